@@ -1,0 +1,21 @@
+# vidur_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [MAIN <target>] [UI])
+# One GoogleTest executable, registered with CTest test by test. UI tests run offscreen;
+# MAIN replaces gtest_main (a UI test needs a main that creates the application object).
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(vidur_add_test)
+  cmake_parse_arguments(T "UI" "NAME;MAIN" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_MAIN)
+    set(T_MAIN GTest::gtest_main)
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock ${T_MAIN} vidur_warnings)
+  set(env "VIDUR_TEST=1")
+  if(T_UI)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "${env}" TIMEOUT 120)
+endfunction()

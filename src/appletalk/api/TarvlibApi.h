@@ -1,0 +1,52 @@
+// The AppleTalk library's functions, as its callers see them: plain C functions bound at
+// link time. Every call returns at once; enumerations and dispatched requests go on in the
+// library and are polled. Handles are 32-bit, 0 meaning none; counts and indexes 16-bit.
+#pragma once
+
+#include "appletalk/api/TarvlibRecords.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define TARVLIB_API __attribute__((visibility("default")))
+
+typedef uint32_t ATEnumHandle;
+
+/* Zone list. reserved must be 0. Stores a non-zero handle and returns 0 when opened. */
+TARVLIB_API int ZIPOpenEnum(ATEnumHandle* handle, int reserved);
+TARVLIB_API int ZIPEnumStatus(ATEnumHandle handle);
+TARVLIB_API int ZIPZoneCount(ATEnumHandle handle, uint16_t* count);
+TARVLIB_API int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone /* 34 bytes */);
+TARVLIB_API int ZIPCloseEnum(ATEnumHandle handle);
+TARVLIB_API int ZIPGetMyZone(char* zone /* 34 bytes */);
+
+/* NBP look-up of name, which may hold wildcards. Returns 0 and stores a handle when opened. */
+TARVLIB_API int NBPOpenEnum(ATEnumHandle* handle, int retryIntervalSeconds, int retryCount,
+                            int maxTuples, const _NBPEntityName* name);
+TARVLIB_API int NBPEnumStatus(ATEnumHandle handle);
+TARVLIB_API int NBPFoundCount(ATEnumHandle handle, uint16_t* count);
+TARVLIB_API int NBPReadEnum(ATEnumHandle handle, uint16_t index, _NBPTuple* tuple);
+TARVLIB_API int NBPCloseEnum(ATEnumHandle handle);
+
+/* Names. A null part leaves its field as it is. */
+TARVLIB_API int NBPSetEntityName(_NBPEntityName* name, const char* object, const char* type,
+                                 const char* zone);
+/* 0 when both tuples name the same entity; the address and enumerator take no part. */
+TARVLIB_API int NBPCompareEntity(const _NBPTuple* a, const _NBPTuple* b, int flag);
+/* Parses "AppleTalk PAP; NET NODE SOCKET, OBJECT:TYPE@ZONE"; 0 on success. */
+TARVLIB_API int NBPCrackProfileString(const char* value, _NBPTuple* tuple);
+
+/* Printers. */
+TARVLIB_API int PAPGetDefaultPrinter(_NBPTuple* printer);
+TARVLIB_API int PAPSetDefaultPrinter(const _NBPTuple* printer);
+TARVLIB_API int IsPostScriptPrinterType(const char* nbpType);
+
+/* Requests to the stack. */
+TARVLIB_API int MPPAlloc(_DispatchBlock** block, int reserved);
+TARVLIB_API int MPPFree(_DispatchBlock* block);
+TARVLIB_API int ATALKDispatch(_DispatchBlock* block);
+
+#ifdef __cplusplus
+}
+#endif
