@@ -1,0 +1,135 @@
+// An AppleTalk node on one link: it acquires an LLAP node id, keeps THIS-NET and A-ROUTER,
+// and moves datagrams between its sockets and the link. Services (RTMP stub, NBP, ZIP, ATP,
+// simulated peers) each open a socket with a handler, send Datagrams and set timers on
+// timers(); everything runs on the thread that polls the node, so no locks are needed in
+// services. From another thread, reach a node through its EventLoop.
+#pragma once
+
+#include "appletalk/node/Clock.h"
+#include "appletalk/node/NodeCounters.h"
+#include "appletalk/node/Pollable.h"
+#include "appletalk/node/TimerQueue.h"
+#include "appletalk/node/ddp/Datagram.h"
+#include "appletalk/node/link/Link.h"
+#include "appletalk/node/llap/NodeIdAcquirer.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+namespace appletalk {
+
+struct LlapFrame;
+
+struct NodeConfig {
+    AcquisitionSettings acquisition;
+    std::uint64_t seed = 0;  // drives the choice of node id; 0: random
+};
+
+enum class SendResult {
+    Sent,
+    NotReady,     // no node id yet
+    BadAddress,   // a socket of 0 or 255
+    DataTooLong,  // over 586 bytes, or a hop count over 15
+    NoRoute,      // off this network and no A-ROUTER known
+    LinkFailed,
+};
+
+struct SendOptions {
+    bool longHeader = false;  // a long header even on this network
+    bool checksum = true;     // long headers only
+    bool keepSource = false;  // the source address as given, in a long header (a router forwarding)
+};
+
+class Node final : public Pollable {
+public:
+    using SocketHandler = std::function<void(const Datagram&)>;
+    using ReadyHandler = std::function<void(std::uint8_t nodeId)>;
+
+    static constexpr std::uint8_t kFirstDynamicSocket = 128;
+    static constexpr std::uint8_t kLastDynamicSocket = 254;
+
+    // Attaches to `link` at once (the node must be polled from then on); probing for an id
+    // begins with start().
+    Node(const Clock& clock, Link& link, NodeConfig config = {});
+    ~Node() override;
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+
+    void start();
+    bool isReady() const { return acquirer_.isAcquired(); }
+    std::uint8_t nodeId() const { return acquirer_.nodeId(); }
+    // Runs at once if the id is already held, else when it is acquired.
+    void whenReady(ReadyHandler handler);
+
+    std::uint16_t thisNet() const { return thisNet_; }
+    void setThisNet(std::uint16_t network) { thisNet_ = network; }
+    std::uint8_t aRouter() const { return aRouter_; }  // 0: no router known
+    void setARouter(std::uint8_t node) { aRouter_ = node; }
+
+    const Clock& clock() const { return clock_; }
+    TimerQueue& timers() { return timers_; }
+
+    // Any socket 1..254 by number (a static service, or a peer that must sit on a given
+    // socket). False when the number is invalid or the socket is open.
+    bool openSocket(std::uint8_t socket, SocketHandler handler);
+    // A free socket in 128..254, or 0 when all are open. Numbers are handed out in turn,
+    // so a socket just closed is not reused at once and late replies to it find nobody.
+    std::uint8_t openDynamicSocket(SocketHandler handler);
+    bool closeSocket(std::uint8_t socket);
+    bool isSocketOpen(std::uint8_t socket) const { return sockets_.count(socket) != 0; }
+
+    // Sends from this node: the source node and network are ours unless keepSource. On this
+    // network (destination network 0 or THIS-NET) a short header goes to the destination
+    // node (255: everyone); elsewhere a long header goes to A-ROUTER. A datagram for this
+    // node itself is delivered on the next poll without touching the link.
+    SendResult send(Datagram datagram, SendOptions options = {});
+
+    // Long-header datagrams that reached this node but are for another network: what a
+    // router forwards. Without a handler they are dropped.
+    void setForwardHandler(SocketHandler handler) { forwardHandler_ = std::move(handler); }
+
+    // A frame as the link hands it over. Public so fuzzers and bridges can feed frames in.
+    void receiveFrame(std::span<const std::uint8_t> bytes);
+
+    const NodeCounters& counters() const { return counters_; }
+    std::uint64_t idConflicts() const { return acquirer_.conflicts(); }
+    std::uint64_t enqsAnswered() const { return acquirer_.enqsAnswered(); }
+
+    bool poll() override;
+    std::optional<SteadyTime> nextDeadline() const override;
+    int waitHandle() const override { return link_.waitHandle(); }
+    void setWakeHandler(std::function<void()> wake) override;
+
+private:
+    void sendFrame(const LlapFrame& frame);
+    void handleData(const LlapFrame& frame);
+    void deliver(const Datagram& datagram);
+    bool isForUs(const Datagram& datagram, bool shortHeader) const;
+    SendResult transmit(const Datagram& datagram, std::uint8_t llapDestination, bool longHeader, bool checksum);
+    void acquired(std::uint8_t nodeId);
+    bool drainLocal();
+    void wake();
+
+    const Clock& clock_;
+    Link& link_;
+    TimerQueue timers_;
+    NodeIdAcquirer acquirer_;
+    std::uint16_t thisNet_ = 0;
+    std::uint8_t aRouter_ = 0;
+    std::map<std::uint8_t, std::shared_ptr<SocketHandler>> sockets_;
+    std::uint8_t nextDynamic_ = kFirstDynamicSocket;
+    SocketHandler forwardHandler_;
+    std::vector<ReadyHandler> readyHandlers_;
+    std::deque<Datagram> local_;
+    NodeCounters counters_;
+    mutable std::mutex wakeMutex_;  // the link may wake us from another thread
+    std::function<void()> wake_;
+};
+
+} // namespace appletalk

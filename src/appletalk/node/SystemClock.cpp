@@ -1,0 +1,9 @@
+#include "appletalk/node/SystemClock.h"
+
+namespace appletalk {
+
+SteadyTime SystemClock::now() const {
+    return std::chrono::steady_clock::now();
+}
+
+} // namespace appletalk

@@ -1,0 +1,44 @@
+#include "appletalk/node/link/MemoryWireLink.h"
+
+#include "appletalk/node/link/MemoryWireHub.h"
+
+namespace appletalk {
+
+MemoryWireLink::MemoryWireLink(std::shared_ptr<MemoryWireHub> hub) : hub_(std::move(hub)), endpoint_(hub_->join()) {}
+
+MemoryWireLink::~MemoryWireLink() {
+    hub_->leave(endpoint_);
+}
+
+void MemoryWireLink::attach(FrameHandler onFrame, WakeHandler onInput) {
+    onFrame_ = std::move(onFrame);
+    hub_->setReceiving(endpoint_, std::move(onInput));
+}
+
+void MemoryWireLink::detach() {
+    hub_->stopReceiving(endpoint_);
+    onFrame_ = nullptr;
+}
+
+bool MemoryWireLink::send(std::span<const std::uint8_t> frame) {
+    return hub_->transmit(endpoint_, frame);
+}
+
+bool MemoryWireLink::poll() {
+    if (!onFrame_) return false;
+    const auto frames = hub_->takeDue(endpoint_);
+    // A copy: the handler may detach this link, which must not destroy the running handler.
+    // The rest of the batch is then dropped, as frames arriving while detached are.
+    const FrameHandler handler = onFrame_;
+    for (const auto& frame : frames) {
+        if (!onFrame_) break;
+        handler(frame);
+    }
+    return !frames.empty();
+}
+
+std::optional<SteadyTime> MemoryWireLink::nextArrival() const {
+    return hub_->nextArrival(endpoint_);
+}
+
+} // namespace appletalk
