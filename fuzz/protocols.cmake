@@ -1,0 +1,6 @@
+# Upper protocols: every parser of a protocol on each input, with a serialize/parse round trip.
+vidur_add_fuzz_target(NAME rtmp_packet SOURCES RtmpPacketFuzz.cpp LIBS atalk_protocols)
+vidur_add_fuzz_target(NAME zip_packet SOURCES ZipPacketFuzz.cpp LIBS atalk_protocols)
+vidur_add_fuzz_target(NAME atp_packet SOURCES AtpPacketFuzz.cpp LIBS atalk_protocols)
+vidur_add_fuzz_target(NAME nbp_packet SOURCES NbpPacketFuzz.cpp LIBS atalk_protocols)
+vidur_add_fuzz_target(NAME pap_packet SOURCES PapPacketFuzz.cpp LIBS atalk_protocols)
