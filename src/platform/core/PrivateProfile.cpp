@@ -1,0 +1,79 @@
+#include "platform/core/PrivateProfile.h"
+
+#include "platform/core/ProfileStorage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+DWORD copyValue(std::string_view value, LPSTR buffer, DWORD size) {
+    const std::size_t n = std::min<std::size_t>(value.size(), size - 1);
+    if (n > 0) std::memcpy(buffer, value.data(), n);
+    buffer[n] = '\0';
+    return static_cast<DWORD>(n);
+}
+
+// Names each followed by a zero, then one more zero. Windows cuts a list that does not
+// fit so that it still ends in two zeros, and answers nSize - 2.
+DWORD copyList(const std::vector<std::string>& names, LPSTR buffer, DWORD size) {
+    std::string flat;
+    for (const std::string& name : names) {
+        flat += name;
+        flat += '\0';
+    }
+    if (flat.size() + 1 <= size) {
+        if (!flat.empty()) std::memcpy(buffer, flat.data(), flat.size());
+        buffer[flat.size()] = '\0';
+        if (flat.empty() && size >= 2) buffer[1] = '\0';
+        return static_cast<DWORD>(flat.size());
+    }
+    if (size < 2) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    std::memcpy(buffer, flat.data(), size - 2);
+    buffer[size - 2] = '\0';
+    buffer[size - 1] = '\0';
+    return size - 2;
+}
+
+std::string_view withoutTrailingSpaces(LPCSTR text) {
+    std::string_view s = text ? std::string_view(text) : std::string_view();
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+} // namespace
+
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+                               DWORD nSize, LPCSTR lpFileName) {
+    if (!lpReturnedString || nSize == 0) return 0;
+    const auto path = ProfileStorage::ResolvePath(lpFileName ? lpFileName : "");
+    const ProfileFile file = path ? ProfileStorage::Read(*path) : ProfileFile::Parse({});
+    if (!lpAppName) return copyList(file.GetSectionNames(), lpReturnedString, nSize);
+    if (!lpKeyName) return copyList(file.GetKeyNames(lpAppName), lpReturnedString, nSize);
+    const auto value = file.GetValue(lpAppName, lpKeyName);
+    return copyValue(value ? std::string_view(*value) : withoutTrailingSpaces(lpDefault), lpReturnedString, nSize);
+}
+
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName) {
+    if (!lpAppName) return (!lpKeyName && !lpString) ? TRUE : FALSE; // all null: Windows' "flush"
+    if (!ProfileFile::IsWritableSectionName(lpAppName)) return FALSE;
+    if (lpKeyName && !ProfileFile::IsWritableKeyName(lpKeyName)) return FALSE;
+    if (lpString && !ProfileFile::IsWritableValue(lpString)) return FALSE;
+    const auto path = ProfileStorage::ResolvePath(lpFileName ? lpFileName : "");
+    if (!path) return FALSE;
+
+    const std::string section(lpAppName);
+    const std::string key(lpKeyName ? lpKeyName : "");
+    const std::string value(lpString ? lpString : "");
+    const bool ok = ProfileStorage::Update(*path, [&](ProfileFile& file) {
+        if (!lpKeyName) return file.RemoveSection(section);
+        if (!lpString) return file.RemoveKey(section, key);
+        return file.SetValue(section, key, value);
+    });
+    return ok ? TRUE : FALSE;
+}

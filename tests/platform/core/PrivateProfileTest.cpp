@@ -1,0 +1,299 @@
+#include "platform/core/PrivateProfile.h"
+#include "platform/core/ProfileStorage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every test gets its own profile folder through VIDUR_PROFILE_DIR, removed afterwards.
+class PrivateProfileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "vidur-profile-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        saveEnv("VIDUR_PROFILE_DIR");
+        saveEnv("XDG_CONFIG_HOME");
+        saveEnv("HOME");
+        ::setenv("VIDUR_PROFILE_DIR", m_dir.c_str(), 1);
+    }
+    void TearDown() override {
+        ProfileStorage::SetBeforeRenameHook({});
+        for (const auto& [name, value] : m_savedEnv) {
+            if (value) ::setenv(name.c_str(), value->c_str(), 1);
+            else ::unsetenv(name.c_str());
+        }
+        std::error_code ec;
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(m_dir, ec);
+    }
+
+    void saveEnv(const char* name) {
+        const char* value = std::getenv(name);
+        m_savedEnv.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    void writeFile(const std::string& name, const std::string& text) {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+    }
+    static std::string readPath(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::string readFile(const std::string& name) { return readPath(m_dir / name); }
+    std::string get(LPCSTR section, LPCSTR key, LPCSTR def = "", const char* file = "Halvora.INI") {
+        char buffer[256];
+        const DWORD n = GetPrivateProfileStringA(section, key, def, buffer, sizeof buffer, file);
+        EXPECT_EQ(n, std::char_traits<char>::length(buffer));
+        return buffer;
+    }
+    std::vector<std::string> folderEntries() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_dir)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path m_dir;
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_savedEnv;
+};
+
+const char kWindowsFile[] = "; Halvora.INI, written on Windows\r\n"
+                            "[Recent Printer List]\r\n"
+                            "Printer1 = AppleTalk PAP; 4096 12 129, Laser 2:LaserWriter@Sales\r\n"
+                            "Printer2=\"  Quoted Laser  \"\r\n"
+                            "\r\n"
+                            "; file servers follow\r\n"
+                            "[Recent File Server List]\r\n"
+                            "File Server1=AppleTalk PAP; 1 2 3, Files:AFPServer@*\r\n";
+
+TEST_F(PrivateProfileTest, AFileWrittenOnWindowsReadsAsThere) {
+    writeFile("Halvora.INI", kWindowsFile);
+    EXPECT_EQ(get("recent printer list", "PRINTER1"), "AppleTalk PAP; 4096 12 129, Laser 2:LaserWriter@Sales");
+    EXPECT_EQ(get("Recent Printer List", "Printer2"), "  Quoted Laser  ");
+    EXPECT_EQ(get("Recent File Server List", "File Server1"), "AppleTalk PAP; 1 2 3, Files:AFPServer@*");
+    EXPECT_EQ(get("Recent Printer List", "Printer3", "none"), "none");
+}
+
+TEST_F(PrivateProfileTest, WritingKeepsEverythingElseOfAWindowsFile) {
+    writeFile("Halvora.INI", kWindowsFile);
+    EXPECT_TRUE(WritePrivateProfileStringA("Recent Printer List", "Printer3", "AppleTalk PAP; 0 0 0, P:LaserWriter@Z",
+                                           "Halvora.INI"));
+    std::string expected = kWindowsFile;
+    const std::string after = "Printer2=\"  Quoted Laser  \"\r\n";
+    expected.insert(expected.find(after) + after.size(), "Printer3=AppleTalk PAP; 0 0 0, P:LaserWriter@Z\r\n");
+    EXPECT_EQ(readFile("Halvora.INI"), expected);
+}
+
+TEST_F(PrivateProfileTest, AccentedNamesRoundTripThroughUtf8OnDisk) {
+    // Mac OS Roman: Zürich (0x9F), Café (0x8E), Ångström (0x81, 0x9A).
+    EXPECT_TRUE(WritePrivateProfileStringA("Z\x9Frich", "Caf\x8E", "\x81ngstr\x9Am", "Halvora.INI"));
+    EXPECT_EQ(readFile("Halvora.INI"), "[Z\xC3\xBCrich]\nCaf\xC3\xA9=\xC3\x85ngstr\xC3\xB6m\n");
+    EXPECT_EQ(get("Z\x9Frich", "Caf\x8E"), "\x81ngstr\x9Am");
+    EXPECT_EQ(get("Z\x86RICH", "CAF\x83"), "\x81ngstr\x9Am"); // case folds as NBP does
+}
+
+TEST_F(PrivateProfileTest, NullValueRemovesKeyAndNullKeyRemovesSection) {
+    WritePrivateProfileStringA("Recent Printer List", "Printer1", "one", "Halvora.INI");
+    WritePrivateProfileStringA("Recent Printer List", "Printer2", "two", "Halvora.INI");
+    WritePrivateProfileStringA("Other", "k", "v", "Halvora.INI");
+    EXPECT_TRUE(WritePrivateProfileStringA("Recent Printer List", "printer1", nullptr, "Halvora.INI"));
+    EXPECT_EQ(get("Recent Printer List", "Printer1", "gone"), "gone");
+    EXPECT_EQ(get("Recent Printer List", "Printer2"), "two");
+    EXPECT_TRUE(WritePrivateProfileStringA("RECENT PRINTER LIST", nullptr, nullptr, "Halvora.INI"));
+    EXPECT_EQ(readFile("Halvora.INI"), "[Other]\nk=v\n");
+    EXPECT_TRUE(WritePrivateProfileStringA("Absent", "k", nullptr, "Halvora.INI")); // nothing to remove
+}
+
+TEST_F(PrivateProfileTest, MissingKeyGivesDefaultWithoutTrailingSpaces) {
+    writeFile("Halvora.INI", "[S]\nempty=\nbare\n");
+    char buffer[16];
+    EXPECT_EQ(GetPrivateProfileStringA("S", "x", "dflt   ", buffer, sizeof buffer, "Halvora.INI"), 4u);
+    EXPECT_STREQ(buffer, "dflt");
+    EXPECT_EQ(GetPrivateProfileStringA("S", "empty", "dflt", buffer, sizeof buffer, "Halvora.INI"), 0u);
+    EXPECT_STREQ(buffer, ""); // present but empty is not missing
+    EXPECT_EQ(get("S", "bare", "d"), "d");
+    EXPECT_EQ(get("S", "x", nullptr), "");
+    EXPECT_EQ(get("S", "x", "d", "NoSuchFile.INI"), "d");
+}
+
+struct TruncationRow {
+    DWORD size;
+    DWORD result;
+    std::string bytes; // what the buffer holds, zeros included
+};
+
+TEST_F(PrivateProfileTest, ValueIsCutToBufferAndAnswersSizeMinusOne) {
+    writeFile("Halvora.INI", "[S]\nk=abcdef\n");
+    const TruncationRow rows[] = {
+        {1, 0, std::string("\0", 1)},      {2, 1, std::string("a\0", 2)},
+        {6, 5, std::string("abcde\0", 6)}, {7, 6, std::string("abcdef\0", 7)},
+        {8, 6, std::string("abcdef\0", 7)},
+    };
+    for (const auto& row : rows) {
+        std::string buffer(row.size, '#');
+        EXPECT_EQ(GetPrivateProfileStringA("S", "k", "", buffer.data(), row.size, "Halvora.INI"), row.result);
+        EXPECT_EQ(buffer.substr(0, row.bytes.size()), row.bytes) << "size " << row.size;
+    }
+}
+
+TEST_F(PrivateProfileTest, ListsAreDoubleZeroTerminatedAndCutToSizeMinusTwo) {
+    writeFile("Halvora.INI", "[A]\nk1=1\n;c=2\nk22=2\n[BC]\n");
+    const TruncationRow sectionRows[] = {
+        {1, 0, std::string("\0", 1)},
+        {2, 0, std::string("\0\0", 2)},
+        {4, 2, std::string("A\0\0\0", 4)},
+        {5, 3, std::string("A\0B\0\0", 5)},
+        {6, 5, std::string("A\0BC\0\0", 6)},
+        {9, 5, std::string("A\0BC\0\0", 6)},
+    };
+    for (const auto& row : sectionRows) {
+        std::string buffer(row.size, '#');
+        EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", buffer.data(), row.size, "Halvora.INI"), row.result);
+        EXPECT_EQ(buffer.substr(0, row.bytes.size()), row.bytes) << "size " << row.size;
+    }
+    std::string keys(32, '#');
+    EXPECT_EQ(GetPrivateProfileStringA("a", nullptr, "", keys.data(), 32, "Halvora.INI"), 7u);
+    EXPECT_EQ(keys.substr(0, 8), std::string("k1\0k22\0\0", 8)); // the comment is not a key
+    EXPECT_EQ(GetPrivateProfileStringA("BC", nullptr, "", keys.data(), 32, "Halvora.INI"), 0u);
+    EXPECT_EQ(keys.substr(0, 2), std::string("\0\0", 2));
+}
+
+TEST_F(PrivateProfileTest, WritesThatWouldBreakTheFileAreRefusedAndChangeNothing) {
+    WritePrivateProfileStringA("S", "k", "v", "Halvora.INI");
+    const std::string before = readFile("Halvora.INI");
+    struct Row {
+        LPCSTR section;
+        LPCSTR key;
+        LPCSTR value;
+    };
+    const Row rows[] = {
+        {"S", "k", "two\nlines"}, {"S", "k", "cr\r"},      {"S", "a=b", "v"}, {"S", "new\nkey", "v"},
+        {"S", ";comment", "v"},   {"S", "[section", "v"}, {"S", "", "v"},    {"a]b", "k", "v"},
+        {"two\nlines", "k", "v"}, {"", "k", "v"},          {nullptr, "k", "v"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_FALSE(WritePrivateProfileStringA(row.section, row.key, row.value, "Halvora.INI"))
+            << (row.section ? row.section : "(null)") << " / " << (row.key ? row.key : "(null)");
+    }
+    EXPECT_EQ(readFile("Halvora.INI"), before);
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", nullptr));
+}
+
+TEST_F(PrivateProfileTest, FailureBeforeTheRenameLeavesTheOldFileWhole) {
+    WritePrivateProfileStringA("S", "k", "old", "Halvora.INI");
+    const std::string before = readFile("Halvora.INI");
+    std::string seenTemporary;
+    ProfileStorage::SetBeforeRenameHook([&](const fs::path& temporary) {
+        seenTemporary = readPath(temporary); // the new contents were complete on disk
+        return false;                        // and then the process "crashed"
+    });
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k2", "new", "Halvora.INI"));
+    EXPECT_EQ(seenTemporary, "[S]\nk=old\nk2=new\n");
+    EXPECT_EQ(readFile("Halvora.INI"), before);
+    EXPECT_EQ(folderEntries(), (std::vector<std::string>{".Halvora.INI.lock", "Halvora.INI"})); // no leftovers
+}
+
+TEST_F(PrivateProfileTest, UnwritableFolderFailsWithoutTouchingTheFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
+    WritePrivateProfileStringA("S", "k", "old", "Halvora.INI");
+    fs::permissions(m_dir, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", "Halvora.INI"));
+    EXPECT_EQ(get("S", "k"), "old");
+}
+
+TEST_F(PrivateProfileTest, FolderThatCannotBeCreatedFailsTheWrite) {
+    writeFile("plain", "a file where a folder should be");
+    const std::string path = (m_dir / "plain" / "Own.ini").string();
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", path.c_str()));
+    EXPECT_EQ(readFile("plain"), "a file where a folder should be");
+}
+
+TEST_F(PrivateProfileTest, UnreadableFileIsNeverReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads anything";
+    WritePrivateProfileStringA("S", "k", "old", "Halvora.INI");
+    fs::permissions(m_dir / "Halvora.INI", fs::perms::none);
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k2", "new", "Halvora.INI"));
+    fs::permissions(m_dir / "Halvora.INI", fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readFile("Halvora.INI"), "[S]\nk=old\n");
+}
+
+TEST_F(PrivateProfileTest, TwoProcessesWritingDifferentKeysBothKeepTheirs) {
+    constexpr int kKeys = 40;
+    pid_t children[2];
+    for (int child = 0; child < 2; ++child) {
+        children[child] = ::fork();
+        ASSERT_GE(children[child], 0);
+        if (children[child] == 0) {
+            bool ok = true;
+            for (int i = 0; i < kKeys; ++i) {
+                const std::string key = std::string(child == 0 ? "Left" : "Right") + std::to_string(i);
+                ok = WritePrivateProfileStringA("Shared", key.c_str(), key.c_str(), "Halvora.INI") && ok;
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int i = 0; i < kKeys; ++i) {
+        for (const char* side : {"Left", "Right"}) {
+            const std::string key = side + std::to_string(i);
+            EXPECT_EQ(get("Shared", key.c_str(), "lost"), key);
+        }
+    }
+}
+
+TEST_F(PrivateProfileTest, BareNamesResolveThroughTheEnvironmentInOrder) {
+    ::unsetenv("VIDUR_PROFILE_DIR");
+    ::setenv("XDG_CONFIG_HOME", (m_dir / "xdg").c_str(), 1);
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "xdg", "Halvora.INI"));
+    EXPECT_EQ(readPath(m_dir / "xdg" / "vidur20" / "Halvora.INI"), "[S]\nk=xdg\n");
+
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", (m_dir / "home").c_str(), 1);
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "home", "Halvora.INI"));
+    EXPECT_EQ(readPath(m_dir / "home" / ".config" / "vidur20" / "Halvora.INI"), "[S]\nk=home\n");
+}
+
+TEST_F(PrivateProfileTest, PathsWithASlashAreUsedAsGiven) {
+    const std::string path = (m_dir / "sub" / "Own.ini").string();
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "v", path.c_str()));
+    EXPECT_EQ(readPath(fs::path(path)), "[S]\nk=v\n");
+    EXPECT_EQ(get("S", "k", "", path.c_str()), "v");
+}
+
+TEST_F(PrivateProfileTest, FileNameMatchesRegardlessOfCaseAsOnWindows) {
+    writeFile("halvora.ini", "[S]\nk=lower\n");
+    EXPECT_EQ(get("S", "k"), "lower");
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "updated", "HALVORA.INI"));
+    EXPECT_EQ(readFile("halvora.ini"), "[S]\nk=updated\n");
+    EXPECT_FALSE(fs::exists(m_dir / "HALVORA.INI"));
+}
+
+TEST_F(PrivateProfileTest, ReplacedFileKeepsItsPermissions) {
+    WritePrivateProfileStringA("S", "k", "v", "Halvora.INI");
+    fs::permissions(m_dir / "Halvora.INI", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    WritePrivateProfileStringA("S", "k", "w", "Halvora.INI");
+    EXPECT_EQ(fs::status(m_dir / "Halvora.INI").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+} // namespace
