@@ -1,0 +1,32 @@
+// The recent-device lists in "Halvora.INI", shared by the device packages that write them
+// and the recent printer list that reads the printers' one back.
+//
+//   [Recent Printer List]
+//   Printer1=AppleTalk PAP; 4096 12 129, Laser 2:LaserWriter@Sales
+//
+// Entries run from 1 without gaps; a reader stops at the first absent one and takes at most
+// kRecentListReadLimit.
+#pragma once
+
+#include "platform/core/CString.h"
+#include "vidur20/atalk/AppleTalk.h"
+
+namespace recentlist {
+
+inline constexpr const char* kProfileFile = "Halvora.INI";
+inline constexpr int kReadBufferSize = 256; // so at most 255 characters of a value
+inline constexpr int kRecentListReadLimit = 4;
+
+// "Recent <category> List".
+CString SectionName(const CString& category);
+// "<category><index>", without a separator.
+CString KeyName(const CString& category, int index);
+// "AppleTalk PAP; NET NODE SOCKET, OBJECT:TYPE@ZONE", the tag being the same in every
+// section. Names are cut to the 33 characters a field holds, so a record without
+// terminators is never read past its fields. The enumerator is not stored.
+CString EntryValue(const _NBPTuple& entry);
+// Reads entry index of the category's list into out; false (out untouched) when the key is
+// missing, its value empty, or the library does not accept the value.
+bool ReadEntry(const CString& category, int index, _NBPTuple& out);
+
+} // namespace recentlist

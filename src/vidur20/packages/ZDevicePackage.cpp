@@ -1,0 +1,88 @@
+#include "vidur20/packages/ZDevicePackage.h"
+
+#include <cstring>
+
+#include "platform/core/Mbstring.h"
+#include "platform/core/PrivateProfile.h"
+#include "vidur20/packages/RecentListFormat.h"
+
+IMPLEMENT_DYNAMIC(ZDevicePackage, CObject)
+
+namespace {
+
+// What an invalid package hands out: a string that stays valid after the call.
+const CString& emptyString() {
+    static const CString empty;
+    return empty;
+}
+
+} // namespace
+
+// The base's placeholders show only while no kind has initialised the package, and the
+// accessors hide them then; "Unknown" for the NBP type like the others.
+ZDevicePackage::ZDevicePackage()
+    : m_bValid(0), m_strTypeName("Unknown"), m_strCategory("Unknown"), m_strNBPType("Unknown"),
+      m_strPrompt("Choose a device:"), m_nIconID(0), m_bHaveSaved(0), m_savedSelection{} {}
+
+ZDevicePackage::~ZDevicePackage() = default;
+
+int ZDevicePackage::IsValid() const { return m_bValid; }
+
+const CString& ZDevicePackage::GetCategory() const { return m_bValid ? m_strCategory : emptyString(); }
+const CString& ZDevicePackage::GetNBPType() const { return m_bValid ? m_strNBPType : emptyString(); }
+const CString& ZDevicePackage::GetTypeName() const { return m_bValid ? m_strTypeName : emptyString(); }
+const CString& ZDevicePackage::GetPrompt() const { return m_bValid ? m_strPrompt : emptyString(); }
+int ZDevicePackage::GetIconID() const { return m_bValid ? m_nIconID : 0; }
+
+_NBPTuple* ZDevicePackage::GetSavedSelection() {
+    return (m_bValid && m_bHaveSaved) ? &m_savedSelection : nullptr;
+}
+
+int ZDevicePackage::ReadRecentEntry(_NBPTuple* out, int index) {
+    if (out == nullptr || index <= 0) return 0;
+    return recentlist::ReadEntry(m_strCategory, index, *out) ? 1 : 0;
+}
+
+int ZDevicePackage::WriteRecentEntry(const _NBPTuple* entry, int index) {
+    const CString section = recentlist::SectionName(m_strCategory);
+    const CString key = recentlist::KeyName(m_strCategory, index);
+    if (entry == nullptr) return WritePrivateProfileStringA(section, key, nullptr, recentlist::kProfileFile);
+    return WritePrivateProfileStringA(section, key, recentlist::EntryValue(*entry), recentlist::kProfileFile);
+}
+
+int ZDevicePackage::InitializeKind(const Kind& kind, const char* nbpType) {
+    m_strNBPType = nbpType != nullptr ? nbpType : kind.nbpType;
+    m_strTypeName = kind.nbpType;
+    m_strCategory = kind.category;
+    m_nIconID = kind.iconID;
+    m_strPrompt = kind.prompt;
+    m_bValid = 1;
+    if (ReadRecentEntry(&m_savedSelection, 1)) m_bHaveSaved = 1;
+    return m_bValid;
+}
+
+bool ZDevicePackage::AcceptsChoice(const _NBPTuple* chosen) const {
+    if (chosen == nullptr) return false;
+    // Bounded by the field: the record comes from outside and need not be terminated.
+    const CString type(chosen->entity.type, static_cast<int>(::strnlen(chosen->entity.type, NBP_NAME_FIELD_SIZE)));
+    if (_mbsicmp(type, m_strNBPType) != 0) return false;
+    return chosen->entity.object[0] != '\0';
+}
+
+int ZDevicePackage::SelectDeviceOfKind(const _NBPTuple* chosen, bool setsDefaultPrinter) {
+    if (!AcceptsChoice(chosen)) return 0;
+
+    // All reading is done before anything is written, so the rewrite cannot read its own output.
+    _NBPTuple earlier[recentlist::kRecentListReadLimit];
+    int count = 0;
+    while (count < recentlist::kRecentListReadLimit && ReadRecentEntry(&earlier[count], count + 1)) ++count;
+
+    if (setsDefaultPrinter) PAPSetDefaultPrinter(chosen);
+
+    WriteRecentEntry(chosen, 1);
+    int next = 2;
+    for (int i = 0; i < count; ++i) {
+        if (NBPCompareEntity(chosen, &earlier[i], 0) != 0) WriteRecentEntry(&earlier[i], next++);
+    }
+    return 1;
+}

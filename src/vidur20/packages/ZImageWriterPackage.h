@@ -1,0 +1,18 @@
+// The ImageWriter kind: dot-matrix printers. Choosing one: it becomes the default printer and the head of the recent printer list.
+#pragma once
+
+#include "vidur20/packages/ZDevicePackage.h"
+
+class ZImageWriterPackage : public ZDevicePackage {
+    DECLARE_DYNAMIC(ZImageWriterPackage)
+public:
+    // nbpType, when given, replaces the kind's NBP type "ImageWriter".
+    explicit ZImageWriterPackage(const char* nbpType = nullptr);
+    ~ZImageWriterPackage() override;
+
+    int SelectDevice(const _NBPTuple* chosen, CWnd* parent) override;
+    int ReservedOperation(DWORD arg1, DWORD arg2) override;
+    _NBPTuple* GetSavedSelection() override;
+
+    virtual int Initialize(const char* nbpType);
+};
