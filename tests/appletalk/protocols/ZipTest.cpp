@@ -9,6 +9,7 @@
 #include "appletalk/protocols/zip/ZipQuery.h"
 #include "appletalk/protocols/zip/ZipReply.h"
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
+#include "appletalk/protocols/zip/ZoneMulticast.h"
 
 namespace appletalk::zip {
 namespace {
@@ -197,6 +198,15 @@ TEST(ZipZoneListReply, pageBoundaries) {
     EXPECT_EQ(ZipZoneListReply::page(zones, 0), (ZipZoneListReply{true, zones})) << "0 taken as 1";
     EXPECT_FALSE(ZipZoneListReply::page(std::vector<std::string>{k33}, 1));
     EXPECT_FALSE((ZipZoneListReply{true, {k33}}).serialize());
+}
+
+TEST(ZoneMulticast, capturedZonesHashToTheAddressesRoutersUse) {
+    EXPECT_EQ(zoneNameHash("EtherTalk A"), 0x9B3E);
+    EXPECT_EQ(zoneMulticastAddress("EtherTalk A"), (MulticastAddress{0x09, 0x00, 0x07, 0x00, 0x00, 0x15}));
+    EXPECT_EQ(zoneMulticastAddress("EtherTalk B")[5], 0x17);
+    EXPECT_EQ(zoneMulticastAddress("LToUDP Zone")[5], 0x99);
+    EXPECT_EQ(zoneMulticastAddress("ethertalk a"), zoneMulticastAddress("ETHERTALK A")) << "folded before hashing";
+    EXPECT_EQ(zoneNameHash(""), 0xFFFF) << "a zero sum is sent as 0xFFFF";
 }
 
 } // namespace
