@@ -163,6 +163,7 @@ TEST(ZipZoneListReply, countMustMatchTheNamesInTheData) {
     const Bytes zones = pstr("A") + pstr("B");
     EXPECT_FALSE(ZipZoneListReply::parse(hex("01 00 00 03"), zones));
     EXPECT_FALSE(ZipZoneListReply::parse(hex("01 00 00 01"), zones));
+    EXPECT_FALSE(ZipZoneListReply::parse(hex("01 00 ff ff"), zones));
     EXPECT_FALSE(ZipZoneListReply::parse(hex("01 00 00 01"), hex("05 41")));
     EXPECT_FALSE(ZipZoneListReply::parse(hex("01 00 00 01"), pstr(k33)));
     const auto empty = ZipZoneListReply::parse(hex("01 00 00 00"), {});

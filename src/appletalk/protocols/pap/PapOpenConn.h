@@ -12,7 +12,7 @@ namespace appletalk::pap {
 struct PapOpenConn {
     std::uint8_t respondingSocket = 0;
     std::uint8_t flowQuantum = 8;
-    std::uint16_t waitTime = 0; // in ticks, as the printer uses it to be fair to long waiters
+    std::uint16_t waitTime = 0; // how long the requester has been trying; a busy printer favours long waiters
 
     static std::optional<PapOpenConn> parse(std::span<const std::uint8_t> data); // exactly 4 bytes
     std::vector<std::uint8_t> serialize() const;

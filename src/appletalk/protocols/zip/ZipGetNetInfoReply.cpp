@@ -28,7 +28,7 @@ std::vector<std::uint8_t> ZipGetNetInfoReply::serialize() const {
     ByteWriter writer;
     writer.require(rangeStart <= rangeEnd && multicastAddress.size() <= kMaxMulticastLength);
     writer.u8(static_cast<std::uint8_t>(ZipFunction::GetNetInfoReply));
-    const std::uint8_t wireFlags = defaultZone ? (flags | kZoneInvalid) : (flags & ~kZoneInvalid);
+    const auto wireFlags = static_cast<std::uint8_t>(defaultZone ? (flags | kZoneInvalid) : (flags & ~kZoneInvalid));
     writer.u8(wireFlags);
     writer.u16(rangeStart);
     writer.u16(rangeEnd);
