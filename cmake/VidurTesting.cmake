@@ -6,16 +6,21 @@ include(GoogleTest)
 
 function(vidur_add_test)
   cmake_parse_arguments(T "UI" "NAME;MAIN" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_LABELS)
+    set(T_LABELS misc)
+  endif()
   if(NOT T_MAIN)
     set(T_MAIN GTest::gtest_main)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock ${T_MAIN} vidur_warnings)
+  # UI tests run offscreen: scripts/test.sh exports QT_QPA_PLATFORM=offscreen for the whole suite.
   set(env "VIDUR_TEST=1")
-  if(T_UI)
-    list(APPEND env "QT_QPA_PLATFORM=offscreen")
-  endif()
+  # gtest_discover_tests (CMake 3.25) splits list-valued properties apart, so each test gets
+  # the first label only (the layer); tests are also prefixed with their binary's name.
+  list(GET T_LABELS 0 label)
   gtest_discover_tests(${T_NAME}
+    TEST_PREFIX "${T_NAME}."
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "${env}" TIMEOUT 120)
+    PROPERTIES LABELS "${label}" ENVIRONMENT "${env}" TIMEOUT 120)
 endfunction()

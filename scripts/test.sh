@@ -11,7 +11,9 @@ cmake --build build/sanitize -j"$(nproc)"
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0:strict_string_checks=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
-# Tests never touch the user's profile files or runtime folder.
+# Windows render offscreen; no test needs a display.
+export QT_QPA_PLATFORM=offscreen
+# Tests never touch the user's runtime folder (each test makes its own profile folder).
 export XDG_RUNTIME_DIR="$(mktemp -d)"
 chmod 700 "$XDG_RUNTIME_DIR"
 ctest --test-dir build/sanitize --output-on-failure -j"$(nproc)" "$@"
