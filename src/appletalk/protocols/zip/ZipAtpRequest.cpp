@@ -5,15 +5,15 @@ namespace appletalk::zip {
 namespace {
 
 bool isAtpFunction(std::uint8_t code) {
-    return code >= static_cast<std::uint8_t>(ZipFunction::GetMyZone) &&
-           code <= static_cast<std::uint8_t>(ZipFunction::GetLocalZones);
+    return code >= static_cast<std::uint8_t>(ZipAtpFunction::GetMyZone) &&
+           code <= static_cast<std::uint8_t>(ZipAtpFunction::GetLocalZones);
 }
 
 } // namespace
 
 std::optional<ZipAtpRequest> ZipAtpRequest::parse(std::span<const std::uint8_t> userBytes) {
     if (userBytes.size() != 4 || !isAtpFunction(userBytes[0])) return std::nullopt;
-    return ZipAtpRequest{static_cast<ZipFunction>(userBytes[0]),
+    return ZipAtpRequest{static_cast<ZipAtpFunction>(userBytes[0]),
                          static_cast<std::uint16_t>(userBytes[2] << 8 | userBytes[3])};
 }
 

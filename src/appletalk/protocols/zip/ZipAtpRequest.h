@@ -12,12 +12,12 @@
 namespace appletalk::zip {
 
 struct ZipAtpRequest {
-    ZipFunction function = ZipFunction::GetZoneList; // GetMyZone, GetZoneList or GetLocalZones
+    ZipAtpFunction function = ZipAtpFunction::GetZoneList; // GetMyZone, GetZoneList or GetLocalZones
     std::uint16_t startIndex = 1;                    // 1-based; 0 for GetMyZone
 
-    static ZipAtpRequest getMyZone() { return {ZipFunction::GetMyZone, 0}; }
-    static ZipAtpRequest getZoneList(std::uint16_t startIndex) { return {ZipFunction::GetZoneList, startIndex}; }
-    static ZipAtpRequest getLocalZones(std::uint16_t startIndex) { return {ZipFunction::GetLocalZones, startIndex}; }
+    static ZipAtpRequest getMyZone() { return {ZipAtpFunction::GetMyZone, 0}; }
+    static ZipAtpRequest getZoneList(std::uint16_t startIndex) { return {ZipAtpFunction::GetZoneList, startIndex}; }
+    static ZipAtpRequest getLocalZones(std::uint16_t startIndex) { return {ZipAtpFunction::GetLocalZones, startIndex}; }
 
     // Takes the 4 ATP user bytes; rejects another size or an unknown function. Byte 1 is not
     // checked: it is meant to be zero and carries nothing.

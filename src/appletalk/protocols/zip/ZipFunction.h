@@ -1,5 +1,5 @@
-// ZIP function codes: the first data byte of a DDP-type-6 packet, or ATP user byte 0 of a
-// ZIP request carried over ATP.
+// ZIP function codes. The codes of DDP-type-6 packets and of the requests carried over ATP
+// overlap (7 and 8 mean different things), hence two enums.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,10 @@ enum class ZipFunction : std::uint8_t {
     GetNetInfoReply = 6,
     Notify = 7,
     ExtendedReply = 8,
-    // Over ATP (function code in user byte 0):
+};
+
+// ATP user byte 0 of a ZIP request carried over ATP.
+enum class ZipAtpFunction : std::uint8_t {
     GetMyZone = 7,
     GetZoneList = 8,
     GetLocalZones = 9,
