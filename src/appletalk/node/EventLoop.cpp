@@ -125,6 +125,7 @@ void EventLoop::compact() {
 int EventLoop::waitTimeoutMs() const {
     std::optional<SteadyTime> next;
     for (const Pollable* pollable : pollables_) {
+        if (pollable == nullptr) continue;
         const auto deadline = pollable->nextDeadline();
         if (deadline && (!next || *deadline < *next)) next = deadline;
     }
@@ -138,6 +139,7 @@ int EventLoop::waitTimeoutMs() const {
 void EventLoop::waitForWork(int timeoutMs) {
     std::vector<pollfd> fds{{wakeFd_, POLLIN, 0}};
     for (const Pollable* pollable : pollables_) {
+        if (pollable == nullptr) continue;
         if (const int handle = pollable->waitHandle(); handle >= 0) fds.push_back({handle, POLLIN, 0});
     }
     ::poll(fds.data(), fds.size(), timeoutMs);
