@@ -1,0 +1,3 @@
+#include "platform/ui/CButton.h"
+
+IMPLEMENT_DYNAMIC(CButton, CWnd)

@@ -1,0 +1,101 @@
+#include "platform/ui/CDialog.h"
+
+#include <QEventLoop>
+
+#include "platform/resources/ResourceChain.h"
+#include "platform/resources/WindowStyles.h"
+#include "platform/ui/Win32Api.h"
+#include "platform/ui/qt/DialogBuilder.h"
+#include "platform/ui/qt/DialogWidget.h"
+
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+struct CDialog::ModalState {
+    QEventLoop loop;
+    bool ended = false;
+};
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_pParentWnd(pParentWnd), m_nIDTemplate(nIDTemplate) {}
+
+CDialog::CDialog() = default;
+
+CDialog::~CDialog() = default;
+
+BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool child) {
+    if (m_hWnd) return FALSE;
+    const DialogTemplate* dialog = ResourceChain::instance().findDialog(nIDTemplate);
+    if (!dialog) return FALSE;
+    QWidget* parent = pParentWnd && HWND__::isLive(pParentWnd->m_hWnd) ? pParentWnd->m_hWnd->widget() : nullptr;
+    DialogWidget* widget = ui_detail::buildDialog(*dialog, parent, child);
+    if (!widget) return FALSE;
+    Attach(widget);
+    m_nIDTemplate = nIDTemplate;
+    // WM_INITDIALOG answers whether the framework should give the first control the focus.
+    if (SendMessage(WM_INITDIALOG) && m_hWnd) widget->focusFirstControl();
+    return m_hWnd ? TRUE : FALSE;
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
+    if (!CreateFromTemplate(nIDTemplate, pParentWnd, false)) return FALSE;
+    if (m_hWnd->m_style & WS_VISIBLE) m_hWnd->widget()->show();
+    return TRUE;
+}
+
+int CDialog::DoModal() {
+    m_nModalResult = -1;
+    ModalState modal;
+    m_modal = &modal;
+    if (!CreateFromTemplate(m_nIDTemplate, m_pParentWnd, false)) {
+        m_modal = nullptr;
+        return -1;
+    }
+    if (!modal.ended && m_hWnd) {
+        QWidget* widget = m_hWnd->widget();
+        widget->setWindowModality(Qt::ApplicationModal);
+        widget->show();
+        modal.loop.exec();
+    }
+    m_modal = nullptr;
+    // Nothing of the dialog is running any more, so its window can go at once.
+    if (HWND__::isLive(m_hWnd)) m_hWnd->destroy(true);
+    return m_nModalResult;
+}
+
+void CDialog::EndDialog(int nResult) {
+    m_nModalResult = nResult;
+    if (m_modal) {
+        m_modal->ended = true;
+        m_modal->loop.exit(nResult);
+        if (HWND__::isLive(m_hWnd)) m_hWnd->widget()->hide();
+    }
+}
+
+BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    if (message == WM_INITDIALOG) {
+        *pResult = OnInitDialog();
+        return TRUE;
+    }
+    // A modal dialog destroyed under its loop ends it, with -1 unless EndDialog came first.
+    if (message == WM_DESTROY && m_modal && !m_modal->ended) {
+        m_modal->ended = true;
+        m_modal->loop.exit(m_nModalResult);
+    }
+    return CWnd::OnWndMsg(message, wParam, lParam, pResult);
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(TRUE)) return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }

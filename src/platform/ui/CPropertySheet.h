@@ -1,0 +1,53 @@
+// The framework's property sheet: a modal dialog with one tab per page, in the order the
+// pages were added, and OK, Cancel and Apply buttons. OK tells every created page OnOK and
+// ends with IDOK; Cancel (also Escape and the close box) tells them OnCancel and ends with
+// IDCANCEL; Apply, enabled by a page's SetModified, applies without closing.
+#pragma once
+
+#include <vector>
+
+#include "platform/ui/CPropertyPage.h"
+
+constexpr UINT ID_APPLY_NOW = 0x3021;
+
+class CPropertySheet : public CWnd {
+    DECLARE_DYNAMIC(CPropertySheet)
+public:
+    explicit CPropertySheet(LPCSTR pszCaption, CWnd* pParentWnd = nullptr, UINT iSelectPage = 0);
+    explicit CPropertySheet(UINT nIDCaption, CWnd* pParentWnd = nullptr, UINT iSelectPage = 0);
+    ~CPropertySheet() override;
+
+    void AddPage(CPropertyPage* pPage);
+    int GetPageCount() const { return static_cast<int>(m_pages.size()); }
+    CPropertyPage* GetPage(int nPage) const;
+    int GetActiveIndex() const { return m_active; }
+    CPropertyPage* GetActivePage() const { return GetPage(m_active); }
+    BOOL SetActivePage(int nPage);
+    void SetTitle(LPCSTR lpszText) { m_strCaption = lpszText; }
+
+    // -1 when there is no page, a page's template is missing or no window can be made.
+    virtual int DoModal();
+    void EndDialog(int nEndID);
+
+    CString m_strCaption;
+
+protected:
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    friend class CPropertyPage;
+    void PageModified(BOOL bChanged);
+    BOOL ShowPage(int nPage);
+    void OnSheetOK();
+    void OnSheetCancel();
+    void OnSheetApply();
+
+    std::vector<CPropertyPage*> m_pages;
+    CWnd* m_pParentWnd;
+    int m_active;
+    struct ModalState;
+    ModalState* m_modal = nullptr;
+    int m_nModalResult = -1;
+    struct Widgets;
+    Widgets* m_widgets = nullptr;
+};

@@ -1,0 +1,3 @@
+#include "platform/ui/CStatic.h"
+
+IMPLEMENT_DYNAMIC(CStatic, CWnd)

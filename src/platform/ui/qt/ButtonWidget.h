@@ -1,0 +1,19 @@
+// A BUTTON control: a push button (BN_CLICKED to its parent) or a default push button.
+#pragma once
+
+#include <QPushButton>
+
+#include "platform/ui/qt/WindowCore.h"
+
+class ButtonWidget : public QPushButton, public HWND__ {
+    Q_OBJECT
+public:
+    ButtonWidget(QWidget* parent, UINT id, DWORD style, const QString& text);
+    QWidget* widget() override { return this; }
+    void setText(const CString& text) override;
+    CString text() const override;
+    std::unique_ptr<CWnd> makeTemporary() override;
+
+    bool isPushButton() const;
+    bool isDefault() const;
+};

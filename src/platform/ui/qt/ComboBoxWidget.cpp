@@ -1,0 +1,329 @@
+#include "platform/ui/qt/ComboBoxWidget.h"
+
+#include <QAbstractItemView>
+#include <QEvent>
+#include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
+#include <cstring>
+
+#include "appletalk/text/MacRoman.h"
+#include "platform/resources/WindowStyles.h"
+#include "platform/ui/CComboBox.h"
+#include "platform/ui/qt/DeviceContext.h"
+#include "platform/ui/qt/ItemRoles.h"
+#include "platform/ui/qt/TextCodec.h"
+
+using namespace ui_detail;
+
+namespace {
+
+constexpr int kFieldBorder = 6;     // the closed box is its selection field plus its edges
+constexpr int kMaxItemHeight = 255; // CB_SETITEMHEIGHT refuses taller items, as Win32 does
+
+// Draws every item of an owner-drawn box's list through the box's DrawItem.
+class OwnerDrawDelegate : public QStyledItemDelegate {
+public:
+    explicit OwnerDrawDelegate(ComboBoxWidget* box) : QStyledItemDelegate(box), m_box(box) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const UINT state = (option.state & QStyle::State_Selected) ? ODS_SELECTED : 0;
+        m_box->drawOwnerItem(*painter, index.row(), option.rect, state);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {option.rect.width(), m_box->itemHeightAt(index.row())};
+    }
+
+private:
+    ComboBoxWidget* m_box;
+};
+
+QByteArray bytesOf(LPCSTR text) { return QByteArray(text ? text : ""); }
+
+} // namespace
+
+ComboBoxWidget::ComboBoxWidget(QWidget* parent, UINT id, DWORD style, int fieldHeight, int listHeight)
+    : QComboBox(parent), HWND__(id, style), m_fieldHeight(fieldHeight), m_itemHeight(fieldHeight - 2), m_listHeight(listHeight) {
+    setFixedHeight(m_fieldHeight + kFieldBorder);
+    if (ownerDrawn()) setItemDelegate(new OwnerDrawDelegate(this));
+    // The list's container exists once view() has been asked for; its hide event catches a
+    // list closed without hidePopup (the application losing focus).
+    view()->parentWidget()->installEventFilter(this);
+    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+        if (m_byCode == 0) notifyParent(CBN_SELCHANGE);
+    });
+    updateVisibleItems();
+}
+
+CComboBox* ComboBoxWidget::owner() const { return dynamic_cast<CComboBox*>(m_attached); }
+
+bool ComboBoxWidget::ownerDrawn() const { return (m_style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0; }
+
+bool ComboBoxWidget::hasStrings() const { return !ownerDrawn() || (m_style & CBS_HASSTRINGS); }
+
+std::unique_ptr<CWnd> ComboBoxWidget::makeTemporary() { return std::make_unique<CComboBox>(); }
+
+CString ComboBoxWidget::text() const {
+    const int index = currentIndex();
+    if (index < 0 || !hasStrings()) return CString();
+    const QByteArray bytes = itemData(index, kBytesRole).toByteArray();
+    return CString(bytes.constData(), static_cast<int>(bytes.size()));
+}
+
+int ComboBoxWidget::itemHeightAt(int index) const {
+    const QVariant h = itemData(index, kHeightRole);
+    return h.isValid() ? h.toInt() : m_itemHeight;
+}
+
+ULONG_PTR ComboBoxWidget::itemDataAt(int index) const {
+    return static_cast<ULONG_PTR>(itemData(index, kDataRole).toULongLong());
+}
+
+void ComboBoxWidget::selectByCode(int index) {
+    ++m_byCode;
+    setCurrentIndex(index);
+    --m_byCode;
+}
+
+void ComboBoxWidget::updateVisibleItems() {
+    const int room = m_listHeight - height() - 2;
+    setMaxVisibleItems(std::max(1, room / std::max(1, m_itemHeight)));
+}
+
+// Compares the new item with item `index`, negative when the new one sorts first.
+int ComboBoxWidget::compareNewWith(LPARAM lParam, int index) {
+    if (hasStrings()) {
+        const QByteArray existing = itemData(index, kBytesRole).toByteArray();
+        const LPCSTR text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+        return appletalk::text::compareFolded(text,
+                                              std::string_view(existing.constData(), existing.size()));
+    }
+    CComboBox* box = owner();
+    if (!box) return 1; // nobody to ask: keep the order of arrival
+    // As Win32 asks it: item 1 is the one in the box, item 2 the one being inserted.
+    COMPAREITEMSTRUCT cis{ODT_COMBOBOX, m_id, this, static_cast<UINT>(index), itemDataAt(index),
+                          static_cast<UINT>(-1), static_cast<ULONG_PTR>(lParam), 0};
+    return -box->CompareItem(&cis);
+}
+
+void ComboBoxWidget::measure(int index) {
+    if (!(m_style & CBS_OWNERDRAWVARIABLE)) return;
+    MEASUREITEMSTRUCT mis{ODT_COMBOBOX, m_id, static_cast<UINT>(index), static_cast<UINT>(width()),
+                          static_cast<UINT>(m_itemHeight), itemDataAt(index)};
+    if (CComboBox* box = owner()) box->MeasureItem(&mis);
+    setItemData(index, static_cast<int>(mis.itemHeight), kHeightRole);
+}
+
+int ComboBoxWidget::insertItemAt(int index, LPARAM lParam) {
+    ++m_byCode;
+    const int before = currentIndex();
+    if (hasStrings()) {
+        const QByteArray bytes = bytesOf(reinterpret_cast<LPCSTR>(lParam));
+        insertItem(index, fromMacRoman(std::string_view(bytes.constData(), bytes.size())));
+        setItemData(index, bytes, kBytesRole);
+        setItemData(index, 0ULL, kDataRole);
+    } else {
+        insertItem(index, QString());
+        setItemData(index, static_cast<qulonglong>(lParam), kDataRole);
+    }
+    // Qt selects the first item put into an empty box; a Win32 box stays without selection.
+    if (before < 0) setCurrentIndex(-1);
+    --m_byCode;
+    measure(index);
+    return index;
+}
+
+int ComboBoxWidget::deleteItemAt(int index) {
+    // WM_DELETEITEM goes out for every owner-drawn item and for any item with data.
+    const ULONG_PTR value = itemDataAt(index);
+    if (ownerDrawn() || value != 0) {
+        DELETEITEMSTRUCT dis{ODT_COMBOBOX, m_id, static_cast<UINT>(index), this, value};
+        if (CComboBox* box = owner()) box->DeleteItem(&dis);
+    }
+    ++m_byCode;
+    const int selected = currentIndex();
+    removeItem(index);
+    // Win32 leaves no selection when the selected item goes; Qt would select a neighbour.
+    if (selected == index) setCurrentIndex(-1);
+    --m_byCode;
+    return count();
+}
+
+void ComboBoxWidget::deleteAll() {
+    for (int i = count() - 1; i >= 0; --i) deleteItemAt(i);
+}
+
+int ComboBoxWidget::textLength(int index) const {
+    if (!hasStrings()) return static_cast<int>(sizeof(ULONG_PTR));
+    return static_cast<int>(itemData(index, kBytesRole).toByteArray().size());
+}
+
+// A box without strings hands out its item data as the "text", as Win32 does.
+int ComboBoxWidget::getText(int index, LPSTR buffer) const {
+    if (!hasStrings()) {
+        const ULONG_PTR value = itemDataAt(index);
+        std::memcpy(buffer, &value, sizeof value);
+        return static_cast<int>(sizeof value);
+    }
+    const QByteArray bytes = itemData(index, kBytesRole).toByteArray();
+    std::memcpy(buffer, bytes.constData(), static_cast<std::size_t>(bytes.size()) + 1);
+    return static_cast<int>(bytes.size());
+}
+
+// CB_FINDSTRING: the first item, after `start` and wrapping round, whose text begins with
+// the given text without regard to case (CB_FINDSTRINGEXACT: equals it); a box without
+// strings compares item data.
+int ComboBoxWidget::findString(int start, LPCSTR text, bool exact) const {
+    const int n = count();
+    if (n == 0) return CB_ERR;
+    if (start < -1 || start >= n) start = -1;
+    const std::string_view wanted = text ? text : "";
+    for (int k = 1; k <= n; ++k) {
+        const int i = (start + k) % n;
+        if (!hasStrings()) {
+            if (itemDataAt(i) == reinterpret_cast<ULONG_PTR>(text)) return i;
+            continue;
+        }
+        const QByteArray bytes = itemData(i, kBytesRole).toByteArray();
+        std::string_view item(bytes.constData(), bytes.size());
+        if (!exact && item.size() >= wanted.size()) item = item.substr(0, wanted.size());
+        if (appletalk::text::compareFolded(item, wanted) == 0) return i;
+    }
+    return CB_ERR;
+}
+
+LRESULT ComboBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const int index = static_cast<int>(wParam);
+    const bool valid = index >= 0 && index < count();
+    switch (message) {
+    case CB_ADDSTRING: {
+        const bool sorted = (m_style & CBS_SORT) != 0;
+        const int at = sorted ? sortedInsertPosition(count(), [&](int i) { return compareNewWith(lParam, i); }) : count();
+        return insertItemAt(at, lParam);
+    }
+    case CB_INSERTSTRING: // never sorted; -1 appends
+        if (index == -1) return insertItemAt(count(), lParam);
+        if (index < 0 || index > count()) return CB_ERR;
+        return insertItemAt(index, lParam);
+    case CB_DELETESTRING:
+        return valid ? deleteItemAt(index) : CB_ERR;
+    case CB_RESETCONTENT:
+        deleteAll();
+        return CB_OKAY;
+    case CB_GETCOUNT:
+        return count();
+    case CB_GETCURSEL:
+        return currentIndex() < 0 ? CB_ERR : currentIndex();
+    case CB_SETCURSEL: // -1 or an index out of range clears the selection and answers CB_ERR
+        selectByCode(valid ? index : -1);
+        return valid ? index : CB_ERR;
+    case CB_GETLBTEXT:
+        return valid && lParam ? getText(index, reinterpret_cast<LPSTR>(lParam)) : CB_ERR;
+    case CB_GETLBTEXTLEN:
+        return valid ? textLength(index) : CB_ERR;
+    case CB_SETITEMDATA:
+        if (!valid) return CB_ERR;
+        setItemData(index, static_cast<qulonglong>(lParam), kDataRole);
+        return TRUE;
+    case CB_GETITEMDATA:
+        return valid ? static_cast<LRESULT>(itemDataAt(index)) : CB_ERR;
+    case CB_SETITEMHEIGHT: {
+        if (lParam <= 0 || lParam > kMaxItemHeight) return CB_ERR;
+        const int h = static_cast<int>(lParam);
+        if (index == -1) {
+            m_fieldHeight = h;
+            setFixedHeight(h + kFieldBorder);
+        } else if (m_style & CBS_OWNERDRAWVARIABLE) {
+            if (!valid) return CB_ERR;
+            setItemData(index, h, kHeightRole);
+        } else {
+            m_itemHeight = h;
+        }
+        updateVisibleItems();
+        update();
+        return CB_OKAY;
+    }
+    case CB_GETITEMHEIGHT:
+        if (index == -1) return m_fieldHeight;
+        if (m_style & CBS_OWNERDRAWVARIABLE) return valid ? itemHeightAt(index) : CB_ERR;
+        return m_itemHeight;
+    case CB_FINDSTRING:
+    case CB_FINDSTRINGEXACT:
+        return findString(index, reinterpret_cast<LPCSTR>(lParam), message == CB_FINDSTRINGEXACT);
+    case CB_SHOWDROPDOWN:
+        if (wParam)
+            showPopup();
+        else if (m_dropped)
+            hidePopup();
+        return TRUE;
+    case CB_GETDROPPEDSTATE:
+        return m_dropped ? TRUE : FALSE;
+    case WM_SETTEXT: // a drop-down list has no edit field to take text
+        return CB_ERR;
+    case WM_DESTROY:
+        deleteAll();
+        return 0;
+    default:
+        return HWND__::classProc(message, wParam, lParam);
+    }
+}
+
+void ComboBoxWidget::showPopup() {
+    if (!m_dropped) notifyParent(CBN_DROPDOWN);
+    m_dropped = true;
+    QComboBox::showPopup();
+}
+
+// CBN_CLOSEUP goes out whenever the list closes, whether the selection changed or not.
+void ComboBoxWidget::hidePopup() {
+    QComboBox::hidePopup();
+    closedUp();
+}
+
+bool ComboBoxWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide && watched == view()->parentWidget()) closedUp();
+    return QComboBox::eventFilter(watched, event);
+}
+
+void ComboBoxWidget::closedUp() {
+    if (!m_dropped) return;
+    m_dropped = false;
+    notifyParent(CBN_CLOSEUP);
+}
+
+void ComboBoxWidget::drawOwnerItem(QPainter& painter, int index, const QRect& rect, UINT state) {
+    CComboBox* box = owner();
+    if (!box) return;
+    painter.save();
+    painter.setClipRect(rect);
+    HDC__ dc(painter, font());
+    DRAWITEMSTRUCT dis{ODT_COMBOBOX,
+                       m_id,
+                       static_cast<UINT>(index),
+                       ODA_DRAWENTIRE,
+                       state | (isEnabled() ? 0U : ODS_DISABLED),
+                       this,
+                       &dc,
+                       fromQRect(rect),
+                       index >= 0 ? itemDataAt(index) : 0};
+    box->DrawItem(&dis);
+    painter.restore();
+}
+
+// Qt paints the closed box from the item's text; an owner-drawn box draws its selection
+// field itself, selected while the box has the focus, as Win32 does.
+void ComboBoxWidget::paintEvent(QPaintEvent* event) {
+    if (!ownerDrawn()) {
+        QComboBox::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText.clear();
+    option.currentIcon = QIcon();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const UINT state = ODS_COMBOBOXEDIT | (hasFocus() ? ODS_SELECTED | ODS_FOCUS : 0U);
+    drawOwnerItem(painter, currentIndex(), field, state);
+}

@@ -1,0 +1,41 @@
+// A LISTBOX control with single selection, answering the LB_ messages as Win32 does: sorted
+// inserts without regard to case, LB_ERR results, notifications (LBN_SELCHANGE for a user's
+// change, LBN_DBLCLK) only with LBS_NOTIFY, and items drawn with the tab stops given in
+// dialog template units: text past a tab stop beyond the right edge is not seen.
+#pragma once
+
+#include <QListWidget>
+#include <vector>
+
+#include "platform/ui/qt/WindowCore.h"
+
+class CListBox;
+
+class ListBoxWidget : public QListWidget, public HWND__ {
+    Q_OBJECT
+public:
+    ListBoxWidget(QWidget* parent, UINT id, DWORD style, int averageCharWidth);
+    QWidget* widget() override { return this; }
+    LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    CString text() const override { return CString(); }
+    std::unique_ptr<CWnd> makeTemporary() override;
+
+    // The x of the tab stop that follows x, in pixels from the item's left edge.
+    int nextTabStop(int x) const;
+
+private:
+    CListBox* owner() const;
+    int selection() const;
+    void selectByCode(int index);
+    int insertAt(int index, LPCSTR text);
+    int deleteAt(int index);
+    void deleteAll();
+    QByteArray bytesAt(int index) const;
+    int findString(int start, LPCSTR text, bool exact) const;
+    void setTabStops(int count, const int* stops);
+    bool notifies() const;
+
+    int m_averageCharWidth;
+    std::vector<int> m_tabStops; // pixels; one entry: an interval
+    int m_byCode = 0;
+};

@@ -1,0 +1,89 @@
+#include "platform/ui/qt/Look.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <cstdlib>
+#include <cstring>
+
+namespace ui_detail {
+namespace {
+
+constexpr const char* kClassicFontFile = "/usr/share/wine/fonts/ms_sans_serif.ttf";
+// The bitmap face has a 13-pixel strike; pixel size 11 selects it at any DPI.
+constexpr int kClassicPixelSize = 11;
+
+bool g_applied = false;
+QString g_classicFamily;
+
+void loadClassicFont() {
+    const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(kClassicFontFile));
+    if (id < 0) return;
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    if (!families.isEmpty()) g_classicFamily = families.first();
+}
+
+// The Windows style leaves Highlight to the platform theme (a light blue); take the style's
+// own colours for every colour group.
+void applyClassicPalette(QStyle* style) {
+    QPalette palette = style->standardPalette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight, style->standardPalette().color(QPalette::Active, QPalette::Highlight));
+        palette.setColor(group, QPalette::HighlightedText,
+                         style->standardPalette().color(QPalette::Active, QPalette::HighlightedText));
+    }
+    QApplication::setPalette(palette);
+}
+
+} // namespace
+
+bool nativeLook() {
+    const char* look = std::getenv("VIDUR_LOOK");
+    return look && std::strcmp(look, "native") == 0;
+}
+
+void ensureLookApplied() {
+    if (g_applied || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    g_applied = true;
+    if (nativeLook()) return;
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows"))) {
+        QApplication::setStyle(style);
+        applyClassicPalette(style);
+    }
+    loadClassicFont();
+    // Set on the application, since fonts given to a dialog do not reach message boxes.
+    QApplication::setFont(dialogFont());
+}
+
+bool classicFontAvailable() { return !g_classicFamily.isEmpty(); }
+
+QFont dialogFont() {
+    if (nativeLook()) return QApplication::font();
+    QFont font(g_classicFamily.isEmpty() ? QStringLiteral("DejaVu Sans") : g_classicFamily);
+    font.setPixelSize(kClassicPixelSize);
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+// Windows' way: the average width of the 52 letters, rounded, and the font's height. Qt's
+// own average character width is wrong for the bitmap face.
+BaseUnits baseUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(letters / 26 + 1) / 2, metrics.height()};
+}
+
+int mulDiv(int number, int numerator, int denominator) {
+    const long long product = static_cast<long long>(number) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+}
+
+QRect dialogUnitsToPixels(int x, int y, int cx, int cy, BaseUnits units) {
+    return {mulDiv(x, units.x, 4), mulDiv(y, units.y, 8), mulDiv(cx, units.x, 4), mulDiv(cy, units.y, 8)};
+}
+
+} // namespace ui_detail

@@ -1,0 +1,13 @@
+// Conversion at the edge between the system's Mac OS Roman strings and Qt's Unicode.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace ui_detail {
+
+QString fromMacRoman(std::string_view macRoman);
+std::string toMacRoman(const QString& text); // characters without a Mac OS Roman byte become '?'
+
+} // namespace ui_detail
