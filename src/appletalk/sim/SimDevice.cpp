@@ -1,0 +1,119 @@
+#include "appletalk/sim/SimDevice.h"
+
+#include "appletalk/protocols/nbp/NbpMatch.h"
+#include "appletalk/protocols/nbp/NbpPacket.h"
+#include "appletalk/protocols/nbp/NbpZoneRule.h"
+#include "appletalk/protocols/rtmp/RtmpData.h"
+
+namespace appletalk::sim {
+
+namespace {
+
+constexpr std::uint8_t kRtmpDataType = 1;
+constexpr std::uint8_t kNbpType = 2;
+
+} // namespace
+
+SimDevice::SimDevice(const Clock& clock, LinkFactory links, DevicePlacement placement)
+    : clock_(clock), links_(std::move(links)), placement_(std::move(placement)) {}
+
+SimDevice::~SimDevice() {
+    // Subclasses have closed their services in their own destructors (goAway there).
+    node_.reset();
+    link_.reset();
+}
+
+void SimDevice::start() {
+    if (!node_) join();
+}
+
+void SimDevice::join() {
+    link_ = links_ ? links_() : nullptr;
+    if (!link_) return;
+    NodeConfig config;
+    config.acquisition.role = NodeRole::Server;
+    config.acquisition.preferredId = placement_.preferredNode;
+    // Each join draws differently, so a device that comes back may land elsewhere.
+    config.seed = placement_.seed == 0 ? 0 : placement_.seed + joins_++;
+    node_ = std::make_unique<Node>(clock_, *link_, config);
+    node_->setThisNet(placement_.network);
+    node_->setARouter(placement_.router);
+    if (wake_) node_->setWakeHandler(wake_);
+    node_->openSocket(kRtmpSocket, [this](const Datagram& d) { learnRouter(d); });
+    node_->openSocket(kNbpSocket, [this](const Datagram& d) { answerLookup(d); });
+    node_->whenReady([this](std::uint8_t) { onReady(); });
+    node_->start();
+    // Wake the owner: the new node has probes to send.
+    if (wake_) wake_();
+}
+
+void SimDevice::onReady() {
+    socket_ = openServices(*node_);
+    servicesOpen_ = socket_ != 0;
+}
+
+void SimDevice::goAway() {
+    if (!node_) return;
+    if (servicesOpen_) closeServices();
+    servicesOpen_ = false;
+    socket_ = 0;
+    node_.reset();
+    link_.reset();
+}
+
+void SimDevice::comeBack(std::optional<std::uint8_t> node) {
+    const std::uint8_t previous = node_ ? node_->nodeId() : 0;
+    goAway();
+    if (node) placement_.preferredNode = *node;
+    else if (previous != 0) placement_.preferredNode = previous;
+    join();
+}
+
+DdpAddress SimDevice::entityAddress() const {
+    if (!node_ || !servicesOpen_) return {};
+    return DdpAddress{node_->thisNet(), node_->nodeId(), socket_};
+}
+
+void SimDevice::learnRouter(const Datagram& datagram) {
+    // The stub's rule: any RTMP Data tells THIS-NET and A-ROUTER.
+    if (datagram.type != kRtmpDataType) return;
+    const auto data = rtmp::RtmpData::parse(datagram.data);
+    if (!data || data->senderNode == 0) return;
+    node_->setThisNet(data->senderNetwork);
+    node_->setARouter(data->senderNode);
+}
+
+void SimDevice::answerLookup(const Datagram& datagram) {
+    if (datagram.type != kNbpType || !servicesOpen_) return;
+    const auto packet = nbp::NbpPacket::parse(datagram.data);
+    if (!packet || packet->function != nbp::NbpFunction::Lookup || packet->tuples.size() != 1) return;
+    const nbp::NbpTuple& asked = packet->tuples[0];
+    // A device that was told no zone accepts any, as a LocalTalk node that never asked.
+    const auto zoneRule = placement_.zone == "*" ? nbp::NbpZoneRule::anyZone() : nbp::NbpZoneRule::myZone(placement_.zone);
+    if (!nbp::matches(asked.name, name_, zoneRule)) return;
+    // The zone goes back as "*", as LocalTalk nodes answer: the requester knows what it asked.
+    const nbp::NbpTuple entity{node_->thisNet(), node_->nodeId(), socket_, 0, {name_.object, name_.type, "*"}};
+    const auto replies = nbp::NbpPacket::lookupReplies(packet->id, std::span(&entity, 1));
+    for (const auto& reply : replies)
+        node_->send(Datagram{{asked.network, asked.node, asked.socket}, {0, 0, kNbpSocket}, kNbpType, 0,
+                             reply.serialize()});
+}
+
+bool SimDevice::poll() {
+    return node_ ? node_->poll() : false;
+}
+
+std::optional<SteadyTime> SimDevice::nextDeadline() const {
+    return node_ ? node_->nextDeadline() : std::nullopt;
+}
+
+int SimDevice::waitHandle() const {
+    return node_ ? node_->waitHandle() : -1;
+}
+
+void SimDevice::setWakeHandler(std::function<void()> wake) {
+    wake_ = std::move(wake);
+    if (node_) node_->setWakeHandler(wake_);
+}
+
+} // namespace appletalk::sim

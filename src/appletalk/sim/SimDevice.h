@@ -1,0 +1,87 @@
+// What every simulated device shares: a node of its own on a link, names it answers NBP
+// LkUps for, THIS-NET and A-ROUTER kept from the router's RTMP broadcasts, and the ability to
+// go away (leave the wire) and come back, possibly at another node id. Subclasses open their
+// service sockets each time the node comes up.
+#pragma once
+
+#include "appletalk/node/Clock.h"
+#include "appletalk/node/Node.h"
+#include "appletalk/node/link/Link.h"
+#include "appletalk/protocols/nbp/NbpName.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace appletalk::sim {
+
+using LinkFactory = std::function<std::unique_ptr<Link>()>;
+
+struct DevicePlacement {
+    std::uint16_t network = 0;      // THIS-NET until RTMP says otherwise
+    std::uint8_t router = 0;        // A-ROUTER until RTMP says otherwise; 0: none
+    std::uint8_t preferredNode = 0; // in 128..254; 0: any server id
+    std::string zone = "*";         // Mac OS Roman; the zone LkUps must name (or "*")
+    std::uint64_t seed = 0;
+};
+
+class SimDevice : public Pollable {
+public:
+    static constexpr std::uint8_t kRtmpSocket = 1;
+    static constexpr std::uint8_t kNbpSocket = 2;
+
+    SimDevice(const Clock& clock, LinkFactory links, DevicePlacement placement);
+    ~SimDevice() override;
+    SimDevice(const SimDevice&) = delete;
+    SimDevice& operator=(const SimDevice&) = delete;
+
+    // Joins the wire and starts acquiring a node id; services open once it is held.
+    void start();
+    // Leaves the wire at once: no more answers, not even to lapENQ.
+    void goAway();
+    // Joins again, asking first for `node` when given (a new address) or the old id.
+    void comeBack(std::optional<std::uint8_t> node = std::nullopt);
+    bool isPresent() const { return node_ != nullptr; }
+    bool isReady() const { return node_ && node_->isReady() && servicesOpen_; }
+
+    // The address NBP hands out for the device's names; node 0 while away.
+    DdpAddress entityAddress() const;
+    const nbp::NbpName& name() const { return name_; }
+    const DevicePlacement& placement() const { return placement_; }
+    Node* node() { return node_.get(); }
+
+    bool poll() override;
+    std::optional<SteadyTime> nextDeadline() const override;
+    int waitHandle() const override;
+    void setWakeHandler(std::function<void()> wake) override;
+
+protected:
+    // The registered name (object and type; the zone is "*") and its socket, set by a subclass
+    // in its constructor and openServices.
+    void setName(nbp::NbpName name) { name_ = std::move(name); }
+    // Opens the service sockets on a node that holds its id; returns the entity's socket.
+    virtual std::uint8_t openServices(Node& node) = 0;
+    // Drops whatever refers to the node, just before it goes.
+    virtual void closeServices() = 0;
+    const Clock& clock() const { return clock_; }
+
+private:
+    void join();
+    void onReady();
+    void answerLookup(const Datagram& datagram);
+    void learnRouter(const Datagram& datagram);
+
+    const Clock& clock_;
+    LinkFactory links_;
+    DevicePlacement placement_;
+    nbp::NbpName name_;
+    std::unique_ptr<Link> link_;  // outlives the node, which detaches from it
+    std::unique_ptr<Node> node_;
+    std::uint8_t socket_ = 0;
+    bool servicesOpen_ = false;
+    std::uint64_t joins_ = 0;
+    std::function<void()> wake_;
+};
+
+} // namespace appletalk::sim
