@@ -1,0 +1,13 @@
+// Where a subcommand writes: data on `out`, messages on `err`. Tests pass string streams.
+#pragma once
+
+#include <ostream>
+
+namespace vidur::cli {
+
+struct CommandIo {
+    std::ostream& out;
+    std::ostream& err;
+};
+
+} // namespace vidur::cli

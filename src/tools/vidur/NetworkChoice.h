@@ -1,0 +1,34 @@
+// The network chosen with --network for one run: the simulated network (the built-in
+// scenario or a scenario file) or LToUDP on one interface. apply() hands it to the AppleTalk
+// library through its environment override, so it must run before the library is first used.
+#pragma once
+
+#include <string>
+
+namespace vidur::cli {
+
+class NetworkChoice {
+public:
+    enum class Kind { Sim, LToUdp };
+
+    // "sim", "sim:SCENARIO", "ltoudp", "ltoudp:INTERFACE-ADDRESS" (an IPv4 address); anything
+    // else, an unreadable scenario file or a malformed address is a UsageError.
+    static NetworkChoice parse(const std::string& text);
+
+    Kind kind() const { return kind_; }
+    // The scenario file or the interface address; empty for the default.
+    const std::string& argument() const { return argument_; }
+    // The value the library reads from VIDUR_NETWORK.
+    std::string settingValue() const;
+    void apply() const;
+
+    static constexpr const char* kVariable = "VIDUR_NETWORK";
+
+private:
+    NetworkChoice(Kind kind, std::string argument) : kind_(kind), argument_(std::move(argument)) {}
+
+    Kind kind_;
+    std::string argument_;
+};
+
+} // namespace vidur::cli
