@@ -1,0 +1,109 @@
+#include "appletalk/sim/SimInternet.h"
+
+namespace appletalk::sim {
+
+SimInternet::SimInternet(const Clock& clock, const Scenario& scenario, std::uint64_t seed)
+    : clock_(clock), scenario_(scenario), seed_(seed) {
+    build(nullptr);
+}
+
+SimInternet::SimInternet(const Clock& clock, const Scenario& scenario, LinkFactory clientSegment, std::uint64_t seed)
+    : clock_(clock), scenario_(scenario), seed_(seed) {
+    build(std::move(clientSegment));
+}
+
+SimInternet::~SimInternet() {
+    for (Pollable* part : parts()) group_.remove(*part);
+}
+
+void SimInternet::build(LinkFactory clientSegment) {
+    const auto nextSeed = [this] { return seed_ == 0 ? 0 : seed_ * 1000 + ++nextSeed_ * 16; };
+    for (const auto& network : scenario_.networks) {
+        const bool isSegment = clientSegment && network.rangeStart == scenario_.networkFor(scenario_.clientNetwork)->rangeStart;
+        if (isSegment) {
+            wires_.push_back(nullptr);
+            continue;
+        }
+        auto wire = std::make_unique<MemoryWire>(clock_, seed_ == 0 ? 1 : nextSeed());
+        WireImpairments impairments;
+        impairments.lossRate = network.loss.value_or(scenario_.faults.loss);
+        impairments.delay = network.delay.value_or(scenario_.faults.delay);
+        wire->setImpairments(impairments);
+        wires_.push_back(std::move(wire));
+    }
+    router_ = std::make_unique<SimRouter>(clock_, scenario_.routerNode, nextSeed());
+    for (const auto& network : scenario_.networks) {
+        const RouterPortConfig port{network.extended, network.rangeStart, network.rangeEnd, network.zones, network.defaultZone};
+        router_->addPort(linksFor(network.rangeStart, clientSegment)(), port);
+    }
+    group_.add(*router_);
+    for (const auto& spec : scenario_.printers) {
+        PrinterBehaviour behaviour{spec.name,           spec.type,           spec.status,  spec.statusChanges,
+                                   spec.statusInterval, spec.answerDelay,    spec.answers};
+        auto placed = placement(spec.network, spec.node, spec.zone);
+        printers_.push_back(std::make_unique<SimPrinter>(clock_, linksFor(spec.network, clientSegment), placed, behaviour));
+        group_.add(*printers_.back());
+    }
+    for (const auto& spec : scenario_.fileServers) {
+        auto placed = placement(spec.network, spec.node, spec.zone);
+        fileServers_.push_back(std::make_unique<SimFileServer>(clock_, linksFor(spec.network, clientSegment), placed, spec.name));
+        group_.add(*fileServers_.back());
+    }
+}
+
+DevicePlacement SimInternet::placement(std::uint16_t network, std::uint8_t node, const std::string& zone) {
+    // A device on an extended network takes the first number of the range, as the router's
+    // port does: the node keeps one THIS-NET.
+    const ScenarioNetwork* where = scenario_.networkFor(network);
+    const std::uint64_t seed = seed_ == 0 ? 0 : seed_ * 1000 + ++nextSeed_ * 16;
+    return DevicePlacement{where ? where->rangeStart : network, scenario_.routerNode, node, zone, seed};
+}
+
+LinkFactory SimInternet::linksFor(std::uint16_t network, const LinkFactory& clientSegment) {
+    MemoryWire* wire = wireFor(network);
+    if (wire) return [wire] { return std::unique_ptr<Link>(wire->connect()); };
+    return clientSegment;
+}
+
+void SimInternet::start() {
+    router_->start();
+    for (auto& printer : printers_) printer->start();
+    for (auto& server : fileServers_) server->start();
+}
+
+bool SimInternet::isReady() const {
+    if (!router_->isReady()) return false;
+    for (const auto& printer : printers_)
+        if (printer->isPresent() && !printer->isReady()) return false;
+    for (const auto& server : fileServers_)
+        if (server->isPresent() && !server->isReady()) return false;
+    return true;
+}
+
+std::unique_ptr<MemoryWireLink> SimInternet::connectClient() {
+    MemoryWire* wire = wireFor(scenario_.clientNetwork);
+    return wire ? wire->connect() : nullptr;
+}
+
+MemoryWire* SimInternet::wireFor(std::uint16_t network) {
+    for (std::size_t i = 0; i < scenario_.networks.size(); ++i) {
+        const auto& candidate = scenario_.networks[i];
+        if (network >= candidate.rangeStart && network <= candidate.rangeEnd) return wires_[i].get();
+    }
+    return nullptr;
+}
+
+SimPrinter* SimInternet::printer(std::string_view macRomanName) {
+    for (auto& printer : printers_)
+        if (printer->behaviour().name == macRomanName) return printer.get();
+    return nullptr;
+}
+
+std::vector<Pollable*> SimInternet::parts() {
+    std::vector<Pollable*> all{router_.get()};
+    for (auto& printer : printers_) all.push_back(printer.get());
+    for (auto& server : fileServers_) all.push_back(server.get());
+    return all;
+}
+
+} // namespace appletalk::sim

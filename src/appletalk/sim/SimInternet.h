@@ -1,0 +1,73 @@
+// A scenario brought to life: one router with a port per network, a wire per network, and
+// every printer and file server as a node on its network's wire. The client's network is
+// either an in-process wire (connectClient) or a link the caller supplies, such as an
+// LToUDP segment, so real clients meet the simulated devices there.
+#pragma once
+
+#include "appletalk/node/Clock.h"
+#include "appletalk/node/link/MemoryWire.h"
+#include "appletalk/node/link/MemoryWireLink.h"
+#include "appletalk/sim/PollGroup.h"
+#include "appletalk/sim/Scenario.h"
+#include "appletalk/sim/SimDevice.h"
+#include "appletalk/sim/SimFileServer.h"
+#include "appletalk/sim/SimPrinter.h"
+#include "appletalk/sim/SimRouter.h"
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace appletalk::sim {
+
+class SimInternet final : public Pollable {
+public:
+    // Everything on in-process wires. `seed` makes node ids and impairments repeat; 0: random.
+    SimInternet(const Clock& clock, const Scenario& scenario, std::uint64_t seed = 1);
+    // The client's network on links from `clientSegment` (one per node: the router's port and
+    // each device there); the other networks stay in-process.
+    SimInternet(const Clock& clock, const Scenario& scenario, LinkFactory clientSegment, std::uint64_t seed = 1);
+    ~SimInternet() override;
+    SimInternet(const SimInternet&) = delete;
+    SimInternet& operator=(const SimInternet&) = delete;
+
+    void start();
+    // Every node holds its id (routers' ports and devices that are present).
+    bool isReady() const;
+
+    const Scenario& scenario() const { return scenario_; }
+    SimRouter& router() { return *router_; }
+    // A new endpoint on the client's network; null when that network is a supplied link.
+    std::unique_ptr<MemoryWireLink> connectClient();
+    // The wire of a network (any number in its range); null for the supplied segment.
+    MemoryWire* wireFor(std::uint16_t network);
+
+    const std::vector<std::unique_ptr<SimPrinter>>& printers() const { return printers_; }
+    const std::vector<std::unique_ptr<SimFileServer>>& fileServers() const { return fileServers_; }
+    SimPrinter* printer(std::string_view macRomanName);
+
+    // Each part on its own, for an EventLoop that must watch every descriptor (LToUDP links).
+    std::vector<Pollable*> parts();
+
+    bool poll() override { return group_.poll(); }
+    std::optional<SteadyTime> nextDeadline() const override { return group_.nextDeadline(); }
+    int waitHandle() const override { return group_.waitHandle(); }
+    void setWakeHandler(std::function<void()> wake) override { group_.setWakeHandler(std::move(wake)); }
+
+private:
+    void build(LinkFactory clientSegment);
+    LinkFactory linksFor(std::uint16_t network, const LinkFactory& clientSegment);
+    DevicePlacement placement(std::uint16_t network, std::uint8_t node, const std::string& zone);
+
+    const Clock& clock_;
+    Scenario scenario_;
+    std::uint64_t seed_;
+    std::uint64_t nextSeed_ = 0;
+    std::vector<std::unique_ptr<MemoryWire>> wires_;  // by network index; null for the segment
+    std::unique_ptr<SimRouter> router_;
+    std::vector<std::unique_ptr<SimPrinter>> printers_;
+    std::vector<std::unique_ptr<SimFileServer>> fileServers_;
+    PollGroup group_;
+};
+
+} // namespace appletalk::sim
