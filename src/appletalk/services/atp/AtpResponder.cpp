@@ -30,7 +30,10 @@ AtpResponder::~AtpResponder() {
 }
 
 void AtpResponder::receive(const Datagram& datagram) {
-    if (datagram.type != kAtpDdpType) return;
+    if (datagram.type != kAtpDdpType) {
+        if (other_) other_(datagram);
+        return;
+    }
     const auto packet = atp::AtpPacket::parse(datagram.data);
     if (!packet) {
         ++counters_.dropped;

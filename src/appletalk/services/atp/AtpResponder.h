@@ -65,6 +65,9 @@ public:
     // 578 data bytes, or an exactly-once request is no longer waiting (released, timed out).
     bool respond(const AtpIncomingRequest& request, std::vector<atp::AtpPayload> packets);
 
+    // Datagrams of other DDP types on the same socket (ZIP's socket 6 also takes type 6).
+    void setOtherDatagramHandler(Node::SocketHandler handler) { other_ = std::move(handler); }
+
     // Exactly-once transactions remembered now.
     std::size_t cachedCount() const { return cache_.size(); }
     const AtpResponderCounters& counters() const { return counters_; }
@@ -92,6 +95,7 @@ private:
     Node& node_;
     std::uint8_t socket_ = 0;
     Handler handler_;
+    Node::SocketHandler other_;
     std::map<Key, Entry> cache_;
     AtpResponderCounters counters_;
 };

@@ -1,0 +1,118 @@
+#include "appletalk/services/nbp/NbpLookup.h"
+
+#include <atomic>
+#include <utility>
+
+namespace appletalk {
+
+namespace {
+
+constexpr std::uint8_t kNbpDdpType = 2;
+const std::string kMyZone(1, nbp::NbpName::kMyZone);
+
+// NBP IDs tell one look-up's replies from another's; every look-up in the process takes the
+// next one, so two look-ups running side by side never share an ID.
+std::uint8_t nextNbpId() {
+    static std::atomic<std::uint8_t> counter{1};
+    return counter.fetch_add(1);
+}
+
+} // namespace
+
+NbpLookup::NbpLookup(Node& node) : node_(node) {}
+
+NbpLookup::~NbpLookup() {
+    node_.timers().cancel(timer_);
+    if (socket_ != 0) node_.closeSocket(socket_);
+}
+
+bool NbpLookup::start(const nbp::NbpName& pattern, NbpLookupOptions options, Completion completion) {
+    if (isRunning() || !pattern.isValidPattern() || options.transmissions < 1) return false;
+    if (socket_ == 0) socket_ = node_.openDynamicSocket([this](const Datagram& datagram) { receive(datagram); });
+    pattern_ = pattern;
+    if (pattern_.zone.empty()) pattern_.zone = kMyZone;
+    options_ = options;
+    completion_ = std::move(completion);
+    results_.clear();
+    seen_.clear();
+    id_ = nextNbpId();
+    status_ = NbpLookupStatus::Running;
+    transmissionsLeft_ = options.transmissions;
+    anySent_ = false;
+    if (socket_ == 0 || !node_.isReady()) {
+        timer_ = node_.timers().scheduleAfter(Duration::zero(), [this] { finish(NbpLookupStatus::Failed); });
+        return true;
+    }
+    transmit();
+    return true;
+}
+
+void NbpLookup::transmit() {
+    timer_ = 0;
+    if (transmissionsLeft_ <= 0) {
+        finish(anySent_ ? NbpLookupStatus::Done : NbpLookupStatus::Failed);
+        return;
+    }
+    --transmissionsLeft_;
+    anySent_ = sendRequest() || anySent_;
+    timer_ = node_.timers().scheduleAfter(options_.interval, [this] { transmit(); });
+}
+
+bool NbpLookup::sendRequest() {
+    // Decided on every send: the router may be learnt, or age out, while we look.
+    const bool viaRouter = node_.aRouter() != 0;
+    nbp::NbpName asked = pattern_;
+    if (!viaRouter) asked.zone = kMyZone;  // without a router there is only this cable
+    askedZone_ = asked.zone;
+    const nbp::NbpTuple requester{node_.thisNet(), node_.nodeId(), socket_, 0, asked};
+    const auto function = viaRouter ? nbp::NbpFunction::BroadcastRequest : nbp::NbpFunction::Lookup;
+    const auto bytes = nbp::NbpPacket::request(function, id_, requester).serialize();
+    const DdpAddress to = viaRouter ? DdpAddress{node_.thisNet(), node_.aRouter(), kNamesInformationSocket}
+                                    : DdpAddress{0, DdpAddress::kBroadcastNode, kNamesInformationSocket};
+    ++requestsSent_;
+    const bool sent = node_.send(Datagram{to, {0, 0, socket_}, kNbpDdpType, 0, bytes}) == SendResult::Sent;
+    // A broadcast never comes back to its sender: names registered here are asked directly.
+    if (!viaRouter && node_.isSocketOpen(kNamesInformationSocket))
+        node_.send(Datagram{{0, node_.nodeId(), kNamesInformationSocket}, {0, 0, socket_}, kNbpDdpType, 0, bytes});
+    return sent;
+}
+
+void NbpLookup::receive(const Datagram& datagram) {
+    if (!isRunning() || datagram.type != kNbpDdpType) return;
+    const auto packet = nbp::NbpPacket::parse(datagram.data);
+    if (!packet || packet->function != nbp::NbpFunction::LookupReply || packet->id != id_) return;
+    for (const auto& tuple : packet->tuples) {
+        // The completion has run and may have destroyed this look-up: touch nothing more.
+        if (add(tuple)) return;
+    }
+}
+
+bool NbpLookup::add(nbp::NbpTuple tuple) {
+    if (!seen_.insert({tuple.network, tuple.node, tuple.socket, tuple.enumerator}).second) return false;
+    // A node on LocalTalk may not know its zone and answers "*": it is in the zone we asked.
+    if (tuple.name.isMyZone()) tuple.name.zone = askedZone_;
+    results_.push_back(std::move(tuple));
+    if (options_.maxTuples == 0 || results_.size() < options_.maxTuples) return false;
+    finish(NbpLookupStatus::MaxReached);
+    return true;
+}
+
+void NbpLookup::cancel() {
+    if (!isRunning()) return;
+    node_.timers().cancel(timer_);
+    timer_ = 0;
+    completion_ = nullptr;
+    status_ = NbpLookupStatus::Cancelled;
+}
+
+void NbpLookup::finish(NbpLookupStatus status) {
+    node_.timers().cancel(timer_);
+    timer_ = 0;
+    status_ = status;
+    Completion completion = std::move(completion_);
+    completion_ = nullptr;
+    // Last: the completion may start another look-up or destroy this one.
+    if (completion) completion(status);
+}
+
+} // namespace appletalk

@@ -1,0 +1,87 @@
+// One NBP look-up of a pattern (obj:type@zone). With a router known it sends a BrRq to
+// A-ROUTER's socket 2 with the zone; without one it broadcasts a LkUp with zone "*" (and asks
+// this node's own registry too, since a broadcast does not come back to its sender). The
+// request is repeated with the same NBP ID every interval; LkUp-Replies are collected without
+// duplicates (same net, node, socket and enumerator) until the last interval ends or the
+// maximum number of tuples is reached. Results are readable while it runs.
+#pragma once
+
+#include "appletalk/node/Node.h"
+#include "appletalk/protocols/nbp/NbpName.h"
+#include "appletalk/protocols/nbp/NbpPacket.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace appletalk {
+
+enum class NbpLookupStatus {
+    Idle,
+    Running,
+    Done,        // the last interval ended
+    MaxReached,  // stopped early: as many tuples as asked for
+    Cancelled,
+    Failed,      // could not send: no free socket, no node id, or nothing left the node
+};
+
+struct NbpLookupOptions {
+    Duration interval = std::chrono::seconds(1);
+    int transmissions = 3;      // how many times the request is sent, 1 or more
+    std::size_t maxTuples = 0;  // 0: no limit
+};
+
+class NbpLookup {
+public:
+    static constexpr std::uint8_t kNamesInformationSocket = 2;
+
+    using Completion = std::function<void(NbpLookupStatus)>;
+
+    explicit NbpLookup(Node& node);
+    ~NbpLookup();
+    NbpLookup(const NbpLookup&) = delete;
+    NbpLookup& operator=(const NbpLookup&) = delete;
+
+    // Starts a look-up; false when one is running or the pattern is not a valid NBP pattern
+    // (a field empty or over 32 bytes, two "≈" in one field). The completion runs once, later,
+    // unless cancel() comes first. Earlier results are cleared.
+    bool start(const nbp::NbpName& pattern, NbpLookupOptions options, Completion completion);
+    // Stops without calling back; the results stay readable.
+    void cancel();
+
+    bool isRunning() const { return status_ == NbpLookupStatus::Running; }
+    NbpLookupStatus status() const { return status_; }
+    // The entities found so far, in the order they answered; a zone of "*" replaced by the
+    // zone the request carried ("*" itself when no router is known).
+    const std::vector<nbp::NbpTuple>& results() const { return results_; }
+    std::uint8_t nbpId() const { return id_; }
+    std::size_t requestsSent() const { return requestsSent_; }
+
+private:
+    void transmit();
+    bool sendRequest();
+    void receive(const Datagram& datagram);
+    bool add(nbp::NbpTuple tuple);  // true when that finished the look-up
+    void finish(NbpLookupStatus status);
+
+    Node& node_;
+    std::uint8_t socket_ = 0;
+    std::uint8_t id_ = 0;
+    nbp::NbpName pattern_;
+    std::string askedZone_;
+    NbpLookupOptions options_;
+    Completion completion_;
+    NbpLookupStatus status_ = NbpLookupStatus::Idle;
+    int transmissionsLeft_ = 0;
+    bool anySent_ = false;
+    TimerId timer_ = 0;
+    std::vector<nbp::NbpTuple> results_;
+    std::set<std::tuple<std::uint16_t, std::uint8_t, std::uint8_t, std::uint8_t>> seen_;
+    std::size_t requestsSent_ = 0;
+};
+
+} // namespace appletalk

@@ -1,0 +1,184 @@
+#include "appletalk/services/zip/ZipClient.h"
+
+#include "appletalk/protocols/zip/ZipGetNetInfoRequest.h"
+#include "appletalk/protocols/zip/ZipZoneListReply.h"
+#include "appletalk/text/MacRoman.h"
+
+#include <utility>
+
+namespace appletalk {
+
+namespace {
+
+constexpr std::uint8_t kZipDdpType = 6;
+constexpr std::uint32_t kLastIndex = 0xFFFF;
+
+std::string folded(const std::string& zone) {
+    std::string key = zone;
+    for (char& c : key) c = static_cast<char>(text::foldCase(static_cast<std::uint8_t>(c)));
+    return key;
+}
+
+} // namespace
+
+ZipClient::ZipClient(Node& node, ZipClientOptions options) : node_(node), options_(options), requester_(node) {}
+
+ZipClient::~ZipClient() {
+    node_.timers().cancel(timer_);
+    if (netInfoSocket_ != 0) node_.closeSocket(netInfoSocket_);
+}
+
+bool ZipClient::getMyZone(Completion completion) {
+    return begin(Operation::MyZone, std::move(completion));
+}
+
+bool ZipClient::getZoneList(Completion completion) {
+    return begin(Operation::ZoneList, std::move(completion));
+}
+
+bool ZipClient::getLocalZones(Completion completion) {
+    return begin(Operation::LocalZones, std::move(completion));
+}
+
+bool ZipClient::getNetInfo(std::string zone, Completion completion) {
+    if (isRunning()) return false;
+    netInfoZone_ = std::move(zone);
+    return begin(Operation::NetInfo, std::move(completion));
+}
+
+bool ZipClient::begin(Operation operation, Completion completion) {
+    if (isRunning()) return false;
+    operation_ = operation;
+    status_ = ZipStatus::Running;
+    completion_ = std::move(completion);
+    zones_.clear();
+    foldedZones_.clear();
+    if (operation == Operation::NetInfo) {
+        netInfo_.reset();
+        if (netInfoSocket_ == 0)
+            netInfoSocket_ = node_.openDynamicSocket([this](const Datagram& datagram) { receiveNetInfo(datagram); });
+        if (netInfoSocket_ == 0 || !node_.isReady()) {
+            finishLater(ZipStatus::Failed);
+            return true;
+        }
+        netInfoLeft_ = options_.netInfoAttempts;
+        sendNetInfo();
+        return true;
+    }
+    if (node_.aRouter() == 0) {
+        finishLater(ZipStatus::NoRouter);
+        return true;
+    }
+    // Every page goes to the router that answered the first: another router may order or
+    // count the list differently.
+    router_ = {node_.thisNet(), node_.aRouter(), kZipSocket};
+    nextIndex_ = 1;
+    requestPage();
+    return true;
+}
+
+void ZipClient::requestPage() {
+    zip::ZipAtpRequest request;
+    switch (operation_) {
+    case Operation::MyZone: request = zip::ZipAtpRequest::getMyZone(); break;
+    case Operation::LocalZones: request = zip::ZipAtpRequest::getLocalZones(static_cast<std::uint16_t>(nextIndex_)); break;
+    default: request = zip::ZipAtpRequest::getZoneList(static_cast<std::uint16_t>(nextIndex_)); break;
+    }
+    const AtpRequestOptions options{.exactlyOnce = false,
+                                    .bitmap = 0x01,
+                                    .retryInterval = options_.retryInterval,
+                                    .retries = options_.retries};
+    ++requestsSent_;
+    transaction_ = requester_.send(router_, {request.serialize(), {}}, options,
+                                   [this](const AtpResult& result) { handlePage(result); });
+    if (transaction_ == 0) finishLater(ZipStatus::Failed);
+}
+
+void ZipClient::handlePage(const AtpResult& result) {
+    transaction_ = 0;
+    if (result.status != AtpStatus::Ok) {
+        finish(result.status == AtpStatus::Timeout ? ZipStatus::Timeout : ZipStatus::Failed);
+        return;
+    }
+    const auto reply = result.packets.empty()
+                           ? std::nullopt
+                           : zip::ZipZoneListReply::parse(result.packets[0].userBytes, result.packets[0].data);
+    if (!reply) {
+        finish(ZipStatus::BadReply);
+        return;
+    }
+    for (const auto& zone : reply->zones) addZone(zone);
+    if (operation_ == Operation::MyZone) {
+        finish(zones_.empty() ? ZipStatus::BadReply : ZipStatus::Ok);
+        return;
+    }
+    nextIndex_ += static_cast<std::uint32_t>(reply->zones.size());
+    // A zero count means the index ran past the end; an index past 65535 cannot be asked for.
+    if (reply->last || reply->zones.empty() || nextIndex_ > kLastIndex) {
+        finish(ZipStatus::Ok);
+        return;
+    }
+    requestPage();
+}
+
+void ZipClient::sendNetInfo() {
+    timer_ = 0;
+    if (netInfoLeft_ <= 0) {
+        finish(ZipStatus::Timeout);
+        return;
+    }
+    --netInfoLeft_;
+    const auto bytes = zip::ZipGetNetInfoRequest{netInfoZone_}.serialize();
+    if (bytes.empty()) {
+        finish(ZipStatus::Failed);  // a zone name over 32 bytes
+        return;
+    }
+    ++requestsSent_;
+    node_.send(Datagram{{0, DdpAddress::kBroadcastNode, kZipSocket}, {0, 0, netInfoSocket_}, kZipDdpType, 0, bytes});
+    timer_ = node_.timers().scheduleAfter(options_.netInfoInterval, [this] { sendNetInfo(); });
+}
+
+void ZipClient::receiveNetInfo(const Datagram& datagram) {
+    if (operation_ != Operation::NetInfo || !isRunning() || datagram.type != kZipDdpType) return;
+    const auto reply = zip::ZipGetNetInfoReply::parse(datagram.data);
+    if (!reply) return;  // not a reply, or a broken one: keep waiting for a good one
+    netInfo_ = reply;
+    finish(ZipStatus::Ok);
+}
+
+void ZipClient::addZone(const std::string& zone) {
+    // Zones may repeat while routers change their tables; case does not make a new zone.
+    if (foldedZones_.insert(folded(zone)).second) zones_.push_back(zone);
+}
+
+void ZipClient::cancel() {
+    if (!isRunning()) return;
+    if (transaction_ != 0) requester_.cancel(transaction_);
+    transaction_ = 0;
+    node_.timers().cancel(timer_);
+    timer_ = 0;
+    completion_ = nullptr;
+    operation_ = Operation::None;
+    status_ = ZipStatus::Cancelled;
+}
+
+void ZipClient::finishLater(ZipStatus status) {
+    node_.timers().cancel(timer_);
+    timer_ = node_.timers().scheduleAfter(Duration::zero(), [this, status] {
+        timer_ = 0;
+        finish(status);
+    });
+}
+
+void ZipClient::finish(ZipStatus status) {
+    node_.timers().cancel(timer_);
+    timer_ = 0;
+    operation_ = Operation::None;
+    status_ = status;
+    Completion completion = std::move(completion_);
+    completion_ = nullptr;
+    // Last: the completion may start another operation or destroy this client.
+    if (completion) completion(status);
+}
+
+} // namespace appletalk

@@ -1,0 +1,170 @@
+// NBP look-ups from a client: by broadcast with no router, through a router's BrRq, with
+// wildcards, lost and duplicated frames, and a cap on the number of tuples.
+#include "ScriptedRouter.h"
+#include "ServiceNetwork.h"
+
+#include "appletalk/services/nbp/NbpLookup.h"
+#include "appletalk/services/nbp/NbpRegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace std::chrono_literals;
+
+namespace appletalk {
+namespace {
+
+using nbp::NbpName;
+using testing::ScriptedRouter;
+using testing::ServiceNetwork;
+
+struct NbpLookupTest : ::testing::Test {
+    ServiceNetwork net;
+    Node& client = net.addNode(20);
+    Node& laser = net.addNode(130, NodeRole::Server);
+    Node& studio = net.addNode(140, NodeRole::Server);
+    NbpRegistry laserNames{laser};
+    NbpRegistry studioNames{studio};
+    NbpLookup lookup{client};
+    std::vector<NbpLookupStatus> completions;
+    std::vector<nbp::NbpPacket> requestsOnWire;
+
+    void SetUp() override {
+        laserNames.registerName({"Probe Printer", "LaserWriter", "*"}, 130);
+        laserNames.registerName({"Mona", "LaserWriter", "*"}, 131);
+        studioNames.registerName({"Studio Mona", "AFPServer", "*"}, 140);
+        net.dropRule = [this](const Datagram& d) {
+            if (d.type == 2 && d.source.node == client.nodeId())
+                if (auto packet = nbp::NbpPacket::parse(d.data)) requestsOnWire.push_back(*packet);
+            return false;
+        };
+    }
+
+    bool run(const NbpName& pattern, NbpLookupOptions options = {}) {
+        if (!lookup.start(pattern, options, [this](NbpLookupStatus s) { completions.push_back(s); })) return false;
+        return net.advanceUntil([this] { return !completions.empty(); }, 1min);
+    }
+
+    std::vector<std::string> objectsFound() const {
+        std::vector<std::string> objects;
+        for (const auto& tuple : lookup.results()) objects.push_back(tuple.name.object);
+        std::sort(objects.begin(), objects.end());
+        return objects;
+    }
+};
+
+TEST_F(NbpLookupTest, WithoutARouterDevicesOnTheCableAreFoundByABroadcastLookupInZoneStar) {
+    const SteadyTime begin = net.clock.now();
+    ASSERT_TRUE(run({"=", "=", "Some Zone"}, {.interval = 1s, .transmissions = 3}));
+    EXPECT_EQ(completions, std::vector<NbpLookupStatus>{NbpLookupStatus::Done});
+    EXPECT_EQ(net.clock.now() - begin, 3s) << "until the last interval ends";
+    EXPECT_EQ(objectsFound(), (std::vector<std::string>{"Mona", "Probe Printer", "Studio Mona"}));
+    ASSERT_EQ(requestsOnWire.size(), 3u);
+    for (const auto& request : requestsOnWire) {
+        EXPECT_EQ(request.function, nbp::NbpFunction::Lookup);
+        EXPECT_EQ(request.id, requestsOnWire[0].id) << "every repeat keeps the NBP ID";
+        EXPECT_EQ(request.tuples[0].name.zone, "*");
+        EXPECT_EQ(request.tuples[0].socket, lookup.results().empty() ? 0 : requestsOnWire[0].tuples[0].socket);
+    }
+    for (const auto& tuple : lookup.results()) EXPECT_EQ(tuple.name.zone, "*");
+    const auto printer = std::find_if(lookup.results().begin(), lookup.results().end(),
+                                      [](const auto& t) { return t.name.object == "Probe Printer"; });
+    EXPECT_EQ(printer->node, laser.nodeId());
+    EXPECT_EQ(printer->socket, 130);
+}
+
+struct WildcardRow {
+    NbpName pattern;
+    std::vector<std::string> objects;
+};
+
+TEST_F(NbpLookupTest, WildcardsAndTheCaseFoldChooseWhatAnswers) {
+    const WildcardRow rows[] = {
+        {{"=", "LaserWriter", "*"}, {"Mona", "Probe Printer"}},
+        {{"=", "laserwriter", "*"}, {"Mona", "Probe Printer"}},
+        {{"\xC5Mona", "=", "*"}, {"Mona", "Studio Mona"}},
+        {{"Mona", "=", "*"}, {"Mona"}},
+        {{"PROBE\xC5", "=", "*"}, {"Probe Printer"}},
+        {{"=", "ImageWriter", "*"}, {}},
+    };
+    for (const auto& row : rows) {
+        completions.clear();
+        ASSERT_TRUE(run(row.pattern, {.transmissions = 1}));
+        EXPECT_EQ(objectsFound(), row.objects) << row.pattern.object << ":" << row.pattern.type;
+    }
+}
+
+TEST_F(NbpLookupTest, RepeatedAndDuplicatedRepliesAreCountedOnce) {
+    net.wire.setImpairments({.duplicateRate = 1.0});
+    ASSERT_TRUE(run({"=", "=", "*"}, {.transmissions = 4}));
+    EXPECT_EQ(lookup.results().size(), 3u);
+    EXPECT_GE(laserNames.counters().lookups, 4u);
+}
+
+TEST_F(NbpLookupTest, LostFramesAreMadeUpForByTheRepeats) {
+    net.wire.setImpairments({.lossRate = 0.4});
+    ASSERT_TRUE(run({"=", "=", "*"}, {.transmissions = 8}));
+    EXPECT_EQ(objectsFound(), (std::vector<std::string>{"Mona", "Probe Printer", "Studio Mona"}));
+}
+
+TEST_F(NbpLookupTest, TheLookupStopsEarlyAtTheMaximumNumberOfTuples) {
+    for (int i = 0; i < 20; ++i) studioNames.registerName({"Volume " + std::to_string(i), "AFPServer", "*"}, 140);
+    const SteadyTime begin = net.clock.now();
+    ASSERT_TRUE(run({"=", "AFPServer", "*"}, {.interval = 1s, .transmissions = 3, .maxTuples = 5}));
+    EXPECT_EQ(completions, std::vector<NbpLookupStatus>{NbpLookupStatus::MaxReached});
+    EXPECT_EQ(lookup.results().size(), 5u);
+    EXPECT_EQ(net.clock.now(), begin);
+    net.advance(5s);
+    EXPECT_EQ(requestsOnWire.size(), 1u) << "no repeat after it stopped";
+}
+
+TEST_F(NbpLookupTest, NamesRegisteredOnTheAskingNodeItselfAreFoundToo) {
+    NbpRegistry own{client};
+    own.registerName({"My Mac", "Workstation", "*"}, 250);
+    ASSERT_TRUE(run({"=", "Workstation", "*"}, {.transmissions = 1}));
+    EXPECT_EQ(objectsFound(), std::vector<std::string>{"My Mac"});
+}
+
+TEST_F(NbpLookupTest, WithARouterTheRequestIsABrRqAndRepliesInZoneStarTakeTheZoneAskedFor) {
+    Node& routerNode = net.addNode(254, NodeRole::Server);
+    ScriptedRouter router{routerNode, 1, "LToUDP Zone"};
+    for (Node* node : {&client, &laser, &studio}) node->setThisNet(1);
+    client.setARouter(routerNode.nodeId());
+    ASSERT_TRUE(run({"=", "LaserWriter", "LToUDP Zone"}, {.transmissions = 2}));
+    EXPECT_EQ(objectsFound(), (std::vector<std::string>{"Mona", "Probe Printer"}));
+    EXPECT_EQ(router.brRqs, 2);
+    ASSERT_EQ(requestsOnWire.size(), 2u);
+    EXPECT_EQ(requestsOnWire[0].function, nbp::NbpFunction::BroadcastRequest);
+    EXPECT_EQ(requestsOnWire[0].tuples[0].name.zone, "LToUDP Zone");
+    EXPECT_EQ(requestsOnWire[0].tuples[0].network, 1);
+    for (const auto& tuple : lookup.results()) {
+        EXPECT_EQ(tuple.name.zone, "LToUDP Zone");
+        EXPECT_EQ(tuple.network, 1);
+    }
+}
+
+TEST_F(NbpLookupTest, ResultsAreReadableWhileItRuns) {
+    ASSERT_TRUE(lookup.start({"=", "=", "*"}, {.interval = 1s, .transmissions = 3}, {}));
+    net.run();
+    EXPECT_TRUE(lookup.isRunning());
+    EXPECT_EQ(lookup.results().size(), 3u);
+    net.advance(3s);
+    EXPECT_EQ(lookup.status(), NbpLookupStatus::Done);
+}
+
+TEST_F(NbpLookupTest, BadPatternsABusyLookupAndCancellation) {
+    EXPECT_FALSE(lookup.start({"", "LaserWriter", "*"}, {}, {}));
+    EXPECT_FALSE(lookup.start({"\xC5" "a\xC5", "LaserWriter", "*"}, {}, {}));
+    EXPECT_FALSE(lookup.start({"=", std::string(33, 'x'), "*"}, {}, {}));
+    EXPECT_FALSE(lookup.start({"=", "=", "*"}, {.transmissions = 0}, {}));
+    ASSERT_TRUE(lookup.start({"=", "=", "*"}, {}, [this](NbpLookupStatus s) { completions.push_back(s); }));
+    EXPECT_FALSE(lookup.start({"=", "=", "*"}, {}, {}));
+    lookup.cancel();
+    net.advance(10s);
+    EXPECT_TRUE(completions.empty());
+    EXPECT_EQ(lookup.status(), NbpLookupStatus::Cancelled);
+}
+
+} // namespace
+} // namespace appletalk
