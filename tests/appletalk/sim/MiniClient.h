@@ -7,6 +7,7 @@
 #include "appletalk/protocols/atp/AtpPacket.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
 #include "appletalk/protocols/pap/PapHeader.h"
+#include "appletalk/protocols/pap/PapOpenConnReply.h"
 #include "appletalk/protocols/pap/PapStatus.h"
 #include "appletalk/protocols/zip/ZipAtpRequest.h"
 #include "appletalk/protocols/zip/ZipZoneListReply.h"

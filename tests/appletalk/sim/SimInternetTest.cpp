@@ -1,0 +1,190 @@
+// Scenarios brought to life on virtual time: every device of the built-in network found by a
+// client's look-up, and printers that change their status, answer late, never answer, or go
+// away and come back.
+#include "MiniClient.h"
+#include "SimTestbed.h"
+
+#include "appletalk/sim/SimInternet.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace appletalk::sim {
+namespace {
+
+struct InternetFixture : ::testing::Test {
+    ManualClock clock;
+    VirtualTimeDriver driver{clock};
+    std::unique_ptr<SimInternet> internet;
+    std::unique_ptr<MemoryWireLink> clientLink;
+    std::unique_ptr<Node> client;
+
+    void bringUp(const Scenario& scenario) {
+        internet = std::make_unique<SimInternet>(clock, scenario, 3);
+        driver.add(*internet);
+        internet->start();
+        ASSERT_TRUE(driver.advanceUntil([this] { return internet->isReady(); }, 30s));
+        clientLink = internet->connectClient();
+        NodeConfig config;
+        config.acquisition.preferredId = 20;
+        config.seed = 77;
+        client = std::make_unique<Node>(clock, *clientLink, config);
+        client->openSocket(1, [this](const Datagram& d) {
+            // The stub's rule, enough for the test: RTMP Data tells THIS-NET and A-ROUTER.
+            if (d.type == 1 && d.data.size() >= 4) {
+                client->setThisNet(static_cast<std::uint16_t>(d.data[0] << 8 | d.data[1]));
+                client->setARouter(d.data[3]);
+            }
+        });
+        driver.add(*client);
+        client->start();
+        ASSERT_TRUE(driver.advanceUntil([this] { return client->isReady() && client->aRouter() != 0; }, 30s));
+    }
+
+    void TearDown() override {
+        if (client) driver.remove(*client);
+        client.reset();
+        if (internet) driver.remove(*internet);
+    }
+
+    testing::MiniClient mini() { return testing::MiniClient(*client, driver); }
+};
+
+struct BuiltInNetworkTest : InternetFixture {};
+
+TEST_F(BuiltInNetworkTest, EveryDeviceOfTheBuiltInNetworkIsFoundByALookUpInItsZone) {
+    const Scenario scenario = Scenario::builtin();
+    bringUp(scenario);
+    EXPECT_EQ(client->thisNet(), scenario.clientNetwork);
+    auto lookup = mini();
+    const auto expectFound = [&](const std::string& name, const std::string& type, const std::string& zone) {
+        SCOPED_TRACE(name + ":" + type + "@" + zone);
+        const auto found = lookup.lookup({"=", type, zone});
+        const bool seen = std::any_of(found.begin(), found.end(), [&](const nbp::NbpTuple& t) { return t.name.object == name; });
+        EXPECT_TRUE(seen);
+    };
+    for (const auto& printer : scenario.printers) expectFound(printer.name, printer.type, printer.zone);
+    for (const auto& server : scenario.fileServers) expectFound(server.name, "AFPServer", server.zone);
+}
+
+TEST_F(BuiltInNetworkTest, TheAccentedZoneTravelsInMacRomanAndListsWithTheOthers) {
+    bringUp(Scenario::builtin());
+    auto zip = mini();
+    const auto zones = zip.zip(zip::ZipAtpRequest::getZoneList(1));
+    ASSERT_TRUE(zones.has_value());
+    EXPECT_TRUE(zones->last);
+    EXPECT_NE(std::find(zones->zones.begin(), zones->zones.end(), "Z\x9Frich Office"), zones->zones.end());
+    const auto found = zip.lookup({"=", "LQ", "Z\x9Frich Office"});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name.object, "Z\x9Frich LQ");
+}
+
+constexpr const char* kPrinters = R"(client_network = 1
+[[network]]
+number = 1
+zone = "Here"
+[[network]]
+number = 2
+zone = "There"
+[[printer]]
+name = "Cycling"
+zone = "There"
+status_changes = ["status: idle", "status: busy", "status: printing"]
+status_interval = 5
+[[printer]]
+name = "Silent"
+zone = "There"
+answers = false
+[[printer]]
+name = "Slow"
+zone = "Here"
+answer_delay = 1.5
+[[printer]]
+name = "Wanderer"
+zone = "Here"
+node = 140
+)";
+
+struct PrinterBehaviourTest : InternetFixture {
+    void SetUp() override {
+        ScenarioError error;
+        const auto scenario = Scenario::parse(kPrinters, "printers.toml", error);
+        ASSERT_TRUE(scenario.has_value()) << error.describe();
+        bringUp(*scenario);
+    }
+    DdpAddress addressOf(const char* name) { return internet->printer(name)->entityAddress(); }
+};
+
+TEST_F(PrinterBehaviourTest, AStatusCycleMovesOnEveryIntervalAndSetStatusReplacesIt) {
+    auto pap = mini();
+    SimPrinter& printer = *internet->printer("Cycling");
+    std::vector<std::string> seen;
+    for (int i = 0; i < 4; ++i) {
+        const auto expected = printer.currentStatus();
+        const auto status = pap.papStatus(addressOf("Cycling"));
+        ASSERT_TRUE(status.has_value());
+        EXPECT_EQ(*status, expected);
+        seen.push_back(*status);
+        driver.advance(5s);
+    }
+    // Four polls five seconds apart walk once round the cycle of three.
+    EXPECT_EQ(seen[0], seen[3]);
+    EXPECT_NE(seen[0], seen[1]);
+    EXPECT_NE(seen[1], seen[2]);
+
+    printer.setStatus("status: PrinterError: out of paper");
+    EXPECT_EQ(pap.papStatus(addressOf("Cycling")), "status: PrinterError: out of paper");
+    driver.advance(5s);
+    EXPECT_EQ(pap.papStatus(addressOf("Cycling"), false), "status: PrinterError: out of paper");
+}
+
+TEST_F(PrinterBehaviourTest, APrinterThatNeverAnswersIsFoundButItsStatusNeverComes) {
+    auto user = mini();
+    const auto found = user.lookup({"Silent", "LaserWriter", "There"});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_FALSE(user.papStatus(addressOf("Silent"), true, 10s).has_value());
+    EXPECT_GE(internet->printer("Silent")->statusRequests(), 1u);
+}
+
+TEST_F(PrinterBehaviourTest, ASlowPrinterAnswersOnlyAfterItsDelay) {
+    auto pap = mini();
+    EXPECT_FALSE(pap.papStatus(addressOf("Slow"), true, 1s).has_value());
+    EXPECT_EQ(pap.papStatus(addressOf("Slow"), true, 2s), "status: idle");
+}
+
+TEST_F(PrinterBehaviourTest, APrinterThatGoesAwayIsNotFoundUntilItComesBackAtItsNewAddress) {
+    auto user = mini();
+    SimPrinter& printer = *internet->printer("Wanderer");
+    const DdpAddress before = printer.entityAddress();
+    EXPECT_EQ(before.node, 140);
+
+    printer.goAway();
+    EXPECT_FALSE(printer.isPresent());
+    EXPECT_TRUE(user.lookup({"Wanderer", "LaserWriter", "*"}).empty());
+    EXPECT_FALSE(user.papStatus(before, true, 3s).has_value());
+
+    printer.comeBack(150);
+    ASSERT_TRUE(driver.advanceUntil([&printer] { return printer.isReady(); }, 10s));
+    const auto found = user.lookup({"Wanderer", "LaserWriter", "*"});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].node, 150);
+    EXPECT_EQ(user.papStatus({found[0].network, found[0].node, found[0].socket}), "status: idle");
+}
+
+TEST_F(PrinterBehaviourTest, APrinterRefusesToOpenAConnectionAsBusyAndSaysWhy) {
+    auto user = mini();
+    const auto reply = user.transact(addressOf("Slow"), pap::PapHeader::openConn(7).serialize(), true, 2s);
+    ASSERT_TRUE(reply.has_value());
+    const auto header = pap::PapHeader::parse(reply->userBytes);
+    ASSERT_TRUE(header.has_value());
+    EXPECT_EQ(header->function, pap::PapFunction::OpenConnReply);
+    EXPECT_EQ(header->connectionId, 7);
+    const auto open = pap::PapOpenConnReply::parse(reply->data);
+    ASSERT_TRUE(open.has_value());
+    EXPECT_TRUE(open->isBusy());
+    EXPECT_EQ(open->status, "status: idle");
+}
+
+} // namespace
+} // namespace appletalk::sim
