@@ -1,0 +1,137 @@
+// The NBP look-up functions: NBPOpenEnum ... NBPCloseEnum.
+//
+// NBPOpenEnum(handle, interval, count, maxTuples, name): the request is sent `count` times,
+// `interval` seconds apart, and the look-up completes one interval after the last send, or
+// as soon as `maxTuples` distinct entities have answered. The Chooser's 2, 2, 1024 thus sends
+// at 0 s and 2 s, completes at 4 s, and keeps up to 1024 devices.
+#include "appletalk/api/ApiResults.h"
+#include "appletalk/api/NameFields.h"
+#include "appletalk/api/Stack.h"
+#include "appletalk/api/TarvlibApi.h"
+#include "appletalk/protocols/nbp/NbpName.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+using namespace appletalk;
+using namespace appletalk::api;
+
+namespace {
+
+constexpr int kMaxIntervalSeconds = 60;
+constexpr int kMaxSends = 64;
+constexpr int kMaxTuples = 0xFFFF;  // counts are 16-bit
+
+struct LookupRequest {
+    nbp::NbpName pattern;
+    LookupParameters parameters;
+};
+
+std::optional<LookupRequest> readRequest(int interval, int count, int maxTuples, const _NBPEntityName& name) {
+    if (interval < 1 || interval > kMaxIntervalSeconds || count < 1 || count > kMaxSends || maxTuples < 1 ||
+        maxTuples > kMaxTuples)
+        return std::nullopt;
+    LookupRequest request;
+    request.pattern.object = std::string(fieldText(name.object));
+    request.pattern.type = std::string(fieldText(name.type));
+    request.pattern.zone = std::string(fieldText(name.zone));
+    if (request.pattern.zone.empty()) request.pattern.zone = "*";
+    if (!request.pattern.isValidPattern()) return std::nullopt;
+    request.parameters.retryInterval = std::chrono::seconds(interval);
+    request.parameters.retries = count - 1;
+    request.parameters.maxTuples = static_cast<std::size_t>(maxTuples);
+    return request;
+}
+
+// A reply may name the zone "*" (the responder does not know its zone): it is in the zone
+// that was asked for, or in ours when "*" was asked.
+_NBPTuple toRecord(const nbp::NbpTuple& tuple, const std::string& askedZone, const std::string& myZone) {
+    _NBPTuple record;
+    std::memset(&record, 0, sizeof record);
+    storeField(record.entity.object, tuple.name.object);
+    storeField(record.entity.type, tuple.name.type);
+    std::string zone = tuple.name.zone;
+    if (zone.empty() || zone == "*") zone = askedZone == "*" && !myZone.empty() ? myZone : askedZone;
+    storeField(record.entity.zone, zone);
+    record.address.network = tuple.network;
+    record.address.nodeID = tuple.node;
+    record.address.socket = tuple.socket;
+    record.enumerator = tuple.enumerator;
+    return record;
+}
+
+void startLookup(Stack& stack, const std::shared_ptr<LookupEnumeration>& enumeration, const LookupRequest& request) {
+    NetworkOperations& network = stack.network();
+    const bool online = stack.isOnline();
+    const auto info = network.nodeInfo();
+    const std::string myZone = info ? info->zone : std::string();
+    const std::string askedZone = request.pattern.zone;
+    auto operation = std::make_shared<OperationId>(0);
+    *operation = network.lookup(
+        request.pattern, request.parameters,
+        [enumeration, askedZone, myZone, operation, &network](const nbp::NbpTuple& tuple) {
+            enumeration->add(toRecord(tuple, askedZone, myZone));
+            if (enumeration->isFull()) {
+                // Full: the look-up has all it may keep, so it ends now.
+                enumeration->finish(kOk);
+                network.cancel(*operation);
+            }
+        },
+        [enumeration, online] { enumeration->finish(online ? kOk : kErrNoNetwork); });
+    enumeration->cancelWork = [&network, operation] { network.cancel(*operation); };
+}
+
+} // namespace
+
+extern "C" int NBPOpenEnum(ATEnumHandle* handle, int retryIntervalSeconds, int retryCount, int maxTuples,
+                           const _NBPEntityName* name) {
+    if (handle == nullptr || name == nullptr) return kErrBadArgument;
+    const auto request = readRequest(retryIntervalSeconds, retryCount, maxTuples, *name);
+    if (!request) return kErrBadArgument;
+    const auto stack = Stack::instance();
+    if (!stack) return kErrNoNetwork;
+    auto enumeration = std::make_shared<LookupEnumeration>(request->parameters.maxTuples);
+    const ATEnumHandle opened = stack->lookupEnumerations().add(enumeration);
+    if (opened == 0) return kErrTooMany;
+    stack->run([&stack, &enumeration, &request] { startLookup(*stack, enumeration, *request); });
+    *handle = opened;
+    return kOk;
+}
+
+extern "C" int NBPEnumStatus(ATEnumHandle handle) {
+    const auto stack = Stack::current();
+    const auto enumeration = stack ? stack->lookupEnumerations().find(handle) : nullptr;
+    return enumeration ? enumeration->status() : kErrBadHandle;
+}
+
+extern "C" int NBPFoundCount(ATEnumHandle handle, uint16_t* count) {
+    if (count == nullptr) return kErrBadArgument;
+    const auto stack = Stack::current();
+    const auto enumeration = stack ? stack->lookupEnumerations().find(handle) : nullptr;
+    if (!enumeration) return kErrBadHandle;
+    *count = static_cast<std::uint16_t>(std::min<std::size_t>(enumeration->count(), kMaxTuples));
+    return kOk;
+}
+
+extern "C" int NBPReadEnum(ATEnumHandle handle, uint16_t index, _NBPTuple* tuple) {
+    if (tuple == nullptr) return kErrBadArgument;
+    const auto stack = Stack::current();
+    const auto enumeration = stack ? stack->lookupEnumerations().find(handle) : nullptr;
+    if (!enumeration) return kErrBadHandle;
+    _NBPTuple found;
+    if (!enumeration->read(index, found)) return kErrBadIndex;
+    std::memcpy(tuple, &found, sizeof found);
+    return kOk;
+}
+
+extern "C" int NBPCloseEnum(ATEnumHandle handle) {
+    const auto stack = Stack::current();
+    const auto enumeration = stack ? stack->lookupEnumerations().remove(handle) : nullptr;
+    if (!enumeration) return kErrBadHandle;
+    stack->run([&enumeration] {
+        if (enumeration->cancelWork) enumeration->cancelWork();
+        enumeration->cancelWork = nullptr;
+    });
+    return kOk;
+}

@@ -1,0 +1,31 @@
+// The printer functions: the default printer (kept in "AppleTalk.INI") and the PostScript
+// printer types. They need no network, so they never start the stack.
+#include "appletalk/api/ApiResults.h"
+#include "appletalk/api/NameFields.h"
+#include "appletalk/api/StackSettings.h"
+#include "appletalk/api/TarvlibApi.h"
+
+#include <cstring>
+
+using namespace appletalk::api;
+
+extern "C" int PAPGetDefaultPrinter(_NBPTuple* printer) {
+    if (printer == nullptr) return kErrBadArgument;
+    const auto stored = StackSettings::readDefaultPrinter();
+    if (!stored) return kErrNoDefault;
+    std::memcpy(printer, &*stored, sizeof *stored);
+    return kOk;
+}
+
+extern "C" int PAPSetDefaultPrinter(const _NBPTuple* printer) {
+    if (printer == nullptr || fieldText(printer->entity.object).empty()) return kErrBadArgument;
+    return StackSettings::writeDefaultPrinter(*printer) ? kOk : kErrNotStored;
+}
+
+extern "C" int IsPostScriptPrinterType(const char* nbpType) {
+    if (nbpType == nullptr) return 0;
+    // Read each time: the Chooser asks a few times per opening, and an edit of the file
+    // then takes effect without a restart.
+    const std::string_view type{nbpType, ::strnlen(nbpType, kNameFieldMaxChars + 1)};
+    return StackSettings::load().isPostScriptType(type) ? 1 : 0;
+}

@@ -1,0 +1,124 @@
+#include "appletalk/api/Stack.h"
+
+#include "appletalk/api/EmbeddedNetwork.h"
+#include "appletalk/api/OfflineNetwork.h"
+#include "appletalk/node/link/LToUdpLink.h"
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <random>
+
+namespace appletalk::api {
+
+namespace {
+
+std::mutex& instanceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::shared_ptr<Stack>& instanceSlot() {
+    static std::shared_ptr<Stack> stack;
+    return stack;
+}
+
+std::uint32_t randomHandleStart() {
+    return static_cast<std::uint32_t>(std::random_device{}()) | 1u;
+}
+
+// On the in-process wire every frame arrives at the next poll, so a few quick probes are as
+// safe as LocalTalk's eight slow ones and start the stack in a blink.
+AcquisitionSettings acquisitionFor(LinkKind kind, bool givenLink) {
+    AcquisitionSettings settings;
+    if (kind == LinkKind::Sim || givenLink) {
+        settings.probeCount = 3;
+        settings.probeInterval = std::chrono::milliseconds(20);
+    }
+    return settings;
+}
+
+} // namespace
+
+std::shared_ptr<Stack> Stack::instance() {
+    std::lock_guard lock(instanceMutex());
+    auto& slot = instanceSlot();
+    if (!slot) {
+        try {
+            slot = std::make_shared<Stack>(StackSettings::load());
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "tarvlib: the AppleTalk stack could not start: %s\n", error.what());
+        }
+    }
+    return slot;
+}
+
+std::shared_ptr<Stack> Stack::current() {
+    std::lock_guard lock(instanceMutex());
+    return instanceSlot();
+}
+
+void Stack::install(std::shared_ptr<Stack> stack) {
+    std::shared_ptr<Stack> old;
+    {
+        std::lock_guard lock(instanceMutex());
+        old = std::exchange(instanceSlot(), std::move(stack));
+    }
+    // The old stack stops here, outside the lock, unless a caller still holds it.
+}
+
+Stack::Stack(StackSettings settings, StackOptions options)
+    : settings_(std::move(settings)), clock_(options.clock != nullptr ? options.clock : &systemClock_),
+      zones_(randomHandleStart()), lookups_(randomHandleStart()), loop_(*clock_) {
+    openLink(options);
+    if (link_ != nullptr) {
+        NodeConfig config;
+        config.acquisition = acquisitionFor(settings_.link, options.link != nullptr);
+        config.seed = options.seed;
+        node_ = std::make_unique<Node>(*clock_, *link_, config);
+        group_.add(*node_);
+        network_ = std::make_unique<NodeNetwork>(*node_, options.timing);
+    } else {
+        network_ = std::make_unique<OfflineNetwork>();
+        std::fprintf(stderr, "tarvlib: no AppleTalk network: %s\n", problem_.c_str());
+    }
+    requests_ = std::make_unique<DispatchRequests>(*network_);
+    if (options.ownThread) {
+        loop_.add(group_);
+        loop_.start();
+    }
+}
+
+Stack::~Stack() {
+    // The thread goes first, so nothing runs while the rest is taken down.
+    loop_.stop();
+    requests_.reset();
+    network_.reset();
+}
+
+void Stack::openLink(const StackOptions& options) {
+    if (options.link != nullptr) {
+        link_ = options.link;
+        return;
+    }
+    if (settings_.link == LinkKind::LToUdp) {
+        LToUdpConfig config;
+        config.interfaceAddress = settings_.interfaceAddress;
+        config.ttl = settings_.ttl;
+        std::string error;
+        ownedLink_ = LToUdpLink::open(config, error);
+        if (!ownedLink_) problem_ = "LToUDP on " + settings_.interfaceAddress + ": " + error;
+        link_ = ownedLink_.get();
+        return;
+    }
+    embedded_ = std::make_unique<EmbeddedNetwork>(*clock_, settings_.scenarioPath, options.seed);
+    if (!embedded_->ok()) {
+        problem_ = embedded_->problem();
+        return;
+    }
+    group_.add(embedded_->pollable());
+    ownedLink_ = embedded_->connect();
+    link_ = ownedLink_.get();
+}
+
+} // namespace appletalk::api

@@ -1,0 +1,150 @@
+#include "appletalk/api/StackSettings.h"
+
+#include "appletalk/api/NameFields.h"
+#include "appletalk/api/TarvlibApi.h"
+#include "appletalk/text/MacRoman.h"
+#include "platform/core/PrivateProfile.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace appletalk::api {
+
+namespace {
+
+constexpr const char* kLinkKey = "Link";
+constexpr const char* kScenarioKey = "Scenario";
+constexpr const char* kInterfaceKey = "Interface";
+constexpr const char* kTtlKey = "TTL";
+constexpr const char* kTypesKey = "PostScriptTypes";
+constexpr const char* kDefaultPrinterKey = "DefaultPrinter";
+constexpr std::size_t kValueSize = 1024;
+
+std::optional<std::string> readValue(const char* section, const char* key) {
+    // A marker default tells a missing key from an empty one.
+    static constexpr const char* kMissing = "\x01";
+    char buffer[kValueSize];
+    GetPrivateProfileStringA(section, key, kMissing, buffer, sizeof buffer, StackSettings::kProfileFile);
+    if (std::strcmp(buffer, kMissing) == 0) return std::nullopt;
+    return std::string(buffer);
+}
+
+std::string trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return text::compareFolded(a, b) == 0;
+}
+
+std::optional<int> parseTtl(std::string_view text) {
+    int value = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > 255) return std::nullopt;
+    return value;
+}
+
+std::vector<std::string> splitTypes(std::string_view list) {
+    std::vector<std::string> types;
+    while (!list.empty()) {
+        const auto comma = list.find(',');
+        std::string type = trimmed(list.substr(0, comma));
+        if (!type.empty()) types.push_back(std::move(type));
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+    }
+    return types;
+}
+
+// "sim", "sim:PATH", "ltoudp", "ltoudp:ADDRESS"; false when the kind is unknown.
+bool applyNetworkChoice(StackSettings& settings, std::string_view choice) {
+    const auto colon = choice.find(':');
+    const std::string kind = trimmed(choice.substr(0, colon));
+    const std::string argument = colon == std::string_view::npos ? std::string() : trimmed(choice.substr(colon + 1));
+    if (equalsNoCase(kind, "sim")) {
+        settings.link = LinkKind::Sim;
+        if (colon != std::string_view::npos) settings.scenarioPath = argument;
+        return true;
+    }
+    if (equalsNoCase(kind, "ltoudp")) {
+        settings.link = LinkKind::LToUdp;
+        if (!argument.empty()) settings.interfaceAddress = argument;
+        return true;
+    }
+    return false;
+}
+
+void readFile(StackSettings& settings) {
+    if (auto link = readValue(StackSettings::kNetworkSection, kLinkKey); link && !link->empty()) {
+        if (!applyNetworkChoice(settings, *link)) settings.problems.push_back("unknown Link=" + *link);
+    }
+    if (auto scenario = readValue(StackSettings::kNetworkSection, kScenarioKey)) settings.scenarioPath = *scenario;
+    if (auto address = readValue(StackSettings::kNetworkSection, kInterfaceKey); address && !address->empty())
+        settings.interfaceAddress = *address;
+    if (auto ttl = readValue(StackSettings::kNetworkSection, kTtlKey); ttl && !ttl->empty()) {
+        if (auto value = parseTtl(*ttl)) settings.ttl = *value;
+        else settings.problems.push_back("bad TTL=" + *ttl);
+    }
+    // An empty list is taken as written: no type is a PostScript printer.
+    if (auto types = readValue(StackSettings::kPrintersSection, kTypesKey)) settings.postScriptTypes = splitTypes(*types);
+}
+
+} // namespace
+
+StackSettings StackSettings::load() {
+    StackSettings settings;
+    readFile(settings);
+    settings.applyEnvironment();
+    return settings;
+}
+
+void StackSettings::applyEnvironment() {
+    if (const char* network = std::getenv("VIDUR_NETWORK"); network != nullptr && *network != '\0') {
+        if (!applyNetworkChoice(*this, network)) problems.push_back(std::string("unknown VIDUR_NETWORK=") + network);
+    }
+    if (const char* ttlText = std::getenv("VIDUR_LTOUDP_TTL"); ttlText != nullptr && *ttlText != '\0') {
+        if (auto value = parseTtl(ttlText)) ttl = *value;
+        else problems.push_back(std::string("bad VIDUR_LTOUDP_TTL=") + ttlText);
+    }
+}
+
+bool StackSettings::isPostScriptType(std::string_view nbpType) const {
+    for (const std::string& type : postScriptTypes) {
+        if (equalsNoCase(type, nbpType)) return true;
+    }
+    return false;
+}
+
+std::optional<_NBPTuple> StackSettings::readDefaultPrinter() {
+    const auto value = readValue(kPrintersSection, kDefaultPrinterKey);
+    if (!value || value->empty()) return std::nullopt;
+    _NBPTuple printer;
+    if (NBPCrackProfileString(value->c_str(), &printer) != 0) return std::nullopt;
+    return printer;
+}
+
+bool StackSettings::writeDefaultPrinter(const _NBPTuple& printer) {
+    const std::string object(fieldText(printer.entity.object));
+    const std::string type(fieldText(printer.entity.type));
+    const std::string zone(fieldText(printer.entity.zone));
+    if (object.empty()) return false;
+    // The format of the recent lists, so NBPCrackProfileString reads it back.
+    char value[kValueSize];
+    std::snprintf(value, sizeof value, "AppleTalk PAP; %u %u %u, %s:%s@%s", unsigned{printer.address.network},
+                  unsigned{printer.address.nodeID}, unsigned{printer.address.socket}, object.c_str(), type.c_str(),
+                  zone.c_str());
+    // A name the format cannot carry (a type with ':' or a zone with '@') would read back as
+    // another entity: refuse it rather than store a printer that does not exist.
+    _NBPTuple readBack;
+    if (NBPCrackProfileString(value, &readBack) != 0 || fieldText(readBack.entity.object) != object ||
+        fieldText(readBack.entity.type) != type || fieldText(readBack.entity.zone) != zone)
+        return false;
+    return WritePrivateProfileStringA(kPrintersSection, kDefaultPrinterKey, value, kProfileFile) != 0;
+}
+
+} // namespace appletalk::api

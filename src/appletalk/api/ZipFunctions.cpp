@@ -1,0 +1,92 @@
+// The zone functions: ZIPOpenEnum ... ZIPCloseEnum and ZIPGetMyZone.
+#include "appletalk/api/ApiResults.h"
+#include "appletalk/api/Stack.h"
+#include "appletalk/api/TarvlibApi.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace appletalk::api;
+
+namespace {
+
+// Counts are 16-bit: a longer list shows its first 65535 entries.
+std::uint16_t clampCount(std::size_t count) {
+    return static_cast<std::uint16_t>(std::min<std::size_t>(count, 0xFFFF));
+}
+
+void storeName(char* buffer, const std::string& name) {
+    const std::size_t length = std::min<std::size_t>(name.size(), NBP_NAME_FIELD_SIZE - 1);
+    std::memcpy(buffer, name.data(), length);
+    buffer[length] = '\0';
+}
+
+} // namespace
+
+extern "C" int ZIPOpenEnum(ATEnumHandle* handle, int reserved) {
+    if (handle == nullptr || reserved != 0) return kErrBadArgument;
+    const auto stack = Stack::instance();
+    if (!stack) return kErrNoNetwork;
+    auto enumeration = std::make_shared<ZoneEnumeration>();
+    const ATEnumHandle opened = stack->zoneEnumerations().add(enumeration);
+    if (opened == 0) return kErrTooMany;
+    stack->run([&stack, &enumeration] {
+        NetworkOperations& network = stack->network();
+        const OperationId operation = network.zoneList([enumeration](int status, std::vector<std::string> zones) {
+            enumeration->replaceAll(std::move(zones));
+            enumeration->finish(status);
+        });
+        enumeration->cancelWork = [&network, operation] { network.cancel(operation); };
+    });
+    *handle = opened;
+    return kOk;
+}
+
+extern "C" int ZIPEnumStatus(ATEnumHandle handle) {
+    const auto stack = Stack::current();
+    const auto enumeration = stack ? stack->zoneEnumerations().find(handle) : nullptr;
+    return enumeration ? enumeration->status() : kErrBadHandle;
+}
+
+extern "C" int ZIPZoneCount(ATEnumHandle handle, uint16_t* count) {
+    if (count == nullptr) return kErrBadArgument;
+    const auto stack = Stack::current();
+    const auto enumeration = stack ? stack->zoneEnumerations().find(handle) : nullptr;
+    if (!enumeration) return kErrBadHandle;
+    *count = clampCount(enumeration->count());
+    return kOk;
+}
+
+extern "C" int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone) {
+    if (zone == nullptr) return kErrBadArgument;
+    const auto stack = Stack::current();
+    const auto enumeration = stack ? stack->zoneEnumerations().find(handle) : nullptr;
+    if (!enumeration) return kErrBadHandle;
+    std::string name;
+    if (!enumeration->read(index, name)) return kErrBadIndex;
+    storeName(zone, name);
+    return kOk;
+}
+
+extern "C" int ZIPCloseEnum(ATEnumHandle handle) {
+    const auto stack = Stack::current();
+    const auto enumeration = stack ? stack->zoneEnumerations().remove(handle) : nullptr;
+    if (!enumeration) return kErrBadHandle;
+    stack->run([&enumeration] {
+        if (enumeration->cancelWork) enumeration->cancelWork();
+        enumeration->cancelWork = nullptr;
+    });
+    return kOk;
+}
+
+extern "C" int ZIPGetMyZone(char* zone) {
+    if (zone == nullptr) return kErrBadArgument;
+    const auto stack = Stack::instance();
+    if (!stack) return kErrNoNetwork;
+    // A copy of what the node learnt at start and keeps fresh: no network round trip here.
+    const auto info = stack->run([&stack] { return stack->network().nodeInfo(); });
+    if (!info) return stack->isOnline() ? kErrNoRouter : kErrNoNetwork;  // not started yet, or never
+    if (info->zone.empty()) return kErrNoRouter;
+    storeName(zone, info->zone);
+    return kOk;
+}
