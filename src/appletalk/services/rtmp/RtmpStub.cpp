@@ -51,10 +51,13 @@ void RtmpStub::sendRequest() {
 
 void RtmpStub::receive(const Datagram& datagram) {
     if (datagram.type != kRtmpDataType) return;  // type 5: another node asking, not for us
+    // A router names itself; a packet naming another node than the one that sent it would
+    // send all our off-net traffic to a node that may not exist.
+    const std::uint8_t from = datagram.source.node;
     if (const auto data = rtmp::RtmpData::parse(datagram.data)) {
-        heard(data->senderNetwork, data->senderNode, data->isExtended());
+        if (data->senderNode == from) heard(data->senderNetwork, from, data->isExtended());
     } else if (const auto response = rtmp::RtmpResponse::parse(datagram.data)) {
-        heard(response->senderNetwork, response->senderNode, response->cableRange.has_value());
+        if (response->senderNode == from) heard(response->senderNetwork, from, response->cableRange.has_value());
     }
 }
 
