@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -179,6 +181,19 @@ TEST(ScenarioLoading, TheBuiltInScenarioParsesWithAnAccentedZoneAndEveryKindOfDe
     EXPECT_TRUE(silent);
     EXPECT_TRUE(changing);
     EXPECT_FALSE(scenario.fileServers.empty());
+}
+
+TEST(ScenarioLoading, EveryExampleFileShippedBesideTheBuiltInOneLoads) {
+    std::size_t examples = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(VIDUR_SCENARIO_DIR)) {
+        if (entry.path().extension() != ".toml") continue;
+        SCOPED_TRACE(entry.path().string());
+        ScenarioError error;
+        const auto scenario = Scenario::load(entry.path().string(), error);
+        EXPECT_TRUE(scenario.has_value()) << error.describe();
+        ++examples;
+    }
+    EXPECT_GE(examples, 3u);
 }
 
 } // namespace
