@@ -1,7 +1,5 @@
 #include "appletalk/sim/SimDevice.h"
 
-#include "appletalk/protocols/nbp/NbpMatch.h"
-#include "appletalk/protocols/nbp/NbpPacket.h"
 #include "appletalk/protocols/nbp/NbpZoneRule.h"
 #include "appletalk/protocols/rtmp/RtmpData.h"
 
@@ -10,7 +8,6 @@ namespace appletalk::sim {
 namespace {
 
 constexpr std::uint8_t kRtmpDataType = 1;
-constexpr std::uint8_t kNbpType = 2;
 
 } // namespace
 
@@ -19,6 +16,7 @@ SimDevice::SimDevice(const Clock& clock, LinkFactory links, DevicePlacement plac
 
 SimDevice::~SimDevice() {
     // Subclasses have closed their services in their own destructors (goAway there).
+    names_.reset();
     node_.reset();
     link_.reset();
 }
@@ -40,7 +38,9 @@ void SimDevice::join() {
     node_->setARouter(placement_.router);
     if (wake_) node_->setWakeHandler(wake_);
     node_->openSocket(kRtmpSocket, [this](const Datagram& d) { learnRouter(d); });
-    node_->openSocket(kNbpSocket, [this](const Datagram& d) { answerLookup(d); });
+    // A device that was told no zone accepts any, as a LocalTalk node that never asked.
+    names_ = std::make_unique<NbpRegistry>(*node_, placement_.zone == "*" ? nbp::NbpZoneRule::anyZone()
+                                                                           : nbp::NbpZoneRule::myZone(placement_.zone));
     node_->whenReady([this](std::uint8_t) { onReady(); });
     node_->start();
     // Wake the owner: the new node has probes to send.
@@ -49,7 +49,7 @@ void SimDevice::join() {
 
 void SimDevice::onReady() {
     socket_ = openServices(*node_);
-    servicesOpen_ = socket_ != 0;
+    servicesOpen_ = socket_ != 0 && names_->registerName(name_, socket_) == NbpRegisterResult::Ok;
 }
 
 void SimDevice::goAway() {
@@ -57,6 +57,7 @@ void SimDevice::goAway() {
     if (servicesOpen_) closeServices();
     servicesOpen_ = false;
     socket_ = 0;
+    names_.reset();
     node_.reset();
     link_.reset();
 }
@@ -81,22 +82,6 @@ void SimDevice::learnRouter(const Datagram& datagram) {
     if (!data || data->senderNode == 0) return;
     node_->setThisNet(data->senderNetwork);
     node_->setARouter(data->senderNode);
-}
-
-void SimDevice::answerLookup(const Datagram& datagram) {
-    if (datagram.type != kNbpType || !servicesOpen_) return;
-    const auto packet = nbp::NbpPacket::parse(datagram.data);
-    if (!packet || packet->function != nbp::NbpFunction::Lookup || packet->tuples.size() != 1) return;
-    const nbp::NbpTuple& asked = packet->tuples[0];
-    // A device that was told no zone accepts any, as a LocalTalk node that never asked.
-    const auto zoneRule = placement_.zone == "*" ? nbp::NbpZoneRule::anyZone() : nbp::NbpZoneRule::myZone(placement_.zone);
-    if (!nbp::matches(asked.name, name_, zoneRule)) return;
-    // The zone goes back as "*", as LocalTalk nodes answer: the requester knows what it asked.
-    const nbp::NbpTuple entity{node_->thisNet(), node_->nodeId(), socket_, 0, {name_.object, name_.type, "*"}};
-    const auto replies = nbp::NbpPacket::lookupReplies(packet->id, std::span(&entity, 1));
-    for (const auto& reply : replies)
-        node_->send(Datagram{{asked.network, asked.node, asked.socket}, {0, 0, kNbpSocket}, kNbpType, 0,
-                             reply.serialize()});
 }
 
 bool SimDevice::poll() {

@@ -8,6 +8,7 @@
 #include "appletalk/node/Node.h"
 #include "appletalk/node/link/Link.h"
 #include "appletalk/protocols/nbp/NbpName.h"
+#include "appletalk/services/nbp/NbpRegistry.h"
 
 #include <functional>
 #include <memory>
@@ -69,7 +70,6 @@ protected:
 private:
     void join();
     void onReady();
-    void answerLookup(const Datagram& datagram);
     void learnRouter(const Datagram& datagram);
 
     const Clock& clock_;
@@ -78,6 +78,7 @@ private:
     nbp::NbpName name_;
     std::unique_ptr<Link> link_;  // outlives the node, which detaches from it
     std::unique_ptr<Node> node_;
+    std::unique_ptr<NbpRegistry> names_;  // before the node goes, it goes
     std::uint8_t socket_ = 0;
     bool servicesOpen_ = false;
     std::uint64_t joins_ = 0;

@@ -4,9 +4,16 @@
 #include "appletalk/protocols/pap/PapOpenConnReply.h"
 #include "appletalk/protocols/pap/PapStatus.h"
 
-#include <memory>
-
 namespace appletalk::sim {
+
+namespace {
+
+std::string fitted(std::string status) {
+    if (status.size() > pap::PapStatus::kMaxLength) status.resize(pap::PapStatus::kMaxLength);
+    return status;
+}
+
+} // namespace
 
 SimPrinter::SimPrinter(const Clock& clock, LinkFactory links, DevicePlacement placement, PrinterBehaviour behaviour)
     : SimDevice(clock, std::move(links), std::move(placement)), behaviour_(std::move(behaviour)), cycleStart_(clock.now()) {
@@ -20,6 +27,21 @@ SimPrinter::~SimPrinter() {
 void SimPrinter::setStatus(std::string status) {
     behaviour_.status = std::move(status);
     behaviour_.statusCycle.clear();
+    if (server_) server_->setStatus(fitted(behaviour_.status));
+}
+
+void SimPrinter::setAnswers(bool answers) {
+    behaviour_.answers = answers;
+    if (server_) server_->setAnswering(answers);
+}
+
+void SimPrinter::setAnswerDelay(Duration delay) {
+    behaviour_.answerDelay = delay;
+    if (server_) server_->setResponseDelay(delay);
+}
+
+std::uint64_t SimPrinter::statusRequests() const {
+    return earlierRequests_ + (server_ ? server_->statusRequests() : 0);
 }
 
 std::string SimPrinter::currentStatus() const {
@@ -30,44 +52,38 @@ std::string SimPrinter::currentStatus() const {
 }
 
 std::uint8_t SimPrinter::openServices(Node& node) {
-    responder_ = std::make_unique<AtpResponder>(node, 0, [this](const AtpIncomingRequest& r) { return handle(r); });
-    return responder_->isOpen() ? responder_->socket() : 0;
+    server_ = std::make_unique<PapStatusServer>(node, 0, fitted(currentStatus()));
+    server_->setAnswering(behaviour_.answers);
+    server_->setResponseDelay(behaviour_.answerDelay);
+    server_->setOtherRequestHandler([this](const AtpIncomingRequest& r) { return refuseConnection(r); });
+    followCycle();
+    return server_->isOpen() ? server_->socket() : 0;
 }
 
 void SimPrinter::closeServices() {
-    if (Node* current = node())
-        for (const TimerId timer : pending_) current->timers().cancel(timer);
-    pending_.clear();
-    responder_.reset();
+    if (Node* current = node(); current && cycleTimer_ != 0) current->timers().cancel(cycleTimer_);
+    cycleTimer_ = 0;
+    if (server_) earlierRequests_ += server_->statusRequests();
+    server_.reset();
 }
 
-std::vector<atp::AtpPayload> SimPrinter::statusReply() const {
-    auto status = currentStatus();
-    if (status.size() > pap::PapStatus::kMaxLength) status.resize(pap::PapStatus::kMaxLength);
-    return {atp::AtpPayload{pap::PapHeader::status().serialize(), pap::PapStatus{status}.serialize()}};
+void SimPrinter::followCycle() {
+    cycleTimer_ = 0;
+    if (!server_ || behaviour_.statusCycle.empty() || behaviour_.statusPeriod <= Duration::zero()) return;
+    server_->setStatus(fitted(currentStatus()));
+    const auto elapsed = clock().now() - cycleStart_;
+    const auto untilNext = behaviour_.statusPeriod - elapsed % behaviour_.statusPeriod;
+    cycleTimer_ = node()->timers().scheduleAfter(untilNext, [this] { followCycle(); });
 }
 
-AtpAnswer SimPrinter::handle(const AtpIncomingRequest& request) {
+AtpAnswer SimPrinter::refuseConnection(const AtpIncomingRequest& request) const {
+    // No jobs are taken: OpenConn is answered "busy" with the status, so a client that tries
+    // to print learns why it cannot.
     const auto header = pap::PapHeader::parse(request.payload.userBytes);
-    if (!header) return AtpAnswer::ignore();
-    if (header->function == pap::PapFunction::OpenConn) {
-        if (!behaviour_.answers) return AtpAnswer::ignore();
-        pap::PapOpenConnReply busy{0, 8, pap::kOpenResultBusy, currentStatus().substr(0, pap::PapStatus::kMaxLength)};
-        return AtpAnswer::reply({atp::AtpPayload{pap::PapHeader::openConnReply(header->connectionId).serialize(),
-                                                 busy.serialize()}});
-    }
-    if (header->function != pap::PapFunction::SendStatus) return AtpAnswer::ignore();
-    ++statusRequests_;
-    if (!behaviour_.answers) return AtpAnswer::ignore();
-    if (behaviour_.answerDelay <= Duration::zero()) return AtpAnswer::reply(statusReply());
-    // The text is read when the answer leaves, as a slow printer would report it.
-    auto id = std::make_shared<TimerId>(0);
-    *id = node()->timers().scheduleAfter(behaviour_.answerDelay, [this, request, id] {
-        pending_.erase(*id);
-        if (responder_) responder_->respond(request, statusReply());
-    });
-    pending_.insert(*id);
-    return AtpAnswer::later();
+    if (!header || header->function != pap::PapFunction::OpenConn || !behaviour_.answers) return AtpAnswer::ignore();
+    const pap::PapOpenConnReply busy{0, 8, pap::kOpenResultBusy, fitted(currentStatus())};
+    return AtpAnswer::reply(
+        {atp::AtpPayload{pap::PapHeader::openConnReply(header->connectionId).serialize(), busy.serialize()}});
 }
 
 } // namespace appletalk::sim

@@ -4,12 +4,11 @@
 // so a client that tries to print learns why it cannot.
 #pragma once
 
-#include "appletalk/services/atp/AtpResponder.h"
+#include "appletalk/services/pap/PapStatusServer.h"
 #include "appletalk/sim/SimDevice.h"
 
 #include <chrono>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -34,24 +33,25 @@ public:
     void setStatus(std::string status);
     // What a SendStatus would be answered with now.
     std::string currentStatus() const;
-    void setAnswers(bool answers) { behaviour_.answers = answers; }
-    void setAnswerDelay(Duration delay) { behaviour_.answerDelay = delay; }
+    void setAnswers(bool answers);
+    void setAnswerDelay(Duration delay);
     const PrinterBehaviour& behaviour() const { return behaviour_; }
-    std::uint64_t statusRequests() const { return statusRequests_; }
+    std::uint64_t statusRequests() const;
 
 protected:
     std::uint8_t openServices(Node& node) override;
     void closeServices() override;
 
 private:
-    AtpAnswer handle(const AtpIncomingRequest& request);
-    std::vector<atp::AtpPayload> statusReply() const;
+    AtpAnswer refuseConnection(const AtpIncomingRequest& request) const;
+    // Puts the cycle's current text on the server and wakes again at the next change.
+    void followCycle();
 
     PrinterBehaviour behaviour_;
     SteadyTime cycleStart_;
-    std::unique_ptr<AtpResponder> responder_;
-    std::set<TimerId> pending_;  // delayed answers, cancelled when the node goes
-    std::uint64_t statusRequests_ = 0;
+    std::unique_ptr<PapStatusServer> server_;
+    TimerId cycleTimer_ = 0;
+    std::uint64_t earlierRequests_ = 0;  // answered by servers of earlier visits
 };
 
 } // namespace appletalk::sim
