@@ -42,7 +42,7 @@ protected:                                         \
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                        \
     const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
     const AFX_MSGMAP* theClass::GetThisMessageMap() {                                 \
-        using ThisClass = theClass;                                                   \
+        using ThisClass [[maybe_unused]] = theClass;                                  \
         using TheBaseClass = baseClass;                                               \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 

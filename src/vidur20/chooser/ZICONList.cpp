@@ -1,0 +1,3 @@
+#include "vidur20/chooser/ZICONList.h"
+
+IMPLEMENT_DYNAMIC(ZICONList, CObList)
