@@ -227,6 +227,7 @@ TEST_F(AtpTransactionTest, RequestsThatCannotBeTReqsAreRefused) {
     EXPECT_EQ(requester.send(to, payload(1), {.bitmap = 0}, {}), 0u);
     EXPECT_EQ(requester.send(to, payload(1, std::vector<std::uint8_t>(579)), {}, {}), 0u);
     EXPECT_EQ(requester.send(to, payload(1), {.retries = -2}, {}), 0u);
+    EXPECT_EQ(requester.send(to, payload(1), {.retryInterval = 0s}, {}), 0u);
     EXPECT_NE(requester.send(to, payload(1, std::vector<std::uint8_t>(578)), {}, {}), 0u);
 }
 

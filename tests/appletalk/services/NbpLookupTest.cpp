@@ -158,6 +158,7 @@ TEST_F(NbpLookupTest, BadPatternsABusyLookupAndCancellation) {
     EXPECT_FALSE(lookup.start({"\xC5" "a\xC5", "LaserWriter", "*"}, {}, {}));
     EXPECT_FALSE(lookup.start({"=", std::string(33, 'x'), "*"}, {}, {}));
     EXPECT_FALSE(lookup.start({"=", "=", "*"}, {.transmissions = 0}, {}));
+    EXPECT_FALSE(lookup.start({"=", "=", "*"}, {.interval = 0s}, {}));
     ASSERT_TRUE(lookup.start({"=", "=", "*"}, {}, [this](NbpLookupStatus s) { completions.push_back(s); }));
     EXPECT_FALSE(lookup.start({"=", "=", "*"}, {}, {}));
     lookup.cancel();

@@ -55,13 +55,19 @@ struct ZipClientTest : ::testing::Test {
     }
 };
 
-TEST_F(ZipClientTest, GetMyZoneAsksARoutersSocketSixAndGivesTheCableZone) {
+TEST_F(ZipClientTest, GetMyZoneAndGetLocalZonesAskTheRoutersSocketSixForTheCableZone) {
     ASSERT_TRUE(zip.getMyZone(record()));
     net.run();
     ASSERT_EQ(completions, std::vector<ZipStatus>{ZipStatus::Ok});
     EXPECT_EQ(zip.zones(), std::vector<std::string>{"LToUDP Zone"});
     ASSERT_EQ(router.zipSources.size(), 1u);
     EXPECT_EQ(router.zipSources[0].node, client.nodeId());
+    ASSERT_TRUE(zip.getLocalZones(record()));
+    net.run();
+    EXPECT_EQ(completions, (std::vector<ZipStatus>{ZipStatus::Ok, ZipStatus::Ok}));
+    EXPECT_EQ(zip.zones(), std::vector<std::string>{"LToUDP Zone"});
+    EXPECT_TRUE(router.zoneListIndexes.empty()) << "neither asked for the internet's list";
+    EXPECT_EQ(zip.requestsSent(), 3u) << "a second local page that repeats the first ends the list";
 }
 
 TEST_F(ZipClientTest, TheZoneListOfThreeNetworksIsPagedOverSeveralRequestsWithoutDuplicates) {

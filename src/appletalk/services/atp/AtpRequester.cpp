@@ -43,6 +43,7 @@ AtpRequester::Handle AtpRequester::send(DdpAddress responder, atp::AtpPayload re
                                         Completion completion) {
     if (!isOpen() || options.bitmap == 0 || request.data.size() > kMaxAtpData) return 0;
     if (options.retries < 0 && options.retries != AtpRequestOptions::kInfiniteRetries) return 0;
+    if (options.retryInterval <= Duration::zero()) return 0;  // would resend on every poll
     const Handle handle = nextHandle_++;
     Transaction transaction;
     transaction.responder = responder;

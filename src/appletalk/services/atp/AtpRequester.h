@@ -65,7 +65,8 @@ public:
 
     // Starts a transaction; the completion runs later, exactly once, unless cancel() comes
     // first. Returns 0 (and never calls back) when the request cannot be a TReq: no socket,
-    // a bitmap of 0, data over 578 bytes, or a negative retry count other than infinite.
+    // a bitmap of 0, data over 578 bytes, a retry interval that is not positive, or a
+    // negative retry count other than infinite.
     Handle send(DdpAddress responder, atp::AtpPayload request, AtpRequestOptions options, Completion completion);
     // Forgets the transaction without calling back. False when it had already finished.
     bool cancel(Handle handle);

@@ -28,6 +28,7 @@ NbpLookup::~NbpLookup() {
 
 bool NbpLookup::start(const nbp::NbpName& pattern, NbpLookupOptions options, Completion completion) {
     if (isRunning() || !pattern.isValidPattern() || options.transmissions < 1) return false;
+    if (options.interval <= Duration::zero()) return false;
     if (socket_ == 0) socket_ = node_.openDynamicSocket([this](const Datagram& datagram) { receive(datagram); });
     pattern_ = pattern;
     if (pattern_.zone.empty()) pattern_.zone = kMyZone;

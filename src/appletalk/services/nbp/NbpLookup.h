@@ -47,7 +47,8 @@ public:
     NbpLookup& operator=(const NbpLookup&) = delete;
 
     // Starts a look-up; false when one is running or the pattern is not a valid NBP pattern
-    // (a field empty or over 32 bytes, two "≈" in one field). The completion runs once, later,
+    // (a field empty or over 32 bytes, two "≈" in one field), or the options are (no
+    // transmission, an interval that is not positive). The completion runs once, later,
     // unless cancel() comes first. Earlier results are cleared.
     bool start(const nbp::NbpName& pattern, NbpLookupOptions options, Completion completion);
     // Stops without calling back; the results stay readable.

@@ -16,7 +16,8 @@ namespace appletalk {
 
 class PapStatusServer {
 public:
-    // Opens `socket` (0: a dynamic one) as the SLS; isOpen() tells whether that worked.
+    // Opens `socket` (0: a dynamic one) as the SLS; isOpen() tells whether that worked. A
+    // status over 255 bytes cannot be sent: the server starts with an empty one instead.
     PapStatusServer(Node& node, std::uint8_t socket, std::string status);
     ~PapStatusServer();
     PapStatusServer(const PapStatusServer&) = delete;

@@ -107,6 +107,7 @@ void ZipClient::handlePage(const AtpResult& result) {
         finish(ZipStatus::BadReply);
         return;
     }
+    const std::size_t before = zones_.size();
     for (const auto& zone : reply->zones) addZone(zone);
     if (operation_ == Operation::MyZone) {
         finish(zones_.empty() ? ZipStatus::BadReply : ZipStatus::Ok);
@@ -114,7 +115,10 @@ void ZipClient::handlePage(const AtpResult& result) {
     }
     nextIndex_ += static_cast<std::uint32_t>(reply->zones.size());
     // A zero count means the index ran past the end; an index past 65535 cannot be asked for.
-    if (reply->last || reply->zones.empty() || nextIndex_ > kLastIndex) {
+    // A page with nothing new means a router that ignores the index (some answer
+    // GetLocalZones on LocalTalk as GetMyZone, without LastFlag): asking on would never end.
+    const bool nothingNew = zones_.size() == before;
+    if (reply->last || reply->zones.empty() || nothingNew || nextIndex_ > kLastIndex) {
         finish(ZipStatus::Ok);
         return;
     }

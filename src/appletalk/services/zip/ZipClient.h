@@ -1,8 +1,10 @@
 // The ZIP client of a node: its zone (GetMyZone), the internet's zone list (GetZoneList,
 // paged over as many ATP requests as the list needs, all to the same router), the zones of
 // this cable (GetLocalZones), and GetNetInfo (a DDP-type-6 broadcast). One operation at a
-// time per client; results are readable while it runs. With no router known the zone
-// operations complete at once with NoRouter and no zones: callers then use "*".
+// time per client; results are readable while it runs. Paging ends at LastFlag, an empty
+// page, or a page that brings no new zone (a router that ignores the start index). With no
+// router known the zone operations complete at once with NoRouter and no zones: callers
+// then use "*".
 #pragma once
 
 #include "appletalk/node/Node.h"
