@@ -64,14 +64,14 @@ _NBPTuple toRecord(const nbp::NbpTuple& tuple, const std::string& askedZone, con
 void startLookup(Stack& stack, const std::shared_ptr<LookupEnumeration>& enumeration, const LookupRequest& request) {
     NetworkOperations& network = stack.network();
     const bool online = stack.isOnline();
-    const auto info = network.nodeInfo();
-    const std::string myZone = info ? info->zone : std::string();
     const std::string askedZone = request.pattern.zone;
     auto operation = std::make_shared<OperationId>(0);
     *operation = network.lookup(
         request.pattern, request.parameters,
-        [enumeration, askedZone, myZone, operation, &network](const nbp::NbpTuple& tuple) {
-            enumeration->add(toRecord(tuple, askedZone, myZone));
+        [enumeration, askedZone, operation, &network](const nbp::NbpTuple& tuple) {
+            // Our zone as known when the reply comes: a look-up may open before it is learnt.
+            const auto info = network.nodeInfo();
+            enumeration->add(toRecord(tuple, askedZone, info ? info->zone : std::string()));
             if (enumeration->isFull()) {
                 // Full: the look-up has all it may keep, so it ends now.
                 enumeration->finish(kOk);

@@ -119,6 +119,7 @@ void Stack::openLink(const StackOptions& options) {
     group_.add(embedded_->pollable());
     ownedLink_ = embedded_->connect();
     link_ = ownedLink_.get();
+    if (link_ == nullptr) problem_ = "the scenario's client network has no in-process wire";
 }
 
 } // namespace appletalk::api

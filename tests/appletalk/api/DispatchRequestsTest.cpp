@@ -1,0 +1,257 @@
+// ATALKDispatch against the built-in simulated internet, on virtual time: node information,
+// printer status with printers that answer, change, move, fall silent or go away, and the
+// end request.
+#include "VirtualStack.h"
+
+#include "appletalk/api/ApiResults.h"
+#include "appletalk/api/DispatchBlockAccess.h"
+#include "appletalk/api/TarvlibApi.h"
+#include "appletalk/sim/SimPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace appletalk::api {
+namespace {
+
+using testing::VirtualStack;
+using namespace std::chrono_literals;
+
+struct Block {
+    Block() { std::memset(&raw, 0, sizeof raw); }
+    int32_t result() const { return DispatchBlockAccess::loadResult(raw); }
+    uint32_t requestValue() const { return DispatchBlockAccess::readU32(raw, DB_REQUEST_ID_OFFSET); }
+    std::string statusText() const { return reinterpret_cast<const char*>(&raw) + DB_STATUS_TEXT_OFFSET; }
+    _NBPTuple tuple() const { return DispatchBlockAccess::readTuple(raw, DB_STATUS_TUPLE_OFFSET); }
+    _DispatchBlock raw;
+};
+
+// A status request for a printer of the built-in network, addressed as the Chooser left it.
+void prepareStatus(Block& block, sim::SimPrinter& printer, const char* zone) {
+    _NBPTuple tuple;
+    std::memset(&tuple, 0, sizeof tuple);
+    NBPSetEntityName(&tuple.entity, printer.name().object.c_str(), printer.name().type.c_str(), zone);
+    const DdpAddress address = printer.entityAddress();
+    tuple.address = {address.network, address.node, address.socket};
+    DispatchBlockAccess::writeTuple(block.raw, DB_STATUS_TUPLE_OFFSET, tuple);
+    block.raw.command = ATALK_CMD_PRINTER_STATUS;
+}
+
+int endRequest(uint32_t value) {
+    Block end;
+    end.raw.command = ATALK_CMD_END_PRINTER;
+    DispatchBlockAccess::writeU32(end.raw, DB_REQUEST_ID_OFFSET, value);
+    EXPECT_EQ(ATALKDispatch(&end.raw), kOk);
+    return end.result();  // the end request completes before the call returns
+}
+
+struct PrinterStatus : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(net.start()); }
+    sim::SimPrinter& printer(const char* name) { return *net.internet().printer(name); }
+    bool finished(const Block& block) {
+        return net.runUntil([&block] { return block.result() != kInProgress; }, 30s);
+    }
+    VirtualStack net;
+};
+
+TEST_F(PrinterStatus, AnswersWithTheStatusTextAndTheTupleAndResultZero) {
+    Block block;
+    prepareStatus(block, printer("Laser 2"), "Engineering");
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    EXPECT_EQ(block.result(), kInProgress);
+    EXPECT_NE(block.requestValue(), 0u);
+    ASSERT_TRUE(finished(block));
+    EXPECT_EQ(block.result(), kOk);
+    EXPECT_EQ(block.statusText(), "status: printing; source: AppleTalk; job: Schematics");
+    EXPECT_STREQ(block.tuple().entity.object, "Laser 2");
+    EXPECT_EQ(block.tuple().address.nodeID, printer("Laser 2").entityAddress().node);
+}
+
+TEST_F(PrinterStatus, EachRequestSeesTheTextThePrinterShowsThenAndGetsItsOwnValue) {
+    Block block;
+    prepareStatus(block, printer("Laser 1"), "Engineering");
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    ASSERT_TRUE(finished(block));
+    EXPECT_EQ(block.statusText(), "status: idle");
+    const uint32_t firstValue = block.requestValue();
+
+    printer("Laser 1").setStatus("status: busy; source: AppleTalk");
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);  // as the status window asks again
+    ASSERT_TRUE(finished(block));
+    EXPECT_EQ(block.result(), kOk);
+    EXPECT_EQ(block.statusText(), "status: busy; source: AppleTalk");
+    EXPECT_NE(block.requestValue(), firstValue);
+}
+
+TEST_F(PrinterStatus, ReachesPrintersBehindTheRouter) {
+    Block block;
+    prepareStatus(block, printer("Drucker Z\x9Frich"), "Z\x9Frich Office");
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    ASSERT_TRUE(finished(block));
+    EXPECT_EQ(block.result(), kOk);
+    EXPECT_EQ(block.statusText(), "status: PrinterError: out of paper");
+}
+
+TEST_F(PrinterStatus, FindsAPrinterThatMovedByItsNameAndReportsItsNewAddress) {
+    sim::SimPrinter& laser = printer("Laser 1");
+    Block block;
+    prepareStatus(block, laser, "Engineering");
+    const uint8_t oldNode = laser.entityAddress().node;
+    laser.goAway();
+    laser.comeBack(static_cast<uint8_t>(oldNode == 200 ? 201 : 200));
+    ASSERT_TRUE(net.runUntil([&laser] { return laser.isReady(); }));
+    ASSERT_NE(laser.entityAddress().node, oldNode);
+
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    ASSERT_TRUE(finished(block));
+    EXPECT_EQ(block.result(), kOk);
+    EXPECT_EQ(block.statusText(), "status: idle");
+    EXPECT_EQ(block.tuple().address.nodeID, laser.entityAddress().node);
+    EXPECT_EQ(block.tuple().address.socket, laser.entityAddress().socket);
+    EXPECT_STREQ(block.tuple().entity.zone, "Engineering");
+}
+
+TEST_F(PrinterStatus, AskedWithoutAnAddressFindsThePrinterByName) {
+    Block block;
+    prepareStatus(block, printer("Marketing LaserWriter"), "Marketing");
+    _NBPTuple tuple = block.tuple();
+    tuple.address = {0, 0, 0};  // as a default printer typed in by hand
+    DispatchBlockAccess::writeTuple(block.raw, DB_STATUS_TUPLE_OFFSET, tuple);
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    ASSERT_TRUE(finished(block));
+    EXPECT_EQ(block.result(), kOk);
+    EXPECT_EQ(block.tuple().address.nodeID, printer("Marketing LaserWriter").entityAddress().node);
+}
+
+TEST_F(PrinterStatus, FailsWithinItsRetryBudgetWhenThePrinterIsUnpluggedMidRequest) {
+    sim::SimPrinter& laser = printer("Laser 2");
+    laser.setAnswerDelay(1s);  // so the request is surely in flight when the plug is pulled
+    Block block;
+    prepareStatus(block, laser, "Engineering");
+    const auto start = net.clock.now();
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    net.advance(500ms);
+    laser.goAway();
+    ASSERT_TRUE(finished(block));
+    EXPECT_EQ(block.result(), kErrNotFound);
+    EXPECT_LE(net.clock.now() - start, 10s);
+    EXPECT_EQ(block.statusText(), "");  // nothing but the result is written on failure
+}
+
+TEST_F(PrinterStatus, FailsForAPrinterThatNeverAnswers) {
+    Block block;
+    prepareStatus(block, printer("Old LaserWriter Plus"), "Building 4");
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    ASSERT_TRUE(finished(block));
+    EXPECT_LT(block.result(), 0);
+}
+
+TEST_F(PrinterStatus, EndingARequestInFlightStopsEveryWriteIntoItsBlock) {
+    printer("Design LaserWriter").setAnswerDelay(3s);
+    Block block;
+    prepareStatus(block, printer("Design LaserWriter"), "Design Studio");
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    net.advance(1s);
+    ASSERT_EQ(block.result(), kInProgress);
+    EXPECT_EQ(endRequest(block.requestValue()), kOk);
+
+    Block copy;
+    std::memcpy(&copy.raw, &block.raw, sizeof block.raw);
+    net.advance(60s);  // the answer arrives, retries would run out: nothing may reach the block
+    EXPECT_EQ(std::memcmp(&copy.raw, &block.raw, sizeof block.raw), 0);
+    EXPECT_EQ(net.stack->run([this] { return net.stack->requests().pendingStatusRequests(); }), 0u);
+}
+
+TEST_F(PrinterStatus, AnEndRequestWithValueZeroOrAnUnknownValueCompletesAtOnce) {
+    EXPECT_EQ(endRequest(0), kOk);
+    EXPECT_EQ(endRequest(0x0BADF00D), kOk);
+}
+
+TEST_F(PrinterStatus, EndingAFinishedRequestChangesNothing) {
+    Block block;
+    prepareStatus(block, printer("Laser 1"), "Engineering");
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    ASSERT_TRUE(finished(block));
+    EXPECT_EQ(endRequest(block.requestValue()), kOk);
+    EXPECT_EQ(block.result(), kOk);
+    EXPECT_EQ(block.statusText(), "status: idle");
+}
+
+TEST(NodeInformation, AnswersBeforeTheCallReturnsOnceTheNodeHasStarted) {
+    VirtualStack net;
+    ASSERT_TRUE(net.start());
+    Block block;
+    block.raw.command = ATALK_CMD_NODE_INFO;
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    EXPECT_EQ(block.result(), kOk);
+    const Node* node = net.stack->node();
+    EXPECT_EQ(DispatchBlockAccess::readU16(block.raw, DB_NODE_NETWORK_OFFSET), 1);
+    EXPECT_EQ(reinterpret_cast<const uint8_t*>(&block.raw)[DB_NODE_NODE_OFFSET], node->nodeId());
+    EXPECT_NE(node->nodeId(), 0);
+    // LocalTalk: the cable's range is its one network number.
+    EXPECT_EQ(DispatchBlockAccess::readU16(block.raw, DB_NODE_RANGE_FIRST_OFFSET), 1);
+    EXPECT_EQ(DispatchBlockAccess::readU16(block.raw, DB_NODE_RANGE_LAST_OFFSET), 1);
+    EXPECT_STREQ(reinterpret_cast<const char*>(&block.raw) + DB_NODE_ZONE_OFFSET, "Engineering");
+}
+
+TEST(NodeInformation, AskedDuringStartUpIsInProgressAndCompletesLater) {
+    VirtualStack net;
+    Block block;
+    block.raw.command = ATALK_CMD_NODE_INFO;
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    EXPECT_EQ(block.result(), kInProgress);
+    ASSERT_TRUE(net.runUntil([&block] { return block.result() != kInProgress; }));
+    EXPECT_EQ(block.result(), kOk);
+    EXPECT_STREQ(reinterpret_cast<const char*>(&block.raw) + DB_NODE_ZONE_OFFSET, "Engineering");
+}
+
+TEST(NodeInformation, WithoutARouterGivesNetworkZeroAndAnEmptyZone) {
+    ManualClock wireClock;
+    MemoryWire emptyWire(wireClock);
+    auto link = emptyWire.connect();
+    VirtualStack net(link.get());
+    Block block;
+    block.raw.command = ATALK_CMD_NODE_INFO;
+    std::memset(reinterpret_cast<char*>(&block.raw) + DB_NODE_ZONE_OFFSET, 'x', 10);
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    ASSERT_TRUE(net.runUntil([&block] { return block.result() != kInProgress; }));
+    EXPECT_EQ(block.result(), kOk);
+    EXPECT_EQ(DispatchBlockAccess::readU16(block.raw, DB_NODE_NETWORK_OFFSET), 0);
+    EXPECT_STREQ(reinterpret_cast<const char*>(&block.raw) + DB_NODE_ZONE_OFFSET, "");
+}
+
+TEST(Dispatch, RefusesANullBlockAndUnknownCommandsWithoutTouchingTheBlock) {
+    VirtualStack net;
+    EXPECT_LT(ATALKDispatch(nullptr), 0);
+    for (uint32_t command : {0u, 0x0211u, 0x0807u, 0xFFFFFFFFu}) {
+        Block block;
+        block.raw.command = command;
+        block.raw.result = 12345;
+        EXPECT_EQ(ATALKDispatch(&block.raw), kErrBadCommand) << command;
+        EXPECT_EQ(block.result(), 12345);
+    }
+}
+
+TEST(Dispatch, FreeingABlockWithARequestInFlightStopsTheRequest) {
+    VirtualStack net;
+    ASSERT_TRUE(net.start());
+    _DispatchBlock* block = nullptr;
+    ASSERT_EQ(MPPAlloc(&block, 0), kOk);
+    sim::SimPrinter& printer = *net.internet().printer("Laser 1");
+    printer.setAnswerDelay(2s);
+    _NBPTuple tuple;
+    std::memset(&tuple, 0, sizeof tuple);
+    NBPSetEntityName(&tuple.entity, "Laser 1", "LaserWriter", "Engineering");
+    tuple.address = {printer.entityAddress().network, printer.entityAddress().node, printer.entityAddress().socket};
+    DispatchBlockAccess::writeTuple(*block, DB_STATUS_TUPLE_OFFSET, tuple);
+    block->command = ATALK_CMD_PRINTER_STATUS;
+    ASSERT_EQ(ATALKDispatch(block), kOk);
+    EXPECT_EQ(MPPFree(block), kOk);
+    net.advance(30s);  // under the address sanitizer a write into the freed block would fail here
+    EXPECT_EQ(net.stack->requests().pendingStatusRequests(), 0u);
+}
+
+} // namespace
+} // namespace appletalk::api
