@@ -65,11 +65,12 @@ TEST_F(NbpLookupTest, WithoutARouterDevicesOnTheCableAreFoundByABroadcastLookupI
         EXPECT_EQ(request.function, nbp::NbpFunction::Lookup);
         EXPECT_EQ(request.id, requestsOnWire[0].id) << "every repeat keeps the NBP ID";
         EXPECT_EQ(request.tuples[0].name.zone, "*");
-        EXPECT_EQ(request.tuples[0].socket, lookup.results().empty() ? 0 : requestsOnWire[0].tuples[0].socket);
+        EXPECT_EQ(request.tuples[0].socket, requestsOnWire[0].tuples[0].socket);
     }
     for (const auto& tuple : lookup.results()) EXPECT_EQ(tuple.name.zone, "*");
     const auto printer = std::find_if(lookup.results().begin(), lookup.results().end(),
                                       [](const auto& t) { return t.name.object == "Probe Printer"; });
+    ASSERT_NE(printer, lookup.results().end());
     EXPECT_EQ(printer->node, laser.nodeId());
     EXPECT_EQ(printer->socket, 130);
 }
