@@ -13,6 +13,7 @@ public:
     ~CDialog() override;
 
     virtual int DoModal();
+    using CWnd::Create;
     virtual BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     void EndDialog(int nResult);
 

@@ -3,8 +3,11 @@
 #include <QWidget>
 #include <vector>
 
+#include "appletalk/text/MacRoman.h"
+#include "platform/resources/WindowStyles.h"
 #include "platform/ui/CDataExchange.h"
 #include "platform/ui/Win32Api.h"
+#include "platform/ui/qt/DialogBuilder.h"
 #include "platform/ui/qt/WindowCore.h"
 
 IMPLEMENT_DYNAMIC(CWnd, CObject)
@@ -47,6 +50,19 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
         hWnd->m_temporary->m_hWnd = hWnd;
     }
     return hWnd->m_temporary.get();
+}
+
+BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                  UINT nID, CCreateContext*) {
+    if (m_hWnd || !pParentWnd || !HWND__::isLive(pParentWnd->m_hWnd)) return FALSE;
+    const std::string text = appletalk::text::macRomanToUtf8(lpszWindowName ? lpszWindowName : "");
+    QWidget* control = ui_detail::createControl(lpszClassName, text.c_str(), nID, dwStyle,
+                                                QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top),
+                                                pParentWnd->m_hWnd->widget());
+    if (!control) return FALSE;
+    if (dwStyle & WS_DISABLED) control->setEnabled(false);
+    control->setVisible((dwStyle & WS_VISIBLE) != 0);
+    return Attach(HWND__::fromWidget(control));
 }
 
 BOOL CWnd::Attach(HWND hWnd) {

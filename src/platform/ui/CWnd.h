@@ -10,6 +10,7 @@
 #include "platform/ui/Win32Ui.h"
 
 class CDataExchange;
+struct CCreateContext; // not used by the window layer; kept for the framework's signature
 
 class CWnd : public CObject {
     DECLARE_DYNAMIC(CWnd)
@@ -24,6 +25,11 @@ public:
     operator HWND() const { return GetSafeHwnd(); }               // NOLINT: implicit, as in the framework
     static CWnd* FromHandle(HWND hWnd); // the attached object, else a temporary owned by the window
     static CWnd* FromHandlePermanent(HWND hWnd);
+
+    // Creates a child control of a window class ("COMBOBOX", "LISTBOX", "BUTTON", "STATIC")
+    // at rect (pixels, in the parent's client area) and attaches this object to it.
+    virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                        UINT nID, CCreateContext* pContext = nullptr);
 
     BOOL Attach(HWND hWnd);
     HWND Detach();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestDialogs.h"
+#include "platform/resources/WindowStyles.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Win32Api.h"
 #include "platform/ui/qt/WindowCore.h"
@@ -219,6 +220,26 @@ TEST_F(ComboBoxTest, OwnerDrawnBoxDrawsItsSelectionFieldThroughDrawItem) {
     box.SetCurSel(0);
     (void)box.m_hWnd->widget()->grab();
     EXPECT_EQ(box.drawn.back(), 0U);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ComboBoxTest, CreateMakesAChildControlOfAWindowClass) {
+    CComboBox box;
+    const RECT rect{10, 10, 110, 110};
+    ASSERT_TRUE(box.Create("ComboBox", "", CBS_DROPDOWNLIST | WS_VISIBLE | WS_TABSTOP, rect, &dialog, 300));
+    EXPECT_EQ(dialog.GetDlgItem(300), &box);
+    EXPECT_TRUE(box.IsWindowVisible());
+    box.AddString("bravo");
+    EXPECT_EQ(box.AddString("alpha"), 1) << "not sorted without CBS_SORT";
+    EXPECT_FALSE(box.Create("ComboBox", "", CBS_DROPDOWNLIST, rect, &dialog, 301)) << "already created";
+    CWnd other;
+    EXPECT_FALSE(other.Create("NoSuchClass", "", WS_VISIBLE, rect, &dialog, 302));
+    EXPECT_FALSE(other.Create("Button", "", WS_VISIBLE, rect, nullptr, 302)) << "a control needs its parent";
+    box.DestroyWindow();
+    EXPECT_EQ(dialog.GetDlgItem(300), nullptr);
 }
 
 } // namespace

@@ -147,7 +147,9 @@ protected:
         image.fill(qRgb(128, 128, 128));
         {
             QPainter painter(&image);
-            HDC__ dc(painter, QFont());
+            QFont font; // whole pixels, so text shows in exactly its colour
+            font.setStyleStrategy(QFont::NoAntialias);
+            HDC__ dc(painter, font);
             DRAWITEMSTRUCT dis{ODT_COMBOBOX, IDC_TYPE_BOX, 0, ODA_DRAWENTIRE, state, box.m_hWnd, &dc, {0, 0, 200, 36},
                                static_cast<ULONG_PTR>(box.GetItemData(0))};
             box.DrawItem(&dis);

@@ -19,30 +19,32 @@ constexpr DWORD kButtonTypeMask = 0x000F;
 
 bool isClass(const char* windowClass, const char* name) { return windowClass && strcasecmp(windowClass, name) == 0; }
 
-QWidget* createControl(const DialogItemTemplate& item, DialogWidget* dialog, BaseUnits units) {
-    const QString text = QString::fromUtf8(item.text ? item.text : "");
-    const QRect rect = dialogUnitsToPixels(item.x, item.y, item.cx, item.cy, units);
+} // namespace
+
+QWidget* createControl(const char* windowClass, const char* utf8Text, UINT id, DWORD style, const QRect& rect,
+                       QWidget* parent) {
+    const QString text = QString::fromUtf8(utf8Text ? utf8Text : "");
     QWidget* control = nullptr;
-    if (isClass(item.windowClass, kClassComboBox)) {
-        // The template's height is that of the dropped list; the closed box is one line high.
-        const int fieldHeight = QFontMetrics(dialog->font()).height() + 2;
-        control = new ComboBoxWidget(dialog, item.id, item.style, fieldHeight, rect.height());
+    if (isClass(windowClass, kClassComboBox)) {
+        // The rectangle's height is that of the dropped list; the closed box is one line high.
+        const int fieldHeight = QFontMetrics(parent->font()).height() + 2;
+        control = new ComboBoxWidget(parent, id, style, fieldHeight, rect.height());
         control->setGeometry(rect.x(), rect.y(), rect.width(), control->height());
         return control;
     }
-    if (isClass(item.windowClass, kClassListBox))
-        control = new ListBoxWidget(dialog, item.id, item.style, units.x);
-    else if (isClass(item.windowClass, kClassButton) && (item.style & kButtonTypeMask) == BS_GROUPBOX)
-        control = new GroupBoxWidget(dialog, item.id, item.style, text);
-    else if (isClass(item.windowClass, kClassButton))
-        control = new ButtonWidget(dialog, item.id, item.style, text);
+    if (isClass(windowClass, kClassListBox))
+        control = new ListBoxWidget(parent, id, style, baseUnits(parent->font()).x);
+    else if (isClass(windowClass, kClassButton) && (style & kButtonTypeMask) == BS_GROUPBOX)
+        control = new GroupBoxWidget(parent, id, style, text);
+    else if (isClass(windowClass, kClassButton))
+        control = new ButtonWidget(parent, id, style, text);
+    else if (isClass(windowClass, kClassStatic) || isClass(windowClass, kClassEdit))
+        control = new StaticWidget(parent, id, style, text);
     else
-        control = new StaticWidget(dialog, item.id, item.style, text);
+        return nullptr;
     control->setGeometry(rect);
     return control;
 }
-
-} // namespace
 
 DialogWidget* buildDialog(const DialogTemplate& dialog, QWidget* parent, bool child) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
@@ -56,7 +58,9 @@ DialogWidget* buildDialog(const DialogTemplate& dialog, QWidget* parent, bool ch
     widget->setFixedSize(frame.size());
     if (!child && parent) widget->move(parent->window()->geometry().topLeft() + frame.topLeft());
     for (const DialogItemTemplate& item : dialog.items) {
-        QWidget* control = createControl(item, widget, units);
+        QWidget* control = createControl(item.windowClass, item.text, item.id, item.style,
+                                          dialogUnitsToPixels(item.x, item.y, item.cx, item.cy, units), widget);
+        if (!control) continue;
         if (item.style & WS_DISABLED) control->setEnabled(false);
         if (!(item.style & WS_TABSTOP)) control->setFocusPolicy(Qt::NoFocus);
     }
