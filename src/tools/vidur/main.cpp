@@ -1,11 +1,22 @@
-#include <cstdio>
-#include <cstring>
+// vidur: AppleTalk at the terminal. Every subcommand is in the registry; see `vidur --help`.
+#include "tools/vidur/BuiltinCommands.h"
+#include "tools/vidur/CommandRegistry.h"
+#include "tools/vidur/ExitStatus.h"
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--help") != 0) {
-        std::fprintf(stderr, "vidur: unknown command '%s'\n", argv[1]);
-        return 2;
+    using namespace vidur::cli;
+    CommandRegistry registry;
+    BuiltinCommands::addTo(registry);
+    CommandIo io{std::cout, std::cerr};
+    try {
+        return registry.run(std::vector<std::string>(argv + 1, argv + argc), io);
+    } catch (const std::exception& error) {
+        std::cerr << "vidur: " << error.what() << "\n";
+        return kExitError;
     }
-    std::puts("usage: vidur <command> [options]");
-    return 0;
 }
