@@ -175,8 +175,8 @@ TEST_F(ChooserZonesTest, StopDuringTheEnumerationClosesItAndLaterLookupsUseStar)
         EXPECT_FALSE(UiDriver::IsTimerRunning(c, 229));
         EXPECT_TRUE(c.Zones().empty());
         EXPECT_EQ(c.States(), (ControlStates{true, true, true, true, false, false}));
-        ASSERT_TRUE(UiDriver::OpenDropDown(c.ZoneBox()));
-        ASSERT_TRUE(UiDriver::CloseDropDown(c.ZoneBox()));
+        ASSERT_TRUE(UiDriver::OpenDropDown(c.TypeBox()));
+        ASSERT_TRUE(UiDriver::CloseDropDown(c.TypeBox()));
         EXPECT_EQ(LookupEntity(0), "=:LaserWriter@*");
         EXPECT_TRUE(UiDriver::IsTimerRunning(c, 229)) << "the look-up starts the timer again";
     });
