@@ -29,15 +29,25 @@ bool containsFolded(const std::vector<std::string>& zones, const std::string& zo
 
 } // namespace
 
-NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing) : node_(node), timing_(timing), atp_(node) {
+NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate)
+    : node_(node), timing_(timing), atp_(node), gate_(std::move(gate)) {
     node_.openSocket(kRtmpSocket, [this](const Datagram& datagram) { receiveRtmp(datagram); });
     nbpSocket_ = node_.openDynamicSocket([this](const Datagram& datagram) { receiveNbp(datagram); });
     node_.whenReady([this](std::uint8_t) { nodeReady(); });
-    node_.start();
+    startWhenOpen();
+}
+
+void NodeNetwork::startWhenOpen() {
+    gateTimer_ = 0;
+    if (!gate_ || gate_()) {
+        node_.start();
+        return;
+    }
+    gateTimer_ = node_.timers().scheduleAfter(std::chrono::milliseconds(20), [this] { startWhenOpen(); });
 }
 
 NodeNetwork::~NodeNetwork() {
-    for (TimerId timer : {rtmpTimer_, ageTimer_, zoneTimer_}) node_.timers().cancel(timer);
+    for (TimerId timer : {gateTimer_, rtmpTimer_, ageTimer_, zoneTimer_}) node_.timers().cancel(timer);
     for (auto& [id, lookup] : lookups_) node_.timers().cancel(lookup.timer);
     for (auto& [id, query] : statusQueries_) node_.timers().cancel(query.timer);
     node_.closeSocket(kRtmpSocket);

@@ -33,8 +33,12 @@ public:
     static constexpr std::uint8_t kNbpSocket = 2;
     static constexpr std::uint8_t kZipSocket = 6;
 
-    // Starts the node (it must be polled from now on) and everything above it.
-    NodeNetwork(Node& node, NodeNetworkTiming timing = {});
+    using Gate = std::function<bool()>;
+
+    // Starts the node (it must be polled from now on) and everything above it; with a gate,
+    // only once the gate opens (the embedded network's router holds its address), so the
+    // node does not conclude there is no router while the router is still starting.
+    NodeNetwork(Node& node, NodeNetworkTiming timing = {}, Gate gate = {});
     ~NodeNetwork() override;
     NodeNetwork(const NodeNetwork&) = delete;
     NodeNetwork& operator=(const NodeNetwork&) = delete;
@@ -69,6 +73,7 @@ private:
         TimerId timer = 0;  // reports a query that could not be sent
     };
 
+    void startWhenOpen();
     void nodeReady();
     void sendRtmpRequest();
     void receiveRtmp(const Datagram& datagram);
@@ -88,6 +93,8 @@ private:
     Node& node_;
     NodeNetworkTiming timing_;
     AtpRequester atp_;
+    Gate gate_;
+    TimerId gateTimer_ = 0;
     std::uint8_t nbpSocket_ = 0;
     bool started_ = false;
     std::vector<Started> startWaiters_;

@@ -77,7 +77,9 @@ Stack::Stack(StackSettings settings, StackOptions options)
         config.seed = options.seed;
         node_ = std::make_unique<Node>(*clock_, *link_, config);
         group_.add(*node_);
-        network_ = std::make_unique<NodeNetwork>(*node_, options.timing);
+        NodeNetwork::Gate gate;
+        if (embedded_) gate = [internet = embedded_->internet()] { return internet->router().isReady(); };
+        network_ = std::make_unique<NodeNetwork>(*node_, options.timing, std::move(gate));
     } else {
         network_ = std::make_unique<OfflineNetwork>();
         std::fprintf(stderr, "tarvlib: no AppleTalk network: %s\n", problem_.c_str());
