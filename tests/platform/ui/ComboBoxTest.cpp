@@ -1,5 +1,9 @@
 // Combo boxes answer as Win32's do: sorted inserts, CB_ERR, the notifications a user's
 // actions send and a program's do not, and DeleteItem for every item that goes away.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QMouseEvent>
 #include <gtest/gtest.h>
 
 #include "TestDialogs.h"
@@ -134,6 +138,24 @@ TEST_F(ComboBoxTest, ChoosingAnItemSendsSelChangeAndCloseUp) {
     EXPECT_EQ(dialog.m_zoneBox.GetCurSel(), 2);
     EXPECT_EQ(count(dialog.events, "selchange 101"), 1);
     EXPECT_EQ(count(dialog.events, "closeup 101"), 1);
+    EXPECT_EQ(dialog.closeUpSelection, 2) << "CBN_CLOSEUP finds the new selection in place";
+}
+
+TEST_F(ComboBoxTest, ClickingAnItemInTheOpenListChoosesIt) {
+    for (const char* s : {"alpha", "beta", "gamma"}) dialog.m_zoneBox.AddString(s);
+    ASSERT_TRUE(UiDriver::OpenDropDown(dialog.m_zoneBox));
+    auto* box = dynamic_cast<QComboBox*>(dialog.m_zoneBox.m_hWnd->widget());
+    ASSERT_NE(box, nullptr);
+    QAbstractItemView* view = box->view();
+    view->doItemsLayout();
+    const QPoint centre = view->visualRect(box->model()->index(1, 0)).center();
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(centre), QPointF(view->viewport()->mapToGlobal(centre)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &release);
+    EXPECT_EQ(dialog.m_zoneBox.GetCurSel(), 1);
+    EXPECT_EQ(count(dialog.events, "selchange 101"), 1);
+    if (UiDriver::IsDropDownOpen(dialog.m_zoneBox)) UiDriver::CloseDropDown(dialog.m_zoneBox);
+    EXPECT_EQ(dialog.closeUpSelection, 1);
 }
 
 TEST_F(ComboBoxTest, ChoosingTheSelectedItemAgainSendsCloseUpWithoutSelChange) {

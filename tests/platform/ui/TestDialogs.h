@@ -69,6 +69,7 @@ public:
     std::function<void(RecordingDialog&, UINT_PTR)> onTimer;
     bool* destroyedFlag = nullptr; // set by PostNcDestroy
     bool deleteItselfOnDestroy = false;
+    int closeUpSelection = -2; // the zone box's selection when its list last closed
 
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* pDX) override;
@@ -80,7 +81,10 @@ protected:
     void PostNcDestroy() override;
     void OnTypeCloseUp() { events.push_back("closeup 100"); }
     void OnTypeSelChange() { events.push_back("selchange 100"); }
-    void OnZoneCloseUp() { events.push_back("closeup 101"); }
+    void OnZoneCloseUp() {
+        events.push_back("closeup 101");
+        closeUpSelection = m_zoneBox.GetCurSel();
+    }
     void OnZoneSelChange() { events.push_back("selchange 101"); }
     void OnZoneDropDown() { events.push_back("dropdown 101"); }
     void OnListSelChange() { events.push_back("selchange 102"); }

@@ -2,6 +2,8 @@
 
 #include <QAbstractItemView>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
@@ -49,6 +51,9 @@ ComboBoxWidget::ComboBoxWidget(QWidget* parent, UINT id, DWORD style, int fieldH
     // The list's container exists once view() has been asked for; its hide event catches a
     // list closed without hidePopup (the application losing focus).
     view()->parentWidget()->installEventFilter(this);
+    // Installed after the list's own filters, so these run first (see eventFilter).
+    view()->installEventFilter(this);
+    view()->viewport()->installEventFilter(this);
     connect(this, &QComboBox::currentIndexChanged, this, [this] {
         if (m_byCode == 0) notifyParent(CBN_SELCHANGE);
     });
@@ -269,9 +274,11 @@ LRESULT ComboBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ComboBoxWidget::showPopup() {
-    if (!m_dropped) notifyParent(CBN_DROPDOWN);
-    m_dropped = true;
+    if (m_dropped) return;
+    notifyParent(CBN_DROPDOWN);
+    // Marked open only once shown: Qt hides the list's container on the way.
     QComboBox::showPopup();
+    m_dropped = view()->isVisible();
 }
 
 // CBN_CLOSEUP goes out whenever the list closes, whether the selection changed or not.
@@ -280,8 +287,25 @@ void ComboBoxWidget::hidePopup() {
     closedUp();
 }
 
+// Qt closes the list before it takes the chosen item; Win32's box holds the new selection by
+// the time CBN_CLOSEUP arrives (handlers read it there), so the choice is taken first here.
+void ComboBoxWidget::takeChoice(const QModelIndex& index) {
+    if (!index.isValid() || !(index.flags() & Qt::ItemIsEnabled) || index.row() == currentIndex()) return;
+    setCurrentIndex(index.row()); // a user's change: CBN_SELCHANGE
+}
+
 bool ComboBoxWidget::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Hide && watched == view()->parentWidget()) closedUp();
+    // The list acts on Return already at the shortcut check that precedes the key press.
+    const bool keyEvent = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    if (m_dropped && keyEvent && watched == view()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) takeChoice(view()->currentIndex());
+    }
+    if (m_dropped && event->type() == QEvent::MouseButtonRelease && watched == view()->viewport()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) takeChoice(view()->indexAt(mouse->position().toPoint()));
+    }
     return QComboBox::eventFilter(watched, event);
 }
 

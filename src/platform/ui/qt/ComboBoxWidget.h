@@ -45,6 +45,7 @@ private:
     int textLength(int index) const;
     ULONG_PTR itemDataAt(int index) const;
     void closedUp();
+    void takeChoice(const QModelIndex& index);
     void updateVisibleItems();
 
     int m_fieldHeight;
