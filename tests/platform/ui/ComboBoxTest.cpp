@@ -265,3 +265,22 @@ TEST_F(ComboBoxTest, CreateMakesAChildControlOfAWindowClass) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ComboBoxTest, OpenOwnerDrawnListDrawsEveryItemThroughDrawItem) {
+    StringItemBox& box = dialog.m_typeBox;
+    box.AddItem("one");
+    box.AddItem("two");
+    ASSERT_TRUE(UiDriver::OpenDropDown(box));
+    auto* combo = dynamic_cast<QComboBox*>(box.m_hWnd->widget());
+    ASSERT_NE(combo, nullptr);
+    box.drawn.clear();
+    (void)combo->view()->viewport()->grab();
+    EXPECT_NE(std::find(box.drawn.begin(), box.drawn.end(), 0U), box.drawn.end());
+    EXPECT_NE(std::find(box.drawn.begin(), box.drawn.end(), 1U), box.drawn.end());
+    ASSERT_TRUE(UiDriver::CloseDropDown(box));
+    EXPECT_EQ(count(dialog.events, "closeup 100"), 1);
+}
+
+} // namespace
