@@ -5,6 +5,7 @@
 #include "tools/vidur/ExitStatus.h"
 #include "tools/vidur/JsonWriter.h"
 #include "tools/vidur/LibraryStatus.h"
+#include "tools/vidur/NodeInformation.h"
 #include "tools/vidur/PrinterStatusQuery.h"
 #include "tools/vidur/PrinterTarget.h"
 #include "tools/vidur/StopSignal.h"
@@ -54,6 +55,12 @@ int PapStatusCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     const auto timeout = std::chrono::milliseconds(static_cast<long>(arguments.seconds("timeout", 15, 600) * 1000));
     const bool json = arguments.has("json");
     const bool watch = arguments.has("watch");
+    // The library answers a status request at once with a failure while its node is still
+    // starting; the node information request is the one that waits for the start.
+    if (const auto node = NodeInformation::query(timeout); node.status != 0) {
+        io.err << "vidur papstatus: " << LibraryStatus::describe(node.status) << "\n";
+        return kExitError;
+    }
     const StopSignal stop;
     PrinterStatusQuery query;
     _NBPTuple printer = target.tuple();
