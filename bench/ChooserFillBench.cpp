@@ -1,0 +1,200 @@
+// The Chooser must list a whole zone list, and a whole look-up's devices, within the one
+// 100 ms timer tick that sees the enumeration complete. Measures those two ticks of the real
+// dialog (offscreen, shown) over the scripted library with 2,000 zones and 10,000 devices, and,
+// as the baseline, Qt appending the same strings to a bare combo box and list widget.
+#include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "FakeAppleTalk.h"
+#include "platform/resources/ResourceChain.h"
+#include "platform/ui/UiApplication.h"
+#include "platform/ui/UiDriver.h"
+#include "vidur20/chooser/ZChooserDialog.h"
+#include "vidur20/res/ResourceIds.h"
+#include "vidur20/res/Vidur20Resources.h"
+
+namespace {
+
+constexpr int kZones = 2000;
+constexpr int kDevices = 10000;
+
+// Names in shuffled order, so the sorted inserts land all over the list.
+std::vector<std::string> ShuffledNames(const char* prefix, int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        char name[NBP_NAME_FIELD_SIZE];
+        std::snprintf(name, sizeof name, "%s %05d", prefix, i);
+        names.emplace_back(name);
+    }
+    std::shuffle(names.begin(), names.end(), std::mt19937(229));
+    return names;
+}
+
+const std::vector<std::string>& ZoneNames() {
+    static const auto names = ShuffledNames("Building", kZones);
+    return names;
+}
+
+const std::vector<_NBPTuple>& Devices() {
+    static const std::vector<_NBPTuple> devices = [] {
+        std::vector<_NBPTuple> out;
+        int i = 0;
+        for (const std::string& name : ShuffledNames("LaserWriter", kDevices)) {
+            _NBPTuple t{};
+            std::strncpy(t.entity.object, name.c_str(), NBP_NAME_FIELD_SIZE - 1);
+            std::strncpy(t.entity.type, "LaserWriter", NBP_NAME_FIELD_SIZE - 1);
+            t.address = {static_cast<uint16_t>(1000 + i / 200), static_cast<uint8_t>(1 + i % 200), 129};
+            out.push_back(t);
+            ++i;
+        }
+        return out;
+    }();
+    return devices;
+}
+
+// The item texts the dialog makes, for the baseline.
+const std::vector<std::string>& DeviceItems() {
+    static const std::vector<std::string> items = [] {
+        std::vector<std::string> out;
+        char item[256];
+        for (const _NBPTuple& t : Devices()) {
+            std::snprintf(item, sizeof item, "%s\t%s\t%u %u %u", t.entity.object, t.entity.type, t.address.network,
+                          t.address.nodeID, t.address.socket);
+            out.emplace_back(item);
+        }
+        return out;
+    }();
+    return items;
+}
+
+// The process-wide set-up: an offscreen application, the library's resources, and a private
+// profile folder for the packages' recent lists.
+class Environment {
+public:
+    Environment() {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        std::string pattern = (std::filesystem::temp_directory_path() / "vidur-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+        m_profile = pattern;
+        setenv("VIDUR_PROFILE_DIR", m_profile.c_str(), 1);
+        EnsureUiApplication();
+        ResourceChain::instance().addModule(Vidur20ResourceModule());
+        ResourceChain::instance().setLanguageOverride(kLangEnglishUS);
+    }
+    ~Environment() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_profile, ignored);
+    }
+
+private:
+    std::string m_profile;
+};
+
+void EnsureEnvironment() { static Environment environment; }
+
+class BenchChooser : public ZChooserDialog {
+public:
+    BenchChooser() : ZChooserDialog(kOfferPrinters) {}
+    void Tick() { UiDriver::FireTimer(*this, kTimerID); }
+    int ZoneCount() { return static_cast<CComboBox*>(GetDlgItem(IDC_ZONE_BOX))->GetCount(); }
+    int DeviceCount() { return static_cast<CListBox*>(GetDlgItem(IDC_DEVICE_LIST))->GetCount(); }
+};
+
+void ScriptLibrary(int zones, int devices) {
+    auto& fake = FakeAppleTalk::instance();
+    fake.reset();
+    fake.setPostScriptDefault(1);
+    FakeZoneEnum zoneScript;
+    zoneScript.zones.assign(ZoneNames().begin(), ZoneNames().begin() + zones);
+    fake.scriptZoneEnum(std::move(zoneScript));
+    fake.setMyZone(0, ZoneNames().front());
+    FakeLookup lookup;
+    lookup.found.assign(Devices().begin(), Devices().begin() + devices);
+    fake.scriptLookup(std::move(lookup));
+}
+
+// The tick that sees the zone enumeration complete: 2,000 zones into the sorted zone box,
+// the local zone selected, the first look-up opened.
+void BM_ChooserZoneTick(benchmark::State& state) {
+    EnsureEnvironment();
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScriptLibrary(kZones, 0);
+        BenchChooser chooser;
+        chooser.Create(IDD_CHOOSER);
+        UiDriver::ProcessEvents();
+        state.ResumeTiming();
+        chooser.Tick();
+        state.PauseTiming();
+        if (chooser.ZoneCount() != kZones) state.SkipWithError("zones missing");
+        chooser.DestroyWindow();
+        UiDriver::FlushDeletes();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ChooserZoneTick)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The tick that sees the look-up complete: 10,000 devices read, formatted and put into the
+// sorted device list, the first selected.
+void BM_ChooserLookupTick(benchmark::State& state) {
+    EnsureEnvironment();
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScriptLibrary(1, kDevices);
+        BenchChooser chooser;
+        chooser.Create(IDD_CHOOSER);
+        chooser.Tick(); // the zones; opens the look-up
+        UiDriver::ProcessEvents();
+        state.ResumeTiming();
+        chooser.Tick();
+        state.PauseTiming();
+        if (chooser.DeviceCount() != kDevices) state.SkipWithError("devices missing");
+        chooser.DestroyWindow();
+        UiDriver::FlushDeletes();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ChooserLookupTick)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// Baselines: Qt appending the same strings, unsorted, to bare widgets of the same kind.
+void BM_QtComboAppendZones(benchmark::State& state) {
+    EnsureEnvironment();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* box = new QComboBox;
+        box->show();
+        state.ResumeTiming();
+        for (const std::string& zone : ZoneNames()) box->addItem(QString::fromLatin1(zone.c_str()));
+        state.PauseTiming();
+        delete box;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_QtComboAppendZones)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_QtListAppendDevices(benchmark::State& state) {
+    EnsureEnvironment();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* list = new QListWidget;
+        list->show();
+        state.ResumeTiming();
+        for (const std::string& item : DeviceItems()) list->addItem(QString::fromLatin1(item.c_str()));
+        state.PauseTiming();
+        delete list;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_QtListAppendDevices)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace

@@ -1,0 +1,14 @@
+# Filling the Chooser's zone box and device list within one 100 ms tick, beside bare Qt
+# inserts of the same items. The library is the tests' scripted fake, compiled in here so the
+# benchmark builds without the test suite.
+if(VIDUR_BUILD_UI)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets)
+  add_library(chooser_bench_fake STATIC
+    ${PROJECT_SOURCE_DIR}/tests/vidur20/fakes/FakeAppleTalk.cpp
+    ${PROJECT_SOURCE_DIR}/tests/vidur20/fakes/FakeTarvlib.cpp)
+  target_include_directories(chooser_bench_fake PUBLIC ${PROJECT_SOURCE_DIR}/tests/vidur20/fakes)
+  target_link_libraries(chooser_bench_fake PUBLIC tarvlib_headers tarvlib_names PRIVATE vidur_warnings)
+  vidur_add_benchmark(NAME chooser_fill_bench
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ChooserFillBench.cpp
+    LIBS vidur20_chooser chooser_bench_fake Qt6::Widgets)
+endif()
