@@ -168,5 +168,50 @@ TEST_F(ChooserChoiceTest, DeviceNameHoldingATabReachesItsPackageAndTheCallerAsFo
     EXPECT_EQ(std::memcmp(&defaults[0], &chosen, sizeof chosen), 0);
 }
 
+TEST_F(ChooserChoiceTest, NameFieldWithoutItsTerminatorIsCutAtItsLastByte) {
+    fake.setPostScriptDefault(1);
+    _NBPTuple unterminated = Device("", "LaserWriter", 1, 2, 3);
+    std::memset(unterminated.entity.object, 'A', sizeof unterminated.entity.object);
+    ScriptNetwork({unterminated});
+    Chooser chooser(ZChooserDialog::kOfferPrinters);
+    const int result = Run(chooser, [&](Chooser& c) {
+        c.Tick();
+        c.Tick();
+        EXPECT_EQ(c.Items(), std::vector<std::string>{std::string(33, 'A') + "\tLaserWriter\t1 2 3"});
+        EXPECT_TRUE(UiDriver::ClickButton(c, IDOK));
+    });
+    ASSERT_EQ(result, IDOK);
+    EXPECT_EQ(std::string(chooser.GetChosenTuple().entity.object), std::string(33, 'A'));
+    EXPECT_STREQ(chooser.GetChosenTuple().entity.type, "LaserWriter");
+}
+
+TEST(ChooserDeviceItemTest, ItemTextReadsBackIntoNameTypeAndAddress) {
+    const struct {
+        const char* text;
+        const char* object;
+        const char* type;
+        unsigned network, node, socket;
+    } rows[] = {
+        {"Office\tLaserWriter\t300 56 130", "Office", "LaserWriter", 300, 56, 130},
+        {"Edge\tLQ\t65535 255 255", "Edge", "LQ", 65535, 255, 255},
+        {"\tAFPServer\t0 0 0", "", "AFPServer", 0, 0, 0},
+        {"No tabs at all", "No tabs at all", "", 0, 0, 0},
+        {"One\ttab only", "One", "tab only", 0, 0, 0},
+        {"A name longer than thirty-three characters\tType\t1 2 3", "A name longer than thirty-three c", "Type", 1, 2, 3},
+    };
+    for (const auto& row : rows) {
+        Chooser chooser(0);
+        _NBPTuple tuple = Device("old", "old", 9, 9, 9, "Zone");
+        chooser.ParseDeviceItem(row.text, &tuple);
+        EXPECT_STREQ(tuple.entity.object, row.object) << row.text;
+        EXPECT_STREQ(tuple.entity.type, row.type) << row.text;
+        EXPECT_EQ(tuple.address.network, row.network) << row.text;
+        EXPECT_EQ(tuple.address.nodeID, row.node) << row.text;
+        EXPECT_EQ(tuple.address.socket, row.socket) << row.text;
+        EXPECT_EQ(tuple.enumerator, 0) << row.text;
+        EXPECT_STREQ(tuple.entity.zone, "Zone") << row.text << ": the zone is OnOK's";
+    }
+}
+
 } // namespace
 } // namespace choosertest

@@ -87,5 +87,30 @@ TEST_F(ChooserStatesTest, ClosingTheDialogStopsTheRunningLookupAndTheTimer) {
     }
 }
 
+TEST_F(ChooserStatesTest, DialogWhoseWindowGoesWithoutOkOrCancelStillClosesItsLookup) {
+    fake.setPostScriptDefault(1);
+    fake.scriptZoneEnum(ZoneScript({"Sales"}));
+    fake.setMyZone(0, "Sales");
+    fake.scriptLookup(LookupScript({ENUM_RUNNING}));
+    {
+        Chooser chooser(ZChooserDialog::kOfferPrinters);
+        ASSERT_TRUE(chooser.Create(IDD_CHOOSER));
+        chooser.Tick();
+        ASSERT_EQ(fake.openEnumCount(), 1);
+        chooser.DestroyWindow();
+    }
+    EXPECT_EQ(fake.openEnumCount(), 0);
+    EXPECT_EQ(fake.callCount("NBPCloseEnum"), 1);
+}
+
+TEST_F(ChooserStatesTest, DialogThatCannotBeCreatedAnswersMinusOneAndAsksTheLibraryNothing) {
+    ResourceChain::instance().removeModule(Vidur20ResourceModule());
+    Chooser chooser(ZChooserDialog::kOfferPrinters | ZChooserDialog::kOfferFileServers);
+    const int result = chooser.DoModal();
+    ResourceChain::instance().addModule(Vidur20ResourceModule());
+    EXPECT_EQ(result, -1);
+    EXPECT_TRUE(fake.calls().empty());
+}
+
 } // namespace
 } // namespace choosertest

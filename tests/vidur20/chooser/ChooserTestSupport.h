@@ -65,6 +65,7 @@ inline std::ostream& operator<<(std::ostream& out, const ControlStates& s) {
 class Chooser : public ZChooserDialog {
 public:
     using ZChooserDialog::ZChooserDialog;
+    using ZChooserDialog::ParseDeviceItem;
 
     CComboBox& TypeBox() { return *static_cast<CComboBox*>(GetDlgItem(IDC_TYPE_BOX)); }
     CComboBox& ZoneBox() { return *static_cast<CComboBox*>(GetDlgItem(IDC_ZONE_BOX)); }
