@@ -3,6 +3,8 @@
 #include "tools/vidur/CommandLine.h"
 #include "tools/vidur/UsageError.h"
 
+#include "Printable.h"
+
 #include <gtest/gtest.h>
 
 namespace vidur::cli {
@@ -44,6 +46,8 @@ struct BadForm {
     std::string message;
 };
 
+void PrintTo(const BadForm& row, std::ostream* out) { *out << testing::printable(row.arguments); }
+
 class CommandLineRefuses : public ::testing::TestWithParam<BadForm> {};
 
 TEST_P(CommandLineRefuses, WithAMessageNamingTheProblem) {
@@ -76,6 +80,8 @@ struct NumberCase {
     bool accepted;
     long value;
 };
+
+void PrintTo(const NumberCase& row, std::ostream* out) { *out << testing::printable(row.text); }
 
 class MaxOption : public ::testing::TestWithParam<NumberCase> {};
 

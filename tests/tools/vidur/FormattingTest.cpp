@@ -4,6 +4,8 @@
 #include "tools/vidur/DeviceList.h"
 #include "tools/vidur/JsonWriter.h"
 
+#include "Printable.h"
+
 #include <gtest/gtest.h>
 
 namespace vidur::cli {
@@ -13,6 +15,8 @@ struct Escape {
     std::string raw;
     std::string json;
 };
+
+void PrintTo(const Escape& row, std::ostream* out) { *out << testing::printable(row.raw); }
 
 class JsonString : public ::testing::TestWithParam<Escape> {};
 

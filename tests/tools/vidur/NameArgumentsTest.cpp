@@ -4,6 +4,8 @@
 #include "tools/vidur/PrinterTarget.h"
 #include "tools/vidur/UsageError.h"
 
+#include "Printable.h"
+
 #include <gtest/gtest.h>
 
 namespace vidur::cli {
@@ -13,6 +15,8 @@ struct PatternCase {
     std::string argument;
     std::string object, type, zone;  // Mac OS Roman
 };
+
+void PrintTo(const PatternCase& row, std::ostream* out) { *out << testing::printable(row.argument); }
 
 class LookupPattern : public ::testing::TestWithParam<PatternCase> {};
 
