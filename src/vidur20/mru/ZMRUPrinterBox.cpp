@@ -6,21 +6,6 @@
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/Win32Api.h"
 
-namespace {
-
-// Hands the creation to the window class's own Create. The window layer offers it only for
-// windows it can build from a class name; where it has none, no window can be made and the
-// answer is FALSE, as a failed creation's.
-template <typename Window, typename... Args>
-BOOL CreateAsWindowClass(Window& window, Args... args) {
-    if constexpr (requires { window.CWnd::Create(args...); })
-        return window.CWnd::Create(args...);
-    else
-        return FALSE;
-}
-
-} // namespace
-
 // No entries: every message gets the combo box's own handling.
 BEGIN_MESSAGE_MAP(ZMRUPrinterBox, CComboBox)
 END_MESSAGE_MAP()
@@ -33,7 +18,7 @@ BOOL ZMRUPrinterBox::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD d
                             CWnd* pParentWnd, UINT nID, CCreateContext* pContext) {
     // A sorted box would break the match between item and list indexes.
     dwStyle &= ~CBS_SORT;
-    return CreateAsWindowClass(*this, lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, nID, pContext);
+    return CComboBox::Create(lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, nID, pContext);
 }
 
 CString ZMRUPrinterBox::ItemText(const ZNBPTuple& tuple) {

@@ -8,8 +8,6 @@
 #include "vidur20/atalk/AppleTalk.h"
 #include "vidur20/mru/ZMRUPrinterList.h"
 
-struct CCreateContext;
-
 class VIDUR20_EXPORT ZMRUPrinterBox : public CComboBox {
 public:
     // The recent printers are read from the profile here, before the window exists.
@@ -18,8 +16,8 @@ public:
 
     // Creates the box's window with CBS_SORT taken out of the style; the other arguments go
     // to the window class's own Create unchanged. FALSE when no window was made.
-    virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
-                        CWnd* pParentWnd, UINT nID, CCreateContext* pContext = nullptr);
+    BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                UINT nID, CCreateContext* pContext = nullptr) override;
 
     // Appends the printer to the list and the box; its index, or -1 when it is already there
     // (nothing changes) or cannot be stored.
