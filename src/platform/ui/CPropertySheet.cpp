@@ -117,7 +117,8 @@ int CPropertySheet::DoModal() {
     }
     const QRect margin = dialogUnitsToPixels(kMargin, kMargin, kButtonWidth, kButtonHeight, units);
     widgets.tabs->move(margin.x(), margin.y());
-    widgets.tabs->resize(widgets.tabs->sizeHint());
+    // The pages are fixed in size; the tab widget adds its bar and frame around the largest.
+    widgets.tabs->resize(widgets.tabs->minimumSizeHint().expandedTo(widgets.tabs->sizeHint()));
     const int width = widgets.tabs->width() + 2 * margin.x();
     const int buttonsTop = widgets.tabs->geometry().bottom() + 1 + margin.y();
     const int gap = mulDiv(kButtonGap, units.x, 4);

@@ -1,12 +1,16 @@
 // Property sheets: one tab per page in the order added, captions from the templates, pages
 // made when first shown, and OK and Cancel told to every page that was made.
+#include <QImage>
 #include <QTabWidget>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 #include "TestDialogs.h"
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Win32Api.h"
+#include "platform/ui/WindowRender.h"
 #include "platform/ui/qt/WindowCore.h"
 
 using namespace uitest;
@@ -113,6 +117,35 @@ TEST_F(PropertySheetTest, ApplyIsEnabledByAModifiedPage) {
     });
     EXPECT_EQ(sheet.DoModal(), IDCANCEL);
     EXPECT_EQ(log, (std::vector<std::string>{"init First", "ok First", "cancel First"}));
+}
+
+} // namespace
+
+namespace {
+
+// Set VIDUR_SCREENSHOT_DIR to keep the picture (sheet.png).
+TEST_F(PropertySheetTest, SheetRendersTabsPageAndButtons) {
+    RecordingPage first(kFirstPage, log);
+    RecordingPage second(kSecondPage, log);
+    CPropertySheet sheet("Network");
+    sheet.AddPage(&first);
+    sheet.AddPage(&second);
+    const char* keep = std::getenv("VIDUR_SCREENSHOT_DIR");
+    const std::string path = (keep ? std::string(keep) : ::testing::TempDir()) + "/sheet.png";
+    UiDriver::Post([&] {
+        EXPECT_TRUE(RenderWindowToPng(sheet, path.c_str()));
+        UiDriver::ClickButton(sheet, IDOK);
+    });
+    EXPECT_EQ(sheet.DoModal(), IDOK);
+    const QImage image(QString::fromStdString(path));
+    ASSERT_FALSE(image.isNull());
+    RECT page{};
+    first.GetClientRect(&page); // gone by now: nothing
+    EXPECT_EQ(page.right, 0);
+    // 185 x 92 units of page, plus the tabs, the margins and the row of buttons.
+    EXPECT_GT(image.width(), 185 * 6 / 4);
+    EXPECT_GT(image.height(), 92 * 13 / 8 + 23);
+    if (!keep) std::remove(path.c_str());
 }
 
 } // namespace
