@@ -119,7 +119,8 @@ protected:
     }
 
     static void EndAllEndRequests() {
-        if (auto ends = Dispatched(ATALK_CMD_END_PRINTER); !ends.empty()) FakeAppleTalk::completeBlock(*ends.back().block, 0);
+        const auto ends = Dispatched(ATALK_CMD_END_PRINTER);
+        if (!ends.empty()) FakeAppleTalk::completeBlock(*ends.back().block, 0);
     }
 
     static uint32_t RequestIdOf(const _DispatchBlock& block) {
