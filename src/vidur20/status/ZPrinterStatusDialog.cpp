@@ -42,7 +42,7 @@ ZPrinterStatusDialog::ZPrinterStatusDialog(CWnd* pParent) : CDialog(IDD_PRINTER_
 ZPrinterStatusDialog::~ZPrinterStatusDialog() {
     // Deleted from outside with its window still up: the window goes after these members,
     // with no message to this object, so the request must end here.
-    if (!m_ended) EndStatusQuery();
+    if (m_requestOut) EndStatusQuery();
 }
 
 void ZPrinterStatusDialog::DoDataExchange(CDataExchange* pDX) {
@@ -101,7 +101,7 @@ int ZPrinterStatusDialog::QueryPrinterStatus() {
     m_selectionChanged = 0;
     m_statusBlock.cleared36 = 0;
     m_statusBlock.cleared44 = 0;
-    m_ended = false;
+    m_requestOut = true;
     ATALKDispatch(&m_statusBlock); // the outcome comes through the result field
     return ReadResult(m_statusBlock);
 }
@@ -140,7 +140,7 @@ void ZPrinterStatusDialog::OnCancel() {
 void ZPrinterStatusDialog::OnDestroy() {
     // Destroyed by another way than Cancel (DestroyWindow from outside, a closing owner):
     // the blocks go with this object, so the stack must be done with them first.
-    if (!m_ended) EndStatusQuery();
+    if (m_requestOut) EndStatusQuery();
     CDialog::OnDestroy();
 }
 
@@ -159,6 +159,6 @@ int ZPrinterStatusDialog::EndStatusQuery() {
     }
     std::memset(&m_statusBlock, 0, sizeof m_statusBlock);
     std::memset(&m_endBlock, 0, sizeof m_endBlock);
-    m_ended = true;
+    m_requestOut = false;
     return result;
 }

@@ -56,7 +56,7 @@ private:
     _DispatchBlock m_endBlock{};
     int m_timerEntries = 0;
     ZMRUPrinterBox m_printerBox;
-    // Set when the end request has completed and no status request went out since: only
-    // then may the blocks go. Every way out of the window ends the request once.
-    bool m_ended = false;
+    // A status request went out and its end request has not completed yet: the stack may
+    // still write into the blocks, so they must not go. Every way out ends it first.
+    bool m_requestOut = false;
 };

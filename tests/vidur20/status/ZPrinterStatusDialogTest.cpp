@@ -272,6 +272,14 @@ TEST_F(StatusWindowTest, WindowObjectDeletedFromOutsideEndsItsRequest) {
     EXPECT_EQ(UiDriver::LiveWindowCount(), 0);
 }
 
+TEST_F(StatusWindowTest, WindowWithNothingAskedGoesFromOutsideWithoutAnEndRequest) {
+    auto* window = new ZPrinterStatusDialog(nullptr); // no printers: nothing was dispatched
+    EXPECT_TRUE(window->DestroyWindow());
+    UiDriver::FlushDeletes();
+    EXPECT_EQ(EndRequests(), 0);
+    EXPECT_EQ(UiDriver::LiveWindowCount(), 0);
+}
+
 TEST_F(StatusWindowTest, CancelAfterAnOutsideCloseRequestSendsOneEndRequest) {
     WriteRecent({"A"});
     auto* window = new ZPrinterStatusDialog(nullptr);
