@@ -66,13 +66,14 @@ int CDialog::DoModal() {
     return m_nModalResult;
 }
 
+// As Win32's EndDialog, also for a modeless dialog: the window is hidden, not destroyed.
 void CDialog::EndDialog(int nResult) {
     m_nModalResult = nResult;
     if (m_modal) {
         m_modal->ended = true;
         m_modal->loop.exit(nResult);
-        if (HWND__::isLive(m_hWnd)) m_hWnd->widget()->hide();
     }
+    if (HWND__::isLive(m_hWnd)) m_hWnd->widget()->hide();
 }
 
 BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {

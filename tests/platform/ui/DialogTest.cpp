@@ -115,6 +115,16 @@ TEST_F(DialogTest, ModelessDialogDeletesItselfInPostNcDestroy) {
     EXPECT_EQ(UiDriver::ActiveTimerCount(), 0) << "the window's timers go with it";
 }
 
+TEST_F(DialogTest, EndDialogHidesAModelessDialogWithoutDestroyingIt) {
+    RecordingDialog dialog;
+    ASSERT_TRUE(dialog.Create(kDialog));
+    dialog.ShowWindow(1);
+    ASSERT_TRUE(UiDriver::ClickButton(dialog, IDOK)); // CDialog::OnOK: EndDialog(IDOK)
+    EXPECT_FALSE(dialog.IsWindowVisible());
+    EXPECT_TRUE(IsWindow(dialog.m_hWnd));
+    dialog.DestroyWindow();
+}
+
 TEST_F(DialogTest, ControlsAreFoundBoundAndEnabledByTheirIds) {
     RecordingDialog dialog;
     ASSERT_TRUE(dialog.Create(kDialog));
