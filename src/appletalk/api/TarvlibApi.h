@@ -21,7 +21,11 @@ TARVLIB_API int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone /* 3
 TARVLIB_API int ZIPCloseEnum(ATEnumHandle handle);
 TARVLIB_API int ZIPGetMyZone(char* zone /* 34 bytes */);
 
-/* NBP look-up of name, which may hold wildcards. Returns 0 and stores a handle when opened. */
+/* NBP look-up of name, which may hold wildcards. Returns 0 and stores a handle when opened.
+   The request is sent retryCount times (1..64), retryIntervalSeconds apart (1..60); the
+   look-up completes one interval after the last send, or as soon as maxTuples (1..65535)
+   distinct entities have answered. The Chooser's 2, 2, 1024: sends at 0 s and 2 s, complete
+   at 4 s, up to 1024 devices kept. */
 TARVLIB_API int NBPOpenEnum(ATEnumHandle* handle, int retryIntervalSeconds, int retryCount,
                             int maxTuples, const _NBPEntityName* name);
 TARVLIB_API int NBPEnumStatus(ATEnumHandle handle);
