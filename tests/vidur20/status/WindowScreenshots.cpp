@@ -1,5 +1,5 @@
-// Renders the printer status window (with a printer's answer on screen) and the General
-// page of the network information sheet offscreen, in English and French, for the docs:
+// Renders the printer status window (with a printer's answer on screen) and the network
+// information sheet on its General page offscreen, in English and French, for the docs:
 //   vidur20_window_screenshots OUTPUT_DIR
 // writes status-en.png, status-fr.png, netinfo-en.png and netinfo-fr.png there. The stack is
 // the scripted stand-in, so the pictures are the same on every machine.
@@ -67,7 +67,7 @@ bool RenderNetInfo(const std::string& path) {
     bool ok = false;
     UiDriver::Post([&] {
         UiDriver::ProcessEvents(50);
-        ok = RenderWindowToPng(general, path.c_str()); // the page as the sheet shows it
+        ok = RenderWindowToPng(sheet, path.c_str());
         UiDriver::ClickButton(sheet, IDOK);
     });
     sheet.DoModal();
