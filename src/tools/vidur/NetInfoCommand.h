@@ -19,7 +19,7 @@ public:
 
     std::string name() const override { return "netinfo"; }
     std::string summary() const override { return "show this node's address, zone and network range"; }
-    std::string synopsis() const override { return "[--text] [--json]"; }
+    std::string synopsis() const override { return "[--text] [--json] [--timeout S]"; }
     std::string details() const override;
     std::vector<OptionSpec> options() const override;
     int run(const ParsedArguments& arguments, CommandIo& io) override;
