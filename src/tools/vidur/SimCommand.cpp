@@ -13,6 +13,7 @@
 
 #include <arpa/inet.h>
 
+#include <atomic>
 #include <optional>
 
 namespace vidur::cli {
@@ -95,18 +96,19 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         io.err << "vidur sim: LToUDP on " << config.interfaceAddress << ": " << error << "\n";
         return kExitError;
     }
-    bool linkFailed = false;
+    // Devices that come back open links later, on the loop's thread.
+    std::atomic<bool> linkFailed{false};
     auto links = [config, &linkFailed]() -> std::unique_ptr<Link> {
         std::string ignored;
         auto link = LToUdpLink::open(config, ignored);
-        if (!link) linkFailed = true;
+        if (!link) linkFailed.store(true);
         return link;
     };
 
     const StopSignal stop;
     SystemClock clock;
     sim::SimInternet internet(clock, *scenario, links, 0);
-    if (linkFailed) {
+    if (linkFailed.load()) {
         io.err << "vidur sim: LToUDP on " << config.interfaceAddress << ": a device's socket could not be set up\n";
         return kExitError;
     }
