@@ -135,6 +135,12 @@ TEST_F(ComboBoxTest, ClosingTheListWithoutAChangeSendsCloseUpOnly) {
     EXPECT_EQ(dialog.m_zoneBox.GetCurSel(), 0);
 }
 
+TEST_F(ComboBoxTest, OpeningAnEmptyListStillSendsCloseUp) {
+    UiDriver::OpenDropDown(dialog.m_zoneBox);
+    EXPECT_FALSE(UiDriver::IsDropDownOpen(dialog.m_zoneBox));
+    EXPECT_EQ(dialog.events, (std::vector<std::string>{"dropdown 101", "closeup 101"}));
+}
+
 TEST_F(ComboBoxTest, ChoosingAnItemSendsSelChangeAndCloseUp) {
     for (const char* s : {"alpha", "beta", "gamma"}) dialog.m_zoneBox.AddString(s);
     ASSERT_TRUE(UiDriver::ChooseComboItem(dialog.m_zoneBox, 2));

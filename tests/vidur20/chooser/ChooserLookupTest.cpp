@@ -187,10 +187,8 @@ TEST_F(ChooserLookupTest, AnotherTypeIsLookedUpWhenTheListClosesNotWhenTheSelect
 }
 
 // Win32 has the chosen item selected by the time the list closes, so a look-up started on
-// CBN_CLOSEUP searches it. The window layer's combo box sends CBN_CLOSEUP before it applies
-// an item chosen in the list (Qt hides the popup before it reports the item), so the look-up
-// goes to the previous type or zone. Enable once the window layer sends them in Win32 order.
-TEST_F(ChooserLookupTest, DISABLED_ItemChosenInTheDroppedListIsTheOneLookedUp) {
+// CBN_CLOSEUP searches the type or zone just chosen, not the previous one.
+TEST_F(ChooserLookupTest, ItemChosenInTheDroppedListIsTheOneLookedUp) {
     fake.setPostScriptDefault(1);
     ScriptNetwork({});
     fake.scriptLookup(LookupScript({ENUM_COMPLETE}));

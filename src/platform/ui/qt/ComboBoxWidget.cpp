@@ -279,6 +279,12 @@ void ComboBoxWidget::showPopup() {
     // Marked open only once shown: Qt hides the list's container on the way.
     QComboBox::showPopup();
     m_dropped = view()->isVisible();
+    // Qt shows no list for an empty box; Win32 drops an empty one, and its owner waits for the
+    // CBN_CLOSEUP that closing it sends. The empty list closes at once here.
+    if (!m_dropped && count() == 0) {
+        m_dropped = true;
+        closedUp();
+    }
 }
 
 // CBN_CLOSEUP goes out whenever the list closes, whether the selection changed or not.
