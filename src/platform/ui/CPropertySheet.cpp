@@ -123,9 +123,12 @@ int CPropertySheet::DoModal() {
     const int buttonsTop = widgets.tabs->geometry().bottom() + 1 + margin.y();
     const int gap = mulDiv(kButtonGap, units.x, 4);
     int x = width - margin.x() - 3 * margin.width() - 2 * gap;
-    const std::pair<UINT, const char*> buttons[] = {{IDOK, "OK"}, {IDCANCEL, "Cancel"}, {ID_APPLY_NOW, "&Apply"}};
+    // The sheet's own buttons belong to the system, which shows them in the user's language.
+    const bool french = ResourceChain::instance().language() == kLangFrench;
+    const std::pair<UINT, const char*> buttons[] = {
+        {IDOK, "OK"}, {IDCANCEL, french ? "Annuler" : "Cancel"}, {ID_APPLY_NOW, french ? "&Appliquer" : "&Apply"}};
     for (const auto& [id, text] : buttons) {
-        auto* button = new ButtonWidget(sheet, id, id == IDOK ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, QString::fromLatin1(text));
+        auto* button = new ButtonWidget(sheet, id, id == IDOK ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, QString::fromUtf8(text));
         button->setGeometry(x, buttonsTop, margin.width(), margin.height());
         x += margin.width() + gap;
         if (id == ID_APPLY_NOW) {

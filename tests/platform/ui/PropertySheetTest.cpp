@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "TestDialogs.h"
+#include "platform/resources/ResourceChain.h"
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Win32Api.h"
@@ -117,6 +118,27 @@ TEST_F(PropertySheetTest, ApplyIsEnabledByAModifiedPage) {
     });
     EXPECT_EQ(sheet.DoModal(), IDCANCEL);
     EXPECT_EQ(log, (std::vector<std::string>{"init First", "ok First", "cancel First"}));
+}
+
+TEST_F(PropertySheetTest, SheetButtonsSpeakTheResourceLanguage) {
+    struct Row { LANGID language; const char* cancel; const char* apply; };
+    const Row rows[] = {{kLangEnglishUS, "Cancel", "&Apply"}, {kLangFrench, "Annuler", "&Appliquer"}};
+    for (const Row& row : rows) {
+        ResourceChain::instance().setLanguageOverride(row.language);
+        RecordingPage first(kFirstPage, log);
+        CPropertySheet sheet("Network");
+        sheet.AddPage(&first);
+        UiDriver::Post([&] {
+            CString cancel, apply;
+            sheet.GetDlgItem(IDCANCEL)->GetWindowText(cancel);
+            sheet.GetDlgItem(ID_APPLY_NOW)->GetWindowText(apply);
+            EXPECT_STREQ(cancel, row.cancel);
+            EXPECT_STREQ(apply, row.apply);
+            UiDriver::ClickButton(sheet, IDCANCEL);
+        });
+        EXPECT_EQ(sheet.DoModal(), IDCANCEL);
+    }
+    ResourceChain::instance().setLanguageOverride(std::nullopt);
 }
 
 } // namespace
