@@ -1,0 +1,36 @@
+#include "vidur20/module/HVREntryPointsC.h"
+
+#include <chrono>
+#include <thread>
+
+#include "platform/ui/UiApplication.h"
+#include "platform/ui/UiDriver.h"
+#include "vidur20/module/HVREntryPoints.h"
+#include "vidur20/module/Vidur20Module.h"
+
+int HVRDeviceChooserC(_NBPTuple* tupleOut, int flags, void* parentOrNull) {
+    return HVRDeviceChooser(tupleOut, flags, static_cast<CWnd*>(parentOrNull));
+}
+
+void HVRPrinterStatusC(void* parentOrNull) { HVRPrinterStatus(static_cast<CWnd*>(parentOrNull)); }
+
+int HVRNetworkInfoC(int unused) { return HVRNetworkInfo(unused); }
+
+int HVREnsureApplication(void) {
+    Vidur20ModuleInit();
+    return EnsureUiApplication() ? 1 : 0;
+}
+
+void HVRRunMessageLoop(void) {
+    if (!HVREnsureApplication()) return;
+    // Pending events are handled in passes; between passes the thread rests briefly instead
+    // of spinning, which keeps the status window's 1.5 s polling and the user's clicks
+    // prompt without burning a core.
+    constexpr auto kRest = std::chrono::milliseconds(10);
+    for (;;) {
+        UiDriver::ProcessEvents(0);
+        UiDriver::FlushDeletes();
+        if (UiDriver::LiveWindowCount() == 0) return;
+        std::this_thread::sleep_for(kRest);
+    }
+}
