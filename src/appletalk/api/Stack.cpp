@@ -27,17 +27,6 @@ std::uint32_t randomHandleStart() {
     return static_cast<std::uint32_t>(std::random_device{}()) | 1u;
 }
 
-// On the in-process wire every frame arrives at the next poll, so a few quick probes are as
-// safe as LocalTalk's eight slow ones and start the stack in a blink.
-AcquisitionSettings acquisitionFor(LinkKind kind, bool givenLink) {
-    AcquisitionSettings settings;
-    if (kind == LinkKind::Sim || givenLink) {
-        settings.probeCount = 3;
-        settings.probeInterval = std::chrono::milliseconds(20);
-    }
-    return settings;
-}
-
 } // namespace
 
 std::shared_ptr<Stack> Stack::instance() {
@@ -73,7 +62,7 @@ Stack::Stack(StackSettings settings, StackOptions options)
     openLink(options);
     if (link_ != nullptr) {
         NodeConfig config;
-        config.acquisition = acquisitionFor(settings_.link, options.link != nullptr);
+        probeTiming(options).applyTo(config.acquisition);
         config.seed = options.seed;
         node_ = std::make_unique<Node>(*clock_, *link_, config);
         group_.add(*node_);
@@ -96,6 +85,13 @@ Stack::~Stack() {
     loop_.stop();
     requests_.reset();
     network_.reset();
+}
+
+sim::ProbeTiming Stack::probeTiming(const StackOptions& options) const {
+    // A test's own wire holds only the test's nodes; the embedded network says for its wires.
+    if (options.link != nullptr) return sim::ProbeTiming::quick();
+    if (embedded_) return embedded_->internet()->probeTimingFor(embedded_->internet()->scenario().clientNetwork);
+    return sim::ProbeTiming::standard();
 }
 
 void Stack::openLink(const StackOptions& options) {

@@ -21,6 +21,7 @@
 #include "appletalk/node/SystemClock.h"
 #include "appletalk/node/link/Link.h"
 #include "appletalk/sim/PollGroup.h"
+#include "appletalk/sim/ProbeTiming.h"
 
 #include <memory>
 #include <string>
@@ -80,6 +81,8 @@ public:
 
 private:
     void openLink(const StackOptions& options);
+    // How the client node probes for its id on the link it got.
+    sim::ProbeTiming probeTiming(const StackOptions& options) const;
 
     StackSettings settings_;
     SystemClock systemClock_;

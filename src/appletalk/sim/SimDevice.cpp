@@ -31,6 +31,7 @@ void SimDevice::join() {
     NodeConfig config;
     config.acquisition.role = NodeRole::Server;
     config.acquisition.preferredId = placement_.preferredNode;
+    placement_.probes.applyTo(config.acquisition);
     // Each join draws differently, so a device that comes back may land elsewhere.
     config.seed = placement_.seed == 0 ? 0 : placement_.seed + joins_++;
     node_ = std::make_unique<Node>(clock_, *link_, config);

@@ -9,6 +9,7 @@
 #include "appletalk/node/link/Link.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/services/nbp/NbpRegistry.h"
+#include "appletalk/sim/ProbeTiming.h"
 
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@ struct DevicePlacement {
     std::uint8_t preferredNode = 0; // in 128..254; 0: any server id
     std::string zone = "*";         // Mac OS Roman; the zone LkUps must name (or "*")
     std::uint64_t seed = 0;
+    ProbeTiming probes;             // standard unless only simulated nodes share the link
 };
 
 class SimDevice : public Pollable {

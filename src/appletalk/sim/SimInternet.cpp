@@ -34,7 +34,7 @@ void SimInternet::build(LinkFactory clientSegment) {
     router_ = std::make_unique<SimRouter>(clock_, scenario_.routerNode, nextSeed());
     for (const auto& network : scenario_.networks) {
         const RouterPortConfig port{network.extended, network.rangeStart, network.rangeEnd, network.zones, network.defaultZone};
-        router_->addPort(linksFor(network.rangeStart, clientSegment)(), port);
+        router_->addPort(linksFor(network.rangeStart, clientSegment)(), port, probeTimingFor(network.rangeStart));
     }
     group_.add(*router_);
     for (const auto& spec : scenario_.printers) {
@@ -56,7 +56,8 @@ DevicePlacement SimInternet::placement(std::uint16_t network, std::uint8_t node,
     // port does: the node keeps one THIS-NET.
     const ScenarioNetwork* where = scenario_.networkFor(network);
     const std::uint64_t seed = seed_ == 0 ? 0 : seed_ * 1000 + ++nextSeed_ * 16;
-    return DevicePlacement{where ? where->rangeStart : network, scenario_.routerNode, node, zone, seed};
+    return DevicePlacement{where ? where->rangeStart : network, scenario_.routerNode, node, zone, seed,
+                           probeTimingFor(network)};
 }
 
 LinkFactory SimInternet::linksFor(std::uint16_t network, const LinkFactory& clientSegment) {
@@ -91,6 +92,18 @@ MemoryWire* SimInternet::wireFor(std::uint16_t network) {
         if (network >= candidate.rangeStart && network <= candidate.rangeEnd) return wires_[i].get();
     }
     return nullptr;
+}
+
+ProbeTiming SimInternet::probeTimingFor(std::uint16_t network) const {
+    for (std::size_t i = 0; i < scenario_.networks.size(); ++i) {
+        const auto& candidate = scenario_.networks[i];
+        if (network < candidate.rangeStart || network > candidate.rangeEnd) continue;
+        if (!wires_[i]) return ProbeTiming::standard();
+        const bool clean = candidate.loss.value_or(scenario_.faults.loss) <= 0.0 &&
+                           candidate.delay.value_or(scenario_.faults.delay) <= Duration::zero();
+        return clean ? ProbeTiming::quick() : ProbeTiming::standard();
+    }
+    return ProbeTiming::standard();
 }
 
 SimPrinter* SimInternet::printer(std::string_view macRomanName) {

@@ -41,6 +41,10 @@ public:
     std::unique_ptr<MemoryWireLink> connectClient();
     // The wire of a network (any number in its range); null for the supplied segment.
     MemoryWire* wireFor(std::uint16_t network);
+    // How nodes on a network probe for their ids: quickly on an in-process wire without
+    // loss or delay (only our own nodes are there, and every frame comes at the next poll);
+    // the standard way on the supplied segment, or where the scenario impairs the wire.
+    ProbeTiming probeTimingFor(std::uint16_t network) const;
 
     const std::vector<std::unique_ptr<SimPrinter>>& printers() const { return printers_; }
     const std::vector<std::unique_ptr<SimFileServer>>& fileServers() const { return fileServers_; }

@@ -36,7 +36,7 @@ SimRouter::~SimRouter() {
     for (auto& port : ports_) group_.remove(*port->node);
 }
 
-std::size_t SimRouter::addPort(std::unique_ptr<Link> link, const RouterPortConfig& config) {
+std::size_t SimRouter::addPort(std::unique_ptr<Link> link, const RouterPortConfig& config, ProbeTiming probes) {
     if (const std::string problem = config.validate(); !problem.empty()) throw std::invalid_argument(problem);
     for (const auto& port : ports_)
         if (config.rangeStart <= port->config.rangeEnd && port->config.rangeStart <= config.rangeEnd)
@@ -48,6 +48,7 @@ std::size_t SimRouter::addPort(std::unique_ptr<Link> link, const RouterPortConfi
     NodeConfig nodeConfig;
     nodeConfig.acquisition.role = NodeRole::Server;
     nodeConfig.acquisition.preferredId = preferredNode_;
+    probes.applyTo(nodeConfig.acquisition);
     nodeConfig.seed = seed_ == 0 ? 0 : seed_ + ports_.size() + 1;
     port->link = std::move(link);
     port->node = std::make_unique<Node>(clock_, *port->link, nodeConfig);

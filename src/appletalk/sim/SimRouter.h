@@ -11,6 +11,7 @@
 #include "appletalk/node/link/Link.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/sim/PollGroup.h"
+#include "appletalk/sim/ProbeTiming.h"
 #include "appletalk/sim/RouterPortConfig.h"
 
 #include <chrono>
@@ -45,9 +46,11 @@ public:
     SimRouter(const SimRouter&) = delete;
     SimRouter& operator=(const SimRouter&) = delete;
 
-    // A port on `link`. Throws std::invalid_argument for a port that fails validate() or whose
-    // networks overlap another port's. Returns the port's index.
-    std::size_t addPort(std::unique_ptr<Link> link, const RouterPortConfig& config);
+    // A port on `link`, whose node probes for its id as `probes` says (standard unless the
+    // link is a wire only simulated nodes share). Throws std::invalid_argument for a port
+    // that fails validate() or whose networks overlap another port's. Returns the port's index.
+    std::size_t addPort(std::unique_ptr<Link> link, const RouterPortConfig& config,
+                        ProbeTiming probes = ProbeTiming::standard());
     // Starts acquiring node ids on every port; RTMP Data begins once a port holds its id.
     void start();
     bool isReady() const;

@@ -118,7 +118,7 @@ struct AcrossTheRouterTest : RouterFixture {
         PrinterBehaviour behaviour;
         behaviour.name = "Finance LaserWriter";
         printer = std::make_unique<SimPrinter>(bed.clock, [this] { return wireB.connect(); },
-                                               DevicePlacement{2, 254, 130, "Marketing", 5}, behaviour);
+                                               DevicePlacement{2, 254, 130, "Marketing", 5, ProbeTiming::standard()}, behaviour);
         bed.driver.add(*printer);
         printer->start();
         ASSERT_TRUE(bed.driver.advanceUntil([this] { return printer->isReady(); }, 10s));
