@@ -2,6 +2,9 @@
 #include "tools/vidur/BuiltinCommands.h"
 #include "tools/vidur/CommandRegistry.h"
 #include "tools/vidur/ExitStatus.h"
+#ifdef VIDUR_WITH_WINDOWS
+#include "tools/vidur/WindowCommands.h"
+#endif
 
 #include <exception>
 #include <iostream>
@@ -12,6 +15,9 @@ int main(int argc, char** argv) {
     using namespace vidur::cli;
     CommandRegistry registry;
     BuiltinCommands::addTo(registry);
+#ifdef VIDUR_WITH_WINDOWS
+    WindowCommands::addTo(registry);
+#endif
     CommandIo io{std::cout, std::cerr};
     try {
         return registry.run(std::vector<std::string>(argv + 1, argv + argc), io);
