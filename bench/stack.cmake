@@ -1,0 +1,12 @@
+# The stack on the in-process wire: look-up and zone-list throughput beside the bare codecs,
+# and the CPU of an idle node. No network leaves the process.
+add_library(stack_bench_internet STATIC ${CMAKE_CURRENT_SOURCE_DIR}/BenchInternet.cpp)
+target_include_directories(stack_bench_internet PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(stack_bench_internet PUBLIC atalk_sim atalk_services atalk_node PRIVATE vidur_warnings)
+
+vidur_add_benchmark(NAME stack_throughput_bench
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/StackThroughputBench.cpp
+  LIBS stack_bench_internet atalk_services atalk_protocols)
+vidur_add_benchmark(NAME stack_idle_bench
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/IdleNodeBench.cpp
+  LIBS atalk_sim atalk_services atalk_node)
