@@ -1,13 +1,11 @@
 #include "appletalk/api/NodeNetwork.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/protocols/pap/PapHeader.h"
-#include "appletalk/protocols/pap/PapStatus.h"
 
 namespace appletalk::api {
 
 NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate)
-    : node_(node), timing_(timing), atp_(node), rtmp_(node, timing.rtmp), myZone_(node, timing.zip),
+    : node_(node), timing_(timing), rtmp_(node, timing.rtmp), myZone_(node, timing.zip),
       gate_(std::move(gate)) {
     rtmp_.setRouterChanged([this] { routerChanged(); });
     node_.whenReady([this](std::uint8_t) { nodeReady(); });
@@ -148,29 +146,22 @@ void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const
 
 OperationId NodeNetwork::papStatus(const DdpAddress& printer, StatusDone done) {
     const OperationId id = nextOperation_++;
-    AtpRequestOptions options;
-    options.retryInterval = timing_.papRetryInterval;
-    options.retries = timing_.papRetries;
-    const atp::AtpPayload request{pap::PapHeader::sendStatus().serialize(), {}};
-    statusQueries_[id] = {};
-    const auto transaction = atp_.send(printer, request, options, [this, id, done](const AtpResult& result) {
-        if (statusQueries_.erase(id) == 0) return;
+    StatusQuery& query = statusQueries_[id];
+    query.client = std::make_unique<PapStatusClient>(node_, PapStatusOptions{timing_.papRetryInterval, timing_.papRetries});
+    const bool sent = query.client->start(printer, [this, id, done](PapStatusResult result) {
+        const auto finished = statusQueries_.find(id);
+        if (finished == statusQueries_.end()) return;
         std::optional<std::string> status;
-        if (result.status == AtpStatus::Ok && !result.packets.empty()) {
-            const auto header = pap::PapHeader::parse(result.packets[0].userBytes);
-            const auto text = pap::PapStatus::parse(result.packets[0].data);
-            if (header && header->function == pap::PapFunction::Status && text) status = text->status;
-        }
+        if (result == PapStatusResult::Ok) status = finished->second.client->statusText();
+        statusQueries_.erase(finished);  // the client allows it from its own completion
         done(std::move(status));
     });
-    if (transaction == 0) {
-        // Could not even be sent (a bad address): report it from a timer, never from inside
-        // the caller's own call.
-        statusQueries_[id].timer = node_.timers().scheduleAfter(Duration::zero(), [this, id, done] {
+    if (!sent) {
+        // Could not even be sent (a bad address, no free socket): report it from a timer,
+        // never from inside the caller's own call.
+        query.timer = node_.timers().scheduleAfter(Duration::zero(), [this, id, done] {
             if (statusQueries_.erase(id) != 0) done(std::nullopt);
         });
-    } else {
-        statusQueries_[id].transaction = transaction;
     }
     return id;
 }
@@ -181,9 +172,8 @@ void NodeNetwork::cancel(OperationId id) {
     zoneListings_.erase(id);  // a client or look-up destroyed never calls back
     lookups_.erase(id);
     if (auto found = statusQueries_.find(id); found != statusQueries_.end()) {
-        if (found->second.transaction != 0) atp_.cancel(found->second.transaction);
         node_.timers().cancel(found->second.timer);
-        statusQueries_.erase(found);
+        statusQueries_.erase(found);  // a client destroyed never calls back
     }
 }
 

@@ -1,14 +1,14 @@
 // The library's network operations over one client node, built from the stack's services:
 // the node's start-up (its address, the router its RTMP stub finds, its zone by ZIP
 // GetMyZone, kept fresh), the zone list (a ZIP client per enumeration), NBP look-ups (an
-// NbpLookup each) and PAP SendStatus (an ATP transaction). Runs entirely on the thread that
-// polls the node.
+// NbpLookup each) and printer status (a PapStatusClient each). Runs entirely on the thread
+// that polls the node.
 #pragma once
 
 #include "appletalk/api/NetworkOperations.h"
 #include "appletalk/node/Node.h"
-#include "appletalk/services/atp/AtpRequester.h"
 #include "appletalk/services/nbp/NbpLookup.h"
+#include "appletalk/services/pap/PapStatusClient.h"
 #include "appletalk/services/rtmp/RtmpStub.h"
 #include "appletalk/services/zip/ZipClient.h"
 
@@ -48,7 +48,7 @@ public:
 
 private:
     struct StatusQuery {
-        AtpRequester::Handle transaction = 0;
+        std::unique_ptr<PapStatusClient> client;
         TimerId timer = 0;  // reports a query that could not be sent
     };
 
@@ -63,7 +63,6 @@ private:
 
     Node& node_;
     NodeNetworkTiming timing_;
-    AtpRequester atp_;
     RtmpStub rtmp_;
     ZipClient myZone_;
     Gate gate_;

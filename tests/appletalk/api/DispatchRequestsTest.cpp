@@ -2,10 +2,13 @@
 // printer status with printers that answer, change, move, fall silent or go away, and the
 // end request.
 #include "VirtualStack.h"
+#include "../node/WireBytes.h"
 
 #include "appletalk/api/ApiResults.h"
 #include "appletalk/api/DispatchBlockAccess.h"
 #include "appletalk/api/TarvlibApi.h"
+#include "appletalk/node/link/MemoryWireLink.h"
+#include "appletalk/protocols/atp/AtpPacket.h"
 #include "appletalk/sim/SimPrinter.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +126,32 @@ TEST_F(PrinterStatus, AskedWithoutAnAddressFindsThePrinterByName) {
     ASSERT_TRUE(finished(block));
     EXPECT_EQ(block.result(), kOk);
     EXPECT_EQ(block.tuple().address.nodeID, printer("Marketing LaserWriter").entityAddress().node);
+}
+
+TEST_F(PrinterStatus, AsksExactlyOnceAndReleasesThePrintersTransactionAfterTheAnswer) {
+    auto tap = net.internet().wireFor(1)->connect();
+    ::appletalk::testing::FrameRecorder recorder(*tap);
+    sim::SimPrinter& laser = printer("Laser 2");
+    Block block;
+    prepareStatus(block, laser, "Engineering");
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    ASSERT_TRUE(finished(block));
+    ASSERT_EQ(block.result(), kOk);
+    net.advance(1s);
+
+    // The client's ATP packets to the printer's listening socket, short headers on its cable:
+    // LLAP destination, source, type 1; DDP length (2), sockets, type 3; then ATP.
+    std::vector<atp::AtpPacket> sent;
+    for (const auto& frame : recorder.collect()) {
+        if (frame.size() < 9 || frame[1] != net.stack->node()->nodeId() || frame[2] != 1 || frame[7] != 3) continue;
+        if (frame[0] != laser.entityAddress().node || frame[5] != laser.entityAddress().socket) continue;
+        if (auto packet = atp::AtpPacket::parse(std::span(frame).subspan(8))) sent.push_back(*packet);
+    }
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].function, atp::AtpFunction::Request);
+    EXPECT_TRUE(sent[0].exactlyOnce);
+    EXPECT_EQ(sent[1].function, atp::AtpFunction::Release);
+    EXPECT_EQ(sent[1].tid, sent[0].tid);
 }
 
 TEST_F(PrinterStatus, FailsWithinItsRetryBudgetWhenThePrinterIsUnpluggedMidRequest) {
