@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# First command of the README: install what is missing, build, and run the main job.
+# First command of the README: install what is missing, build, and run the main job: the
+# Chooser (`vidur chooser`) on the embedded AppleTalk network. With arguments, runs
+# `vidur` with them instead (e.g. ./scripts/setup.sh status, ./scripts/setup.sh zones).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -7,4 +9,18 @@ scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDUR_BUILD_TESTS=OFF >/dev/null
 cmake --build build/release -j"$(nproc)"
 
-exec build/release/src/tools/vidur/vidur "$@"
+vidur=build/release/src/tools/vidur/vidur
+if [ "$#" -gt 0 ]; then
+  exec "$vidur" "$@"
+fi
+
+# The main job. Without a display the Chooser runs offscreen, chooses the first device found
+# as a user would and saves a PNG of the window in the current folder.
+status=0
+"$vidur" chooser || status=$?
+if [ -f vidur-chooser.png ] && { [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; }; then
+  echo "The Chooser's window was saved as $PWD/vidur-chooser.png"
+fi
+# The Chooser's end code: 1 a device was chosen, 2 cancelled.
+[ "$status" -eq 1 ] || [ "$status" -eq 2 ] && exit 0
+exit "$status"

@@ -1,0 +1,74 @@
+# The shipped library as a host meets it: `cmake --install` of the vidur20 component into a
+# temporary prefix; the exported symbols checked; the example host configured against the
+# installed package (find_package(vidur20)), built, and run offscreen with --smoke, which
+# opens the three windows and closes them; the C host built again through vidur20.pc.
+#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -P InstallAndBuildExample.cmake
+execute_process(COMMAND mktemp -d /tmp/vidur20-install-XXXXXX OUTPUT_VARIABLE work OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(prefix "${work}/prefix")
+
+function(step what)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(result)
+    file(REMOVE_RECURSE "${work}")
+    message(FATAL_ERROR "${what} failed (${result}):\n${out}\n${err}")
+  endif()
+  set(step_output "${out}" PARENT_SCOPE)
+endfunction()
+
+function(expect text haystack what)
+  string(FIND "${haystack}" "${text}" at)
+  if(at EQUAL -1)
+    file(REMOVE_RECURSE "${work}")
+    message(FATAL_ERROR "${what}: \"${text}\" not found in:\n${haystack}")
+  endif()
+endfunction()
+
+step("install" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --component vidur20 --prefix "${prefix}")
+foreach(file lib/libvidur20.so lib/libvidur20.so.0 lib/libtarvlib.so lib/cmake/vidur20/vidur20Config.cmake
+             lib/pkgconfig/vidur20.pc include/vidur20/vidur20/module/HVREntryPoints.h
+             include/vidur20/vidur20/nbp/ZNBPTuple.h include/vidur20/platform/core/CString.h)
+  if(NOT EXISTS "${prefix}/${file}")
+    file(REMOVE_RECURSE "${work}")
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+
+# The entry points and the host classes are exported; the rest of the system is not.
+step("nm" nm -D --defined-only -C "${prefix}/lib/libvidur20.so")
+set(symbols "${step_output}")
+foreach(name "HVRDeviceChooser(_NBPTuple*, int, CWnd*)" "HVRPrinterStatus(CWnd*)" "HVRNetworkInfo(int)"
+             " HVRDeviceChooserC" " HVRPrinterStatusC" " HVRNetworkInfoC" "ZNBPTuple::Compare"
+             "ZNBPTupleList::Add" "ZMRUPrinterList::LoadProfileSettings" "ZMRUPrinterBox::LoadPrinterList"
+             "CPathName::CPathName" "vtable for ZMRUPrinterBox")
+  expect("${name}" "${symbols}" "exported symbols")
+endforeach()
+foreach(hidden "ZChooserDialog::" "ZPrinterStatusDialog::" "ZDevicePackage::" "appletalk::" "QWidget")
+  string(FIND "${symbols}" "${hidden}" at)
+  if(NOT at EQUAL -1)
+    file(REMOVE_RECURSE "${work}")
+    message(FATAL_ERROR "libvidur20.so exports ${hidden}")
+  endif()
+endforeach()
+
+step("configure the example host" ${CMAKE_COMMAND} -S "${SOURCE_DIR}/examples/host" -B "${work}/build"
+     -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Debug)
+step("build the example host" ${CMAKE_COMMAND} --build "${work}/build" -j2)
+step("run the example host" ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen VIDUR_PROFILE_DIR=${work}/profile
+     "${work}/build/vidur20-example-host" --smoke)
+expect("opened and closed: \"Chooser\"" "${step_output}" "example host")
+expect("opened and closed: \"Printer status\"" "${step_output}" "example host")
+expect("opened and closed: \"Example Host\"" "${step_output}" "example host")
+expect("smoke: all three windows opened" "${step_output}" "example host")
+
+# The C host again, through pkg-config alone.
+find_program(PKG_CONFIG pkg-config)
+if(PKG_CONFIG)
+  step("pkg-config" ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/lib/pkgconfig
+       ${PKG_CONFIG} --cflags --libs vidur20)
+  string(STRIP "${step_output}" flags)
+  separate_arguments(flags UNIX_COMMAND "${flags}")
+  step("build the C host with pkg-config" cc -o "${work}/c-host" "${SOURCE_DIR}/examples/host/c_host.c" ${flags})
+endif()
+
+file(REMOVE_RECURSE "${work}")
+message(STATUS "installed, example host built and run")
