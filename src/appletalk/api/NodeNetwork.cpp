@@ -2,6 +2,8 @@
 
 #include "appletalk/api/ApiResults.h"
 
+#include <algorithm>
+
 namespace appletalk::api {
 
 NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate)
@@ -146,24 +148,56 @@ void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const
 
 OperationId NodeNetwork::papStatus(const DdpAddress& printer, StatusDone done) {
     const OperationId id = nextOperation_++;
+    statusQueries_[id].done = std::move(done);
+    if (started_) {
+        sendStatus(id, printer, timing_.papRetries);
+        return id;
+    }
+    // Nothing can leave a node that is still starting: the query waits for the start, and
+    // the wait comes out of its own budget, so a caller never waits longer than usual.
+    const Duration budget = timing_.papRetryInterval * (timing_.papRetries + 1);
+    const SteadyTime deadline = node_.clock().now() + budget;
+    statusQueries_[id].timer = node_.timers().scheduleAfter(budget, [this, id] { finishStatus(id, std::nullopt); });
+    whenStarted([this, id, printer, deadline](bool) { sendQueuedStatus(id, printer, deadline); });
+    return id;
+}
+
+void NodeNetwork::sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline) {
+    const auto query = statusQueries_.find(id);
+    if (query == statusQueries_.end()) return;  // cancelled, or out of time already
+    node_.timers().cancel(query->second.timer);
+    query->second.timer = 0;
+    // As many tries as still fit before the deadline; at least one.
+    const Duration left = deadline - node_.clock().now();
+    const auto fitting = static_cast<int>(left / timing_.papRetryInterval);
+    sendStatus(id, printer, std::clamp(fitting - 1, 0, timing_.papRetries));
+}
+
+void NodeNetwork::sendStatus(OperationId id, const DdpAddress& printer, int retries) {
     StatusQuery& query = statusQueries_[id];
-    query.client = std::make_unique<PapStatusClient>(node_, PapStatusOptions{timing_.papRetryInterval, timing_.papRetries});
-    const bool sent = query.client->start(printer, [this, id, done](PapStatusResult result) {
+    query.client = std::make_unique<PapStatusClient>(node_, PapStatusOptions{timing_.papRetryInterval, retries});
+    const bool sent = query.client->start(printer, [this, id](PapStatusResult result) {
         const auto finished = statusQueries_.find(id);
         if (finished == statusQueries_.end()) return;
         std::optional<std::string> status;
         if (result == PapStatusResult::Ok) status = finished->second.client->statusText();
-        statusQueries_.erase(finished);  // the client allows it from its own completion
-        done(std::move(status));
+        finishStatus(id, std::move(status));  // the client allows its end from its own completion
     });
-    if (!sent) {
-        // Could not even be sent (a bad address, no free socket): report it from a timer,
-        // never from inside the caller's own call.
-        query.timer = node_.timers().scheduleAfter(Duration::zero(), [this, id, done] {
-            if (statusQueries_.erase(id) != 0) done(std::nullopt);
-        });
-    }
-    return id;
+    if (!sent) failStatusLater(id);
+}
+
+void NodeNetwork::failStatusLater(OperationId id) {
+    // Could not even be sent (a bad address, no free socket): report it from a timer, never
+    // from inside the caller's own call.
+    statusQueries_[id].timer = node_.timers().scheduleAfter(Duration::zero(), [this, id] { finishStatus(id, std::nullopt); });
+}
+
+void NodeNetwork::finishStatus(OperationId id, std::optional<std::string> status) {
+    const auto query = statusQueries_.find(id);
+    if (query == statusQueries_.end()) return;
+    StatusDone done = std::move(query->second.done);
+    statusQueries_.erase(query);
+    done(std::move(status));
 }
 
 // Cancelling -------------------------------------------------------------------------------

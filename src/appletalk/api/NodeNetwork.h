@@ -49,7 +49,8 @@ public:
 private:
     struct StatusQuery {
         std::unique_ptr<PapStatusClient> client;
-        TimerId timer = 0;  // reports a query that could not be sent
+        TimerId timer = 0;  // reports a query that could not be sent, or waited too long
+        StatusDone done;
     };
 
     void startWhenOpen();
@@ -58,6 +59,10 @@ private:
     void askMyZone();
     void finishStart();
     void startZoneList(OperationId id);
+    void sendStatus(OperationId id, const DdpAddress& printer, int retries);
+    void sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline);
+    void failStatusLater(OperationId id);
+    void finishStatus(OperationId id, std::optional<std::string> status);
     void startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters,
                      TupleFound found, LookupDone done);
 

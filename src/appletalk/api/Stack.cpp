@@ -58,7 +58,8 @@ void Stack::install(std::shared_ptr<Stack> stack) {
 
 Stack::Stack(StackSettings settings, StackOptions options)
     : settings_(std::move(settings)), clock_(options.clock != nullptr ? options.clock : &systemClock_),
-      zones_(randomHandleStart()), lookups_(randomHandleStart()), loop_(*clock_) {
+      ownThread_(options.ownThread), firstStartWait_(options.firstStartWait), zones_(randomHandleStart()),
+      lookups_(randomHandleStart()), loop_(*clock_) {
     openLink(options);
     if (link_ != nullptr) {
         NodeConfig config;
@@ -74,6 +75,7 @@ Stack::Stack(StackSettings settings, StackOptions options)
         std::fprintf(stderr, "tarvlib: no AppleTalk network: %s\n", problem_.c_str());
     }
     requests_ = std::make_unique<DispatchRequests>(*network_);
+    network_->whenStarted([this](bool) { firstStartDone(); });
     if (options.ownThread) {
         loop_.add(group_);
         loop_.start();
@@ -92,6 +94,20 @@ sim::ProbeTiming Stack::probeTiming(const StackOptions& options) const {
     if (options.link != nullptr) return sim::ProbeTiming::quick();
     if (embedded_) return embedded_->internet()->probeTimingFor(embedded_->internet()->scenario().clientNetwork);
     return sim::ProbeTiming::standard();
+}
+
+void Stack::firstStartDone() {
+    {
+        std::lock_guard lock(startMutex_);
+        firstStartDone_ = true;
+    }
+    startChanged_.notify_all();
+}
+
+bool Stack::awaitFirstStart() {
+    std::unique_lock lock(startMutex_);
+    if (!ownThread_) return firstStartDone_;
+    return startChanged_.wait_for(lock, firstStartWait_, [this] { return firstStartDone_; });
 }
 
 void Stack::openLink(const StackOptions& options) {

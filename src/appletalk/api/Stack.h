@@ -23,7 +23,10 @@
 #include "appletalk/sim/PollGroup.h"
 #include "appletalk/sim/ProbeTiming.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace appletalk::api {
@@ -37,6 +40,8 @@ struct StackOptions {
     Link* link = nullptr;
     std::uint64_t seed = 0;  // node ids and the simulated wire; 0: random
     NodeNetworkTiming timing;
+    // The longest a caller waits for the node's first start (ZIPGetMyZone).
+    Duration firstStartWait = std::chrono::seconds(3);
 };
 
 using ZoneEnumeration = Enumeration<std::string>;
@@ -62,6 +67,11 @@ public:
     bool isOnline() const { return node_ != nullptr; }
     std::string problem() const { return problem_; }
 
+    // Waits, at most StackOptions::firstStartWait, until the node has started for the first
+    // time; true once it has. Returns at once on a stack that has started, and on one
+    // without a thread of its own (nothing would move while it waited).
+    bool awaitFirstStart();
+
     template <typename Function>
     auto run(Function&& function) {
         return loop_.invoke(std::forward<Function>(function));
@@ -81,6 +91,7 @@ public:
 
 private:
     void openLink(const StackOptions& options);
+    void firstStartDone();
     // How the client node probes for its id on the link it got.
     sim::ProbeTiming probeTiming(const StackOptions& options) const;
 
@@ -95,6 +106,11 @@ private:
     std::unique_ptr<Node> node_;
     std::unique_ptr<NetworkOperations> network_;
     std::unique_ptr<DispatchRequests> requests_;
+    bool ownThread_;
+    Duration firstStartWait_;
+    std::mutex startMutex_;
+    std::condition_variable startChanged_;
+    bool firstStartDone_ = false;
     EnumerationTable<ZoneEnumeration> zones_;
     EnumerationTable<LookupEnumeration> lookups_;
     EventLoop loop_;  // last: stopped first, before anything it polls goes away

@@ -84,7 +84,11 @@ extern "C" int ZIPGetMyZone(char* zone) {
     const auto stack = Stack::instance();
     if (!stack) return kErrNoNetwork;
     // A copy of what the node learnt at start and keeps fresh: no network round trip here.
-    const auto info = stack->run([&stack] { return stack->network().nodeInfo(); });
+    auto info = stack->run([&stack] { return stack->network().nodeInfo(); });
+    // Asked as the process starts, before the node has its zone: wait a little for it rather
+    // than fail a caller that asked too early. A started stack never waits.
+    if (!info && stack->isOnline() && stack->awaitFirstStart())
+        info = stack->run([&stack] { return stack->network().nodeInfo(); });
     if (!info) return stack->isOnline() ? kErrNoRouter : kErrNoNetwork;  // not started yet, or never
     if (info->zone.empty()) return kErrNoRouter;
     storeName(zone, info->zone);

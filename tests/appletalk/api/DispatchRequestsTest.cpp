@@ -208,6 +208,20 @@ TEST_F(PrinterStatus, EndingAFinishedRequestChangesNothing) {
     EXPECT_EQ(block.statusText(), "status: idle");
 }
 
+TEST(PrinterStatusAtStartUp, AskedByAddressWhileTheNodeStartsWaitsForItAndAnswersWithinItsBudget) {
+    VirtualStack net;
+    ASSERT_TRUE(net.runUntil([&net] { return net.internet().isReady(); }));
+    ASSERT_FALSE(net.stack->network().nodeInfo().has_value());  // the client is still starting
+    Block block;
+    prepareStatus(block, *net.internet().printer("Laser 2"), "Engineering");
+    const auto start = net.clock.now();
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    ASSERT_TRUE(net.runUntil([&block] { return block.result() != kInProgress; }));
+    EXPECT_EQ(block.result(), kOk);
+    EXPECT_EQ(block.statusText(), "status: printing; source: AppleTalk; job: Schematics");
+    EXPECT_LE(net.clock.now() - start, 3s);
+}
+
 TEST(NodeInformation, AnswersBeforeTheCallReturnsOnceTheNodeHasStarted) {
     VirtualStack net;
     ASSERT_TRUE(net.start());

@@ -8,6 +8,9 @@
 #include "appletalk/api/EmbeddedNetwork.h"
 #include "appletalk/api/Stack.h"
 #include "appletalk/api/TarvlibApi.h"
+#include "appletalk/node/SystemClock.h"
+#include "appletalk/node/link/MemoryWire.h"
+#include "appletalk/node/link/MemoryWireLink.h"
 #include "appletalk/sim/SimPrinter.h"
 
 #include <gtest/gtest.h>
@@ -146,6 +149,29 @@ TEST_F(ThreadedStack, EnumerationsOpenedOnOneThreadArePolledAndClosedOnAnother) 
     const auto [status, count] = poller.get();
     EXPECT_EQ(status, kOk);
     EXPECT_EQ(count, 6);
+}
+
+TEST_F(ThreadedStack, MyZoneAskedAsTheStackStartsWaitsForTheStartAndAnswers) {
+    char zone[NBP_NAME_FIELD_SIZE] = {};
+    EXPECT_EQ(ZIPGetMyZone(zone), kOk);
+    EXPECT_STREQ(zone, "Engineering");
+}
+
+TEST(MyZoneAtStartUp, WaitsNoLongerThanItsBoundForAStartThatTakesLonger) {
+    testing::ScopedEnvironment environment;
+    SystemClock clock;
+    MemoryWire emptyWire(clock);  // no router: the start ends only when the stub gives up
+    auto link = emptyWire.connect();
+    StackOptions options;
+    options.link = link.get();
+    options.firstStartWait = 100ms;
+    auto stack = std::make_shared<Stack>(StackSettings::load(), options);
+    Stack::install(stack);
+    char zone[NBP_NAME_FIELD_SIZE] = "before";
+    EXPECT_EQ(ZIPGetMyZone(zone), kErrNoRouter);
+    EXPECT_STREQ(zone, "before");
+    EXPECT_FALSE(stack->run([&stack] { return stack->network().nodeInfo().has_value(); }));
+    Stack::install(nullptr);
 }
 
 TEST_F(ThreadedStack, ReplacingTheStackWhileCallsAreMadeNeitherCrashesNorLeaves) {

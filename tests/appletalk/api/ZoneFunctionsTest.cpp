@@ -143,7 +143,7 @@ TEST(ZoneEnumeration, FailsWithANegativeStatusWhenNoRouterAnswers) {
     ZIPCloseEnum(handle);
 }
 
-TEST(MyZone, IsNotKnownBeforeTheNodeHasStartedAndNeverWaitsForIt) {
+TEST(MyZone, OnAStackWithoutAThreadIsNotKnownBeforeTheNodeHasStartedAndNeverWaitsForIt) {
     VirtualStack net;
     char zone[NBP_NAME_FIELD_SIZE] = "before";
     EXPECT_NE(ZIPGetMyZone(zone), kOk);  // virtual time has not moved: nothing learnt yet
