@@ -15,6 +15,8 @@ using appletalk::text::macRomanToUtf8;
 
 void ChooserDriver::WindowOpened(CWnd& window, HVRWindowKind kind) {
     if (kind != HVRWindowKind::Chooser) return;
+    // With a display and no screenshot wanted the user does everything.
+    if (!environment_.offscreen() && !screenshot_) return;
     // The window exists only once the modal loop runs: act from inside it.
     CWnd* chooser = &window;
     UiDriver::Post([this, chooser] { Drive(*chooser); });
@@ -30,10 +32,12 @@ bool ChooserDriver::LookupDone(CWnd& chooser) {
 void ChooserDriver::Drive(CWnd& chooser) {
     const HWND handle = chooser.GetSafeHwnd();
     const bool offscreen = environment_.offscreen();
-    // With a display the user may close the window while this waits.
-    seen_.lookupDone = WindowEnvironment::WaitUntil(
-        [&] { return !IsWindow(handle) || LookupDone(chooser); }, offscreen ? timeoutMs_ : 24 * 3600 * 1000);
-    if (!IsWindow(handle)) return;
+    // With a display the user may end the dialog while this waits: its loop can only finish
+    // once this returns, so an ended (hidden) dialog stops the wait too.
+    auto ended = [&] { return !IsWindow(handle) || !chooser.IsWindowVisible(); };
+    seen_.lookupDone = WindowEnvironment::WaitUntil([&] { return ended() || LookupDone(chooser); },
+                                                    offscreen ? timeoutMs_ : 24 * 3600 * 1000);
+    if (ended()) return;
     seen_.lookupDone = LookupDone(chooser);
     auto* list = static_cast<CListBox*>(chooser.GetDlgItem(IDC_DEVICE_LIST));
     if (offscreen && seen_.lookupDone && list->GetCount() > 0) UiDriver::ClickListItem(*list, 0);
