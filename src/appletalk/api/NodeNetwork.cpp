@@ -81,9 +81,11 @@ std::optional<NodeInfo> NodeNetwork::nodeInfo() const {
     info.network = node_.thisNet();
     info.node = node_.nodeId();
     info.hasRouter = rtmp_.hasRouter();
-    // A LocalTalk cable is one network: its range is that number alone.
-    info.rangeFirst = info.network;
-    info.rangeLast = info.network;
+    // An extended cable has the range its router announced; a LocalTalk cable is one
+    // network, its range that number alone.
+    const auto& range = rtmp_.cableRange();
+    info.rangeFirst = range ? range->first : info.network;
+    info.rangeLast = range ? range->last : info.network;
     info.zone = info.hasRouter ? zone_ : std::string();
     return info;
 }

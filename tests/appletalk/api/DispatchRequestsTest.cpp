@@ -239,6 +239,33 @@ TEST(NodeInformation, AnswersBeforeTheCallReturnsOnceTheNodeHasStarted) {
     EXPECT_STREQ(reinterpret_cast<const char*>(&block.raw) + DB_NODE_ZONE_OFFSET, "Engineering");
 }
 
+// The client on an extended cable: one router, two zones there, a LocalTalk network beside.
+constexpr const char* kExtendedCable = R"(client_network = 100
+[[network]]
+range = [100, 103]
+zones = ["Finance", "Design Studio"]
+default_zone = "Finance"
+[[network]]
+number = 2
+zone = "Marketing"
+)";
+
+TEST(NodeInformation, OnAnExtendedCableReportsTheRangeItsRouterAnnounced) {
+    testing::ScopedEnvironment files;
+    VirtualStack net(nullptr, 7, VirtualStack::scenarioFile(files, "extended.toml", kExtendedCable));
+    ASSERT_TRUE(net.start());
+    Block block;
+    block.raw.command = ATALK_CMD_NODE_INFO;
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    ASSERT_EQ(block.result(), kOk);
+    const uint16_t network = DispatchBlockAccess::readU16(block.raw, DB_NODE_NETWORK_OFFSET);
+    EXPECT_GE(network, 100);
+    EXPECT_LE(network, 103);
+    EXPECT_EQ(DispatchBlockAccess::readU16(block.raw, DB_NODE_RANGE_FIRST_OFFSET), 100);
+    EXPECT_EQ(DispatchBlockAccess::readU16(block.raw, DB_NODE_RANGE_LAST_OFFSET), 103);
+    EXPECT_STREQ(reinterpret_cast<const char*>(&block.raw) + DB_NODE_ZONE_OFFSET, "Finance");
+}
+
 TEST(NodeInformation, AskedDuringStartUpIsInProgressAndCompletesLater) {
     VirtualStack net;
     Block block;

@@ -12,14 +12,18 @@
 #include "appletalk/node/VirtualTimeDriver.h"
 
 #include <chrono>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace appletalk::api::testing {
 
 class VirtualStack {
 public:
-    explicit VirtualStack(Link* link = nullptr, std::uint64_t seed = 7) {
+    // `network`, when given, is a VIDUR_NETWORK value (a scenario file of the test's own).
+    explicit VirtualStack(Link* link = nullptr, std::uint64_t seed = 7, const std::string& network = {}) {
+        if (!network.empty()) environment.set("VIDUR_NETWORK", network);
         StackOptions options;
         options.clock = &clock;
         options.ownThread = false;
@@ -48,6 +52,13 @@ public:
     }
 
     sim::SimInternet& internet() { return *stack->embedded()->internet(); }
+
+    // A scenario file in a folder of its own, removed with it; the value for `network`.
+    static std::string scenarioFile(const ScopedEnvironment& where, const std::string& name, const std::string& text) {
+        const auto path = where.profileDir() / name;
+        std::ofstream(path) << text;
+        return "sim:" + path.string();
+    }
 
     ScopedEnvironment environment;  // first: the stack reads its settings from here
     ManualClock clock;

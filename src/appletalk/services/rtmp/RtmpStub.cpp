@@ -13,6 +13,11 @@ namespace {
 constexpr std::uint8_t kRtmpDataType = 1;
 constexpr std::uint8_t kRtmpRequestType = 5;
 
+std::optional<CableRange> rangeOf(const std::optional<rtmp::RtmpTuple>& tuple) {
+    if (!tuple) return std::nullopt;
+    return CableRange{tuple->rangeStart, tuple->rangeEnd};
+}
+
 } // namespace
 
 RtmpStub::RtmpStub(Node& node, RtmpStubOptions options) : node_(node), options_(options) {}
@@ -55,17 +60,21 @@ void RtmpStub::receive(const Datagram& datagram) {
     // send all our off-net traffic to a node that may not exist.
     const std::uint8_t from = datagram.source.node;
     if (const auto data = rtmp::RtmpData::parse(datagram.data)) {
-        if (data->senderNode == from) heard(data->senderNetwork, from, data->isExtended());
+        if (data->senderNode == from) heard(data->senderNetwork, from, rangeOf(data->cableRange));
     } else if (const auto response = rtmp::RtmpResponse::parse(datagram.data)) {
-        if (response->senderNode == from) heard(response->senderNetwork, from, response->cableRange.has_value());
+        if (response->senderNode == from) heard(response->senderNetwork, from, rangeOf(response->cableRange));
     }
 }
 
-void RtmpStub::heard(std::uint16_t network, std::uint8_t routerNode, bool extended) {
+void RtmpStub::heard(std::uint16_t network, std::uint8_t routerNode, std::optional<CableRange> range) {
     if (routerNode == 0 || routerNode == DdpAddress::kBroadcastNode) return;
     ++routerPackets_;
-    const bool changed = node_.aRouter() != routerNode || (!extended && node_.thisNet() != network);
-    if (!extended) node_.setThisNet(network);
+    const bool changed =
+        node_.aRouter() != routerNode || cableRange_ != range || (!range && node_.thisNet() != network);
+    cableRange_ = range;
+    if (!range) node_.setThisNet(network);
+    // A node on an extended cable has a number of its range, not a LocalTalk-style one.
+    else if (node_.thisNet() < range->first || node_.thisNet() > range->last) node_.setThisNet(range->first);
     node_.setARouter(routerNode);
     node_.timers().cancel(requestTimer_);
     requestTimer_ = 0;

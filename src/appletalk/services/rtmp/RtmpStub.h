@@ -1,8 +1,10 @@
 // The RTMP stub of a non-routing node, on socket 1. Every RTMP Data or Response tells it a
 // router: THIS-NET (on a non-extended network) and A-ROUTER are set and a 50 s aging timer
 // restarts; when the timer runs out the router is forgotten (A-ROUTER 0; THIS-NET is kept, as
-// the cable keeps its number). At start it asks with RTMP Requests a few times, ~1 s apart,
-// until a router speaks. Other nodes' requests (DDP type 5) are ignored.
+// the cable keeps its number). On an extended cable the packets carry the cable's range: it
+// is kept, and a THIS-NET outside it is moved to its first number. At start it asks with
+// RTMP Requests a few times, ~1 s apart, until a router speaks. Other nodes' requests (DDP
+// type 5) are ignored.
 #pragma once
 
 #include "appletalk/node/Node.h"
@@ -10,8 +12,15 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace appletalk {
+
+struct CableRange {
+    std::uint16_t first = 0;
+    std::uint16_t last = 0;
+    bool operator==(const CableRange&) const = default;
+};
 
 struct RtmpStubOptions {
     int requestCount = 3;
@@ -37,6 +46,8 @@ public:
     bool isOpen() const { return open_; }
 
     bool hasRouter() const { return node_.aRouter() != 0; }
+    // The range the last router announced for an extended cable; nothing on LocalTalk.
+    const std::optional<CableRange>& cableRange() const { return cableRange_; }
     void setRouterChanged(RouterChanged callback) { routerChanged_ = std::move(callback); }
 
     std::uint64_t requestsSent() const { return requestsSent_; }
@@ -44,7 +55,7 @@ public:
 
 private:
     void receive(const Datagram& datagram);
-    void heard(std::uint16_t network, std::uint8_t routerNode, bool extended);
+    void heard(std::uint16_t network, std::uint8_t routerNode, std::optional<CableRange> range);
     void sendRequest();
     void ageOut();
 
@@ -56,6 +67,7 @@ private:
     TimerId requestTimer_ = 0;
     TimerId agingTimer_ = 0;
     RouterChanged routerChanged_;
+    std::optional<CableRange> cableRange_;
     std::uint64_t requestsSent_ = 0;
     std::uint64_t routerPackets_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
