@@ -1,7 +1,7 @@
 // The NBP look-up functions: NBPOpenEnum ... NBPCloseEnum.
 //
-// NBPOpenEnum(handle, interval, count, maxTuples, name): the request is sent `count` times,
-// `interval` seconds apart, and the look-up completes one interval after the last send, or
+// NBPOpenEnum(handle, interval, transmissions, maxTuples, name): the request is sent
+// `transmissions` times, `interval` seconds apart, and the look-up completes one interval after the last send, or
 // as soon as `maxTuples` distinct entities have answered. The Chooser's 2, 2, 1024 thus sends
 // at 0 s and 2 s, completes at 4 s, and keeps up to 1024 devices.
 #include "appletalk/api/ApiResults.h"
@@ -84,10 +84,10 @@ void startLookup(Stack& stack, const std::shared_ptr<LookupEnumeration>& enumera
 
 } // namespace
 
-extern "C" int NBPOpenEnum(ATEnumHandle* handle, int retryIntervalSeconds, int retryCount, int maxTuples,
+extern "C" int NBPOpenEnum(ATEnumHandle* handle, int intervalSeconds, int transmissions, int maxTuples,
                            const _NBPEntityName* name) {
     if (handle == nullptr || name == nullptr) return kErrBadArgument;
-    const auto request = readRequest(retryIntervalSeconds, retryCount, maxTuples, *name);
+    const auto request = readRequest(intervalSeconds, transmissions, maxTuples, *name);
     if (!request) return kErrBadArgument;
     const auto stack = Stack::instance();
     if (!stack) return kErrNoNetwork;

@@ -53,6 +53,9 @@ public:
 
     // The zones of the internet from the router; a negative status when there is none.
     virtual OperationId zoneList(ZonesDone done) = 0;
+    // The zones of this node's cable: its router's list on an extended cable, the node's own
+    // zone on LocalTalk; a negative status when there is no router.
+    virtual OperationId localZones(ZonesDone done) = 0;
     // Every distinct reply tuple as it arrives, then done when the retries have run out.
     virtual OperationId lookup(const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
                                LookupDone done) = 0;

@@ -93,13 +93,25 @@ std::optional<NodeInfo> NodeNetwork::nodeInfo() const {
 // Zone list --------------------------------------------------------------------------------
 
 OperationId NodeNetwork::zoneList(ZonesDone done) {
+    return listZones([] { return &ZipClient::getZoneList; }, std::move(done));
+}
+
+OperationId NodeNetwork::localZones(ZonesDone done) {
+    // Chosen once started, when the router has said what kind of cable this is: a LocalTalk
+    // cable has one zone, the one GetMyZone names.
+    return listZones(
+        [this]() -> ZipOperation { return rtmp_.cableRange() ? &ZipClient::getLocalZones : &ZipClient::getMyZone; },
+        std::move(done));
+}
+
+OperationId NodeNetwork::listZones(std::function<ZipOperation()> choose, ZonesDone done) {
     const OperationId id = nextOperation_++;
     zoneListings_.emplace(id, std::make_unique<ZipClient>(node_, timing_.zip));
-    whenStarted([this, id, done = std::move(done)](bool) mutable {
+    whenStarted([this, id, choose = std::move(choose), done = std::move(done)](bool) mutable {
         const auto found = zoneListings_.find(id);
         if (found == zoneListings_.end()) return;
         ZipClient& client = *found->second;
-        client.getZoneList([this, id, done = std::move(done)](ZipStatus status) {
+        (client.*choose())([this, id, done = std::move(done)](ZipStatus status) {
             const auto listing = zoneListings_.find(id);
             if (listing == zoneListings_.end()) return;
             std::vector<std::string> zones = status == ZipStatus::Ok ? listing->second->zones() : std::vector<std::string>{};

@@ -41,6 +41,7 @@ public:
     void whenStarted(Started started) override;
     std::optional<NodeInfo> nodeInfo() const override;
     OperationId zoneList(ZonesDone done) override;
+    OperationId localZones(ZonesDone done) override;
     OperationId lookup(const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
                        LookupDone done) override;
     OperationId papStatus(const DdpAddress& printer, StatusDone done) override;
@@ -58,7 +59,9 @@ private:
     void routerChanged();
     void askMyZone();
     void finishStart();
-    void startZoneList(OperationId id);
+    using ZipOperation = bool (ZipClient::*)(ZipClient::Completion);
+    // One ZIP client operation for a zone enumeration, once the node has started.
+    OperationId listZones(std::function<ZipOperation()> choose, ZonesDone done);
     void sendStatus(OperationId id, const DdpAddress& printer, int retries);
     void sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline);
     void failStatusLater(OperationId id);

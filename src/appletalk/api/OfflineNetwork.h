@@ -15,6 +15,10 @@ public:
         done(kErrNoNetwork, {});
         return 0;
     }
+    OperationId localZones(ZonesDone done) override {
+        done(kErrNoNetwork, {});
+        return 0;
+    }
     OperationId lookup(const nbp::NbpName&, const LookupParameters&, TupleFound, LookupDone done) override {
         done();
         return 0;

@@ -13,8 +13,14 @@ extern "C" {
 
 typedef uint32_t ATEnumHandle;
 
-/* Zone list. reserved must be 0. Stores a non-zero handle and returns 0 when opened. */
-TARVLIB_API int ZIPOpenEnum(ATEnumHandle* handle, int reserved);
+/* What ZIPOpenEnum lists. */
+#define ZIP_ENUM_ALL_ZONES 0   /* every zone of the internet (ZIP GetZoneList) */
+#define ZIP_ENUM_LOCAL_ZONES 1 /* the zones of this node's cable (ZIP GetLocalZones); on a
+                                  LocalTalk cable, its one zone: the node's own */
+
+/* Zone list: which is ZIP_ENUM_ALL_ZONES or ZIP_ENUM_LOCAL_ZONES; any other value is refused.
+   Stores a non-zero handle and returns 0 when opened. */
+TARVLIB_API int ZIPOpenEnum(ATEnumHandle* handle, int which);
 TARVLIB_API int ZIPEnumStatus(ATEnumHandle handle);
 TARVLIB_API int ZIPZoneCount(ATEnumHandle handle, uint16_t* count);
 TARVLIB_API int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone /* 34 bytes */);
@@ -22,11 +28,11 @@ TARVLIB_API int ZIPCloseEnum(ATEnumHandle handle);
 TARVLIB_API int ZIPGetMyZone(char* zone /* 34 bytes */);
 
 /* NBP look-up of name, which may hold wildcards. Returns 0 and stores a handle when opened.
-   The request is sent retryCount times (1..64), retryIntervalSeconds apart (1..60); the
-   look-up completes one interval after the last send, or as soon as maxTuples (1..65535)
-   distinct entities have answered. The Chooser's 2, 2, 1024: sends at 0 s and 2 s, complete
-   at 4 s, up to 1024 devices kept. */
-TARVLIB_API int NBPOpenEnum(ATEnumHandle* handle, int retryIntervalSeconds, int retryCount,
+   The request is sent `transmissions` times in all (1..64), intervalSeconds apart (1..60);
+   the look-up completes one interval after the last send, or as soon as maxTuples
+   (1..65535) distinct entities have answered. The Chooser's 2, 2, 1024: sends at 0 s and
+   2 s, complete at 4 s, up to 1024 devices kept. */
+TARVLIB_API int NBPOpenEnum(ATEnumHandle* handle, int intervalSeconds, int transmissions,
                             int maxTuples, const _NBPEntityName* name);
 TARVLIB_API int NBPEnumStatus(ATEnumHandle handle);
 TARVLIB_API int NBPFoundCount(ATEnumHandle handle, uint16_t* count);

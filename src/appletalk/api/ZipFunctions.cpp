@@ -23,19 +23,21 @@ void storeName(char* buffer, const std::string& name) {
 
 } // namespace
 
-extern "C" int ZIPOpenEnum(ATEnumHandle* handle, int reserved) {
-    if (handle == nullptr || reserved != 0) return kErrBadArgument;
+extern "C" int ZIPOpenEnum(ATEnumHandle* handle, int which) {
+    if (handle == nullptr || (which != ZIP_ENUM_ALL_ZONES && which != ZIP_ENUM_LOCAL_ZONES)) return kErrBadArgument;
     const auto stack = Stack::instance();
     if (!stack) return kErrNoNetwork;
     auto enumeration = std::make_shared<ZoneEnumeration>();
     const ATEnumHandle opened = stack->zoneEnumerations().add(enumeration);
     if (opened == 0) return kErrTooMany;
-    stack->run([&stack, &enumeration] {
+    stack->run([&stack, &enumeration, which] {
         NetworkOperations& network = stack->network();
-        const OperationId operation = network.zoneList([enumeration](int status, std::vector<std::string> zones) {
+        auto fill = [enumeration](int status, std::vector<std::string> zones) {
             enumeration->replaceAll(std::move(zones));
             enumeration->finish(status);
-        });
+        };
+        const OperationId operation =
+            which == ZIP_ENUM_LOCAL_ZONES ? network.localZones(std::move(fill)) : network.zoneList(std::move(fill));
         enumeration->cancelWork = [&network, operation] { network.cancel(operation); };
     });
     *handle = opened;

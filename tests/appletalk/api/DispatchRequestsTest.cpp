@@ -239,20 +239,9 @@ TEST(NodeInformation, AnswersBeforeTheCallReturnsOnceTheNodeHasStarted) {
     EXPECT_STREQ(reinterpret_cast<const char*>(&block.raw) + DB_NODE_ZONE_OFFSET, "Engineering");
 }
 
-// The client on an extended cable: one router, two zones there, a LocalTalk network beside.
-constexpr const char* kExtendedCable = R"(client_network = 100
-[[network]]
-range = [100, 103]
-zones = ["Finance", "Design Studio"]
-default_zone = "Finance"
-[[network]]
-number = 2
-zone = "Marketing"
-)";
-
 TEST(NodeInformation, OnAnExtendedCableReportsTheRangeItsRouterAnnounced) {
     testing::ScopedEnvironment files;
-    VirtualStack net(nullptr, 7, VirtualStack::scenarioFile(files, "extended.toml", kExtendedCable));
+    VirtualStack net(nullptr, 7, VirtualStack::scenarioFile(files, "extended.toml", testing::kExtendedCable));
     ASSERT_TRUE(net.start());
     Block block;
     block.raw.command = ATALK_CMD_NODE_INFO;

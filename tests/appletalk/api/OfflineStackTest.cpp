@@ -32,10 +32,12 @@ TEST_F(OfflineStack, ReportsThatItHasNoNetwork) {
 }
 
 TEST_F(OfflineStack, EnumerationsOpenAndFailAtOnce) {
-    ATEnumHandle zones = 0;
-    ASSERT_EQ(ZIPOpenEnum(&zones, 0), kOk);
-    EXPECT_EQ(ZIPEnumStatus(zones), kErrNoNetwork);
-    EXPECT_EQ(ZIPCloseEnum(zones), kOk);
+    for (int which : {ZIP_ENUM_ALL_ZONES, ZIP_ENUM_LOCAL_ZONES}) {
+        ATEnumHandle zones = 0;
+        ASSERT_EQ(ZIPOpenEnum(&zones, which), kOk);
+        EXPECT_EQ(ZIPEnumStatus(zones), kErrNoNetwork);
+        EXPECT_EQ(ZIPCloseEnum(zones), kOk);
+    }
 
     _NBPEntityName name;
     std::memset(&name, 0, sizeof name);

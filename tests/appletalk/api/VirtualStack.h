@@ -19,6 +19,17 @@
 
 namespace appletalk::api::testing {
 
+// The client on an extended cable: one router, two zones there, a LocalTalk network beside.
+inline constexpr const char* kExtendedCable = R"(client_network = 100
+[[network]]
+range = [100, 103]
+zones = ["Finance", "Design Studio"]
+default_zone = "Finance"
+[[network]]
+number = 2
+zone = "Marketing"
+)";
+
 class VirtualStack {
 public:
     // `network`, when given, is a VIDUR_NETWORK value (a scenario file of the test's own).

@@ -114,13 +114,52 @@ TEST(ZoneEnumeration, HandlesNeverSeenAreErrorsNotCrashes) {
     }
 }
 
-TEST(ZoneEnumeration, OpeningRefusesANullHandleOrAReservedValueOtherThanZero) {
+TEST(ZoneEnumeration, OpeningRefusesANullHandleOrAListItDoesNotKnow) {
     VirtualStack net;
     ATEnumHandle handle = 0;
-    EXPECT_EQ(ZIPOpenEnum(nullptr, 0), kErrBadArgument);
-    EXPECT_EQ(ZIPOpenEnum(&handle, 1), kErrBadArgument);
+    EXPECT_EQ(ZIPOpenEnum(nullptr, ZIP_ENUM_ALL_ZONES), kErrBadArgument);
+    EXPECT_EQ(ZIPOpenEnum(nullptr, ZIP_ENUM_LOCAL_ZONES), kErrBadArgument);
+    for (int which : {-1, 2, 256, 0x7FFFFFFF}) EXPECT_EQ(ZIPOpenEnum(&handle, which), kErrBadArgument) << which;
     EXPECT_EQ(handle, 0u);
     EXPECT_EQ(ZIPGetMyZone(nullptr), kErrBadArgument);
+}
+
+std::vector<std::string> listed(VirtualStack& net, int which) {
+    ATEnumHandle handle = 0;
+    EXPECT_EQ(ZIPOpenEnum(&handle, which), kOk);
+    EXPECT_TRUE(net.runUntil([handle] { return ZIPEnumStatus(handle) != kInProgress; }));
+    EXPECT_EQ(ZIPEnumStatus(handle), kOk);
+    auto zones = readZones(handle);
+    ZIPCloseEnum(handle);
+    return zones;
+}
+
+TEST(LocalZones, OfALocalTalkCableAreTheNodesOwnZoneAlone) {
+    static_assert(ZIP_ENUM_ALL_ZONES == 0, "0 has always listed the whole internet");
+    VirtualStack net;
+    EXPECT_EQ(listed(net, ZIP_ENUM_LOCAL_ZONES), std::vector<std::string>{"Engineering"});
+    EXPECT_EQ(listed(net, ZIP_ENUM_ALL_ZONES).size(), kBuiltinZones.size());
+}
+
+TEST(LocalZones, OfAnExtendedCableAreEveryZoneItsRouterHasThereAndNoOther) {
+    testing::ScopedEnvironment files;
+    VirtualStack net(nullptr, 7, VirtualStack::scenarioFile(files, "extended.toml", testing::kExtendedCable));
+    EXPECT_EQ(listed(net, ZIP_ENUM_LOCAL_ZONES), (std::vector<std::string>{"Finance", "Design Studio"}));
+    auto all = listed(net, ZIP_ENUM_ALL_ZONES);
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, (std::vector<std::string>{"Design Studio", "Finance", "Marketing"}));
+}
+
+TEST(LocalZones, FailWithANegativeStatusWhenNoRouterAnswers) {
+    ManualClock wireClock;
+    MemoryWire emptyWire(wireClock);
+    auto link = emptyWire.connect();
+    VirtualStack net(link.get());
+    ATEnumHandle handle = 0;
+    ASSERT_EQ(ZIPOpenEnum(&handle, ZIP_ENUM_LOCAL_ZONES), kOk);
+    ASSERT_TRUE(net.runUntil([handle] { return ZIPEnumStatus(handle) != kInProgress; }));
+    EXPECT_EQ(ZIPEnumStatus(handle), kErrNoRouter);
+    ZIPCloseEnum(handle);
 }
 
 TEST(ZoneEnumeration, FailsWithANegativeStatusWhenNoRouterAnswers) {
