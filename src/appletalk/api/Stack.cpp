@@ -119,9 +119,11 @@ void Stack::openLink(const StackOptions& options) {
         LToUdpConfig config;
         config.interfaceAddress = settings_.interfaceAddress;
         config.ttl = settings_.ttl;
+        config.port = settings_.port;
         std::string error;
         ownedLink_ = LToUdpLink::open(config, error);
-        if (!ownedLink_) problem_ = "LToUDP on " + settings_.interfaceAddress + ": " + error;
+        if (!ownedLink_)
+            problem_ = "LToUDP on " + settings_.interfaceAddress + " port " + std::to_string(settings_.port) + ": " + error;
         link_ = ownedLink_.get();
         return;
     }

@@ -18,6 +18,7 @@ constexpr const char* kLinkKey = "Link";
 constexpr const char* kScenarioKey = "Scenario";
 constexpr const char* kInterfaceKey = "Interface";
 constexpr const char* kTtlKey = "TTL";
+constexpr const char* kPortKey = "Port";
 constexpr const char* kTypesKey = "PostScriptTypes";
 constexpr const char* kDefaultPrinterKey = "DefaultPrinter";
 constexpr std::size_t kValueSize = 1024;
@@ -47,6 +48,13 @@ std::optional<int> parseTtl(std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > 255) return std::nullopt;
     return value;
+}
+
+std::optional<std::uint16_t> parsePort(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > 65535) return std::nullopt;
+    return static_cast<std::uint16_t>(value);
 }
 
 std::vector<std::string> splitTypes(std::string_view list) {
@@ -90,6 +98,10 @@ void readFile(StackSettings& settings) {
         if (auto value = parseTtl(*ttl)) settings.ttl = *value;
         else settings.problems.push_back("bad TTL=" + *ttl);
     }
+    if (auto port = readValue(StackSettings::kNetworkSection, kPortKey); port && !port->empty()) {
+        if (auto value = parsePort(*port)) settings.port = *value;
+        else settings.problems.push_back("bad Port=" + *port);
+    }
     // An empty list is taken as written: no type is a PostScript printer.
     if (auto types = readValue(StackSettings::kPrintersSection, kTypesKey)) settings.postScriptTypes = splitTypes(*types);
 }
@@ -110,6 +122,10 @@ void StackSettings::applyEnvironment() {
     if (const char* ttlText = std::getenv("VIDUR_LTOUDP_TTL"); ttlText != nullptr && *ttlText != '\0') {
         if (auto value = parseTtl(ttlText)) ttl = *value;
         else problems.push_back(std::string("bad VIDUR_LTOUDP_TTL=") + ttlText);
+    }
+    if (const char* portText = std::getenv("VIDUR_LTOUDP_PORT"); portText != nullptr && *portText != '\0') {
+        if (auto value = parsePort(portText)) port = *value;
+        else problems.push_back(std::string("bad VIDUR_LTOUDP_PORT=") + portText);
     }
 }
 

@@ -6,6 +6,7 @@
 //   Scenario=                 ; sim: a scenario file; empty for the built-in one
 //   Interface=127.0.0.1       ; ltoudp: address of the interface the group is joined on
 //   TTL=1                     ; ltoudp: multicast TTL, 0 keeps frames on this host
+//   Port=1954                 ; ltoudp: UDP port of the group, 1..65535
 //   [Printers]
 //   PostScriptTypes=LaserWriter   ; NBP types of PostScript printers, comma-separated
 //   DefaultPrinter=AppleTalk PAP; 300 56 130, Office:LaserWriter@Sales
@@ -13,6 +14,7 @@
 // Environment variables win over the file, so tests and scripts need not write it:
 //   VIDUR_NETWORK=sim | sim:SCENARIO | ltoudp | ltoudp:ADDRESS
 //   VIDUR_LTOUDP_TTL=N
+//   VIDUR_LTOUDP_PORT=N       (a private port, so tests do not meet real LToUDP traffic)
 // With no settings at all the library runs the embedded default network.
 #pragma once
 
@@ -37,6 +39,7 @@ struct StackSettings {
     std::string scenarioPath;                 // empty: the built-in scenario
     std::string interfaceAddress = "127.0.0.1";
     int ttl = 1;
+    std::uint16_t port = 1954;
     std::vector<std::string> postScriptTypes{"LaserWriter"};
     // What could not be understood, so a caller can tell the user; the value was ignored.
     std::vector<std::string> problems;

@@ -20,6 +20,7 @@ public:
         set("VIDUR_PROFILE_DIR", profileDir_.string());
         unset("VIDUR_NETWORK");
         unset("VIDUR_LTOUDP_TTL");
+        unset("VIDUR_LTOUDP_PORT");
     }
     ~ScopedEnvironment() {
         for (const auto& [name, value] : saved_) {

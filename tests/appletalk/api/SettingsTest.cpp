@@ -43,6 +43,7 @@ TEST(StackSettings, WithoutAFileTheEmbeddedSimulatedNetworkAndLaserWriterAreTheD
     EXPECT_EQ(settings.scenarioPath, "");
     EXPECT_EQ(settings.interfaceAddress, "127.0.0.1");
     EXPECT_EQ(settings.ttl, 1);
+    EXPECT_EQ(settings.port, 1954);
     EXPECT_EQ(settings.postScriptTypes, std::vector<std::string>{"LaserWriter"});
     EXPECT_TRUE(settings.problems.empty());
 }
@@ -50,13 +51,14 @@ TEST(StackSettings, WithoutAFileTheEmbeddedSimulatedNetworkAndLaserWriterAreTheD
 TEST(StackSettings, ReadsEveryKeyOfTheFile) {
     ScopedEnvironment environment;
     writeFile(environment,
-              "[Network]\r\nLink = LToUDP\r\nScenario=/tmp/campus.toml\r\nInterface=127.0.0.2\r\nTTL=0\r\n"
+              "[Network]\r\nLink = LToUDP\r\nScenario=/tmp/campus.toml\r\nInterface=127.0.0.2\r\nTTL=0\r\nPort=21954\r\n"
               "[Printers]\r\nPostScriptTypes = LaserWriter, Phaser ,,LQ\r\n");
     const auto settings = StackSettings::load();
     EXPECT_EQ(settings.link, LinkKind::LToUdp);
     EXPECT_EQ(settings.scenarioPath, "/tmp/campus.toml");
     EXPECT_EQ(settings.interfaceAddress, "127.0.0.2");
     EXPECT_EQ(settings.ttl, 0);
+    EXPECT_EQ(settings.port, 21954);
     EXPECT_EQ(settings.postScriptTypes, (std::vector<std::string>{"LaserWriter", "Phaser", "LQ"}));
 }
 
@@ -88,14 +90,36 @@ TEST(StackSettings, TheEnvironmentWinsOverTheFile) {
     EXPECT_EQ(StackSettings::load().ttl, 0);
 }
 
+TEST(StackSettings, TheLToUdpPortIsAnyOf1To65535FromTheFileOrTheEnvironment) {
+    ScopedEnvironment environment;
+    writeFile(environment, "[Network]\nPort=2000\n");
+    EXPECT_EQ(StackSettings::load().port, 2000);
+    const struct {
+        const char* value;
+        std::uint16_t port;  // 2000: refused, the file's value stays
+        bool accepted;
+    } rows[] = {
+        {"1", 1, true},         {"65535", 65535, true}, {"41954", 41954, true}, {"0", 2000, false},
+        {"65536", 2000, false}, {"-1", 2000, false},    {"+5", 2000, false},    {"12x", 2000, false},
+        {"port", 2000, false},  {"99999999999", 2000, false},
+    };
+    for (const auto& row : rows) {
+        environment.set("VIDUR_LTOUDP_PORT", row.value);
+        const auto settings = StackSettings::load();
+        EXPECT_EQ(settings.port, row.port) << row.value;
+        EXPECT_EQ(settings.problems.empty(), row.accepted) << row.value;
+    }
+}
+
 TEST(StackSettings, ValuesItCannotUnderstandAreReportedAndIgnored) {
     ScopedEnvironment environment;
-    writeFile(environment, "[Network]\nLink=ethertalk\nTTL=300\n");
+    writeFile(environment, "[Network]\nLink=ethertalk\nTTL=300\nPort=0\n");
     environment.set("VIDUR_LTOUDP_TTL", "-1");
     const auto settings = StackSettings::load();
     EXPECT_EQ(settings.link, LinkKind::Sim);
     EXPECT_EQ(settings.ttl, 1);
-    EXPECT_EQ(settings.problems.size(), 3u);
+    EXPECT_EQ(settings.port, 1954);
+    EXPECT_EQ(settings.problems.size(), 4u);
 }
 
 TEST(DefaultPrinter, IsNotSetUntilSomeoneSetsIt) {

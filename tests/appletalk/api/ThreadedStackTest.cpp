@@ -10,10 +10,15 @@
 #include "appletalk/api/TarvlibApi.h"
 #include "appletalk/node/SystemClock.h"
 #include "appletalk/node/link/MemoryWire.h"
+#include "appletalk/node/link/LToUdpLink.h"
 #include "appletalk/node/link/MemoryWireLink.h"
+#include "appletalk/node/llap/LlapFrame.h"
 #include "appletalk/sim/SimPrinter.h"
 
 #include <gtest/gtest.h>
+
+#include <poll.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -172,6 +177,39 @@ TEST(MyZoneAtStartUp, WaitsNoLongerThanItsBoundForAStartThatTakesLonger) {
     EXPECT_STREQ(zone, "before");
     EXPECT_FALSE(stack->run([&stack] { return stack->network().nodeInfo().has_value(); }));
     Stack::install(nullptr);
+}
+
+TEST(LToUdpStack, ProbesForItsIdOnThePortTheEnvironmentNames) {
+    testing::ScopedEnvironment environment;
+    // Per process, away from the standard port, so no real LToUDP traffic is met.
+    const auto port = static_cast<std::uint16_t>(40000 + ::getpid() % 20000);
+    LToUdpConfig listening;
+    listening.port = port;
+    listening.ttl = 0;
+    std::string error;
+    auto listener = LToUdpLink::open(listening, error);
+    if (!listener) GTEST_SKIP() << "multicast on loopback is not available here: " << error;
+    bool heardProbe = false;
+    listener->attach(
+        [&heardProbe](std::span<const std::uint8_t> frame) {
+            if (frame.size() >= 3 && frame[2] == LlapFrame::kEnq) heardProbe = true;
+        },
+        [] {});
+
+    environment.set("VIDUR_NETWORK", "ltoudp:127.0.0.1");
+    environment.set("VIDUR_LTOUDP_TTL", "0");
+    environment.set("VIDUR_LTOUDP_PORT", std::to_string(port));
+    auto stack = std::make_shared<Stack>(StackSettings::load());
+    ASSERT_TRUE(stack->isOnline()) << stack->problem();
+    const auto end = std::chrono::steady_clock::now() + 3s;
+    while (!heardProbe && std::chrono::steady_clock::now() < end) {
+        pollfd fd{listener->waitHandle(), POLLIN, 0};
+        ::poll(&fd, 1, 100);
+        listener->poll();
+    }
+    EXPECT_TRUE(heardProbe);
+    stack.reset();
+    listener->detach();
 }
 
 TEST_F(ThreadedStack, ReplacingTheStackWhileCallsAreMadeNeitherCrashesNorLeaves) {
