@@ -1,11 +1,11 @@
 #include "appletalk/api/Stack.h"
 
+#include "appletalk/api/DebugLog.h"
 #include "appletalk/api/EmbeddedNetwork.h"
 #include "appletalk/api/OfflineNetwork.h"
 #include "appletalk/node/link/LToUdpLink.h"
 
 #include <chrono>
-#include <cstdio>
 #include <mutex>
 #include <random>
 
@@ -23,6 +23,11 @@ std::shared_ptr<Stack>& instanceSlot() {
     return stack;
 }
 
+std::string& startProblemSlot() {
+    static std::string problem;
+    return problem;
+}
+
 std::uint32_t randomHandleStart() {
     return static_cast<std::uint32_t>(std::random_device{}()) | 1u;
 }
@@ -35,11 +40,18 @@ std::shared_ptr<Stack> Stack::instance() {
     if (!slot) {
         try {
             slot = std::make_shared<Stack>(StackSettings::load());
+            startProblemSlot().clear();
         } catch (const std::exception& error) {
-            std::fprintf(stderr, "tarvlib: the AppleTalk stack could not start: %s\n", error.what());
+            startProblemSlot() = error.what();
+            DebugLog::note(std::string("the AppleTalk stack could not start: ") + error.what());
         }
     }
     return slot;
+}
+
+std::string Stack::startProblem() {
+    std::lock_guard lock(instanceMutex());
+    return startProblemSlot();
 }
 
 std::shared_ptr<Stack> Stack::current() {
@@ -60,6 +72,7 @@ Stack::Stack(StackSettings settings, StackOptions options)
     : settings_(std::move(settings)), clock_(options.clock != nullptr ? options.clock : &systemClock_),
       ownThread_(options.ownThread), firstStartWait_(options.firstStartWait), zones_(randomHandleStart()),
       lookups_(randomHandleStart()), loop_(*clock_) {
+    for (const std::string& problem : settings_.problems) DebugLog::note("setting ignored: " + problem);
     openLink(options);
     if (link_ != nullptr) {
         NodeConfig config;
@@ -72,7 +85,7 @@ Stack::Stack(StackSettings settings, StackOptions options)
         network_ = std::make_unique<NodeNetwork>(*node_, options.timing, std::move(gate));
     } else {
         network_ = std::make_unique<OfflineNetwork>();
-        std::fprintf(stderr, "tarvlib: no AppleTalk network: %s\n", problem_.c_str());
+        DebugLog::note("no AppleTalk network: " + problem_);
     }
     requests_ = std::make_unique<DispatchRequests>(*network_);
     network_->whenStarted([this](bool) { firstStartDone(); });

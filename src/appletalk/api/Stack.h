@@ -52,6 +52,8 @@ public:
     // The process-wide stack, started from the settings on first use; null when it could not
     // be built at all.
     static std::shared_ptr<Stack> instance();
+    // Why instance() last could not build a stack at all; empty when it could.
+    static std::string startProblem();
     // The process-wide stack if one runs, without starting one.
     static std::shared_ptr<Stack> current();
     // Replaces the process-wide stack (tests); null makes the next use start one again.

@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
 
 namespace appletalk::api {
 namespace {
@@ -29,6 +33,45 @@ TEST_F(OfflineStack, ReportsThatItHasNoNetwork) {
     ASSERT_NE(stack, nullptr);
     EXPECT_FALSE(stack->isOnline());
     EXPECT_NE(stack->problem().find("not-an-address"), std::string::npos);
+}
+
+// What the process writes on its stderr while `work` runs.
+template <typename Work>
+std::string stderrOf(const testing::ScopedEnvironment& environment, Work work) {
+    const auto path = environment.profileDir() / "stderr.txt";
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    std::FILE* capture = std::fopen(path.c_str(), "w");
+    ::dup2(::fileno(capture), STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::fclose(capture);
+    std::stringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
+
+TEST_F(OfflineStack, WritesNothingOnTheHostsStderrAndKeepsTheReasonForCallers) {
+    environment.set("VIDUR_LTOUDP_PORT", "0");  // a setting it ignores: no word of that either
+    const std::string written = stderrOf(environment, [] {
+        ATEnumHandle zones = 0;
+        EXPECT_EQ(ZIPOpenEnum(&zones, 0), kOk);
+        EXPECT_EQ(ZIPEnumStatus(zones), kErrNoNetwork);
+        ZIPCloseEnum(zones);
+    });
+    EXPECT_EQ(written, "");
+    ASSERT_NE(Stack::current(), nullptr);
+    EXPECT_NE(Stack::current()->problem().find("not-an-address"), std::string::npos);
+    EXPECT_EQ(Stack::current()->settings().problems.size(), 1u);
+}
+
+TEST_F(OfflineStack, TellsWhyOnStderrOnlyWhenDebuggingIsAskedFor) {
+    environment.set("VIDUR_DEBUG", "1");
+    const std::string written = stderrOf(environment, [] { Stack::instance(); });
+    EXPECT_NE(written.find("tarvlib: no AppleTalk network: "), std::string::npos) << written;
+    EXPECT_NE(written.find("not-an-address"), std::string::npos) << written;
 }
 
 TEST_F(OfflineStack, EnumerationsOpenAndFailAtOnce) {

@@ -21,6 +21,7 @@ public:
         unset("VIDUR_NETWORK");
         unset("VIDUR_LTOUDP_TTL");
         unset("VIDUR_LTOUDP_PORT");
+        unset("VIDUR_DEBUG");
     }
     ~ScopedEnvironment() {
         for (const auto& [name, value] : saved_) {
