@@ -53,6 +53,11 @@ std::size_t SimRouter::addPort(std::unique_ptr<Link> link, const RouterPortConfi
     port->link = std::move(link);
     port->node = std::make_unique<Node>(clock_, *port->link, nodeConfig);
     port->node->setThisNet(config.rangeStart);
+    for (const std::string& zone : config.zones) {
+        std::string folded(zone);
+        for (char& c : folded) c = static_cast<char>(text::foldCase(static_cast<std::uint8_t>(c)));
+        if (foldedZones_.insert(std::move(folded)).second) zones_.push_back(zone);
+    }
     ports_.push_back(std::move(port));
     const std::size_t index = ports_.size() - 1;
     openSockets(index);
@@ -88,16 +93,6 @@ std::optional<std::size_t> SimRouter::portFor(std::uint16_t network) const {
     for (std::size_t i = 0; i < ports_.size(); ++i)
         if (ports_[i]->config.contains(network)) return i;
     return std::nullopt;
-}
-
-std::vector<std::string> SimRouter::zoneList() const {
-    std::vector<std::string> zones;
-    for (const auto& port : ports_)
-        for (const auto& zone : port->config.zones)
-            if (std::none_of(zones.begin(), zones.end(),
-                             [&](const std::string& z) { return text::compareFolded(z, zone) == 0; }))
-                zones.push_back(zone);
-    return zones;
 }
 
 std::string SimRouter::defaultZone(std::size_t port) const {

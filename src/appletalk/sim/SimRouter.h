@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,8 +65,9 @@ public:
     Node& portNode(std::size_t port) { return *ports_.at(port)->node; }
     // The port reaching `network`, if any.
     std::optional<std::size_t> portFor(std::uint16_t network) const;
-    // Every zone of the internet, once each (case folded), in port order.
-    std::vector<std::string> zoneList() const;
+    // Every zone of the internet, once each (case folded), in port order. Kept as ports are
+    // added: a zone-list page is asked for often, and the ports never change afterwards.
+    const std::vector<std::string>& zoneList() const { return zones_; }
     // The zone of a LocalTalk port, the default zone of an extended one.
     std::string defaultZone(std::size_t port) const;
     bool portHasZone(std::size_t port, std::string_view zone) const;
@@ -104,6 +106,8 @@ private:
     std::uint64_t seed_;
     std::vector<std::unique_ptr<Port>> ports_;
     std::vector<std::pair<nbp::NbpName, std::uint8_t>> names_;
+    std::vector<std::string> zones_;
+    std::set<std::string> foldedZones_;  // zones_ under the NBP case fold, to keep them unique
     std::unique_ptr<RouterZipService> zip_;
     std::unique_ptr<RouterNbpService> nbp_;
     PollGroup group_;
