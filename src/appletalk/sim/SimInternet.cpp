@@ -37,16 +37,16 @@ void SimInternet::build(LinkFactory clientSegment) {
         router_->addPort(linksFor(network.rangeStart, clientSegment)(), port, probeTimingFor(network.rangeStart));
     }
     group_.add(*router_);
-    for (const auto& spec : scenario_.printers) {
-        PrinterBehaviour behaviour{spec.name,           spec.type,           spec.status,  spec.statusChanges,
-                                   spec.statusInterval, spec.answerDelay,    spec.answers};
-        auto placed = placement(spec.network, spec.node, spec.zone);
-        printers_.push_back(std::make_unique<SimPrinter>(clock_, linksFor(spec.network, clientSegment), placed, behaviour));
+    for (const auto& printer : scenario_.printers) {
+        PrinterBehaviour behaviour{printer.name,           printer.type,        printer.status, printer.statusChanges,
+                                   printer.statusInterval, printer.answerDelay, printer.answers};
+        auto placed = placement(printer.network, printer.node, printer.zone);
+        printers_.push_back(std::make_unique<SimPrinter>(clock_, linksFor(printer.network, clientSegment), placed, behaviour));
         group_.add(*printers_.back());
     }
-    for (const auto& spec : scenario_.fileServers) {
-        auto placed = placement(spec.network, spec.node, spec.zone);
-        fileServers_.push_back(std::make_unique<SimFileServer>(clock_, linksFor(spec.network, clientSegment), placed, spec.name));
+    for (const auto& server : scenario_.fileServers) {
+        auto placed = placement(server.network, server.node, server.zone);
+        fileServers_.push_back(std::make_unique<SimFileServer>(clock_, linksFor(server.network, clientSegment), placed, server.name));
         group_.add(*fileServers_.back());
     }
 }

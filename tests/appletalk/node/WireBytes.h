@@ -13,19 +13,19 @@
 
 namespace appletalk::testing {
 
-inline std::vector<std::uint8_t> wireBytes(std::string_view spec) {
+inline std::vector<std::uint8_t> wireBytes(std::string_view text) {
     std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i < spec.size();) {
-        const char c = spec[i];
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
         if (c == ' ' || c == '|') {
             ++i;
         } else if (c == '\'') {
-            const std::size_t end = spec.find('\'', i + 1);
+            const std::size_t end = text.find('\'', i + 1);
             if (end == std::string_view::npos) throw std::invalid_argument("unterminated text");
-            for (std::size_t j = i + 1; j < end; ++j) bytes.push_back(static_cast<std::uint8_t>(spec[j]));
+            for (std::size_t j = i + 1; j < end; ++j) bytes.push_back(static_cast<std::uint8_t>(text[j]));
             i = end + 1;
         } else {
-            bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(spec.substr(i, 2)), nullptr, 16)));
+            bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
             i += 2;
         }
     }
