@@ -10,6 +10,11 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDUR_BUILD_TEST
 cmake --build build/release -j"$(nproc)"
 
 vidur=build/release/src/tools/vidur/vidur
+# Qt wants a private runtime folder; a console or container session may have none.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR="$(mktemp -d)"
+  export XDG_RUNTIME_DIR
+fi
 if [ "$#" -gt 0 ]; then
   exec "$vidur" "$@"
 fi
