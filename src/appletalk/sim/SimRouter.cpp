@@ -53,11 +53,8 @@ std::size_t SimRouter::addPort(std::unique_ptr<Link> link, const RouterPortConfi
     port->link = std::move(link);
     port->node = std::make_unique<Node>(clock_, *port->link, nodeConfig);
     port->node->setThisNet(config.rangeStart);
-    for (const std::string& zone : config.zones) {
-        std::string folded(zone);
-        for (char& c : folded) c = static_cast<char>(text::foldCase(static_cast<std::uint8_t>(c)));
-        if (foldedZones_.insert(std::move(folded)).second) zones_.push_back(zone);
-    }
+    for (const std::string& zone : config.zones)
+        if (foldedZones_.insert(text::foldedKey(zone)).second) zones_.push_back(zone);
     ports_.push_back(std::move(port));
     const std::size_t index = ports_.size() - 1;
     openSockets(index);

@@ -119,6 +119,12 @@ Utf8Conversion utf8ToMacRoman(std::string_view utf8) {
 
 std::uint8_t foldCase(std::uint8_t byte) { return kFold[byte]; }
 
+std::string foldedKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) c = static_cast<char>(kFold[static_cast<std::uint8_t>(c)]);
+    return key;
+}
+
 int compareFolded(std::string_view a, std::string_view b) {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {

@@ -27,6 +27,9 @@ Utf8Conversion utf8ToMacRoman(std::string_view utf8);
 // a case pair map to their capital; every other byte (diacritics count) stays itself.
 std::uint8_t foldCase(std::uint8_t byte);
 
+// The string under foldCase: a key under which names that NBP takes as equal are equal.
+std::string foldedKey(std::string_view name);
+
 // Compares under foldCase, byte by byte; negative, 0 or positive as strcmp.
 int compareFolded(std::string_view a, std::string_view b);
 

@@ -41,16 +41,6 @@ std::map<UINT, std::unique_ptr<HICON__>>& icons() {
 
 CString toCString(const std::string& bytes) { return CString(bytes.data(), static_cast<int>(bytes.size())); }
 
-// Win32 DrawText takes '&' as a prefix unless DT_NOPREFIX: "&&" shows one ampersand.
-QString withoutPrefixes(const QString& text) {
-    QString out;
-    for (int i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
-        out += text[i];
-    }
-    return out;
-}
-
 } // namespace
 
 LRESULT SendMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -231,7 +221,7 @@ int DrawTextA(HDC hDC, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     if (!hDC || !lpchText || !lprc) return 0;
     const std::string_view bytes = cchText < 0 ? std::string_view(lpchText) : std::string_view(lpchText, static_cast<std::size_t>(cchText));
     QString text = fromMacRoman(bytes);
-    if (!(format & DT_NOPREFIX)) text = withoutPrefixes(text);
+    if (!(format & DT_NOPREFIX)) text = ui_detail::withoutPrefixes(text);
     int flags = (format & DT_CENTER) ? Qt::AlignHCenter : (format & DT_RIGHT) ? Qt::AlignRight : Qt::AlignLeft;
     if (format & DT_SINGLELINE) {
         flags |= Qt::TextSingleLine;

@@ -13,12 +13,6 @@ namespace {
 constexpr std::uint8_t kZipDdpType = 6;
 constexpr std::uint32_t kLastIndex = 0xFFFF;
 
-std::string folded(const std::string& zone) {
-    std::string key = zone;
-    for (char& c : key) c = static_cast<char>(text::foldCase(static_cast<std::uint8_t>(c)));
-    return key;
-}
-
 } // namespace
 
 ZipClient::ZipClient(Node& node, ZipClientOptions options) : node_(node), options_(options), requester_(node) {}
@@ -152,7 +146,7 @@ void ZipClient::receiveNetInfo(const Datagram& datagram) {
 
 void ZipClient::addZone(const std::string& zone) {
     // Zones may repeat while routers change their tables; case does not make a new zone.
-    if (foldedZones_.insert(folded(zone)).second) zones_.push_back(zone);
+    if (foldedZones_.insert(text::foldedKey(zone)).second) zones_.push_back(zone);
 }
 
 void ZipClient::cancel() {

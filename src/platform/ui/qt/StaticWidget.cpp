@@ -19,16 +19,6 @@ Qt::Alignment alignmentOf(DWORD style) {
     }
 }
 
-// Win32 statics take '&' as a mnemonic prefix and "&&" as an ampersand. A label shows the
-// underline only with a buddy, so without one the text is shown with the prefixes removed.
-QString withoutPrefixes(const QString& text) {
-    QString out;
-    for (int i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
-        out += text[i];
-    }
-    return out;
-}
 } // namespace
 
 StaticWidget::StaticWidget(QWidget* parent, UINT id, DWORD style, const QString& text) : QLabel(parent), HWND__(id, style) {
@@ -42,7 +32,8 @@ StaticWidget::StaticWidget(QWidget* parent, UINT id, DWORD style, const QString&
 void StaticWidget::setText(const CString& text) {
     m_text = text;
     const QString shown = ui_detail::fromMacRoman(text.View());
-    QLabel::setText(buddy() ? shown : withoutPrefixes(shown));
+    // A label shows the mnemonic underline only with a buddy; without one the prefixes go.
+    QLabel::setText(buddy() ? shown : ui_detail::withoutPrefixes(shown));
 }
 
 CString StaticWidget::text() const { return m_text; }

@@ -12,4 +12,13 @@ std::string toMacRoman(const QString& text) {
     return appletalk::text::utf8ToMacRoman(text.toStdString()).macRoman;
 }
 
+QString withoutPrefixes(const QString& text) {
+    QString out;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) ++i;
+        out += text[i];
+    }
+    return out;
+}
+
 } // namespace ui_detail

@@ -9,5 +9,8 @@ namespace ui_detail {
 
 QString fromMacRoman(std::string_view macRoman);
 std::string toMacRoman(const QString& text); // characters without a Mac OS Roman byte become '?'
+// Win32 text takes '&' as a mnemonic prefix and "&&" as one ampersand; this is the text shown
+// without the prefixes.
+QString withoutPrefixes(const QString& text);
 
 } // namespace ui_detail
