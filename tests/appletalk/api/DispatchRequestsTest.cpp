@@ -210,10 +210,13 @@ TEST_F(PrinterStatus, EndingAFinishedRequestChangesNothing) {
 
 TEST(PrinterStatusAtStartUp, AskedByAddressWhileTheNodeStartsWaitsForItAndAnswersWithinItsBudget) {
     VirtualStack net;
-    ASSERT_TRUE(net.runUntil([&net] { return net.internet().isReady(); }));
-    ASSERT_FALSE(net.stack->network().nodeInfo().has_value());  // the client is still starting
+    // The client probes for its id beside the simulated nodes: asked as soon as the printer
+    // has its address, the client is still starting.
+    const auto* printer = net.internet().printer("Laser 2");
+    ASSERT_TRUE(net.runUntil([printer] { return printer->isReady(); }));
+    ASSERT_FALSE(net.stack->network().nodeInfo().has_value());
     Block block;
-    prepareStatus(block, *net.internet().printer("Laser 2"), "Engineering");
+    prepareStatus(block, *printer, "Engineering");
     const auto start = net.clock.now();
     ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
     ASSERT_TRUE(net.runUntil([&block] { return block.result() != kInProgress; }));

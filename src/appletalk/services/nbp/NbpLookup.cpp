@@ -89,7 +89,7 @@ void NbpLookup::receive(const Datagram& datagram) {
 }
 
 bool NbpLookup::add(nbp::NbpTuple tuple) {
-    if (!seen_.insert({tuple.network, tuple.node, tuple.socket, tuple.enumerator}).second) return false;
+    if (!seen_.insert(TupleAddressSet::pack(tuple.network, tuple.node, tuple.socket, tuple.enumerator))) return false;
     // A node on LocalTalk may not know its zone and answers "*": it is in the zone we asked.
     if (tuple.name.isMyZone()) tuple.name.zone = askedZone_;
     results_.push_back(std::move(tuple));
