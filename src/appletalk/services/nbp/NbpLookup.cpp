@@ -35,6 +35,9 @@ bool NbpLookup::start(const nbp::NbpName& pattern, NbpLookupOptions options, Com
     options_ = options;
     completion_ = std::move(completion);
     results_.clear();
+    // Room for all it may keep, made once: a large block is only address space until a
+    // reply fills it, and regrowing one would copy it and fault in fresh pages each time.
+    results_.reserve(options.maxTuples);
     seen_.clear();
     id_ = nextNbpId();
     status_ = NbpLookupStatus::Running;
