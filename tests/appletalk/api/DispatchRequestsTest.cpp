@@ -212,7 +212,7 @@ TEST(PrinterStatusAtStartUp, AskedByAddressWhileTheNodeStartsWaitsForItAndAnswer
     VirtualStack net;
     // The client probes for its id beside the simulated nodes: asked as soon as the printer
     // has its address, the client is still starting.
-    const auto* printer = net.internet().printer("Laser 2");
+    auto* printer = net.internet().printer("Laser 2");
     ASSERT_TRUE(net.runUntil([printer] { return printer->isReady(); }));
     ASSERT_FALSE(net.stack->network().nodeInfo().has_value());
     Block block;
