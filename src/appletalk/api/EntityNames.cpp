@@ -3,7 +3,7 @@
 
 #include "appletalk/api/NameFields.h"
 #include "appletalk/api/TarvlibApi.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 using appletalk::api::fieldText;
 using appletalk::api::storeField;

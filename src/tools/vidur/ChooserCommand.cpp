@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "appletalk/text/MacRoman.h"
-#include "platform/core/ProfileStorage.h"
+#include "text/MacRoman.h"
+#include "text/ProfileStorage.h"
 #include "tools/vidur/ChooserDriver.h"
 #include "tools/vidur/WindowEnvironment.h"
 #include "vidur20/module/HVREntryPoints.h"

@@ -1,6 +1,6 @@
 #include "tools/vidur/ChooserDriver.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "platform/ui/CComboBox.h"
 #include "platform/ui/CListBox.h"
 #include "platform/ui/UiDriver.h"

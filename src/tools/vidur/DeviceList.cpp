@@ -1,6 +1,6 @@
 #include "tools/vidur/DeviceList.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "tools/vidur/ColumnTable.h"
 #include "tools/vidur/JsonWriter.h"
 

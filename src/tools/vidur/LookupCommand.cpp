@@ -1,6 +1,6 @@
 #include "tools/vidur/LookupCommand.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "tools/vidur/DeviceLookup.h"
 #include "tools/vidur/EntityPattern.h"
 #include "tools/vidur/ExitStatus.h"

@@ -1,6 +1,6 @@
 #include "tools/vidur/PrinterTarget.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "tools/vidur/EntityPattern.h"
 #include "tools/vidur/UsageError.h"
 

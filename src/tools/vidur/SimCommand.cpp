@@ -5,7 +5,7 @@
 #include "appletalk/node/link/LToUdpLink.h"
 #include "appletalk/sim/Scenario.h"
 #include "appletalk/sim/SimInternet.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "tools/vidur/DeviceList.h"
 #include "tools/vidur/ExitStatus.h"
 #include "tools/vidur/StopSignal.h"

@@ -1,7 +1,7 @@
 #include "tools/vidur/StatusWindowCommand.h"
 
 #include "appletalk/api/TarvlibApi.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "platform/ui/CComboBox.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Win32Api.h"

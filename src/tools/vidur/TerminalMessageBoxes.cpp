@@ -1,6 +1,6 @@
 #include "tools/vidur/TerminalMessageBoxes.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 namespace vidur::cli {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/UiDriver.h"

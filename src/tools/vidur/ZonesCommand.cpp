@@ -1,6 +1,6 @@
 #include "tools/vidur/ZonesCommand.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "tools/vidur/ExitStatus.h"
 #include "tools/vidur/JsonWriter.h"
 #include "tools/vidur/LibraryStatus.h"

@@ -1,5 +1,5 @@
 #include "platform/core/PrivateProfile.h"
-#include "platform/core/ProfileStorage.h"
+#include "text/ProfileStorage.h"
 
 #include <gtest/gtest.h>
 

@@ -10,11 +10,12 @@
 // keys both keep theirs, and a crash leaves either the old or the new file, never half.
 #pragma once
 
-#include "platform/core/ProfileFile.h"
+#include "text/ProfileFile.h"
 
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 class ProfileStorage {
@@ -28,6 +29,15 @@ public:
     // Applies edit to the current contents under the lock and replaces the file when edit
     // reports a change. False when the file could not be written (it is then unchanged).
     static bool Update(const std::filesystem::path& path, const std::function<bool(ProfileFile&)>& edit);
+
+    // One value of the file named as ResolvePath takes it; nothing when the file, section
+    // or key is missing.
+    static std::optional<std::string> GetValue(std::string_view fileName, std::string_view section,
+                                               std::string_view key);
+    // Sets one value, creating the file and the section when missing. False, changing
+    // nothing, when the file cannot be written or a name or value would break its structure.
+    static bool SetValue(std::string_view fileName, std::string_view section, std::string_view key,
+                         std::string_view value);
 
     // For tests: called with the temporary file's path just before the rename; returning
     // false abandons the write as a crash at that moment would. Pass an empty function to

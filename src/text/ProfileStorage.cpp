@@ -1,6 +1,6 @@
-#include "platform/core/ProfileStorage.h"
+#include "text/ProfileStorage.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include <atomic>
 #include <cerrno>
@@ -172,6 +172,22 @@ bool ProfileStorage::Update(const fs::path& requested, const std::function<bool(
     if (!readExisting(path, file)) return false; // never replace what we could not read
     if (!edit(file)) return true;
     return replaceFile(path, file.Serialize());
+}
+
+std::optional<std::string> ProfileStorage::GetValue(std::string_view fileName, std::string_view section,
+                                                   std::string_view key) {
+    const auto path = ResolvePath(fileName);
+    if (!path) return std::nullopt;
+    return Read(*path).GetValue(section, key);
+}
+
+bool ProfileStorage::SetValue(std::string_view fileName, std::string_view section, std::string_view key,
+                              std::string_view value) {
+    if (!ProfileFile::IsWritableSectionName(section) || !ProfileFile::IsWritableKeyName(key) ||
+        !ProfileFile::IsWritableValue(value))
+        return false;
+    const auto path = ResolvePath(fileName);
+    return path && Update(*path, [&](ProfileFile& file) { return file.SetValue(section, key, value); });
 }
 
 void ProfileStorage::SetBeforeRenameHook(std::function<bool(const fs::path&)> hook) {

@@ -1,4 +1,4 @@
-#include "platform/core/ProfileFile.h"
+#include "text/ProfileFile.h"
 
 #include <gtest/gtest.h>
 

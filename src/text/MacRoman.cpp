@@ -1,4 +1,4 @@
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include <array>
 

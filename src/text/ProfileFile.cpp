@@ -1,6 +1,6 @@
-#include "platform/core/ProfileFile.h"
+#include "text/ProfileFile.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include <algorithm>
 
