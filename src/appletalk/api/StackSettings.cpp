@@ -1,7 +1,7 @@
 #include "appletalk/api/StackSettings.h"
 
-#include "appletalk/api/NameFields.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/NameFields.h"
+#include "tarvlib/TarvlibApi.h"
 #include "text/MacRoman.h"
 #include "text/ProfileStorage.h"
 

@@ -3,7 +3,7 @@
 // library and are polled. Handles are 32-bit, 0 meaning none; counts and indexes 16-bit.
 #pragma once
 
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 
 #ifdef __cplusplus
 extern "C" {
