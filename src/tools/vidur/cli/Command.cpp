@@ -1,4 +1,4 @@
-#include "tools/vidur/Command.h"
+#include "tools/vidur/cli/Command.h"
 
 #include <algorithm>
 #include <sstream>

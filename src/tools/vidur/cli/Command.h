@@ -2,9 +2,9 @@
 // against that, handles --help and --network, and runs it.
 #pragma once
 
-#include "tools/vidur/CommandIo.h"
-#include "tools/vidur/OptionSpec.h"
-#include "tools/vidur/ParsedArguments.h"
+#include "tools/vidur/cli/CommandIo.h"
+#include "tools/vidur/cli/OptionSpec.h"
+#include "tools/vidur/cli/ParsedArguments.h"
 
 #include <cstddef>
 #include <string>

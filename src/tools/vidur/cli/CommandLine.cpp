@@ -1,6 +1,6 @@
-#include "tools/vidur/CommandLine.h"
+#include "tools/vidur/cli/CommandLine.h"
 
-#include "tools/vidur/UsageError.h"
+#include "tools/vidur/cli/UsageError.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 // the options, "-h" is "--help". Anything not declared is a UsageError.
 #pragma once
 
-#include "tools/vidur/OptionSpec.h"
-#include "tools/vidur/ParsedArguments.h"
+#include "tools/vidur/cli/OptionSpec.h"
+#include "tools/vidur/cli/ParsedArguments.h"
 
 #include <string>
 #include <vector>

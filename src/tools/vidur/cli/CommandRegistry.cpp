@@ -1,9 +1,9 @@
-#include "tools/vidur/CommandRegistry.h"
+#include "tools/vidur/cli/CommandRegistry.h"
 
-#include "tools/vidur/CommandLine.h"
-#include "tools/vidur/ExitStatus.h"
-#include "tools/vidur/NetworkChoice.h"
-#include "tools/vidur/UsageError.h"
+#include "tools/vidur/cli/CommandLine.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/NetworkChoice.h"
+#include "tools/vidur/cli/UsageError.h"
 
 #include <algorithm>
 #include <sstream>

@@ -4,8 +4,8 @@
 // subcommands (the windows) with add(); adding a name again replaces the earlier command.
 #pragma once
 
-#include "tools/vidur/Command.h"
-#include "tools/vidur/CommandIo.h"
+#include "tools/vidur/cli/Command.h"
+#include "tools/vidur/cli/CommandIo.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "tools/vidur/LibraryStatus.h"
+#include "tools/vidur/cli/LibraryStatus.h"
 
 namespace vidur::cli {
 

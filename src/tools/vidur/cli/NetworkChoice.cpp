@@ -1,6 +1,6 @@
-#include "tools/vidur/NetworkChoice.h"
+#include "tools/vidur/cli/NetworkChoice.h"
 
-#include "tools/vidur/UsageError.h"
+#include "tools/vidur/cli/UsageError.h"
 
 #include <arpa/inet.h>
 

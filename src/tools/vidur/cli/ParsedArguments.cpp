@@ -1,6 +1,6 @@
-#include "tools/vidur/ParsedArguments.h"
+#include "tools/vidur/cli/ParsedArguments.h"
 
-#include "tools/vidur/UsageError.h"
+#include "tools/vidur/cli/UsageError.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/vidur/StopSignal.h"
+#include "tools/vidur/cli/StopSignal.h"
 
 #include <fcntl.h>
 #include <poll.h>

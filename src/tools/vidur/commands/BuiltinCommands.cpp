@@ -1,10 +1,10 @@
-#include "tools/vidur/BuiltinCommands.h"
+#include "tools/vidur/commands/BuiltinCommands.h"
 
-#include "tools/vidur/LookupCommand.h"
-#include "tools/vidur/NetInfoCommand.h"
-#include "tools/vidur/PapStatusCommand.h"
-#include "tools/vidur/SimCommand.h"
-#include "tools/vidur/ZonesCommand.h"
+#include "tools/vidur/commands/LookupCommand.h"
+#include "tools/vidur/commands/NetInfoCommand.h"
+#include "tools/vidur/commands/PapStatusCommand.h"
+#include "tools/vidur/commands/SimCommand.h"
+#include "tools/vidur/commands/ZonesCommand.h"
 
 namespace vidur::cli {
 

@@ -2,7 +2,7 @@
 // added to the same registry by main (CommandRegistry::add; NetInfoCommand::setWindow).
 #pragma once
 
-#include "tools/vidur/CommandRegistry.h"
+#include "tools/vidur/cli/CommandRegistry.h"
 
 namespace vidur::cli {
 

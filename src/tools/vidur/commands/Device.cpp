@@ -1,14 +1,10 @@
-#include "tools/vidur/Device.h"
+#include "tools/vidur/commands/Device.h"
 
-#include <cstring>
+#include "tarvlib/NameFields.h"
 
 namespace vidur::cli {
 
-namespace {
-
-std::string fieldText(const char (&field)[NBP_NAME_FIELD_SIZE]) { return std::string(field, strnlen(field, sizeof field)); }
-
-} // namespace
+using appletalk::api::fieldText;
 
 Device Device::fromTuple(const _NBPTuple& tuple) {
     Device device;

@@ -2,7 +2,7 @@
 // they are printed, so sorting uses the NBP case fold on the bytes that travelled.
 #pragma once
 
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
-#include "tools/vidur/DeviceList.h"
+#include "tools/vidur/commands/DeviceList.h"
 
 #include "text/MacRoman.h"
-#include "tools/vidur/ColumnTable.h"
-#include "tools/vidur/JsonWriter.h"
+#include "tools/vidur/output/ColumnTable.h"
+#include "tools/vidur/output/JsonWriter.h"
 
 #include <algorithm>
 #include <tuple>

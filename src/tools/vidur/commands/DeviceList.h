@@ -3,7 +3,7 @@
 // aligned columns (name, type, zone, NET.NODE:SOCKET) or as a JSON array.
 #pragma once
 
-#include "tools/vidur/Device.h"
+#include "tools/vidur/commands/Device.h"
 
 #include <string>
 #include <vector>

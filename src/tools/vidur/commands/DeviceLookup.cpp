@@ -1,7 +1,7 @@
-#include "tools/vidur/DeviceLookup.h"
+#include "tools/vidur/commands/DeviceLookup.h"
 
-#include "appletalk/api/TarvlibApi.h"
-#include "tools/vidur/LibraryStatus.h"
+#include "tarvlib/TarvlibApi.h"
+#include "tools/vidur/cli/LibraryStatus.h"
 
 #include <algorithm>
 #include <thread>

@@ -2,8 +2,8 @@
 // within the time given, at most `maxDevices`.
 #pragma once
 
-#include "tools/vidur/DeviceList.h"
-#include "tools/vidur/EntityPattern.h"
+#include "tools/vidur/commands/DeviceList.h"
+#include "tools/vidur/commands/EntityPattern.h"
 
 #include <chrono>
 

@@ -1,7 +1,7 @@
-#include "tools/vidur/EntityPattern.h"
+#include "tools/vidur/commands/EntityPattern.h"
 
 #include "text/MacRoman.h"
-#include "tools/vidur/UsageError.h"
+#include "tools/vidur/cli/UsageError.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "tools/vidur/LookupCommand.h"
+#include "tools/vidur/commands/LookupCommand.h"
 
 #include "text/MacRoman.h"
-#include "tools/vidur/DeviceLookup.h"
-#include "tools/vidur/EntityPattern.h"
-#include "tools/vidur/ExitStatus.h"
-#include "tools/vidur/LibraryStatus.h"
-#include "tools/vidur/ZoneQuery.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/LibraryStatus.h"
+#include "tools/vidur/commands/DeviceLookup.h"
+#include "tools/vidur/commands/EntityPattern.h"
+#include "tools/vidur/commands/ZoneQuery.h"
 
 namespace vidur::cli {
 

@@ -2,7 +2,7 @@
 // answer an NBP look-up, one a line in aligned columns (name, type, zone, NET.NODE:SOCKET).
 #pragma once
 
-#include "tools/vidur/Command.h"
+#include "tools/vidur/cli/Command.h"
 
 namespace vidur::cli {
 

@@ -1,11 +1,11 @@
-#include "tools/vidur/NetInfoCommand.h"
+#include "tools/vidur/commands/NetInfoCommand.h"
 
 #include "text/MacRoman.h"
-#include "tools/vidur/ColumnTable.h"
-#include "tools/vidur/ExitStatus.h"
-#include "tools/vidur/JsonWriter.h"
-#include "tools/vidur/LibraryStatus.h"
-#include "tools/vidur/NodeInformation.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/LibraryStatus.h"
+#include "tools/vidur/commands/NodeInformation.h"
+#include "tools/vidur/output/ColumnTable.h"
+#include "tools/vidur/output/JsonWriter.h"
 
 #include <cstdio>
 

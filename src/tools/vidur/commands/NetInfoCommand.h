@@ -4,7 +4,7 @@
 // text is printed.
 #pragma once
 
-#include "tools/vidur/Command.h"
+#include "tools/vidur/cli/Command.h"
 
 #include <functional>
 

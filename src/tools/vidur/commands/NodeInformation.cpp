@@ -1,12 +1,14 @@
-#include "tools/vidur/NodeInformation.h"
+#include "tools/vidur/commands/NodeInformation.h"
 
-#include "appletalk/api/TarvlibApi.h"
-#include "tools/vidur/DispatchBlockView.h"
-#include "tools/vidur/LibraryStatus.h"
+#include "tarvlib/DispatchBlockAccess.h"
+#include "tarvlib/TarvlibApi.h"
+#include "tools/vidur/cli/LibraryStatus.h"
 
 #include <thread>
 
 namespace vidur::cli {
+
+using appletalk::api::DispatchBlockAccess;
 
 namespace {
 
@@ -22,25 +24,24 @@ NodeInformation::Reply NodeInformation::query(std::chrono::milliseconds timeout)
         reply.status = allocated != 0 ? allocated : -7;
         return reply;
     }
-    DispatchBlockView view(*block);
-    view.prepare(ATALK_CMD_NODE_INFO);
+    DispatchBlockAccess::prepareRequest(*block, ATALK_CMD_NODE_INFO);
     block->cleared48 = 0;
     const int dispatched = ATALKDispatch(block);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int result = view.result();
+    int result = DispatchBlockAccess::loadResult(*block);
     while (dispatched >= 0 && result == 1 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        result = view.result();
+        result = DispatchBlockAccess::loadResult(*block);
     }
     if (dispatched < 0) reply.status = dispatched;
     else if (result == 1) reply.status = LibraryStatus::kTimedOut;
     else if (result < 0) reply.status = result;
     else {
-        reply.network = view.u16(DB_NODE_NETWORK_OFFSET);
-        reply.node = view.u8(DB_NODE_NODE_OFFSET);
-        reply.rangeFirst = view.u16(DB_NODE_RANGE_FIRST_OFFSET);
-        reply.rangeLast = view.u16(DB_NODE_RANGE_LAST_OFFSET);
-        reply.zone = view.text(DB_NODE_ZONE_OFFSET, kZoneSize);
+        reply.network = DispatchBlockAccess::readU16(*block, DB_NODE_NETWORK_OFFSET);
+        reply.node = DispatchBlockAccess::readU8(*block, DB_NODE_NODE_OFFSET);
+        reply.rangeFirst = DispatchBlockAccess::readU16(*block, DB_NODE_RANGE_FIRST_OFFSET);
+        reply.rangeLast = DispatchBlockAccess::readU16(*block, DB_NODE_RANGE_LAST_OFFSET);
+        reply.zone = DispatchBlockAccess::readText(*block, DB_NODE_ZONE_OFFSET, kZoneSize);
     }
     // Freeing also stops a request that is still out, so the library never writes into it.
     MPPFree(block);

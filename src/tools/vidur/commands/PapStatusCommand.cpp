@@ -1,14 +1,14 @@
-#include "tools/vidur/PapStatusCommand.h"
+#include "tools/vidur/commands/PapStatusCommand.h"
 
 #include "text/MacRoman.h"
-#include "tools/vidur/Device.h"
-#include "tools/vidur/ExitStatus.h"
-#include "tools/vidur/JsonWriter.h"
-#include "tools/vidur/LibraryStatus.h"
-#include "tools/vidur/NodeInformation.h"
-#include "tools/vidur/PrinterStatusQuery.h"
-#include "tools/vidur/PrinterTarget.h"
-#include "tools/vidur/StopSignal.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/LibraryStatus.h"
+#include "tools/vidur/cli/StopSignal.h"
+#include "tools/vidur/commands/Device.h"
+#include "tools/vidur/commands/NodeInformation.h"
+#include "tools/vidur/commands/PrinterStatusQuery.h"
+#include "tools/vidur/commands/PrinterTarget.h"
+#include "tools/vidur/output/JsonWriter.h"
 
 #include <optional>
 

@@ -2,7 +2,7 @@
 // a printer's PAP status text, once, or (with --watch) every time it changes until Ctrl-C.
 #pragma once
 
-#include "tools/vidur/Command.h"
+#include "tools/vidur/cli/Command.h"
 
 namespace vidur::cli {
 

@@ -1,13 +1,15 @@
-#include "tools/vidur/PrinterStatusQuery.h"
+#include "tools/vidur/commands/PrinterStatusQuery.h"
 
-#include "appletalk/api/TarvlibApi.h"
-#include "tools/vidur/DispatchBlockView.h"
-#include "tools/vidur/LibraryStatus.h"
-#include "tools/vidur/StopSignal.h"
+#include "tarvlib/DispatchBlockAccess.h"
+#include "tarvlib/TarvlibApi.h"
+#include "tools/vidur/cli/LibraryStatus.h"
+#include "tools/vidur/cli/StopSignal.h"
 
 #include <thread>
 
 namespace vidur::cli {
+
+using appletalk::api::DispatchBlockAccess;
 
 namespace {
 
@@ -36,9 +38,8 @@ PrinterStatusQuery::Answer PrinterStatusQuery::ask(const _NBPTuple& printer, std
         answer.status = allocationStatus_;
         return answer;
     }
-    DispatchBlockView view(*status_);
-    view.setTuple(DB_STATUS_TUPLE_OFFSET, printer);
-    view.prepare(ATALK_CMD_PRINTER_STATUS);
+    DispatchBlockAccess::writeTuple(*status_, DB_STATUS_TUPLE_OFFSET, printer);
+    DispatchBlockAccess::prepareRequest(*status_, ATALK_CMD_PRINTER_STATUS);
     const int dispatched = ATALKDispatch(status_);
     if (dispatched < 0) {
         answer.status = dispatched;
@@ -46,17 +47,17 @@ PrinterStatusQuery::Answer PrinterStatusQuery::ask(const _NBPTuple& printer, std
     }
     dispatched_ = true;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    int result = view.result();
+    int result = DispatchBlockAccess::loadResult(*status_);
     while (result == 1 && std::chrono::steady_clock::now() < deadline) {
         if (stop == nullptr) std::this_thread::sleep_for(kPollInterval);
         else if (stop->waitFor(static_cast<int>(kPollInterval.count()))) break;
-        result = view.result();
+        result = DispatchBlockAccess::loadResult(*status_);
     }
     if (result == 1) answer.status = LibraryStatus::kTimedOut;
     else if (result < 0) answer.status = result;
     else {
-        answer.text = view.text(DB_STATUS_TEXT_OFFSET, DB_STATUS_TEXT_SIZE);
-        answer.printer = view.tuple(DB_STATUS_TUPLE_OFFSET);
+        answer.text = DispatchBlockAccess::readText(*status_, DB_STATUS_TEXT_OFFSET, DB_STATUS_TEXT_SIZE);
+        answer.printer = DispatchBlockAccess::readTuple(*status_, DB_STATUS_TUPLE_OFFSET);
     }
     return answer;
 }
@@ -64,13 +65,12 @@ PrinterStatusQuery::Answer PrinterStatusQuery::ask(const _NBPTuple& printer, std
 void PrinterStatusQuery::end() {
     if (!dispatched_ || allocationStatus_ != 0) return;
     dispatched_ = false;
-    DispatchBlockView endView(*end_);
     // The end request names the status request by the value the library left in its block.
-    endView.setU32(DB_REQUEST_ID_OFFSET, DispatchBlockView(*status_).u32(DB_REQUEST_ID_OFFSET));
-    endView.prepare(ATALK_CMD_END_PRINTER);
+    DispatchBlockAccess::writeU32(*end_, DB_REQUEST_ID_OFFSET, DispatchBlockAccess::readU32(*status_, DB_REQUEST_ID_OFFSET));
+    DispatchBlockAccess::prepareRequest(*end_, ATALK_CMD_END_PRINTER);
     if (ATALKDispatch(end_) < 0) return;
     const auto deadline = std::chrono::steady_clock::now() + kEndWait;
-    while (endView.result() == 1 && std::chrono::steady_clock::now() < deadline)
+    while (DispatchBlockAccess::loadResult(*end_) == 1 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(kPollInterval);
 }
 

@@ -3,7 +3,7 @@
 // has completed, so the library never writes into freed memory.
 #pragma once
 
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 
 #include <chrono>
 #include <string>

@@ -1,11 +1,11 @@
-#include "tools/vidur/PrinterTarget.h"
+#include "tools/vidur/commands/PrinterTarget.h"
 
+#include "tarvlib/NameFields.h"
 #include "text/MacRoman.h"
-#include "tools/vidur/EntityPattern.h"
-#include "tools/vidur/UsageError.h"
+#include "tools/vidur/cli/UsageError.h"
+#include "tools/vidur/commands/EntityPattern.h"
 
 #include <charconv>
-#include <cstring>
 
 namespace vidur::cli {
 
@@ -23,11 +23,6 @@ unsigned number(const std::string& text, unsigned min, unsigned max, const char*
         throw UsageError("'" + whole + "' is not NET.NODE:SOCKET: the " + what + " must be " + std::to_string(min) +
                          " to " + std::to_string(max));
     return value;
-}
-
-void copyField(char (&field)[NBP_NAME_FIELD_SIZE], const std::string& macRoman) {
-    std::memset(field, 0, sizeof field);
-    std::memcpy(field, macRoman.data(), macRoman.size());  // at most 32 bytes, checked by EntityPattern
 }
 
 } // namespace
@@ -57,9 +52,10 @@ PrinterTarget PrinterTarget::parse(const std::string& utf8) {
     const EntityPattern name = EntityPattern::parse(text);
     if (name.hasWildcard())
         throw UsageError("'" + utf8 + "' must name one printer: no wildcards");
-    copyField(target.tuple_.entity.object, name.object());
-    copyField(target.tuple_.entity.type, name.type());
-    copyField(target.tuple_.entity.zone, name.zone());
+    // At most 32 bytes each, checked by EntityPattern.
+    appletalk::api::storeField(target.tuple_.entity.object, name.object());
+    appletalk::api::storeField(target.tuple_.entity.type, name.type());
+    appletalk::api::storeField(target.tuple_.entity.zone, name.zone());
     return target;
 }
 
@@ -68,9 +64,7 @@ std::string PrinterTarget::display() const {
     if (byAddress_)
         return std::to_string(tuple_.address.network) + "." + std::to_string(tuple_.address.nodeID) + ":" +
                std::to_string(tuple_.address.socket);
-    const auto text = [](const char(&field)[NBP_NAME_FIELD_SIZE]) {
-        return macRomanToUtf8(std::string_view(field, strnlen(field, sizeof field)));
-    };
+    const auto text = [](const char* field) { return macRomanToUtf8(appletalk::api::fieldText(field)); };
     return text(tuple_.entity.object) + ":" + text(tuple_.entity.type) + "@" + text(tuple_.entity.zone);
 }
 

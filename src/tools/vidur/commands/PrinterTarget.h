@@ -3,7 +3,7 @@
 // NET.NODE:SOCKET. The stack finds a named printer itself, and tries a given address first.
 #pragma once
 
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 
 #include <cstdint>
 #include <string>

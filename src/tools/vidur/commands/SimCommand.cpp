@@ -1,4 +1,4 @@
-#include "tools/vidur/SimCommand.h"
+#include "tools/vidur/commands/SimCommand.h"
 
 #include "appletalk/node/EventLoop.h"
 #include "appletalk/node/SystemClock.h"
@@ -6,10 +6,10 @@
 #include "appletalk/sim/Scenario.h"
 #include "appletalk/sim/SimInternet.h"
 #include "text/MacRoman.h"
-#include "tools/vidur/DeviceList.h"
-#include "tools/vidur/ExitStatus.h"
-#include "tools/vidur/StopSignal.h"
-#include "tools/vidur/UsageError.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/StopSignal.h"
+#include "tools/vidur/cli/UsageError.h"
+#include "tools/vidur/commands/DeviceList.h"
 
 #include <arpa/inet.h>
 

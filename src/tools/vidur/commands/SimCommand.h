@@ -4,7 +4,7 @@
 // the network, not a client of it.
 #pragma once
 
-#include "tools/vidur/Command.h"
+#include "tools/vidur/cli/Command.h"
 
 namespace vidur::cli {
 

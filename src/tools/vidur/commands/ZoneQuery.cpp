@@ -1,10 +1,10 @@
-#include "tools/vidur/ZoneQuery.h"
+#include "tools/vidur/commands/ZoneQuery.h"
 
-#include "appletalk/api/TarvlibApi.h"
-#include "tools/vidur/LibraryStatus.h"
-#include "tools/vidur/NodeInformation.h"
+#include "tarvlib/NameFields.h"
+#include "tarvlib/TarvlibApi.h"
+#include "tools/vidur/cli/LibraryStatus.h"
+#include "tools/vidur/commands/NodeInformation.h"
 
-#include <cstring>
 #include <thread>
 
 namespace vidur::cli {
@@ -12,8 +12,6 @@ namespace vidur::cli {
 namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
-
-std::string fieldText(const char* field) { return std::string(field, strnlen(field, NBP_NAME_FIELD_SIZE)); }
 
 } // namespace
 
@@ -37,7 +35,7 @@ ZoneQuery::Result ZoneQuery::enumerate(int selector) const {
         ZIPZoneCount(handle, &count);
         for (std::uint16_t index = 0; index < count; ++index) {
             char zone[NBP_NAME_FIELD_SIZE] = {};
-            if (ZIPReadEnum(handle, index, zone) == 0) result.zones.push_back(fieldText(zone));
+            if (ZIPReadEnum(handle, index, zone) == 0) result.zones.emplace_back(appletalk::api::fieldText(zone));
         }
         status = 0;
     }
@@ -70,7 +68,7 @@ ZoneQuery::Result ZoneQuery::myZone() const {
     Result result;
     char zone[NBP_NAME_FIELD_SIZE] = {};
     result.status = ZIPGetMyZone(zone);
-    if (result.status == 0 && zone[0] != '\0') result.zones.push_back(fieldText(zone));
+    if (result.status == 0 && zone[0] != '\0') result.zones.emplace_back(appletalk::api::fieldText(zone));
     else if (!node.zone.empty()) result = {0, {node.zone}};
     return result;
 }

@@ -1,11 +1,11 @@
-#include "tools/vidur/ZonesCommand.h"
+#include "tools/vidur/commands/ZonesCommand.h"
 
 #include "text/MacRoman.h"
-#include "tools/vidur/ExitStatus.h"
-#include "tools/vidur/JsonWriter.h"
-#include "tools/vidur/LibraryStatus.h"
-#include "tools/vidur/UsageError.h"
-#include "tools/vidur/ZoneQuery.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/LibraryStatus.h"
+#include "tools/vidur/cli/UsageError.h"
+#include "tools/vidur/commands/ZoneQuery.h"
+#include "tools/vidur/output/JsonWriter.h"
 
 #include <algorithm>
 

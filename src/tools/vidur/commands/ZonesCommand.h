@@ -2,7 +2,7 @@
 // under the NBP case fold; the node's own zone; or the zones of its cable.
 #pragma once
 
-#include "tools/vidur/Command.h"
+#include "tools/vidur/cli/Command.h"
 
 namespace vidur::cli {
 

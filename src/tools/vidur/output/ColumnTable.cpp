@@ -1,4 +1,4 @@
-#include "tools/vidur/ColumnTable.h"
+#include "tools/vidur/output/ColumnTable.h"
 
 #include <algorithm>
 

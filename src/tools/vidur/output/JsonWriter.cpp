@@ -1,4 +1,4 @@
-#include "tools/vidur/JsonWriter.h"
+#include "tools/vidur/output/JsonWriter.h"
 
 #include <cstdio>
 

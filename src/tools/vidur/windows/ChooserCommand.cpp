@@ -1,11 +1,11 @@
-#include "tools/vidur/ChooserCommand.h"
+#include "tools/vidur/windows/ChooserCommand.h"
 
 #include <cstdio>
 
 #include "text/MacRoman.h"
 #include "text/ProfileStorage.h"
-#include "tools/vidur/ChooserDriver.h"
-#include "tools/vidur/WindowEnvironment.h"
+#include "tools/vidur/windows/ChooserDriver.h"
+#include "tools/vidur/windows/WindowEnvironment.h"
 #include "vidur20/module/HVREntryPoints.h"
 
 namespace vidur::cli {

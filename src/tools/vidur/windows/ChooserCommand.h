@@ -4,7 +4,7 @@
 // user would: waits for the look-up, chooses the first device and saves a PNG.
 #pragma once
 
-#include "tools/vidur/Command.h"
+#include "tools/vidur/cli/Command.h"
 
 namespace vidur::cli {
 

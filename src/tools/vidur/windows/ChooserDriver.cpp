@@ -1,11 +1,11 @@
-#include "tools/vidur/ChooserDriver.h"
+#include "tools/vidur/windows/ChooserDriver.h"
 
-#include "text/MacRoman.h"
 #include "platform/ui/CComboBox.h"
 #include "platform/ui/CListBox.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Win32Api.h"
-#include "tools/vidur/WindowEnvironment.h"
+#include "text/MacRoman.h"
+#include "tools/vidur/windows/WindowEnvironment.h"
 #include "vidur20/chooser/ZIconComboBox.h"
 #include "vidur20/res/ResourceIds.h"
 

@@ -1,10 +1,10 @@
-#include "tools/vidur/NetInfoWindowCommand.h"
+#include "tools/vidur/windows/NetInfoWindowCommand.h"
 
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/UiDriver.h"
-#include "tools/vidur/ExitStatus.h"
-#include "tools/vidur/WindowCatcher.h"
-#include "tools/vidur/WindowEnvironment.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/windows/WindowCatcher.h"
+#include "tools/vidur/windows/WindowEnvironment.h"
 #include "vidur20/module/HVREntryPoints.h"
 #include "vidur20/res/ResourceIds.h"
 

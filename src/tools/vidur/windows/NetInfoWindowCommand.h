@@ -3,7 +3,7 @@
 // prints the three texts of the General page and saves a PNG of the sheet.
 #pragma once
 
-#include "tools/vidur/NetInfoCommand.h"
+#include "tools/vidur/commands/NetInfoCommand.h"
 
 namespace vidur::cli {
 

@@ -4,7 +4,7 @@
 // selected printer has answered or failed, prints what the window shows and saves a PNG.
 #pragma once
 
-#include "tools/vidur/Command.h"
+#include "tools/vidur/cli/Command.h"
 
 namespace vidur::cli {
 

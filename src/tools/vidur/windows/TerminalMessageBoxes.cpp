@@ -1,4 +1,4 @@
-#include "tools/vidur/TerminalMessageBoxes.h"
+#include "tools/vidur/windows/TerminalMessageBoxes.h"
 
 #include "text/MacRoman.h"
 

@@ -1,4 +1,4 @@
-#include "tools/vidur/WindowCatcher.h"
+#include "tools/vidur/windows/WindowCatcher.h"
 
 #include "platform/ui/UiDriver.h"
 

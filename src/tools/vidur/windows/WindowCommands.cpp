@@ -1,8 +1,8 @@
-#include "tools/vidur/WindowCommands.h"
+#include "tools/vidur/windows/WindowCommands.h"
 
-#include "tools/vidur/ChooserCommand.h"
-#include "tools/vidur/NetInfoWindowCommand.h"
-#include "tools/vidur/StatusWindowCommand.h"
+#include "tools/vidur/windows/ChooserCommand.h"
+#include "tools/vidur/windows/NetInfoWindowCommand.h"
+#include "tools/vidur/windows/StatusWindowCommand.h"
 
 namespace vidur::cli {
 

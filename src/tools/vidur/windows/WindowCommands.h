@@ -2,7 +2,7 @@
 // --text). They open the library's windows through its entry points, as a host does.
 #pragma once
 
-#include "tools/vidur/CommandRegistry.h"
+#include "tools/vidur/cli/CommandRegistry.h"
 
 namespace vidur::cli {
 

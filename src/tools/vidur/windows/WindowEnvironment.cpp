@@ -1,16 +1,16 @@
-#include "tools/vidur/WindowEnvironment.h"
+#include "tools/vidur/windows/WindowEnvironment.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 
-#include "text/MacRoman.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/WindowRender.h"
-#include "tools/vidur/TerminalMessageBoxes.h"
+#include "text/MacRoman.h"
+#include "tools/vidur/windows/TerminalMessageBoxes.h"
 #include "vidur20/module/HVREntryPointsC.h"
 #include "vidur20/res/ResourceIds.h"
 

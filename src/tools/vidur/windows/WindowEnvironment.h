@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
-#include "tools/vidur/CommandIo.h"
-#include "tools/vidur/OptionSpec.h"
-#include "tools/vidur/ParsedArguments.h"
+#include "tools/vidur/cli/CommandIo.h"
+#include "tools/vidur/cli/OptionSpec.h"
+#include "tools/vidur/cli/ParsedArguments.h"
 
 class CWnd;
 
