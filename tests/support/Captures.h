@@ -2,10 +2,12 @@
 // split as LLAP header | DDP header | DDP data, and two long-header datagrams from EtherTalk.
 #pragma once
 
-#include "WireBytes.h"
+#include "support/WireBytes.h"
 
 #include <array>
 #include <cstdint>
+#include <stdexcept>
+#include <string_view>
 
 namespace appletalk::testing {
 
@@ -36,8 +38,8 @@ inline const std::array<CapturedFrame, 15> kCapturedFrames{{
     {"client ENQ for node 20", "14 14 81", "", ""},
 }};
 
-inline std::vector<std::uint8_t> frameBytes(const CapturedFrame& frame) {
-    return concat(concat(wireBytes(frame.llap), wireBytes(frame.ddp)), wireBytes(frame.data));
+inline Bytes frameBytes(const CapturedFrame& frame) {
+    return wireBytes(frame.llap) + wireBytes(frame.ddp) + wireBytes(frame.data);
 }
 
 struct CapturedLongDatagram {
@@ -50,8 +52,36 @@ struct CapturedLongDatagram {
 inline const std::array<CapturedLongDatagram, 2> kCapturedLongDatagrams{{
     {"GetNetInfo reply to a start-up address", "00 27 0d 87 00 00 00 04 ff ac c8 06 06",
      "06 80 00 03 00 05 00 06 09 00 07 00 00 15 0b 'EtherTalk A'", 0x0D87},
-    {"GetZoneList reply", "00 39 79 7e 00 03 00 04 42 ac c8 06 03",
+    {"GetZoneList reply on EtherTalk", "00 39 79 7e 00 03 00 04 42 ac c8 06 03",
      "90 00 12 34 01 00 00 03 0b 'LToUDP Zone' 0b 'EtherTalk A' 0b 'EtherTalk B'", 0x797E},
 }};
+
+// The DDP data of a captured frame or long datagram, by its description.
+inline Bytes capturedData(std::string_view what) {
+    for (const CapturedFrame& frame : kCapturedFrames)
+        if (what == frame.what) return wireBytes(frame.data);
+    for (const CapturedLongDatagram& datagram : kCapturedLongDatagrams)
+        if (what == datagram.what) return wireBytes(datagram.data);
+    throw std::invalid_argument("no captured frame: " + std::string(what));
+}
+
+// The same data by name, for the wire-format tests.
+namespace capture {
+inline const Bytes rtmpData = capturedData("RTMP Data broadcast");
+inline const Bytes rtmpRequest = capturedData("RTMP Request");
+inline const Bytes rtmpResponse = capturedData("RTMP Response");
+inline const Bytes getNetInfoRequest = capturedData("GetNetInfo request");
+inline const Bytes getNetInfoReply = capturedData("GetNetInfo reply");
+inline const Bytes getMyZoneRequest = capturedData("GetMyZone request");
+inline const Bytes getMyZoneReply = capturedData("GetMyZone reply");
+inline const Bytes getZoneListReply = capturedData("GetZoneList reply");
+inline const Bytes nbpBroadcastRequest = capturedData("NBP BrRq");
+inline const Bytes nbpLookup = capturedData("NBP LkUp broadcast");
+inline const Bytes nbpLookupReply = capturedData("NBP LkUp-Reply");
+inline const Bytes papSendStatus = capturedData("PAP SendStatus");
+inline const Bytes papStatus = capturedData("PAP Status");
+inline const Bytes etherGetNetInfoReply = capturedData("GetNetInfo reply to a start-up address");
+inline const Bytes etherGetZoneListReply = capturedData("GetZoneList reply on EtherTalk");
+} // namespace capture
 
 } // namespace appletalk::testing
