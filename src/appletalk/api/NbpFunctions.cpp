@@ -6,9 +6,9 @@
 // The Chooser's 2, 2, 1024 thus sends at 0 and 267 ms, completes at 533 ms, and keeps up to
 // 1024 devices (see TarvlibApi.h for why the interval counts in ticks).
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/NameFields.h"
+#include "tarvlib/NameFields.h"
 #include "appletalk/api/Stack.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "platform/ui/Win32Ui.h"
 
 namespace ui_detail {
