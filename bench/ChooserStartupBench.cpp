@@ -31,7 +31,7 @@ public:
     void WindowOpened(CWnd& window, HVRWindowKind kind) override {
         if (kind != HVRWindowKind::Chooser) return;
         CWnd* chooser = &window;
-        UiDriver::Post([this, chooser] { Watch(*chooser); });
+        UiDriver::Post([this, chooser] { watch(*chooser); });
     }
     void WindowClosed(CWnd&, HVRWindowKind) override {}
 
@@ -39,7 +39,7 @@ public:
     int devices = 0;
 
 private:
-    void Watch(CWnd& chooser) {
+    void watch(CWnd& chooser) {
         auto* list = static_cast<CListBox*>(chooser.GetDlgItem(IDC_DEVICE_LIST));
         CWnd* stop = chooser.GetDlgItem(IDC_STOP_LOOKUP);
         const auto filled = [&] {
