@@ -3,6 +3,7 @@
 #include "tools/vidur/LookupCommand.h"
 #include "tools/vidur/NetInfoCommand.h"
 #include "tools/vidur/PapStatusCommand.h"
+#include "tools/vidur/commands/PrintCommand.h"
 #include "tools/vidur/SimCommand.h"
 #include "tools/vidur/ZonesCommand.h"
 
@@ -12,6 +13,7 @@ void BuiltinCommands::addTo(CommandRegistry& registry) {
     registry.add(std::make_unique<ZonesCommand>());
     registry.add(std::make_unique<LookupCommand>());
     registry.add(std::make_unique<PapStatusCommand>());
+    registry.add(std::make_unique<PrintCommand>());
     registry.add(std::make_unique<NetInfoCommand>());
     registry.add(std::make_unique<SimCommand>());
 }

@@ -103,7 +103,16 @@ TEST_F(PapJobTest, AMultiMegabyteJobArrivesWholeAndInOrderAcrossLossAndDuplicati
     EXPECT_EQ(log.complete, std::vector<bool>{true});
 }
 
+TEST_F(PapJobTest, ASmallJobNeedsNoRetryEvenThoughThePrintersFirstSendDataOvertakesItsOpenConnReply) {
+    const SteadyTime begin = net.clock.now();
+    auto job = print(workstation, {'%', '!', '\n'});
+    ASSERT_TRUE(net.advanceUntil([&] { return job->result.has_value(); }, 1min));
+    EXPECT_EQ(*job->result, PapJobResult::Done);
+    EXPECT_LT(net.clock.now() - begin, 1s);
+}
+
 TEST_F(PapJobTest, ABusyPrinterIsAskedAgainAndTakesTheNextJobWhenTheFirstIsDone) {
+    net.wire.setImpairments({.delay = 1ms});
     Node& other = net.addNode(21);
     const auto first = randomBytes(200'000, 1);
     const auto second = randomBytes(5'000, 2);

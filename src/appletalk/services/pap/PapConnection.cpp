@@ -43,6 +43,7 @@ void PapConnection::start(std::uint8_t connectionId, DdpAddress peer, PapConnect
         if (events_.drained) events_.drained();
     });
     running_ = true;
+    started_ = true;
     heard();
     // A tickle is never answered: the same TReq goes out again every half timeout for as
     // long as the connection lives, which is exactly the keep-alive the other end expects.
@@ -52,11 +53,22 @@ void PapConnection::start(std::uint8_t connectionId, DdpAddress peer, PapConnect
                                    .retries = AtpRequestOptions::kInfiniteRetries};
     tickle_ = requester_.send(peer_, *pap::PapPacket::tickle(connectionId_).serialize(), tickle, nullptr);
     askForData();
+    if (auto early = std::exchange(early_, std::nullopt)) {
+        AtpAnswer answer = handle(*early);
+        if (answer.kind == AtpAnswer::Kind::Reply) responder_->respond(*early, std::move(answer.packets));
+    }
 }
 
 AtpAnswer PapConnection::handle(const AtpIncomingRequest& request) {
-    if (!running_) return AtpAnswer::ignore();
     const auto packet = pap::PapPacket::parse(request.payload);
+    if (!running_) {
+        // The printer starts asking for data as soon as it has answered OpenConn, so its first
+        // SendData can overtake the reply. Kept until start(), instead of costing a 15 s retry.
+        if (started_ || early_ || !packet || packet->header.function != pap::PapFunction::SendData)
+            return AtpAnswer::ignore();
+        early_ = request;
+        return AtpAnswer::later();
+    }
     if (!packet || packet->header.connectionId != connectionId_ || request.source.node != peer_.node)
         return AtpAnswer::ignore();
     heard();

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 
 namespace appletalk {
@@ -91,6 +92,8 @@ private:
     std::uint8_t connectionId_ = 0;
     DdpAddress peer_;
     bool running_ = false;
+    bool started_ = false;
+    std::optional<AtpIncomingRequest> early_;  // a SendData that came before start()
     bool closing_ = false;
     bool peerFinished_ = false;
     std::uint16_t sequence_ = 0;
