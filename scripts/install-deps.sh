@@ -12,7 +12,7 @@ packages=(
   libsimpleini-dev                  # profile file parsing
   libtomlplusplus-dev               # scenario files
   libcups2-dev                      # cups-config: where the CUPS backend goes
-  cups-daemon cups-client           # the CUPS backend's end-to-end test (its own cupsd)
+  cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
   iproute2                          # tests in network namespaces bring up their loopback
 )
 

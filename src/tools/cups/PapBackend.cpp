@@ -122,6 +122,8 @@ void PapBackend::chooseSettingsFolder() const {
 
 int PapBackend::run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     chooseSettingsFolder();
+    const char* folder = std::getenv("VIDUR_PROFILE_DIR");
+    err << "DEBUG: AppleTalk settings from " << (folder ? folder : userSettingsFolder().string()) << "\n";
     if (arguments.empty()) return discover(out, err);
     if (arguments.size() < 5 || arguments.size() > 6) {
         err << "Usage: pap job-id user title copies options [file]\n";
