@@ -23,6 +23,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -37,6 +39,9 @@ using namespace appletalk;
 using namespace std::chrono_literals;
 
 constexpr std::size_t kJobBytes = 10 * 1000 * 1000;
+// Written as `vidur print` writes: 64 KB reads, at most 512 KB waiting for the printer.
+constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kHighWater = 512 * 1024;
 constexpr std::uint8_t kPrinterSocket = 130;
 
 std::vector<std::uint8_t> jobBytes() {
@@ -58,6 +63,32 @@ struct Printer {
     PapStatusServer status;
     PapServer server;
     std::uint64_t received = 0;
+};
+
+// Feeds the job into a client as the printer takes it, and records how it ended.
+struct Feeder {
+    Feeder(PapClient& client, const std::vector<std::uint8_t>& job) : client(client), job(job) {}
+    void fill() {
+        while (offset < job.size() && client.queuedBytes() < kHighWater) {
+            const std::size_t size = std::min(kChunk, job.size() - offset);
+            client.write(std::span(job).subspan(offset, size));
+            offset += size;
+        }
+        if (offset == job.size() && !finished) {
+            finished = true;
+            client.finish();
+        }
+    }
+    PapClientEvents events(std::function<void(PapJobResult)> done) {
+        PapClientEvents e;
+        e.drained = [this] { fill(); };
+        e.finished = std::move(done);
+        return e;
+    }
+    PapClient& client;
+    const std::vector<std::uint8_t>& job;
+    std::size_t offset = 0;
+    bool finished = false;
 };
 
 NodeConfig configFor(std::uint8_t id, NodeRole role) {
@@ -85,12 +116,10 @@ void BM_PapJobThroughStack(benchmark::State& state) {
     const auto job = jobBytes();
     for (auto _ : state) {
         PapClient client(workstation);
+        Feeder feeder(client, job);
         std::optional<PapJobResult> result;
-        PapClientEvents events;
-        events.finished = [&result](PapJobResult r) { result = r; };
-        client.open({0, printerNode.nodeId(), kPrinterSocket}, std::move(events));
-        client.write(job);
-        client.finish();
+        client.open({0, printerNode.nodeId(), kPrinterSocket}, feeder.events([&result](PapJobResult r) { result = r; }));
+        feeder.fill();
         driver.advanceUntil([&] { return result.has_value(); }, 1h);
         if (result != PapJobResult::Done) state.SkipWithError("the job did not finish");
         driver.advance(1s);  // the printer's side of the close
@@ -160,16 +189,19 @@ void BM_PapJobOverLToUdpLoopback(benchmark::State& state) {
     for (auto _ : state) {
         std::promise<PapJobResult> done;
         std::unique_ptr<PapClient> client;
+        std::unique_ptr<Feeder> feeder;
         loop.invoke([&] {
             client = std::make_unique<PapClient>(workstation);
-            PapClientEvents events;
-            events.finished = [&done](PapJobResult r) { done.set_value(r); };
-            client->open({0, printerNode.nodeId(), kPrinterSocket}, std::move(events));
-            client->write(job);
-            client->finish();
+            feeder = std::make_unique<Feeder>(*client, job);
+            client->open({0, printerNode.nodeId(), kPrinterSocket},
+                         feeder->events([&done](PapJobResult r) { done.set_value(r); }));
+            feeder->fill();
         });
         if (done.get_future().get() != PapJobResult::Done) state.SkipWithError("the job did not finish");
-        loop.invoke([&] { client.reset(); });
+        loop.invoke([&] {
+            client.reset();
+            feeder.reset();
+        });
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kJobBytes));
     loop.invoke([&] { printer.reset(); });

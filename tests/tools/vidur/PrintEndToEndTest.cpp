@@ -10,6 +10,8 @@
 #include <fstream>
 #include <random>
 #include <thread>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vidur::cli {
@@ -107,6 +109,26 @@ TEST_F(VidurPrint, ARejectedJobEndsOneWithThePrintersErrorAndTextIsRefusedUnless
     const auto refused = VidurProcess::run({"print", text.string(), "--to", "Picky@Caf\xC3\xA9"}, environment());
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_NE(refused.err.find("notes.txt is not PostScript"), std::string::npos) << refused.err;
+}
+
+TEST_F(VidurPrint, CtrlCClosesTheConnectionAndKeepsNothing) {
+    std::ofstream(scenario) << "spool = \"" << spool.string() << "\"\n" << kScenario;
+    // A job that never ends: a pipe the test keeps open, its first line written.
+    const fs::path pipe = folder / "job.fifo";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int writer = ::open(pipe.c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    const std::string head = "%!PS-Adobe-3.0\n%%Title: endless\n";
+    ASSERT_EQ(::write(writer, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+    VidurProcess print({"print", pipe.string(), "--to", "B\xC3\xBCro Laser@Lager", "--network", "sim:" + scenario},
+                       environment());
+    std::this_thread::sleep_for(3s);  // long enough to find the printer and open the connection
+    print.signal(SIGINT);
+    const auto result = print.finish(20s);
+    ::close(writer);
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(result.err.find("interrupted; the connection is closed"), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::is_empty(spool));
 }
 
 // Two processes: `vidur sim --spool` serves the scenario on LToUDP over loopback (interface

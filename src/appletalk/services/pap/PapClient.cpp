@@ -80,9 +80,7 @@ void PapClient::openAnswered(const AtpResult& result) {
     };
     events.ended = [this](PapConnectionEnd how) { connectionEnded(how); };
     connection_->start(connectionId_, {sls_.network, sls_.node, reply->respondingSocket}, std::move(events));
-    connection_->outbox().write(early_);
-    early_.clear();
-    early_.shrink_to_fit();
+    connection_->outbox().write(std::exchange(early_, {}));
     if (finishing_) connection_->outbox().finish();
     if (events_.opened) events_.opened();
 }

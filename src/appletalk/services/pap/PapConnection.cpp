@@ -105,14 +105,16 @@ void PapConnection::dataArrived(const AtpResult& result) {
     heard();
     bool finished = false;
     for (const auto& payload : result.packets) {
-        const auto packet = pap::PapPacket::parse(payload);
-        if (!packet || packet->header.function != pap::PapFunction::Data) continue;
-        if (!packet->data.empty()) {
-            bytesReceived_ += packet->data.size();
-            if (events_.received) events_.received(packet->data);
+        // The header alone is parsed: the data is handed on from the ATP packet, not copied.
+        const auto header = pap::PapHeader::parse(payload.userBytes);
+        if (!header || header->function != pap::PapFunction::Data || payload.data.size() > pap::kMaxDataPerPacket)
+            continue;
+        if (!payload.data.empty()) {
+            bytesReceived_ += payload.data.size();
+            if (events_.received) events_.received(payload.data);
             if (!running_) return;
         }
-        if (packet->header.endOfFile()) {
+        if (header->endOfFile()) {
             finished = true;
             break;
         }

@@ -24,6 +24,8 @@ public:
     PapOutbox(AtpResponder& responder, std::uint8_t connectionId);
 
     void write(std::span<const std::uint8_t> bytes);
+    // The same, taking the buffer over instead of copying it when nothing is queued.
+    void write(std::vector<std::uint8_t>&& bytes);
     // No more bytes: the last packet handed out carries EOF.
     void finish();
     bool isFinished() const { return finishing_; }
@@ -42,6 +44,9 @@ private:
     void answerPending();
     bool canAnswer(std::size_t packets) const;
     std::vector<atp::AtpPayload> takePackets(std::size_t packets);
+    // The packets of the bytes [begin, end) of the buffer, EOF on the last when `eof`.
+    std::vector<atp::AtpPayload> packetsOf(std::size_t begin, std::size_t end, bool eof) const;
+    void compact();
     static std::size_t packetsFor(std::uint8_t bitmap);
 
     AtpResponder& responder_;
@@ -53,8 +58,12 @@ private:
     std::uint64_t bytesSent_ = 0;
     std::optional<AtpIncomingRequest> pending_;
     std::uint16_t pendingSequence_ = 0;
+    // The last answer stays in the buffer until a new SendData, so a repeated one is answered
+    // with the same bytes without keeping a copy of the packets.
     std::uint16_t lastSequence_ = 0;
-    std::vector<atp::AtpPayload> lastAnswer_;
+    bool hasLastAnswer_ = false;
+    std::size_t lastBegin_ = 0;
+    bool lastEof_ = false;
     std::function<void()> drained_;
 };
 
