@@ -1,10 +1,9 @@
 #include "tools/cups/PapBackend.h"
 
-#include "appletalk/api/StackSettings.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "tools/cups/PapUri.h"
-#include "tools/printing/PrinterDiscovery.h"
-#include "tools/vidur/StopSignal.h"
+#include "appletalk/print/PrinterDiscovery.h"
+#include "tools/vidur/cli/StopSignal.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -20,7 +19,7 @@ namespace vidur::cups {
 namespace {
 
 using appletalk::text::macRomanToUtf8;
-using printing::PrintOutcome;
+using appletalk::print::PrintOutcome;
 
 // A quoted field of a discovery line: CUPS reads up to the next double quote.
 std::string quoted(std::string text) {
@@ -43,7 +42,7 @@ std::filesystem::path userSettingsFolder() {
 }
 
 // Messages from the printer, a line at a time: errors as ERROR:, the rest as INFO:.
-class BackendObserver final : public printing::PrintObserver {
+class BackendObserver final : public appletalk::print::PrintObserver {
 public:
     explicit BackendObserver(std::ostream& err) : err_(err) {}
     ~BackendObserver() override { flushLine(); }
@@ -79,7 +78,7 @@ public:
 private:
     void flushLine() {
         if (line_.empty()) return;
-        const bool error = printing::reportsError(line_);
+        const bool error = appletalk::print::reportsError(line_);
         err_ << (error ? "ERROR: " : "INFO: ") << line_ << "\n" << std::flush;
         line_.clear();
     }
@@ -133,7 +132,7 @@ int PapBackend::run(const std::vector<std::string>& arguments, std::ostream& out
 }
 
 int PapBackend::discover(std::ostream& out, std::ostream& err) {
-    const auto discovery = printing::discoverPrinters(appletalk::api::StackSettings::load());
+    const auto discovery = appletalk::print::discoverPrinters(appletalk::api::StackSettings::load());
     if (!discovery.online) {
         err << "DEBUG: no AppleTalk network: " << discovery.problem << "\n";
         return kBackendOk;  // nothing to offer is not a failure of discovery
@@ -186,18 +185,18 @@ int PapBackend::printJob(const std::vector<std::string>& arguments, std::ostream
         copies = std::max(1, std::atoi(arguments[3].c_str()));
     }
     const cli::StopSignal stop;  // CUPS cancels a job with SIGTERM
-    printing::PrintSession session(settings);
+    appletalk::print::PrintSession session(settings);
     int status = kBackendOk;
     for (int copy = 0; copy < copies && status == kBackendOk; ++copy) {
         if (copy > 0 && ::lseek(input, 0, SEEK_SET) != 0) break;
-        printing::PrintRequest request;
+        appletalk::print::PrintRequest request;
         request.name = name;
         request.input = input;
         request.busyLimit = std::chrono::minutes(5);
         request.stopRequested = [] { return cli::StopSignal::requested(); };
         request.stopHandle = stop.waitHandle();
         err << "STATE: +connecting-to-device\n" << std::flush;
-        printing::PrintResult result;
+        appletalk::print::PrintResult result;
         {
             BackendObserver observer(err);
             result = session.run(request, observer);

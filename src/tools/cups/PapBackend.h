@@ -5,7 +5,7 @@
 // ERROR: lines on standard error, and ends with the code that tells CUPS what to do next.
 #pragma once
 
-#include "tools/printing/PrintSession.h"
+#include "appletalk/print/PrintSession.h"
 
 #include <iosfwd>
 #include <string>
@@ -34,7 +34,7 @@ public:
     int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
     // What CUPS should do after a job that ended so.
-    static int statusFor(printing::PrintOutcome outcome);
+    static int statusFor(appletalk::print::PrintOutcome outcome);
 
 private:
     int discover(std::ostream& out, std::ostream& err);

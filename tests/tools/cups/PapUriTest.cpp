@@ -45,7 +45,7 @@ TEST(PapUri, MalformedUrisAreRefused) {
 }
 
 TEST(PapBackendStatus, BusyOrGonePrintersAreRetriedAndRejectedJobsCancelled) {
-    using printing::PrintOutcome;
+    using appletalk::print::PrintOutcome;
     EXPECT_EQ(PapBackend::statusFor(PrintOutcome::Done), kBackendOk);
     for (auto outcome : {PrintOutcome::NotFound, PrintOutcome::Unreachable, PrintOutcome::StillBusy,
                          PrintOutcome::ConnectionLost, PrintOutcome::NetworkError})

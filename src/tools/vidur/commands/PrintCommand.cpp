@@ -1,12 +1,11 @@
 #include "tools/vidur/commands/PrintCommand.h"
 
-#include "appletalk/api/StackSettings.h"
-#include "appletalk/text/MacRoman.h"
-#include "tools/printing/PrintSession.h"
-#include "tools/vidur/ExitStatus.h"
-#include "tools/vidur/PrinterTarget.h"
-#include "tools/vidur/StopSignal.h"
-#include "tools/vidur/UsageError.h"
+#include "text/MacRoman.h"
+#include "appletalk/print/PrintSession.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/commands/PrinterTarget.h"
+#include "tools/vidur/cli/StopSignal.h"
+#include "tools/vidur/cli/UsageError.h"
 #include "tools/vidur/commands/PrintProgress.h"
 
 #include <cerrno>
@@ -21,7 +20,7 @@ namespace vidur::cli {
 namespace {
 
 using appletalk::text::macRomanToUtf8;
-using printing::PrintOutcome;
+using appletalk::print::PrintOutcome;
 
 constexpr std::size_t kHeadBytes = 8;
 
@@ -121,7 +120,7 @@ Destination destination(const ParsedArguments& arguments) {
 }
 
 // The exit status and the line that explains it, for one job's outcome.
-int report(const printing::PrintResult& result, const Destination& to, const Input& input, CommandIo& io) {
+int report(const appletalk::print::PrintResult& result, const Destination& to, const Input& input, CommandIo& io) {
     const std::string prefix = "vidur print: " + input.label + ": ";
     switch (result.outcome) {
     case PrintOutcome::Done:
@@ -189,7 +188,7 @@ int PrintCommand::run(const ParsedArguments& arguments, CommandIo& io) {
             io.err << "vidur print: " << problem << "\n";
             return kExitError;
         }
-        if (!arguments.has("raw") && !printing::looksLikePostScript(input->head)) {
+        if (!arguments.has("raw") && !appletalk::print::looksLikePostScript(input->head)) {
             io.err << "vidur print: " << input->label
                    << " is not PostScript (it does not begin with %!); --raw sends it as it is\n";
             return kExitError;
@@ -198,10 +197,10 @@ int PrintCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     }
 
     const StopSignal stop;
-    printing::PrintSession session(appletalk::api::StackSettings::load());
+    appletalk::print::PrintSession session(appletalk::api::StackSettings::load());
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     for (const auto& input : inputs) {
-        printing::PrintRequest request;
+        appletalk::print::PrintRequest request;
         request.name = to.name;
         request.address = to.address;
         request.input = input->fd;

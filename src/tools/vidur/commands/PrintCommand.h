@@ -3,7 +3,7 @@
 // --to names one; the printer's messages on standard error as they come.
 #pragma once
 
-#include "tools/vidur/Command.h"
+#include "tools/vidur/cli/Command.h"
 
 namespace vidur::cli {
 

@@ -2,7 +2,7 @@
 // printer's status when it changes, and on a terminal a progress bar redrawn in place.
 #pragma once
 
-#include "tools/printing/PrintSession.h"
+#include "appletalk/print/PrintSession.h"
 
 #include <chrono>
 #include <optional>
@@ -11,7 +11,7 @@
 
 namespace vidur::cli {
 
-class PrintProgress final : public printing::PrintObserver {
+class PrintProgress final : public appletalk::print::PrintObserver {
 public:
     // `total`: the job's size when known. `bar`: draw the bar (standard error is a terminal).
     PrintProgress(std::ostream& err, std::string label, std::optional<std::uint64_t> total, bool bar);
