@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev                  # benchmarks
   libsimpleini-dev                  # profile file parsing
   libtomlplusplus-dev               # scenario files
+  xvfb xauth xdotool libxcb1-dev    # window tests on a real X server (input, the screen read)
 )
 
 missing=()
