@@ -49,8 +49,7 @@ bool UseTheLibraryClasses() {
     const CPathName profile("/home/me/.config/vidur20/Halvora.INI");
     const bool path = profile.GetFileExt() == ".INI" && profile.GetFileTitle() == CString("Halvora.INI");
 
-    ZMRUPrinterList recent;
-    recent.LoadProfileSettings();
+    const ZMRUPrinterList recent; // read from the profile when made
     CDialog window;
     if (!window.Create(kPrintersDialog)) return false;
     ZMRUPrinterBox box;
@@ -59,9 +58,10 @@ bool UseTheLibraryClasses() {
                                  rect, &window, kPrinterBoxId);
     const int printers = made ? box.LoadPrinterList(nullptr) : -1;
     window.DestroyWindow();
-    std::printf("library classes: strings %s, path %s, printer box %s with %d printers\n", strings ? "compared" : "WRONG",
-                path ? "split" : "WRONG", made ? "made" : "NOT MADE", printers);
-    return strings && path && made && printers >= 0;
+    std::printf("library classes: strings %s, path %s, printer box %s with %d printers (%d recent)\n",
+                strings ? "compared" : "WRONG", path ? "split" : "WRONG", made ? "made" : "NOT MADE", printers,
+                static_cast<int>(recent.GetSize()));
+    return strings && path && made && printers >= static_cast<int>(recent.GetSize());
 }
 
 // In --smoke mode: every window that shows is noted and closed, as a user closing it would.

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -38,8 +40,21 @@ protected:
         if (!folder.empty()) std::filesystem::remove_all(folder);
     }
 
+    // The command under the sanitizers as the suite runs it, but for strict string checks:
+    // Qt's X connection (libxkbcommon-x11) reads the keyboard's names with strndup within
+    // their buffers, without a terminator, which those checks report.
+    static std::optional<std::string> sanitizerOptions() {
+        const char* options = std::getenv("ASAN_OPTIONS");
+        if (!options) return std::nullopt;
+        std::string text = options;
+        for (auto at = text.find("strict_string_checks=1"); at != std::string::npos;
+             at = text.find("strict_string_checks=1"))
+            text.replace(at, 22, "strict_string_checks=0");
+        return text;
+    }
+
     VidurProcess::Environment environment() const {
-        return {{"VIDUR_PROFILE_DIR", folder.string()}, {"VIDUR_NETWORK", std::nullopt},
+        return {{"ASAN_OPTIONS", sanitizerOptions()}, {"VIDUR_PROFILE_DIR", folder.string()}, {"VIDUR_NETWORK", std::nullopt},
                 {"DISPLAY", display.name()},            {"WAYLAND_DISPLAY", std::nullopt},
                 {"QT_QPA_PLATFORM", std::nullopt},      {"VIDUR_LOOK", std::nullopt},
                 {"LC_ALL", "C"},                        {"LANG", "C"}};
