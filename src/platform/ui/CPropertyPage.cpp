@@ -1,6 +1,6 @@
 #include "platform/ui/CPropertyPage.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/CPropertySheet.h"
