@@ -108,9 +108,7 @@ TEST_F(DialogTest, DisablingTheFocusedControlLeavesEnterToTheDefaultButton) {
     dialog.onInit = [](RecordingDialog& d) {
         UiDriver::Post([&d] {
             QWidget* first = d.GetDlgItem(kTypeBox)->m_hWnd->widget();
-            first->activateWindow();
             first->setFocus(Qt::TabFocusReason);
-            ASSERT_EQ(QApplication::focusWidget(), first);
             const int controls[] = {kTypeBox, kZoneBox, kList, IDOK, kStop};
             for (int id : controls) d.GetDlgItem(id)->EnableWindow(FALSE);
             for (int id : controls) d.GetDlgItem(id)->EnableWindow(TRUE);
