@@ -14,6 +14,7 @@ packages=(
   libcups2-dev                      # cups-config: where the CUPS backend goes
   cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
   iproute2                          # tests in network namespaces bring up their loopback
+  xvfb xauth xdotool libxcb1-dev    # window tests on a real X server (input, the screen read)
 )
 
 missing=()

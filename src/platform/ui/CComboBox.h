@@ -3,6 +3,7 @@
 // MeasureItem, CompareItem and DeleteItem of the object attached to it.
 #pragma once
 
+#include "platform/resources/WindowStyles.h" // the CBS_ and WS_ styles Create takes
 #include "platform/ui/CWnd.h"
 
 class CComboBox : public CWnd {

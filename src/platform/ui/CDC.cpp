@@ -15,8 +15,7 @@ CDC* CDC::FromHandle(HDC hDC) {
 void CDC::FillRect(LPCRECT lpRect, CBrush* pBrush) { ::FillRect(m_hDC, lpRect, pBrush ? pBrush->m_hBrush : nullptr); }
 
 void CDC::FillSolidRect(LPCRECT lpRect, COLORREF color) {
-    if (!m_hDC || !lpRect) return;
-    m_hDC->painter.fillRect(ui_detail::toQRect(*lpRect), ui_detail::toQColor(color));
+    if (m_hDC && lpRect) ui_detail::fillSolid(m_hDC, *lpRect, color);
 }
 
 BOOL CDC::DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }

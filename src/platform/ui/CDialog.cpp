@@ -1,12 +1,11 @@
 #include "platform/ui/CDialog.h"
 
-#include <QEventLoop>
-
 #include "platform/resources/ResourceChain.h"
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/Win32Api.h"
 #include "platform/ui/qt/DialogBuilder.h"
 #include "platform/ui/qt/DialogWidget.h"
+#include "platform/ui/qt/ModalLoop.h"
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
@@ -14,11 +13,6 @@ BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_COMMAND(IDOK, OnOK)
 ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
-
-struct CDialog::ModalState {
-    QEventLoop loop;
-    bool ended = false;
-};
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_pParentWnd(pParentWnd), m_nIDTemplate(nIDTemplate) {}
 
@@ -30,8 +24,7 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool child)
     if (m_hWnd) return FALSE;
     const DialogTemplate* dialog = ResourceChain::instance().findDialog(nIDTemplate);
     if (!dialog) return FALSE;
-    QWidget* parent = pParentWnd && HWND__::isLive(pParentWnd->m_hWnd) ? pParentWnd->m_hWnd->widget() : nullptr;
-    DialogWidget* widget = ui_detail::buildDialog(*dialog, parent, child);
+    DialogWidget* widget = ui_detail::buildDialog(*dialog, pParentWnd ? pParentWnd->m_hWnd : nullptr, child);
     if (!widget) return FALSE;
     Attach(widget);
     m_nIDTemplate = nIDTemplate;
@@ -42,24 +35,19 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool child)
 
 BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
     if (!CreateFromTemplate(nIDTemplate, pParentWnd, false)) return FALSE;
-    if (m_hWnd->m_style & WS_VISIBLE) m_hWnd->widget()->show();
+    if (m_hWnd->m_style & WS_VISIBLE) m_hWnd->setShown(true);
     return TRUE;
 }
 
 int CDialog::DoModal() {
     m_nModalResult = -1;
-    ModalState modal;
+    ModalLoop modal;
     m_modal = &modal;
     if (!CreateFromTemplate(m_nIDTemplate, m_pParentWnd, false)) {
         m_modal = nullptr;
         return -1;
     }
-    if (!modal.ended && m_hWnd) {
-        QWidget* widget = m_hWnd->widget();
-        widget->setWindowModality(Qt::ApplicationModal);
-        widget->show();
-        modal.loop.exec();
-    }
+    if (m_hWnd) modal.run(m_hWnd);
     m_modal = nullptr;
     // Nothing of the dialog is running any more, so its window can go at once.
     if (HWND__::isLive(m_hWnd)) m_hWnd->destroy(true);
@@ -69,11 +57,8 @@ int CDialog::DoModal() {
 // As Win32's EndDialog, also for a modeless dialog: the window is hidden, not destroyed.
 void CDialog::EndDialog(int nResult) {
     m_nModalResult = nResult;
-    if (m_modal) {
-        m_modal->ended = true;
-        m_modal->loop.exit(nResult);
-    }
-    if (HWND__::isLive(m_hWnd)) m_hWnd->widget()->hide();
+    if (m_modal) m_modal->exit(nResult);
+    if (HWND__::isLive(m_hWnd)) m_hWnd->setShown(false);
 }
 
 BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
@@ -82,10 +67,7 @@ BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRes
         return TRUE;
     }
     // A modal dialog destroyed under its loop ends it, with -1 unless EndDialog came first.
-    if (message == WM_DESTROY && m_modal && !m_modal->ended) {
-        m_modal->ended = true;
-        m_modal->loop.exit(m_nModalResult);
-    }
+    if (message == WM_DESTROY && m_modal && !m_modal->ended()) m_modal->exit(m_nModalResult);
     return CWnd::OnWndMsg(message, wParam, lParam, pResult);
 }
 

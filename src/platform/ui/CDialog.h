@@ -5,6 +5,8 @@
 
 #include "platform/ui/CWnd.h"
 
+class ModalLoop;
+
 class CDialog : public CWnd {
     DECLARE_DYNAMIC(CDialog)
 public:
@@ -35,7 +37,6 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    struct ModalState;
-    ModalState* m_modal = nullptr;
+    ModalLoop* m_modal = nullptr;
     int m_nModalResult = -1;
 };

@@ -1,9 +1,10 @@
 #include "platform/ui/CPropertyPage.h"
 
+#include "text/MacRoman.h"
+
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/Win32Api.h"
-#include "platform/ui/qt/TextCodec.h"
 
 IMPLEMENT_DYNAMIC(CPropertyPage, CDialog)
 
@@ -35,6 +36,6 @@ CString CPropertyPage::GetCaption() const {
     }
     const DialogTemplate* dialog = ResourceChain::instance().findDialog(m_nIDTemplate);
     if (!dialog || !dialog->caption) return CString();
-    const std::string bytes = ui_detail::toMacRoman(QString::fromUtf8(dialog->caption));
+    const std::string bytes = appletalk::text::utf8ToMacRoman(dialog->caption).macRoman;
     return CString(bytes.data(), static_cast<int>(bytes.size()));
 }

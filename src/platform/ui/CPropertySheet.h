@@ -8,6 +8,9 @@
 
 #include "platform/ui/CPropertyPage.h"
 
+class ModalLoop;
+class PropertySheetWidget;
+
 constexpr UINT ID_APPLY_NOW = 0x3021;
 
 class CPropertySheet : public CWnd {
@@ -45,9 +48,8 @@ private:
     std::vector<CPropertyPage*> m_pages;
     CWnd* m_pParentWnd;
     int m_active;
-    struct ModalState;
-    ModalState* m_modal = nullptr;
+    ModalLoop* m_modal = nullptr;
     int m_nModalResult = -1;
-    struct Widgets;
-    Widgets* m_widgets = nullptr;
+    PropertySheetWidget* m_sheet = nullptr; // while DoModal runs
+
 };

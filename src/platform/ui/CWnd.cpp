@@ -1,6 +1,5 @@
 #include "platform/ui/CWnd.h"
 
-#include <QWidget>
 #include <vector>
 
 #include "text/MacRoman.h"
@@ -56,13 +55,11 @@ BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, co
                   UINT nID, CCreateContext*) {
     if (m_hWnd || !pParentWnd || !HWND__::isLive(pParentWnd->m_hWnd)) return FALSE;
     const std::string text = appletalk::text::macRomanToUtf8(lpszWindowName ? lpszWindowName : "");
-    QWidget* control = ui_detail::createControl(lpszClassName, text.c_str(), nID, dwStyle,
-                                                QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top),
-                                                pParentWnd->m_hWnd->widget());
+    HWND control = ui_detail::createChildControl(lpszClassName, text.c_str(), nID, dwStyle, rect, pParentWnd->m_hWnd);
     if (!control) return FALSE;
-    if (dwStyle & WS_DISABLED) control->setEnabled(false);
-    control->setVisible((dwStyle & WS_VISIBLE) != 0);
-    return Attach(HWND__::fromWidget(control));
+    if (dwStyle & WS_DISABLED) ::EnableWindow(control, FALSE);
+    control->setShown((dwStyle & WS_VISIBLE) != 0);
+    return Attach(control);
 }
 
 BOOL CWnd::Attach(HWND hWnd) {
@@ -171,13 +168,13 @@ BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); 
 BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
 
 BOOL CWnd::IsWindowVisible() const {
-    return HWND__::isLive(m_hWnd) && m_hWnd->widget()->isVisible() ? TRUE : FALSE;
+    return HWND__::isLive(m_hWnd) && m_hWnd->isShown() ? TRUE : FALSE;
 }
 
 BOOL CWnd::ShowWindow(int nCmdShow) {
     if (!HWND__::isLive(m_hWnd)) return FALSE;
-    const BOOL wasVisible = m_hWnd->widget()->isVisible() ? TRUE : FALSE;
-    m_hWnd->widget()->setVisible(nCmdShow != 0);
+    const BOOL wasVisible = m_hWnd->isShown() ? TRUE : FALSE;
+    m_hWnd->setShown(nCmdShow != 0);
     return wasVisible;
 }
 
@@ -199,18 +196,12 @@ int CWnd::GetWindowTextLength() const { return static_cast<int>(SendMessage(WM_G
 void CWnd::GetClientRect(LPRECT lpRect) const {
     if (!lpRect) return;
     *lpRect = RECT{0, 0, 0, 0};
-    if (!HWND__::isLive(m_hWnd)) return;
-    const QWidget* w = m_hWnd->widget();
-    *lpRect = RECT{0, 0, w->width(), w->height()};
+    if (HWND__::isLive(m_hWnd)) *lpRect = m_hWnd->clientRect();
 }
 
 BOOL CWnd::RedrawWindow(LPCRECT, void*, UINT flags) {
     if (!HWND__::isLive(m_hWnd)) return FALSE;
-    QWidget* w = m_hWnd->widget();
-    if (flags & RDW_UPDATENOW)
-        w->repaint();
-    else if (flags & RDW_INVALIDATE)
-        w->update();
+    if (flags & (RDW_UPDATENOW | RDW_INVALIDATE)) m_hWnd->redraw((flags & RDW_UPDATENOW) != 0);
     return TRUE;
 }
 

@@ -1,50 +1,15 @@
 #include "platform/ui/MessageBoxService.h"
 
-#include <QApplication>
-#include <QMessageBox>
-
-#include "platform/ui/qt/Look.h"
-#include "platform/ui/qt/TextCodec.h"
-#include "platform/ui/qt/WindowCore.h"
+#include "platform/ui/qt/QtMessageBoxes.h"
 
 namespace {
-
-QMessageBox::Icon iconOf(UINT type) {
-    switch (type & 0xF0) {
-    case MB_ICONSTOP:
-        return QMessageBox::Critical;
-    case MB_ICONQUESTION:
-        return QMessageBox::Question;
-    case MB_ICONEXCLAMATION:
-        return QMessageBox::Warning;
-    case MB_ICONINFORMATION:
-        return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
-    }
-}
-
-class QtMessageBoxService : public MessageBoxService {
-public:
-    int Show(HWND hWndOwner, const CString& text, const CString& caption, UINT type) override {
-        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return 0;
-        ui_detail::ensureLookApplied();
-        QWidget* owner = HWND__::isLive(hWndOwner) ? hWndOwner->widget() : QApplication::activeWindow();
-        QMessageBox box(iconOf(type), ui_detail::fromMacRoman(caption.View()), ui_detail::fromMacRoman(text.View()),
-                        (type & 0x0F) == MB_OKCANCEL ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, owner);
-        return box.exec() == QMessageBox::Cancel ? IDCANCEL : IDOK;
-    }
-};
-
-QtMessageBoxService g_default;
-MessageBoxService* g_current = &g_default;
-
+MessageBoxService* g_current = nullptr; // null: the window boxes
 } // namespace
 
-MessageBoxService& MessageBoxService::Current() { return *g_current; }
+MessageBoxService& MessageBoxService::Current() { return g_current ? *g_current : ui_detail::windowMessageBoxes(); }
 
 MessageBoxService* MessageBoxService::Install(MessageBoxService* service) {
-    MessageBoxService* previous = g_current;
-    g_current = service ? service : &g_default;
+    MessageBoxService* previous = g_current ? g_current : &ui_detail::windowMessageBoxes();
+    g_current = service;
     return previous;
 }

@@ -13,8 +13,6 @@ IMPLEMENT_DYNCREATE(CNetGeneralPage, CPropertyPage)
 namespace {
 
 constexpr int kInProgress = 1;
-// What a request that never came back counts as: a failure like the stack's own.
-constexpr int kNoAnswer = -1;
 // The one buffer every text is formatted into.
 constexpr int kTextSize = 48;
 
@@ -51,23 +49,24 @@ BOOL CNetGeneralPage::OnInitDialog() {
     block->cleared44 = 0;
     block->cleared48 = 0;
     const int dispatched = ATALKDispatch(block);
-    const int result = WaitForAnswer(*block);
+    // A refused request has nothing to wait for, whatever its result field holds.
+    const int result = dispatched < 0 ? dispatched : WaitForAnswer(*block);
     if (dispatched < 0 || result < 0)
         ReportFailure();
     else
         ShowAnswer(*block);
-    // Also after no answer came: the library stops any request still on a block it frees.
     MPPFree(block);
     return TRUE;
 }
 
+// The limit is the stack's: it answers a node-information request once its start-up has
+// ended, with the node's address or with a failure (no link, no address). A fixed limit of
+// the page's own would end the wait early on a slow network (every frame lost: about 7 s)
+// and report a failure that is none. The reads pause so the wait does not take a core.
 int CNetGeneralPage::WaitForAnswer(const _DispatchBlock& block) {
-    // Paused reads, so the wait neither takes a core nor, with a stack that never answers,
-    // hangs the sheet for good.
-    for (DWORD waited = 0;; waited += kPollMs) {
+    for (;;) {
         const int result = ReadResult(block);
         if (result != kInProgress) return result;
-        if (waited >= kAnswerLimitMs) return kNoAnswer;
         Sleep(kPollMs);
     }
 }

@@ -12,17 +12,15 @@ public:
     CNetGeneralPage();
     ~CNetGeneralPage() override;
 
-    // The wait for the stack's answer: a pause between reads, and how long it may take in
-    // all before the stack counts as unreachable.
+    // The pause between two reads of the stack's answer.
     static constexpr DWORD kPollMs = 10;
-    static constexpr DWORD kAnswerLimitMs = 5000;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
 
 private:
-    // The result field once it has left "in progress", or a failure when the limit passes.
+    // The result field once it has left "in progress".
     static int WaitForAnswer(const _DispatchBlock& block);
     void ShowAnswer(const _DispatchBlock& block);
     void ReportFailure();

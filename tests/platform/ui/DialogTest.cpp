@@ -8,7 +8,12 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <set>
+
 #include "TestDialogs.h"
+#include "platform/resources/WindowStyles.h"
+#include "platform/ui/CButton.h"
 #include "platform/ui/UiApplication.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Win32Api.h"
@@ -94,6 +99,56 @@ TEST_F(DialogTest, EnterDoesNothingWhileTheDefaultButtonIsDisabled) {
     };
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(dialog.events, (std::vector<std::string>{"after enter", "cancel"}));
+}
+
+// The Chooser's case: its controls are disabled during a look-up, the focused one first,
+// and enabled again after it; Enter must still be OK, not whichever button took the focus.
+TEST_F(DialogTest, DisablingTheFocusedControlLeavesEnterToTheDefaultButton) {
+    RecordingDialog dialog;
+    dialog.onInit = [](RecordingDialog& d) {
+        UiDriver::Post([&d] {
+            QWidget* first = d.GetDlgItem(kTypeBox)->m_hWnd->widget();
+            first->setFocus(Qt::TabFocusReason);
+            const int controls[] = {kTypeBox, kZoneBox, kList, IDOK, kStop};
+            for (int id : controls) d.GetDlgItem(id)->EnableWindow(FALSE);
+            for (int id : controls) d.GetDlgItem(id)->EnableWindow(TRUE);
+            UiDriver::PressKey(d, UiDriver::Key::Enter);
+        });
+    };
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+}
+
+// Win32 draws the mnemonic's underline as one line of one pixel under its letter; what
+// "&Cancel" shows beyond "Cancel" is that line and nothing else.
+TEST_F(DialogTest, MnemonicIsUnderlinedWithOneLineUnderItsLetter) {
+    RecordingDialog dialog;
+    ASSERT_TRUE(dialog.Create(kDialog));
+    CButton plain;
+    CButton prefixed;
+    const RECT rect{0, 0, 75, 23};
+    ASSERT_TRUE(plain.Create(kClassButton, "Cancel", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, rect, &dialog, 600));
+    ASSERT_TRUE(prefixed.Create(kClassButton, "&Cancel", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, rect, &dialog, 601));
+    const QImage without = plain.m_hWnd->widget()->grab().toImage();
+    const QImage with = prefixed.m_hWnd->widget()->grab().toImage();
+    ASSERT_EQ(without.size(), with.size());
+    std::set<int> rows;
+    int left = with.width(), right = -1, lowestInk = -1, inkLeft = with.width();
+    for (int y = 0; y < with.height(); ++y)
+        for (int x = 0; x < with.width(); ++x) {
+            if (qGray(without.pixel(x, y)) < 60 && x > 4 && x < with.width() - 4 && y > 4 && y < with.height() - 4) {
+                lowestInk = std::max(lowestInk, y);
+                inkLeft = std::min(inkLeft, x);
+            }
+            if (with.pixel(x, y) == without.pixel(x, y)) continue;
+            rows.insert(y);
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+    ASSERT_EQ(rows.size(), 1U) << "one line, one pixel high";
+    EXPECT_EQ(*rows.begin(), lowestInk + 1) << "right under the letters";
+    EXPECT_LE(std::abs(left - inkLeft), 1) << "from the C";
+    EXPECT_LE(right - left + 1, 8) << "as wide as the C";
+    dialog.DestroyWindow();
 }
 
 TEST_F(DialogTest, EndDialogDuringInitialisationEndsWithoutShowing) {

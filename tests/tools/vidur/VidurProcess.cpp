@@ -45,7 +45,11 @@ int remainingMs(Clock::time_point deadline) {
 
 } // namespace
 
-VidurProcess::VidurProcess(const std::vector<std::string>& arguments, const Environment& environment) {
+VidurProcess::VidurProcess(const std::vector<std::string>& arguments, const Environment& environment)
+    : VidurProcess(VIDUR_BINARY, arguments, environment) {}
+
+VidurProcess::VidurProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           const Environment& environment) {
     int outPipe[2];
     int errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0) return;
@@ -54,7 +58,7 @@ VidurProcess::VidurProcess(const std::vector<std::string>& arguments, const Envi
         ::close(outPipe[1]);
         return;
     }
-    std::vector<std::string> argv{VIDUR_BINARY};
+    std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<std::string> envp = mergedEnvironment(environment);
     posix_spawn_file_actions_t actions;
@@ -64,7 +68,7 @@ VidurProcess::VidurProcess(const std::vector<std::string>& arguments, const Envi
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     auto argvPointers = pointers(argv);
     auto envPointers = pointers(envp);
-    if (::posix_spawn(&pid_, VIDUR_BINARY, &actions, nullptr, argvPointers.data(), envPointers.data()) != 0) pid_ = -1;
+    if (::posix_spawnp(&pid_, program.c_str(), &actions, nullptr, argvPointers.data(), envPointers.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
@@ -100,9 +104,14 @@ bool VidurProcess::readSome(int waitMs) {
     return outFd_ >= 0 || errFd_ >= 0;
 }
 
-bool VidurProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
+bool VidurProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout, int times) {
     const auto deadline = Clock::now() + timeout;
-    while (result_.out.find(text) == std::string::npos) {
+    auto count = [&] {
+        int found = 0;
+        for (auto at = result_.out.find(text); at != std::string::npos; at = result_.out.find(text, at + text.size())) ++found;
+        return found;
+    };
+    while (count() < times) {
         if (Clock::now() >= deadline || !readSome(std::min(remainingMs(deadline), 100))) return false;
     }
     return true;
@@ -134,6 +143,12 @@ ProcessResult VidurProcess::finish(std::chrono::milliseconds timeout) {
 ProcessResult VidurProcess::run(const std::vector<std::string>& arguments, const Environment& environment,
                                 std::chrono::milliseconds timeout) {
     VidurProcess process(arguments, environment);
+    return process.finish(timeout);
+}
+
+ProcessResult VidurProcess::runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                                       const Environment& environment, std::chrono::milliseconds timeout) {
+    VidurProcess process(program, arguments, environment);
     return process.finish(timeout);
 }
 

@@ -25,19 +25,24 @@ public:
     using Environment = std::map<std::string, std::optional<std::string>>;
 
     VidurProcess(const std::vector<std::string>& arguments, const Environment& environment);
+    // Another program than `vidur` (a path), run the same way.
+    VidurProcess(const std::string& program, const std::vector<std::string>& arguments, const Environment& environment);
     ~VidurProcess();
     VidurProcess(const VidurProcess&) = delete;
     VidurProcess& operator=(const VidurProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
-    // Reads until stdout holds `text` (true) or the process ends or time runs out (false).
-    bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout);
+    // Reads until stdout holds `text` `times` times (true) or the process ends or time runs
+    // out (false).
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout, int times = 1);
     void signal(int number);
     // Waits for the exit; after `timeout` the process is killed and exitCode is -1.
     ProcessResult finish(std::chrono::milliseconds timeout);
 
     static ProcessResult run(const std::vector<std::string>& arguments, const Environment& environment,
                              std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    static ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                                    const Environment& environment, std::chrono::milliseconds timeout);
 
 private:
     // Reads what is there, waiting up to `waitMs`; false once both pipes are closed.

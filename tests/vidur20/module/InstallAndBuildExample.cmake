@@ -1,7 +1,7 @@
 # The shipped library as a host meets it: `cmake --install` of the vidur20 component into a
 # temporary prefix; the exported symbols checked; the example host configured against the
 # installed package (find_package(vidur20)), built, and run offscreen with --smoke, which
-# opens the three windows and closes them; the C host built again through vidur20.pc.
+# opens the three windows and closes them and uses each exported class as a host would; the C host built again through vidur20.pc.
 #   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -P InstallAndBuildExample.cmake
 execute_process(COMMAND mktemp -d /tmp/vidur20-install-XXXXXX OUTPUT_VARIABLE work OUTPUT_STRIP_TRAILING_WHITESPACE)
 set(prefix "${work}/prefix")
@@ -39,7 +39,8 @@ set(symbols "${step_output}")
 foreach(name "HVRDeviceChooser(_NBPTuple*, int, CWnd*)" "HVRPrinterStatus(CWnd*)" "HVRNetworkInfo(int)"
              " HVRDeviceChooserC" " HVRPrinterStatusC" " HVRNetworkInfoC" "ZNBPTuple::Compare"
              "ZNBPTupleList::Add" "ZMRUPrinterList::LoadProfileSettings" "ZMRUPrinterBox::LoadPrinterList"
-             "CPathName::CPathName" "vtable for ZMRUPrinterBox")
+             "CPathName::CPathName" "vtable for ZMRUPrinterBox" "operator==(CString const&, char const*)"
+             "operator==(CString const&, CString const&)" "operator!=(CString const&, CString const&)")
   expect("${name}" "${symbols}" "exported symbols")
 endforeach()
 foreach(hidden "ZChooserDialog::" "ZPrinterStatusDialog::" "ZDevicePackage::" "appletalk::" "QWidget")
@@ -59,6 +60,7 @@ expect("opened and closed: \"Chooser\"" "${step_output}" "example host")
 expect("opened and closed: \"Printer status\"" "${step_output}" "example host")
 expect("opened and closed: \"Example Host\"" "${step_output}" "example host")
 expect("smoke: all three windows opened" "${step_output}" "example host")
+expect("library classes: strings compared, path split, printer box made with" "${step_output}" "example host")
 
 # The C host again, through pkg-config alone.
 find_program(PKG_CONFIG pkg-config)

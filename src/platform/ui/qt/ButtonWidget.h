@@ -3,6 +3,8 @@
 
 #include <QPushButton>
 
+class QStyleOptionButton;
+
 #include "platform/ui/qt/WindowCore.h"
 
 class ButtonWidget : public QPushButton, public HWND__ {
@@ -16,4 +18,15 @@ public:
 
     bool isPushButton() const;
     bool isDefault() const;
+    // Whether the dark default frame is drawn round this button now (see the .cpp).
+    bool showsDefaultFrame() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void updateSiblingButtons();
+    void drawMnemonicUnderline(QPainter& painter, const QStyleOptionButton& option, const QString& shown, int index);
 };

@@ -21,4 +21,6 @@ QRect toQRect(const RECT& rect) { return QRect(rect.left, rect.top, rect.right -
 
 RECT fromQRect(const QRect& rect) { return RECT{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()}; }
 
+void fillSolid(HDC dc, const RECT& rect, COLORREF color) { dc->painter.fillRect(toQRect(rect), toQColor(color)); }
+
 } // namespace ui_detail

@@ -39,4 +39,5 @@ QColor toQColor(COLORREF color);
 COLORREF fromQColor(const QColor& color);
 QRect toQRect(const RECT& rect);
 RECT fromQRect(const QRect& rect);
+void fillSolid(HDC dc, const RECT& rect, COLORREF color);
 } // namespace ui_detail

@@ -21,4 +21,14 @@ QString withoutPrefixes(const QString& text) {
     return out;
 }
 
+int mnemonicIndex(const QString& text) {
+    int shown = 0;
+    for (int i = 0; i < text.size(); ++i, ++shown) {
+        if (text[i] != QLatin1Char('&') || i + 1 >= text.size()) continue;
+        ++i;
+        if (text[i] != QLatin1Char('&')) return shown;
+    }
+    return -1;
+}
+
 } // namespace ui_detail

@@ -12,5 +12,7 @@ std::string toMacRoman(const QString& text); // characters without a Mac OS Roma
 // Win32 text takes '&' as a mnemonic prefix and "&&" as one ampersand; this is the text shown
 // without the prefixes.
 QString withoutPrefixes(const QString& text);
+// Where the underlined letter (the one after a single '&') lies in that shown text; -1 for none.
+int mnemonicIndex(const QString& text);
 
 } // namespace ui_detail

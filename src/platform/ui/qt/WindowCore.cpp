@@ -35,6 +35,17 @@ HWND__::~HWND__() {
 
 bool HWND__::isLive(const HWND__* hWnd) { return hWnd && handles().count(hWnd) && !hWnd->m_destroyed; }
 
+void HWND__::setShown(bool shown) { widget()->setVisible(shown); }
+
+bool HWND__::isShown() { return widget()->isVisible(); }
+
+RECT HWND__::clientRect() { return RECT{0, 0, widget()->width(), widget()->height()}; }
+
+void HWND__::redraw(bool now) {
+    if (now) widget()->repaint();
+    else widget()->update();
+}
+
 HWND HWND__::fromWidget(QWidget* widget) { return dynamic_cast<HWND__*>(widget); }
 
 HWND HWND__::parentHandle() const {

@@ -31,6 +31,14 @@ struct HWND__ {
     // A registered, not yet destroyed window.
     static bool isLive(const HWND__* hWnd);
 
+    // ShowWindow's part: shown or hidden, and whether it is.
+    void setShown(bool shown);
+    bool isShown();
+    // The client area, from (0, 0).
+    RECT clientRect();
+    // Painted again now, or when control returns to the event loop.
+    void redraw(bool now);
+
     // Sends through the attached object's WindowProc when there is one.
     LRESULT send(UINT message, WPARAM wParam, LPARAM lParam);
     // WM_COMMAND with this control's id and a notification code, sent to the parent.

@@ -43,7 +43,17 @@ void ChooserDriver::Drive(CWnd& chooser) {
     if (offscreen && seen_.lookupDone && list->GetCount() > 0) UiDriver::ClickListItem(*list, 0);
     Note(chooser);
     if (screenshot_) environment_.SaveScreenshot(chooser, *screenshot_);
-    if (!offscreen) return;
+    if (!offscreen) {
+        // The user goes on: the picture follows the window, taken again whenever a look-up
+        // the user started (by closing a drop-down list) has ended.
+        while (screenshot_) {
+            WindowEnvironment::WaitUntil([&] { return ended() || !LookupDone(chooser); }, 24 * 3600 * 1000);
+            WindowEnvironment::WaitUntil([&] { return ended() || LookupDone(chooser); }, 24 * 3600 * 1000);
+            if (ended()) return;
+            environment_.SaveScreenshot(chooser, *screenshot_);
+        }
+        return;
+    }
     if (list->GetCurSel() >= 0) UiDriver::ClickButton(chooser, IDOK);
     else UiDriver::ClickButton(chooser, IDCANCEL);
 }

@@ -93,7 +93,8 @@ bool WindowEnvironment::SaveScreenshot(CWnd& window, const std::string& path) {
         io_.err << "vidur: could not write the screenshot " << path << "\n";
         return false;
     }
-    io_.out << "screenshot: " << path << "\n";
+    // At once, also into a pipe: whoever watches the window learns the picture is ready.
+    io_.out << "screenshot: " << path << std::endl;
     return true;
 }
 

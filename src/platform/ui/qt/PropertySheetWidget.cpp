@@ -1,0 +1,98 @@
+#include "platform/ui/qt/PropertySheetWidget.h"
+
+#include <QApplication>
+#include <QTabWidget>
+#include <algorithm>
+
+#include "platform/resources/ResourceChain.h"
+#include "platform/resources/WindowStyles.h"
+#include "platform/ui/CPropertySheet.h"
+#include "platform/ui/qt/ButtonWidget.h"
+#include "platform/ui/qt/DialogBuilder.h"
+#include "platform/ui/qt/Look.h"
+#include "platform/ui/qt/TextCodec.h"
+
+using namespace ui_detail;
+
+namespace {
+constexpr int kMargin = 7;       // dialog units around the tabs and between the buttons
+constexpr int kButtonWidth = 50; // dialog units, Win32's sheet buttons
+constexpr int kButtonHeight = 14;
+constexpr int kButtonGap = 4;
+constexpr DWORD kSheetStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+} // namespace
+
+PropertySheetWidget::PropertySheetWidget(QWidget* parent, TabChosen tabChosen)
+    : DialogWidget(parent, 0, kSheetStyle, false), m_tabChosen(std::move(tabChosen)) {}
+
+PropertySheetWidget* PropertySheetWidget::create(HWND parentWindow, const CString& caption, const std::vector<Page>& pages,
+                                                 TabChosen tabChosen) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
+    ensureLookApplied();
+    const QFont font = dialogFont();
+    // One set of units for the sheet and all its pages, wide enough for every page's texts.
+    BaseUnits units = baseUnits(font);
+    int pageCx = 0;
+    int pageCy = 0;
+    for (const Page& page : pages) {
+        units.x = std::max(units.x, unitsFor(*page.dialog, font).x);
+        pageCx = std::max<int>(pageCx, page.dialog->cx);
+        pageCy = std::max<int>(pageCy, page.dialog->cy);
+    }
+    QWidget* parent = HWND__::isLive(parentWindow) ? parentWindow->widget() : nullptr;
+    auto* sheet = new PropertySheetWidget(parent, std::move(tabChosen));
+    sheet->setFont(font);
+    sheet->setWindowTitle(fromMacRoman(caption.View()));
+    sheet->m_tabs = new QTabWidget(sheet);
+    const QRect pageRect = dialogUnitsToPixels(0, 0, pageCx, pageCy, units);
+    for (const Page& page : pages) {
+        auto* container = new QWidget;
+        container->setFixedSize(pageRect.size());
+        sheet->m_containers.push_back(container);
+        sheet->m_tabs->addTab(container, fromMacRoman(page.caption.View()));
+    }
+    const QRect margin = dialogUnitsToPixels(kMargin, kMargin, kButtonWidth, kButtonHeight, units);
+    sheet->m_tabs->move(margin.x(), margin.y());
+    // The pages are fixed in size; the tab widget adds its bar and frame around the largest.
+    sheet->m_tabs->resize(sheet->m_tabs->minimumSizeHint().expandedTo(sheet->m_tabs->sizeHint()));
+    const int width = sheet->m_tabs->width() + 2 * margin.x();
+    const int buttonsTop = sheet->m_tabs->geometry().bottom() + 1 + margin.y();
+    const int gap = mulDiv(kButtonGap, units.x, 4);
+    int x = width - margin.x() - 3 * margin.width() - 2 * gap;
+    // The sheet's own buttons belong to the system, which shows them in the user's language.
+    const bool french = ResourceChain::instance().language() == kLangFrench;
+    const std::pair<UINT, const char*> buttons[] = {
+        {IDOK, "OK"}, {IDCANCEL, french ? "Annuler" : "Cancel"}, {ID_APPLY_NOW, french ? "&Appliquer" : "&Apply"}};
+    for (const auto& [id, text] : buttons) {
+        auto* button = new ButtonWidget(sheet, id, id == IDOK ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, QString::fromUtf8(text));
+        button->setGeometry(x, buttonsTop, margin.width(), margin.height());
+        x += margin.width() + gap;
+        if (id == ID_APPLY_NOW) {
+            button->setEnabled(false);
+            sheet->m_apply = button;
+        }
+    }
+    sheet->setFixedSize(width, buttonsTop + margin.height() + margin.y());
+    connect(sheet->m_tabs, &QTabWidget::currentChanged, sheet, [sheet](int index) {
+        if (!sheet->m_switching && sheet->m_tabChosen) sheet->m_tabChosen(index);
+    });
+    return sheet;
+}
+
+void PropertySheetWidget::placePage(int index, HWND page) {
+    if (index < 0 || index >= static_cast<int>(m_containers.size()) || !HWND__::isLive(page)) return;
+    QWidget* pageWidget = page->widget();
+    pageWidget->setParent(m_containers[static_cast<std::size_t>(index)]);
+    pageWidget->move(0, 0);
+    pageWidget->show();
+}
+
+void PropertySheetWidget::showTab(int index) {
+    m_switching = true;
+    m_tabs->setCurrentIndex(index);
+    m_switching = false;
+}
+
+void PropertySheetWidget::enableApply(bool enable) {
+    if (m_apply) m_apply->setEnabled(enable);
+}

@@ -1,0 +1,205 @@
+// The window subcommands on a real X server: Xvfb without a window manager, keys and clicks
+// sent through the server as a user's, and what the server shows read from its screen. Skipped
+// only when Xvfb cannot start here.
+#include "RealDisplay.h"
+#include "VidurProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace vidur::cli {
+namespace {
+
+using testing::ProcessResult;
+using testing::RealDisplay;
+using testing::ScreenRect;
+using testing::Screenshot;
+using testing::VidurProcess;
+using namespace std::chrono_literals;
+
+// Template positions in pixels: the classic look's dialog base units are 6 x 13.
+int Px(int units) { return (units * 6 + 2) / 4; }
+int Py(int units) { return (units * 13 + 4) / 8; }
+
+class RealDisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!display.running()) GTEST_SKIP() << display.failure();
+        folder = std::filesystem::temp_directory_path() /
+                 ("vidur-display-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(folder);
+    }
+    void TearDown() override {
+        if (!folder.empty()) std::filesystem::remove_all(folder);
+    }
+
+    // The command under the sanitizers as the suite runs it, but for strict string checks:
+    // Qt's X connection (libxkbcommon-x11) reads the keyboard's names with strndup within
+    // their buffers, without a terminator, which those checks report.
+    static std::optional<std::string> sanitizerOptions() {
+        const char* options = std::getenv("ASAN_OPTIONS");
+        if (!options) return std::nullopt;
+        std::string text = options;
+        for (auto at = text.find("strict_string_checks=1"); at != std::string::npos;
+             at = text.find("strict_string_checks=1"))
+            text.replace(at, 22, "strict_string_checks=0");
+        return text;
+    }
+
+    VidurProcess::Environment environment() const {
+        return {{"ASAN_OPTIONS", sanitizerOptions()}, {"VIDUR_PROFILE_DIR", folder.string()}, {"VIDUR_NETWORK", std::nullopt},
+                {"DISPLAY", display.name()},            {"WAYLAND_DISPLAY", std::nullopt},
+                {"QT_QPA_PLATFORM", std::nullopt},      {"VIDUR_LOOK", std::nullopt},
+                {"LC_ALL", "C"},                        {"LANG", "C"}};
+    }
+    // A window command on the display; it prints "screenshot:" each time its window is ready.
+    std::unique_ptr<VidurProcess> open(const std::vector<std::string>& command) {
+        std::vector<std::string> arguments = command;
+        arguments.insert(arguments.end(), {"--screenshot", (folder / "window.png").string()});
+        return std::make_unique<VidurProcess>(arguments, environment());
+    }
+    // Finds the window, gives it the keyboard (no window manager does) and answers its place.
+    ScreenRect focus(const std::string& title) {
+        const unsigned long window = display.findWindow(title);
+        EXPECT_NE(window, 0UL) << "no window \"" << title << "\" on " << display.name();
+        display.xdotool({"windowfocus", "--sync", std::to_string(window)});
+        return display.geometry(window);
+    }
+    // Takes screenshots until `ready` holds for one (bounded); the last one.
+    Screenshot screenWhen(const std::function<bool(const Screenshot&)>& ready) const {
+        Screenshot shot;
+        for (auto end = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < end;) {
+            shot = display.screenshot();
+            if (shot.valid() && ready(shot)) break;
+            std::this_thread::sleep_for(100ms);
+        }
+        return shot;
+    }
+    // The default push button's dark frame: its top and left edges are black, which a plain
+    // button's raised bevel never draws.
+    static bool HasDefaultFrame(const Screenshot& shot, const ScreenRect& button) {
+        return shot.at(button.x + button.width / 2, button.y) == 0 && shot.at(button.x, button.y + button.height / 2) == 0;
+    }
+
+    RealDisplay display;
+    std::filesystem::path folder;
+};
+
+// The Chooser's controls on the screen, from its template.
+struct ChooserLayout {
+    explicit ChooserLayout(const ScreenRect& w)
+        : typeBox{w.x + Px(5), w.y + Py(20), Px(112), 42}, zoneBox{w.x + Px(5), w.y + Py(60), Px(112), 21},
+          list{w.x + Px(125), w.y + Py(20), Px(125), Py(90)}, ok{w.x + Px(129), w.y + Py(120), Px(50), Py(14)},
+          cancel{w.x + Px(196), w.y + Py(120), Px(50), Py(14)} {}
+    // Where a box's open list lies: under the box, as wide.
+    static ScreenRect dropped(const ScreenRect& box) { return {box.x + 2, box.y + box.height + 2, box.width - 4, 30}; }
+    ScreenRect typeBox, zoneBox, list, ok, cancel;
+};
+
+TEST_F(RealDisplayTest, ChooserEnterChoosesTheFirstDeviceAndOkIsFramedAsTheDefault) {
+    auto chooser = open({"chooser"});
+    ASSERT_TRUE(chooser->waitForOutput("screenshot:", 60s)) << "the look-up did not end";
+    const ChooserLayout layout(focus("Chooser"));
+    const Screenshot shot = screenWhen([&](const Screenshot& s) { return HasDefaultFrame(s, layout.ok); });
+    EXPECT_TRUE(HasDefaultFrame(shot, layout.ok)) << "OK has the default button's dark frame";
+    EXPECT_FALSE(HasDefaultFrame(shot, layout.cancel));
+    display.key("Return");
+    const ProcessResult result = chooser->finish(30s);
+    EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+    EXPECT_NE(result.out.find("chosen: Laser 1:LaserWriter@Engineering\n"), std::string::npos) << result.out;
+}
+
+TEST_F(RealDisplayTest, ChooserEscapeCancels) {
+    auto chooser = open({"chooser"});
+    ASSERT_TRUE(chooser->waitForOutput("screenshot:", 60s));
+    focus("Chooser");
+    display.key("Escape");
+    const ProcessResult result = chooser->finish(30s);
+    EXPECT_EQ(result.exitCode, 2) << result.out << result.err;
+    EXPECT_NE(result.out.find("cancelled\n"), std::string::npos) << result.out;
+}
+
+TEST_F(RealDisplayTest, ChooserClickOnADeviceThenReturnChoosesIt) {
+    auto chooser = open({"chooser"});
+    ASSERT_TRUE(chooser->waitForOutput("screenshot:", 60s));
+    const ChooserLayout layout(focus("Chooser"));
+    // The second line of the list (the items are one font line, 13 pixels, high).
+    display.click(layout.list.x + 30, layout.list.y + 2 + 13 + 6);
+    display.key("Return");
+    const ProcessResult result = chooser->finish(30s);
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(result.out.find("chosen: Laser 2:LaserWriter@Engineering\n"), std::string::npos) << result.out;
+}
+
+// Each list is painted when it opens (the items on the list's white, not a black square), and
+// choosing in it starts the look-up of the new type or zone.
+TEST_F(RealDisplayTest, ChooserDropDownListsArePaintedAndChooseTheTypeAndTheZone) {
+    auto chooser = open({"chooser"});
+    ASSERT_TRUE(chooser->waitForOutput("screenshot:", 60s));
+    const ChooserLayout layout(focus("Chooser"));
+    const auto painted = [](const ScreenRect& area) {
+        return [area](const Screenshot& s) { return s.blackShare(area) < 0.5 && s.colourCount(area) >= 2; };
+    };
+
+    // The type list: its first entry (AFPServer, the types sort by name).
+    display.click(layout.typeBox.x + layout.typeBox.width - 8, layout.typeBox.y + layout.typeBox.height / 2);
+    const ScreenRect types = ChooserLayout::dropped(layout.typeBox);
+    Screenshot shot = screenWhen(painted(types));
+    EXPECT_LT(shot.blackShare(types), 0.5) << "the type list is painted";
+    display.click(types.x + 40, types.y + 8);
+    ASSERT_TRUE(chooser->waitForOutput("screenshot:", 60s, 2)) << "a look-up after the type list closed";
+
+    // The zone list, from the keyboard once open: the zone after Engineering is Finance.
+    display.click(layout.zoneBox.x + layout.zoneBox.width - 8, layout.zoneBox.y + layout.zoneBox.height / 2);
+    const ScreenRect zones = ChooserLayout::dropped(layout.zoneBox);
+    shot = screenWhen(painted(zones));
+    EXPECT_LT(shot.blackShare(zones), 0.5) << "the zone list is painted";
+    display.key("Down");
+    display.key("Return");
+    ASSERT_TRUE(chooser->waitForOutput("screenshot:", 60s, 3)) << "a look-up after the zone list closed";
+
+    display.key("Return");
+    const ProcessResult result = chooser->finish(30s);
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_NE(result.out.find("chosen: Finance Server:AFPServer@Finance\n"), std::string::npos) << result.out;
+}
+
+TEST_F(RealDisplayTest, StatusWindowCancelClosesItAndIsFramedAsTheDefault) {
+    auto chosen = VidurProcess::run({"chooser", "--offscreen", "--screenshot", (folder / "c.png").string()},
+                                    environment(), 90s);
+    ASSERT_EQ(chosen.exitCode, 1) << chosen.err;
+    auto status = open({"status"});
+    ASSERT_TRUE(status->waitForOutput("screenshot:", 60s)) << "the printer did not answer";
+    const ScreenRect window = focus("Printer status");
+    const ScreenRect cancel{window.x + Px(240), window.y + Py(80), Px(40), Py(15)};
+    const Screenshot shot = screenWhen([&](const Screenshot& s) { return HasDefaultFrame(s, cancel); });
+    EXPECT_TRUE(HasDefaultFrame(shot, cancel)) << "Cancel is the status window's default button";
+    display.click(cancel.x + cancel.width / 2, cancel.y + cancel.height / 2);
+    const ProcessResult result = status->finish(30s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+TEST_F(RealDisplayTest, NetworkSheetTabsShowTheirPagesAndEscapeCloses) {
+    auto sheet = open({"netinfo"});
+    ASSERT_TRUE(sheet->waitForOutput("screenshot:", 60s));
+    const ScreenRect window = focus("vidur");
+    const ScreenRect page{window.x + 10, window.y + 30, window.width - 20, window.height - 80};
+    const Screenshot general = display.screenshot();
+    // The second tab, right of the first one ("General").
+    display.click(window.x + 75, window.y + 15);
+    const Screenshot statistics = screenWhen([&](const Screenshot& s) { return s.differences(general, page) > 50; });
+    EXPECT_GT(statistics.differences(general, page), 50) << "the Statistics page replaced the General page";
+    display.key("Escape");
+    const ProcessResult result = sheet->finish(30s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+} // namespace
+} // namespace vidur::cli
