@@ -70,10 +70,14 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     const std::string section(lpAppName);
     const std::string key(lpKeyName ? lpKeyName : "");
     const std::string value(lpString ? lpString : "");
-    const bool ok = ProfileStorage::Update(*path, [&](ProfileFile& file) {
-        if (!lpKeyName) return file.RemoveSection(section);
-        if (!lpString) return file.RemoveKey(section, key);
-        return file.SetValue(section, key, value);
-    });
+    const bool bare = std::string_view(lpFileName).find('/') == std::string_view::npos;
+    const bool ok = ProfileStorage::Update(
+        *path,
+        [&](ProfileFile& file) {
+            if (!lpKeyName) return file.RemoveSection(section);
+            if (!lpString) return file.RemoveKey(section, key);
+            return file.SetValue(section, key, value);
+        },
+        bare);
     return ok ? TRUE : FALSE;
 }

@@ -1,4 +1,5 @@
 #include "tools/vidur/PrinterTarget.h"
+#include "tools/vidur/TerminalText.h"
 
 #include "appletalk/text/MacRoman.h"
 #include "tools/vidur/EntityPattern.h"
@@ -64,12 +65,11 @@ PrinterTarget PrinterTarget::parse(const std::string& utf8) {
 }
 
 std::string PrinterTarget::display() const {
-    using appletalk::text::macRomanToUtf8;
     if (byAddress_)
         return std::to_string(tuple_.address.network) + "." + std::to_string(tuple_.address.nodeID) + ":" +
                std::to_string(tuple_.address.socket);
     const auto text = [](const char(&field)[NBP_NAME_FIELD_SIZE]) {
-        return macRomanToUtf8(std::string_view(field, strnlen(field, sizeof field)));
+        return terminalText(std::string_view(field, strnlen(field, sizeof field)));
     };
     return text(tuple_.entity.object) + ":" + text(tuple_.entity.type) + "@" + text(tuple_.entity.zone);
 }

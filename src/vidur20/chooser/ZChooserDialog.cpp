@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "platform/ui/CDataExchange.h"
 #include "platform/ui/Win32Api.h"
 #include "vidur20/packages/LookupNoCase.h"
+#include "vidur20/packages/RecentListFormat.h"
 #include "vidur20/packages/ZAFPServerPackage.h"
 #include "vidur20/packages/ZImageWriterLQPackage.h"
 #include "vidur20/packages/ZImageWriterPackage.h"
@@ -26,6 +28,14 @@ void copyName(char* field, const char* text, std::size_t length) {
     if (length > static_cast<std::size_t>(kNameMax)) length = kNameMax;
     std::memcpy(field, text, length);
     field[length] = '\0';
+}
+
+// The same names byte for byte and the same address.
+bool sameDevice(const _NBPTuple& a, const _NBPTuple& b) {
+    const auto name = [](const char* field) { return std::string_view(field, ::strnlen(field, kNameMax + 1)); };
+    return name(a.entity.object) == name(b.entity.object) && name(a.entity.type) == name(b.entity.type) &&
+           name(a.entity.zone) == name(b.entity.zone) && a.address.network == b.address.network &&
+           a.address.nodeID == b.address.nodeID && a.address.socket == b.address.socket;
 }
 
 void copyName(char* field, const char* text) { copyName(field, text, ::strnlen(text, kNameMax)); }
@@ -168,8 +178,17 @@ void ZChooserDialog::OnOK() {
         else
             copyName(m_tupleChosen.entity.zone, m_entityLookup.zone);
         void* package = nullptr;
-        if (!m_mapPackages.IsEmpty() && LookupNoCase(m_mapPackages, m_tupleChosen.entity.type, package))
-            static_cast<ZDevicePackage*>(package)->SelectDevice(&m_tupleChosen, this);
+        if (!m_mapPackages.IsEmpty() && LookupNoCase(m_mapPackages, m_tupleChosen.entity.type, package)) {
+            auto* chosenPackage = static_cast<ZDevicePackage*>(package);
+            chosenPackage->SelectDevice(&m_tupleChosen, this);
+            // Recorded only when entry 1 of the list now reads back as this very device; if
+            // not, the user is told the choice will not be remembered.
+            _NBPTuple first{};
+            m_bRecorded = chosenPackage->ReadRecentEntry(&first, 1) != 0 && sameDevice(first, m_tupleChosen);
+            if (!m_bRecorded)
+                AfxMessageBox(recentlist::StoredValue(m_tupleChosen) ? IDS_CHOICE_NOT_WRITTEN : IDS_CHOICE_NOT_STORABLE,
+                              MB_OK | MB_ICONEXCLAMATION);
+        }
     }
     DeletePackages();
     CDialog::OnOK();
