@@ -111,6 +111,11 @@ ProfileFile::Line ProfileFile::classify(std::string text, std::string_view endin
     }
     line.nameStart = name.empty() ? 0 : offset(name);
     line.nameLength = static_cast<std::uint32_t>(name.size());
+    // Most names are ASCII, which is the same in both encodings.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        line.name = std::string(name);
+        return line;
+    }
     auto converted = appletalk::text::utf8ToMacRoman(name);
     line.name = std::move(converted.macRoman);
     line.nameExact = converted.lossless;
