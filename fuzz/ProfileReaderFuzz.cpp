@@ -3,7 +3,7 @@
 // into the parsed file read back after writing and parsing again, and are gone once removed.
 // Everything happens in memory: one parse of the input, one of the edited text and one of
 // the text with the edits removed, so the target runs about as fast as the packet targets.
-#include "platform/core/ProfileFile.h"
+#include "text/ProfileFile.h"
 
 #include <cstdint>
 #include <cstdio>

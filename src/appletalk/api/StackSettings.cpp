@@ -1,14 +1,13 @@
 #include "appletalk/api/StackSettings.h"
 
-#include "appletalk/api/NameFields.h"
-#include "appletalk/api/TarvlibApi.h"
-#include "appletalk/text/MacRoman.h"
-#include "platform/core/PrivateProfile.h"
+#include "tarvlib/NameFields.h"
+#include "tarvlib/TarvlibApi.h"
+#include "text/MacRoman.h"
+#include "text/ProfileStorage.h"
 
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace appletalk::api {
 
@@ -24,12 +23,7 @@ constexpr const char* kDefaultPrinterKey = "DefaultPrinter";
 constexpr std::size_t kValueSize = 1024;
 
 std::optional<std::string> readValue(const char* section, const char* key) {
-    // A marker default tells a missing key from an empty one.
-    static constexpr const char* kMissing = "\x01";
-    char buffer[kValueSize];
-    GetPrivateProfileStringA(section, key, kMissing, buffer, sizeof buffer, StackSettings::kProfileFile);
-    if (std::strcmp(buffer, kMissing) == 0) return std::nullopt;
-    return std::string(buffer);
+    return ProfileStorage::GetValue(StackSettings::kProfileFile, section, key);
 }
 
 std::string trimmed(std::string_view text) {
@@ -166,7 +160,7 @@ bool StackSettings::writeDefaultPrinter(const _NBPTuple& printer) {
     const std::string stored = (!plain.empty() && std::string_view(" \t\v\f").find(plain.back()) != std::string_view::npos)
                                    ? "\"" + std::string(plain) + "\""
                                    : std::string(plain);
-    return WritePrivateProfileStringA(kPrintersSection, kDefaultPrinterKey, stored.c_str(), kProfileFile) != 0;
+    return ProfileStorage::SetValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, stored);
 }
 
 } // namespace appletalk::api

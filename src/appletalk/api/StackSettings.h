@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 
 namespace appletalk::api {
 

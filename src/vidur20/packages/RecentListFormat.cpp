@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "platform/core/PrivateProfile.h"
-#include "platform/core/ProfileFile.h"
-#include "platform/core/ProfileStorage.h"
+#include "text/ProfileFile.h"
+#include "text/ProfileStorage.h"
 
 namespace recentlist {
 

@@ -9,7 +9,7 @@
 #include <gmock/gmock.h>
 
 #include "PackageTestSupport.h"
-#include "platform/core/ProfileStorage.h"
+#include "text/ProfileStorage.h"
 #include "vidur20/packages/ZAFPServerPackage.h"
 #include "vidur20/packages/ZGenericWriterPackage.h"
 #include "vidur20/packages/ZImageWriterLQPackage.h"
