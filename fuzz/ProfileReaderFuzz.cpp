@@ -22,38 +22,38 @@ void require(bool condition, const char* what) {
 }
 
 bool writable(const std::string& section, const std::string& key) {
-    return ProfileFile::IsWritableSectionName(section) && ProfileFile::IsWritableKeyName(key);
+    return ProfileFile::isWritableSectionName(section) && ProfileFile::isWritableKeyName(key);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    ProfileFile file = ProfileFile::Parse(text);
-    require(file.Serialize() == text, "unedited file did not write back unchanged");
+    ProfileFile file = ProfileFile::parse(text);
+    require(file.serialize() == text, "unedited file did not write back unchanged");
 
-    const auto sections = file.GetSectionNames();
+    const auto sections = file.getSectionNames();
     for (const std::string& section : sections) {
-        for (const std::string& key : file.GetKeyNames(section)) static_cast<void>(file.GetValue(section, key));
+        for (const std::string& key : file.getKeyNames(section)) static_cast<void>(file.getValue(section, key));
     }
 
     // Two edits in one pass: a key of the file's first section (an existing one when it has
     // keys) and a key in a new section.
     const std::string firstSection = sections.empty() ? std::string("Fuzz") : sections.front();
-    const auto keys = file.GetKeyNames(firstSection);
+    const auto keys = file.getKeyNames(firstSection);
     std::vector<std::pair<std::string, std::string>> edits;
     if (writable(firstSection, keys.empty() ? "Key" : keys.front()))
         edits.emplace_back(firstSection, keys.empty() ? "Key" : keys.front());
     edits.emplace_back("New Section", "Fuzz Key");
-    for (const auto& [section, key] : edits) file.SetValue(section, key, "fuzz value");
+    for (const auto& [section, key] : edits) file.setValue(section, key, "fuzz value");
 
-    ProfileFile reparsed = ProfileFile::Parse(file.Serialize());
+    ProfileFile reparsed = ProfileFile::parse(file.serialize());
     for (const auto& [section, key] : edits) {
-        require(reparsed.GetValue(section, key) == std::optional<std::string>("fuzz value"), "written value lost");
-        reparsed.RemoveKey(section, key);
+        require(reparsed.getValue(section, key) == std::optional<std::string>("fuzz value"), "written value lost");
+        reparsed.removeKey(section, key);
     }
-    const ProfileFile removed = ProfileFile::Parse(reparsed.Serialize());
+    const ProfileFile removed = ProfileFile::parse(reparsed.serialize());
     for (const auto& [section, key] : edits)
-        require(!removed.GetValue(section, key), "removed key still readable");
+        require(!removed.getValue(section, key), "removed key still readable");
     return 0;
 }

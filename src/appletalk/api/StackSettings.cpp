@@ -23,7 +23,7 @@ constexpr const char* kDefaultPrinterKey = "DefaultPrinter";
 constexpr std::size_t kValueSize = 1024;
 
 std::optional<std::string> readValue(const char* section, const char* key) {
-    return ProfileStorage::GetValue(StackSettings::kProfileFile, section, key);
+    return ProfileStorage::getValue(StackSettings::kProfileFile, section, key);
 }
 
 std::string trimmed(std::string_view text) {
@@ -160,7 +160,7 @@ bool StackSettings::writeDefaultPrinter(const _NBPTuple& printer) {
     const std::string stored = (!plain.empty() && std::string_view(" \t\v\f").find(plain.back()) != std::string_view::npos)
                                    ? "\"" + std::string(plain) + "\""
                                    : std::string(plain);
-    return ProfileStorage::SetValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, stored);
+    return ProfileStorage::setValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, stored);
 }
 
 } // namespace appletalk::api

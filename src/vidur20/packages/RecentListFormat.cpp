@@ -40,7 +40,7 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' ||
 
 std::optional<_NBPTuple> ReadBackForm(const _NBPTuple& entry) {
     const CString value = EntryValue(entry);
-    if (!ProfileFile::IsWritableValue(value.View())) return std::nullopt;
+    if (!ProfileFile::isWritableValue(value.View())) return std::nullopt;
     _NBPTuple back{};
     if (NBPCrackProfileString(value, &back) != 0) return std::nullopt;
     return back;
@@ -64,15 +64,15 @@ WriteResult WriteList(const CString& category, const std::vector<_NBPTuple>& ent
         if (!value) return WriteResult::CannotStore;
         values.push_back(*value);
     }
-    const auto path = ProfileStorage::ResolvePath(kProfileFile);
+    const auto path = ProfileStorage::resolvePath(kProfileFile);
     if (!path) return WriteResult::WriteFailed;
     const CString section = SectionName(category);
-    const bool written = ProfileStorage::Update(
+    const bool written = ProfileStorage::update(
         *path,
         [&](ProfileFile& file) {
             bool changed = false;
             for (std::size_t i = 0; i < values.size(); ++i)
-                changed = file.SetValue(section.View(), KeyName(category, static_cast<int>(i + 1)).View(),
+                changed = file.setValue(section.View(), KeyName(category, static_cast<int>(i + 1)).View(),
                                         values[i].View()) || changed;
             return changed;
         },

@@ -32,8 +32,8 @@ protected:
         profile_.remember("HOME");
     }
     void TearDown() override {
-        ProfileStorage::SetBeforeRenameHook({});
-        ProfileStorage::SetLockWait(std::chrono::milliseconds(2000));
+        ProfileStorage::setBeforeRenameHook({});
+        ProfileStorage::setLockWait(std::chrono::milliseconds(2000));
     }
 
     void writeFile(const std::string& name, const std::string& text) {
@@ -187,7 +187,7 @@ TEST_F(PrivateProfileTest, FailureBeforeTheRenameLeavesTheOldFileWhole) {
     WritePrivateProfileStringA("S", "k", "old", "Halvora.INI");
     const std::string before = readFile("Halvora.INI");
     std::string seenTemporary;
-    ProfileStorage::SetBeforeRenameHook([&](const fs::path& temporary) {
+    ProfileStorage::setBeforeRenameHook([&](const fs::path& temporary) {
         seenTemporary = readPath(temporary); // the new contents were complete on disk
         return false;                        // and then the process "crashed"
     });
@@ -323,7 +323,7 @@ TEST_F(PrivateProfileTest, ALockHeldTooLongFailsTheWriteInsteadOfWaitingForEver)
     const int holder = ::open((dir_ / ".halvora.ini.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    ProfileStorage::SetLockWait(std::chrono::milliseconds(50));
+    ProfileStorage::setLockWait(std::chrono::milliseconds(50));
     EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", "HALVORA.ini"));
     EXPECT_EQ(readFile("Halvora.INI"), "[S]\nk=old\n");
     ::close(holder);

@@ -154,13 +154,13 @@ TEST_F(Selection, ANameThatCannotBeStoredOrAFailedWriteLeavesTheListExactlyAsItW
         EXPECT_EQ(profile.fileText("Halvora.INI"), before) << refused.entity.object;
     }
     // The profile's lock held elsewhere: the write fails whole.
-    ProfileStorage::SetLockWait(std::chrono::milliseconds(20));
+    ProfileStorage::setLockWait(std::chrono::milliseconds(20));
     const int holder = ::open((profile.path() / ".halvora.ini.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
     const _NBPTuple fine = makeTuple("E");
     EXPECT_EQ(p.SelectDevice(&fine, nullptr), 1);
     ::close(holder);
-    ProfileStorage::SetLockWait(std::chrono::milliseconds(2000));
+    ProfileStorage::setLockWait(std::chrono::milliseconds(2000));
     EXPECT_EQ(profile.fileText("Halvora.INI"), before);
 }
 

@@ -31,7 +31,7 @@ void PrintDevice(std::ostream& out, const _NBPTuple& t, bool recorded) {
         << "  zone:    " << name(t.entity.zone) << "\n"
         << "  address: " << address << "\n";
     // Only what happened: no recent list of this kind was offered, or its write failed.
-    const auto path = ProfileStorage::ResolvePath("Halvora.INI");
+    const auto path = ProfileStorage::resolvePath("Halvora.INI");
     if (recorded && path) out << "recorded in: " << path->string() << "\n";
     else out << "not recorded in the recent devices\n";
 }
