@@ -1,5 +1,6 @@
 #include "text/MacRoman.h"
 
+#include <algorithm>
 #include <array>
 
 namespace appletalk::text {
@@ -81,12 +82,31 @@ char32_t decodeUtf8(std::string_view s, std::size_t& pos) {
     return cp;
 }
 
+// The upper half by code point, for a binary search instead of a scan of all 128 (the
+// profile reader converts every name it reads). 0xDB also stands for the currency sign
+// U+00A4 it meant before the euro.
+struct Encoding {
+    char32_t codePoint;
+    std::uint8_t byte;
+};
+constexpr std::array<Encoding, 129> makeEncodeTable() {
+    std::array<Encoding, 129> table{};
+    for (std::size_t i = 0; i < kHighHalf.size(); ++i) table[i] = {kHighHalf[i], static_cast<std::uint8_t>(0x80 + i)};
+    table[128] = {0x00A4, 0xDB};
+    std::sort(table.begin(), table.end(), [](const Encoding& a, const Encoding& b) { return a.codePoint < b.codePoint; });
+    return table;
+}
+constexpr std::array<Encoding, 129> kEncode = makeEncodeTable();
+
 int encodeMacRoman(char32_t cp) {
     if (cp < 0x80) return static_cast<int>(cp);
-    for (std::size_t i = 0; i < kHighHalf.size(); ++i)
-        if (kHighHalf[i] == cp) return static_cast<int>(0x80 + i);
-    if (cp == 0x00A4) return 0xDB; // the currency sign that 0xDB meant before the euro
-    return -1;
+    std::size_t low = 0, high = kEncode.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (kEncode[middle].codePoint < cp) low = middle + 1;
+        else high = middle;
+    }
+    return low < kEncode.size() && kEncode[low].codePoint == cp ? kEncode[low].byte : -1;
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kLf = "\n";
 
 bool isBlank(char ch) { return ch == ' ' || ch == '\t' || ch == '\v' || ch == '\f' || ch == '\r'; }
 
@@ -21,6 +23,42 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+// Whether text is well-formed UTF-8 (no overlong forms, surrogates or code points past
+// U+10FFFF).
+bool isUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto lead = static_cast<unsigned char>(s[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        char32_t cp = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+            cp = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            cp = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            cp = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (i + length > s.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto cont = static_cast<unsigned char>(s[i + k]);
+            if ((cont & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (cont & 0x3F);
+        }
+        static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += length;
+    }
+    return true;
+}
+
 // Windows strips one pair of matching outer quotes, single or double, from a value read.
 std::string_view stripQuotes(std::string_view value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
@@ -30,12 +68,22 @@ std::string_view stripQuotes(std::string_view value) {
 
 } // namespace
 
-ProfileFile::Line ProfileFile::classify(std::string text, std::string ending, bool first) {
+ProfileFile::Line ProfileFile::classify(std::string text, std::string_view ending, bool first) {
     Line line;
     line.text = std::move(text);
-    line.ending = std::move(ending);
+    line.ending = ending == "\r\n" ? kCrLf : ending == "\n" ? kLf : std::string_view();
     std::string_view s = line.text;
     if (first && s.starts_with(kByteOrderMark)) s.remove_prefix(kByteOrderMark.size());
+    // A line that is not UTF-8 was written by the system on Windows, in the ANSI code page,
+    // which is Mac OS Roman here: read it as such. The line keeps its own bytes on disk; only
+    // a line an edit rewrites becomes UTF-8.
+    if (!isUtf8(s)) {
+        line.decoded = appletalk::text::macRomanToUtf8(s);
+        line.isDecoded = true;
+        s = line.decoded;
+    }
+    const std::string_view whole = line.utf8();
+    const auto offset = [&](std::string_view part) { return static_cast<std::uint32_t>(part.data() - whole.data()); };
     s = trimLeft(s);
     if (s.empty()) return line;
     if (s.front() == ';') {
@@ -44,21 +92,30 @@ ProfileFile::Line ProfileFile::classify(std::string text, std::string ending, bo
     }
     std::string_view name;
     if (s.front() == '[') {
-        // The name runs to the last ']'; a header without one takes the rest of the line.
+        // The name runs to the first ']', as Windows reads it; a header without one takes the
+        // rest of the line.
         s.remove_prefix(1);
-        const std::size_t close = s.rfind(']');
+        const std::size_t close = s.find(']');
         name = trim(close == std::string_view::npos ? s : s.substr(0, close));
         line.kind = Kind::Section;
     } else {
         const std::size_t equals = s.find('=');
         name = trim(s.substr(0, equals));
         if (equals != std::string_view::npos) {
-            line.value = std::string(trim(s.substr(equals + 1)));
+            const std::string_view value = trim(s.substr(equals + 1));
+            line.valueStart = value.empty() ? 0 : offset(value);
+            line.valueLength = static_cast<std::uint32_t>(value.size());
             line.hasValue = true;
         }
         line.kind = Kind::Entry;
     }
-    line.rawName = std::string(name);
+    line.nameStart = name.empty() ? 0 : offset(name);
+    line.nameLength = static_cast<std::uint32_t>(name.size());
+    // Most names are ASCII, which is the same in both encodings.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        line.name = std::string(name);
+        return line;
+    }
     auto converted = appletalk::text::utf8ToMacRoman(name);
     line.name = std::move(converted.macRoman);
     line.nameExact = converted.lossless;
@@ -67,27 +124,31 @@ ProfileFile::Line ProfileFile::classify(std::string text, std::string ending, bo
 
 ProfileFile ProfileFile::parse(std::string_view utf8Text) {
     ProfileFile file;
+    file.lines_.reserve(static_cast<std::size_t>(std::count(utf8Text.begin(), utf8Text.end(), '\n')) + 1);
     while (!utf8Text.empty()) {
         const std::size_t newline = utf8Text.find('\n');
         std::string_view piece = utf8Text.substr(0, newline);
-        std::string ending;
+        std::string_view ending;
         if (newline != std::string_view::npos) {
-            ending = "\n";
+            ending = kLf;
             if (piece.ends_with('\r')) {
                 piece.remove_suffix(1);
-                ending = "\r\n";
+                ending = kCrLf;
             }
             utf8Text.remove_prefix(newline + 1);
         } else {
             utf8Text = {};
         }
-        file.lines_.push_back(classify(std::string(piece), std::move(ending), file.lines_.empty()));
+        file.lines_.push_back(classify(std::string(piece), ending, file.lines_.empty()));
     }
     return file;
 }
 
 std::string ProfileFile::serialize() const {
     std::string out;
+    std::size_t size = 0;
+    for (const Line& line : lines_) size += line.text.size() + line.ending.size();
+    out.reserve(size);
     for (const Line& line : lines_) {
         out += line.text;
         out += line.ending;
@@ -116,7 +177,7 @@ std::optional<std::string> ProfileFile::getValue(std::string_view section, std::
         const Line& line = lines_[i];
         if (line.kind != Kind::Entry || !sameName(line, key)) continue;
         if (!line.hasValue) return std::nullopt;
-        return appletalk::text::utf8ToMacRoman(stripQuotes(line.value)).macRoman;
+        return appletalk::text::utf8ToMacRoman(stripQuotes(line.value())).macRoman;
     }
     return std::nullopt;
 }
@@ -132,8 +193,10 @@ std::vector<std::string> ProfileFile::getKeyNames(std::string_view section) cons
     std::vector<std::string> names;
     const auto ranges = sectionsNamed(section);
     if (ranges.empty()) return names;
+    // A line without '=' is no key: Windows leaves it out of the listing.
     for (std::size_t i = ranges.front().header + 1; i < ranges.front().end; ++i)
-        if (lines_[i].kind == Kind::Entry && !lines_[i].name.empty()) names.push_back(lines_[i].name);
+        if (lines_[i].kind == Kind::Entry && lines_[i].hasValue && !lines_[i].name.empty())
+            names.push_back(lines_[i].name);
     return names;
 }
 
@@ -152,7 +215,7 @@ bool ProfileFile::isWritableValue(std::string_view value) {
     return value.find_first_of("\r\n") == std::string_view::npos;
 }
 
-std::string ProfileFile::newLineEnding() const {
+std::string_view ProfileFile::newLineEnding() const {
     for (const Line& line : lines_)
         if (!line.ending.empty()) return line.ending;
     return "\n";
@@ -166,7 +229,7 @@ bool ProfileFile::setValue(std::string_view section, std::string_view key, std::
     const std::string sectionUtf8 = appletalk::text::macRomanToUtf8(trim(section));
     const std::string keyUtf8 = appletalk::text::macRomanToUtf8(trim(key));
     const std::string valueUtf8 = appletalk::text::macRomanToUtf8(value);
-    const std::string ending = newLineEnding();
+    const std::string_view ending = newLineEnding();
 
     const auto ranges = sectionsNamed(section);
     if (ranges.empty()) {
@@ -184,8 +247,8 @@ bool ProfileFile::setValue(std::string_view section, std::string_view key, std::
         if (line.kind != Kind::Entry) continue;
         if (sameName(line, key)) {
             // Rewritten as Windows writes it: the key as the file spells it, '=', the value.
-            if (line.hasValue && line.value == valueUtf8) return false;
-            line = classify(line.rawName + "=" + valueUtf8, line.ending, false);
+            if (line.hasValue && line.value() == valueUtf8) return false;
+            line = classify(std::string(line.rawName()) + "=" + valueUtf8, line.ending, false);
             return true;
         }
         insertAt = i + 1;

@@ -4,11 +4,14 @@
 // lines starting with ';' are comments. Every line keeps its own bytes and line ending, so
 // writing the file back changes only the lines an edit touched.
 //
-// The text is UTF-8 (as on disk); names and values cross this interface in Mac OS Roman.
+// The text is UTF-8 (as on disk); a line that is not valid UTF-8 is read as Mac OS Roman, as
+// the system writes on Windows. Names and values cross this interface in Mac OS Roman. A
+// section name ends at its first ']'; a line without '=' is no key.
 // On duplicates the first section and, within it, the first key answer a read; removals
 // take every duplicate, so a removed key or section never reappears.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,24 +44,30 @@ public:
 private:
     enum class Kind { Other, Comment, Section, Entry };
     struct Line {
-        std::string text;   // UTF-8, without its line ending
-        std::string ending; // "\r\n", "\n" or "" for a last line without one
+        std::string text;      // the line's own bytes, without its line ending
+        std::string decoded;   // its UTF-8 form when text is not UTF-8 (Mac OS Roman)
+        std::string_view ending; // "\r\n", "\n" or "" for a last line without one (static text)
         Kind kind = Kind::Other;
-        std::string rawName; // section or key name, trimmed, UTF-8 as in the file
-        std::string name;   // the same in Mac OS Roman
+        bool isDecoded = false;
         bool nameExact = true; // false when the name had characters outside Mac OS Roman
-        std::string value;  // trimmed, UTF-8, quotes kept
         bool hasValue = false;
+        std::uint32_t nameStart = 0, nameLength = 0;   // in utf8(): the name, trimmed
+        std::uint32_t valueStart = 0, valueLength = 0; // in utf8(): the value, trimmed, quotes kept
+        std::string name;      // the name in Mac OS Roman
+
+        std::string_view utf8() const { return isDecoded ? std::string_view(decoded) : std::string_view(text); }
+        std::string_view rawName() const { return utf8().substr(nameStart, nameLength); }
+        std::string_view value() const { return utf8().substr(valueStart, valueLength); }
     };
     struct Range {
         std::size_t header; // index of the section line
         std::size_t end;    // one past its last line
     };
 
-    static Line classify(std::string text, std::string ending, bool first);
+    static Line classify(std::string text, std::string_view ending, bool first);
     static bool sameName(const Line& line, std::string_view name);
     std::vector<Range> sectionsNamed(std::string_view section) const;
-    std::string newLineEnding() const;
+    std::string_view newLineEnding() const;
     void terminateLastLine();
 
     std::vector<Line> lines_;

@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <thread>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -22,6 +25,12 @@ namespace {
 
 std::mutex g_hookMutex;
 std::function<bool(const fs::path&)> g_beforeRename;
+
+// How long a write waits for another process's lock. A holder finishes a write in
+// milliseconds; one that holds the lock for seconds is stopped or hung, and waiting on would
+// hang the user's program behind it (Windows' writers do not wait either).
+std::atomic<std::chrono::milliseconds::rep> g_lockWaitMs{2000};
+constexpr auto kLockRetry = std::chrono::milliseconds(10);
 
 std::optional<fs::path> profileFolder() {
     if (const char* dir = std::getenv("VIDUR_PROFILE_DIR"); dir && *dir) return fs::path(dir);
@@ -74,9 +83,44 @@ bool writeAll(int fd, const std::string& text) {
 }
 
 bool lockExclusive(int fd) {
-    while (::flock(fd, LOCK_EX) != 0)
-        if (errno != EINTR) return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(g_lockWaitMs.load());
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) return false;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(kLockRetry);
+    }
     return true;
+}
+
+// ASCII letters in small letters: one lock for every spelling of a file name.
+std::string lowerAscii(std::string name) {
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return name;
+}
+
+// Removes the temporary files that writers of this file left when they were killed mid-write
+// (".NAME.PID.N.tmp" whose process is gone). Called under the lock, so no live writer of
+// this process tree is between creating and renaming one of those it sees.
+void removeStaleTemporaries(const fs::path& folder, const std::string& fileName) {
+    const std::string prefix = "." + fileName + ".";
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(prefix) || !name.ends_with(".tmp")) continue;
+        const std::string rest = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        const std::size_t dot = rest.find('.');
+        if (dot == std::string::npos) continue;
+        const std::string pidText = rest.substr(0, dot);
+        const std::string counter = rest.substr(dot + 1);
+        const auto digits = [](const std::string& t) {
+            return !t.empty() && t.size() <= 9 && t.find_first_not_of("0123456789") == std::string::npos;
+        };
+        if (!digits(pidText) || !digits(counter)) continue;
+        const auto pid = static_cast<pid_t>(std::stol(pidText));
+        // ESRCH: no such process. A live process (or one we may not signal) keeps its file.
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
+    }
 }
 
 // A temporary file beside the target, created afresh (the umask applies as to any new file).
@@ -150,7 +194,8 @@ ProfileFile ProfileStorage::read(const fs::path& path) {
     return file;
 }
 
-bool ProfileStorage::update(const fs::path& requested, const std::function<bool(ProfileFile&)>& edit) {
+bool ProfileStorage::update(const fs::path& requested, const std::function<bool(ProfileFile&)>& edit,
+                            bool anySpelling) {
     // Replace a symbolic link's target, not the link.
     std::error_code ec;
     fs::path path = requested;
@@ -163,9 +208,13 @@ bool ProfileStorage::update(const fs::path& requested, const std::function<bool(
     fs::create_directories(folder, ec);
     if (ec) return false;
 
-    const fs::path lockPath = folder / ("." + path.filename().string() + ".lock");
+    // One lock for every spelling, so two writers of "Halvora.INI" and "HALVORA.INI" take turns
+    // and the second finds the file the first created.
+    const fs::path lockPath = folder / ("." + lowerAscii(path.filename().string()) + ".lock");
     FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (lock.get() < 0 || !lockExclusive(lock.get())) return false;
+    if (anySpelling) path = matchingName(folder, path.filename().string());
+    removeStaleTemporaries(folder, path.filename().string());
 
     // Read under the lock, so a change another process made meanwhile is kept.
     ProfileFile file = ProfileFile::parse({});
@@ -173,6 +222,8 @@ bool ProfileStorage::update(const fs::path& requested, const std::function<bool(
     if (!edit(file)) return true;
     return replaceFile(path, file.serialize());
 }
+
+void ProfileStorage::setLockWait(std::chrono::milliseconds wait) { g_lockWaitMs = wait.count(); }
 
 std::optional<std::string> ProfileStorage::getValue(std::string_view fileName, std::string_view section,
                                                    std::string_view key) {
@@ -187,7 +238,9 @@ bool ProfileStorage::setValue(std::string_view fileName, std::string_view sectio
         !ProfileFile::isWritableValue(value))
         return false;
     const auto path = resolvePath(fileName);
-    return path && update(*path, [&](ProfileFile& file) { return file.setValue(section, key, value); });
+    const bool bare = fileName.find('/') == std::string_view::npos;
+    return path && update(
+                       *path, [&](ProfileFile& file) { return file.setValue(section, key, value); }, bare);
 }
 
 void ProfileStorage::setBeforeRenameHook(std::function<bool(const fs::path&)> hook) {

@@ -4,14 +4,18 @@
 // else ~/.config/vidur20; a name with a '/' is used as given. A file of that name in another
 // letter case is found too, as it would be on Windows.
 //
-// Every change happens under an exclusive lock (flock on a sibling ".<name>.lock" file):
-// the file is read again under the lock, changed, written to a temporary file in the same
+// Every change happens under an exclusive lock (flock on a sibling ".<name>.lock" file, the
+// name in small letters so that every spelling shares it): the file is read again under the
+// lock, changed, written to a temporary file in the same
 // folder, flushed to disk and renamed over the old one. Two processes changing different
-// keys both keep theirs, and a crash leaves either the old or the new file, never half.
+// keys both keep theirs, and a crash leaves either the old or the new file, never half; the
+// temporary files of writers that died are removed by the next write. A lock held longer
+// than the lock wait (a stopped or hung holder) fails the write instead of waiting for ever.
 #pragma once
 
 #include "text/ProfileFile.h"
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -27,8 +31,14 @@ public:
     static ProfileFile read(const std::filesystem::path& path);
 
     // Applies edit to the current contents under the lock and replaces the file when edit
-    // reports a change. False when the file could not be written (it is then unchanged).
-    static bool update(const std::filesystem::path& path, const std::function<bool(ProfileFile&)>& edit);
+    // reports a change. False when the file could not be written or the lock not taken in
+    // time (it is then unchanged). With anySpelling (a bare name) the file is looked for
+    // again under the lock in any letter case, so a writer never creates a second spelling.
+    static bool update(const std::filesystem::path& path, const std::function<bool(ProfileFile&)>& edit,
+                       bool anySpelling = false);
+
+    // How long a write waits for the lock; 2 s unless changed (tests shorten it).
+    static void setLockWait(std::chrono::milliseconds wait);
 
     // One value of the file named as resolvePath takes it; nothing when the file, section
     // or key is missing.

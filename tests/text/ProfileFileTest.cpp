@@ -41,6 +41,23 @@ TEST(ProfileFileReading, ListsSectionsAndKeysWithoutComments) {
     EXPECT_TRUE(file.getKeyNames("none").empty());
 }
 
+TEST(ProfileFileReading, LinesWithoutEqualsAreNoKeysAndSectionNamesEndAtTheirFirstBracket) {
+    const ProfileFile file = ProfileFile::parse("[A]x]\nbare\nk=1\n");
+    EXPECT_EQ(file.getSectionNames(), (Names{"A"}));
+    EXPECT_EQ(file.getKeyNames("A"), (Names{"k"}));
+}
+
+TEST(ProfileFileReading, LinesThatAreNotUtf8ReadAsMacRoman) {
+    // Z\x9Frich=Caf\x8E in Mac OS Roman bytes, beside a UTF-8 line; both read the same.
+    const std::string text = "[S]\r\nZ\x9Frich=Caf\x8E\r\nk=Caf\xC3\xA9\r\n";
+    ProfileFile file = ProfileFile::parse(text);
+    EXPECT_EQ(file.getValue("S", "Z\x9Frich"), "Caf\x8E");
+    EXPECT_EQ(file.getValue("S", "k"), "Caf\x8E");
+    EXPECT_EQ(file.serialize(), text); // unedited lines keep their bytes
+    EXPECT_TRUE(file.setValue("S", "Z\x9Frich", "Caf\x8E!"));
+    EXPECT_EQ(file.serialize(), "[S]\r\nZ\xC3\xBCrich=Caf\xC3\xA9!\r\nk=Caf\xC3\xA9\r\n");
+}
+
 TEST(ProfileFileReading, AcceptsCrLfAndAByteOrderMark) {
     const ProfileFile file = ProfileFile::parse("\xEF\xBB\xBF[S]\r\nk = v\r\n");
     EXPECT_EQ(file.getValue("S", "k"), "v");

@@ -19,5 +19,7 @@ inline constexpr int kErrNotFound = -8;     // the printer did not answer within
 inline constexpr int kErrBadCommand = -9;   // ATALKDispatch: a command it does not know
 inline constexpr int kErrNoDefault = -10;   // no default printer set
 inline constexpr int kErrNotStored = -11;   // the default printer could not be written
+inline constexpr int kErrBadReply = -12;    // the router answered with packets that could not be read
+inline constexpr int kErrTooManyZones = -13; // the router's zone list passed the cap (ZipClient::kMaxZones)
 
 } // namespace appletalk::api

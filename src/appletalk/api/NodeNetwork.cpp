@@ -6,6 +6,21 @@
 
 namespace appletalk::api {
 
+namespace {
+
+// A zone list's end as the library reports it: a router that answered with something that
+// could not be read, or a list without end, is not "no router".
+int zoneResult(ZipStatus status) {
+    switch (status) {
+    case ZipStatus::Ok: return kOk;
+    case ZipStatus::BadReply: return kErrBadReply;
+    case ZipStatus::TooManyZones: return kErrTooManyZones;
+    default: return kErrNoRouter;
+    }
+}
+
+} // namespace
+
 NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate)
     : node_(node), timing_(timing), rtmp_(node, timing.rtmp), myZone_(node, timing.zip),
       gate_(std::move(gate)) {
@@ -117,7 +132,7 @@ OperationId NodeNetwork::listZones(std::function<ZipOperation()> choose, ZonesDo
             if (listing == zoneListings_.end()) return;
             std::vector<std::string> zones = status == ZipStatus::Ok ? listing->second->zones() : std::vector<std::string>{};
             zoneListings_.erase(listing);  // the client allows it from its own completion
-            done(status == ZipStatus::Ok ? kOk : kErrNoRouter, std::move(zones));
+            done(zoneResult(status), std::move(zones));
         });
     });
     return id;
@@ -143,6 +158,7 @@ void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const
     options.interval = parameters.retryInterval;
     options.transmissions = 1 + std::max(0, parameters.retries);
     options.maxTuples = parameters.maxTuples;
+    options.extendedCable = rtmp_.cableRange().has_value();
     const bool started = entry->second->start(pattern, options, [this, id, found, done](NbpLookupStatus) {
         const auto finished = lookups_.find(id);
         if (finished == lookups_.end()) return;

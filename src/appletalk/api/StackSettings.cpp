@@ -154,7 +154,13 @@ bool StackSettings::writeDefaultPrinter(const _NBPTuple& printer) {
     if (NBPCrackProfileString(value, &readBack) != 0 || fieldText(readBack.entity.object) != object ||
         fieldText(readBack.entity.type) != type || fieldText(readBack.entity.zone) != zone)
         return false;
-    return ProfileStorage::setValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, value);
+    // Profile values are trimmed when read: a value ending in a blank (a zone "Zone ") goes in
+    // double quotes, which the reader strips, so it reads back whole. Others stay plain.
+    const std::string_view plain(value);
+    const std::string stored = (!plain.empty() && std::string_view(" \t\v\f").find(plain.back()) != std::string_view::npos)
+                                   ? "\"" + std::string(plain) + "\""
+                                   : std::string(plain);
+    return ProfileStorage::setValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, stored);
 }
 
 } // namespace appletalk::api

@@ -70,10 +70,14 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     const std::string section(lpAppName);
     const std::string key(lpKeyName ? lpKeyName : "");
     const std::string value(lpString ? lpString : "");
-    const bool ok = ProfileStorage::update(*path, [&](ProfileFile& file) {
-        if (!lpKeyName) return file.removeSection(section);
-        if (!lpString) return file.removeKey(section, key);
-        return file.setValue(section, key, value);
-    });
+    const bool bare = std::string_view(lpFileName).find('/') == std::string_view::npos;
+    const bool ok = ProfileStorage::update(
+        *path,
+        [&](ProfileFile& file) {
+            if (!lpKeyName) return file.removeSection(section);
+            if (!lpString) return file.removeKey(section, key);
+            return file.setValue(section, key, value);
+        },
+        bare);
     return ok ? TRUE : FALSE;
 }

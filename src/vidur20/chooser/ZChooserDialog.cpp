@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "platform/core/TemporaryChange.h"
 #include "platform/ui/CDataExchange.h"
 #include "tarvlib/NameFields.h"
 #include "platform/ui/Win32Api.h"
 #include "vidur20/packages/LookupNoCase.h"
+#include "vidur20/packages/RecentListFormat.h"
 #include "vidur20/packages/ZAFPServerPackage.h"
 #include "vidur20/packages/ZImageWriterLQPackage.h"
 #include "vidur20/packages/ZImageWriterPackage.h"
@@ -24,6 +26,14 @@ constexpr const char kIsolatedNetwork[] = "Isolated AppleTalk Network";
 
 using appletalk::api::kNameFieldMaxChars;
 using appletalk::api::storeField;
+
+// The same names byte for byte and the same address.
+bool sameDevice(const _NBPTuple& a, const _NBPTuple& b) {
+    using appletalk::api::fieldText;
+    return fieldText(a.entity.object) == fieldText(b.entity.object) && fieldText(a.entity.type) == fieldText(b.entity.type) &&
+           fieldText(a.entity.zone) == fieldText(b.entity.zone) && a.address.network == b.address.network &&
+           a.address.nodeID == b.address.nodeID && a.address.socket == b.address.socket;
+}
 
 // A name field from the library should be terminated; one that is not is cut at its last
 // byte rather than read past its end.
@@ -157,8 +167,17 @@ void ZChooserDialog::OnOK() {
         else
             storeField(m_tupleChosen.entity.zone, m_entityLookup.zone);
         void* package = nullptr;
-        if (!m_mapPackages.IsEmpty() && LookupNoCase(m_mapPackages, m_tupleChosen.entity.type, package))
-            static_cast<ZDevicePackage*>(package)->SelectDevice(&m_tupleChosen, this);
+        if (!m_mapPackages.IsEmpty() && LookupNoCase(m_mapPackages, m_tupleChosen.entity.type, package)) {
+            auto* chosenPackage = static_cast<ZDevicePackage*>(package);
+            chosenPackage->SelectDevice(&m_tupleChosen, this);
+            // Recorded only when entry 1 of the list now reads back as this very device; if
+            // not, the user is told the choice will not be remembered.
+            _NBPTuple first{};
+            m_bRecorded = chosenPackage->ReadRecentEntry(&first, 1) != 0 && sameDevice(first, m_tupleChosen);
+            if (!m_bRecorded)
+                AfxMessageBox(recentlist::StoredValue(m_tupleChosen) ? IDS_CHOICE_NOT_WRITTEN : IDS_CHOICE_NOT_STORABLE,
+                              MB_OK | MB_ICONEXCLAMATION);
+        }
     }
     DeletePackages();
     CDialog::OnOK();

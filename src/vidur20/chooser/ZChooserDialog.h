@@ -32,6 +32,8 @@ public:
 
     // The device chosen on OK, all zero when OK was pressed with no device selected.
     const _NBPTuple& GetChosenTuple() const { return m_tupleChosen; }
+    // Whether OK recorded the chosen device as the first of its recent list.
+    bool ChoiceRecorded() const { return m_bRecorded; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -64,6 +66,7 @@ protected:
     ATEnumHandle m_hNbpEnum;
     int m_nFlags;
     int m_nTimerDepth;
+    bool m_bRecorded = false;
 
     DECLARE_MESSAGE_MAP()
 

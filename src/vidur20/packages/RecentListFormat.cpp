@@ -1,6 +1,11 @@
 #include "vidur20/packages/RecentListFormat.h"
 
+#include <cstring>
+#include <string_view>
+
 #include "platform/core/PrivateProfile.h"
+#include "text/ProfileFile.h"
+#include "text/ProfileStorage.h"
 
 namespace recentlist {
 
@@ -22,6 +27,57 @@ CString EntryValue(const _NBPTuple& entry) {
                  static_cast<unsigned>(entry.address.nodeID), static_cast<unsigned>(entry.address.socket),
                  entry.entity.object, entry.entity.type, entry.entity.zone);
     return value;
+}
+
+namespace {
+
+// A name as EntryValue writes it: cut to the 33 characters a field holds.
+std::string_view field(const char (&name)[NBP_NAME_FIELD_SIZE]) { return {name, ::strnlen(name, NBP_NAME_FIELD_SIZE - 1)}; }
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; }
+
+} // namespace
+
+std::optional<_NBPTuple> ReadBackForm(const _NBPTuple& entry) {
+    const CString value = EntryValue(entry);
+    if (!ProfileFile::isWritableValue(value.View())) return std::nullopt;
+    _NBPTuple back{};
+    if (NBPCrackProfileString(value, &back) != 0) return std::nullopt;
+    return back;
+}
+
+std::optional<CString> StoredValue(const _NBPTuple& entry) {
+    const auto back = ReadBackForm(entry);
+    if (!back || field(back->entity.object) != field(entry.entity.object) ||
+        field(back->entity.type) != field(entry.entity.type) || field(back->entity.zone) != field(entry.entity.zone))
+        return std::nullopt;
+    const CString value = EntryValue(entry);
+    // The value starts with the tag, so only its end can be trimmed away.
+    if (!value.IsEmpty() && isBlank(value.View().back())) return CString("\"") + value + CString("\"");
+    return value;
+}
+
+WriteResult WriteList(const CString& category, const std::vector<_NBPTuple>& entries) {
+    std::vector<CString> values;
+    for (const _NBPTuple& entry : entries) {
+        auto value = StoredValue(entry);
+        if (!value) return WriteResult::CannotStore;
+        values.push_back(*value);
+    }
+    const auto path = ProfileStorage::resolvePath(kProfileFile);
+    if (!path) return WriteResult::WriteFailed;
+    const CString section = SectionName(category);
+    const bool written = ProfileStorage::update(
+        *path,
+        [&](ProfileFile& file) {
+            bool changed = false;
+            for (std::size_t i = 0; i < values.size(); ++i)
+                changed = file.setValue(section.View(), KeyName(category, static_cast<int>(i + 1)).View(),
+                                        values[i].View()) || changed;
+            return changed;
+        },
+        /*anySpelling=*/true);
+    return written ? WriteResult::Written : WriteResult::WriteFailed;
 }
 
 bool ReadEntry(const CString& category, int index, _NBPTuple& out) {

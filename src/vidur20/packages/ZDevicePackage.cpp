@@ -1,6 +1,7 @@
 #include "vidur20/packages/ZDevicePackage.h"
 
 #include <cstring>
+#include <vector>
 
 #include "platform/core/Mbstring.h"
 #include "platform/core/PrivateProfile.h"
@@ -47,7 +48,10 @@ int ZDevicePackage::WriteRecentEntry(const _NBPTuple* entry, int index) {
     const CString section = recentlist::SectionName(m_strCategory);
     const CString key = recentlist::KeyName(m_strCategory, index);
     if (entry == nullptr) return WritePrivateProfileStringA(section, key, nullptr, recentlist::kProfileFile);
-    return WritePrivateProfileStringA(section, key, recentlist::EntryValue(*entry), recentlist::kProfileFile);
+    // A name that would read back as another device is not stored at all.
+    const auto value = recentlist::StoredValue(*entry);
+    if (!value) return 0;
+    return WritePrivateProfileStringA(section, key, *value, recentlist::kProfileFile);
 }
 
 int ZDevicePackage::InitializeKind(const Kind& kind, const char* nbpType) {
@@ -79,10 +83,14 @@ int ZDevicePackage::SelectDeviceOfKind(const _NBPTuple* chosen, bool setsDefault
 
     if (setsDefaultPrinter) PAPSetDefaultPrinter(chosen);
 
-    WriteRecentEntry(chosen, 1);
-    int next = 2;
-    for (int i = 0; i < count; ++i) {
-        if (NBPCompareEntity(chosen, &earlier[i], 0) != 0) WriteRecentEntry(&earlier[i], next++);
-    }
+    // Entries are compared as a reader gets them back, so choosing a device again moves its
+    // entry up instead of adding a copy. The whole list is written at once: a failure leaves
+    // it exactly as it was.
+    const auto readBack = recentlist::ReadBackForm(*chosen);
+    std::vector<_NBPTuple> list{*chosen};
+    for (int i = 0; i < count; ++i)
+        if (!readBack || NBPCompareEntity(&*readBack, &earlier[i], 0) != 0) list.push_back(earlier[i]);
+    // Whether it was written is for the Chooser to tell the user (it reads entry 1 back).
+    static_cast<void>(recentlist::WriteList(m_strCategory, list));
     return 1;
 }

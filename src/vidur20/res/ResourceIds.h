@@ -32,6 +32,8 @@ constexpr UINT IDC_NET_RANGE = 3014;
 constexpr UINT IDS_STATUS_LOOKING = 11;   // "status: looking for printer"
 constexpr UINT IDS_STATUS_NOT_FOUND = 12; // "status: printer not found"
 constexpr UINT IDS_NO_PRINTERS = 13;      // no recent printers: use the Chooser first
+constexpr UINT IDS_CHOICE_NOT_STORABLE = 14; // the chosen name cannot be kept in the recent list
+constexpr UINT IDS_CHOICE_NOT_WRITTEN = 15;  // the recent list could not be written
 
 // The host application's title. Not one of this library's strings: the host's module
 // supplies it through the resource chain (the network sheet's caption).

@@ -119,6 +119,40 @@ TEST(TupleAddressSet, KeepsEveryDistinctAddressOnceAcrossGrowth) {
     EXPECT_TRUE(seen.insert(TupleAddressSet::pack(0, 128, 130, 0)));
 }
 
+TEST_F(NbpLookupTest, RepliesNamingNoPossibleDeviceAreDroppedAndCountedAsMalformed) {
+    // A node that answers every LkUp with one real entity and many impossible ones.
+    Node& liar = net.addNode(150, NodeRole::Server);
+    const auto entity = [](std::uint16_t network, std::uint8_t node, std::uint8_t socket, NbpName name) {
+        return nbp::NbpTuple{network, node, socket, 0, std::move(name)};
+    };
+    const std::vector<nbp::NbpTuple> answers{
+        entity(0, 150, 130, {"Real", "LaserWriter", "*"}),
+        entity(0, 150, 131, {"=", "LaserWriter", "*"}),
+        entity(0, 150, 132, {"Wild\xC5", "LaserWriter", "*"}),
+        entity(0, 150, 133, {"", "LaserWriter", "*"}),
+        entity(0, 150, 134, {std::string("Nul\0Name", 8), "LaserWriter", "*"}),
+        entity(0, 150, 135, {"Zone", "LaserWriter", "="}),
+        entity(0, 0, 136, {"Node zero", "LaserWriter", "*"}),
+        entity(0, 255, 137, {"Node 255", "LaserWriter", "*"}),
+        entity(0, 150, 0, {"Socket zero", "LaserWriter", "*"}),
+    };
+    liar.openSocket(2, [&](const Datagram& d) {
+        const auto packet = nbp::NbpPacket::parse(d.data);
+        if (!packet || packet->function != nbp::NbpFunction::Lookup) return;
+        for (const auto& reply : nbp::NbpPacket::lookupReplies(packet->id, answers))
+            liar.send(Datagram{{0, packet->tuples[0].node, packet->tuples[0].socket}, {0, 0, 2}, 2, 0, reply.serialize()});
+    });
+    ASSERT_TRUE(run({"=", "LaserWriter", "*"}, {.transmissions = 1}));
+    EXPECT_EQ(objectsFound(), (std::vector<std::string>{"Mona", "Probe Printer", "Real"}));
+    EXPECT_EQ(lookup.malformedReplies(), answers.size() - 1);
+
+    // On an extended cable every node has a network number: 0 is no one's.
+    completions.clear();
+    ASSERT_TRUE(run({"Real", "LaserWriter", "*"}, {.transmissions = 1, .extendedCable = true}));
+    EXPECT_TRUE(lookup.results().empty());
+    liar.closeSocket(2);
+}
+
 TEST_F(NbpLookupTest, LostFramesAreMadeUpForByTheRepeats) {
     net.wire.setImpairments({.lossRate = 0.4});
     ASSERT_TRUE(run({"=", "=", "*"}, {.transmissions = 8}));

@@ -4,6 +4,8 @@
 #include "ServiceNetwork.h"
 
 #include "appletalk/services/zip/ZipClient.h"
+#include "appletalk/services/atp/AtpResponder.h"
+#include "appletalk/protocols/zip/ZipZoneListReply.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +133,53 @@ TEST_F(ZipClientTest, ASilentRouterEndsInTimeoutWithinTheRetryBudget) {
     ASSERT_TRUE(net.advanceUntil([this] { return !completions.empty(); }, 1min));
     EXPECT_EQ(completions, std::vector<ZipStatus>{ZipStatus::Timeout});
     EXPECT_EQ(net.clock.now() - begin, 8s);
+}
+
+// A router that answers every GetZoneList page with new zones, never the last.
+struct EndlessZoneRouter {
+    Node& node;
+    std::size_t zonesPerPage;
+    AtpResponder responder{node, 6, [this](const AtpIncomingRequest& request) {
+                               const auto zip = zip::ZipAtpRequest::parse(request.payload.userBytes);
+                               if (!zip) return AtpAnswer::ignore();
+                               std::vector<std::string> zones;
+                               for (std::size_t i = 0; i < zonesPerPage; ++i)
+                                   zones.push_back("Z" + std::to_string(zip->startIndex) + "." + std::to_string(i));
+                               return AtpAnswer::reply({*zip::ZipZoneListReply{false, zones}.serialize()});
+                           }};
+};
+
+TEST(ZipClientLimits, AZoneListWithoutEndStopsAtTheZoneCapOrThePageCapWithAnError) {
+    for (const std::size_t perPage : {std::size_t{1}, std::size_t{40}}) {
+        ServiceNetwork net;
+        Node& client = net.addNode(20);
+        Node& routerNode = net.addNode(254, NodeRole::Server);
+        EndlessZoneRouter router{routerNode, perPage};
+        client.setARouter(254);
+        ZipClient zip{client};
+        std::vector<ZipStatus> completions;
+        ASSERT_TRUE(zip.getZoneList([&](ZipStatus s) { completions.push_back(s); }));
+        net.run();
+        EXPECT_EQ(completions, std::vector<ZipStatus>{ZipStatus::TooManyZones}) << perPage;
+        EXPECT_LE(zip.zones().size(), ZipClient::kMaxZones);
+        EXPECT_LE(zip.requestsSent(), ZipClient::kMaxPages) << perPage;
+    }
+}
+
+TEST(ZipClientLimits, ARouterThatAnswersOnlyUnreadableAtpPacketsIsABadReplyNotSilence) {
+    ServiceNetwork net;
+    Node& client = net.addNode(20);
+    Node& routerNode = net.addNode(254, NodeRole::Server);
+    routerNode.openSocket(6, [&](const Datagram& d) {
+        routerNode.send(Datagram{d.source, {0, 0, 6}, 3, 0, {0x40}}); // one byte: no ATP header
+    });
+    client.setARouter(254);
+    ZipClient zip{client, {.retryInterval = 1s, .retries = 1}};
+    std::vector<ZipStatus> completions;
+    ASSERT_TRUE(zip.getZoneList([&](ZipStatus s) { completions.push_back(s); }));
+    ASSERT_TRUE(net.advanceUntil([&] { return !completions.empty(); }, 1min));
+    EXPECT_EQ(completions, std::vector<ZipStatus>{ZipStatus::BadReply});
+    routerNode.closeSocket(6);
 }
 
 TEST_F(ZipClientTest, GetNetInfoLearnsTheRangeAndTheDefaultZone) {

@@ -11,6 +11,9 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,7 +31,10 @@ protected:
         profile_.remember("XDG_CONFIG_HOME");
         profile_.remember("HOME");
     }
-    void TearDown() override { ProfileStorage::setBeforeRenameHook({}); }
+    void TearDown() override {
+        ProfileStorage::setBeforeRenameHook({});
+        ProfileStorage::setLockWait(std::chrono::milliseconds(2000));
+    }
 
     void writeFile(const std::string& name, const std::string& text) {
         std::ofstream(dir_ / name, std::ios::binary) << text;
@@ -188,7 +194,7 @@ TEST_F(PrivateProfileTest, FailureBeforeTheRenameLeavesTheOldFileWhole) {
     EXPECT_FALSE(WritePrivateProfileStringA("S", "k2", "new", "Halvora.INI"));
     EXPECT_EQ(seenTemporary, "[S]\nk=old\nk2=new\n");
     EXPECT_EQ(readFile("Halvora.INI"), before);
-    EXPECT_EQ(folderEntries(), (std::vector<std::string>{".Halvora.INI.lock", "Halvora.INI"})); // no leftovers
+    EXPECT_EQ(folderEntries(), (std::vector<std::string>{".halvora.ini.lock", "Halvora.INI"})); // no leftovers
 }
 
 TEST_F(PrivateProfileTest, UnwritableFolderFailsWithoutTouchingTheFile) {
@@ -269,6 +275,66 @@ TEST_F(PrivateProfileTest, FileNameMatchesRegardlessOfCaseAsOnWindows) {
     EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "updated", "HALVORA.INI"));
     EXPECT_EQ(readFile("halvora.ini"), "[S]\nk=updated\n");
     EXPECT_FALSE(fs::exists(dir_ / "HALVORA.INI"));
+}
+
+TEST_F(PrivateProfileTest, TwoSpellingsWrittenAtOnceMakeOneFile) {
+    // Neither exists: each writer must find, under the shared lock, what the other created.
+    for (int round = 0; round < 20; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) ::_exit(WritePrivateProfileStringA("S", "upper", "1", "HALVORA.INI") ? 0 : 1);
+        EXPECT_TRUE(WritePrivateProfileStringA("S", "mixed", "1", "Halvora.INI"));
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const auto entries = folderEntries();
+        const auto files = std::count_if(entries.begin(), entries.end(), [](const std::string& name) {
+            return name.front() != '.';
+        });
+        ASSERT_EQ(files, 1) << "round " << round;
+        EXPECT_EQ(get("S", "upper"), "1");
+        EXPECT_EQ(get("S", "mixed"), "1");
+        for (const auto& name : entries) fs::remove(dir_ / name);
+    }
+}
+
+TEST_F(PrivateProfileTest, TemporaryFilesOfDeadWritersAreRemovedByTheNextWrite) {
+    // A pid that is gone: a child that has exited and been reaped.
+    const pid_t dead = ::fork();
+    ASSERT_GE(dead, 0);
+    if (dead == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const std::string stale = ".Halvora.INI." + std::to_string(dead) + ".3.tmp";
+    const std::string live = ".Halvora.INI." + std::to_string(::getpid()) + ".0.tmp";
+    writeFile(stale, "[half");
+    writeFile(live, "[busy");
+    writeFile(".Other.INI." + std::to_string(dead) + ".0.tmp", "not ours");
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "v", "Halvora.INI"));
+    const auto entries = folderEntries();
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), stale), 0);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), live), 1);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), ".Other.INI." + std::to_string(dead) + ".0.tmp"), 1);
+}
+
+TEST_F(PrivateProfileTest, ALockHeldTooLongFailsTheWriteInsteadOfWaitingForEver) {
+    writeFile("Halvora.INI", "[S]\nk=old\n");
+    // Another holder of the lock (a different open file description conflicts like another
+    // process); the write gives up after the lock wait.
+    const int holder = ::open((dir_ / ".halvora.ini.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    ProfileStorage::setLockWait(std::chrono::milliseconds(50));
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", "HALVORA.ini"));
+    EXPECT_EQ(readFile("Halvora.INI"), "[S]\nk=old\n");
+    ::close(holder);
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "new", "Halvora.INI"));
+}
+
+TEST_F(PrivateProfileTest, AFileWrittenInMacRomanKeepsItsAccentsWhenChanged) {
+    writeFile("Halvora.INI", "[Recent Printer List]\r\nPrinter1=AppleTalk PAP; 1 2 3, Z\x9Frich:LaserWriter@Caf\x8E\r\n");
+    EXPECT_EQ(get("Recent Printer List", "Printer1"), "AppleTalk PAP; 1 2 3, Z\x9Frich:LaserWriter@Caf\x8E");
+    EXPECT_TRUE(WritePrivateProfileStringA("Recent Printer List", "Printer2", "x", "Halvora.INI"));
+    EXPECT_EQ(get("Recent Printer List", "Printer1"), "AppleTalk PAP; 1 2 3, Z\x9Frich:LaserWriter@Caf\x8E");
 }
 
 TEST_F(PrivateProfileTest, ReplacedFileKeepsItsPermissions) {

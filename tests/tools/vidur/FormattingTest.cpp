@@ -3,6 +3,7 @@
 #include "tools/vidur/commands/DeviceList.h"
 #include "tools/vidur/output/ColumnTable.h"
 #include "tools/vidur/output/JsonWriter.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include "Printable.h"
 
@@ -99,6 +100,20 @@ TEST(DeviceList, PrintsColumnsAndJsonInUtf8) {
               R"("enumerator":0,"address":"1.7:130"},)"
               "{\"name\":\"Caf\xC3\xA9\",\"type\":\"LaserWriter\",\"zone\":\"Gr\xC3\xBCn\",\"network\":1,"
               "\"node\":130,\"socket\":130,\"enumerator\":0,\"address\":\"1.130:130\"}]\n");
+}
+
+TEST(TerminalText, EveryControlCharacterIsEscapedAndNothingElse) {
+    std::string all;
+    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+    const std::string shown = terminalText(all);
+    for (const char c : shown) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE(byte >= 0x20 && byte != 0x7F) << "raw control byte " << int{byte};
+    }
+    EXPECT_EQ(shown.substr(0, 38), "\\x00\\x01\\x02\\x03\\x04\\x05\\x06\\a\\b\\t\\n\\v");
+    EXPECT_NE(shown.find("\\x1B"), std::string::npos);
+    EXPECT_NE(shown.find("[\\\\]"), std::string::npos) << "a backslash doubles, so no escape is forged";
+    EXPECT_NE(shown.find("~\\x7F\xC3\x84"), std::string::npos) << "DEL escaped, Mac OS Roman 0x80 is \xC3\x84";
 }
 
 } // namespace

@@ -146,6 +146,40 @@ TEST_F(VidurCommand, ScenarioFileGivesItsZonesDevicesAndStatusInUtf8) {
     EXPECT_EQ(status.out, "status: warming up\n");
 }
 
+TEST_F(VidurCommand, ControlCharactersInNamesAndStatusReachTheTerminalEscaped) {
+    // Names that would retitle and clear the terminal, ring, and forge extra lines.
+    const std::string hostile = (folder / "hostile.toml").string();
+    std::ofstream(hostile) << R"(client_network = 7
+
+[[network]]
+number = 7
+zone = "Title\u001B]0;pwned\u0007"
+
+[[network]]
+number = 8
+zone = "Clear\u001B[2J\r\nforged"
+
+[[printer]]
+name = "Back\\slash\u001B[31m"
+type = "LaserWriter"
+zone = "Title\u001B]0;pwned\u0007"
+node = 130
+status = "busy\r\nstatus: idle"
+)";
+    const std::string network = "--network=sim:" + hostile;
+    const auto zones = vidur({"zones", network});
+    EXPECT_EQ(zones.out, "Clear\\x1B[2J\\r\\nforged\nTitle\\x1B]0;pwned\\a\n");
+    const auto lookup = vidur({"lookup", "=:LaserWriter@*", network});
+    EXPECT_EQ(lookup.exitCode, 0) << lookup.err;
+    EXPECT_EQ(lookup.out.rfind("Back\\\\slash\\x1B[31m  LaserWriter  Title\\x1B]0;pwned\\a  7.130:", 0), 0u) << lookup.out;
+    const std::size_t at = lookup.out.find("7.130:");
+    const auto status = vidur({"papstatus", lookup.out.substr(at, lookup.out.size() - 1 - at), network});
+    EXPECT_EQ(status.out, "busy\\r\\nstatus: idle\n");
+    // --json keeps its own escapes.
+    EXPECT_EQ(vidur({"zones", "--json", network}).out,
+              "[\"Clear\\u001b[2J\\r\\nforged\",\"Title\\u001b]0;pwned\\u0007\"]\n");
+}
+
 TEST_F(VidurCommand, JsonOutputEscapesQuotesAndKeepsAccentedNames) {
     const auto result = vidur({"lookup", "B\xC3\xBCro\xE2\x89\x88@Caf\xC3\xA9", "--json", "--network", "sim:" + scenario});
     EXPECT_EQ(result.exitCode, 0) << result.err;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <sstream>
 
@@ -27,12 +28,13 @@ protected:
     void TearDown() override { std::filesystem::remove_all(folder); }
 
     // No display, so the commands run offscreen as on a server; the embedded network.
-    ProcessResult vidur(std::vector<std::string> arguments, const std::string& png) {
+    ProcessResult vidur(std::vector<std::string> arguments, const std::string& png,
+                        std::optional<std::string> network = std::nullopt) {
         arguments.push_back("--screenshot");
         arguments.push_back((folder / png).string());
         return VidurProcess::run(arguments,
                                  {{"VIDUR_PROFILE_DIR", folder.string()},
-                                  {"VIDUR_NETWORK", std::nullopt},
+                                  {"VIDUR_NETWORK", network},
                                   {"DISPLAY", std::nullopt},
                                   {"WAYLAND_DISPLAY", std::nullopt},
                                   {"QT_QPA_PLATFORM", std::nullopt}},
@@ -73,6 +75,46 @@ TEST_F(VidurWindows, ChooserWithFileServersOnlyChoosesAServer) {
     EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_NE(result.out.find("type: AFPServer\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find(":AFPServer@Engineering\n"), std::string::npos) << result.out;
+}
+
+TEST_F(VidurWindows, AChoiceIsReportedAsRecordedOnlyWhenItWas) {
+    // No device class offered: a device is chosen, but no recent list is written.
+    const auto none = vidur({"chooser", "--flags", "0"}, "none.png");
+    EXPECT_EQ(none.exitCode, 1) << none.err;
+    EXPECT_EQ(none.out.find("recorded in:"), std::string::npos) << none.out;
+    EXPECT_NE(none.out.find("not recorded"), std::string::npos) << none.out;
+    EXPECT_EQ(fileText("Halvora.INI").find("Printer1="), std::string::npos) << fileText("Halvora.INI");
+
+    // A zone holding '@' cannot be stored so that it reads back as itself: nothing is
+    // stored, the user is told, and the command does not claim it.
+    const std::string scenario = (folder / "at.toml").string();
+    std::ofstream(scenario) << "client_network = 7\n[[network]]\nnumber = 7\nzone = \"Lab@North\"\n"
+                               "[[network]]\nnumber = 8\nzone = \"Other\"\n"
+                               "[[printer]]\nname = \"Laser\"\ntype = \"LaserWriter\"\nzone = \"Lab@North\"\n";
+    const auto at = vidur({"chooser", "--flags", "1"}, "at.png", "sim:" + scenario);
+    EXPECT_EQ(at.exitCode, 1) << at.err;
+    EXPECT_NE(at.out.find("chosen: Laser:LaserWriter@Lab@North\n"), std::string::npos) << at.out;
+    EXPECT_NE(at.out.find("not recorded"), std::string::npos) << at.out;
+    EXPECT_NE(at.err.find("its name cannot be kept in the list of recent devices"), std::string::npos) << at.err;
+    EXPECT_EQ(fileText("Halvora.INI").find("Printer1="), std::string::npos) << fileText("Halvora.INI");
+}
+
+TEST_F(VidurWindows, APrinterInAZoneEndingInABlankIsFoundAgainByTheStatusWindow) {
+    const std::string scenario = (folder / "blank.toml").string();
+    std::ofstream(scenario) << "client_network = 7\n[[network]]\nnumber = 7\nzone = \"Zone \"\n"
+                               "[[network]]\nnumber = 8\nzone = \"Other\"\n"
+                               "[[printer]]\nname = \"Laser\"\ntype = \"LaserWriter\"\nzone = \"Zone \"\n"
+                               "status = \"status: idle\"\n";
+    const auto chosen = vidur({"chooser", "--flags", "1"}, "chooser.png", "sim:" + scenario);
+    ASSERT_EQ(chosen.exitCode, 1) << chosen.err;
+    EXPECT_NE(chosen.out.find("recorded in:"), std::string::npos) << chosen.out;
+    EXPECT_NE(fileText("Halvora.INI").find(", Laser:LaserWriter@Zone \"\n"), std::string::npos) << fileText("Halvora.INI");
+    const auto status = vidur({"status"}, "status.png", "sim:" + scenario);
+    EXPECT_NE(status.out.find("printers (1):\n* Laser:LaserWriter@Zone \n"), std::string::npos) << status.out;
+    EXPECT_NE(status.out.find("status text: status: idle"), std::string::npos) << status.out;
+    // Chosen again: moved up, never a second copy.
+    ASSERT_EQ(vidur({"chooser", "--flags", "1"}, "again.png", "sim:" + scenario).exitCode, 1);
+    EXPECT_EQ(fileText("Halvora.INI").find("Printer2="), std::string::npos) << fileText("Halvora.INI");
 }
 
 TEST_F(VidurWindows, StatusAfterAChoiceShowsThePrinterAndItsAnswer) {

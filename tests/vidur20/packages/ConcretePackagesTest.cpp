@@ -1,10 +1,15 @@
+#include <chrono>
+#include <fcntl.h>
 #include <functional>
+#include <sys/file.h>
+#include <unistd.h>
 #include <memory>
 #include <string>
 
 #include <gmock/gmock.h>
 
 #include "PackageTestSupport.h"
+#include "text/ProfileStorage.h"
 #include "vidur20/packages/ZAFPServerPackage.h"
 #include "vidur20/packages/ZGenericWriterPackage.h"
 #include "vidur20/packages/ZImageWriterLQPackage.h"
@@ -138,6 +143,41 @@ INSTANTIATE_TEST_SUITE_P(
         ReorderRow{"a gap ends the reading", {"A", "", "C"}, "E", {"E", "A", "C", "<missing>", "<missing>"}},
         ReorderRow{"the same name in another case", {"A", "B"}, "b", {"b", "A", "<missing>", "<missing>", "<missing>"}},
         ReorderRow{"the head chosen again", {"A", "B"}, "A", {"A", "B", "<missing>", "<missing>", "<missing>"}}));
+
+TEST_F(Selection, ANameThatCannotBeStoredOrAFailedWriteLeavesTheListExactlyAsItWas) {
+    const char* const names[] = {"A", "B", "C", "D"};
+    for (int i = 0; i < 4; ++i) writeValue(kPrinters, "Printer" + std::to_string(i + 1), entry(names[i]));
+    const std::string before = profile.fileText("Halvora.INI");
+    ZLaserWriterPackage p("LaserWriter");
+    for (const _NBPTuple& refused : {makeTuple("Line\rbreak"), makeTuple("Feed\n"), makeTuple("X", "LaserWriter", "Lab@North")}) {
+        EXPECT_EQ(p.SelectDevice(&refused, nullptr), 1) << refused.entity.object; // taken, not stored
+        EXPECT_EQ(profile.fileText("Halvora.INI"), before) << refused.entity.object;
+    }
+    // The profile's lock held elsewhere: the write fails whole.
+    ProfileStorage::setLockWait(std::chrono::milliseconds(20));
+    const int holder = ::open((profile.path() / ".halvora.ini.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    const _NBPTuple fine = makeTuple("E");
+    EXPECT_EQ(p.SelectDevice(&fine, nullptr), 1);
+    ::close(holder);
+    ProfileStorage::setLockWait(std::chrono::milliseconds(2000));
+    EXPECT_EQ(profile.fileText("Halvora.INI"), before);
+}
+
+TEST_F(Selection, AZoneEndingInABlankReadsBackWholeAndIsNeverListedTwice) {
+    writeValue(kPrinters, "Printer1", entry("A"));
+    ZLaserWriterPackage p("LaserWriter");
+    const _NBPTuple blank = makeTuple("Laser", "LaserWriter", "Zone ");
+    ASSERT_EQ(p.SelectDevice(&blank, nullptr), 1);
+    EXPECT_NE(profile.fileText("Halvora.INI").find("Printer1=\"AppleTalk PAP; 0 0 0, Laser:LaserWriter@Zone \"\n"),
+              std::string::npos)
+        << profile.fileText("Halvora.INI");
+    ASSERT_EQ(p.SelectDevice(&blank, nullptr), 1);
+    _NBPTuple first{};
+    ASSERT_EQ(p.ReadRecentEntry(&first, 1), 1);
+    EXPECT_STREQ(first.entity.zone, "Zone ");
+    EXPECT_EQ(printerObjects(3), (std::vector<std::string>{"Laser", "A", "<missing>"}));
+}
 
 TEST_F(Selection, KeepsTheAddressThatEachEntryCarries) {
     writeValue(kPrinters, "Printer1", entry("A", "LaserWriter", "Sales", 1, 2, 3));

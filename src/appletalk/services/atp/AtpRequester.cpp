@@ -85,6 +85,7 @@ void AtpRequester::receive(const Datagram& datagram) {
     const auto packet = atp::AtpPacket::parse(datagram.data);
     if (!packet || packet->function != atp::AtpFunction::Response) {
         ++counters_.responsesDropped;
+        ++counters_.responsesMalformed;
         return;
     }
     const auto handle = find(datagram.source, packet->tid);

@@ -45,6 +45,7 @@ struct AtpRequesterCounters {
     std::uint64_t retries = 0;       // resends after the retry timer
     std::uint64_t statusResends = 0; // resends asked for by STS
     std::uint64_t responsesDropped = 0; // unknown TID or address, duplicate, malformed
+    std::uint64_t responsesMalformed = 0; // of those: not an ATP response that could be read
 };
 
 class AtpRequester {

@@ -17,6 +17,24 @@ std::uint8_t nextNbpId() {
     return counter.fetch_add(1);
 }
 
+// A name a registered entity can have: not empty, not the wildcard "=", no "≈" and no NUL
+// (which no name field of the library's records could carry).
+bool isEntityName(const std::string& name) {
+    return !name.empty() && name != "=" && name.find(nbp::NbpName::kPartialWildcard) == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+// What a reply must hold to name a device that could exist. The zone may be "*" or empty
+// (a responder that does not know its zone); node 0 and 255 and sockets 0 and 255 are no
+// one's address, and on an extended cable every node has a network number.
+bool isPossibleTuple(const nbp::NbpTuple& tuple, bool extendedCable) {
+    const auto& name = tuple.name;
+    if (!isEntityName(name.object) || !isEntityName(name.type)) return false;
+    if (!name.isMyZone() && !isEntityName(name.zone)) return false;
+    if (tuple.node == 0 || tuple.node == 255 || tuple.socket == 0 || tuple.socket == 255) return false;
+    return !(extendedCable && tuple.network == 0);
+}
+
 } // namespace
 
 NbpLookup::NbpLookup(Node& node) : node_(node) {}
@@ -92,6 +110,10 @@ void NbpLookup::receive(const Datagram& datagram) {
 }
 
 bool NbpLookup::add(nbp::NbpTuple tuple) {
+    if (!isPossibleTuple(tuple, options_.extendedCable)) {
+        ++malformedReplies_;
+        return false;
+    }
     if (!seen_.insert(TupleAddressSet::pack(tuple.network, tuple.node, tuple.socket, tuple.enumerator))) return false;
     // A node on LocalTalk may not know its zone and answers "*": it is in the zone we asked.
     if (tuple.name.isMyZone()) tuple.name.zone = askedZone_;

@@ -32,6 +32,7 @@ struct NbpLookupOptions {
     Duration interval = std::chrono::seconds(1);
     int transmissions = 3;      // how many times the request is sent, 1 or more
     std::size_t maxTuples = 0;  // 0: no limit
+    bool extendedCable = false; // this node's cable is extended: a reply's network 0 is impossible
 };
 
 class NbpLookup {
@@ -60,6 +61,9 @@ public:
     const std::vector<nbp::NbpTuple>& results() const { return results_; }
     std::uint8_t nbpId() const { return id_; }
     std::size_t requestsSent() const { return requestsSent_; }
+    // Reply tuples dropped because no device could have them: an empty or wildcard name, a
+    // NUL in a name, node or socket 0 or 255, network 0 on an extended cable.
+    std::size_t malformedReplies() const { return malformedReplies_; }
 
 private:
     void transmit();
@@ -82,6 +86,7 @@ private:
     std::vector<nbp::NbpTuple> results_;
     TupleAddressSet seen_;
     std::size_t requestsSent_ = 0;
+    std::size_t malformedReplies_ = 0;
 };
 
 } // namespace appletalk

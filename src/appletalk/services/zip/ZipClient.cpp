@@ -4,6 +4,7 @@
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
 #include "text/MacRoman.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace appletalk {
@@ -67,6 +68,7 @@ bool ZipClient::begin(Operation operation, Completion completion) {
     // count the list differently.
     router_ = {node_.thisNet(), node_.aRouter(), kZipSocket};
     nextIndex_ = 1;
+    pages_ = 0;
     requestPage();
     return true;
 }
@@ -83,6 +85,8 @@ void ZipClient::requestPage() {
                                     .retryInterval = options_.retryInterval,
                                     .retries = options_.retries};
     ++requestsSent_;
+    ++pages_;
+    malformedBefore_ = requester_.counters().responsesMalformed;
     transaction_ = requester_.send(router_, {request.serialize(), {}}, options,
                                    [this](const AtpResult& result) { handlePage(result); });
     if (transaction_ == 0) finishLater(ZipStatus::Failed);
@@ -91,7 +95,11 @@ void ZipClient::requestPage() {
 void ZipClient::handlePage(const AtpResult& result) {
     transaction_ = 0;
     if (result.status != AtpStatus::Ok) {
-        finish(result.status == AtpStatus::Timeout ? ZipStatus::Timeout : ZipStatus::Failed);
+        // A router that answered only with packets that could not be read did answer.
+        const bool garbled = requester_.counters().responsesMalformed != malformedBefore_;
+        finish(result.status != AtpStatus::Timeout ? ZipStatus::Failed
+               : garbled                           ? ZipStatus::BadReply
+                                                   : ZipStatus::Timeout);
         return;
     }
     const auto reply = result.packets.empty()
@@ -112,6 +120,11 @@ void ZipClient::handlePage(const AtpResult& result) {
     // A page with nothing new means a router that ignores the index (some answer
     // GetLocalZones on LocalTalk as GetMyZone, without LastFlag): asking on would never end.
     const bool nothingNew = zones_.size() == before;
+    if (zones_.size() > kMaxZones || (pages_ >= kMaxPages && !reply->last)) {
+        zones_.resize(std::min(zones_.size(), kMaxZones));
+        finish(ZipStatus::TooManyZones);
+        return;
+    }
     if (reply->last || reply->zones.empty() || nothingNew || nextIndex_ > kLastIndex) {
         finish(ZipStatus::Ok);
         return;

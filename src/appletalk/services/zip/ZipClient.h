@@ -4,7 +4,7 @@
 // time per client; results are readable while it runs. Paging ends at LastFlag, an empty
 // page, or a page that brings no new zone (a router that ignores the start index). With no
 // router known the zone operations complete at once with NoRouter and no zones: callers
-// then use "*".
+// then use "*". A list that passes kMaxZones zones or kMaxPages pages ends with TooManyZones.
 #pragma once
 
 #include "appletalk/node/Node.h"
@@ -28,7 +28,8 @@ enum class ZipStatus {
     Ok,
     NoRouter,   // no router on the cable: no zones, use "*"
     Timeout,    // the router (or, for GetNetInfo, anyone) did not answer
-    BadReply,   // an answer that could not be read
+    BadReply,   // an answer that could not be read (a malformed ZIP or ATP packet)
+    TooManyZones, // the zone list passed kMaxZones or its pages kMaxPages
     Cancelled,
     Failed,     // could not send (no free socket, no node id yet)
 };
@@ -43,6 +44,13 @@ struct ZipClientOptions {
 class ZipClient {
 public:
     static constexpr std::uint8_t kZipSocket = 6;
+    // Caps on one zone list, against a router that answers every page with new zones. Real
+    // internets had a few hundred to a few thousand zones; 8,192 leaves room for the largest
+    // while keeping the Chooser's box and its 16-bit indexes far from their ends. A full page
+    // holds at least 17 zones (578 bytes of 33-byte names), so 8,192 zones need about 480
+    // pages; 1,024 pages also allow routers that send half-full pages.
+    static constexpr std::size_t kMaxZones = 8192;
+    static constexpr std::size_t kMaxPages = 1024;
 
     using Completion = std::function<void(ZipStatus)>;
 
@@ -98,6 +106,8 @@ private:
     std::set<std::string> foldedZones_;
     std::optional<zip::ZipGetNetInfoReply> netInfo_;
     std::size_t requestsSent_ = 0;
+    std::size_t pages_ = 0;
+    std::uint64_t malformedBefore_ = 0;
 };
 
 } // namespace appletalk

@@ -1,4 +1,5 @@
 #include "tools/vidur/commands/DeviceList.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include "text/MacRoman.h"
 #include "tools/vidur/output/ColumnTable.h"
@@ -26,7 +27,7 @@ void DeviceList::sort() { std::stable_sort(devices_.begin(), devices_.end(), bef
 std::string DeviceList::table() const {
     ColumnTable table;
     for (const Device& device : devices_)
-        table.addRow({macRomanToUtf8(device.object), macRomanToUtf8(device.type), macRomanToUtf8(device.zone),
+        table.addRow({terminalText(device.object), terminalText(device.type), terminalText(device.zone),
                       device.address()});
     return table.text();
 }

@@ -1,4 +1,5 @@
 #include "tools/vidur/commands/EntityPattern.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include "text/MacRoman.h"
 #include "tools/vidur/cli/UsageError.h"
@@ -49,8 +50,7 @@ bool EntityPattern::hasWildcard() const {
 }
 
 std::string EntityPattern::display() const {
-    using appletalk::text::macRomanToUtf8;
-    return macRomanToUtf8(object_) + ":" + macRomanToUtf8(type_) + "@" + macRomanToUtf8(zone_);
+    return terminalText(object_) + ":" + terminalText(type_) + "@" + terminalText(zone_);
 }
 
 } // namespace vidur::cli

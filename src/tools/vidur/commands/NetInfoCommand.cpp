@@ -1,4 +1,5 @@
 #include "tools/vidur/commands/NetInfoCommand.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include "text/MacRoman.h"
 #include "tools/vidur/cli/ExitStatus.h"
@@ -40,7 +41,7 @@ std::string NetInfoCommand::format(const Info& info, bool json) {
     std::snprintf(hex, sizeof hex, "(%4.4X %2.2X)", info.network, info.node);
     ColumnTable table;
     table.addRow({"address:", std::to_string(info.network) + "." + std::to_string(info.node) + " " + hex});
-    table.addRow({"zone:", info.zone.empty() ? std::string("(unknown)") : macRomanToUtf8(info.zone)});
+    table.addRow({"zone:", info.zone.empty() ? std::string("(unknown)") : terminalText(info.zone)});
     table.addRow({"range:", std::to_string(info.rangeFirst) + "-" + std::to_string(info.rangeLast)});
     return table.text();
 }

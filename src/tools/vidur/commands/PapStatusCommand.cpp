@@ -1,4 +1,5 @@
 #include "tools/vidur/commands/PapStatusCommand.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include "text/MacRoman.h"
 #include "tools/vidur/cli/ExitStatus.h"
@@ -23,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kWatchIntervalMs = 1500;
 
 std::string formatAnswer(const PrinterStatusQuery::Answer& answer, const PrinterTarget& target, bool json) {
-    if (!json) return macRomanToUtf8(answer.text) + "\n";
+    if (!json) return terminalText(answer.text) + "\n";
     const Device printer = Device::fromTuple(answer.printer);
     JsonWriter writer;
     writer.beginObject().key("printer").string(target.display());

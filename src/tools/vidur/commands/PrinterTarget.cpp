@@ -1,4 +1,5 @@
 #include "tools/vidur/commands/PrinterTarget.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include "tarvlib/NameFields.h"
 #include "text/MacRoman.h"
@@ -60,11 +61,10 @@ PrinterTarget PrinterTarget::parse(const std::string& utf8) {
 }
 
 std::string PrinterTarget::display() const {
-    using appletalk::text::macRomanToUtf8;
     if (byAddress_)
         return std::to_string(tuple_.address.network) + "." + std::to_string(tuple_.address.nodeID) + ":" +
                std::to_string(tuple_.address.socket);
-    const auto text = [](const char* field) { return macRomanToUtf8(appletalk::api::fieldText(field)); };
+    const auto text = [](const char* field) { return terminalText(appletalk::api::fieldText(field)); };
     return text(tuple_.entity.object) + ":" + text(tuple_.entity.type) + "@" + text(tuple_.entity.zone);
 }
 

@@ -1,4 +1,5 @@
 #include "tools/vidur/commands/ZonesCommand.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include "text/MacRoman.h"
 #include "tools/vidur/cli/ExitStatus.h"
@@ -47,7 +48,7 @@ std::string ZonesCommand::format(const std::vector<std::string>& zones, bool jso
         return writer.text() + "\n";
     }
     std::string text;
-    for (const auto& zone : zones) text += macRomanToUtf8(zone) + "\n";
+    for (const auto& zone : zones) text += terminalText(zone) + "\n";
     return text;
 }
 

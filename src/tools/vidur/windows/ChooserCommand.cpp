@@ -1,6 +1,8 @@
 #include "tools/vidur/windows/ChooserCommand.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "text/MacRoman.h"
 #include "text/ProfileStorage.h"
@@ -10,26 +12,28 @@
 
 namespace vidur::cli {
 
-using appletalk::text::macRomanToUtf8;
 
 namespace {
 
 void PrintList(std::ostream& out, const char* label, const std::vector<std::string>& items) {
     out << label << " (" << items.size() << "):";
-    for (const std::string& item : items) out << "\n  " << item;
+    for (const std::string& item : items) out << "\n  " << escapeControls(item);
     out << "\n";
 }
 
-void PrintDevice(std::ostream& out, const _NBPTuple& t) {
+void PrintDevice(std::ostream& out, const _NBPTuple& t, bool recorded) {
     char address[48];
     std::snprintf(address, sizeof address, "%u.%u socket %u", t.address.network, t.address.nodeID, t.address.socket);
-    out << "chosen: " << macRomanToUtf8(t.entity.object) << ":" << macRomanToUtf8(t.entity.type) << "@"
-        << macRomanToUtf8(t.entity.zone) << "\n"
-        << "  object:  " << macRomanToUtf8(t.entity.object) << "\n"
-        << "  type:    " << macRomanToUtf8(t.entity.type) << "\n"
-        << "  zone:    " << macRomanToUtf8(t.entity.zone) << "\n"
+    const auto name = [](const char* field) { return terminalText({field, ::strnlen(field, NBP_NAME_FIELD_SIZE)}); };
+    out << "chosen: " << name(t.entity.object) << ":" << name(t.entity.type) << "@" << name(t.entity.zone) << "\n"
+        << "  object:  " << name(t.entity.object) << "\n"
+        << "  type:    " << name(t.entity.type) << "\n"
+        << "  zone:    " << name(t.entity.zone) << "\n"
         << "  address: " << address << "\n";
-    if (const auto path = ProfileStorage::resolvePath("Halvora.INI")) out << "recorded in: " << path->string() << "\n";
+    // Only what happened: no recent list of this kind was offered, or its write failed.
+    const auto path = ProfileStorage::resolvePath("Halvora.INI");
+    if (recorded && path) out << "recorded in: " << path->string() << "\n";
+    else out << "not recorded in the recent devices\n";
 }
 
 } // namespace
@@ -61,15 +65,15 @@ int ChooserCommand::run(const ParsedArguments& arguments, CommandIo& io) {
 
     const ChooserDriver::Seen& seen = driver.seen();
     if (environment.offscreen()) {
-        if (!seen.type.empty()) io.out << "type: " << seen.type << "\n";
+        if (!seen.type.empty()) io.out << "type: " << escapeControls(seen.type) << "\n";
         PrintList(io.out, "zones", seen.zones);
-        io.out << "selected zone: " << (seen.zone.empty() ? "(none)" : seen.zone) << "\n";
+        io.out << "selected zone: " << (seen.zone.empty() ? "(none)" : escapeControls(seen.zone)) << "\n";
         PrintList(io.out, "devices", seen.devices);
         if (!seen.lookupDone) io.err << "vidur chooser: the look-up did not finish in time\n";
     }
     switch (code) {
     case kChosen:
-        PrintDevice(io.out, chosen);
+        PrintDevice(io.out, chosen, seen.recorded);
         return code;
     case kCancelled:
         io.out << (environment.offscreen() && seen.devices.empty() ? "cancelled: no device found\n" : "cancelled\n");

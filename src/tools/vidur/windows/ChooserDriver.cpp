@@ -6,6 +6,7 @@
 #include "platform/ui/Win32Api.h"
 #include "text/MacRoman.h"
 #include "tools/vidur/windows/WindowEnvironment.h"
+#include "vidur20/chooser/ZChooserDialog.h"
 #include "vidur20/chooser/ZIconComboBox.h"
 #include "vidur20/res/ResourceIds.h"
 
@@ -20,6 +21,11 @@ void ChooserDriver::WindowOpened(CWnd& window, HVRWindowKind kind) {
     // The window exists only once the modal loop runs: act from inside it.
     CWnd* chooser = &window;
     UiDriver::Post([this, chooser] { Drive(*chooser); });
+}
+
+void ChooserDriver::WindowClosed(CWnd& window, HVRWindowKind kind) {
+    if (kind != HVRWindowKind::Chooser) return;
+    if (const auto* chooser = dynamic_cast<ZChooserDialog*>(&window)) seen_.recorded = chooser->ChoiceRecorded();
 }
 
 // Idle: the zone list and the look-up are over, so Stop Lookup is off and the list is on.

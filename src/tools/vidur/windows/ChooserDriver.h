@@ -20,7 +20,7 @@ public:
         : environment_(environment), screenshot_(std::move(screenshot)), timeoutMs_(timeoutMs) {}
 
     void WindowOpened(CWnd& window, HVRWindowKind kind) override;
-    void WindowClosed(CWnd&, HVRWindowKind) override {}
+    void WindowClosed(CWnd& window, HVRWindowKind kind) override;
 
     // What the window showed when the look-up was done (UTF-8).
     struct Seen {
@@ -29,6 +29,7 @@ public:
         std::vector<std::string> zones;
         std::string zone;
         std::vector<std::string> devices; // the names the list shows
+        bool recorded = false;            // OK put the choice first in its recent list
     };
     const Seen& seen() const { return seen_; }
 

@@ -1,4 +1,5 @@
 #include "tools/vidur/windows/StatusWindowCommand.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include "platform/ui/CComboBox.h"
 #include "platform/ui/UiDriver.h"
@@ -26,12 +27,12 @@ void PrintPrinters(std::ostream& out, CWnd& window) {
     out << "printers (" << box->GetCount() << "):\n";
     for (int i = 0; i < box->GetCount(); ++i) {
         box->GetLBText(i, text);
-        out << (i == box->GetCurSel() ? "* " : "  ") << macRomanToUtf8(text.View()) << "\n";
+        out << (i == box->GetCurSel() ? "* " : "  ") << terminalText(text.View()) << "\n";
     }
     _NBPTuple printer{};
     if (PAPGetDefaultPrinter(&printer) == 0)
-        out << "default printer: " << macRomanToUtf8(printer.entity.object) << ":"
-            << macRomanToUtf8(printer.entity.type) << "@" << macRomanToUtf8(printer.entity.zone) << "\n";
+        out << "default printer: " << terminalText(printer.entity.object) << ":" << terminalText(printer.entity.type)
+            << "@" << terminalText(printer.entity.zone) << "\n";
     else out << "default printer: (none)\n";
 }
 
@@ -74,7 +75,7 @@ int StatusWindowCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     if (!IsWindow(handle)) return kExitError;
     const std::string text = WindowEnvironment::TextOf(status);
     PrintPrinters(io.out, window);
-    io.out << "status text: " << text << "\n";
+    io.out << "status text: " << escapeControls(text) << "\n";
     if (screenshot) environment.SaveScreenshot(window, *screenshot);
     UiDriver::ClickButton(window, IDCANCEL);
     UiDriver::FlushDeletes();

@@ -1,4 +1,5 @@
 #include "tools/vidur/windows/TerminalMessageBoxes.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include "text/MacRoman.h"
 
@@ -6,7 +7,7 @@ namespace vidur::cli {
 
 int TerminalMessageBoxes::Show(HWND, const CString& text, const CString&, UINT) {
     ++shown_;
-    err_ << "vidur: message: " << appletalk::text::macRomanToUtf8(text.View()) << "\n";
+    err_ << "vidur: message: " << terminalText(text.View()) << "\n";
     return IDOK;
 }
 
