@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev                  # benchmarks
   libsimpleini-dev                  # profile file parsing
   libtomlplusplus-dev               # scenario files
+  iproute2                          # EtherTalk tests: network namespaces and veth pairs
 )
 
 missing=()

@@ -91,7 +91,7 @@ public:
     const std::optional<NetworkRange>& cableRange() const { return cableRange_; }
     void setCableRange(NetworkRange range) { cableRange_ = range; }
     // Takes a new address inside `range` unless ours is there already; `done` runs once the
-    // node holds one (at once if nothing had to change). Sends fail with NotReady meanwhile.
+    // node holds one (at once if nothing had to change). The old address serves meanwhile.
     void moveInto(NetworkRange range, NodeAddress preferred, ReadyHandler done);
     // Group addresses (zone multicasts) the node listens to besides its own and the broadcast.
     bool joinGroup(const MacAddress& group);

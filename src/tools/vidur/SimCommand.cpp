@@ -2,8 +2,10 @@
 
 #include "appletalk/node/EventLoop.h"
 #include "appletalk/node/SystemClock.h"
+#include "appletalk/node/link/EtherTalkBridge.h"
 #include "appletalk/node/link/LToUdpLink.h"
 #include "appletalk/sim/Scenario.h"
+#include "appletalk/services/rtmp/RtmpStub.h"
 #include "appletalk/sim/SimInternet.h"
 #include "appletalk/text/MacRoman.h"
 #include "tools/vidur/DeviceList.h"
@@ -14,7 +16,9 @@
 #include <arpa/inet.h>
 
 #include <atomic>
+#include <chrono>
 #include <optional>
+#include <thread>
 
 namespace vidur::cli {
 
@@ -25,6 +29,8 @@ using appletalk::text::macRomanToUtf8;
 
 constexpr int kReadyWaitMs = 20000;
 constexpr int kReadyPollMs = 50;
+// The node's own address (2 s of probes), then up to three RTMP Requests 1 s apart.
+constexpr auto kRouterPatience = std::chrono::milliseconds(5500);
 
 appletalk::LToUdpConfig linkConfig(const ParsedArguments& arguments) {
     LToUdpConfig config;
@@ -40,12 +46,46 @@ appletalk::LToUdpConfig linkConfig(const ParsedArguments& arguments) {
     return config;
 }
 
+// An EtherTalk cable is an extended network: a LocalTalk-style client network becomes the
+// range of its one number, with its one zone.
+void makeClientNetworkExtended(sim::Scenario& scenario, CommandIo& io) {
+    for (sim::ScenarioNetwork& network : scenario.networks) {
+        if (network.extended || scenario.clientNetwork < network.rangeStart || scenario.clientNetwork > network.rangeEnd)
+            continue;
+        network.extended = true;
+        if (network.defaultZone.empty() && !network.zones.empty()) network.defaultZone = network.zones.front();
+        io.err << "vidur sim: network " << network.rangeStart << " is served on EtherTalk as the range "
+               << network.rangeStart << "-" << network.rangeEnd << "\n";
+    }
+}
+
 std::optional<sim::Scenario> loadScenario(const ParsedArguments& arguments, CommandIo& io) {
     if (arguments.positionals().empty()) return sim::Scenario::builtin();
     sim::ScenarioError error;
     auto scenario = sim::Scenario::load(arguments.positionals()[0], error);
     if (!scenario) io.err << "vidur sim: " << error.describe() << "\n";
     return scenario;
+}
+
+// Listens on the segment for a router before serving it: a node of our own asks with RTMP
+// Requests (and hears RTMP Data). A second router there would hand clients a second zone list.
+std::optional<sim::SegmentRouter> findRouter(const Clock& clock, const sim::LinkFactory& links, Pollable* bridge) {
+    auto link = links();
+    if (!link) return std::nullopt;
+    NodeConfig config;
+    config.acquisition.role = NodeRole::Server;
+    Node node(clock, *link, config);
+    RtmpStub stub(node);
+    stub.start();
+    node.start();
+    const SteadyTime deadline = clock.now() + kRouterPatience;
+    while (clock.now() < deadline && !stub.hasRouter() && !StopSignal::requested()) {
+        if (bridge) bridge->poll();
+        node.poll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!stub.hasRouter()) return std::nullopt;
+    return sim::SegmentRouter{node.isExtended() ? node.aRouterNetwork() : node.thisNet(), node.aRouter()};
 }
 
 // The devices as the look-up shows them, read on the loop's thread.
@@ -72,60 +112,99 @@ std::string deviceTable(sim::SimInternet& internet) {
 
 std::string SimCommand::details() const {
     return "Without SCENARIO the built-in network is served. The devices on the scenario's client\n"
-           "network join the LToUDP group on the interface; the other networks stay simulated\n"
-           "behind the router. Once every node has its address the devices are printed, one a\n"
+           "network join the LToUDP group on the interface (--ltoudp), or the Ethernet interface\n"
+           "as EtherTalk nodes (--ethertalk IFACE, which needs CAP_NET_RAW); the other networks stay\n"
+           "simulated behind the router. Once every node has its address the devices are printed, one a\n"
            "line; Ctrl-C stops serving (exit 0).\n";
 }
 
 std::vector<OptionSpec> SimCommand::options() const {
     return {{"ltoudp", {}, "serve on LToUDP (LocalTalk frames in UDP multicast)"},
+            {"ethertalk", "IFACE", "serve on EtherTalk Phase 2 on the Ethernet interface IFACE"},
+            {"router", {}, "bring the scenario's router onto the segment even if one answers there"},
+            {"no-router", {}, "serve the devices as plain nodes, under the segment's own router if any"},
             {"interface", "ADDR", "IPv4 address of the interface to join the group on (default 127.0.0.1)"},
             {"ttl", "N", "multicast TTL, 0 keeps frames on this host (default 1)"},
             {"port", "N", "UDP port of the group (default 1954)"}};
 }
 
 int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
-    if (!arguments.has("ltoudp")) throw UsageError("say where to serve: --ltoudp");
-    const LToUdpConfig config = linkConfig(arguments);
-    const auto scenario = loadScenario(arguments, io);
+    const auto etherTalk = arguments.value("ethertalk");
+    if (etherTalk && arguments.has("ltoudp")) throw UsageError("serve on one segment: --ltoudp or --ethertalk IFACE");
+    if (!etherTalk && !arguments.has("ltoudp")) throw UsageError("say where to serve: --ltoudp or --ethertalk IFACE");
+    if (arguments.has("router") && arguments.has("no-router")) throw UsageError("--router or --no-router, not both");
+    auto scenario = loadScenario(arguments, io);
     if (!scenario) return kExitError;
-
-    // One link on its own first, so a socket that cannot be set up is one clear message.
-    std::string error;
-    if (!LToUdpLink::open(config, error)) {
-        io.err << "vidur sim: LToUDP on " << config.interfaceAddress << ": " << error << "\n";
-        return kExitError;
-    }
-    // Devices that come back open links later, on the loop's thread.
-    std::atomic<bool> linkFailed{false};
-    auto links = [config, &linkFailed]() -> std::unique_ptr<Link> {
-        std::string ignored;
-        auto link = LToUdpLink::open(config, ignored);
-        if (!link) linkFailed.store(true);
-        return link;
-    };
 
     const StopSignal stop;
     SystemClock clock;
-    sim::SimInternet internet(clock, *scenario, links, 0);
+    std::unique_ptr<EtherTalkBridge> bridge;
+    sim::LinkFactory links;
+    std::string where;
+    // Devices that come back open links later, on the loop's thread.
+    std::atomic<bool> linkFailed{false};
+    if (etherTalk) {
+        makeClientNetworkExtended(*scenario, io);
+        std::string error;
+        auto link = EtherTalkLink::open(*etherTalk, error);
+        if (!link) {
+            io.err << "vidur sim: " << error << "\n";
+            return kExitError;
+        }
+        where = "EtherTalk " + *etherTalk + " (" + link->hardwareAddress()->toString() + ")";
+        bridge = std::make_unique<EtherTalkBridge>(clock, std::move(link));
+        links = [station = bridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
+    } else {
+        const LToUdpConfig config = linkConfig(arguments);
+        // One link on its own first, so a socket that cannot be set up is one clear message.
+        std::string error;
+        if (!LToUdpLink::open(config, error)) {
+            io.err << "vidur sim: LToUDP on " << config.interfaceAddress << ": " << error << "\n";
+            return kExitError;
+        }
+        where = "LToUDP " + config.interfaceAddress + " port " + std::to_string(config.port);
+        links = [config, &linkFailed]() -> std::unique_ptr<Link> {
+            std::string ignored;
+            auto link = LToUdpLink::open(config, ignored);
+            if (!link) linkFailed.store(true);
+            return link;
+        };
+    }
+
+    std::optional<sim::SegmentRouter> existing;
+    if (!arguments.has("router")) {
+        existing = findRouter(clock, links, bridge.get());
+        if (existing)
+            io.err << "vidur sim: a router already serves this segment (node " << unsigned{existing->node}
+                   << " on network " << existing->network
+                   << "); the devices join as plain nodes under it, and the scenario's router stays away\n";
+    }
+    if (!existing && arguments.has("no-router")) existing = sim::SegmentRouter{};
+    auto internet = existing ? std::make_unique<sim::SimInternet>(clock, *scenario, links, 0, *existing)
+                             : std::make_unique<sim::SimInternet>(clock, *scenario, links, 0);
     if (linkFailed.load()) {
-        io.err << "vidur sim: LToUDP on " << config.interfaceAddress << ": a device's socket could not be set up\n";
+        io.err << "vidur sim: " << where << ": a device's socket could not be set up\n";
         return kExitError;
     }
+    if (!internet->leftOut().empty()) {
+        io.err << "vidur sim: not served, as their networks cannot exist beside the segment's router:";
+        for (const std::string& name : internet->leftOut()) io.err << " '" << macRomanToUtf8(name) << "'";
+        io.err << "\n";
+    }
     EventLoop loop(clock);
-    for (Pollable* part : internet.parts()) loop.add(*part);
-    internet.start();
+    if (bridge) loop.add(*bridge);
+    for (Pollable* part : internet->parts()) loop.add(*part);
+    internet->start();
     loop.start();
 
     bool ready = false;
     for (int waited = 0; waited < kReadyWaitMs && !ready; waited += kReadyPollMs) {
         if (stop.waitFor(kReadyPollMs)) break;
-        ready = loop.invoke([&internet] { return internet.isReady(); });
+        ready = loop.invoke([&internet] { return internet->isReady(); });
     }
     if (ready) {
-        io.out << loop.invoke([&internet] { return deviceTable(internet); }) << std::flush;
-        io.err << "vidur sim: serving '" << macRomanToUtf8(scenario->title) << "' on LToUDP " << config.interfaceAddress
-               << " port " << config.port << "; Ctrl-C stops\n";
+        io.out << loop.invoke([&internet] { return deviceTable(*internet); }) << std::flush;
+        io.err << "vidur sim: serving '" << macRomanToUtf8(scenario->title) << "' on " << where << "; Ctrl-C stops\n";
     } else if (!StopSignal::requested()) {
         io.err << "vidur sim: not every simulated node got an address; serving what there is\n";
     }

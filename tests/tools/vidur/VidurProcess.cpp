@@ -45,7 +45,8 @@ int remainingMs(Clock::time_point deadline) {
 
 } // namespace
 
-VidurProcess::VidurProcess(const std::vector<std::string>& arguments, const Environment& environment) {
+VidurProcess::VidurProcess(const std::vector<std::string>& arguments, const Environment& environment,
+                           const std::vector<std::string>& launcher) {
     int outPipe[2];
     int errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0) return;
@@ -54,7 +55,8 @@ VidurProcess::VidurProcess(const std::vector<std::string>& arguments, const Envi
         ::close(outPipe[1]);
         return;
     }
-    std::vector<std::string> argv{VIDUR_BINARY};
+    std::vector<std::string> argv = launcher;
+    argv.push_back(VIDUR_BINARY);
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<std::string> envp = mergedEnvironment(environment);
     posix_spawn_file_actions_t actions;
@@ -64,7 +66,8 @@ VidurProcess::VidurProcess(const std::vector<std::string>& arguments, const Envi
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     auto argvPointers = pointers(argv);
     auto envPointers = pointers(envp);
-    if (::posix_spawn(&pid_, VIDUR_BINARY, &actions, nullptr, argvPointers.data(), envPointers.data()) != 0) pid_ = -1;
+    if (::posix_spawnp(&pid_, argv.front().c_str(), &actions, nullptr, argvPointers.data(), envPointers.data()) != 0)
+        pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
@@ -132,8 +135,8 @@ ProcessResult VidurProcess::finish(std::chrono::milliseconds timeout) {
 }
 
 ProcessResult VidurProcess::run(const std::vector<std::string>& arguments, const Environment& environment,
-                                std::chrono::milliseconds timeout) {
-    VidurProcess process(arguments, environment);
+                                std::chrono::milliseconds timeout, const std::vector<std::string>& launcher) {
+    VidurProcess process(arguments, environment, launcher);
     return process.finish(timeout);
 }
 

@@ -24,7 +24,9 @@ public:
     // `environment` overrides the test's own; a value of nullopt removes the variable.
     using Environment = std::map<std::string, std::optional<std::string>>;
 
-    VidurProcess(const std::vector<std::string>& arguments, const Environment& environment);
+    // `launcher`, when given, runs the binary (e.g. {"ip", "netns", "exec", NAME}).
+    VidurProcess(const std::vector<std::string>& arguments, const Environment& environment,
+                 const std::vector<std::string>& launcher = {});
     ~VidurProcess();
     VidurProcess(const VidurProcess&) = delete;
     VidurProcess& operator=(const VidurProcess&) = delete;
@@ -37,7 +39,8 @@ public:
     ProcessResult finish(std::chrono::milliseconds timeout);
 
     static ProcessResult run(const std::vector<std::string>& arguments, const Environment& environment,
-                             std::chrono::milliseconds timeout = std::chrono::seconds(60));
+                             std::chrono::milliseconds timeout = std::chrono::seconds(60),
+                             const std::vector<std::string>& launcher = {});
 
 private:
     // Reads what is there, waiting up to `waitMs`; false once both pipes are closed.

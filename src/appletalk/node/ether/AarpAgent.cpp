@@ -26,7 +26,6 @@ AarpAgent::~AarpAgent() {
 void AarpAgent::acquire(NetworkRange range, NodeAddress preferred, Acquired done) {
     timers_.cancel(probeTimer_);
     probeTimer_ = 0;
-    acquired_ = false;
     range_ = range;
     onAcquired_ = std::move(done);
     candidate_ = isUsable(preferred, range) ? preferred : pickCandidate();
@@ -44,7 +43,8 @@ void AarpAgent::probe() {
     probeTimer_ = 0;
     if (probesSent_ >= timing_.probeCount) {
         acquired_ = true;
-        if (onAcquired_) onAcquired_(candidate_);
+        address_ = candidate_;
+        if (onAcquired_) onAcquired_(address_);
         return;
     }
     ++probesSent_;
@@ -63,18 +63,17 @@ void AarpAgent::conflict() {
 void AarpAgent::handle(const AarpPacket& packet) {
     // Our own, looped back. Other nodes of this host may share the hardware address (a
     // simulator's devices behind one interface), so the AppleTalk address decides.
-    if (packet.sourceHardware == hardware_ && packet.sourceAddress == candidate_ &&
-        packet.function != AarpFunction::Response)
+    if (packet.sourceHardware == hardware_ && isOwn(packet.sourceAddress) && packet.function != AarpFunction::Response)
         return;
-    const bool forCandidate = packet.destinationAddress == candidate_;
     if (isProbing()) {
         // Someone holds the address, or wants it as we do: neither of us may keep it.
         if ((packet.function == AarpFunction::Response && packet.sourceAddress == candidate_) ||
-            (packet.function == AarpFunction::Probe && forCandidate)) {
+            (packet.function == AarpFunction::Probe && packet.destinationAddress == candidate_)) {
             conflict();
             return;
         }
-    } else if (acquired_ && forCandidate && packet.function != AarpFunction::Response) {
+    }
+    if (acquired_ && packet.destinationAddress == address_ && packet.function != AarpFunction::Response) {
         ++counters_.defended;
         sendAarp(AarpFunction::Response, packet.sourceHardware, packet.sourceHardware, packet.sourceAddress);
     }
@@ -172,7 +171,9 @@ void AarpAgent::sendToHardware(const MacAddress& destination, std::vector<std::u
 
 void AarpAgent::sendAarp(AarpFunction function, const MacAddress& to, const MacAddress& targetHardware,
                          NodeAddress target) {
-    const AarpPacket packet{function, hardware_, candidate_, targetHardware, target};
+    // A Probe speaks for the tentative address; everything else for the one we hold.
+    const NodeAddress from = function == AarpFunction::Probe || !acquired_ ? candidate_ : address_;
+    const AarpPacket packet{function, hardware_, from, targetHardware, target};
     send_(EtherTalkFrame{to, hardware_, EtherProtocol::Aarp, packet.serialize()});
 }
 

@@ -61,11 +61,12 @@ public:
     AarpAgent& operator=(const AarpAgent&) = delete;
 
     // Probes for an address in `range` (`preferred` first when it lies there); `done` runs
-    // from a timer once one is ours. Any address held before is given up.
+    // from a timer once one is ours. An address held before stays in use (and defended)
+    // until then, so nothing addressed to it meanwhile is lost.
     void acquire(NetworkRange range, NodeAddress preferred, Acquired done);
     bool isAcquired() const { return acquired_; }
     bool isProbing() const { return probeTimer_ != 0; }
-    NodeAddress address() const { return acquired_ ? candidate_ : NodeAddress{}; }
+    NodeAddress address() const { return acquired_ ? address_ : NodeAddress{}; }
     const MacAddress& hardwareAddress() const { return hardware_; }
 
     void handle(const AarpPacket& packet);
@@ -97,6 +98,7 @@ private:
     void request(NodeAddress hop);
     void giveUp(NodeAddress hop);
     void sendAarp(AarpFunction function, const MacAddress& to, const MacAddress& targetHardware, NodeAddress target);
+    bool isOwn(NodeAddress address) const { return address == candidate_ || (acquired_ && address == address_); }
 
     TimerQueue& timers_;
     MacAddress hardware_;
@@ -105,7 +107,8 @@ private:
     AarpTiming timing_;
     NetworkRange range_;
     Acquired onAcquired_;
-    NodeAddress candidate_;
+    NodeAddress candidate_;  // the tentative address being probed
+    NodeAddress address_;    // the address held, once acquired_
     bool acquired_ = false;
     int probesSent_ = 0;
     TimerId probeTimer_ = 0;
