@@ -4,6 +4,10 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
+# tests/support/: the helpers several test folders share ("support/TempProfileDir.h").
+add_library(vidur_test_support INTERFACE)
+target_include_directories(vidur_test_support INTERFACE ${PROJECT_SOURCE_DIR}/tests)
+
 function(vidur_add_test)
   cmake_parse_arguments(T "UI" "NAME;MAIN" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_LABELS)
@@ -13,7 +17,7 @@ function(vidur_add_test)
     set(T_MAIN GTest::gtest_main)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock ${T_MAIN} vidur_warnings)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} vidur_test_support GTest::gtest GTest::gmock ${T_MAIN} vidur_warnings)
   # UI tests run offscreen: scripts/test.sh exports QT_QPA_PLATFORM=offscreen for the whole suite.
   set(env "VIDUR_TEST=1")
   # gtest_discover_tests (CMake 3.25) splits list-valued properties apart, so each test gets

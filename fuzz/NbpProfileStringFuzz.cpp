@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 
 namespace {
 

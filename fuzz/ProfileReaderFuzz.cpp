@@ -1,7 +1,7 @@
 // Fuzzes the profile reader with arbitrary file contents: parsing never fails, an unedited
 // file writes back byte for byte, every listed name can be looked up, and a value written
 // into the parsed file reads back after writing and parsing again.
-#include "platform/core/ProfileFile.h"
+#include "text/ProfileFile.h"
 
 #include <cstdint>
 #include <cstdio>

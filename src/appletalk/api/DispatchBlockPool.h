@@ -3,7 +3,7 @@
 // twice, or a block it never gave is refused instead of corrupting the heap.
 #pragma once
 
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 
 #include <cstddef>
 #include <memory>

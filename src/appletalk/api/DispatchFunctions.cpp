@@ -1,9 +1,9 @@
 // The request functions: MPPAlloc, MPPFree and ATALKDispatch.
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/DispatchBlockAccess.h"
+#include "tarvlib/DispatchBlockAccess.h"
 #include "appletalk/api/DispatchBlockPool.h"
 #include "appletalk/api/Stack.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 
 using namespace appletalk::api;
 

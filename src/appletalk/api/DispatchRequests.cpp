@@ -1,7 +1,7 @@
 #include "appletalk/api/DispatchRequests.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/DispatchBlockAccess.h"
+#include "tarvlib/DispatchBlockAccess.h"
 
 #include <algorithm>
 #include <chrono>

@@ -9,7 +9,7 @@
 
 #include "appletalk/api/NetworkOperations.h"
 #include "appletalk/api/PrinterStatusRequest.h"
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 
 #include <cstdint>
 #include <map>

@@ -1,9 +1,9 @@
 // NBPSetEntityName and NBPCompareEntity: the name functions that need no network.
 #include <cstring>
 
-#include "appletalk/api/NameFields.h"
-#include "appletalk/api/TarvlibApi.h"
-#include "appletalk/text/MacRoman.h"
+#include "tarvlib/NameFields.h"
+#include "tarvlib/TarvlibApi.h"
+#include "text/MacRoman.h"
 
 using appletalk::api::fieldText;
 using appletalk::api::storeField;
@@ -15,7 +15,7 @@ constexpr int kBadArgument = -1;
 void storeIfGiven(char (&field)[NBP_NAME_FIELD_SIZE], const char* text) {
     // A part given as null leaves its field alone, so a caller can change one part only.
     // Only the first 33 characters are read: a longer text is cut, never written past the field.
-    if (text != nullptr) storeField(field, {text, ::strnlen(text, appletalk::api::kNameFieldMaxChars)});
+    if (text != nullptr) storeField(field, text);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 // else's enumeration. Any thread may use the table.
 #pragma once
 
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 
 #include <cstddef>
 #include <cstdint>

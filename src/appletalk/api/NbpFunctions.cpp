@@ -5,9 +5,9 @@
 // as soon as `maxTuples` distinct entities have answered. The Chooser's 2, 2, 1024 thus sends
 // at 0 s and 2 s, completes at 4 s, and keeps up to 1024 devices.
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/NameFields.h"
+#include "tarvlib/NameFields.h"
 #include "appletalk/api/Stack.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "appletalk/api/PrinterStatusRequest.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/DispatchBlockAccess.h"
-#include "appletalk/api/NameFields.h"
+#include "tarvlib/DispatchBlockAccess.h"
+#include "tarvlib/NameFields.h"
 
 namespace appletalk::api {
 

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "appletalk/api/NetworkOperations.h"
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 
 #include <cstdint>
 #include <functional>

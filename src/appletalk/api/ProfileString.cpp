@@ -19,8 +19,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "appletalk/api/NameFields.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/NameFields.h"
+#include "tarvlib/TarvlibApi.h"
 
 namespace {
 

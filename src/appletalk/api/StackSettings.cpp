@@ -1,14 +1,13 @@
 #include "appletalk/api/StackSettings.h"
 
-#include "appletalk/api/NameFields.h"
-#include "appletalk/api/TarvlibApi.h"
-#include "appletalk/text/MacRoman.h"
-#include "platform/core/PrivateProfile.h"
+#include "tarvlib/NameFields.h"
+#include "tarvlib/TarvlibApi.h"
+#include "text/MacRoman.h"
+#include "text/ProfileStorage.h"
 
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace appletalk::api {
 
@@ -26,12 +25,7 @@ constexpr const char* kDefaultPrinterKey = "DefaultPrinter";
 constexpr std::size_t kValueSize = 1024;
 
 std::optional<std::string> readValue(const char* section, const char* key) {
-    // A marker default tells a missing key from an empty one.
-    static constexpr const char* kMissing = "\x01";
-    char buffer[kValueSize];
-    GetPrivateProfileStringA(section, key, kMissing, buffer, sizeof buffer, StackSettings::kProfileFile);
-    if (std::strcmp(buffer, kMissing) == 0) return std::nullopt;
-    return std::string(buffer);
+    return ProfileStorage::GetValue(StackSettings::kProfileFile, section, key);
 }
 
 std::string trimmed(std::string_view text) {
@@ -170,7 +164,7 @@ bool StackSettings::writeDefaultPrinter(const _NBPTuple& printer) {
     if (NBPCrackProfileString(value, &readBack) != 0 || fieldText(readBack.entity.object) != object ||
         fieldText(readBack.entity.type) != type || fieldText(readBack.entity.zone) != zone)
         return false;
-    return WritePrivateProfileStringA(kPrintersSection, kDefaultPrinterKey, value, kProfileFile) != 0;
+    return ProfileStorage::SetValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, value);
 }
 
 StackSettings::EtherTalkMemory StackSettings::readEtherTalkMemory() {
@@ -192,8 +186,8 @@ StackSettings::EtherTalkMemory StackSettings::readEtherTalkMemory() {
 
 bool StackSettings::writeEtherTalkMemory(const EtherTalkMemory& memory) {
     const std::string address = std::to_string(memory.network) + "." + std::to_string(memory.node);
-    return WritePrivateProfileStringA(kNetworkSection, kEtherTalkAddressKey, address.c_str(), kProfileFile) != 0 &&
-           WritePrivateProfileStringA(kNetworkSection, kEtherTalkZoneKey, memory.zone.c_str(), kProfileFile) != 0;
+    return ProfileStorage::SetValue(kProfileFile, kNetworkSection, kEtherTalkAddressKey, address) &&
+           ProfileStorage::SetValue(kProfileFile, kNetworkSection, kEtherTalkZoneKey, memory.zone);
 }
 
 } // namespace appletalk::api

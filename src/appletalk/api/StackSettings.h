@@ -27,7 +27,7 @@
 #include <string_view>
 #include <vector>
 
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 
 namespace appletalk::api {
 

@@ -1,10 +1,10 @@
 // The zone functions: ZIPOpenEnum ... ZIPCloseEnum and ZIPGetMyZone.
 #include "appletalk/api/ApiResults.h"
 #include "appletalk/api/Stack.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/NameFields.h"
+#include "tarvlib/TarvlibApi.h"
 
 #include <algorithm>
-#include <cstring>
 
 using namespace appletalk::api;
 
@@ -15,11 +15,7 @@ std::uint16_t clampCount(std::size_t count) {
     return static_cast<std::uint16_t>(std::min<std::size_t>(count, 0xFFFF));
 }
 
-void storeName(char* buffer, const std::string& name) {
-    const std::size_t length = std::min<std::size_t>(name.size(), NBP_NAME_FIELD_SIZE - 1);
-    std::memcpy(buffer, name.data(), length);
-    buffer[length] = '\0';
-}
+void storeName(char* buffer, const std::string& name) { storeField(buffer, name); }
 
 } // namespace
 

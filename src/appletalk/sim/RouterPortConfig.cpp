@@ -1,7 +1,7 @@
 #include "appletalk/sim/RouterPortConfig.h"
 
 #include "appletalk/protocols/wire/WireLimits.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #include "appletalk/protocols/pap/PapStatus.h"
 #include "appletalk/protocols/wire/WireLimits.h"
 #include "appletalk/sim/RouterPortConfig.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include <toml++/toml.h>
 

@@ -6,7 +6,7 @@
 #include "appletalk/protocols/rtmp/RtmpResponse.h"
 #include "appletalk/sim/RouterNbpService.h"
 #include "appletalk/sim/RouterZipService.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 #include "platform/core/CString.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "platform/core/AfxDebug.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "platform/core/Mbstring.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include <string_view>
 

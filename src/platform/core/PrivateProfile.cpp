@@ -1,6 +1,6 @@
 #include "platform/core/PrivateProfile.h"
 
-#include "platform/core/ProfileStorage.h"
+#include "text/ProfileStorage.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "platform/core/TextConversion.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 std::string CStringToUtf8(const CString& text) { return appletalk::text::macRomanToUtf8(text.View()); }
 

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/CDataExchange.h"
 #include "platform/ui/Win32Api.h"

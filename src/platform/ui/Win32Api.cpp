@@ -10,7 +10,7 @@
 #include <memory>
 #include <unordered_set>
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/MessageBoxService.h"

@@ -1,9 +1,9 @@
 // vidur: AppleTalk at the terminal. Every subcommand is in the registry; see `vidur --help`.
-#include "tools/vidur/BuiltinCommands.h"
-#include "tools/vidur/CommandRegistry.h"
-#include "tools/vidur/ExitStatus.h"
+#include "tools/vidur/cli/CommandRegistry.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/commands/BuiltinCommands.h"
 #ifdef VIDUR_WITH_WINDOWS
-#include "tools/vidur/WindowCommands.h"
+#include "tools/vidur/windows/WindowCommands.h"
 #endif
 
 #include <exception>

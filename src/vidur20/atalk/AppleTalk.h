@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 
 static_assert(sizeof(_NBPEntityName) == 102);
 static_assert(offsetof(_NBPEntityName, object) == 0);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/ui/CDataExchange.h"
+#include "tarvlib/NameFields.h"
 #include "platform/ui/Win32Api.h"
 #include "vidur20/packages/LookupNoCase.h"
 #include "vidur20/packages/ZAFPServerPackage.h"
@@ -15,27 +16,20 @@
 
 namespace {
 
-constexpr int kNameMax = NBP_NAME_FIELD_SIZE - 1; // 33 characters and the terminator
 constexpr int kItemBufferSize = 256;
 constexpr int kTypeTextSize = 80;
 constexpr int kDeviceTabStop = 256; // dialog units: beyond the list's right edge
 constexpr const char kIsolatedNetwork[] = "Isolated AppleTalk Network";
 
-// Copies at most kNameMax bytes of text into a 34-byte name field, always terminated.
-void copyName(char* field, const char* text, std::size_t length) {
-    if (length > static_cast<std::size_t>(kNameMax)) length = kNameMax;
-    std::memcpy(field, text, length);
-    field[length] = '\0';
-}
-
-void copyName(char* field, const char* text) { copyName(field, text, ::strnlen(text, kNameMax)); }
+using appletalk::api::kNameFieldMaxChars;
+using appletalk::api::storeField;
 
 // A name field from the library should be terminated; one that is not is cut at its last
 // byte rather than read past its end.
 void terminateNames(_NBPEntityName& name) {
-    name.object[kNameMax] = '\0';
-    name.type[kNameMax] = '\0';
-    name.zone[kNameMax] = '\0';
+    name.object[kNameFieldMaxChars] = '\0';
+    name.type[kNameFieldMaxChars] = '\0';
+    name.zone[kNameFieldMaxChars] = '\0';
 }
 
 LONG cursorValue(LPCSTR cursor) {
@@ -164,9 +158,9 @@ void ZChooserDialog::OnOK() {
     if (selected != LB_ERR) {
         ReadDeviceItem(selected, &m_tupleChosen);
         if (m_nZipStatus != 0)
-            copyName(m_tupleChosen.entity.zone, "*");
+            storeField(m_tupleChosen.entity.zone, "*");
         else
-            copyName(m_tupleChosen.entity.zone, m_entityLookup.zone);
+            storeField(m_tupleChosen.entity.zone, m_entityLookup.zone);
         void* package = nullptr;
         if (!m_mapPackages.IsEmpty() && LookupNoCase(m_mapPackages, m_tupleChosen.entity.type, package))
             static_cast<ZDevicePackage*>(package)->SelectDevice(&m_tupleChosen, this);
@@ -212,7 +206,7 @@ void ZChooserDialog::FillZoneBox() {
     for (uint16_t i = 0; i < count; ++i) {
         char zone[NBP_NAME_FIELD_SIZE] = {};
         ZIPReadEnum(m_hZipEnum, i, zone);
-        zone[kNameMax] = '\0';
+        zone[kNameFieldMaxChars] = '\0';
         m_boxZone.AddString(zone);
     }
 }
@@ -221,7 +215,7 @@ void ZChooserDialog::FillZoneBox() {
 void ZChooserDialog::SelectLocalZone() {
     char myZone[NBP_NAME_FIELD_SIZE] = {};
     m_nZipStatus = ZIPGetMyZone(myZone);
-    myZone[kNameMax] = '\0';
+    myZone[kNameFieldMaxChars] = '\0';
     // Without a known zone name every entry would match the empty prefix; select none then
     // (look-ups use "*" while ZIP failed anyway).
     if (m_nZipStatus != 0 || myZone[0] == '\0') {
@@ -237,11 +231,11 @@ int ZChooserDialog::GetZoneText(char* buffer) {
         CString zone;
         m_boxZone.GetLBText(selected, zone);
         if (!zone.IsEmpty()) {
-            copyName(buffer, zone, static_cast<std::size_t>(zone.GetLength()));
+            storeField(buffer, zone.View());
             return static_cast<int>(std::strlen(buffer));
         }
     }
-    copyName(buffer, "*");
+    storeField(buffer, "*");
     return 1;
 }
 
@@ -255,8 +249,8 @@ void ZChooserDialog::StartLookup() {
     }
     char type[kTypeTextSize] = {};
     m_boxType.GetCurSelText(type);
-    if (type[0] == '\0') copyName(type, "=");
-    copyName(m_entityLookup.type, type);
+    if (type[0] == '\0') storeField(type, "=");
+    storeField(m_entityLookup.type, type);
     void* package = nullptr;
     if (!m_mapPackages.IsEmpty() && m_mapPackages.Lookup(m_entityLookup.type, package))
         m_wndPrompt.SetWindowText(static_cast<ZDevicePackage*>(package)->GetPrompt());
@@ -343,8 +337,8 @@ void ZChooserDialog::ParseDeviceItem(const char* text, _NBPTuple* tuple) {
     const char* typeStart = firstTab ? firstTab + 1 : text + std::strlen(text);
     const char* secondTab = firstTab ? std::strchr(typeStart, '\t') : nullptr;
     const char* typeEnd = secondTab ? secondTab : typeStart + std::strlen(typeStart);
-    copyName(tuple->entity.object, text, static_cast<std::size_t>((firstTab ? firstTab : typeStart) - text));
-    copyName(tuple->entity.type, typeStart, static_cast<std::size_t>(typeEnd - typeStart));
+    storeField(tuple->entity.object, std::string_view(text, static_cast<std::size_t>((firstTab ? firstTab : typeStart) - text)));
+    storeField(tuple->entity.type, std::string_view(typeStart, static_cast<std::size_t>(typeEnd - typeStart)));
     unsigned network = 0;
     unsigned node = 0;
     unsigned socket = 0;

@@ -9,7 +9,7 @@
 // Hosts written in C use HVREntryPointsC.h.
 #pragma once
 
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 #include "vidur20/Vidur20Export.h"
 
 class CWnd;

@@ -9,7 +9,7 @@
 */
 #pragma once
 
-#include "appletalk/api/TarvlibRecords.h"
+#include "tarvlib/TarvlibRecords.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -1,21 +1,21 @@
 #include "vidur20/nbp/ZNBPTuple.h"
 
+#include "tarvlib/NameFields.h"
+
 #include <cstring>
 
 IMPLEMENT_DYNAMIC(ZNBPTuple, CObject)
 
 namespace {
 
-CString fieldText(const char (&field)[NBP_NAME_FIELD_SIZE]) {
-    // Bounded by the field: a record from a host need not be terminated.
-    return CString(field, static_cast<int>(::strnlen(field, NBP_NAME_FIELD_SIZE - 1)));
+// Bounded by the field: a record from a host need not be terminated.
+CString fieldText(const char* field) {
+    const std::string_view text = appletalk::api::fieldText(field);
+    return CString(text.data(), static_cast<int>(text.size()));
 }
 
-void storeText(char (&field)[NBP_NAME_FIELD_SIZE], const char* text) {
-    if (text == nullptr) return;
-    const std::size_t length = ::strnlen(text, NBP_NAME_FIELD_SIZE - 1);
-    std::memcpy(field, text, length);
-    field[length] = '\0';
+void storeText(char* field, const char* text) {
+    if (text != nullptr) appletalk::api::storeField(field, text);
 }
 
 } // namespace

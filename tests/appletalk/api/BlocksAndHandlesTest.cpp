@@ -1,8 +1,8 @@
 // MPPAlloc and MPPFree, the handle table, and the shared library's exports.
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/DispatchBlockAccess.h"
+#include "tarvlib/DispatchBlockAccess.h"
 #include "appletalk/api/EnumerationTable.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 
 #include <gtest/gtest.h>
 

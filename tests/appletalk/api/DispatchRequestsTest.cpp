@@ -2,11 +2,12 @@
 // printer status with printers that answer, change, move, fall silent or go away, and the
 // end request.
 #include "VirtualStack.h"
-#include "../node/WireBytes.h"
+#include "support/FrameRecorder.h"
+#include "support/WireBytes.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/DispatchBlockAccess.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/DispatchBlockAccess.h"
+#include "tarvlib/TarvlibApi.h"
 #include "appletalk/node/link/MemoryWireLink.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
 #include "appletalk/sim/SimPrinter.h"

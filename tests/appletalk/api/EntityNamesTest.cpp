@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 
 namespace {
 
@@ -97,9 +97,12 @@ TEST(NBPCompareEntity, GivesNonZeroWhenAnyOnePartDiffers) {
 TEST(NBPCompareEntity, ReadsNoFurtherThanTheFieldWhenATerminatorIsMissing) {
     _NBPTuple a = filledWith('Q');
     _NBPTuple b = filledWith('Q');
-    // Whole fields of 'Q' without terminators are the same 34-character names.
+    // Whole fields of 'Q' without terminators are the same 33-character names: the last
+    // byte is the terminator's place, as for every reader of a field.
     EXPECT_EQ(NBPCompareEntity(&a, &b, 0), 0);
     b.entity.zone[33] = 'R';
+    EXPECT_EQ(NBPCompareEntity(&a, &b, 0), 0);
+    b.entity.zone[32] = 'R';
     EXPECT_NE(NBPCompareEntity(&a, &b, 0), 0);
 }
 

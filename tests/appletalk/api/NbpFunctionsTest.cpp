@@ -3,7 +3,7 @@
 #include "VirtualStack.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 #include "appletalk/sim/SimPrinter.h"
 
 #include <gtest/gtest.h>

@@ -3,9 +3,9 @@
 #include "ScopedEnvironment.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/DispatchBlockAccess.h"
+#include "tarvlib/DispatchBlockAccess.h"
 #include "appletalk/api/Stack.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "appletalk/api/ApiResults.h"
 #include "appletalk/api/StackSettings.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 #include "ScopedEnvironment.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/DispatchBlockAccess.h"
+#include "tarvlib/DispatchBlockAccess.h"
 #include "appletalk/api/EmbeddedNetwork.h"
 #include "appletalk/api/Stack.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 #include "appletalk/node/SystemClock.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/LToUdpLink.h"

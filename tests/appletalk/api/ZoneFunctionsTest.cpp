@@ -2,7 +2,7 @@
 #include "VirtualStack.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
 

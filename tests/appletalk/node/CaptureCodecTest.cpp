@@ -1,6 +1,6 @@
 // The LLAP and DDP codecs against captured bytes: every captured frame parses to the
 // fields it was sent with and serializes back to the same bytes.
-#include "Captures.h"
+#include "support/Captures.h"
 
 #include "appletalk/node/ddp/DdpCodec.h"
 #include "appletalk/node/llap/LlapFrame.h"
@@ -12,6 +12,7 @@ namespace {
 
 using testing::CapturedFrame;
 using testing::CapturedLongDatagram;
+using testing::operator+;
 using testing::wireBytes;
 
 class CapturedFrameTest : public ::testing::TestWithParam<CapturedFrame> {};
@@ -49,7 +50,7 @@ class CapturedLongDatagramTest : public ::testing::TestWithParam<CapturedLongDat
 TEST_P(CapturedLongDatagramTest, VerifiesItsChecksumAndSerializesToTheSameBytes) {
     const CapturedLongDatagram& row = GetParam();
     const auto header = wireBytes(row.header);
-    const auto bytes = testing::concat(header, wireBytes(row.data));
+    const auto bytes = header + wireBytes(row.data);
     EXPECT_EQ(DdpCodec::checksum(std::span<const std::uint8_t>(bytes).subspan(4)), row.checksum);
     const auto parsed = DdpCodec::parseLong(bytes);
     ASSERT_TRUE(parsed.datagram) << static_cast<int>(parsed.error);
@@ -63,7 +64,7 @@ TEST_P(CapturedLongDatagramTest, VerifiesItsChecksumAndSerializesToTheSameBytes)
 }
 
 TEST_P(CapturedLongDatagramTest, IsRejectedWhenOneByteChangedUnderTheChecksum) {
-    auto bytes = testing::concat(wireBytes(GetParam().header), wireBytes(GetParam().data));
+    auto bytes = wireBytes(GetParam().header) + wireBytes(GetParam().data);
     bytes.back() ^= 0x01;
     EXPECT_EQ(DdpCodec::parseLong(bytes).error, DdpError::BadChecksum);
     bytes[2] = bytes[3] = 0;  // "no checksum": accepted as it stands

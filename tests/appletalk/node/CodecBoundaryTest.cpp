@@ -1,5 +1,5 @@
 // The LLAP, DDP and LToUDP codecs at their limits: exact fits, one too many, one too few.
-#include "WireBytes.h"
+#include "support/WireBytes.h"
 
 #include "appletalk/node/ddp/DdpCodec.h"
 #include "appletalk/node/link/LToUdpDatagram.h"

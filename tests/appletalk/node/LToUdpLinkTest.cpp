@@ -1,6 +1,7 @@
 // Two LToUDP links in one process, multicast pinned to loopback on a private port. The only
 // tests that wait on real time: a few datagrams through the kernel.
-#include "WireBytes.h"
+#include "support/FrameRecorder.h"
+#include "support/WireBytes.h"
 
 #include "appletalk/node/link/LToUdpLink.h"
 

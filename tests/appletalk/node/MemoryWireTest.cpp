@@ -1,4 +1,5 @@
-#include "WireBytes.h"
+#include "support/FrameRecorder.h"
+#include "support/WireBytes.h"
 
 #include "appletalk/node/ManualClock.h"
 #include "appletalk/node/link/MemoryWire.h"

@@ -1,7 +1,7 @@
 // What a node accepts from the link: the filtering rules, and malformed frames dropped and
 // counted. Frames are handed in as a link would (receiveFrame) to a node holding id 20 on
 // network 1, with socket 200 open.
-#include "Captures.h"
+#include "support/Captures.h"
 #include "VirtualNetwork.h"
 
 #include "appletalk/node/ddp/DdpCodec.h"
@@ -12,6 +12,7 @@
 namespace appletalk {
 namespace {
 
+using testing::operator+;
 using testing::wireBytes;
 
 struct NodeReceiveTest : ::testing::Test {
@@ -105,7 +106,7 @@ TEST_F(NodeReceiveTest, EveryTruncatedPrefixOfACapturedFrameIsDroppedAsMalformed
 
 TEST_F(NodeReceiveTest, EveryTruncatedPrefixOfACapturedLongDatagramIsDroppedAsMalformed) {
     for (const auto& row : testing::kCapturedLongDatagrams) {
-        const auto ddp = testing::concat(wireBytes(row.header), wireBytes(row.data));
+        const auto ddp = wireBytes(row.header) + wireBytes(row.data);
         for (std::size_t size = 0; size < ddp.size(); ++size) {
             LlapFrame frame{20, 254, LlapFrame::kLongDdp, std::vector<std::uint8_t>(ddp.begin(), ddp.begin() + size)};
             const auto malformed = node.counters().framesMalformed;

@@ -1,7 +1,8 @@
 // Nodes on one in-process wire, driven on virtual time by the test's own thread.
 #pragma once
 
-#include "WireBytes.h"
+#include "support/FrameRecorder.h"
+#include "support/WireBytes.h"
 
 #include "appletalk/node/ManualClock.h"
 #include "appletalk/node/Node.h"

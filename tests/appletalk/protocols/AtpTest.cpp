@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
-#include "WireBytes.h"
+#include "support/Captures.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
 
 namespace appletalk::atp {
 namespace {
 
-using test::Bytes;
-using test::hex;
-using test::operator+;
+using testing::Bytes;
+using testing::hex;
+using testing::operator+;
 
 TEST(AtpPacket, capturedZipRequestIsAnAtLeastOnceTReqForOnePacket) {
-    const auto packet = AtpPacket::parse(test::capture::getMyZoneRequest);
+    const auto packet = AtpPacket::parse(testing::capture::getMyZoneRequest);
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->function, AtpFunction::Request);
     EXPECT_FALSE(packet->exactlyOnce);
@@ -22,7 +22,7 @@ TEST(AtpPacket, capturedZipRequestIsAnAtLeastOnceTReqForOnePacket) {
 }
 
 TEST(AtpPacket, capturedResponseIsSequenceZeroWithEndOfMessage) {
-    const auto packet = AtpPacket::parse(test::capture::getZoneListReply);
+    const auto packet = AtpPacket::parse(testing::capture::getZoneListReply);
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->function, AtpFunction::Response);
     EXPECT_TRUE(packet->endOfMessage);

@@ -6,7 +6,7 @@
 #include <functional>
 #include <span>
 
-#include "WireBytes.h"
+#include "support/Captures.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
 #include "appletalk/protocols/pap/PapHeader.h"
@@ -22,7 +22,7 @@
 namespace appletalk {
 namespace {
 
-using test::Bytes;
+using testing::Bytes;
 using RoundTrip = std::function<std::optional<Bytes>(std::span<const std::uint8_t>)>;
 
 template <typename T>
@@ -75,7 +75,7 @@ struct Capture {
 };
 
 std::vector<Capture> captures() {
-    namespace c = test::capture;
+    namespace c = testing::capture;
     return {
         {"RtmpData", c::rtmpData, direct<rtmp::RtmpData>()},
         {"RtmpRequest", c::rtmpRequest, direct<rtmp::RtmpRequest>()},

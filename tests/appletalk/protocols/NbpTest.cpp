@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "WireBytes.h"
+#include "support/Captures.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
 
 namespace appletalk::nbp {
 namespace {
 
-using test::Bytes;
-using test::hex;
-using test::operator+;
-using test::pstr;
+using testing::Bytes;
+using testing::hex;
+using testing::operator+;
+using testing::pstr;
 
 const std::string k32(32, 'N');
 const std::string k33(33, 'N');
@@ -19,17 +19,17 @@ NbpTuple entity(std::uint8_t enumerator, const std::string& object) {
 }
 
 TEST(NbpPacket, capturedBroadcastRequestCarriesTheRequesterAddressAndPattern) {
-    const auto packet = NbpPacket::parse(test::capture::nbpBroadcastRequest);
+    const auto packet = NbpPacket::parse(testing::capture::nbpBroadcastRequest);
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->function, NbpFunction::BroadcastRequest);
     EXPECT_EQ(packet->id, 0xDF);
     ASSERT_EQ(packet->tuples.size(), 1u);
     EXPECT_EQ(packet->tuples[0], (NbpTuple{1, 0x14, 0xC8, 0, {"=", "LaserWriter", "*"}}));
-    EXPECT_EQ(NbpPacket::parse(test::capture::nbpLookup)->function, NbpFunction::Lookup);
+    EXPECT_EQ(NbpPacket::parse(testing::capture::nbpLookup)->function, NbpFunction::Lookup);
 }
 
 TEST(NbpPacket, capturedLookupReplyCarriesThePrinterEntity) {
-    const auto packet = NbpPacket::parse(test::capture::nbpLookupReply);
+    const auto packet = NbpPacket::parse(testing::capture::nbpLookupReply);
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->function, NbpFunction::LookupReply);
     ASSERT_EQ(packet->tuples.size(), 1u);
@@ -45,7 +45,7 @@ TEST(NbpPacket, malformedPacketsAreRejected) {
         {"reply with no tuple", hex("30 df")},
         {"function 0", hex("01 df") + tuple},
         {"function 5", hex("51 df") + tuple},
-        {"type pstr running past the end", hex("21 df 00 01 14 c8 00") + pstr("=") + hex("0b") + test::text("Laser")},
+        {"type pstr running past the end", hex("21 df 00 01 14 c8 00") + pstr("=") + hex("0b") + testing::text("Laser")},
         {"33-byte object", hex("21 df 00 01 14 c8 00") + pstr(k33) + pstr("LaserWriter") + pstr("*")},
         {"33-byte zone", hex("21 df 00 01 14 c8 00") + pstr("=") + pstr("LaserWriter") + pstr(k33)},
     };

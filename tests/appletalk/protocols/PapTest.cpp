@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WireBytes.h"
+#include "support/WireBytes.h"
 #include "appletalk/protocols/pap/PapHeader.h"
 #include "appletalk/protocols/pap/PapOpenConn.h"
 #include "appletalk/protocols/pap/PapOpenConnReply.h"
@@ -9,10 +9,10 @@
 namespace appletalk::pap {
 namespace {
 
-using test::Bytes;
-using test::hex;
-using test::operator+;
-using test::pstr;
+using testing::Bytes;
+using testing::hex;
+using testing::operator+;
+using testing::pstr;
 
 TEST(PapHeader, userByteLayoutsOfEveryFunction) {
     const std::vector<std::pair<PapHeader, atp::UserBytes>> rows = {
@@ -49,7 +49,7 @@ TEST(PapStatus, lengthLimitsAndTruncation) {
     const std::string longest(255, 's');
     EXPECT_EQ(PapStatus::parse(PapStatus{longest}.serialize()), PapStatus{longest});
     EXPECT_TRUE(PapStatus{longest + "s"}.serialize().empty());
-    EXPECT_FALSE(PapStatus::parse(hex("00 00 00 00 0c") + test::text("status")));
+    EXPECT_FALSE(PapStatus::parse(hex("00 00 00 00 0c") + testing::text("status")));
     EXPECT_FALSE(PapStatus::parse(hex("00 00 00")));
     EXPECT_EQ(PapStatus::parse(hex("00 00 00 00") + pstr("ok") + hex("00 00"))->status, "ok") << "padding tolerated";
 }

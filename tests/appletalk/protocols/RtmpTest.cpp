@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WireBytes.h"
+#include "support/Captures.h"
 #include "appletalk/protocols/rtmp/RtmpData.h"
 #include "appletalk/protocols/rtmp/RtmpRequest.h"
 #include "appletalk/protocols/rtmp/RtmpResponse.h"
@@ -8,12 +8,12 @@
 namespace appletalk::rtmp {
 namespace {
 
-using test::Bytes;
-using test::hex;
-using test::operator+;
+using testing::Bytes;
+using testing::hex;
+using testing::operator+;
 
 TEST(RtmpData, capturedLocalTalkBroadcastGivesSenderAndOneNonExtendedTuple) {
-    const auto data = RtmpData::parse(test::capture::rtmpData);
+    const auto data = RtmpData::parse(testing::capture::rtmpData);
     ASSERT_TRUE(data);
     EXPECT_EQ(data->senderNetwork, 1);
     EXPECT_EQ(data->senderNode, 0xFE);
@@ -46,7 +46,7 @@ TEST(RtmpData, malformedPacketsAreRejected) {
 TEST(RtmpData, overlongPacketIsRejectedAndRefused) {
     RtmpData data{1, 0xFE, std::nullopt, std::vector<RtmpTuple>(194, RtmpTuple::network(9, 1))}; // 7 + 582 bytes
     EXPECT_TRUE(data.serialize().empty());
-    Bytes wire = test::capture::rtmpData;
+    Bytes wire = testing::capture::rtmpData;
     while (wire.size() <= 586) wire = wire + hex("00 09 01");
     EXPECT_FALSE(RtmpData::parse(wire));
 }
@@ -66,11 +66,11 @@ TEST(RtmpRequest, functionCodesOneToThreeRoundTripAndOthersAreRejected) {
     EXPECT_FALSE(RtmpRequest::parse(Bytes{0}));
     EXPECT_FALSE(RtmpRequest::parse(Bytes{4}));
     EXPECT_FALSE(RtmpRequest::parse(Bytes{1, 0}));
-    EXPECT_EQ(RtmpRequest::parse(test::capture::rtmpRequest)->function, RtmpRequest::Function::Request);
+    EXPECT_EQ(RtmpRequest::parse(testing::capture::rtmpRequest)->function, RtmpRequest::Function::Request);
 }
 
 TEST(RtmpResponse, localTalkFormIsFourBytesAndExtendedFormAddsTheRange) {
-    const auto shortForm = RtmpResponse::parse(test::capture::rtmpResponse);
+    const auto shortForm = RtmpResponse::parse(testing::capture::rtmpResponse);
     ASSERT_TRUE(shortForm);
     EXPECT_EQ(shortForm->senderNetwork, 1);
     EXPECT_EQ(shortForm->senderNode, 0xFE);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "WireBytes.h"
+#include "support/Captures.h"
 #include "appletalk/protocols/zip/ZipAtpRequest.h"
 #include "appletalk/protocols/zip/ZipExtendedReply.h"
 #include "appletalk/protocols/zip/ZipGetNetInfoReply.h"
@@ -14,10 +14,10 @@
 namespace appletalk::zip {
 namespace {
 
-using test::Bytes;
-using test::hex;
-using test::operator+;
-using test::pstr;
+using testing::Bytes;
+using testing::hex;
+using testing::operator+;
+using testing::pstr;
 
 const std::string k33(33, 'Z');
 
@@ -84,7 +84,7 @@ TEST(ZipExtendedReply, packSplitsALongZoneListWithoutSplittingANameOrExceeding58
 }
 
 TEST(ZipGetNetInfoRequest, zoneSitsAfterFiveZeroBytes) {
-    EXPECT_EQ(ZipGetNetInfoRequest::parse(test::capture::getNetInfoRequest)->zone, "");
+    EXPECT_EQ(ZipGetNetInfoRequest::parse(testing::capture::getNetInfoRequest)->zone, "");
     const ZipGetNetInfoRequest request{"EtherTalk B"};
     EXPECT_EQ(request.serialize(), hex("05 00 00 00 00 00") + pstr("EtherTalk B"));
     EXPECT_FALSE(ZipGetNetInfoRequest::parse(hex("05 00 00 00 00 00") + pstr(k33)));
@@ -92,7 +92,7 @@ TEST(ZipGetNetInfoRequest, zoneSitsAfterFiveZeroBytes) {
 }
 
 TEST(ZipGetNetInfoReply, localTalkCaptureHasEmptyMulticastAndTheDefaultZone) {
-    const auto reply = ZipGetNetInfoReply::parse(test::capture::getNetInfoReply);
+    const auto reply = ZipGetNetInfoReply::parse(testing::capture::getNetInfoReply);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->flags, 0xE0);
     EXPECT_EQ(reply->rangeStart, 1);
@@ -103,7 +103,7 @@ TEST(ZipGetNetInfoReply, localTalkCaptureHasEmptyMulticastAndTheDefaultZone) {
 }
 
 TEST(ZipGetNetInfoReply, etherTalkCaptureCarriesTheZoneMulticastAddress) {
-    const auto reply = ZipGetNetInfoReply::parse(test::capture::etherGetNetInfoReply);
+    const auto reply = ZipGetNetInfoReply::parse(testing::capture::etherGetNetInfoReply);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->rangeStart, 3);
     EXPECT_EQ(reply->rangeEnd, 5);

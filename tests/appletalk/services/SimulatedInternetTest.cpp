@@ -8,7 +8,7 @@
 #include "appletalk/services/rtmp/RtmpStub.h"
 #include "appletalk/services/zip/ZipClient.h"
 #include "appletalk/sim/SimInternet.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include <gtest/gtest.h>
 

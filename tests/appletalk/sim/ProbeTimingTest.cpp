@@ -1,7 +1,8 @@
 // How simulated nodes probe for their ids: quickly on in-process wires that only simulated
 // nodes share, the standard eight lapENQs on a segment another party may be on (LToUDP) or
 // on a wire the scenario makes slow or lossy.
-#include "../node/WireBytes.h"
+#include "support/FrameRecorder.h"
+#include "support/WireBytes.h"
 
 #include "appletalk/node/ManualClock.h"
 #include "appletalk/node/VirtualTimeDriver.h"

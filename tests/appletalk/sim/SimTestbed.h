@@ -2,7 +2,8 @@
 // send captured bytes and record what comes back.
 #pragma once
 
-#include "../node/WireBytes.h"
+#include "support/FrameRecorder.h"
+#include "support/WireBytes.h"
 
 #include "appletalk/node/ManualClock.h"
 #include "appletalk/node/Node.h"

@@ -1,5 +1,6 @@
 #include "platform/core/PrivateProfile.h"
-#include "platform/core/ProfileStorage.h"
+#include "support/TempProfileDir.h"
+#include "text/ProfileStorage.h"
 
 #include <gtest/gtest.h>
 
@@ -23,38 +24,20 @@ namespace {
 // Every test gets its own profile folder through VIDUR_PROFILE_DIR, removed afterwards.
 class PrivateProfileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "vidur-profile-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        saveEnv("VIDUR_PROFILE_DIR");
-        saveEnv("XDG_CONFIG_HOME");
-        saveEnv("HOME");
-        ::setenv("VIDUR_PROFILE_DIR", m_dir.c_str(), 1);
+    PrivateProfileTest() {
+        profile_.remember("XDG_CONFIG_HOME");
+        profile_.remember("HOME");
     }
-    void TearDown() override {
-        ProfileStorage::SetBeforeRenameHook({});
-        for (const auto& [name, value] : m_savedEnv) {
-            if (value) ::setenv(name.c_str(), value->c_str(), 1);
-            else ::unsetenv(name.c_str());
-        }
-        std::error_code ec;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(m_dir, ec);
-    }
+    void TearDown() override { ProfileStorage::SetBeforeRenameHook({}); }
 
-    void saveEnv(const char* name) {
-        const char* value = std::getenv(name);
-        m_savedEnv.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
     void writeFile(const std::string& name, const std::string& text) {
-        std::ofstream(m_dir / name, std::ios::binary) << text;
+        std::ofstream(dir_ / name, std::ios::binary) << text;
     }
     static std::string readPath(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
-    std::string readFile(const std::string& name) { return readPath(m_dir / name); }
+    std::string readFile(const std::string& name) { return readPath(dir_ / name); }
     std::string get(LPCSTR section, LPCSTR key, LPCSTR def = "", const char* file = "Halvora.INI") {
         char buffer[256];
         const DWORD n = GetPrivateProfileStringA(section, key, def, buffer, sizeof buffer, file);
@@ -63,13 +46,13 @@ protected:
     }
     std::vector<std::string> folderEntries() {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    fs::path m_dir;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_savedEnv;
+    TempProfileDir profile_;
+    const fs::path& dir_ = profile_.path();
 };
 
 const char kWindowsFile[] = "; Halvora.INI, written on Windows\r\n"
@@ -211,7 +194,7 @@ TEST_F(PrivateProfileTest, FailureBeforeTheRenameLeavesTheOldFileWhole) {
 TEST_F(PrivateProfileTest, UnwritableFolderFailsWithoutTouchingTheFile) {
     if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
     WritePrivateProfileStringA("S", "k", "old", "Halvora.INI");
-    fs::permissions(m_dir, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(dir_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "new", "Halvora.INI"));
     EXPECT_EQ(get("S", "k"), "old");
@@ -219,7 +202,7 @@ TEST_F(PrivateProfileTest, UnwritableFolderFailsWithoutTouchingTheFile) {
 
 TEST_F(PrivateProfileTest, FolderThatCannotBeCreatedFailsTheWrite) {
     writeFile("plain", "a file where a folder should be");
-    const std::string path = (m_dir / "plain" / "Own.ini").string();
+    const std::string path = (dir_ / "plain" / "Own.ini").string();
     EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", path.c_str()));
     EXPECT_EQ(readFile("plain"), "a file where a folder should be");
 }
@@ -227,9 +210,9 @@ TEST_F(PrivateProfileTest, FolderThatCannotBeCreatedFailsTheWrite) {
 TEST_F(PrivateProfileTest, UnreadableFileIsNeverReplaced) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads anything";
     WritePrivateProfileStringA("S", "k", "old", "Halvora.INI");
-    fs::permissions(m_dir / "Halvora.INI", fs::perms::none);
+    fs::permissions(dir_ / "Halvora.INI", fs::perms::none);
     EXPECT_FALSE(WritePrivateProfileStringA("S", "k2", "new", "Halvora.INI"));
-    fs::permissions(m_dir / "Halvora.INI", fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(dir_ / "Halvora.INI", fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(readFile("Halvora.INI"), "[S]\nk=old\n");
 }
 
@@ -263,18 +246,18 @@ TEST_F(PrivateProfileTest, TwoProcessesWritingDifferentKeysBothKeepTheirs) {
 
 TEST_F(PrivateProfileTest, BareNamesResolveThroughTheEnvironmentInOrder) {
     ::unsetenv("VIDUR_PROFILE_DIR");
-    ::setenv("XDG_CONFIG_HOME", (m_dir / "xdg").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (dir_ / "xdg").c_str(), 1);
     EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "xdg", "Halvora.INI"));
-    EXPECT_EQ(readPath(m_dir / "xdg" / "vidur20" / "Halvora.INI"), "[S]\nk=xdg\n");
+    EXPECT_EQ(readPath(dir_ / "xdg" / "vidur20" / "Halvora.INI"), "[S]\nk=xdg\n");
 
     ::unsetenv("XDG_CONFIG_HOME");
-    ::setenv("HOME", (m_dir / "home").c_str(), 1);
+    ::setenv("HOME", (dir_ / "home").c_str(), 1);
     EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "home", "Halvora.INI"));
-    EXPECT_EQ(readPath(m_dir / "home" / ".config" / "vidur20" / "Halvora.INI"), "[S]\nk=home\n");
+    EXPECT_EQ(readPath(dir_ / "home" / ".config" / "vidur20" / "Halvora.INI"), "[S]\nk=home\n");
 }
 
 TEST_F(PrivateProfileTest, PathsWithASlashAreUsedAsGiven) {
-    const std::string path = (m_dir / "sub" / "Own.ini").string();
+    const std::string path = (dir_ / "sub" / "Own.ini").string();
     EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "v", path.c_str()));
     EXPECT_EQ(readPath(fs::path(path)), "[S]\nk=v\n");
     EXPECT_EQ(get("S", "k", "", path.c_str()), "v");
@@ -285,14 +268,14 @@ TEST_F(PrivateProfileTest, FileNameMatchesRegardlessOfCaseAsOnWindows) {
     EXPECT_EQ(get("S", "k"), "lower");
     EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "updated", "HALVORA.INI"));
     EXPECT_EQ(readFile("halvora.ini"), "[S]\nk=updated\n");
-    EXPECT_FALSE(fs::exists(m_dir / "HALVORA.INI"));
+    EXPECT_FALSE(fs::exists(dir_ / "HALVORA.INI"));
 }
 
 TEST_F(PrivateProfileTest, ReplacedFileKeepsItsPermissions) {
     WritePrivateProfileStringA("S", "k", "v", "Halvora.INI");
-    fs::permissions(m_dir / "Halvora.INI", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::permissions(dir_ / "Halvora.INI", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     WritePrivateProfileStringA("S", "k", "w", "Halvora.INI");
-    EXPECT_EQ(fs::status(m_dir / "Halvora.INI").permissions(),
+    EXPECT_EQ(fs::status(dir_ / "Halvora.INI").permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 

@@ -1,7 +1,7 @@
 // The command-line grammar every subcommand shares: options anywhere, "--name VALUE" and
 // "--name=VALUE", "--" ends the options, and each malformed form is a one-line UsageError.
-#include "tools/vidur/CommandLine.h"
-#include "tools/vidur/UsageError.h"
+#include "tools/vidur/cli/CommandLine.h"
+#include "tools/vidur/cli/UsageError.h"
 
 #include "Printable.h"
 

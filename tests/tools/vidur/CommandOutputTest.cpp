@@ -1,11 +1,11 @@
 // What the network subcommands make of the library's answers, without a network: zone
-// lists, node information, the dispatch block's fields, the netinfo window hook and Ctrl-C.
-#include "tools/vidur/DispatchBlockView.h"
-#include "tools/vidur/NetInfoCommand.h"
-#include "tools/vidur/StopSignal.h"
-#include "tools/vidur/ZonesCommand.h"
+// lists, node information, the dispatch block's fields as the command reads them, the netinfo window hook and Ctrl-C.
+#include "tools/vidur/cli/StopSignal.h"
+#include "tools/vidur/commands/NetInfoCommand.h"
+#include "tools/vidur/commands/ZonesCommand.h"
 
 #include "Printable.h"
+#include "tarvlib/DispatchBlockAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -72,36 +72,36 @@ TEST(NetInfoCommand, WithoutTextRunsThePluggedInWindow) {
     EXPECT_EQ(out.str(), "");
 }
 
-TEST(DispatchBlockView, ReadsAndWritesLittleEndianFieldsAtTheirOffsets) {
+TEST(DispatchBlockAccess, ReadsAndWritesLittleEndianFieldsAtTheirOffsets) {
+    using appletalk::api::DispatchBlockAccess;
     _DispatchBlock block;
     std::memset(&block, 0xAA, sizeof block);
-    DispatchBlockView view(block);
-    view.prepare(ATALK_CMD_PRINTER_STATUS);
+    DispatchBlockAccess::prepareRequest(block, ATALK_CMD_PRINTER_STATUS);
     EXPECT_EQ(block.command, 0x0810u);
     EXPECT_EQ(block.cleared36, 0u);
     EXPECT_EQ(block.cleared44, 0u);
     EXPECT_EQ(block.result, static_cast<std::int32_t>(0xAAAAAAAA)) << "the result is the library's to write";
-    view.setU32(DB_REQUEST_ID_OFFSET, 0x12345678);
+    DispatchBlockAccess::writeU32(block, DB_REQUEST_ID_OFFSET, 0x12345678);
     const auto* bytes = reinterpret_cast<const unsigned char*>(&block);
     EXPECT_EQ(bytes[52], 0x78);
     EXPECT_EQ(bytes[55], 0x12);
-    EXPECT_EQ(view.u32(52), 0x12345678u);
-    EXPECT_EQ(view.u16(52), 0x5678);
-    EXPECT_EQ(view.u8(54), 0x34);
+    EXPECT_EQ(DispatchBlockAccess::readU32(block, 52), 0x12345678u);
+    EXPECT_EQ(DispatchBlockAccess::readU16(block, 52), 0x5678);
+    EXPECT_EQ(DispatchBlockAccess::readU8(block, 54), 0x34);
     // Text stops at its terminator, or at the field's end when there is none.
     std::memcpy(reinterpret_cast<unsigned char*>(&block) + DB_STATUS_TEXT_OFFSET, "idle", 5);
-    EXPECT_EQ(view.text(DB_STATUS_TEXT_OFFSET, DB_STATUS_TEXT_SIZE), "idle");
-    EXPECT_EQ(view.text(DB_STATUS_TEXT_OFFSET, 2), "id");
+    EXPECT_EQ(DispatchBlockAccess::readText(block, DB_STATUS_TEXT_OFFSET, DB_STATUS_TEXT_SIZE), "idle");
+    EXPECT_EQ(DispatchBlockAccess::readText(block, DB_STATUS_TEXT_OFFSET, 2), "id");
 }
 
-TEST(DispatchBlockView, ATupleRoundTripsAtItsOffset) {
+TEST(DispatchBlockAccess, ATupleRoundTripsAtItsOffset) {
+    using appletalk::api::DispatchBlockAccess;
     _DispatchBlock block{};
     _NBPTuple tuple{};
     std::strcpy(tuple.entity.object, "Laser");
     tuple.address = {300, 56, 130};
-    DispatchBlockView view(block);
-    view.setTuple(DB_STATUS_TUPLE_OFFSET, tuple);
-    const _NBPTuple back = view.tuple(DB_STATUS_TUPLE_OFFSET);
+    DispatchBlockAccess::writeTuple(block, DB_STATUS_TUPLE_OFFSET, tuple);
+    const _NBPTuple back = DispatchBlockAccess::readTuple(block, DB_STATUS_TUPLE_OFFSET);
     EXPECT_STREQ(back.entity.object, "Laser");
     EXPECT_EQ(back.address.network, 300);
     EXPECT_EQ(back.address.socket, 130);

@@ -1,9 +1,9 @@
 // The dispatch every subcommand goes through: help, bad usage as one line with status 2,
 // --network applied before the command runs, and commands plugged in or replaced by name.
-#include "tools/vidur/CommandRegistry.h"
-#include "tools/vidur/ExitStatus.h"
-#include "tools/vidur/NetworkChoice.h"
-#include "tools/vidur/UsageError.h"
+#include "tools/vidur/cli/CommandRegistry.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/NetworkChoice.h"
+#include "tools/vidur/cli/UsageError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // What the commands print: JSON that any parser reads back, aligned columns counted in
 // characters, and devices in the order people look for them.
-#include "tools/vidur/ColumnTable.h"
-#include "tools/vidur/DeviceList.h"
-#include "tools/vidur/JsonWriter.h"
+#include "tools/vidur/commands/DeviceList.h"
+#include "tools/vidur/output/ColumnTable.h"
+#include "tools/vidur/output/JsonWriter.h"
 
 #include "Printable.h"
 

@@ -1,8 +1,8 @@
 // The name arguments: look-up patterns with their defaults and wildcards, and the printer of
 // papstatus by name or by address.
-#include "tools/vidur/EntityPattern.h"
-#include "tools/vidur/PrinterTarget.h"
-#include "tools/vidur/UsageError.h"
+#include "tools/vidur/cli/UsageError.h"
+#include "tools/vidur/commands/EntityPattern.h"
+#include "tools/vidur/commands/PrinterTarget.h"
 
 #include "Printable.h"
 

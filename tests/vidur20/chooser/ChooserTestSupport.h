@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "FakeAppleTalk.h"
-#include "TempProfileDir.h"
+#include "support/TempProfileDir.h"
 #include "UiTestSupport.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/UiDriver.h"

@@ -26,7 +26,7 @@
 #include <string_view>
 #include <vector>
 
-#include "appletalk/api/TarvlibApi.h"
+#include "tarvlib/TarvlibApi.h"
 
 // One scripted ZIP zone enumeration, taken by the next ZIPOpenEnum.
 struct FakeZoneEnum {

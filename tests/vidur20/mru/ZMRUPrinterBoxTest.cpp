@@ -13,7 +13,7 @@
 
 #include "FakeAppleTalk.h"
 #include "RecentPrinterFixtures.h"
-#include "TempProfileDir.h"
+#include "support/TempProfileDir.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/CDialog.h"

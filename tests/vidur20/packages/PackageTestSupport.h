@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeAppleTalk.h"
-#include "TempProfileDir.h"
+#include "support/TempProfileDir.h"
 #include "platform/core/PrivateProfile.h"
 #include "vidur20/atalk/AppleTalk.h"
 

@@ -13,7 +13,7 @@
 
 #include "FakeAppleTalk.h"
 #include "RecentPrinterFixtures.h"
-#include "TempProfileDir.h"
+#include "support/TempProfileDir.h"
 #include "UiTestSupport.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/SleepService.h"

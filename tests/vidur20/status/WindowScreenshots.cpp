@@ -11,7 +11,7 @@
 
 #include "FakeAppleTalk.h"
 #include "RecentPrinterFixtures.h"
-#include "TempProfileDir.h"
+#include "support/TempProfileDir.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/UiApplication.h"

@@ -1,6 +1,6 @@
 #include "appletalk/protocols/nbp/NbpMatch.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 namespace appletalk::nbp {
 

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "appletalk/protocols/nbp/NbpName.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 namespace appletalk::nbp {
 

@@ -1,6 +1,6 @@
 #include "appletalk/protocols/zip/ZoneMulticast.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 namespace appletalk::zip {
 

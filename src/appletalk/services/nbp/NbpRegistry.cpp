@@ -1,7 +1,7 @@
 #include "appletalk/services/nbp/NbpRegistry.h"
 
 #include "appletalk/protocols/nbp/NbpMatch.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include <algorithm>
 #include <utility>

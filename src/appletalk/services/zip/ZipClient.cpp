@@ -2,7 +2,7 @@
 
 #include "appletalk/protocols/zip/ZipGetNetInfoRequest.h"
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 #include <utility>
 

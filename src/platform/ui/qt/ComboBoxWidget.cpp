@@ -10,7 +10,7 @@
 #include <QStylePainter>
 #include <cstring>
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/CComboBox.h"
 #include "platform/ui/qt/DeviceContext.h"

@@ -4,7 +4,7 @@
 #include <QStyledItemDelegate>
 #include <cstring>
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/CListBox.h"
 #include "platform/ui/qt/ItemRoles.h"

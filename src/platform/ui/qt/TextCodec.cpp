@@ -1,6 +1,6 @@
 #include "platform/ui/qt/TextCodec.h"
 
-#include "appletalk/text/MacRoman.h"
+#include "text/MacRoman.h"
 
 namespace ui_detail {
 

@@ -1,0 +1,19 @@
+# The layers under src/ and what each may use; CONTRIBUTING.md says why. One list per layer:
+# the include prefixes its files may name (VIDUR_INCLUDES_<layer>) and the layers whose
+# targets its targets may link (VIDUR_LINKS_<layer>). "tarvlib" is the AppleTalk library's
+# public tier (src/appletalk/include/tarvlib, targets tarvlib_headers and tarvlib).
+set(VIDUR_INCLUDES_text "text/")
+set(VIDUR_INCLUDES_tarvlib "tarvlib/")
+set(VIDUR_INCLUDES_appletalk "appletalk/;tarvlib/;text/")
+set(VIDUR_INCLUDES_platform "platform/;text/")
+set(VIDUR_INCLUDES_vidur20 "vidur20/;platform/;tarvlib/;text/")
+# The command runs the simulator in its own process (`vidur sim`): the node and the simulator
+# are the only parts of the stack behind the public tier it uses.
+set(VIDUR_INCLUDES_tools "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/")
+
+set(VIDUR_LINKS_text "text")
+set(VIDUR_LINKS_tarvlib "tarvlib")
+set(VIDUR_LINKS_appletalk "appletalk;tarvlib;text")
+set(VIDUR_LINKS_platform "platform;text")
+set(VIDUR_LINKS_vidur20 "vidur20;platform;tarvlib;text")
+set(VIDUR_LINKS_tools "tools;vidur20;platform;appletalk;tarvlib;text")

@@ -1,0 +1,148 @@
+#include "text/MacRoman.h"
+
+#include <array>
+
+namespace appletalk::text {
+namespace {
+
+// Code points of bytes 0x80..0xFF (0xDB is the euro sign of Mac OS 8.5 and later).
+constexpr std::array<char32_t, 128> kHighHalf = {
+    0x00C4, 0x00C5, 0x00C7, 0x00C9, 0x00D1, 0x00D6, 0x00DC, 0x00E1, // 80
+    0x00E0, 0x00E2, 0x00E4, 0x00E3, 0x00E5, 0x00E7, 0x00E9, 0x00E8, // 88
+    0x00EA, 0x00EB, 0x00ED, 0x00EC, 0x00EE, 0x00EF, 0x00F1, 0x00F3, // 90
+    0x00F2, 0x00F4, 0x00F6, 0x00F5, 0x00FA, 0x00F9, 0x00FB, 0x00FC, // 98
+    0x2020, 0x00B0, 0x00A2, 0x00A3, 0x00A7, 0x2022, 0x00B6, 0x00DF, // A0
+    0x00AE, 0x00A9, 0x2122, 0x00B4, 0x00A8, 0x2260, 0x00C6, 0x00D8, // A8
+    0x221E, 0x00B1, 0x2264, 0x2265, 0x00A5, 0x00B5, 0x2202, 0x2211, // B0
+    0x220F, 0x03C0, 0x222B, 0x00AA, 0x00BA, 0x03A9, 0x00E6, 0x00F8, // B8
+    0x00BF, 0x00A1, 0x00AC, 0x221A, 0x0192, 0x2248, 0x2206, 0x00AB, // C0
+    0x00BB, 0x2026, 0x00A0, 0x00C0, 0x00C3, 0x00D5, 0x0152, 0x0153, // C8
+    0x2013, 0x2014, 0x201C, 0x201D, 0x2018, 0x2019, 0x00F7, 0x25CA, // D0
+    0x00FF, 0x0178, 0x2044, 0x20AC, 0x2039, 0x203A, 0xFB01, 0xFB02, // D8
+    0x2021, 0x00B7, 0x201A, 0x201E, 0x2030, 0x00C2, 0x00CA, 0x00C1, // E0
+    0x00CB, 0x00C8, 0x00CD, 0x00CE, 0x00CF, 0x00CC, 0x00D3, 0x00D4, // E8
+    0xF8FF, 0x00D2, 0x00DA, 0x00DB, 0x00D9, 0x0131, 0x02C6, 0x02DC, // F0
+    0x00AF, 0x02D8, 0x02D9, 0x02DA, 0x00B8, 0x02DD, 0x02DB, 0x02C7, // F8
+};
+
+// Lower-case letters of the high half and their capitals (Inside AppleTalk, appendix D).
+constexpr std::array<std::pair<std::uint8_t, std::uint8_t>, 13> kHighCasePairs = {{
+    {0x88, 0xCB}, {0x8A, 0x80}, {0x8B, 0xCC}, {0x8C, 0x81}, {0x8D, 0x82}, {0x8E, 0x83}, {0x96, 0x84},
+    {0x9A, 0x85}, {0x9B, 0xCD}, {0x9F, 0x86}, {0xBE, 0xAE}, {0xBF, 0xAF}, {0xCF, 0xCE},
+}};
+
+constexpr std::array<std::uint8_t, 256> makeFoldTable() {
+    std::array<std::uint8_t, 256> table{};
+    for (int i = 0; i < 256; ++i) table[i] = static_cast<std::uint8_t>(i);
+    for (int c = 'a'; c <= 'z'; ++c) table[c] = static_cast<std::uint8_t>(c - 'a' + 'A');
+    for (auto [lower, upper] : kHighCasePairs) table[lower] = upper;
+    return table;
+}
+constexpr std::array<std::uint8_t, 256> kFold = makeFoldTable();
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Decodes one UTF-8 sequence at pos; returns U+FFFD and advances one byte when malformed.
+char32_t decodeUtf8(std::string_view s, std::size_t& pos) {
+    const auto lead = static_cast<std::uint8_t>(s[pos]);
+    int length = 0;
+    char32_t cp = 0;
+    if (lead < 0x80) { ++pos; return lead; }
+    if ((lead & 0xE0) == 0xC0) { length = 2; cp = lead & 0x1F; }
+    else if ((lead & 0xF0) == 0xE0) { length = 3; cp = lead & 0x0F; }
+    else if ((lead & 0xF8) == 0xF0) { length = 4; cp = lead & 0x07; }
+    else { ++pos; return 0xFFFD; }
+    if (pos + length > s.size()) { ++pos; return 0xFFFD; }
+    for (int i = 1; i < length; ++i) {
+        const auto cont = static_cast<std::uint8_t>(s[pos + i]);
+        if ((cont & 0xC0) != 0x80) { ++pos; return 0xFFFD; }
+        cp = (cp << 6) | (cont & 0x3F);
+    }
+    // Overlong forms and surrogates are malformed.
+    static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) { ++pos; return 0xFFFD; }
+    pos += length;
+    return cp;
+}
+
+int encodeMacRoman(char32_t cp) {
+    if (cp < 0x80) return static_cast<int>(cp);
+    for (std::size_t i = 0; i < kHighHalf.size(); ++i)
+        if (kHighHalf[i] == cp) return static_cast<int>(0x80 + i);
+    if (cp == 0x00A4) return 0xDB; // the currency sign that 0xDB meant before the euro
+    return -1;
+}
+
+} // namespace
+
+char32_t macRomanToCodePoint(std::uint8_t byte) {
+    return byte < 0x80 ? char32_t{byte} : kHighHalf[byte - 0x80];
+}
+
+std::string macRomanToUtf8(std::string_view macRoman) {
+    std::string out;
+    out.reserve(macRoman.size() * 2);
+    for (char c : macRoman) appendUtf8(out, macRomanToCodePoint(static_cast<std::uint8_t>(c)));
+    return out;
+}
+
+Utf8Conversion utf8ToMacRoman(std::string_view utf8) {
+    Utf8Conversion result;
+    result.macRoman.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const int byte = encodeMacRoman(decodeUtf8(utf8, pos));
+        if (byte < 0) {
+            result.macRoman += '?';
+            result.lossless = false;
+        } else {
+            result.macRoman += static_cast<char>(byte);
+        }
+    }
+    return result;
+}
+
+std::uint8_t foldCase(std::uint8_t byte) { return kFold[byte]; }
+
+std::string foldedKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) c = static_cast<char>(kFold[static_cast<std::uint8_t>(c)]);
+    return key;
+}
+
+int compareFolded(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const int ca = kFold[static_cast<std::uint8_t>(a[i])];
+        const int cb = kFold[static_cast<std::uint8_t>(b[i])];
+        if (ca != cb) return ca - cb;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+int compareBytes(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const int ca = static_cast<std::uint8_t>(a[i]);
+        const int cb = static_cast<std::uint8_t>(b[i]);
+        if (ca != cb) return ca - cb;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+} // namespace appletalk::text

@@ -1,0 +1,196 @@
+#include "text/ProfileStorage.h"
+
+#include "text/MacRoman.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::mutex g_hookMutex;
+std::function<bool(const fs::path&)> g_beforeRename;
+
+std::optional<fs::path> profileFolder() {
+    if (const char* dir = std::getenv("VIDUR_PROFILE_DIR"); dir && *dir) return fs::path(dir);
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return fs::path(xdg) / "vidur20";
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+        const passwd* entry = getpwuid(getuid());
+        home = entry ? entry->pw_dir : nullptr;
+    }
+    if (!home || !*home) return std::nullopt;
+    return fs::path(home) / ".config" / "vidur20";
+}
+
+// The existing file whose name equals fileName ignoring case, as Windows would open it.
+fs::path matchingName(const fs::path& folder, std::string_view fileName) {
+    std::error_code ec;
+    if (fs::exists(folder / fileName, ec)) return folder / fileName;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        const std::string candidate = entry.path().filename().string();
+        if (appletalk::text::compareFolded(candidate, fileName) == 0) return entry.path();
+    }
+    return folder / fileName;
+}
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool lockExclusive(int fd) {
+    while (::flock(fd, LOCK_EX) != 0)
+        if (errno != EINTR) return false;
+    return true;
+}
+
+// A temporary file beside the target, created afresh (the umask applies as to any new file).
+int createTemporary(const fs::path& path, fs::path& temporary) {
+    static std::atomic<unsigned> counter{0};
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = folder / ("." + path.filename().string() + "." + std::to_string(::getpid()) + "." +
+                              std::to_string(counter.fetch_add(1)) + ".tmp");
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// The new file keeps the old one's permissions.
+bool keepPermissions(int fd, const fs::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return true;
+    return ::fchmod(fd, info.st_mode & 07777) == 0;
+}
+
+bool beforeRename(const fs::path& temporary) {
+    std::lock_guard lock(g_hookMutex);
+    return !g_beforeRename || g_beforeRename(temporary);
+}
+
+bool replaceFile(const fs::path& path, const std::string& text) {
+    fs::path temporary;
+    FileDescriptor temp(createTemporary(path, temporary));
+    if (temp.get() < 0) return false;
+    const bool written = keepPermissions(temp.get(), path) && writeAll(temp.get(), text) &&
+                         ::fsync(temp.get()) == 0 && ::close(temp.release()) == 0;
+    if (!written || !beforeRename(temporary) || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    // Make the rename itself durable.
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+    return true;
+}
+
+// False when the file exists but cannot be read; a missing file reads as empty.
+bool readExisting(const fs::path& path, ProfileFile& file) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::error_code ec;
+        return !fs::exists(path, ec) && !ec;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return false;
+    file = ProfileFile::Parse(text);
+    return true;
+}
+
+} // namespace
+
+std::optional<fs::path> ProfileStorage::ResolvePath(std::string_view fileName) {
+    if (fileName.empty()) return std::nullopt;
+    if (fileName.find('/') != std::string_view::npos) return fs::path(fileName);
+    const auto folder = profileFolder();
+    if (!folder) return std::nullopt;
+    return matchingName(*folder, fileName);
+}
+
+ProfileFile ProfileStorage::Read(const fs::path& path) {
+    ProfileFile file = ProfileFile::Parse({});
+    readExisting(path, file);
+    return file;
+}
+
+bool ProfileStorage::Update(const fs::path& requested, const std::function<bool(ProfileFile&)>& edit) {
+    // Replace a symbolic link's target, not the link.
+    std::error_code ec;
+    fs::path path = requested;
+    if (fs::is_symlink(fs::symlink_status(requested, ec))) {
+        path = fs::weakly_canonical(requested, ec);
+        if (ec) return false;
+    }
+    ec.clear();
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    fs::create_directories(folder, ec);
+    if (ec) return false;
+
+    const fs::path lockPath = folder / ("." + path.filename().string() + ".lock");
+    FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (lock.get() < 0 || !lockExclusive(lock.get())) return false;
+
+    // Read under the lock, so a change another process made meanwhile is kept.
+    ProfileFile file = ProfileFile::Parse({});
+    if (!readExisting(path, file)) return false; // never replace what we could not read
+    if (!edit(file)) return true;
+    return replaceFile(path, file.Serialize());
+}
+
+std::optional<std::string> ProfileStorage::GetValue(std::string_view fileName, std::string_view section,
+                                                   std::string_view key) {
+    const auto path = ResolvePath(fileName);
+    if (!path) return std::nullopt;
+    return Read(*path).GetValue(section, key);
+}
+
+bool ProfileStorage::SetValue(std::string_view fileName, std::string_view section, std::string_view key,
+                              std::string_view value) {
+    if (!ProfileFile::IsWritableSectionName(section) || !ProfileFile::IsWritableKeyName(key) ||
+        !ProfileFile::IsWritableValue(value))
+        return false;
+    const auto path = ResolvePath(fileName);
+    return path && Update(*path, [&](ProfileFile& file) { return file.SetValue(section, key, value); });
+}
+
+void ProfileStorage::SetBeforeRenameHook(std::function<bool(const fs::path&)> hook) {
+    std::lock_guard lock(g_hookMutex);
+    g_beforeRename = std::move(hook);
+}

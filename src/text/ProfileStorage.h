@@ -1,0 +1,46 @@
+// Where private profile files live and how they are changed on disk.
+//
+// A bare file name ("Halvora.INI") lives in $VIDUR_PROFILE_DIR, else $XDG_CONFIG_HOME/vidur20,
+// else ~/.config/vidur20; a name with a '/' is used as given. A file of that name in another
+// letter case is found too, as it would be on Windows.
+//
+// Every change happens under an exclusive lock (flock on a sibling ".<name>.lock" file):
+// the file is read again under the lock, changed, written to a temporary file in the same
+// folder, flushed to disk and renamed over the old one. Two processes changing different
+// keys both keep theirs, and a crash leaves either the old or the new file, never half.
+#pragma once
+
+#include "text/ProfileFile.h"
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class ProfileStorage {
+public:
+    // The file's path, or nothing when no folder can be determined.
+    static std::optional<std::filesystem::path> ResolvePath(std::string_view fileName);
+
+    // The file as it is now; an empty profile when it does not exist or cannot be read.
+    static ProfileFile Read(const std::filesystem::path& path);
+
+    // Applies edit to the current contents under the lock and replaces the file when edit
+    // reports a change. False when the file could not be written (it is then unchanged).
+    static bool Update(const std::filesystem::path& path, const std::function<bool(ProfileFile&)>& edit);
+
+    // One value of the file named as ResolvePath takes it; nothing when the file, section
+    // or key is missing.
+    static std::optional<std::string> GetValue(std::string_view fileName, std::string_view section,
+                                               std::string_view key);
+    // Sets one value, creating the file and the section when missing. False, changing
+    // nothing, when the file cannot be written or a name or value would break its structure.
+    static bool SetValue(std::string_view fileName, std::string_view section, std::string_view key,
+                         std::string_view value);
+
+    // For tests: called with the temporary file's path just before the rename; returning
+    // false abandons the write as a crash at that moment would. Pass an empty function to
+    // remove the hook.
+    static void SetBeforeRenameHook(std::function<bool(const std::filesystem::path&)> hook);
+};

@@ -1,0 +1,97 @@
+#include "tools/vidur/cli/CommandRegistry.h"
+
+#include "tools/vidur/cli/CommandLine.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/NetworkChoice.h"
+#include "tools/vidur/cli/UsageError.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace vidur::cli {
+
+void CommandRegistry::add(std::unique_ptr<Command> command) {
+    for (auto& existing : commands_) {
+        if (existing->name() == command->name()) {
+            existing = std::move(command);
+            return;
+        }
+    }
+    commands_.push_back(std::move(command));
+}
+
+Command* CommandRegistry::find(const std::string& name) const {
+    for (const auto& command : commands_) {
+        if (command->name() == name) return command.get();
+    }
+    return nullptr;
+}
+
+std::vector<const Command*> CommandRegistry::commands() const {
+    std::vector<const Command*> all;
+    for (const auto& command : commands_) all.push_back(command.get());
+    return all;
+}
+
+std::string CommandRegistry::overview() const {
+    std::ostringstream text;
+    text << "usage: vidur COMMAND [ARGUMENTS] [--network NETWORK] [--help]\n\ncommands:\n";
+    std::size_t width = 0;
+    for (const auto& command : commands_) width = std::max(width, command->name().size());
+    for (const auto& command : commands_)
+        text << "  " << command->name() << std::string(width - command->name().size() + 2, ' ')
+             << command->summary() << "\n";
+    text << "\nNETWORK is sim[:SCENARIO] (the simulated network; the built-in one without SCENARIO),\n"
+            "ltoudp[:INTERFACE-ADDRESS] (LocalTalk over UDP) or ethertalk:INTERFACE (EtherTalk on an\n"
+            "Ethernet interface; needs CAP_NET_RAW); without --network the settings in\n"
+            "AppleTalk.INI and VIDUR_NETWORK choose. 'vidur COMMAND --help' tells more.\n"
+            "Exit status: 0 success, 1 nothing found, 2 bad usage or a network error.\n";
+    return text.str();
+}
+
+int CommandRegistry::run(const std::vector<std::string>& arguments, CommandIo& io) const {
+    if (arguments.empty()) {
+        io.err << overview();
+        return kExitError;
+    }
+    const std::string& first = arguments.front();
+    if (first == "--help" || first == "-h" || first == "help") {
+        if (first == "help" && arguments.size() > 1) {
+            if (const Command* command = find(arguments[1])) {
+                io.out << command->helpText();
+                return kExitSuccess;
+            }
+        }
+        io.out << overview();
+        return kExitSuccess;
+    }
+    Command* command = find(first);
+    if (command == nullptr) {
+        io.err << "vidur: unknown command '" << first << "' (see 'vidur --help')\n";
+        return kExitError;
+    }
+    return runCommand(*command, {arguments.begin() + 1, arguments.end()}, io);
+}
+
+int CommandRegistry::runCommand(Command& command, const std::vector<std::string>& arguments, CommandIo& io) const {
+    const std::string prefix = "vidur " + command.name() + ": ";
+    if (CommandLine::asksForHelp(arguments)) {
+        io.out << command.helpText();
+        return kExitSuccess;
+    }
+    try {
+        const ParsedArguments parsed = CommandLine::parse(command.allOptions(), arguments);
+        const std::size_t count = parsed.positionals().size();
+        if (count < command.minPositionals()) throw UsageError("missing argument; " + command.usageLine());
+        if (count > command.maxPositionals())
+            throw UsageError("unexpected argument '" + parsed.positionals()[command.maxPositionals()] + "'; " +
+                             command.usageLine());
+        if (const auto network = parsed.value("network")) NetworkChoice::parse(*network).apply();
+        return command.run(parsed, io);
+    } catch (const UsageError& error) {
+        io.err << prefix << error.what() << "\n";
+        return kExitError;
+    }
+}
+
+} // namespace vidur::cli

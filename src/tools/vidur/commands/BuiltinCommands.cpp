@@ -1,0 +1,19 @@
+#include "tools/vidur/commands/BuiltinCommands.h"
+
+#include "tools/vidur/commands/LookupCommand.h"
+#include "tools/vidur/commands/NetInfoCommand.h"
+#include "tools/vidur/commands/PapStatusCommand.h"
+#include "tools/vidur/commands/SimCommand.h"
+#include "tools/vidur/commands/ZonesCommand.h"
+
+namespace vidur::cli {
+
+void BuiltinCommands::addTo(CommandRegistry& registry) {
+    registry.add(std::make_unique<ZonesCommand>());
+    registry.add(std::make_unique<LookupCommand>());
+    registry.add(std::make_unique<PapStatusCommand>());
+    registry.add(std::make_unique<NetInfoCommand>());
+    registry.add(std::make_unique<SimCommand>());
+}
+
+} // namespace vidur::cli

@@ -1,0 +1,53 @@
+#include "tools/vidur/commands/DeviceList.h"
+
+#include "text/MacRoman.h"
+#include "tools/vidur/output/ColumnTable.h"
+#include "tools/vidur/output/JsonWriter.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace vidur::cli {
+
+using appletalk::text::compareFolded;
+using appletalk::text::macRomanToUtf8;
+
+void DeviceList::add(Device device) { devices_.push_back(std::move(device)); }
+
+bool DeviceList::before(const Device& a, const Device& b) {
+    for (const auto& [left, right] : {std::pair{&a.object, &b.object}, {&a.type, &b.type}, {&a.zone, &b.zone}}) {
+        if (const int order = compareFolded(*left, *right); order != 0) return order < 0;
+    }
+    return std::tie(a.network, a.node, a.socket, a.enumerator) < std::tie(b.network, b.node, b.socket, b.enumerator);
+}
+
+void DeviceList::sort() { std::stable_sort(devices_.begin(), devices_.end(), before); }
+
+std::string DeviceList::table() const {
+    ColumnTable table;
+    for (const Device& device : devices_)
+        table.addRow({macRomanToUtf8(device.object), macRomanToUtf8(device.type), macRomanToUtf8(device.zone),
+                      device.address()});
+    return table.text();
+}
+
+std::string DeviceList::json() const {
+    JsonWriter json;
+    json.beginArray();
+    for (const Device& device : devices_) {
+        json.beginObject()
+            .key("name").string(macRomanToUtf8(device.object))
+            .key("type").string(macRomanToUtf8(device.type))
+            .key("zone").string(macRomanToUtf8(device.zone))
+            .key("network").number(device.network)
+            .key("node").number(device.node)
+            .key("socket").number(device.socket)
+            .key("enumerator").number(device.enumerator)
+            .key("address").string(device.address())
+            .endObject();
+    }
+    json.endArray();
+    return json.text() + "\n";
+}
+
+} // namespace vidur::cli

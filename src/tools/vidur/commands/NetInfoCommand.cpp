@@ -1,0 +1,61 @@
+#include "tools/vidur/commands/NetInfoCommand.h"
+
+#include "text/MacRoman.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/LibraryStatus.h"
+#include "tools/vidur/commands/NodeInformation.h"
+#include "tools/vidur/output/ColumnTable.h"
+#include "tools/vidur/output/JsonWriter.h"
+
+#include <cstdio>
+
+namespace vidur::cli {
+
+using appletalk::text::macRomanToUtf8;
+
+std::string NetInfoCommand::details() const {
+    return "The address is NET.NODE, with the same numbers in hexadecimal after it; the range is\n"
+           "the first and last network number of the node's cable.\n";
+}
+
+std::vector<OptionSpec> NetInfoCommand::options() const {
+    return {{"text", {}, "print the information instead of showing the window"},
+            {"json", {}, "print a JSON object (implies --text)"},
+            {"timeout", "S", "seconds to wait for the node to start (default 10)"}};
+}
+
+std::string NetInfoCommand::format(const Info& info, bool json) {
+    if (json) {
+        JsonWriter writer;
+        writer.beginObject().key("network").number(info.network).key("node").number(info.node);
+        writer.key("address").string(std::to_string(info.network) + "." + std::to_string(info.node));
+        writer.key("rangeFirst").number(info.rangeFirst).key("rangeLast").number(info.rangeLast);
+        writer.key("zone");
+        if (info.zone.empty()) writer.string("");
+        else writer.string(macRomanToUtf8(info.zone));
+        writer.endObject();
+        return writer.text() + "\n";
+    }
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "(%4.4X %2.2X)", info.network, info.node);
+    ColumnTable table;
+    table.addRow({"address:", std::to_string(info.network) + "." + std::to_string(info.node) + " " + hex});
+    table.addRow({"zone:", info.zone.empty() ? std::string("(unknown)") : macRomanToUtf8(info.zone)});
+    table.addRow({"range:", std::to_string(info.rangeFirst) + "-" + std::to_string(info.rangeLast)});
+    return table.text();
+}
+
+int NetInfoCommand::run(const ParsedArguments& arguments, CommandIo& io) {
+    const bool json = arguments.has("json");
+    if (window_ && !arguments.has("text") && !json) return window_(io);
+    const auto timeout = std::chrono::milliseconds(static_cast<long>(arguments.seconds("timeout", 10, 600) * 1000));
+    const NodeInformation::Reply reply = NodeInformation::query(timeout);
+    if (reply.status != 0) {
+        io.err << "vidur netinfo: " << LibraryStatus::describe(reply.status) << "\n";
+        return kExitError;
+    }
+    io.out << format({reply.network, reply.node, reply.rangeFirst, reply.rangeLast, reply.zone}, json);
+    return kExitSuccess;
+}
+
+} // namespace vidur::cli

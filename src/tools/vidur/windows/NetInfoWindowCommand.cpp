@@ -1,0 +1,66 @@
+#include "tools/vidur/windows/NetInfoWindowCommand.h"
+
+#include "platform/ui/CPropertySheet.h"
+#include "platform/ui/UiDriver.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/windows/WindowCatcher.h"
+#include "tools/vidur/windows/WindowEnvironment.h"
+#include "vidur20/module/HVREntryPoints.h"
+#include "vidur20/res/ResourceIds.h"
+
+namespace vidur::cli {
+
+std::string NetInfoWindowCommand::details() const {
+    return text_.details() +
+           "Without --text or --json the network information sheet is shown. Offscreen (--offscreen,\n"
+           "or no display) the General page's three texts are printed and a PNG of the sheet is\n"
+           "saved (vidur-netinfo.png unless --screenshot says).\n";
+}
+
+std::vector<OptionSpec> NetInfoWindowCommand::options() const {
+    std::vector<OptionSpec> all;
+    for (OptionSpec& option : text_.options())
+        if (option.name != "timeout") all.push_back(std::move(option));
+    for (OptionSpec& option : WindowEnvironment::options()) all.push_back(std::move(option));
+    return all;
+}
+
+int NetInfoWindowCommand::run(const ParsedArguments& arguments, CommandIo& io) {
+    if (arguments.has("text") || arguments.has("json")) return text_.run(arguments, io);
+    return runWindow(arguments, io);
+}
+
+int NetInfoWindowCommand::runWindow(const ParsedArguments& arguments, CommandIo& io) {
+    WindowEnvironment environment(arguments.has("offscreen"), io);
+    if (!environment.ready()) return kExitError;
+    const auto screenshot = environment.screenshotPath(arguments, "vidur-netinfo.png");
+    struct Texts {
+        std::string address, zone, range;
+    } texts;
+    bool shown = false;
+    WindowCatcher catcher;
+    catcher.onModal = [&](CWnd& window) {
+        auto& sheet = static_cast<CPropertySheet&>(window);
+        // The General page asked the stack while the sheet opened, so its texts are final.
+        CPropertyPage* general = sheet.GetPage(0);
+        if (!general || !general->GetSafeHwnd()) return;
+        shown = true;
+        texts = {WindowEnvironment::TextOf(general->GetDlgItem(IDC_NET_ADDRESS)),
+                 WindowEnvironment::TextOf(general->GetDlgItem(IDC_LOCAL_ZONE)),
+                 WindowEnvironment::TextOf(general->GetDlgItem(IDC_NET_RANGE))};
+        if (screenshot) environment.SaveScreenshot(sheet, *screenshot);
+        if (environment.offscreen()) UiDriver::ClickButton(sheet, IDOK);
+    };
+    HVRNetworkInfo(0);
+    if (!environment.offscreen()) return kExitSuccess;
+    if (!shown) {
+        io.err << "vidur netinfo: the network information sheet could not be shown\n";
+        return kExitError;
+    }
+    io.out << "Network Address: " << texts.address << "\nLocal Zone:      " << texts.zone
+           << "\nNetwork Range:   " << texts.range << "\n";
+    // The page keeps its template's "Unknown" when the stack could not be asked.
+    return texts.range.empty() || texts.range.find('-') == std::string::npos ? kExitError : kExitSuccess;
+}
+
+} // namespace vidur::cli

@@ -1,0 +1,89 @@
+#include "tools/vidur/windows/StatusWindowCommand.h"
+
+#include "platform/ui/CComboBox.h"
+#include "platform/ui/UiDriver.h"
+#include "platform/ui/Win32Api.h"
+#include "tarvlib/TarvlibApi.h"
+#include "text/MacRoman.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/windows/WindowCatcher.h"
+#include "tools/vidur/windows/WindowEnvironment.h"
+#include "vidur20/module/HVREntryPoints.h"
+#include "vidur20/module/HVREntryPointsC.h"
+#include "vidur20/res/ResourceIds.h"
+
+namespace vidur::cli {
+
+using appletalk::text::macRomanToUtf8;
+
+namespace {
+
+std::string LoadedText(UINT id) { return macRomanToUtf8(AfxLoadStringOrEmpty(id).View()); }
+
+void PrintPrinters(std::ostream& out, CWnd& window) {
+    auto* box = static_cast<CComboBox*>(window.GetDlgItem(IDC_PRINTER_BOX));
+    CString text;
+    out << "printers (" << box->GetCount() << "):\n";
+    for (int i = 0; i < box->GetCount(); ++i) {
+        box->GetLBText(i, text);
+        out << (i == box->GetCurSel() ? "* " : "  ") << macRomanToUtf8(text.View()) << "\n";
+    }
+    _NBPTuple printer{};
+    if (PAPGetDefaultPrinter(&printer) == 0)
+        out << "default printer: " << macRomanToUtf8(printer.entity.object) << ":"
+            << macRomanToUtf8(printer.entity.type) << "@" << macRomanToUtf8(printer.entity.zone) << "\n";
+    else out << "default printer: (none)\n";
+}
+
+} // namespace
+
+std::string StatusWindowCommand::details() const {
+    return "The printers are those chosen in the Chooser and the library's default printer. Offscreen\n"
+           "(--offscreen, or no display) the window's status is printed once the selected printer\n"
+           "has answered or failed, and a PNG is saved (vidur-status.png unless --screenshot says).\n"
+           "Exit status: 0 the printer answered, 1 no printer to ask or the printer was not found,\n"
+           "2 no answer in time, bad usage or no window.\n";
+}
+
+std::vector<OptionSpec> StatusWindowCommand::options() const { return WindowEnvironment::options(); }
+
+int StatusWindowCommand::run(const ParsedArguments& arguments, CommandIo& io) {
+    WindowEnvironment environment(arguments.has("offscreen"), io);
+    if (!environment.ready()) return kExitError;
+    const auto screenshot = environment.screenshotPath(arguments, "vidur-status.png");
+    WindowCatcher catcher;
+    HVRPrinterStatus(nullptr);
+    if (!catcher.statusWindow) {
+        io.err << "vidur status: the printer status window could not be opened\n";
+        return kExitError;
+    }
+    CWnd& window = *catcher.statusWindow;
+    const HWND handle = window.GetSafeHwnd();
+    CWnd* status = window.GetDlgItem(IDC_STATUS_TEXT);
+    const std::string looking = LoadedText(IDS_STATUS_LOOKING);
+    const bool hasPrinters = static_cast<CComboBox*>(window.GetDlgItem(IDC_PRINTER_BOX))->GetCount() > 0;
+    auto answered = [&] { return !IsWindow(handle) || WindowEnvironment::TextOf(status) != looking; };
+
+    if (!environment.offscreen()) {
+        if (screenshot && hasPrinters && WindowEnvironment::WaitUntil(answered, 24 * 3600 * 1000) && IsWindow(handle))
+            environment.SaveScreenshot(window, *screenshot);
+        HVRRunMessageLoop(); // until the user closes it
+        return kExitSuccess;
+    }
+    const bool done = hasPrinters && WindowEnvironment::WaitUntil(answered, WindowEnvironment::timeoutMs(arguments));
+    if (!IsWindow(handle)) return kExitError;
+    const std::string text = WindowEnvironment::TextOf(status);
+    PrintPrinters(io.out, window);
+    io.out << "status text: " << text << "\n";
+    if (screenshot) environment.SaveScreenshot(window, *screenshot);
+    UiDriver::ClickButton(window, IDCANCEL);
+    UiDriver::FlushDeletes();
+    if (!hasPrinters) return kExitNothingFound;
+    if (!done) {
+        io.err << "vidur status: the printer did not answer in time\n";
+        return kExitError;
+    }
+    return text == LoadedText(IDS_STATUS_NOT_FOUND) ? kExitNothingFound : kExitSuccess;
+}
+
+} // namespace vidur::cli

@@ -1,0 +1,15 @@
+// The window subcommands: chooser, status and netinfo (the sheet; its text form stays behind
+// --text). They open the library's windows through its entry points, as a host does.
+#pragma once
+
+#include "tools/vidur/cli/CommandRegistry.h"
+
+namespace vidur::cli {
+
+class WindowCommands {
+public:
+    // Adds them; netinfo replaces the text-only command of the same name.
+    static void addTo(CommandRegistry& registry);
+};
+
+} // namespace vidur::cli

@@ -1,0 +1,100 @@
+#include "tools/vidur/windows/WindowEnvironment.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "platform/resources/ResourceChain.h"
+#include "platform/ui/CWnd.h"
+#include "platform/ui/UiDriver.h"
+#include "platform/ui/WindowRender.h"
+#include "text/MacRoman.h"
+#include "tools/vidur/windows/TerminalMessageBoxes.h"
+#include "vidur20/module/HVREntryPointsC.h"
+#include "vidur20/res/ResourceIds.h"
+
+namespace vidur::cli {
+
+namespace {
+
+// The command is the host: its title is the network sheet's caption.
+const StringResource kHostStrings[] = {{IDS_HOST_APP_TITLE, kLangEnglishUS, "vidur"}};
+const ResourceModule kHostModule{"vidur", {}, kHostStrings, {}};
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+WindowEnvironment::WindowEnvironment(bool offscreenAsked, CommandIo& io) : io_(io) {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    offscreen_ = offscreenAsked || !HasDisplay() || (platform && std::string(platform) == "offscreen");
+    // Qt picks its platform when the application object is made, so this comes first.
+    if (offscreen_) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ResourceChain::instance().addModule(kHostModule);
+    if (offscreen_) {
+        boxes_ = std::make_unique<TerminalMessageBoxes>(io.err);
+        MessageBoxService::Install(boxes_.get());
+    }
+    ready_ = HVREnsureApplication() != 0;
+    if (!ready_) io.err << "vidur: cannot open windows here (no display); try --offscreen\n";
+}
+
+WindowEnvironment::~WindowEnvironment() {
+    UiDriver::FlushDeletes();
+    if (boxes_) MessageBoxService::Install(nullptr);
+    ResourceChain::instance().removeModule(kHostModule);
+}
+
+std::vector<OptionSpec> WindowEnvironment::options() {
+    return {{"screenshot", "PATH", "save a PNG of the window there"},
+            {"offscreen", {}, "run the window offscreen even with a display, doing what a user would"},
+            {"timeout", "S", "seconds to wait for the network offscreen (default 30)"}};
+}
+
+std::optional<std::string> WindowEnvironment::screenshotPath(const ParsedArguments& arguments,
+                                                             const char* defaultName) const {
+    if (auto path = arguments.value("screenshot")) return *path;
+    if (offscreen_) return (std::filesystem::current_path() / defaultName).string();
+    return std::nullopt;
+}
+
+int WindowEnvironment::timeoutMs(const ParsedArguments& arguments) {
+    return static_cast<int>(arguments.seconds("timeout", 30, 600) * 1000);
+}
+
+bool WindowEnvironment::WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    // Passes over the pending events with a short rest between them, so waiting for the
+    // network does not keep a core busy.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) return done();
+        UiDriver::ProcessEvents(0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+std::string WindowEnvironment::TextOf(const CWnd* window) {
+    if (!window) return {};
+    CString text;
+    window->GetWindowText(text);
+    return appletalk::text::macRomanToUtf8(text.View());
+}
+
+bool WindowEnvironment::SaveScreenshot(CWnd& window, const std::string& path) {
+    if (!RenderWindowToPng(window, path.c_str())) {
+        io_.err << "vidur: could not write the screenshot " << path << "\n";
+        return false;
+    }
+    io_.out << "screenshot: " << path << "\n";
+    return true;
+}
+
+} // namespace vidur::cli

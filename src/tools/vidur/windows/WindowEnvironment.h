@@ -1,0 +1,57 @@
+// What the window subcommands (chooser, status, netinfo) need around the library's entry
+// points: the choice between a real display and offscreen (asked with --offscreen, or no
+// DISPLAY / WAYLAND_DISPLAY), the application object, the command's own title as the host's
+// string 57344, message boxes on the terminal when offscreen, and waiting while the windows
+// run. One lives for the length of a subcommand.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "tools/vidur/cli/CommandIo.h"
+#include "tools/vidur/cli/OptionSpec.h"
+#include "tools/vidur/cli/ParsedArguments.h"
+
+class CWnd;
+
+namespace vidur::cli {
+
+class TerminalMessageBoxes;
+
+class WindowEnvironment {
+public:
+    // Must come before anything makes the application object.
+    WindowEnvironment(bool offscreenAsked, CommandIo& io);
+    ~WindowEnvironment();
+    WindowEnvironment(const WindowEnvironment&) = delete;
+    WindowEnvironment& operator=(const WindowEnvironment&) = delete;
+
+    bool offscreen() const { return offscreen_; }
+    // False when no application object could be made (reported on io.err).
+    bool ready() const { return ready_; }
+
+    // The options every window subcommand takes.
+    static std::vector<OptionSpec> options();
+    // Where the screenshot goes: --screenshot, else (offscreen) defaultName in the current
+    // folder, else none.
+    std::optional<std::string> screenshotPath(const ParsedArguments& arguments, const char* defaultName) const;
+    // --timeout in milliseconds (default 30 s).
+    static int timeoutMs(const ParsedArguments& arguments);
+
+    // Runs the windows until done answers true or timeoutMs pass; answers done().
+    static bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
+    // A window's text (Mac OS Roman inside) in UTF-8; empty for none.
+    static std::string TextOf(const CWnd* window);
+    // Writes the PNG and says where on io.out; false (said on io.err) when it cannot.
+    bool SaveScreenshot(CWnd& window, const std::string& path);
+
+private:
+    CommandIo& io_;
+    bool offscreen_ = false;
+    bool ready_ = false;
+    std::unique_ptr<TerminalMessageBoxes> boxes_;
+};
+
+} // namespace vidur::cli

@@ -1,0 +1,53 @@
+#include "text/MacRoman.h"
+
+#include <gtest/gtest.h>
+
+namespace appletalk::text {
+namespace {
+
+TEST(MacRoman, EveryByteSurvivesTheRoundTripThroughUtf8) {
+    std::string all;
+    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+    const Utf8Conversion back = utf8ToMacRoman(macRomanToUtf8(all));
+    EXPECT_TRUE(back.lossless);
+    EXPECT_EQ(back.macRoman, all);
+}
+
+TEST(MacRoman, AccentedLettersConvertToTheirUnicodeForms) {
+    EXPECT_EQ(macRomanToUtf8("Caf\x8E"), "Caf\xC3\xA9");          // é
+    EXPECT_EQ(macRomanToUtf8("\xC5"), "\xE2\x89\x88");               // ≈, the NBP wildcard
+    EXPECT_EQ(utf8ToMacRoman("Z\xC3\xBCrich").macRoman, "Z\x9Frich"); // ü
+}
+
+TEST(MacRoman, CharactersWithoutAByteBecomeQuestionMarksAndAreReported) {
+    const Utf8Conversion r = utf8ToMacRoman("\xE4\xB8\xAD!");  // a CJK character
+    EXPECT_EQ(r.macRoman, "?!");
+    EXPECT_FALSE(r.lossless);
+}
+
+TEST(MacRoman, MalformedUtf8IsReplacedNotTrusted) {
+    const char* const cases[] = {"\xC3", "\xE2\x89", "\xC0\xAF", "\xED\xA0\x80", "\xFF", "\x80"};
+    for (const char* bad : cases) {
+        const Utf8Conversion r = utf8ToMacRoman(bad);
+        EXPECT_FALSE(r.lossless) << bad;
+        EXPECT_EQ(r.macRoman.find_first_not_of('?'), std::string::npos) << bad;
+    }
+}
+
+TEST(MacRoman, FoldingIgnoresCaseButNotDiacritics) {
+    EXPECT_EQ(compareFolded("laserwriter", "LaserWriter"), 0);
+    EXPECT_EQ(compareFolded("\x8E" "cole", "\x83" "COLE"), 0); // école / ÉCOLE
+    EXPECT_NE(compareFolded("e", "\x8E"), 0);                   // e and é differ
+    EXPECT_NE(compareFolded("\x87", "\xE7"), 0);                // á has no pair in the table
+    EXPECT_EQ(foldCase(0xCF), 0xCE);                            // œ → Œ
+    EXPECT_LT(compareFolded("abc", "abcd"), 0);
+    EXPECT_EQ(foldedKey("caf\x8E \x87"), "CAF\x83 \x87"); // é folds, á has no pair
+}
+
+TEST(MacRoman, ByteComparisonIsUnsigned) {
+    EXPECT_LT(compareBytes("A", "\x80"), 0);
+    EXPECT_GT(compareBytes("b", "B"), 0);
+}
+
+} // namespace
+} // namespace appletalk::text
