@@ -1,6 +1,6 @@
 // EtherTalk frames and AARP packets: the captured datagrams framed as they travel, padding,
 // and the frames a station must not take for its own.
-#include "Captures.h"
+#include "support/Captures.h"
 
 #include "appletalk/node/ddp/DdpCodec.h"
 #include "appletalk/node/ether/AarpPacket.h"
@@ -11,8 +11,12 @@
 namespace appletalk {
 namespace {
 
-using testing::concat;
 using testing::wireBytes;
+
+std::vector<std::uint8_t> concat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+    using testing::operator+;
+    return std::move(a) + b;
+}
 
 const MacAddress kRouter{{0x02, 0x00, 0x00, 0x00, 0x00, 0x01}};
 
