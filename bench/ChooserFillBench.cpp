@@ -85,19 +85,19 @@ public:
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         std::string pattern = (std::filesystem::temp_directory_path() / "vidur-bench-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        m_profile = pattern;
-        setenv("VIDUR_PROFILE_DIR", m_profile.c_str(), 1);
+        profile_ = pattern;
+        setenv("VIDUR_PROFILE_DIR", profile_.c_str(), 1);
         EnsureUiApplication();
         ResourceChain::instance().addModule(Vidur20ResourceModule());
         ResourceChain::instance().setLanguageOverride(kLangEnglishUS);
     }
     ~Environment() {
         std::error_code ignored;
-        std::filesystem::remove_all(m_profile, ignored);
+        std::filesystem::remove_all(profile_, ignored);
     }
 
 private:
-    std::string m_profile;
+    std::string profile_;
 };
 
 void EnsureEnvironment() { static Environment environment; }

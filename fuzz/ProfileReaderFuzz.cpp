@@ -18,29 +18,29 @@ void require(bool condition, const char* what) {
 }
 
 void checkWriteReadsBack(const ProfileFile& original, const std::string& section, std::string_view key) {
-    if (!ProfileFile::IsWritableSectionName(section) || !ProfileFile::IsWritableKeyName(key)) return;
+    if (!ProfileFile::isWritableSectionName(section) || !ProfileFile::isWritableKeyName(key)) return;
     ProfileFile edited = original;
-    edited.SetValue(section, key, "fuzz value");
-    const ProfileFile reparsed = ProfileFile::Parse(edited.Serialize());
-    require(reparsed.GetValue(section, key) == std::optional<std::string>("fuzz value"), "written value lost");
+    edited.setValue(section, key, "fuzz value");
+    const ProfileFile reparsed = ProfileFile::parse(edited.serialize());
+    require(reparsed.getValue(section, key) == std::optional<std::string>("fuzz value"), "written value lost");
     ProfileFile removed = reparsed;
-    removed.RemoveKey(section, key);
-    require(!ProfileFile::Parse(removed.Serialize()).GetValue(section, key), "removed key still readable");
+    removed.removeKey(section, key);
+    require(!ProfileFile::parse(removed.serialize()).getValue(section, key), "removed key still readable");
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const ProfileFile file = ProfileFile::Parse(text);
-    require(file.Serialize() == text, "unedited file did not write back unchanged");
+    const ProfileFile file = ProfileFile::parse(text);
+    require(file.serialize() == text, "unedited file did not write back unchanged");
 
-    const auto sections = file.GetSectionNames();
+    const auto sections = file.getSectionNames();
     for (const std::string& section : sections) {
-        for (const std::string& key : file.GetKeyNames(section)) static_cast<void>(file.GetValue(section, key));
+        for (const std::string& key : file.getKeyNames(section)) static_cast<void>(file.getValue(section, key));
     }
     const std::string firstSection = sections.empty() ? std::string("Fuzz") : sections.front();
-    const auto keys = file.GetKeyNames(firstSection);
+    const auto keys = file.getKeyNames(firstSection);
     checkWriteReadsBack(file, firstSection, keys.empty() ? std::string_view("Key") : std::string_view(keys.front()));
     checkWriteReadsBack(file, "New Section", "Key");
     return 0;

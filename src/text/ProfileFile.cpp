@@ -65,7 +65,7 @@ ProfileFile::Line ProfileFile::classify(std::string text, std::string ending, bo
     return line;
 }
 
-ProfileFile ProfileFile::Parse(std::string_view utf8Text) {
+ProfileFile ProfileFile::parse(std::string_view utf8Text) {
     ProfileFile file;
     while (!utf8Text.empty()) {
         const std::size_t newline = utf8Text.find('\n');
@@ -81,14 +81,14 @@ ProfileFile ProfileFile::Parse(std::string_view utf8Text) {
         } else {
             utf8Text = {};
         }
-        file.m_lines.push_back(classify(std::string(piece), std::move(ending), file.m_lines.empty()));
+        file.lines_.push_back(classify(std::string(piece), std::move(ending), file.lines_.empty()));
     }
     return file;
 }
 
-std::string ProfileFile::Serialize() const {
+std::string ProfileFile::serialize() const {
     std::string out;
-    for (const Line& line : m_lines) {
+    for (const Line& line : lines_) {
         out += line.text;
         out += line.ending;
     }
@@ -101,19 +101,19 @@ bool ProfileFile::sameName(const Line& line, std::string_view name) {
 
 std::vector<ProfileFile::Range> ProfileFile::sectionsNamed(std::string_view section) const {
     std::vector<Range> ranges;
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind != Kind::Section) continue;
-        if (!ranges.empty() && ranges.back().end == m_lines.size()) ranges.back().end = i;
-        if (sameName(m_lines[i], section)) ranges.push_back({i, m_lines.size()});
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind != Kind::Section) continue;
+        if (!ranges.empty() && ranges.back().end == lines_.size()) ranges.back().end = i;
+        if (sameName(lines_[i], section)) ranges.push_back({i, lines_.size()});
     }
     return ranges;
 }
 
-std::optional<std::string> ProfileFile::GetValue(std::string_view section, std::string_view key) const {
+std::optional<std::string> ProfileFile::getValue(std::string_view section, std::string_view key) const {
     const auto ranges = sectionsNamed(section);
     if (ranges.empty()) return std::nullopt;
     for (std::size_t i = ranges.front().header + 1; i < ranges.front().end; ++i) {
-        const Line& line = m_lines[i];
+        const Line& line = lines_[i];
         if (line.kind != Kind::Entry || !sameName(line, key)) continue;
         if (!line.hasValue) return std::nullopt;
         return appletalk::text::utf8ToMacRoman(stripQuotes(line.value)).macRoman;
@@ -121,48 +121,48 @@ std::optional<std::string> ProfileFile::GetValue(std::string_view section, std::
     return std::nullopt;
 }
 
-std::vector<std::string> ProfileFile::GetSectionNames() const {
+std::vector<std::string> ProfileFile::getSectionNames() const {
     std::vector<std::string> names;
-    for (const Line& line : m_lines)
+    for (const Line& line : lines_)
         if (line.kind == Kind::Section && !line.name.empty()) names.push_back(line.name);
     return names;
 }
 
-std::vector<std::string> ProfileFile::GetKeyNames(std::string_view section) const {
+std::vector<std::string> ProfileFile::getKeyNames(std::string_view section) const {
     std::vector<std::string> names;
     const auto ranges = sectionsNamed(section);
     if (ranges.empty()) return names;
     for (std::size_t i = ranges.front().header + 1; i < ranges.front().end; ++i)
-        if (m_lines[i].kind == Kind::Entry && !m_lines[i].name.empty()) names.push_back(m_lines[i].name);
+        if (lines_[i].kind == Kind::Entry && !lines_[i].name.empty()) names.push_back(lines_[i].name);
     return names;
 }
 
-bool ProfileFile::IsWritableSectionName(std::string_view section) {
+bool ProfileFile::isWritableSectionName(std::string_view section) {
     return !trim(section).empty() && section.find_first_of("\r\n]") == std::string_view::npos;
 }
 
-bool ProfileFile::IsWritableKeyName(std::string_view key) {
+bool ProfileFile::isWritableKeyName(std::string_view key) {
     // A key starting with ';' or '[' would read back as a comment or a section.
     const std::string_view name = trim(key);
     return !name.empty() && name.front() != ';' && name.front() != '[' &&
            key.find_first_of("\r\n=") == std::string_view::npos;
 }
 
-bool ProfileFile::IsWritableValue(std::string_view value) {
+bool ProfileFile::isWritableValue(std::string_view value) {
     return value.find_first_of("\r\n") == std::string_view::npos;
 }
 
 std::string ProfileFile::newLineEnding() const {
-    for (const Line& line : m_lines)
+    for (const Line& line : lines_)
         if (!line.ending.empty()) return line.ending;
     return "\n";
 }
 
 void ProfileFile::terminateLastLine() {
-    if (!m_lines.empty() && m_lines.back().ending.empty()) m_lines.back().ending = newLineEnding();
+    if (!lines_.empty() && lines_.back().ending.empty()) lines_.back().ending = newLineEnding();
 }
 
-bool ProfileFile::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+bool ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view value) {
     const std::string sectionUtf8 = appletalk::text::macRomanToUtf8(trim(section));
     const std::string keyUtf8 = appletalk::text::macRomanToUtf8(trim(key));
     const std::string valueUtf8 = appletalk::text::macRomanToUtf8(value);
@@ -171,16 +171,16 @@ bool ProfileFile::SetValue(std::string_view section, std::string_view key, std::
     const auto ranges = sectionsNamed(section);
     if (ranges.empty()) {
         terminateLastLine();
-        if (!m_lines.empty() && m_lines.back().kind != Kind::Other) m_lines.push_back(classify("", ending, false));
-        m_lines.push_back(classify("[" + sectionUtf8 + "]", ending, m_lines.empty()));
-        m_lines.push_back(classify(keyUtf8 + "=" + valueUtf8, ending, false));
+        if (!lines_.empty() && lines_.back().kind != Kind::Other) lines_.push_back(classify("", ending, false));
+        lines_.push_back(classify("[" + sectionUtf8 + "]", ending, lines_.empty()));
+        lines_.push_back(classify(keyUtf8 + "=" + valueUtf8, ending, false));
         return true;
     }
 
     const Range range = ranges.front();
     std::size_t insertAt = range.header + 1;
     for (std::size_t i = range.header + 1; i < range.end; ++i) {
-        Line& line = m_lines[i];
+        Line& line = lines_[i];
         if (line.kind != Kind::Entry) continue;
         if (sameName(line, key)) {
             // Rewritten as Windows writes it: the key as the file spells it, '=', the value.
@@ -190,19 +190,19 @@ bool ProfileFile::SetValue(std::string_view section, std::string_view key, std::
         }
         insertAt = i + 1;
     }
-    if (insertAt == m_lines.size()) terminateLastLine();
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
+    if (insertAt == lines_.size()) terminateLastLine();
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
                    classify(keyUtf8 + "=" + valueUtf8, ending, false));
     return true;
 }
 
-bool ProfileFile::RemoveKey(std::string_view section, std::string_view key) {
+bool ProfileFile::removeKey(std::string_view section, std::string_view key) {
     bool changed = false;
     const auto ranges = sectionsNamed(section);
     for (auto range = ranges.rbegin(); range != ranges.rend(); ++range) {
         for (std::size_t i = range->end; i-- > range->header + 1;) {
-            if (m_lines[i].kind == Kind::Entry && sameName(m_lines[i], key)) {
-                m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
+            if (lines_[i].kind == Kind::Entry && sameName(lines_[i], key)) {
+                lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
                 changed = true;
             }
         }
@@ -210,10 +210,10 @@ bool ProfileFile::RemoveKey(std::string_view section, std::string_view key) {
     return changed;
 }
 
-bool ProfileFile::RemoveSection(std::string_view section) {
+bool ProfileFile::removeSection(std::string_view section) {
     const auto ranges = sectionsNamed(section);
     for (auto range = ranges.rbegin(); range != ranges.rend(); ++range)
-        m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(range->header),
-                      m_lines.begin() + static_cast<std::ptrdiff_t>(range->end));
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header),
+                      lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
     return !ranges.empty();
 }

@@ -17,26 +17,26 @@
 class ProfileFile {
 public:
     // Never fails: every byte sequence is some profile.
-    static ProfileFile Parse(std::string_view utf8Text);
-    std::string Serialize() const;
+    static ProfileFile parse(std::string_view utf8Text);
+    std::string serialize() const;
 
     // The value of the key in the first section of that name, quotes stripped; nothing when
     // the section or key is missing or the key line has no '='.
-    std::optional<std::string> GetValue(std::string_view section, std::string_view key) const;
+    std::optional<std::string> getValue(std::string_view section, std::string_view key) const;
     // Every section name, in file order.
-    std::vector<std::string> GetSectionNames() const;
+    std::vector<std::string> getSectionNames() const;
     // The key names of the first section of that name, in file order, comments left out.
-    std::vector<std::string> GetKeyNames(std::string_view section) const;
+    std::vector<std::string> getKeyNames(std::string_view section) const;
 
     // Whether a name or value can be written without changing the file's structure.
-    static bool IsWritableSectionName(std::string_view section);
-    static bool IsWritableKeyName(std::string_view key);
-    static bool IsWritableValue(std::string_view value);
+    static bool isWritableSectionName(std::string_view section);
+    static bool isWritableKeyName(std::string_view key);
+    static bool isWritableValue(std::string_view value);
 
     // Edits; each returns whether the text changed. Names are trimmed as on reading.
-    bool SetValue(std::string_view section, std::string_view key, std::string_view value);
-    bool RemoveKey(std::string_view section, std::string_view key);
-    bool RemoveSection(std::string_view section);
+    bool setValue(std::string_view section, std::string_view key, std::string_view value);
+    bool removeKey(std::string_view section, std::string_view key);
+    bool removeSection(std::string_view section);
 
 private:
     enum class Kind { Other, Comment, Section, Entry };
@@ -61,5 +61,5 @@ private:
     std::string newLineEnding() const;
     void terminateLastLine();
 
-    std::vector<Line> m_lines;
+    std::vector<Line> lines_;
 };

@@ -49,17 +49,17 @@ fs::path matchingName(const fs::path& folder, std::string_view fileName) {
 // Closes a descriptor when it goes out of scope.
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() {
-        if (m_fd >= 0) ::close(m_fd);
+        if (fd_ >= 0) ::close(fd_);
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
 
 private:
-    int m_fd;
+    int fd_;
 };
 
 bool writeAll(int fd, const std::string& text) {
@@ -130,13 +130,13 @@ bool readExisting(const fs::path& path, ProfileFile& file) {
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return false;
-    file = ProfileFile::Parse(text);
+    file = ProfileFile::parse(text);
     return true;
 }
 
 } // namespace
 
-std::optional<fs::path> ProfileStorage::ResolvePath(std::string_view fileName) {
+std::optional<fs::path> ProfileStorage::resolvePath(std::string_view fileName) {
     if (fileName.empty()) return std::nullopt;
     if (fileName.find('/') != std::string_view::npos) return fs::path(fileName);
     const auto folder = profileFolder();
@@ -144,13 +144,13 @@ std::optional<fs::path> ProfileStorage::ResolvePath(std::string_view fileName) {
     return matchingName(*folder, fileName);
 }
 
-ProfileFile ProfileStorage::Read(const fs::path& path) {
-    ProfileFile file = ProfileFile::Parse({});
+ProfileFile ProfileStorage::read(const fs::path& path) {
+    ProfileFile file = ProfileFile::parse({});
     readExisting(path, file);
     return file;
 }
 
-bool ProfileStorage::Update(const fs::path& requested, const std::function<bool(ProfileFile&)>& edit) {
+bool ProfileStorage::update(const fs::path& requested, const std::function<bool(ProfileFile&)>& edit) {
     // Replace a symbolic link's target, not the link.
     std::error_code ec;
     fs::path path = requested;
@@ -168,29 +168,29 @@ bool ProfileStorage::Update(const fs::path& requested, const std::function<bool(
     if (lock.get() < 0 || !lockExclusive(lock.get())) return false;
 
     // Read under the lock, so a change another process made meanwhile is kept.
-    ProfileFile file = ProfileFile::Parse({});
+    ProfileFile file = ProfileFile::parse({});
     if (!readExisting(path, file)) return false; // never replace what we could not read
     if (!edit(file)) return true;
-    return replaceFile(path, file.Serialize());
+    return replaceFile(path, file.serialize());
 }
 
-std::optional<std::string> ProfileStorage::GetValue(std::string_view fileName, std::string_view section,
+std::optional<std::string> ProfileStorage::getValue(std::string_view fileName, std::string_view section,
                                                    std::string_view key) {
-    const auto path = ResolvePath(fileName);
+    const auto path = resolvePath(fileName);
     if (!path) return std::nullopt;
-    return Read(*path).GetValue(section, key);
+    return read(*path).getValue(section, key);
 }
 
-bool ProfileStorage::SetValue(std::string_view fileName, std::string_view section, std::string_view key,
+bool ProfileStorage::setValue(std::string_view fileName, std::string_view section, std::string_view key,
                               std::string_view value) {
-    if (!ProfileFile::IsWritableSectionName(section) || !ProfileFile::IsWritableKeyName(key) ||
-        !ProfileFile::IsWritableValue(value))
+    if (!ProfileFile::isWritableSectionName(section) || !ProfileFile::isWritableKeyName(key) ||
+        !ProfileFile::isWritableValue(value))
         return false;
-    const auto path = ResolvePath(fileName);
-    return path && Update(*path, [&](ProfileFile& file) { return file.SetValue(section, key, value); });
+    const auto path = resolvePath(fileName);
+    return path && update(*path, [&](ProfileFile& file) { return file.setValue(section, key, value); });
 }
 
-void ProfileStorage::SetBeforeRenameHook(std::function<bool(const fs::path&)> hook) {
+void ProfileStorage::setBeforeRenameHook(std::function<bool(const fs::path&)> hook) {
     std::lock_guard lock(g_hookMutex);
     g_beforeRename = std::move(hook);
 }

@@ -21,26 +21,26 @@
 class ProfileStorage {
 public:
     // The file's path, or nothing when no folder can be determined.
-    static std::optional<std::filesystem::path> ResolvePath(std::string_view fileName);
+    static std::optional<std::filesystem::path> resolvePath(std::string_view fileName);
 
     // The file as it is now; an empty profile when it does not exist or cannot be read.
-    static ProfileFile Read(const std::filesystem::path& path);
+    static ProfileFile read(const std::filesystem::path& path);
 
     // Applies edit to the current contents under the lock and replaces the file when edit
     // reports a change. False when the file could not be written (it is then unchanged).
-    static bool Update(const std::filesystem::path& path, const std::function<bool(ProfileFile&)>& edit);
+    static bool update(const std::filesystem::path& path, const std::function<bool(ProfileFile&)>& edit);
 
-    // One value of the file named as ResolvePath takes it; nothing when the file, section
+    // One value of the file named as resolvePath takes it; nothing when the file, section
     // or key is missing.
-    static std::optional<std::string> GetValue(std::string_view fileName, std::string_view section,
+    static std::optional<std::string> getValue(std::string_view fileName, std::string_view section,
                                                std::string_view key);
     // Sets one value, creating the file and the section when missing. False, changing
     // nothing, when the file cannot be written or a name or value would break its structure.
-    static bool SetValue(std::string_view fileName, std::string_view section, std::string_view key,
+    static bool setValue(std::string_view fileName, std::string_view section, std::string_view key,
                          std::string_view value);
 
     // For tests: called with the temporary file's path just before the rename; returning
     // false abandons the write as a crash at that moment would. Pass an empty function to
     // remove the hook.
-    static void SetBeforeRenameHook(std::function<bool(const std::filesystem::path&)> hook);
+    static void setBeforeRenameHook(std::function<bool(const std::filesystem::path&)> hook);
 };

@@ -34,51 +34,51 @@ char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 // A cursor over the value; every step either consumes what it expects or reports failure.
 class Reader {
 public:
-    explicit Reader(std::string_view text) : m_rest(text) {}
+    explicit Reader(std::string_view text) : rest_(text) {}
 
-    std::string_view rest() const { return m_rest; }
+    std::string_view rest() const { return rest_; }
 
     void skipBlanks() {
-        while (!m_rest.empty() && isBlank(m_rest.front())) m_rest.remove_prefix(1);
+        while (!rest_.empty() && isBlank(rest_.front())) rest_.remove_prefix(1);
     }
 
     bool blanks() {
-        if (m_rest.empty() || !isBlank(m_rest.front())) return false;
+        if (rest_.empty() || !isBlank(rest_.front())) return false;
         skipBlanks();
         return true;
     }
 
     bool literal(char c) {
-        if (m_rest.empty() || m_rest.front() != c) return false;
-        m_rest.remove_prefix(1);
+        if (rest_.empty() || rest_.front() != c) return false;
+        rest_.remove_prefix(1);
         return true;
     }
 
     // The tag is compared without regard to ASCII case: a hand-edited file may change it.
     bool tag(std::string_view expected) {
-        if (m_rest.size() < expected.size()) return false;
+        if (rest_.size() < expected.size()) return false;
         for (std::size_t i = 0; i < expected.size(); ++i)
-            if (asciiUpper(m_rest[i]) != asciiUpper(expected[i])) return false;
-        m_rest.remove_prefix(expected.size());
+            if (asciiUpper(rest_[i]) != asciiUpper(expected[i])) return false;
+        rest_.remove_prefix(expected.size());
         return true;
     }
 
     // Plain decimal digits, no sign; leading zeros are harmless. Stops as soon as the value
     // passes max, so no digit string can overflow.
     bool number(std::uint32_t max, std::uint32_t& out) {
-        if (m_rest.empty() || m_rest.front() < '0' || m_rest.front() > '9') return false;
+        if (rest_.empty() || rest_.front() < '0' || rest_.front() > '9') return false;
         std::uint32_t value = 0;
-        while (!m_rest.empty() && m_rest.front() >= '0' && m_rest.front() <= '9') {
-            value = value * 10 + static_cast<std::uint32_t>(m_rest.front() - '0');
+        while (!rest_.empty() && rest_.front() >= '0' && rest_.front() <= '9') {
+            value = value * 10 + static_cast<std::uint32_t>(rest_.front() - '0');
             if (value > max) return false;
-            m_rest.remove_prefix(1);
+            rest_.remove_prefix(1);
         }
         out = value;
         return true;
     }
 
 private:
-    std::string_view m_rest;
+    std::string_view rest_;
 };
 
 struct Names {

@@ -25,7 +25,7 @@ constexpr const char* kDefaultPrinterKey = "DefaultPrinter";
 constexpr std::size_t kValueSize = 1024;
 
 std::optional<std::string> readValue(const char* section, const char* key) {
-    return ProfileStorage::GetValue(StackSettings::kProfileFile, section, key);
+    return ProfileStorage::getValue(StackSettings::kProfileFile, section, key);
 }
 
 std::string trimmed(std::string_view text) {
@@ -164,7 +164,7 @@ bool StackSettings::writeDefaultPrinter(const _NBPTuple& printer) {
     if (NBPCrackProfileString(value, &readBack) != 0 || fieldText(readBack.entity.object) != object ||
         fieldText(readBack.entity.type) != type || fieldText(readBack.entity.zone) != zone)
         return false;
-    return ProfileStorage::SetValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, value);
+    return ProfileStorage::setValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, value);
 }
 
 StackSettings::EtherTalkMemory StackSettings::readEtherTalkMemory() {

@@ -51,29 +51,29 @@ std::string_view withoutTrailingSpaces(LPCSTR text) {
 DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
                                DWORD nSize, LPCSTR lpFileName) {
     if (!lpReturnedString || nSize == 0) return 0;
-    const auto path = ProfileStorage::ResolvePath(lpFileName ? lpFileName : "");
-    const ProfileFile file = path ? ProfileStorage::Read(*path) : ProfileFile::Parse({});
-    if (!lpAppName) return copyList(file.GetSectionNames(), lpReturnedString, nSize);
-    if (!lpKeyName) return copyList(file.GetKeyNames(lpAppName), lpReturnedString, nSize);
-    const auto value = file.GetValue(lpAppName, lpKeyName);
+    const auto path = ProfileStorage::resolvePath(lpFileName ? lpFileName : "");
+    const ProfileFile file = path ? ProfileStorage::read(*path) : ProfileFile::parse({});
+    if (!lpAppName) return copyList(file.getSectionNames(), lpReturnedString, nSize);
+    if (!lpKeyName) return copyList(file.getKeyNames(lpAppName), lpReturnedString, nSize);
+    const auto value = file.getValue(lpAppName, lpKeyName);
     return copyValue(value ? std::string_view(*value) : withoutTrailingSpaces(lpDefault), lpReturnedString, nSize);
 }
 
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName) {
     if (!lpAppName) return (!lpKeyName && !lpString) ? TRUE : FALSE; // all null: Windows' "flush"
-    if (!ProfileFile::IsWritableSectionName(lpAppName)) return FALSE;
-    if (lpKeyName && !ProfileFile::IsWritableKeyName(lpKeyName)) return FALSE;
-    if (lpString && !ProfileFile::IsWritableValue(lpString)) return FALSE;
-    const auto path = ProfileStorage::ResolvePath(lpFileName ? lpFileName : "");
+    if (!ProfileFile::isWritableSectionName(lpAppName)) return FALSE;
+    if (lpKeyName && !ProfileFile::isWritableKeyName(lpKeyName)) return FALSE;
+    if (lpString && !ProfileFile::isWritableValue(lpString)) return FALSE;
+    const auto path = ProfileStorage::resolvePath(lpFileName ? lpFileName : "");
     if (!path) return FALSE;
 
     const std::string section(lpAppName);
     const std::string key(lpKeyName ? lpKeyName : "");
     const std::string value(lpString ? lpString : "");
-    const bool ok = ProfileStorage::Update(*path, [&](ProfileFile& file) {
-        if (!lpKeyName) return file.RemoveSection(section);
-        if (!lpString) return file.RemoveKey(section, key);
-        return file.SetValue(section, key, value);
+    const bool ok = ProfileStorage::update(*path, [&](ProfileFile& file) {
+        if (!lpKeyName) return file.removeSection(section);
+        if (!lpString) return file.removeKey(section, key);
+        return file.setValue(section, key, value);
     });
     return ok ? TRUE : FALSE;
 }

@@ -10,7 +10,7 @@ using testing::Bytes;
 using testing::hex;
 using testing::operator+;
 
-TEST(AtpPacket, capturedZipRequestIsAnAtLeastOnceTReqForOnePacket) {
+TEST(AtpPacket, CapturedZipRequestIsAnAtLeastOnceTReqForOnePacket) {
     const auto packet = AtpPacket::parse(testing::capture::getMyZoneRequest);
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->function, AtpFunction::Request);
@@ -21,7 +21,7 @@ TEST(AtpPacket, capturedZipRequestIsAnAtLeastOnceTReqForOnePacket) {
     EXPECT_TRUE(packet->data.empty());
 }
 
-TEST(AtpPacket, capturedResponseIsSequenceZeroWithEndOfMessage) {
+TEST(AtpPacket, CapturedResponseIsSequenceZeroWithEndOfMessage) {
     const auto packet = AtpPacket::parse(testing::capture::getZoneListReply);
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->function, AtpFunction::Response);
@@ -31,7 +31,7 @@ TEST(AtpPacket, capturedResponseIsSequenceZeroWithEndOfMessage) {
     EXPECT_EQ(packet->data.size(), 25u);
 }
 
-TEST(AtpPacket, controlByteEncodesFunctionAndFlags) {
+TEST(AtpPacket, ControlByteEncodesFunctionAndFlags) {
     struct Row {
         AtpPacket packet;
         std::uint8_t control;
@@ -54,7 +54,7 @@ TEST(AtpPacket, controlByteEncodesFunctionAndFlags) {
     }
 }
 
-TEST(AtpPacket, releaseTimeoutIndicatorMapsToDurations) {
+TEST(AtpPacket, ReleaseTimeoutIndicatorMapsToDurations) {
     using std::chrono::seconds;
     const std::vector<std::pair<ReleaseTimeout, seconds>> rows = {
         {ReleaseTimeout::Seconds30, seconds(30)}, {ReleaseTimeout::Minute1, seconds(60)},
@@ -68,7 +68,7 @@ TEST(AtpPacket, releaseTimeoutIndicatorMapsToDurations) {
     EXPECT_FALSE(reserved.releaseTimeout());
 }
 
-TEST(AtpPacket, dataLimitIs578Bytes) {
+TEST(AtpPacket, DataLimitIs578Bytes) {
     const Bytes header = hex("90 00 00 01 00 00 00 00");
     EXPECT_TRUE(AtpPacket::parse(header + Bytes(578, 0xAA)));
     EXPECT_FALSE(AtpPacket::parse(header + Bytes(579, 0xAA)));
@@ -76,7 +76,7 @@ TEST(AtpPacket, dataLimitIs578Bytes) {
     EXPECT_TRUE(AtpPacket::response(1, 0, {{}, Bytes(579, 1)}, true).serialize().empty());
 }
 
-TEST(AtpPacket, malformedPacketsAreRejected) {
+TEST(AtpPacket, MalformedPacketsAreRejected) {
     EXPECT_FALSE(AtpPacket::parse(hex("40 01 29 39 07 00 00"))) << "short header";
     EXPECT_FALSE(AtpPacket::parse(hex("00 01 29 39 07 00 00 00"))) << "function 00";
     EXPECT_FALSE(AtpPacket::parse(hex("90 08 29 39 00 00 00 00"))) << "sequence 8";

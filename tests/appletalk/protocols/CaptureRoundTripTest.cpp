@@ -97,14 +97,14 @@ std::vector<Capture> captures() {
 
 class CapturedPacket : public ::testing::TestWithParam<Capture> {};
 
-TEST_P(CapturedPacket, parsesAndSerializesBackToTheCapturedBytes) {
+TEST_P(CapturedPacket, ParsesAndSerializesBackToTheCapturedBytes) {
     const auto& capture = GetParam();
     const auto result = capture.roundTrip(capture.bytes);
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(*result, capture.bytes);
 }
 
-TEST_P(CapturedPacket, everyTruncatedPrefixIsRejectedOrParsedAsExactlyThatPrefix) {
+TEST_P(CapturedPacket, EveryTruncatedPrefixIsRejectedOrParsedAsExactlyThatPrefix) {
     const auto& capture = GetParam();
     for (std::size_t length = 0; length < capture.bytes.size(); ++length) {
         // An exact-size heap copy, so a read past the prefix trips the address sanitizer.

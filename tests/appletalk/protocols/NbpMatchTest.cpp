@@ -14,7 +14,7 @@ struct FieldRow {
     bool matches;
 };
 
-TEST(NbpMatchField, wildcardsAndFoldingDecideAField) {
+TEST(NbpMatchField, WildcardsAndFoldingDecideAField) {
     const std::vector<FieldRow> rows = {
         {"=", "Probe Printer", true},
         {"a=", "a=", true},                 // "=" is a wildcard only as the whole field
@@ -40,7 +40,7 @@ TEST(NbpMatchField, wildcardsAndFoldingDecideAField) {
         EXPECT_EQ(matchesField(row.pattern, row.value), row.matches) << row.pattern << " vs " << row.value;
 }
 
-TEST(NbpMatchField, foldingIsCaseInsensitiveButDiacriticSensitive) {
+TEST(NbpMatchField, FoldingIsCaseInsensitiveButDiacriticSensitive) {
     EXPECT_FALSE(matchesField("\x8E", "e")) << "é is not e";
     EXPECT_FALSE(matchesField("\x87", "\xE7")) << "á has no fold pair";
     EXPECT_TRUE(matchesField("Caf\x8E", "CAF\x83")) << "é folds to É";
@@ -57,7 +57,7 @@ TEST(NbpMatchField, foldingIsCaseInsensitiveButDiacriticSensitive) {
     }
 }
 
-TEST(NbpMatch, wholeNameNeedsObjectTypeAndZoneRule) {
+TEST(NbpMatch, WholeNameNeedsObjectTypeAndZoneRule) {
     const NbpName registered{"Probe Printer", "LaserWriter", "*"};
     const auto any = NbpZoneRule::anyZone();
     EXPECT_TRUE(matches({"=", "LaserWriter", "*"}, registered, any));
@@ -68,7 +68,7 @@ TEST(NbpMatch, wholeNameNeedsObjectTypeAndZoneRule) {
     EXPECT_FALSE(matches({"=", std::string(33, 'L'), "*"}, registered, any));
 }
 
-TEST(NbpZoneRule, myZoneAcceptsStarEmptyOrTheFoldedOwnZone) {
+TEST(NbpZoneRule, MyZoneAcceptsStarEmptyOrTheFoldedOwnZone) {
     const auto rule = NbpZoneRule::myZone("LToUDP Zone");
     EXPECT_TRUE(rule.accepts("*"));
     EXPECT_TRUE(rule.accepts(""));
@@ -82,7 +82,7 @@ TEST(NbpZoneRule, myZoneAcceptsStarEmptyOrTheFoldedOwnZone) {
     EXPECT_FALSE(NbpZoneRule::custom({}).accepts("A")) << "no predicate accepts nothing";
 }
 
-TEST(NbpName, registrableNamesHaveNoWildcardsAndFitTheWire) {
+TEST(NbpName, RegistrableNamesHaveNoWildcardsAndFitTheWire) {
     EXPECT_TRUE((NbpName{"Probe Printer", "LaserWriter", "*"}).isRegistrable());
     EXPECT_FALSE((NbpName{"=", "LaserWriter", "*"}).isRegistrable());
     EXPECT_FALSE((NbpName{"Probe", "Laser" + kApprox, "*"}).isRegistrable());

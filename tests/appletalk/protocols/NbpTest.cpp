@@ -18,7 +18,7 @@ NbpTuple entity(std::uint8_t enumerator, const std::string& object) {
     return NbpTuple{1, 0x82, 0x82, enumerator, {object, "LaserWriter", "*"}};
 }
 
-TEST(NbpPacket, capturedBroadcastRequestCarriesTheRequesterAddressAndPattern) {
+TEST(NbpPacket, CapturedBroadcastRequestCarriesTheRequesterAddressAndPattern) {
     const auto packet = NbpPacket::parse(testing::capture::nbpBroadcastRequest);
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->function, NbpFunction::BroadcastRequest);
@@ -28,7 +28,7 @@ TEST(NbpPacket, capturedBroadcastRequestCarriesTheRequesterAddressAndPattern) {
     EXPECT_EQ(NbpPacket::parse(testing::capture::nbpLookup)->function, NbpFunction::Lookup);
 }
 
-TEST(NbpPacket, capturedLookupReplyCarriesThePrinterEntity) {
+TEST(NbpPacket, CapturedLookupReplyCarriesThePrinterEntity) {
     const auto packet = NbpPacket::parse(testing::capture::nbpLookupReply);
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->function, NbpFunction::LookupReply);
@@ -36,7 +36,7 @@ TEST(NbpPacket, capturedLookupReplyCarriesThePrinterEntity) {
     EXPECT_EQ(packet->tuples[0], (NbpTuple{1, 0x82, 0x82, 1, {"Probe Printer", "LaserWriter", "*"}}));
 }
 
-TEST(NbpPacket, malformedPacketsAreRejected) {
+TEST(NbpPacket, MalformedPacketsAreRejected) {
     const Bytes tuple = hex("00 01 14 c8 00") + pstr("=") + pstr("LaserWriter") + pstr("*");
     const std::vector<std::pair<const char*, Bytes>> rows = {
         {"count says 2, one tuple", hex("32 df") + tuple},
@@ -52,7 +52,7 @@ TEST(NbpPacket, malformedPacketsAreRejected) {
     for (const auto& [what, bytes] : rows) EXPECT_FALSE(NbpPacket::parse(bytes)) << what;
 }
 
-TEST(NbpPacket, replyWithFifteenTuplesParsesAndSixteenCannotBeEncoded) {
+TEST(NbpPacket, ReplyWithFifteenTuplesParsesAndSixteenCannotBeEncoded) {
     std::vector<NbpTuple> tuples;
     for (std::uint8_t i = 0; i < 16; ++i) tuples.push_back(entity(i, "P" + std::to_string(i)));
     const NbpPacket fifteen{NbpFunction::LookupReply, 7, {tuples.begin(), tuples.begin() + 15}};
@@ -63,12 +63,12 @@ TEST(NbpPacket, replyWithFifteenTuplesParsesAndSixteenCannotBeEncoded) {
     EXPECT_TRUE((NbpPacket{NbpFunction::LookupReply, 7, tuples}).serialize().empty());
 }
 
-TEST(NbpPacket, namesOver32BytesAreRefusedOnBuild) {
+TEST(NbpPacket, NamesOver32BytesAreRefusedOnBuild) {
     EXPECT_FALSE(NbpPacket::request(NbpFunction::Lookup, 1, entity(0, k32)).serialize().empty());
     EXPECT_TRUE(NbpPacket::request(NbpFunction::Lookup, 1, entity(0, k33)).serialize().empty());
 }
 
-TEST(NbpPacket, lookupRepliesSplitAtFifteenTuples) {
+TEST(NbpPacket, LookupRepliesSplitAtFifteenTuples) {
     std::vector<NbpTuple> tuples;
     for (std::uint8_t i = 0; i < 31; ++i) tuples.push_back(entity(i, "P"));
     const auto packets = NbpPacket::lookupReplies(0x42, tuples);
@@ -83,7 +83,7 @@ TEST(NbpPacket, lookupRepliesSplitAtFifteenTuples) {
     }
 }
 
-TEST(NbpPacket, lookupRepliesSplitAt586BytesWithLongNames) {
+TEST(NbpPacket, LookupRepliesSplitAt586BytesWithLongNames) {
     std::vector<NbpTuple> tuples;
     for (std::uint8_t i = 0; i < 12; ++i)
         tuples.push_back(NbpTuple{1, 2, 3, i, {k32, std::string(32, 'T'), std::string(32, 'Z')}}); // 104 bytes

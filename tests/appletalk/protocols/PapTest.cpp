@@ -14,7 +14,7 @@ using testing::hex;
 using testing::operator+;
 using testing::pstr;
 
-TEST(PapHeader, userByteLayoutsOfEveryFunction) {
+TEST(PapHeader, UserByteLayoutsOfEveryFunction) {
     const std::vector<std::pair<PapHeader, atp::UserBytes>> rows = {
         {PapHeader::openConn(5), {5, 1, 0, 0}},       {PapHeader::openConnReply(5), {5, 2, 0, 0}},
         {PapHeader::sendData(5, 0x0102), {5, 3, 1, 2}}, {PapHeader::data(5, true), {5, 4, 1, 0}},
@@ -31,13 +31,13 @@ TEST(PapHeader, userByteLayoutsOfEveryFunction) {
     EXPECT_TRUE(PapHeader::parse(hex("05 04 ff 00"))->endOfFile()) << "any non-zero EOF byte";
 }
 
-TEST(PapHeader, unknownFunctionsAndWrongSizesAreRejected) {
+TEST(PapHeader, UnknownFunctionsAndWrongSizesAreRejected) {
     EXPECT_FALSE(PapHeader::parse(hex("00 00 00 00")));
     EXPECT_FALSE(PapHeader::parse(hex("00 0a 00 00")));
     EXPECT_FALSE(PapHeader::parse(hex("00 08 00")));
 }
 
-TEST(PapStatus, statusTextSitsAfterFourUnusedBytes) {
+TEST(PapStatus, StatusTextSitsAfterFourUnusedBytes) {
     const auto status = PapStatus::parse(hex("00 00 00 00") + pstr("status: idle"));
     ASSERT_TRUE(status);
     EXPECT_EQ(status->status, "status: idle");
@@ -45,7 +45,7 @@ TEST(PapStatus, statusTextSitsAfterFourUnusedBytes) {
               hex("00 00 00 00") + pstr("status: busy; source: AppleTalk"));
 }
 
-TEST(PapStatus, lengthLimitsAndTruncation) {
+TEST(PapStatus, LengthLimitsAndTruncation) {
     const std::string longest(255, 's');
     EXPECT_EQ(PapStatus::parse(PapStatus{longest}.serialize()), PapStatus{longest});
     EXPECT_TRUE(PapStatus{longest + "s"}.serialize().empty());
@@ -54,7 +54,7 @@ TEST(PapStatus, lengthLimitsAndTruncation) {
     EXPECT_EQ(PapStatus::parse(hex("00 00 00 00") + pstr("ok") + hex("00 00"))->status, "ok") << "padding tolerated";
 }
 
-TEST(PapOpenConn, dataIsSocketFlowQuantumAndWaitTime) {
+TEST(PapOpenConn, DataIsSocketFlowQuantumAndWaitTime) {
     const PapOpenConn open{0xC9, 8, 0x0120};
     EXPECT_EQ(open.serialize(), hex("c9 08 01 20"));
     EXPECT_EQ(PapOpenConn::parse(hex("c9 08 01 20")), open);
@@ -62,7 +62,7 @@ TEST(PapOpenConn, dataIsSocketFlowQuantumAndWaitTime) {
     EXPECT_FALSE(PapOpenConn::parse(hex("c9 08 01 20 00")));
 }
 
-TEST(PapOpenConnReply, busyReplyCarriesTheStatus) {
+TEST(PapOpenConnReply, BusyReplyCarriesTheStatus) {
     const Bytes wire = hex("82 08 ff ff") + pstr("status: busy");
     const auto reply = PapOpenConnReply::parse(wire);
     ASSERT_TRUE(reply);

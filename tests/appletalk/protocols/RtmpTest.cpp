@@ -12,7 +12,7 @@ using testing::Bytes;
 using testing::hex;
 using testing::operator+;
 
-TEST(RtmpData, capturedLocalTalkBroadcastGivesSenderAndOneNonExtendedTuple) {
+TEST(RtmpData, CapturedLocalTalkBroadcastGivesSenderAndOneNonExtendedTuple) {
     const auto data = RtmpData::parse(testing::capture::rtmpData);
     ASSERT_TRUE(data);
     EXPECT_EQ(data->senderNetwork, 1);
@@ -22,14 +22,14 @@ TEST(RtmpData, capturedLocalTalkBroadcastGivesSenderAndOneNonExtendedTuple) {
     EXPECT_EQ(data->tuples[0], RtmpTuple::network(2, 0));
 }
 
-TEST(RtmpData, extendedFormCarriesTheCableRangeInPlaceOfTheVersionMarker) {
+TEST(RtmpData, ExtendedFormCarriesTheCableRangeInPlaceOfTheVersionMarker) {
     RtmpData data{3, 0xAC, RtmpTuple::range(3, 5, 0), {RtmpTuple::range(10, 12, 1), RtmpTuple::network(7, 2)}};
     const Bytes wire = data.serialize();
     EXPECT_EQ(wire, hex("00 03 08 ac  00 03 80 00 05 82  00 0a 81 00 0c 82  00 07 02"));
     EXPECT_EQ(RtmpData::parse(wire), data);
 }
 
-TEST(RtmpData, malformedPacketsAreRejected) {
+TEST(RtmpData, MalformedPacketsAreRejected) {
     const std::vector<std::pair<const char*, Bytes>> rows = {
         {"node-id length other than 8", hex("00 01 10 fe 00 00 82")},
         {"no version marker nor range", hex("00 01 08 fe")},
@@ -43,7 +43,7 @@ TEST(RtmpData, malformedPacketsAreRejected) {
     for (const auto& [what, bytes] : rows) EXPECT_FALSE(RtmpData::parse(bytes)) << what;
 }
 
-TEST(RtmpData, overlongPacketIsRejectedAndRefused) {
+TEST(RtmpData, OverlongPacketIsRejectedAndRefused) {
     RtmpData data{1, 0xFE, std::nullopt, std::vector<RtmpTuple>(194, RtmpTuple::network(9, 1))}; // 7 + 582 bytes
     EXPECT_TRUE(data.serialize().empty());
     Bytes wire = testing::capture::rtmpData;
@@ -51,13 +51,13 @@ TEST(RtmpData, overlongPacketIsRejectedAndRefused) {
     EXPECT_FALSE(RtmpData::parse(wire));
 }
 
-TEST(RtmpData, valuesThatCannotBeEncodedAreRefused) {
+TEST(RtmpData, ValuesThatCannotBeEncodedAreRefused) {
     EXPECT_TRUE((RtmpData{1, 2, std::nullopt, {RtmpTuple::network(3, 0x80)}}).serialize().empty());
     EXPECT_TRUE((RtmpData{1, 2, std::nullopt, {RtmpTuple::range(5, 3, 1)}}).serialize().empty());
     EXPECT_TRUE((RtmpData{1, 2, RtmpTuple::network(1, 0), {}}).serialize().empty());
 }
 
-TEST(RtmpRequest, functionCodesOneToThreeRoundTripAndOthersAreRejected) {
+TEST(RtmpRequest, FunctionCodesOneToThreeRoundTripAndOthersAreRejected) {
     for (std::uint8_t code = 1; code <= 3; ++code) {
         const auto request = RtmpRequest::parse(Bytes{code});
         ASSERT_TRUE(request) << int(code);
@@ -69,7 +69,7 @@ TEST(RtmpRequest, functionCodesOneToThreeRoundTripAndOthersAreRejected) {
     EXPECT_EQ(RtmpRequest::parse(testing::capture::rtmpRequest)->function, RtmpRequest::Function::Request);
 }
 
-TEST(RtmpResponse, localTalkFormIsFourBytesAndExtendedFormAddsTheRange) {
+TEST(RtmpResponse, LocalTalkFormIsFourBytesAndExtendedFormAddsTheRange) {
     const auto shortForm = RtmpResponse::parse(testing::capture::rtmpResponse);
     ASSERT_TRUE(shortForm);
     EXPECT_EQ(shortForm->senderNetwork, 1);
@@ -83,7 +83,7 @@ TEST(RtmpResponse, localTalkFormIsFourBytesAndExtendedFormAddsTheRange) {
     EXPECT_EQ(extended->serialize(), extendedWire);
 }
 
-TEST(RtmpResponse, otherSizesAndNonExtendedRangesAreRejected) {
+TEST(RtmpResponse, OtherSizesAndNonExtendedRangesAreRejected) {
     EXPECT_FALSE(RtmpResponse::parse(hex("00 01 08 fe 00")));
     EXPECT_FALSE(RtmpResponse::parse(hex("00 01 08 fe 00 00 82")));
     EXPECT_FALSE(RtmpResponse::parse(hex("00 04 08 2a 00 03 00 00 05 82")));

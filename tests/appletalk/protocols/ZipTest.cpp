@@ -21,7 +21,7 @@ using testing::pstr;
 
 const std::string k33(33, 'Z');
 
-TEST(ZipQuery, countedNetworksRoundTripAndCountMismatchIsRejected) {
+TEST(ZipQuery, CountedNetworksRoundTripAndCountMismatchIsRejected) {
     const ZipQuery query{{1, 0x0203}};
     EXPECT_EQ(query.serialize(), hex("01 02 00 01 02 03"));
     EXPECT_EQ(ZipQuery::parse(hex("01 02 00 01 02 03")), query);
@@ -31,14 +31,14 @@ TEST(ZipQuery, countedNetworksRoundTripAndCountMismatchIsRejected) {
     EXPECT_TRUE((ZipQuery{std::vector<std::uint16_t>(256, 1)}).serialize().empty());
 }
 
-TEST(ZipReply, countIsTheNumberOfNetworksNotOfZones) {
+TEST(ZipReply, CountIsTheNumberOfNetworksNotOfZones) {
     const ZipReply reply{{{1, "A"}, {1, "B"}, {2, "C"}}};
     const Bytes wire = hex("02 02 00 01") + pstr("A") + hex("00 01") + pstr("B") + hex("00 02") + pstr("C");
     EXPECT_EQ(reply.serialize(), wire);
     EXPECT_EQ(ZipReply::parse(wire), reply);
 }
 
-TEST(ZipReply, inconsistentRepliesAreRejected) {
+TEST(ZipReply, InconsistentRepliesAreRejected) {
     const std::vector<std::pair<const char*, Bytes>> rows = {
         {"count too high", hex("02 02 00 01") + pstr("A")},
         {"count too low", hex("02 01 00 01") + pstr("A") + hex("00 02") + pstr("B")},
@@ -51,7 +51,7 @@ TEST(ZipReply, inconsistentRepliesAreRejected) {
     EXPECT_TRUE((ZipReply{{{1, k33}}}).serialize().empty());
 }
 
-TEST(ZipExtendedReply, countIsTheTotalAcrossPacketsAndOneNetworkOnly) {
+TEST(ZipExtendedReply, CountIsTheTotalAcrossPacketsAndOneNetworkOnly) {
     const Bytes wire = hex("08 05 00 03") + pstr("EtherTalk A") + hex("00 03") + pstr("EtherTalk B");
     const auto reply = ZipExtendedReply::parse(wire);
     ASSERT_TRUE(reply);
@@ -65,7 +65,7 @@ TEST(ZipExtendedReply, countIsTheTotalAcrossPacketsAndOneNetworkOnly) {
     EXPECT_FALSE(ZipExtendedReply::parse(hex("08 01")));
 }
 
-TEST(ZipExtendedReply, packSplitsALongZoneListWithoutSplittingANameOrExceeding586Bytes) {
+TEST(ZipExtendedReply, PackSplitsALongZoneListWithoutSplittingANameOrExceeding586Bytes) {
     std::vector<std::string> zones;
     for (int i = 0; i < 40; ++i) zones.push_back(std::string(30, static_cast<char>('A' + i % 26)));
     const auto packets = ZipExtendedReply::pack(9, zones);
@@ -83,7 +83,7 @@ TEST(ZipExtendedReply, packSplitsALongZoneListWithoutSplittingANameOrExceeding58
     EXPECT_TRUE(ZipExtendedReply::pack(9, {k33}).empty());
 }
 
-TEST(ZipGetNetInfoRequest, zoneSitsAfterFiveZeroBytes) {
+TEST(ZipGetNetInfoRequest, ZoneSitsAfterFiveZeroBytes) {
     EXPECT_EQ(ZipGetNetInfoRequest::parse(testing::capture::getNetInfoRequest)->zone, "");
     const ZipGetNetInfoRequest request{"EtherTalk B"};
     EXPECT_EQ(request.serialize(), hex("05 00 00 00 00 00") + pstr("EtherTalk B"));
@@ -91,7 +91,7 @@ TEST(ZipGetNetInfoRequest, zoneSitsAfterFiveZeroBytes) {
     EXPECT_TRUE(ZipGetNetInfoRequest{k33}.serialize().empty());
 }
 
-TEST(ZipGetNetInfoReply, localTalkCaptureHasEmptyMulticastAndTheDefaultZone) {
+TEST(ZipGetNetInfoReply, LocalTalkCaptureHasEmptyMulticastAndTheDefaultZone) {
     const auto reply = ZipGetNetInfoReply::parse(testing::capture::getNetInfoReply);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->flags, 0xE0);
@@ -102,7 +102,7 @@ TEST(ZipGetNetInfoReply, localTalkCaptureHasEmptyMulticastAndTheDefaultZone) {
     EXPECT_EQ(reply->defaultZone, "LToUDP Zone");
 }
 
-TEST(ZipGetNetInfoReply, etherTalkCaptureCarriesTheZoneMulticastAddress) {
+TEST(ZipGetNetInfoReply, EtherTalkCaptureCarriesTheZoneMulticastAddress) {
     const auto reply = ZipGetNetInfoReply::parse(testing::capture::etherGetNetInfoReply);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->rangeStart, 3);
@@ -111,7 +111,7 @@ TEST(ZipGetNetInfoReply, etherTalkCaptureCarriesTheZoneMulticastAddress) {
     EXPECT_EQ(reply->defaultZone, "EtherTalk A");
 }
 
-TEST(ZipGetNetInfoReply, defaultZoneIsOnTheWireOnlyWithTheZoneInvalidFlag) {
+TEST(ZipGetNetInfoReply, DefaultZoneIsOnTheWireOnlyWithTheZoneInvalidFlag) {
     const Bytes valid = hex("06 20 00 03 00 05") + pstr("EtherTalk B") + hex("06 09 00 07 00 00 17");
     const auto reply = ZipGetNetInfoReply::parse(valid);
     ASSERT_TRUE(reply);
@@ -125,14 +125,14 @@ TEST(ZipGetNetInfoReply, defaultZoneIsOnTheWireOnlyWithTheZoneInvalidFlag) {
                                            pstr("EtherTalk A"));
 }
 
-TEST(ZipGetNetInfoReply, malformedRepliesAreRejected) {
+TEST(ZipGetNetInfoReply, MalformedRepliesAreRejected) {
     EXPECT_FALSE(ZipGetNetInfoReply::parse(hex("06 80 00 03 00 05 00 00"))) << "0x80 but no default zone";
     EXPECT_FALSE(ZipGetNetInfoReply::parse(hex("06 40 00 05 00 03 00 00"))) << "inverted range";
     EXPECT_FALSE(ZipGetNetInfoReply::parse(hex("06 40 00 03 00 05 00 07 01 02 03 04 05 06 07"))) << "7-byte address";
     EXPECT_FALSE(ZipGetNetInfoReply::parse(hex("06 40 00 03 00 05 00 06 09 00 07"))) << "address past the end";
 }
 
-TEST(ZipNotify, parsesWithFourOrTwoReservedBytesAndWritesFour) {
+TEST(ZipNotify, ParsesWithFourOrTwoReservedBytesAndWritesFour) {
     const Bytes four = hex("07 00 00 00 00 00") + pstr("Old") + hex("00") + pstr("New");
     const Bytes two = hex("07 00 00 00") + pstr("Old") + hex("00") + pstr("New");
     const ZipNotify expected{0, "Old", {}, "New"};
@@ -142,7 +142,7 @@ TEST(ZipNotify, parsesWithFourOrTwoReservedBytesAndWritesFour) {
     EXPECT_FALSE(ZipNotify::parse(hex("07 00 00 00 00 00 03 4f 6c"))) << "zone running past the end";
 }
 
-TEST(ZipAtpRequest, userBytesCarryFunctionAndOneBasedStartIndex) {
+TEST(ZipAtpRequest, UserBytesCarryFunctionAndOneBasedStartIndex) {
     EXPECT_EQ(ZipAtpRequest::getMyZone().serialize(), (atp::UserBytes{7, 0, 0, 0}));
     EXPECT_EQ(ZipAtpRequest::getZoneList(1).serialize(), (atp::UserBytes{8, 0, 0, 1}));
     EXPECT_EQ(ZipAtpRequest::getLocalZones(0x0102).serialize(), (atp::UserBytes{9, 0, 1, 2}));
@@ -152,14 +152,14 @@ TEST(ZipAtpRequest, userBytesCarryFunctionAndOneBasedStartIndex) {
     EXPECT_FALSE(ZipAtpRequest::parse(hex("08 00 00")));
 }
 
-TEST(ZipZoneListReply, capturedReplyGivesLastFlagAndZones) {
+TEST(ZipZoneListReply, CapturedReplyGivesLastFlagAndZones) {
     const auto reply = ZipZoneListReply::parse(hex("01 00 00 02"), pstr("LToUDP Zone") + pstr("Virtual Zone"));
     ASSERT_TRUE(reply);
     EXPECT_TRUE(reply->last);
     EXPECT_EQ(reply->zones, (std::vector<std::string>{"LToUDP Zone", "Virtual Zone"}));
 }
 
-TEST(ZipZoneListReply, countMustMatchTheNamesInTheData) {
+TEST(ZipZoneListReply, CountMustMatchTheNamesInTheData) {
     const Bytes zones = pstr("A") + pstr("B");
     EXPECT_FALSE(ZipZoneListReply::parse(hex("01 00 00 03"), zones));
     EXPECT_FALSE(ZipZoneListReply::parse(hex("01 00 00 01"), zones));
@@ -171,7 +171,7 @@ TEST(ZipZoneListReply, countMustMatchTheNamesInTheData) {
     EXPECT_TRUE(empty->zones.empty());
 }
 
-TEST(ZipZoneListReply, pagesPackWholeNamesInto578BytesAndTheLastPageSaysSo) {
+TEST(ZipZoneListReply, PagesPackWholeNamesInto578BytesAndTheLastPageSaysSo) {
     std::vector<std::string> zones;
     for (int i = 0; i < 40; ++i) zones.push_back(std::string(31, static_cast<char>('a' + i % 26))); // 32 bytes each
     std::uint16_t index = 1;
@@ -192,7 +192,7 @@ TEST(ZipZoneListReply, pagesPackWholeNamesInto578BytesAndTheLastPageSaysSo) {
     EXPECT_EQ(collected, zones);
 }
 
-TEST(ZipZoneListReply, pageBoundaries) {
+TEST(ZipZoneListReply, PageBoundaries) {
     const std::vector<std::string> zones{"A", "B", "C"};
     EXPECT_EQ(ZipZoneListReply::page(zones, 4), (ZipZoneListReply{true, {}})) << "past the end";
     EXPECT_EQ(ZipZoneListReply::page(zones, 3), (ZipZoneListReply{true, {"C"}}));
@@ -201,7 +201,7 @@ TEST(ZipZoneListReply, pageBoundaries) {
     EXPECT_FALSE((ZipZoneListReply{true, {k33}}).serialize());
 }
 
-TEST(ZoneMulticast, capturedZonesHashToTheAddressesRoutersUse) {
+TEST(ZoneMulticast, CapturedZonesHashToTheAddressesRoutersUse) {
     EXPECT_EQ(zoneNameHash("EtherTalk A"), 0x9B3E);
     EXPECT_EQ(zoneMulticastAddress("EtherTalk A"), (MulticastAddress{0x09, 0x00, 0x07, 0x00, 0x00, 0x15}));
     EXPECT_EQ(zoneMulticastAddress("EtherTalk B")[5], 0x17);

@@ -28,7 +28,7 @@ protected:
         profile_.remember("XDG_CONFIG_HOME");
         profile_.remember("HOME");
     }
-    void TearDown() override { ProfileStorage::SetBeforeRenameHook({}); }
+    void TearDown() override { ProfileStorage::setBeforeRenameHook({}); }
 
     void writeFile(const std::string& name, const std::string& text) {
         std::ofstream(dir_ / name, std::ios::binary) << text;
@@ -181,7 +181,7 @@ TEST_F(PrivateProfileTest, FailureBeforeTheRenameLeavesTheOldFileWhole) {
     WritePrivateProfileStringA("S", "k", "old", "Halvora.INI");
     const std::string before = readFile("Halvora.INI");
     std::string seenTemporary;
-    ProfileStorage::SetBeforeRenameHook([&](const fs::path& temporary) {
+    ProfileStorage::setBeforeRenameHook([&](const fs::path& temporary) {
         seenTemporary = readPath(temporary); // the new contents were complete on disk
         return false;                        // and then the process "crashed"
     });

@@ -29,7 +29,7 @@ void PrintDevice(std::ostream& out, const _NBPTuple& t) {
         << "  type:    " << macRomanToUtf8(t.entity.type) << "\n"
         << "  zone:    " << macRomanToUtf8(t.entity.zone) << "\n"
         << "  address: " << address << "\n";
-    if (const auto path = ProfileStorage::ResolvePath("Halvora.INI")) out << "recorded in: " << path->string() << "\n";
+    if (const auto path = ProfileStorage::resolvePath("Halvora.INI")) out << "recorded in: " << path->string() << "\n";
 }
 
 } // namespace
