@@ -186,8 +186,8 @@ StackSettings::EtherTalkMemory StackSettings::readEtherTalkMemory() {
 
 bool StackSettings::writeEtherTalkMemory(const EtherTalkMemory& memory) {
     const std::string address = std::to_string(memory.network) + "." + std::to_string(memory.node);
-    return ProfileStorage::SetValue(kProfileFile, kNetworkSection, kEtherTalkAddressKey, address) &&
-           ProfileStorage::SetValue(kProfileFile, kNetworkSection, kEtherTalkZoneKey, memory.zone);
+    return ProfileStorage::setValue(kProfileFile, kNetworkSection, kEtherTalkAddressKey, address) &&
+           ProfileStorage::setValue(kProfileFile, kNetworkSection, kEtherTalkZoneKey, memory.zone);
 }
 
 } // namespace appletalk::api
