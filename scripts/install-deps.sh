@@ -11,7 +11,9 @@ packages=(
   libbenchmark-dev                  # benchmarks
   libsimpleini-dev                  # profile file parsing
   libtomlplusplus-dev               # scenario files
-  iproute2                          # EtherTalk tests: network namespaces and veth pairs
+  libcups2-dev                      # cups-config: where the CUPS backend goes
+  cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
+  iproute2                          # tests in network namespaces (veth pairs, loopback)
 )
 
 missing=()

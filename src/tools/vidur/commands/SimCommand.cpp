@@ -17,7 +17,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <optional>
+#include <unistd.h>
 
 namespace vidur::cli {
 
@@ -103,7 +105,8 @@ std::vector<OptionSpec> SimCommand::options() const {
             {"no-router", {}, "serve the devices as plain nodes, under the segment's own router if any"},
             {"interface", "ADDR", "IPv4 address of the interface to join the group on (default 127.0.0.1)"},
             {"ttl", "N", "multicast TTL, 0 keeps frames on this host (default 1)"},
-            {"port", "N", "UDP port of the group (default 1954)"}};
+            {"port", "N", "UDP port of the group (default 1954)"},
+            {"spool", "DIR", "keep every printer's jobs in DIR, one file each"}};
 }
 
 int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
@@ -113,6 +116,15 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     if (arguments.has("router") && arguments.has("no-router")) throw UsageError("--router or --no-router, not both");
     auto scenario = loadScenario(arguments, io);
     if (!scenario) return kExitError;
+    if (const auto spool = arguments.value("spool")) {
+        std::error_code ec;
+        std::filesystem::create_directories(*spool, ec);
+        if (!std::filesystem::is_directory(*spool, ec) || ::access(spool->c_str(), W_OK) != 0) {
+            io.err << "vidur sim: " << *spool << ": not a folder jobs can be written to\n";
+            return kExitError;
+        }
+        scenario->spool = *spool;
+    }
 
     const StopSignal stop;
     SystemClock clock;
@@ -184,6 +196,7 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     if (ready) {
         io.out << loop.invoke([&internet] { return deviceTable(*internet); }) << std::flush;
         io.err << "vidur sim: serving '" << macRomanToUtf8(scenario->title) << "' on " << where << "; Ctrl-C stops\n";
+        if (!scenario->spool.empty()) io.err << "vidur sim: printers spool their jobs to " << scenario->spool << "\n";
     } else if (!StopSignal::requested()) {
         io.err << "vidur sim: not every simulated node got an address; serving what there is\n";
     }
