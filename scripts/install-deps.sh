@@ -13,7 +13,7 @@ packages=(
   libtomlplusplus-dev               # scenario files
   libcups2-dev                      # cups-config: where the CUPS backend goes
   cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
-  iproute2                          # tests in network namespaces bring up their loopback
+  iproute2                          # tests in network namespaces (veth pairs, loopback)
   xvfb xauth xdotool libxcb1-dev    # window tests on a real X server (input, the screen read)
 )
 

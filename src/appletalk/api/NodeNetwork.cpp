@@ -21,9 +21,12 @@ int zoneResult(ZipStatus status) {
 
 } // namespace
 
-NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate)
+NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate, ExtendedMemory memory)
     : node_(node), timing_(timing), rtmp_(node, timing.rtmp), myZone_(node, timing.zip),
-      gate_(std::move(gate)) {
+      gate_(std::move(gate)), memory_(std::move(memory)), netInfo_(node, timing.zip) {
+    if (node_.isExtended() && memory_.network != 0) {
+        node_.setThisNet(memory_.network);
+    }
     rtmp_.setRouterChanged([this] { routerChanged(); });
     node_.whenReady([this](std::uint8_t) { nodeReady(); });
     // The node's own address probes need nobody else: they run beside the router's start-up.
@@ -48,6 +51,10 @@ void NodeNetwork::startWhenOpen() {
 }
 
 void NodeNetwork::nodeReady() {
+    if (node_.isExtended()) {
+        askNetInfo();
+        return;
+    }
     // The stub asks a few times; a router that has not spoken by the end of that is absent:
     // network 0, no zone, look-ups by broadcast.
     const Duration patience = timing_.rtmp.requestInterval * timing_.rtmp.requestCount;
@@ -58,6 +65,14 @@ void NodeNetwork::nodeReady() {
 }
 
 void NodeNetwork::routerChanged() {
+    if (node_.isExtended()) {
+        // The zone comes from GetNetInfo; a router heard after a start without one may
+        // bring the cable a range and zones, so ask it.
+        if (!netInfoDone_) return;
+        if (!started_) finishStart();
+        else if (rtmp_.hasRouter() && zone_.empty() && !netInfo_.isRunning()) askNetInfo();
+        return;
+    }
     // A new router may put us in another zone: ask at once rather than at the next refresh.
     if (rtmp_.hasRouter()) askMyZone();
     else zone_.clear();
@@ -74,6 +89,64 @@ void NodeNetwork::askMyZone() {
         if (status == ZipStatus::Ok && !myZone_.zones().empty()) zone_ = myZone_.zones().front();
         finishStart();
     });
+}
+
+// EtherTalk start-up --------------------------------------------------------------------
+
+void NodeNetwork::askNetInfo() {
+    netInfo_.cancel();
+    netInfo_.getNetInfo(zone_.empty() ? memory_.zone : zone_, [this](ZipStatus status) { netInfoAnswered(status); });
+}
+
+void NodeNetwork::netInfoAnswered(ZipStatus status) {
+    if (status != ZipStatus::Ok || !netInfo_.netInfo()) {
+        // Nobody answered: no router, the provisional address stays, no zone.
+        netInfoDone_ = true;
+        finishStart();
+        return;
+    }
+    const zip::ZipGetNetInfoReply reply = *netInfo_.netInfo();
+    const std::string zone = reply.defaultZone ? *reply.defaultZone : reply.zone;
+    const std::vector<std::uint8_t> multicast =
+        (reply.flags & zip::ZipGetNetInfoReply::kUseBroadcast) != 0 ? std::vector<std::uint8_t>{} : reply.multicastAddress;
+    const NetworkRange range{reply.rangeStart, reply.rangeEnd};
+    const NodeAddress preferred{memory_.network, memory_.node};
+    node_.moveInto(range, preferred, [this, zone, multicast](std::uint8_t) {
+        joinZone(zone, multicast);
+        netInfoDone_ = true;
+        if (memory_.save) {
+            memory_.network = node_.thisNet();
+            memory_.node = node_.nodeId();
+            memory_.zone = zone;
+            memory_.save(memory_);
+        }
+        // RTMP Data from the router comes every 10 s; once it has spoken, or the stub has
+        // given up asking, the start is over.
+        if (rtmp_.hasRouter()) {
+            finishStart();
+            return;
+        }
+        const Duration patience = timing_.rtmp.requestInterval * timing_.rtmp.requestCount;
+        node_.timers().cancel(noRouterTimer_);
+        noRouterTimer_ = node_.timers().scheduleAfter(patience, [this] {
+            noRouterTimer_ = 0;
+            finishStart();
+        });
+    });
+}
+
+void NodeNetwork::joinZone(const std::string& zone, const std::vector<std::uint8_t>& multicast) {
+    zone_ = zone;
+    std::optional<MacAddress> group;
+    if (multicast.size() == 6) {
+        MacAddress address;
+        std::copy(multicast.begin(), multicast.end(), address.bytes.begin());
+        if (address.isGroup()) group = address;
+    }
+    if (group == zoneGroup_) return;
+    if (zoneGroup_) node_.leaveGroup(*zoneGroup_);
+    zoneGroup_.reset();
+    if (group && node_.joinGroup(*group)) zoneGroup_ = group;
 }
 
 void NodeNetwork::finishStart() {
@@ -102,7 +175,12 @@ std::optional<NodeInfo> NodeNetwork::nodeInfo() const {
     const auto& range = rtmp_.cableRange();
     info.rangeFirst = range ? range->first : info.network;
     info.rangeLast = range ? range->last : info.network;
-    info.zone = info.hasRouter ? zone_ : std::string();
+    if (node_.isExtended() && node_.cableRange()) {
+        info.rangeFirst = node_.cableRange()->first;
+        info.rangeLast = node_.cableRange()->last;
+    }
+    // GetNetInfo names an EtherTalk node's zone even before RTMP names the router.
+    info.zone = info.hasRouter || node_.isExtended() ? zone_ : std::string();
     return info;
 }
 
@@ -116,7 +194,9 @@ OperationId NodeNetwork::localZones(ZonesDone done) {
     // Chosen once started, when the router has said what kind of cable this is: a LocalTalk
     // cable has one zone, the one GetMyZone names.
     return listZones(
-        [this]() -> ZipOperation { return rtmp_.cableRange() ? &ZipClient::getLocalZones : &ZipClient::getMyZone; },
+        [this]() -> ZipOperation {
+            return rtmp_.cableRange() || node_.isExtended() ? &ZipClient::getLocalZones : &ZipClient::getMyZone;
+        },
         std::move(done));
 }
 

@@ -26,6 +26,16 @@ struct NodeNetworkTiming {
     int papRetries = 2;                                      // 3 tries: 3 s before a printer counts as gone
 };
 
+// What an EtherTalk node keeps between runs, as Macs keep it: the address it last held and
+// the zone it was in. Asked for again first at the next start.
+struct ExtendedMemory {
+    std::uint16_t network = 0;
+    std::uint8_t node = 0;
+    std::string zone;
+    // Called once the node has its address and zone; may be empty.
+    std::function<void(const ExtendedMemory&)> save;
+};
+
 class NodeNetwork final : public NetworkOperations {
 public:
     using Gate = std::function<bool()>;
@@ -34,7 +44,9 @@ public:
     // the search for a router waits until the gate opens (the embedded network's router
     // holds its address), so the node does not conclude there is no router while the router
     // is still starting. The node's own address probes start at once.
-    NodeNetwork(Node& node, NodeNetworkTiming timing = {}, Gate gate = {});
+    // On EtherTalk the node starts as an extended cable's nodes do: a provisional address,
+    // GetNetInfo for the remembered zone, an address in the cable's range, the zone's multicast.
+    NodeNetwork(Node& node, NodeNetworkTiming timing = {}, Gate gate = {}, ExtendedMemory memory = {});
     ~NodeNetwork() override;
     NodeNetwork(const NodeNetwork&) = delete;
     NodeNetwork& operator=(const NodeNetwork&) = delete;
@@ -60,6 +72,9 @@ private:
     void routerChanged();
     void askMyZone();
     void finishStart();
+    void askNetInfo();
+    void netInfoAnswered(ZipStatus status);
+    void joinZone(const std::string& zone, const std::vector<std::uint8_t>& multicast);
     using ZipOperation = bool (ZipClient::*)(ZipClient::Completion);
     // One ZIP client operation for a zone enumeration, once the node has started.
     OperationId listZones(std::function<ZipOperation()> choose, ZonesDone done);
@@ -81,6 +96,10 @@ private:
     bool started_ = false;
     std::vector<Started> startWaiters_;
     std::string zone_;
+    ExtendedMemory memory_;
+    ZipClient netInfo_;
+    bool netInfoDone_ = false;  // EtherTalk: GetNetInfo answered or given up, address settled
+    std::optional<MacAddress> zoneGroup_;
     OperationId nextOperation_ = 1;
     std::map<OperationId, std::unique_ptr<ZipClient>> zoneListings_;
     std::map<OperationId, std::unique_ptr<NbpLookup>> lookups_;

@@ -3,8 +3,10 @@
 #include "appletalk/api/DebugLog.h"
 #include "appletalk/api/EmbeddedNetwork.h"
 #include "appletalk/api/OfflineNetwork.h"
+#include "appletalk/node/link/EtherTalkLink.h"
 #include "appletalk/node/link/LToUdpLink.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <random>
@@ -26,6 +28,13 @@ std::shared_ptr<Stack>& instanceSlot() {
 std::string& startProblemSlot() {
     static std::string problem;
     return problem;
+}
+
+// An EtherTalk node probes twice (a start-up address, then one in the cable's range) and asks
+// for its zone in between: longer than a LocalTalk node's start.
+Duration firstStartWaitFor(const StackSettings& settings, const StackOptions& options) {
+    if (settings.link != LinkKind::EtherTalk || options.link != nullptr) return options.firstStartWait;
+    return std::max<Duration>(options.firstStartWait, std::chrono::seconds(10));
 }
 
 std::uint32_t randomHandleStart() {
@@ -70,7 +79,7 @@ void Stack::install(std::shared_ptr<Stack> stack) {
 
 Stack::Stack(StackSettings settings, StackOptions options)
     : settings_(std::move(settings)), clock_(options.clock != nullptr ? options.clock : &systemClock_),
-      ownThread_(options.ownThread), firstStartWait_(options.firstStartWait), zones_(randomHandleStart()),
+      ownThread_(options.ownThread), firstStartWait_(firstStartWaitFor(settings_, options)), zones_(randomHandleStart()),
       lookups_(randomHandleStart()), loop_(*clock_) {
     for (const std::string& problem : settings_.problems) DebugLog::note("setting ignored: " + problem);
     openLink(options);
@@ -82,7 +91,17 @@ Stack::Stack(StackSettings settings, StackOptions options)
         group_.add(*node_);
         NodeNetwork::Gate gate;
         if (embedded_) gate = [internet = embedded_->internet()] { return internet->router().isReady(); };
-        network_ = std::make_unique<NodeNetwork>(*node_, options.timing, std::move(gate));
+        ExtendedMemory memory;
+        if (settings_.link == LinkKind::EtherTalk && options.link == nullptr) {
+            const auto kept = StackSettings::readEtherTalkMemory();
+            memory.network = kept.network;
+            memory.node = kept.node;
+            memory.zone = kept.zone;
+            memory.save = [](const ExtendedMemory& now) {
+                StackSettings::writeEtherTalkMemory({now.network, now.node, now.zone});
+            };
+        }
+        network_ = std::make_unique<NodeNetwork>(*node_, options.timing, std::move(gate), std::move(memory));
     } else {
         network_ = std::make_unique<OfflineNetwork>();
         DebugLog::note("no AppleTalk network: " + problem_);
@@ -137,6 +156,14 @@ void Stack::openLink(const StackOptions& options) {
         ownedLink_ = LToUdpLink::open(config, error);
         if (!ownedLink_)
             problem_ = "LToUDP on " + settings_.interfaceAddress + " port " + std::to_string(settings_.port) + ": " + error;
+        link_ = ownedLink_.get();
+        return;
+    }
+    if (settings_.link == LinkKind::EtherTalk) {
+        std::string error;
+        if (settings_.interfaceName.empty()) error = "EtherTalk needs an interface: Interface=NAME (e.g. eth0)";
+        else ownedLink_ = EtherTalkLink::open(settings_.interfaceName, error);
+        if (!ownedLink_) problem_ = error;
         link_ = ownedLink_.get();
         return;
     }

@@ -18,6 +18,8 @@ constexpr const char* kScenarioKey = "Scenario";
 constexpr const char* kInterfaceKey = "Interface";
 constexpr const char* kTtlKey = "TTL";
 constexpr const char* kPortKey = "Port";
+constexpr const char* kEtherTalkAddressKey = "EtherTalkAddress";
+constexpr const char* kEtherTalkZoneKey = "EtherTalkZone";
 constexpr const char* kTypesKey = "PostScriptTypes";
 constexpr const char* kDefaultPrinterKey = "DefaultPrinter";
 constexpr std::size_t kValueSize = 1024;
@@ -63,7 +65,7 @@ std::vector<std::string> splitTypes(std::string_view list) {
     return types;
 }
 
-// "sim", "sim:PATH", "ltoudp", "ltoudp:ADDRESS"; false when the kind is unknown.
+// "sim", "sim:PATH", "ltoudp", "ltoudp:ADDRESS", "ethertalk:NAME"; false when the kind is unknown.
 bool applyNetworkChoice(StackSettings& settings, std::string_view choice) {
     const auto colon = choice.find(':');
     const std::string kind = trimmed(choice.substr(0, colon));
@@ -78,6 +80,11 @@ bool applyNetworkChoice(StackSettings& settings, std::string_view choice) {
         if (!argument.empty()) settings.interfaceAddress = argument;
         return true;
     }
+    if (equalsNoCase(kind, "ethertalk")) {
+        settings.link = LinkKind::EtherTalk;
+        if (!argument.empty()) settings.interfaceName = argument;
+        return true;
+    }
     return false;
 }
 
@@ -86,8 +93,11 @@ void readFile(StackSettings& settings) {
         if (!applyNetworkChoice(settings, *link)) settings.problems.push_back("unknown Link=" + *link);
     }
     if (auto scenario = readValue(StackSettings::kNetworkSection, kScenarioKey)) settings.scenarioPath = *scenario;
-    if (auto address = readValue(StackSettings::kNetworkSection, kInterfaceKey); address && !address->empty())
-        settings.interfaceAddress = *address;
+    // One key, read as the link chosen above needs it.
+    if (auto address = readValue(StackSettings::kNetworkSection, kInterfaceKey); address && !address->empty()) {
+        if (settings.link == LinkKind::EtherTalk) settings.interfaceName = *address;
+        else settings.interfaceAddress = *address;
+    }
     if (auto ttl = readValue(StackSettings::kNetworkSection, kTtlKey); ttl && !ttl->empty()) {
         if (auto value = parseTtl(*ttl)) settings.ttl = *value;
         else settings.problems.push_back("bad TTL=" + *ttl);
@@ -161,6 +171,29 @@ bool StackSettings::writeDefaultPrinter(const _NBPTuple& printer) {
                                    ? "\"" + std::string(plain) + "\""
                                    : std::string(plain);
     return ProfileStorage::setValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, stored);
+}
+
+StackSettings::EtherTalkMemory StackSettings::readEtherTalkMemory() {
+    EtherTalkMemory memory;
+    if (const auto address = readValue(kNetworkSection, kEtherTalkAddressKey)) {
+        unsigned network = 0;
+        unsigned node = 0;
+        char extra = 0;
+        // Anything but NET.NODE with a usable node is forgotten: the node then starts afresh.
+        if (std::sscanf(address->c_str(), "%u.%u%c", &network, &node, &extra) == 2 && network >= 1 &&
+            network <= 0xFFFE && node >= 1 && node <= 253) {
+            memory.network = static_cast<std::uint16_t>(network);
+            memory.node = static_cast<std::uint8_t>(node);
+        }
+    }
+    if (auto zone = readValue(kNetworkSection, kEtherTalkZoneKey); zone && zone->size() <= 32) memory.zone = *zone;
+    return memory;
+}
+
+bool StackSettings::writeEtherTalkMemory(const EtherTalkMemory& memory) {
+    const std::string address = std::to_string(memory.network) + "." + std::to_string(memory.node);
+    return ProfileStorage::setValue(kProfileFile, kNetworkSection, kEtherTalkAddressKey, address) &&
+           ProfileStorage::setValue(kProfileFile, kNetworkSection, kEtherTalkZoneKey, memory.zone);
 }
 
 } // namespace appletalk::api

@@ -2,17 +2,20 @@
 // of the platform: $VIDUR_PROFILE_DIR, else $XDG_CONFIG_HOME/vidur20, else ~/.config/vidur20):
 //
 //   [Network]
-//   Link=sim                  ; sim (the embedded simulated network) or ltoudp
+//   Link=sim                  ; sim (the embedded simulated network), ltoudp or ethertalk
 //   Scenario=                 ; sim: a scenario file; empty for the built-in one
-//   Interface=127.0.0.1       ; ltoudp: address of the interface the group is joined on
+//   Interface=127.0.0.1       ; ltoudp: address of the interface the group is joined on;
+//                             ; ethertalk: the name of the Ethernet interface (eth0)
 //   TTL=1                     ; ltoudp: multicast TTL, 0 keeps frames on this host
 //   Port=1954                 ; ltoudp: UDP port of the group, 1..65535
+//   EtherTalkAddress=3.45     ; ethertalk: the address held last time, tried first (written)
+//   EtherTalkZone=            ; ethertalk: the zone chosen last time, asked for first (written)
 //   [Printers]
 //   PostScriptTypes=LaserWriter   ; NBP types of PostScript printers, comma-separated
 //   DefaultPrinter=AppleTalk PAP; 300 56 130, Office:LaserWriter@Sales
 //
 // Environment variables win over the file, so tests and scripts need not write it:
-//   VIDUR_NETWORK=sim | sim:SCENARIO | ltoudp | ltoudp:ADDRESS
+//   VIDUR_NETWORK=sim | sim:SCENARIO | ltoudp | ltoudp:ADDRESS | ethertalk:INTERFACE
 //   VIDUR_LTOUDP_TTL=N
 //   VIDUR_LTOUDP_PORT=N       (a private port, so tests do not meet real LToUDP traffic)
 // With no settings at all the library runs the embedded default network.
@@ -28,7 +31,7 @@
 
 namespace appletalk::api {
 
-enum class LinkKind { Sim, LToUdp };
+enum class LinkKind { Sim, LToUdp, EtherTalk };
 
 struct StackSettings {
     static constexpr const char* kProfileFile = "AppleTalk.INI";
@@ -38,6 +41,7 @@ struct StackSettings {
     LinkKind link = LinkKind::Sim;
     std::string scenarioPath;                 // empty: the built-in scenario
     std::string interfaceAddress = "127.0.0.1";
+    std::string interfaceName;                // ethertalk
     int ttl = 1;
     std::uint16_t port = 1954;
     std::vector<std::string> postScriptTypes{"LaserWriter"};
@@ -54,6 +58,15 @@ struct StackSettings {
     // The default printer, kept in the profile in the recent-list format.
     static std::optional<_NBPTuple> readDefaultPrinter();
     static bool writeDefaultPrinter(const _NBPTuple& printer);
+
+    // The EtherTalk node's last address and zone (network 0: none kept).
+    struct EtherTalkMemory {
+        std::uint16_t network = 0;
+        std::uint8_t node = 0;
+        std::string zone;
+    };
+    static EtherTalkMemory readEtherTalkMemory();
+    static bool writeEtherTalkMemory(const EtherTalkMemory& memory);
 };
 
 } // namespace appletalk::api

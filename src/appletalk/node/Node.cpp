@@ -1,6 +1,8 @@
 #include "appletalk/node/Node.h"
 
 #include "appletalk/node/ddp/DdpCodec.h"
+#include "appletalk/node/ether/AarpPacket.h"
+#include "appletalk/node/ether/EtherTalkFrame.h"
 #include "appletalk/node/llap/LlapFrame.h"
 
 #include <random>
@@ -21,11 +23,16 @@ bool isValidSocket(std::uint8_t socket) {
 
 } // namespace
 
-Node::Node(const Clock& clock, Link& link, NodeConfig config)
+Node::Node(const Clock& clock, Link& link, NodeConfig config, AarpTiming aarp)
     : clock_(clock),
       link_(link),
       timers_(clock),
-      acquirer_(timers_, seedFrom(config), [this](const LlapFrame& frame) { sendFrame(frame); }, config.acquisition) {
+      acquirer_(timers_, seedFrom(config), [this](const LlapFrame& frame) { sendFrame(frame); }, config.acquisition),
+      preferredNode_(config.acquisition.preferredId) {
+    if (const auto hardware = link_.hardwareAddress())
+        aarp_ = std::make_unique<AarpAgent>(
+            timers_, *hardware, seedFrom(config), [this](const EtherTalkFrame& frame) { sendEtherFrame(frame); },
+            aarp);
     link_.attach([this](std::span<const std::uint8_t> bytes) { receiveFrame(bytes); }, [this] { wake(); });
 }
 
@@ -34,7 +41,42 @@ Node::~Node() {
 }
 
 void Node::start() {
-    acquirer_.start([this](std::uint8_t nodeId) { acquired(nodeId); });
+    if (!aarp_) {
+        acquirer_.start([this](std::uint8_t nodeId) { acquired(nodeId); });
+        return;
+    }
+    // A network of a cable's range known from last time is tried as it stands; the cable's
+    // router says soon enough whether it still exists.
+    NetworkRange range = kStartupRange;
+    if (cableRange_) range = *cableRange_;
+    else if (thisNet_ != 0 && !kStartupRange.contains(thisNet_)) range = NetworkRange{thisNet_, thisNet_};
+    aarp_->acquire(range, NodeAddress{thisNet_, preferredNode_}, [this](NodeAddress address) {
+        thisNet_ = address.network;
+        acquired(address.node);
+    });
+}
+
+void Node::moveInto(NetworkRange range, NodeAddress preferred, ReadyHandler done) {
+    cableRange_ = range;
+    if (!aarp_ || (isReady() && range.contains(thisNet_))) {
+        if (done) done(nodeId());
+        return;
+    }
+    aarp_->acquire(range, preferred, [this, done = std::move(done)](NodeAddress address) {
+        thisNet_ = address.network;
+        if (done) done(address.node);
+    });
+}
+
+bool Node::joinGroup(const MacAddress& group) {
+    if (!aarp_ || !group.isGroup()) return false;
+    if (!link_.joinGroup(group)) return false;
+    groups_.insert(group);
+    return true;
+}
+
+void Node::leaveGroup(const MacAddress& group) {
+    if (groups_.erase(group) != 0) link_.leaveGroup(group);
 }
 
 void Node::whenReady(ReadyHandler handler) {
@@ -83,6 +125,7 @@ SendResult Node::send(Datagram datagram, SendOptions options) {
         return fail(SendResult::BadAddress);
     if (datagram.data.size() > Datagram::kMaxData || datagram.hopCount > DdpCodec::kMaxHopCount)
         return fail(SendResult::DataTooLong);
+    if (aarp_) return sendEther(std::move(datagram), options);
     if (!options.keepSource) datagram.source = {thisNet_, nodeId(), datagram.source.socket};
     const bool onNet = datagram.destination.network == 0 || datagram.destination.network == thisNet_;
     const std::uint8_t node = datagram.destination.node;
@@ -121,8 +164,96 @@ void Node::sendFrame(const LlapFrame& frame) {
     if (const auto bytes = frame.serialize()) link_.send(*bytes);
 }
 
+SendResult Node::sendEther(Datagram datagram, SendOptions options) {
+    if (!options.keepSource) datagram.source = {thisNet_, nodeId(), datagram.source.socket};
+    const DdpAddress& to = datagram.destination;
+    const bool ours = to.network == 0 || to.network == thisNet_;
+    if (ours && to.node == nodeId()) {
+        local_.push_back(std::move(datagram));
+        ++counters_.datagramsSent;
+        return SendResult::Sent;
+    }
+    // On this cable: any network of its range, and the start-up range, whose nodes have no
+    // router yet and are reached only here.
+    const bool onCable = ours || (cableRange_ && cableRange_->contains(to.network)) || kStartupRange.contains(to.network);
+    NodeAddress hop{to.network == 0 ? thisNet_ : to.network, to.node};
+    if (!onCable || to.node == DdpAddress::kAnyRouterNode) {
+        if (aRouter_ == 0) {
+            ++counters_.sendFailures;
+            return SendResult::NoRoute;
+        }
+        hop = NodeAddress{aRouterNetwork(), aRouter_};
+    }
+    auto ddp = DdpCodec::serializeLong(datagram, options.checksum);
+    if (!ddp) {
+        ++counters_.sendFailures;
+        return SendResult::DataTooLong;
+    }
+    aarp_->sendTo(hop, std::move(*ddp));
+    ++counters_.datagramsSent;
+    return SendResult::Sent;
+}
+
+void Node::sendEtherFrame(const EtherTalkFrame& frame) {
+    const auto bytes = frame.serialize();
+    if (!bytes || !link_.send(*bytes)) ++counters_.sendFailures;
+}
+
+void Node::receiveEther(std::span<const std::uint8_t> bytes) {
+    const auto frame = EtherTalkFrame::parse(bytes);
+    if (!frame) {
+        ++counters_.framesMalformed;
+        return;
+    }
+    // The link filters too; a shared in-process wire does not.
+    if (frame->destination != aarp_->hardwareAddress() && frame->destination != kAppleTalkBroadcast &&
+        groups_.count(frame->destination) == 0) {
+        ++counters_.framesNotForUs;
+        return;
+    }
+    if (frame->protocol == EtherProtocol::Aarp) {
+        if (const auto packet = AarpPacket::parse(frame->payload)) aarp_->handle(*packet);
+        else ++counters_.framesMalformed;
+        return;
+    }
+    const auto parsed = DdpCodec::parseLong(frame->payload);
+    if (!parsed.datagram) {
+        ++counters_.framesMalformed;
+        if (parsed.error == DdpError::BadChecksum) ++counters_.badChecksums;
+        return;
+    }
+    const Datagram& datagram = *parsed.datagram;
+    // Straight from its sender: its hardware address is worth keeping.
+    if (datagram.hopCount == 0 && datagram.source.network != 0)
+        aarp_->glean(NodeAddress{datagram.source.network, datagram.source.node}, frame->source);
+    if (!isReady()) {
+        ++counters_.framesNotForUs;
+        return;
+    }
+    const std::uint16_t network = datagram.destination.network;
+    if (network != 0 && network != thisNet_) {
+        if (!forwardHandler_) {
+            ++counters_.framesNotForUs;
+            return;
+        }
+        ++counters_.datagramsForwarded;
+        const SocketHandler handler = forwardHandler_;
+        handler(datagram);
+        return;
+    }
+    if (datagram.destination.node != nodeId() && datagram.destination.node != DdpAddress::kBroadcastNode) {
+        ++counters_.framesNotForUs;
+        return;
+    }
+    deliver(datagram);
+}
+
 void Node::receiveFrame(std::span<const std::uint8_t> bytes) {
     ++counters_.framesReceived;
+    if (aarp_) {
+        receiveEther(bytes);
+        return;
+    }
     // On a busy cable most frames are data for other nodes: dropped on their header alone,
     // without copying their data out (a data frame of this size always parses).
     if (isReady() && bytes.size() >= LlapFrame::kHeaderSize && bytes.size() <= LlapFrame::kMaxFrameSize) {

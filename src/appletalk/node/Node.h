@@ -1,5 +1,8 @@
 // An AppleTalk node on one link: it acquires an LLAP node id, keeps THIS-NET and A-ROUTER,
-// and moves datagrams between its sockets and the link. Services (RTMP stub, NBP, ZIP, ATP,
+// and moves datagrams between its sockets and the link. On a link with a hardware address
+// (EtherTalk) it is a node of an extended cable instead: AARP acquires its network and node,
+// every datagram has a long header, and each goes to the hardware address of the next hop
+// on the cable (the addressee, or A-ROUTER), as AARP resolves it. Services (RTMP stub, NBP, ZIP, ATP,
 // simulated peers) each open a socket with a handler, send Datagrams and set timers on
 // timers(); everything runs on the thread that polls the node, so no locks are needed in
 // services. From another thread, reach a node through its EventLoop.
@@ -10,6 +13,7 @@
 #include "appletalk/node/Pollable.h"
 #include "appletalk/node/TimerQueue.h"
 #include "appletalk/node/ddp/Datagram.h"
+#include "appletalk/node/ether/AarpAgent.h"
 #include "appletalk/node/link/Link.h"
 #include "appletalk/node/llap/NodeIdAcquirer.h"
 
@@ -19,6 +23,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <span>
 #include <vector>
 
@@ -56,21 +62,41 @@ public:
 
     // Attaches to `link` at once (the node must be polled from then on); probing for an id
     // begins with start().
-    Node(const Clock& clock, Link& link, NodeConfig config = {});
+    Node(const Clock& clock, Link& link, NodeConfig config = {}, AarpTiming aarp = {});
     ~Node() override;
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
+    // On EtherTalk the address is probed in the cable's range when one was set, else in the
+    // start-up range; THIS-NET and the preferred id set before start() are tried first.
     void start();
-    bool isReady() const { return acquirer_.isAcquired(); }
-    std::uint8_t nodeId() const { return acquirer_.nodeId(); }
+    bool isReady() const { return aarp_ ? aarp_->isAcquired() : acquirer_.isAcquired(); }
+    std::uint8_t nodeId() const { return aarp_ ? aarp_->address().node : acquirer_.nodeId(); }
     // Runs at once if the id is already held, else when it is acquired.
     void whenReady(ReadyHandler handler);
 
     std::uint16_t thisNet() const { return thisNet_; }
     void setThisNet(std::uint16_t network) { thisNet_ = network; }
     std::uint8_t aRouter() const { return aRouter_; }  // 0: no router known
-    void setARouter(std::uint8_t node) { aRouter_ = node; }
+    // On an extended cable the router's network too (0: THIS-NET).
+    void setARouter(std::uint8_t node, std::uint16_t network = 0) {
+        aRouter_ = node;
+        aRouterNet_ = network;
+    }
+    std::uint16_t aRouterNetwork() const { return aRouterNet_ != 0 ? aRouterNet_ : thisNet_; }
+
+    // EtherTalk ------------------------------------------------------------------------
+    bool isExtended() const { return aarp_ != nullptr; }
+    // The networks of this cable: datagrams to them go straight to their node.
+    const std::optional<NetworkRange>& cableRange() const { return cableRange_; }
+    void setCableRange(NetworkRange range) { cableRange_ = range; }
+    // Takes a new address inside `range` unless ours is there already; `done` runs once the
+    // node holds one (at once if nothing had to change). The old address serves meanwhile.
+    void moveInto(NetworkRange range, NodeAddress preferred, ReadyHandler done);
+    // Group addresses (zone multicasts) the node listens to besides its own and the broadcast.
+    bool joinGroup(const MacAddress& group);
+    void leaveGroup(const MacAddress& group);
+    const AarpAgent* aarp() const { return aarp_.get(); }
 
     const Clock& clock() const { return clock_; }
     TimerQueue& timers() { return timers_; }
@@ -108,6 +134,9 @@ public:
 
 private:
     void sendFrame(const LlapFrame& frame);
+    void receiveEther(std::span<const std::uint8_t> bytes);
+    SendResult sendEther(Datagram datagram, SendOptions options);
+    void sendEtherFrame(const EtherTalkFrame& frame);
     void handleData(const LlapFrame& frame);
     void deliver(const Datagram& datagram);
     bool isForUs(const Datagram& datagram, bool shortHeader) const;
@@ -122,6 +151,11 @@ private:
     NodeIdAcquirer acquirer_;
     std::uint16_t thisNet_ = 0;
     std::uint8_t aRouter_ = 0;
+    std::uint16_t aRouterNet_ = 0;
+    std::unique_ptr<AarpAgent> aarp_;  // EtherTalk only
+    std::optional<NetworkRange> cableRange_;
+    std::set<MacAddress> groups_;
+    std::uint8_t preferredNode_ = 0;
     std::map<std::uint8_t, std::shared_ptr<SocketHandler>> sockets_;
     std::uint8_t nextDynamic_ = kFirstDynamicSocket;
     SocketHandler forwardHandler_;

@@ -81,8 +81,9 @@ void SimDevice::learnRouter(const Datagram& datagram) {
     if (datagram.type != kRtmpDataType) return;
     const auto data = rtmp::RtmpData::parse(datagram.data);
     if (!data || data->senderNode == 0) return;
-    node_->setThisNet(data->senderNetwork);
-    node_->setARouter(data->senderNode);
+    // On EtherTalk the device's network is its AARP address, not the router's.
+    if (!node_->isExtended()) node_->setThisNet(data->senderNetwork);
+    node_->setARouter(data->senderNode, data->senderNetwork);
 }
 
 bool SimDevice::poll() {

@@ -12,6 +12,12 @@ SimInternet::SimInternet(const Clock& clock, const Scenario& scenario, LinkFacto
     build(std::move(clientSegment));
 }
 
+SimInternet::SimInternet(const Clock& clock, const Scenario& scenario, LinkFactory clientSegment, std::uint64_t seed,
+                         SegmentRouter existing)
+    : clock_(clock), scenario_(scenario), seed_(seed) {
+    buildBeside(std::move(clientSegment), existing);
+}
+
 SimInternet::~SimInternet() {
     for (Pollable* part : parts()) group_.remove(*part);
 }
@@ -49,6 +55,42 @@ void SimInternet::build(LinkFactory clientSegment) {
     for (const auto& server : scenario_.fileServers) {
         auto placed = placement(server.network, server.node, server.zone);
         fileServers_.push_back(std::make_unique<SimFileServer>(clock_, linksFor(server.network, clientSegment), placed, server.name));
+        group_.add(*fileServers_.back());
+    }
+}
+
+void SimInternet::buildBeside(LinkFactory clientSegment, SegmentRouter existing) {
+    const ScenarioNetwork* client = scenario_.networkFor(scenario_.clientNetwork);
+    const auto onSegment = [client](std::uint16_t network) {
+        return client != nullptr && network >= client->rangeStart && network <= client->rangeEnd;
+    };
+    // No wires and no ports: what is not on the segment is not served at all.
+    wires_.resize(scenario_.networks.size());
+    router_ = std::make_unique<SimRouter>(clock_, scenario_.routerNode, seed_);
+    group_.add(*router_);
+    const auto besideRouter = [&](std::uint8_t node) {
+        const std::uint64_t seed = seed_ == 0 ? 0 : seed_ * 1000 + ++nextSeed_ * 16;
+        // Zone "*": the device answers for the zone the router has for the cable.
+        return DevicePlacement{existing.network, existing.node, node, "*", seed, ProbeTiming::standard()};
+    };
+    for (const auto& printer : scenario_.printers) {
+        if (!onSegment(printer.network)) {
+            leftOut_.push_back(printer.name);
+            continue;
+        }
+        PrinterBehaviour behaviour{printer.name,           printer.type,        printer.status, printer.statusChanges,
+                                   printer.statusInterval, printer.answerDelay, printer.answers,
+                                   printer.spool.empty() ? scenario_.spool : printer.spool,
+                                   printer.failAfterBytes, printer.rejectError};
+        printers_.push_back(std::make_unique<SimPrinter>(clock_, clientSegment, besideRouter(printer.node), behaviour));
+        group_.add(*printers_.back());
+    }
+    for (const auto& server : scenario_.fileServers) {
+        if (!onSegment(server.network)) {
+            leftOut_.push_back(server.name);
+            continue;
+        }
+        fileServers_.push_back(std::make_unique<SimFileServer>(clock_, clientSegment, besideRouter(server.node), server.name));
         group_.add(*fileServers_.back());
     }
 }

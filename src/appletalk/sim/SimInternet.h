@@ -20,6 +20,12 @@
 
 namespace appletalk::sim {
 
+// A router that already serves the supplied segment: its network number there and its node.
+struct SegmentRouter {
+    std::uint16_t network = 0;
+    std::uint8_t node = 0;
+};
+
 class SimInternet final : public Pollable {
 public:
     // Everything on in-process wires. `seed` makes node ids and impairments repeat; 0: random.
@@ -27,6 +33,12 @@ public:
     // The client's network on links from `clientSegment` (one per node: the router's port and
     // each device there); the other networks stay in-process.
     SimInternet(const Clock& clock, const Scenario& scenario, LinkFactory clientSegment, std::uint64_t seed = 1);
+    // Beside a router already on the segment: the scenario's router stays away (two routers
+    // with different zone tables would give clients two answers), the devices of the client
+    // network are served there as plain nodes under `existing`, in whatever zone it gives
+    // them, and the devices of the other networks, which nothing could reach, are left out.
+    SimInternet(const Clock& clock, const Scenario& scenario, LinkFactory clientSegment, std::uint64_t seed,
+                SegmentRouter existing);
     ~SimInternet() override;
     SimInternet(const SimInternet&) = delete;
     SimInternet& operator=(const SimInternet&) = delete;
@@ -49,6 +61,8 @@ public:
     const std::vector<std::unique_ptr<SimPrinter>>& printers() const { return printers_; }
     const std::vector<std::unique_ptr<SimFileServer>>& fileServers() const { return fileServers_; }
     SimPrinter* printer(std::string_view macRomanName);
+    // The devices left out beside an existing router (Mac OS Roman names).
+    const std::vector<std::string>& leftOut() const { return leftOut_; }
 
     // Each part on its own, for an EventLoop that must watch every descriptor (LToUDP links).
     std::vector<Pollable*> parts();
@@ -60,6 +74,7 @@ public:
 
 private:
     void build(LinkFactory clientSegment);
+    void buildBeside(LinkFactory clientSegment, SegmentRouter existing);
     LinkFactory linksFor(std::uint16_t network, const LinkFactory& clientSegment);
     DevicePlacement placement(std::uint16_t network, std::uint8_t node, const std::string& zone);
 
@@ -71,6 +86,7 @@ private:
     std::unique_ptr<SimRouter> router_;
     std::vector<std::unique_ptr<SimPrinter>> printers_;
     std::vector<std::unique_ptr<SimFileServer>> fileServers_;
+    std::vector<std::string> leftOut_;
     PollGroup group_;
 };
 

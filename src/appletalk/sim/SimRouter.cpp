@@ -53,6 +53,7 @@ std::size_t SimRouter::addPort(std::unique_ptr<Link> link, const RouterPortConfi
     port->link = std::move(link);
     port->node = std::make_unique<Node>(clock_, *port->link, nodeConfig);
     port->node->setThisNet(config.rangeStart);
+    if (config.extended) port->node->setCableRange(NetworkRange{config.rangeStart, config.rangeEnd});
     for (const std::string& zone : config.zones)
         if (foldedZones_.insert(text::foldedKey(zone)).second) zones_.push_back(zone);
     ports_.push_back(std::move(port));
@@ -122,9 +123,10 @@ SendResult SimRouter::sendOnPort(std::size_t port, const Datagram& datagram, boo
     Node& node = *ports_[port]->node;
     // A node knows one THIS-NET; an extended cable holds several numbers, so the port node
     // takes the destination's for the one send that puts it on the cable.
+    // An EtherTalk node knows its cable's range and needs no such help.
     const std::uint16_t own = node.thisNet();
     const std::uint16_t network = datagram.destination.network;
-    if (network != 0 && network != own) node.setThisNet(network);
+    if (network != 0 && network != own && !node.isExtended()) node.setThisNet(network);
     SendOptions options;
     options.keepSource = keepSource;
     const SendResult result = node.send(datagram, options);
@@ -150,7 +152,8 @@ void SimRouter::forward(std::size_t arrival, Datagram datagram) {
 std::vector<std::uint8_t> SimRouter::rtmpData(std::size_t port, bool splitHorizon) const {
     const RouterPortConfig& config = ports_[port]->config;
     rtmp::RtmpData data;
-    data.senderNetwork = config.rangeStart;
+    // The port node's own number: on EtherTalk AARP may have given it another of the range.
+    data.senderNetwork = ports_[port]->node->thisNet();
     data.senderNode = ports_[port]->node->nodeId();
     if (config.extended) data.cableRange = cableTuple(config);
     for (std::size_t i = 0; i < ports_.size(); ++i) {
@@ -176,7 +179,7 @@ void SimRouter::answerRtmp(std::size_t port, const Datagram& request) {
     std::vector<std::uint8_t> reply;
     if (parsed->function == rtmp::RtmpRequest::Function::Request) {
         const RouterPortConfig& config = ports_[port]->config;
-        rtmp::RtmpResponse response{config.rangeStart, ports_[port]->node->nodeId(), std::nullopt};
+        rtmp::RtmpResponse response{ports_[port]->node->thisNet(), ports_[port]->node->nodeId(), std::nullopt};
         if (config.extended) response.cableRange = cableTuple(config);
         reply = response.serialize();
     } else {

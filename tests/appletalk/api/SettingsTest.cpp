@@ -113,7 +113,7 @@ TEST(StackSettings, TheLToUdpPortIsAnyOf1To65535FromTheFileOrTheEnvironment) {
 
 TEST(StackSettings, ValuesItCannotUnderstandAreReportedAndIgnored) {
     ScopedEnvironment environment;
-    writeFile(environment, "[Network]\nLink=ethertalk\nTTL=300\nPort=0\n");
+    writeFile(environment, "[Network]\nLink=tokentalk\nTTL=300\nPort=0\n");
     environment.set("VIDUR_LTOUDP_TTL", "-1");
     const auto settings = StackSettings::load();
     EXPECT_EQ(settings.link, LinkKind::Sim);

@@ -92,8 +92,11 @@ TEST_F(CommandRegistryTest, BadUsageIsOneLineOnStderrWithStatusTwo) {
         {{"zones", "--quiet"}, "vidur zones: unknown option '--quiet'\n"},
         {{"zones", "a", "b"}, "vidur zones: unexpected argument 'b'; usage: vidur zones [THING] [--loud]\n"},
         {{"zones", "--network"}, "vidur zones: option '--network' needs a value (NETWORK)\n"},
+        {{"zones", "--network", "tokentalk"},
+         "vidur zones: --network takes sim[:SCENARIO], ltoudp[:INTERFACE-ADDRESS] or ethertalk:INTERFACE, not "
+         "'tokentalk'\n"},
         {{"zones", "--network", "ethertalk"},
-         "vidur zones: --network takes sim[:SCENARIO] or ltoudp[:INTERFACE-ADDRESS], not 'ethertalk'\n"},
+         "vidur zones: --network ethertalk: needs the Ethernet interface, e.g. ethertalk:eth0\n"},
         {{"zones", "bad"}, "vidur zones: bad thing\n"},
     };
     for (const auto& [arguments, message] : cases) {
@@ -122,7 +125,8 @@ TEST(NetworkChoice, ParsesEveryFormAndRefusesTheRest) {
     EXPECT_EQ(NetworkChoice::parse("ltoudp").settingValue(), "ltoudp");
     EXPECT_EQ(NetworkChoice::parse("ltoudp:127.0.0.1").argument(), "127.0.0.1");
     EXPECT_EQ(NetworkChoice::parse("ltoudp:127.0.0.1").kind(), NetworkChoice::Kind::LToUdp);
-    for (const char* bad : {"", "Sim", "ethertalk", "sim:", "ltoudp:", "ltoudp:localhost", "ltoudp:1.2.3",
+    EXPECT_EQ(NetworkChoice::parse("ethertalk:eth0").settingValue(), "ethertalk:eth0");
+    for (const char* bad : {"", "Sim", "ethertalk", "ethertalk:a/b", "sim:", "ltoudp:", "ltoudp:localhost", "ltoudp:1.2.3",
                             "ltoudp:::1", "sim:/nonexistent/scenario.toml"}) {
         EXPECT_THROW(NetworkChoice::parse(bad), UsageError) << bad;
     }

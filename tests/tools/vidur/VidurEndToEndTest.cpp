@@ -235,18 +235,25 @@ TEST_F(VidurCommand, EveryCommandHasHelpAndBadUsageExitsTwo) {
 // `vidur` on the same loopback group finds and asks its devices. Multicast stays on the
 // host: interface 127.0.0.1, TTL 0 on both sides.
 TEST_F(VidurCommand, SimAndLookupFindEachOtherOverLToUdpOnLoopback) {
-    VidurProcess sim({"sim", scenario, "--ltoudp", "--interface", "127.0.0.1", "--ttl", "0"}, environment());
+    // A port of this test's own: another run on this host would be a router already there.
+    const std::string port = std::to_string(20000 + ::getpid() % 20000 + 1);
+    auto onPort = environment();
+    onPort["VIDUR_LTOUDP_PORT"] = port;
+    VidurProcess sim({"sim", scenario, "--ltoudp", "--interface", "127.0.0.1", "--ttl", "0", "--port", port},
+                     onPort);
     if (!sim.waitForOutput("Lager Server", 30s)) {
         const auto ended = sim.finish(5s);
         if (ended.err.find("LToUDP on 127.0.0.1") != std::string::npos)
             GTEST_SKIP() << "multicast on loopback is not available here: " << ended.err;
         FAIL() << "the simulator did not come up: " << ended.err;
     }
-    const auto lookup = vidur({"lookup", "=:LaserWriter@Caf\xC3\xA9", "--network", "ltoudp:127.0.0.1"});
+    const auto lookup =
+        VidurProcess::run({"lookup", "=:LaserWriter@Caf\xC3\xA9", "--network", "ltoudp:127.0.0.1"}, onPort);
     EXPECT_EQ(lookup.exitCode, 0) << lookup.err;
     EXPECT_NE(lookup.out.find("B\xC3\xBCro \"Laser\"  LaserWriter  Caf\xC3\xA9  7.130:"), std::string::npos)
         << lookup.out;
-    const auto status = vidur({"papstatus", "B\xC3\xBCro \"Laser\"@Caf\xC3\xA9", "--network", "ltoudp:127.0.0.1"});
+    const auto status = VidurProcess::run(
+        {"papstatus", "B\xC3\xBCro \"Laser\"@Caf\xC3\xA9", "--network", "ltoudp:127.0.0.1"}, onPort);
     EXPECT_EQ(status.out, "status: warming up\n") << status.err;
     sim.signal(SIGINT);
     const auto ended = sim.finish(10s);

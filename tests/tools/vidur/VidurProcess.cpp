@@ -43,10 +43,21 @@ int remainingMs(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// The launcher's program runs the rest of the launcher, then vidur with its arguments.
+std::vector<std::string> launchedArguments(const std::vector<std::string>& launcher,
+                                           const std::vector<std::string>& arguments) {
+    std::vector<std::string> all(launcher.begin() + (launcher.empty() ? 0 : 1), launcher.end());
+    if (!launcher.empty()) all.push_back(VIDUR_BINARY);
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return all;
+}
+
 } // namespace
 
-VidurProcess::VidurProcess(const std::vector<std::string>& arguments, const Environment& environment)
-    : VidurProcess(VIDUR_BINARY, arguments, environment) {}
+VidurProcess::VidurProcess(const std::vector<std::string>& arguments, const Environment& environment,
+                           const std::vector<std::string>& launcher)
+    : VidurProcess(launcher.empty() ? std::string(VIDUR_BINARY) : launcher.front(),
+                   launchedArguments(launcher, arguments), environment) {}
 
 VidurProcess::VidurProcess(const std::string& program, const std::vector<std::string>& arguments,
                            const Environment& environment) {
@@ -141,8 +152,8 @@ ProcessResult VidurProcess::finish(std::chrono::milliseconds timeout) {
 }
 
 ProcessResult VidurProcess::run(const std::vector<std::string>& arguments, const Environment& environment,
-                                std::chrono::milliseconds timeout) {
-    VidurProcess process(arguments, environment);
+                                std::chrono::milliseconds timeout, const std::vector<std::string>& launcher) {
+    VidurProcess process(arguments, environment, launcher);
     return process.finish(timeout);
 }
 

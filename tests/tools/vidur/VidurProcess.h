@@ -24,7 +24,9 @@ public:
     // `environment` overrides the test's own; a value of nullopt removes the variable.
     using Environment = std::map<std::string, std::optional<std::string>>;
 
-    VidurProcess(const std::vector<std::string>& arguments, const Environment& environment);
+    // `launcher`, when given, runs the binary (e.g. {"ip", "netns", "exec", NAME}).
+    VidurProcess(const std::vector<std::string>& arguments, const Environment& environment,
+                 const std::vector<std::string>& launcher = {});
     // Another program than `vidur` (a path), run the same way.
     VidurProcess(const std::string& program, const std::vector<std::string>& arguments, const Environment& environment);
     ~VidurProcess();
@@ -40,7 +42,8 @@ public:
     ProcessResult finish(std::chrono::milliseconds timeout);
 
     static ProcessResult run(const std::vector<std::string>& arguments, const Environment& environment,
-                             std::chrono::milliseconds timeout = std::chrono::seconds(60));
+                             std::chrono::milliseconds timeout = std::chrono::seconds(60),
+                             const std::vector<std::string>& launcher = {});
     static ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                                     const Environment& environment, std::chrono::milliseconds timeout);
 

@@ -1,9 +1,11 @@
-// A link carries LLAP frames (destination, source, type, data; no FCS) between nodes.
+// A link carries LLAP frames (destination, source, type, data; no FCS) between nodes, or,
+// when it has a hardware address, EtherTalk frames (802.3 with LLC/SNAP).
 // Received frames wait in the link until its owner polls, so protocol code always runs on the
 // owner's thread; the wake handler only tells that thread there is something to poll.
 #pragma once
 
 #include "appletalk/node/Clock.h"
+#include "appletalk/node/ether/MacAddress.h"
 
 #include <cstdint>
 #include <functional>
@@ -36,6 +38,13 @@ public:
     virtual std::optional<SteadyTime> nextArrival() const { return std::nullopt; }
     // A descriptor that turns readable when frames arrive, or -1 (the wake handler is used).
     virtual int waitHandle() const { return -1; }
+
+    // An Ethernet link's own address; nothing for a LocalTalk link.
+    virtual std::optional<MacAddress> hardwareAddress() const { return std::nullopt; }
+    // Frames to a group address are received only once it is joined (the AppleTalk
+    // broadcast is joined from the start). False when the link cannot.
+    virtual bool joinGroup(const MacAddress& /*group*/) { return false; }
+    virtual bool leaveGroup(const MacAddress& /*group*/) { return false; }
 };
 
 } // namespace appletalk

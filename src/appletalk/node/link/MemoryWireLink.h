@@ -24,10 +24,18 @@ public:
     bool poll() override;
     std::optional<SteadyTime> nextArrival() const override;
 
+    // Makes this endpoint an Ethernet station: its node then speaks EtherTalk on the wire,
+    // and filters group addresses itself (a wire hands every frame to every endpoint).
+    void setHardwareAddress(const MacAddress& address) { hardware_ = address; }
+    std::optional<MacAddress> hardwareAddress() const override { return hardware_; }
+    bool joinGroup(const MacAddress& group) override { return hardware_ && group.isGroup(); }
+    bool leaveGroup(const MacAddress& group) override { return hardware_ && group.isGroup(); }
+
 private:
     std::shared_ptr<MemoryWireHub> hub_;
     std::uint64_t endpoint_;
     FrameHandler onFrame_;
+    std::optional<MacAddress> hardware_;
 };
 
 } // namespace appletalk

@@ -89,7 +89,7 @@ bool NbpLookup::sendRequest() {
     const nbp::NbpTuple requester{node_.thisNet(), node_.nodeId(), socket_, 0, asked};
     const auto function = viaRouter ? nbp::NbpFunction::BroadcastRequest : nbp::NbpFunction::Lookup;
     const auto bytes = nbp::NbpPacket::request(function, id_, requester).serialize();
-    const DdpAddress to = viaRouter ? DdpAddress{node_.thisNet(), node_.aRouter(), kNamesInformationSocket}
+    const DdpAddress to = viaRouter ? DdpAddress{node_.aRouterNetwork(), node_.aRouter(), kNamesInformationSocket}
                                     : DdpAddress{0, DdpAddress::kBroadcastNode, kNamesInformationSocket};
     ++requestsSent_;
     const bool sent = node_.send(Datagram{to, {0, 0, socket_}, kNbpDdpType, 0, bytes}) == SendResult::Sent;

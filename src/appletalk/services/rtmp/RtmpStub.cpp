@@ -73,9 +73,12 @@ void RtmpStub::heard(std::uint16_t network, std::uint8_t routerNode, std::option
         node_.aRouter() != routerNode || cableRange_ != range || (!range && node_.thisNet() != network);
     cableRange_ = range;
     if (!range) node_.setThisNet(network);
-    // A node on an extended cable has a number of its range, not a LocalTalk-style one.
-    else if (node_.thisNet() < range->first || node_.thisNet() > range->last) node_.setThisNet(range->first);
-    node_.setARouter(routerNode);
+    // A node on an extended cable has a number of its range, not a LocalTalk-style one. On
+    // EtherTalk that number is AARP's to choose: the node's start-up moves it.
+    else if (!node_.isExtended() && (node_.thisNet() < range->first || node_.thisNet() > range->last))
+        node_.setThisNet(range->first);
+    if (range && node_.isExtended()) node_.setCableRange(NetworkRange{range->first, range->last});
+    node_.setARouter(routerNode, network);
     node_.timers().cancel(requestTimer_);
     requestTimer_ = 0;
     node_.timers().cancel(agingTimer_);

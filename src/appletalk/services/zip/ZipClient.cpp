@@ -66,7 +66,7 @@ bool ZipClient::begin(Operation operation, Completion completion) {
     }
     // Every page goes to the router that answered the first: another router may order or
     // count the list differently.
-    router_ = {node_.thisNet(), node_.aRouter(), kZipSocket};
+    router_ = {node_.aRouterNetwork(), node_.aRouter(), kZipSocket};
     nextIndex_ = 1;
     pages_ = 0;
     requestPage();

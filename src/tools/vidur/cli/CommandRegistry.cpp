@@ -41,8 +41,9 @@ std::string CommandRegistry::overview() const {
     for (const auto& command : commands_)
         text << "  " << command->name() << std::string(width - command->name().size() + 2, ' ')
              << command->summary() << "\n";
-    text << "\nNETWORK is sim[:SCENARIO] (the simulated network; the built-in one without SCENARIO) or\n"
-            "ltoudp[:INTERFACE-ADDRESS] (LocalTalk over UDP); without --network the settings in\n"
+    text << "\nNETWORK is sim[:SCENARIO] (the simulated network; the built-in one without SCENARIO),\n"
+            "ltoudp[:INTERFACE-ADDRESS] (LocalTalk over UDP) or ethertalk:INTERFACE (EtherTalk on an\n"
+            "Ethernet interface; needs CAP_NET_RAW); without --network the settings in\n"
             "AppleTalk.INI and VIDUR_NETWORK choose. 'vidur COMMAND --help' tells more.\n"
             "Exit status: 0 success, 1 nothing found, 2 bad usage or a network error.\n";
     return text.str();

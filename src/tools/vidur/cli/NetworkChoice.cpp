@@ -2,6 +2,8 @@
 
 #include "tools/vidur/cli/UsageError.h"
 
+#include "appletalk/node/link/EtherTalkLink.h"
+
 #include <arpa/inet.h>
 
 #include <cstdlib>
@@ -34,15 +36,30 @@ NetworkChoice NetworkChoice::parse(const std::string& text) {
             throw UsageError("--network ltoudp: '" + argument + "' is not an IPv4 interface address");
         return {Kind::LToUdp, argument};
     }
-    throw UsageError("--network takes sim[:SCENARIO] or ltoudp[:INTERFACE-ADDRESS], not '" + text + "'");
+    if (kind == "ethertalk") {
+        if (argument.empty()) throw UsageError("--network ethertalk: needs the Ethernet interface, e.g. ethertalk:eth0");
+        if (argument.size() >= 16 || argument.find_first_of("/ \t") != std::string::npos)
+            throw UsageError("--network ethertalk: '" + argument + "' is not an interface name");
+        return {Kind::EtherTalk, argument};
+    }
+    throw UsageError("--network takes sim[:SCENARIO], ltoudp[:INTERFACE-ADDRESS] or ethertalk:INTERFACE, not '" +
+                     text + "'");
 }
 
 std::string NetworkChoice::settingValue() const {
-    std::string value = kind_ == Kind::Sim ? "sim" : "ltoudp";
+    std::string value = kind_ == Kind::Sim ? "sim" : kind_ == Kind::LToUdp ? "ltoudp" : "ethertalk";
     if (!argument_.empty()) value += ":" + argument_;
     return value;
 }
 
-void NetworkChoice::apply() const { ::setenv(kVariable, settingValue().c_str(), 1); }
+void NetworkChoice::apply() const {
+    if (kind_ == Kind::EtherTalk) {
+        // Opened once here, so a missing interface or capability is said plainly, not as a
+        // network that could not start.
+        std::string error;
+        if (!appletalk::EtherTalkLink::open(argument_, error)) throw UsageError(error);
+    }
+    ::setenv(kVariable, settingValue().c_str(), 1);
+}
 
 } // namespace vidur::cli

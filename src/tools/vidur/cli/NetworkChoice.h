@@ -1,5 +1,5 @@
 // The network chosen with --network for one run: the simulated network (the built-in
-// scenario or a scenario file) or LToUDP on one interface. apply() hands it to the AppleTalk
+// scenario or a scenario file), LToUDP on one interface, or EtherTalk on an Ethernet interface. apply() hands it to the AppleTalk
 // library through its environment override, so it must run before the library is first used.
 #pragma once
 
@@ -9,9 +9,10 @@ namespace vidur::cli {
 
 class NetworkChoice {
 public:
-    enum class Kind { Sim, LToUdp };
+    enum class Kind { Sim, LToUdp, EtherTalk };
 
-    // "sim", "sim:SCENARIO", "ltoudp", "ltoudp:INTERFACE-ADDRESS" (an IPv4 address); anything
+    // "sim", "sim:SCENARIO", "ltoudp", "ltoudp:INTERFACE-ADDRESS" (an IPv4 address),
+    // "ethertalk:INTERFACE" (an interface name); anything
     // else, an unreadable scenario file or a malformed address is a UsageError.
     static NetworkChoice parse(const std::string& text);
 
@@ -20,6 +21,7 @@ public:
     const std::string& argument() const { return argument_; }
     // The value the library reads from VIDUR_NETWORK.
     std::string settingValue() const;
+    // A UsageError, naming the interface and what is missing, when EtherTalk cannot be opened.
     void apply() const;
 
     static constexpr const char* kVariable = "VIDUR_NETWORK";

@@ -2,8 +2,10 @@
 
 #include "appletalk/node/EventLoop.h"
 #include "appletalk/node/SystemClock.h"
+#include "appletalk/node/link/EtherTalkBridge.h"
 #include "appletalk/node/link/LToUdpLink.h"
 #include "appletalk/sim/Scenario.h"
+#include "appletalk/sim/SegmentRouterProbe.h"
 #include "appletalk/sim/SimInternet.h"
 #include "text/MacRoman.h"
 #include "tools/vidur/cli/ExitStatus.h"
@@ -14,6 +16,7 @@
 #include <arpa/inet.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <unistd.h>
@@ -27,6 +30,8 @@ using appletalk::text::macRomanToUtf8;
 
 constexpr int kReadyWaitMs = 20000;
 constexpr int kReadyPollMs = 50;
+// The node's own address (2 s of probes), then up to three RTMP Requests 1 s apart.
+constexpr auto kRouterPatience = std::chrono::milliseconds(5500);
 
 appletalk::LToUdpConfig linkConfig(const ParsedArguments& arguments) {
     LToUdpConfig config;
@@ -40,6 +45,19 @@ appletalk::LToUdpConfig linkConfig(const ParsedArguments& arguments) {
     config.port = static_cast<std::uint16_t>(arguments.integer("port", config.port, 1, 65535));
     config.senderId = 0;  // a random id per link: several simulators may share the group
     return config;
+}
+
+// An EtherTalk cable is an extended network: a LocalTalk-style client network becomes the
+// range of its one number, with its one zone.
+void makeClientNetworkExtended(sim::Scenario& scenario, CommandIo& io) {
+    for (sim::ScenarioNetwork& network : scenario.networks) {
+        if (network.extended || scenario.clientNetwork < network.rangeStart || scenario.clientNetwork > network.rangeEnd)
+            continue;
+        network.extended = true;
+        if (network.defaultZone.empty() && !network.zones.empty()) network.defaultZone = network.zones.front();
+        io.err << "vidur sim: network " << network.rangeStart << " is served on EtherTalk as the range "
+               << network.rangeStart << "-" << network.rangeEnd << "\n";
+    }
 }
 
 std::optional<sim::Scenario> loadScenario(const ParsedArguments& arguments, CommandIo& io) {
@@ -74,13 +92,17 @@ std::string deviceTable(sim::SimInternet& internet) {
 
 std::string SimCommand::details() const {
     return "Without SCENARIO the built-in network is served. The devices on the scenario's client\n"
-           "network join the LToUDP group on the interface; the other networks stay simulated\n"
-           "behind the router. Once every node has its address the devices are printed, one a\n"
+           "network join the LToUDP group on the interface (--ltoudp), or the Ethernet interface\n"
+           "as EtherTalk nodes (--ethertalk IFACE, which needs CAP_NET_RAW); the other networks stay\n"
+           "simulated behind the router. Once every node has its address the devices are printed, one a\n"
            "line; Ctrl-C stops serving (exit 0).\n";
 }
 
 std::vector<OptionSpec> SimCommand::options() const {
     return {{"ltoudp", {}, "serve on LToUDP (LocalTalk frames in UDP multicast)"},
+            {"ethertalk", "IFACE", "serve on EtherTalk Phase 2 on the Ethernet interface IFACE"},
+            {"router", {}, "bring the scenario's router onto the segment even if one answers there"},
+            {"no-router", {}, "serve the devices as plain nodes, under the segment's own router if any"},
             {"interface", "ADDR", "IPv4 address of the interface to join the group on (default 127.0.0.1)"},
             {"ttl", "N", "multicast TTL, 0 keeps frames on this host (default 1)"},
             {"port", "N", "UDP port of the group (default 1954)"},
@@ -88,8 +110,10 @@ std::vector<OptionSpec> SimCommand::options() const {
 }
 
 int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
-    if (!arguments.has("ltoudp")) throw UsageError("say where to serve: --ltoudp");
-    const LToUdpConfig config = linkConfig(arguments);
+    const auto etherTalk = arguments.value("ethertalk");
+    if (etherTalk && arguments.has("ltoudp")) throw UsageError("serve on one segment: --ltoudp or --ethertalk IFACE");
+    if (!etherTalk && !arguments.has("ltoudp")) throw UsageError("say where to serve: --ltoudp or --ethertalk IFACE");
+    if (arguments.has("router") && arguments.has("no-router")) throw UsageError("--router or --no-router, not both");
     auto scenario = loadScenario(arguments, io);
     if (!scenario) return kExitError;
     if (const auto spool = arguments.value("spool")) {
@@ -102,42 +126,76 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         scenario->spool = *spool;
     }
 
-    // One link on its own first, so a socket that cannot be set up is one clear message.
-    std::string error;
-    if (!LToUdpLink::open(config, error)) {
-        io.err << "vidur sim: LToUDP on " << config.interfaceAddress << ": " << error << "\n";
-        return kExitError;
-    }
-    // Devices that come back open links later, on the loop's thread.
-    std::atomic<bool> linkFailed{false};
-    auto links = [config, &linkFailed]() -> std::unique_ptr<Link> {
-        std::string ignored;
-        auto link = LToUdpLink::open(config, ignored);
-        if (!link) linkFailed.store(true);
-        return link;
-    };
-
     const StopSignal stop;
     SystemClock clock;
-    sim::SimInternet internet(clock, *scenario, links, 0);
+    std::unique_ptr<EtherTalkBridge> bridge;
+    sim::LinkFactory links;
+    std::string where;
+    // Devices that come back open links later, on the loop's thread.
+    std::atomic<bool> linkFailed{false};
+    if (etherTalk) {
+        makeClientNetworkExtended(*scenario, io);
+        std::string error;
+        auto link = EtherTalkLink::open(*etherTalk, error);
+        if (!link) {
+            io.err << "vidur sim: " << error << "\n";
+            return kExitError;
+        }
+        where = "EtherTalk " + *etherTalk + " (" + link->hardwareAddress()->toString() + ")";
+        bridge = std::make_unique<EtherTalkBridge>(clock, std::move(link));
+        links = [station = bridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
+    } else {
+        const LToUdpConfig config = linkConfig(arguments);
+        // One link on its own first, so a socket that cannot be set up is one clear message.
+        std::string error;
+        if (!LToUdpLink::open(config, error)) {
+            io.err << "vidur sim: LToUDP on " << config.interfaceAddress << ": " << error << "\n";
+            return kExitError;
+        }
+        where = "LToUDP " + config.interfaceAddress + " port " + std::to_string(config.port);
+        links = [config, &linkFailed]() -> std::unique_ptr<Link> {
+            std::string ignored;
+            auto link = LToUdpLink::open(config, ignored);
+            if (!link) linkFailed.store(true);
+            return link;
+        };
+    }
+
+    std::optional<sim::SegmentRouter> existing;
+    if (!arguments.has("router")) {
+        existing = sim::findSegmentRouter(clock, links, bridge.get(), kRouterPatience,
+                                          [] { return StopSignal::requested(); });
+        if (existing)
+            io.err << "vidur sim: a router already serves this segment (node " << unsigned{existing->node}
+                   << " on network " << existing->network
+                   << "); the devices join as plain nodes under it, and the scenario's router stays away\n";
+    }
+    if (!existing && arguments.has("no-router")) existing = sim::SegmentRouter{};
+    auto internet = existing ? std::make_unique<sim::SimInternet>(clock, *scenario, links, 0, *existing)
+                             : std::make_unique<sim::SimInternet>(clock, *scenario, links, 0);
     if (linkFailed.load()) {
-        io.err << "vidur sim: LToUDP on " << config.interfaceAddress << ": a device's socket could not be set up\n";
+        io.err << "vidur sim: " << where << ": a device's socket could not be set up\n";
         return kExitError;
     }
+    if (!internet->leftOut().empty()) {
+        io.err << "vidur sim: not served, as their networks cannot exist beside the segment's router:";
+        for (const std::string& name : internet->leftOut()) io.err << " '" << macRomanToUtf8(name) << "'";
+        io.err << "\n";
+    }
     EventLoop loop(clock);
-    for (Pollable* part : internet.parts()) loop.add(*part);
-    internet.start();
+    if (bridge) loop.add(*bridge);
+    for (Pollable* part : internet->parts()) loop.add(*part);
+    internet->start();
     loop.start();
 
     bool ready = false;
     for (int waited = 0; waited < kReadyWaitMs && !ready; waited += kReadyPollMs) {
         if (stop.waitFor(kReadyPollMs)) break;
-        ready = loop.invoke([&internet] { return internet.isReady(); });
+        ready = loop.invoke([&internet] { return internet->isReady(); });
     }
     if (ready) {
-        io.out << loop.invoke([&internet] { return deviceTable(internet); }) << std::flush;
-        io.err << "vidur sim: serving '" << macRomanToUtf8(scenario->title) << "' on LToUDP " << config.interfaceAddress
-               << " port " << config.port << "; Ctrl-C stops\n";
+        io.out << loop.invoke([&internet] { return deviceTable(*internet); }) << std::flush;
+        io.err << "vidur sim: serving '" << macRomanToUtf8(scenario->title) << "' on " << where << "; Ctrl-C stops\n";
         if (!scenario->spool.empty()) io.err << "vidur sim: printers spool their jobs to " << scenario->spool << "\n";
     } else if (!StopSignal::requested()) {
         io.err << "vidur sim: not every simulated node got an address; serving what there is\n";

@@ -1,0 +1,175 @@
+// Nodes on an in-process Ethernet (a wire whose endpoints have hardware addresses), on
+// virtual time: AARP acquisition and defence, resolution before sending, gleaning, and the
+// broadcast when nobody answers.
+#include "appletalk/node/ManualClock.h"
+#include "appletalk/node/Node.h"
+#include "appletalk/node/VirtualTimeDriver.h"
+#include "appletalk/node/ddp/DdpCodec.h"
+#include "appletalk/node/ether/AarpPacket.h"
+#include "appletalk/node/ether/EtherTalkFrame.h"
+#include "appletalk/node/link/MemoryWire.h"
+#include "appletalk/node/link/MemoryWireLink.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace appletalk {
+namespace {
+
+MacAddress station(std::uint8_t last) {
+    return MacAddress{{0x02, 0x00, 0x00, 0x00, 0x00, last}};
+}
+
+class Ethernet {
+public:
+    Ethernet() : driver(clock), wire(clock) {}
+    ~Ethernet() {
+        for (auto& node : nodes) driver.remove(*node);
+    }
+
+    // A node on the cable 3..5 that prefers 3.`node`.
+    Node& add(std::uint8_t node, std::uint8_t hardware) {
+        links.push_back(wire.connect());
+        links.back()->setHardwareAddress(station(hardware));
+        NodeConfig config;
+        config.acquisition.preferredId = node;
+        config.seed = hardware;
+        nodes.push_back(std::make_unique<Node>(clock, *links.back(), config));
+        Node& added = *nodes.back();
+        added.setCableRange(NetworkRange{3, 5});
+        added.setThisNet(3);
+        driver.add(added);
+        added.start();
+        return added;
+    }
+    // Raw frames on the cable, as a capture would see them.
+    std::vector<EtherTalkFrame> heard() {
+        std::vector<EtherTalkFrame> frames;
+        for (const auto& bytes : captured) frames.push_back(*EtherTalkFrame::parse(bytes));
+        captured.clear();
+        return frames;
+    }
+    void listen() {
+        tap = wire.connect();
+        tap->attach([this](std::span<const std::uint8_t> bytes) { captured.emplace_back(bytes.begin(), bytes.end()); },
+                    [] {});
+        driver.add(tapPoller);
+    }
+
+    struct TapPoller : Pollable {
+        explicit TapPoller(Ethernet& net) : owner(net) {}
+        bool poll() override { return owner.tap->poll(); }
+        std::optional<SteadyTime> nextDeadline() const override { return owner.tap->nextArrival(); }
+        void setWakeHandler(std::function<void()>) override {}
+        Ethernet& owner;
+    };
+
+    ManualClock clock;
+    VirtualTimeDriver driver;
+    MemoryWire wire;
+    std::vector<std::unique_ptr<MemoryWireLink>> links;
+    std::vector<std::unique_ptr<Node>> nodes;
+    std::unique_ptr<MemoryWireLink> tap;
+    TapPoller tapPoller{*this};
+    std::vector<std::vector<std::uint8_t>> captured;
+};
+
+TEST(EtherTalkNode, TakesItsAddressAfterTenProbesAndANewcomerWantingItGoesElsewhere) {
+    Ethernet net;
+    net.listen();
+    Node& first = net.add(40, 1);
+    net.driver.advance(1999ms);
+    EXPECT_FALSE(first.isReady());
+    net.driver.advance(1ms);
+    ASSERT_TRUE(first.isReady());
+    EXPECT_EQ(first.thisNet(), 3);
+    EXPECT_EQ(first.nodeId(), 40);
+    const auto probes = net.heard();
+    ASSERT_EQ(probes.size(), 10u);
+    for (const auto& frame : probes) {
+        EXPECT_EQ(frame.destination, kAppleTalkBroadcast);
+        EXPECT_EQ(AarpPacket::parse(frame.payload)->function, AarpFunction::Probe);
+    }
+
+    Node& second = net.add(40, 2);
+    ASSERT_TRUE(net.driver.advanceUntil([&] { return second.isReady(); }, 10s));
+    EXPECT_FALSE(second.thisNet() == 3 && second.nodeId() == 40);
+    EXPECT_GE(second.thisNet(), 3);
+    EXPECT_LE(second.thisNet(), 5);
+    EXPECT_EQ(second.aarp()->counters().conflicts, 1u);
+    EXPECT_GE(first.aarp()->counters().defended, 1u);
+}
+
+TEST(EtherTalkNode, ResolvesBeforeSendingAndTheAnswerFillsBothCaches) {
+    Ethernet net;
+    Node& a = net.add(10, 1);
+    Node& b = net.add(20, 2);
+    ASSERT_TRUE(net.driver.advanceUntil([&] { return a.isReady() && b.isReady(); }, 5s));
+    std::vector<Datagram> received;
+    b.openSocket(200, [&](const Datagram& d) { received.push_back(d); });
+    net.listen();
+    const Datagram hello{{b.thisNet(), b.nodeId(), 200}, {0, 0, 201}, 3, 0, {1, 2, 3}};
+    ASSERT_EQ(a.send(hello), SendResult::Sent);
+    ASSERT_EQ(a.send(hello), SendResult::Sent);  // waits with the first
+    net.driver.runUntilIdle();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].source, (DdpAddress{a.thisNet(), a.nodeId(), 201}));
+    const auto frames = net.heard();
+    ASSERT_EQ(frames.size(), 4u);  // Request, Response, the two datagrams
+    EXPECT_EQ(AarpPacket::parse(frames[0].payload)->function, AarpFunction::Request);
+    EXPECT_EQ(frames[1].destination, station(1));
+    EXPECT_EQ(frames[2].destination, station(2));
+    // B learnt A from its Request: its answer needs no resolution.
+    b.send(Datagram{{a.thisNet(), a.nodeId(), 201}, {0, 0, 200}, 3, 0, {4}});
+    net.driver.runUntilIdle();
+    const auto answer = net.heard();
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_EQ(answer[0].protocol, EtherProtocol::AppleTalk);
+    EXPECT_EQ(answer[0].destination, station(1));
+}
+
+TEST(EtherTalkNode, ADatagramForANodeThatNeverAnswersGoesOutByBroadcast) {
+    Ethernet net;
+    Node& a = net.add(10, 1);
+    ASSERT_TRUE(net.driver.advanceUntil([&] { return a.isReady(); }, 5s));
+    net.listen();
+    ASSERT_EQ(a.send(Datagram{{4, 77, 200}, {0, 0, 201}, 3, 0, {9}}), SendResult::Sent);
+    net.driver.advance(1s);
+    const auto frames = net.heard();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.back().protocol, EtherProtocol::AppleTalk);
+    EXPECT_EQ(frames.back().destination, kAppleTalkBroadcast);
+    EXPECT_EQ(a.aarp()->counters().broadcastFallbacks, 1u);
+    // Off the cable with no router there is nowhere to send.
+    EXPECT_EQ(a.send(Datagram{{9, 77, 200}, {0, 0, 201}, 3, 0, {9}}), SendResult::NoRoute);
+}
+
+TEST(EtherTalkNode, FramesForOtherStationsAndGroupsNotJoinedAreNotTaken) {
+    Ethernet net;
+    Node& a = net.add(10, 1);
+    ASSERT_TRUE(net.driver.advanceUntil([&] { return a.isReady(); }, 5s));
+    int delivered = 0;
+    a.openSocket(200, [&](const Datagram&) { ++delivered; });
+    auto sender = net.wire.connect();
+    const auto datagram = [&] {
+        Datagram d{{0, 0xFF, 200}, {3, 99, 200}, 3, 0, {1}};
+        return *DdpCodec::serializeLong(d);
+    }();
+    const MacAddress zone{{0x09, 0x00, 0x07, 0x00, 0x00, 0x15}};
+    for (const MacAddress& to : {station(7), zone, kAppleTalkBroadcast}) {
+        sender->send(*EtherTalkFrame{to, station(9), EtherProtocol::AppleTalk, datagram}.serialize());
+        net.driver.runUntilIdle();
+    }
+    EXPECT_EQ(delivered, 1);  // the broadcast only
+    ASSERT_TRUE(a.joinGroup(zone));
+    sender->send(*EtherTalkFrame{zone, station(9), EtherProtocol::AppleTalk, datagram}.serialize());
+    net.driver.runUntilIdle();
+    EXPECT_EQ(delivered, 2);
+}
+
+} // namespace
+} // namespace appletalk

@@ -1,0 +1,138 @@
+// `vidur sim --ethertalk` and client commands on a real EtherTalk cable: a veth pair between
+// two network namespaces the test creates (and always removes), the simulator in one, the
+// clients in the other. Needs root and iproute2; skipped with the reason where namespaces
+// cannot be made.
+#include "VidurProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <unistd.h>
+
+namespace vidur::cli {
+namespace {
+
+using testing::ProcessResult;
+using testing::VidurProcess;
+using namespace std::chrono_literals;
+
+// The cable 3..5 with two zones, a printer on it that holds 3.130, and a LocalTalk network
+// behind the router with another printer.
+constexpr const char* kScenario = R"(title = "EtherTalk test"
+client_network = 3
+
+[[network]]
+range = [3, 5]
+zones = ["EtherTalk A", "EtherTalk B"]
+default_zone = "EtherTalk A"
+
+[[network]]
+number = 8
+zone = "Lager"
+
+[[printer]]
+name = "Near"
+zone = "EtherTalk B"
+node = 130
+
+[[printer]]
+name = "Far"
+zone = "Lager"
+status = "status: far away"
+)";
+
+std::string ipCommand() {
+    for (const char* path : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"})
+        if (::access(path, X_OK) == 0) return path;
+    return {};
+}
+
+class EtherTalkNamespaces : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ip = ipCommand();
+        if (ip.empty()) GTEST_SKIP() << "iproute2's ip is not installed: no network namespace can be made";
+        if (::geteuid() != 0) GTEST_SKIP() << "creating network namespaces needs root";
+        const std::string id = std::to_string(::getpid());
+        for (const std::string& name : {"vidur-et-sim-" + id, "vidur-et-cli-" + id}) {
+            if (!shell(ip + " netns add " + name))
+                GTEST_SKIP() << "'ip netns add' does not work here (no namespaces in this container?)";
+            namespaces.push_back(name);
+        }
+        // Made inside the first namespace with its peer in the second: the machine's own
+        // namespace never sees either end.
+        ASSERT_TRUE(shell(ip + " -n " + namespaces[0] + " link add et0 type veth peer name et1 netns " + namespaces[1]));
+        ASSERT_TRUE(shell(ip + " -n " + namespaces[0] + " link set et0 up"));
+        ASSERT_TRUE(shell(ip + " -n " + namespaces[1] + " link set et1 up"));
+        folder = std::filesystem::temp_directory_path() / ("vidur-et-" + id);
+        std::filesystem::create_directories(folder);
+        scenario = (folder / "ethertalk.toml").string();
+        std::ofstream(scenario) << kScenario;
+    }
+    void TearDown() override {
+        for (const std::string& name : namespaces) shell(ip + " netns del " + name);
+        if (!folder.empty()) std::filesystem::remove_all(folder);
+    }
+
+    static bool shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+    std::vector<std::string> in(std::size_t index) const { return {ip, "netns", "exec", namespaces[index]}; }
+    VidurProcess::Environment environment() const {
+        return {{"VIDUR_PROFILE_DIR", folder.string()}, {"VIDUR_NETWORK", std::nullopt}};
+    }
+    ProcessResult client(std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), {"--network", "ethertalk:et1"});
+        return VidurProcess::run(arguments, environment(), 60s, in(1));
+    }
+    std::string profile() const {
+        std::ifstream file(folder / "AppleTalk.INI");
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    std::string ip;
+    std::vector<std::string> namespaces;
+    std::filesystem::path folder;
+    std::string scenario;
+};
+
+TEST_F(EtherTalkNamespaces, ClientsFindZonesDevicesAndStatusThroughTheSimulatedRouter) {
+    VidurProcess sim({"sim", scenario, "--ethertalk", "et0"}, environment(), in(0));
+    if (!sim.waitForOutput("Far", 30s)) FAIL() << "the simulator did not come up: " << sim.finish(5s).err;
+
+    // Last time the client was 3.130, in "EtherTalk B": the printer holds that address now.
+    std::ofstream(folder / "AppleTalk.INI") << "[Network]\nEtherTalkAddress=3.130\nEtherTalkZone=EtherTalk B\n";
+    const auto netinfo = client({"netinfo", "--text"});
+    ASSERT_EQ(netinfo.exitCode, 0) << netinfo.err;
+    std::smatch address;
+    ASSERT_TRUE(std::regex_search(netinfo.out, address, std::regex("address:  (\\d+)\\.(\\d+) "))) << netinfo.out;
+    EXPECT_NE(address[1].str() + "." + address[2].str(), "3.130");
+    EXPECT_NE(netinfo.out.find("zone:     EtherTalk B\nrange:    3-5\n"), std::string::npos) << netinfo.out;
+    // The new address is kept for next time.
+    EXPECT_NE(profile().find("EtherTalkAddress=" + address[1].str() + "." + address[2].str()), std::string::npos)
+        << profile();
+
+    const auto zones = client({"zones"});
+    EXPECT_EQ(zones.out, "EtherTalk A\nEtherTalk B\nLager\n") << zones.err;
+    const auto lookup = client({"lookup", "=:LaserWriter@Lager"});
+    EXPECT_EQ(lookup.out.rfind("Far  LaserWriter  Lager  8.", 0), 0u) << lookup.out << lookup.err;
+    const auto status = client({"papstatus", "Far@Lager"});
+    EXPECT_EQ(status.out, "status: far away\n") << status.err;
+
+    sim.signal(SIGINT);
+    EXPECT_EQ(sim.finish(10s).exitCode, 0);
+}
+
+TEST_F(EtherTalkNamespaces, AnInterfaceThatDoesNotExistIsNamedInTheError) {
+    const auto result = VidurProcess::run({"zones", "--network", "ethertalk:nonesuch0"}, environment(), 60s, in(1));
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("nonesuch0"), std::string::npos) << result.err;
+}
+
+} // namespace
+} // namespace vidur::cli
