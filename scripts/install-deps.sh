@@ -11,6 +11,8 @@ packages=(
   libbenchmark-dev                  # benchmarks
   libsimpleini-dev                  # profile file parsing
   libtomlplusplus-dev               # scenario files
+  lintian desktop-file-utils        # the Debian package: its checks
+  bash-completion                   # where the completion goes; the test of it
 )
 
 missing=()
