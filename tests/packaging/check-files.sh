@@ -8,7 +8,7 @@ vidur=$1 source=$2 mandir=$3
 faults=0
 fail() { echo "FAIL: $*"; faults=$((faults + 1)); }
 
-for page in "$mandir"/vidur.1 "$mandir"/vidur20-settings.5; do
+for page in "$mandir"/*.[1-8]; do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=w -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$(basename "$page") renders with warnings: $warnings"
   [ "$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$page" 2>/dev/null | wc -l)" -gt 20 ] || fail "$(basename "$page") renders empty"
