@@ -10,3 +10,9 @@ vidur_add_benchmark(NAME stack_throughput_bench
 vidur_add_benchmark(NAME stack_idle_bench
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/IdleNodeBench.cpp
   LIBS atalk_sim atalk_services atalk_node)
+
+# A 10 MB PAP job: through the stack on the in-process wire, the bare packets, and over
+# LToUDP on loopback.
+vidur_add_benchmark(NAME print_job_bench
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/PrintJobBench.cpp
+  LIBS atalk_services atalk_node atalk_protocols)

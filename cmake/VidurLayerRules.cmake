@@ -7,9 +7,11 @@ set(VIDUR_INCLUDES_tarvlib "tarvlib/")
 set(VIDUR_INCLUDES_appletalk "appletalk/;tarvlib/;text/")
 set(VIDUR_INCLUDES_platform "platform/;text/")
 set(VIDUR_INCLUDES_vidur20 "vidur20/;platform/;tarvlib/;text/")
-# The command runs the simulator in its own process (`vidur sim`): the node and the simulator
-# are the only parts of the stack behind the public tier it uses.
-set(VIDUR_INCLUDES_tools "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/")
+# The command runs the simulator in its own process (`vidur sim`), and the command and the
+# CUPS backend print through the stack's print session (PAP connections are not among the
+# library's functions): the node, the simulator and that session are the only parts of the
+# stack behind the public tier they use.
+set(VIDUR_INCLUDES_tools "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/")
 
 set(VIDUR_LINKS_text "text")
 set(VIDUR_LINKS_tarvlib "tarvlib")

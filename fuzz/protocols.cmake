@@ -4,3 +4,4 @@ vidur_add_fuzz_target(NAME zip_packet SOURCES ZipPacketFuzz.cpp LIBS atalk_proto
 vidur_add_fuzz_target(NAME atp_packet SOURCES AtpPacketFuzz.cpp LIBS atalk_protocols)
 vidur_add_fuzz_target(NAME nbp_packet SOURCES NbpPacketFuzz.cpp LIBS atalk_protocols)
 vidur_add_fuzz_target(NAME pap_packet SOURCES PapPacketFuzz.cpp LIBS atalk_protocols)
+vidur_add_fuzz_target(NAME pap_connection SOURCES PapConnectionFuzz.cpp LIBS atalk_protocols)

@@ -11,6 +11,9 @@ packages=(
   libbenchmark-dev                  # benchmarks
   libsimpleini-dev                  # profile file parsing
   libtomlplusplus-dev               # scenario files
+  libcups2-dev                      # cups-config: where the CUPS backend goes
+  cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
+  iproute2                          # tests in network namespaces bring up their loopback
   lintian desktop-file-utils        # the Debian package: its checks
   bash-completion                   # where the completion goes; the test of it
 )

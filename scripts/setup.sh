@@ -9,6 +9,16 @@ scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDUR_BUILD_TESTS=OFF >/dev/null
 cmake --build build/release -j"$(nproc)"
 
+# The CUPS backend `pap` goes into CUPS' backend folder, so every application can print on
+# AppleTalk printers (`lpinfo -v` lists them). Installing it needs root.
+if [ "$(id -u)" -eq 0 ]; then
+  cmake --install build/release --component cups >/dev/null
+elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+  sudo cmake --install build/release --component cups >/dev/null
+else
+  echo "setup: run 'sudo cmake --install build/release --component cups' to give CUPS the AppleTalk backend" >&2
+fi
+
 vidur=build/release/src/tools/vidur/vidur
 # Qt wants a private runtime folder; a console or container session may have none.
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then

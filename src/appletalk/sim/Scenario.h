@@ -36,6 +36,9 @@ struct ScenarioPrinter {
     Duration statusInterval = std::chrono::seconds(10);
     Duration answerDelay{};
     bool answers = true;
+    std::string spool;  // a folder for this printer's jobs (UTF-8 path); empty: the scenario's
+    std::optional<std::uint64_t> failAfterBytes;
+    std::string rejectError;  // PostScript error every job is rejected with
 };
 
 struct ScenarioFileServer {
@@ -71,6 +74,7 @@ public:
     std::vector<ScenarioPrinter> printers;
     std::vector<ScenarioFileServer> fileServers;
     ScenarioFaults faults;
+    std::string spool;  // where every printer without its own spool folder keeps its jobs
 
     // The scenario in `text`; `sourceName` names it in errors. Sets `error` and returns
     // nothing when the text is not a valid scenario.

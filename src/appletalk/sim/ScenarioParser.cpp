@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <initializer_list>
 #include <set>
 
@@ -87,6 +88,14 @@ std::string string(const toml::table& table, std::string_view what, std::string_
     return macRoman(*node, describeKey(what, key), maxBytes);
 }
 
+// A file system path, kept in UTF-8 as written.
+std::string path(const toml::table& table, std::string_view what, std::string_view key) {
+    const toml::node* node = find(table, key);
+    if (!node->is_string() || node->as_string()->get().empty())
+        fail(node->source(), describeKey(what, key) + " must be a folder name");
+    return node->as_string()->get();
+}
+
 std::vector<std::string> stringList(const toml::table& table, std::string_view what, std::string_view key,
                                     std::size_t maxBytes) {
     const toml::node* node = find(table, key);
@@ -114,9 +123,10 @@ public:
 
     Scenario read() {
         rejectUnknownKeys(root_, "the scenario",
-                          {"title", "client_network", "router_node", "faults", "network", "printer", "file_server"});
+                          {"title", "client_network", "router_node", "faults", "spool", "network", "printer", "file_server"});
         Scenario scenario;
         if (find(root_, "title")) scenario.title = string(root_, "scenario", "title", 255);
+        if (find(root_, "spool")) scenario.spool = path(root_, "scenario", "spool");
         if (find(root_, "router_node")) scenario.routerNode = static_cast<std::uint8_t>(integer(root_, "scenario", "router_node", 128, 254));
         readFaults(scenario);
         readNetworks(scenario);
@@ -234,7 +244,8 @@ private:
 
     ScenarioPrinter readPrinter(const Scenario& scenario, const toml::table& table) {
         rejectUnknownKeys(table, "printer", {"name", "type", "zone", "network", "node", "status", "status_changes",
-                                             "status_interval", "answer_delay", "answers"});
+                                             "status_interval", "answer_delay", "answers", "spool", "fail_after_bytes",
+                                             "reject_with_error"});
         ScenarioPrinter printer;
         printer.name = string(table, "printer", "name", kMaxNameLength);
         if (find(table, "type")) printer.type = string(table, "printer", "type", kMaxNameLength);
@@ -249,6 +260,11 @@ private:
             printer.statusInterval = seconds(number(table, "printer", "status_interval", 0.1, 86400.0));
         if (find(table, "answer_delay")) printer.answerDelay = seconds(number(table, "printer", "answer_delay", 0.0, 600.0));
         if (find(table, "answers")) printer.answers = boolean(table, "printer", "answers");
+        if (find(table, "spool")) printer.spool = path(table, "printer", "spool");
+        if (find(table, "fail_after_bytes"))
+            printer.failAfterBytes = static_cast<std::uint64_t>(integer(table, "printer", "fail_after_bytes", 0, INT64_MAX));
+        if (find(table, "reject_with_error"))
+            printer.rejectError = string(table, "printer", "reject_with_error", 200);
         return printer;
     }
 

@@ -39,7 +39,9 @@ void SimInternet::build(LinkFactory clientSegment) {
     group_.add(*router_);
     for (const auto& printer : scenario_.printers) {
         PrinterBehaviour behaviour{printer.name,           printer.type,        printer.status, printer.statusChanges,
-                                   printer.statusInterval, printer.answerDelay, printer.answers};
+                                   printer.statusInterval, printer.answerDelay, printer.answers,
+                                   printer.spool.empty() ? scenario_.spool : printer.spool,
+                                   printer.failAfterBytes, printer.rejectError};
         auto placed = placement(printer.network, printer.node, printer.zone);
         printers_.push_back(std::make_unique<SimPrinter>(clock_, linksFor(printer.network, clientSegment), placed, behaviour));
         group_.add(*printers_.back());

@@ -55,7 +55,7 @@ std::uint8_t SimPrinter::openServices(Node& node) {
     server_ = std::make_unique<PapStatusServer>(node, 0, fitted(currentStatus()));
     server_->setAnswering(behaviour_.answers);
     server_->setResponseDelay(behaviour_.answerDelay);
-    server_->setOtherRequestHandler([this](const AtpIncomingRequest& r) { return refuseConnection(r); });
+    jobServer_ = std::make_unique<PapServer>(node, *server_, jobEvents());
     followCycle();
     return server_->isOpen() ? server_->socket() : 0;
 }
@@ -64,26 +64,66 @@ void SimPrinter::closeServices() {
     if (Node* current = node(); current && cycleTimer_ != 0) current->timers().cancel(cycleTimer_);
     cycleTimer_ = 0;
     if (server_) earlierRequests_ += server_->statusRequests();
+    if (job_) jobEnded(false);
+    jobServer_.reset();
     server_.reset();
 }
 
 void SimPrinter::followCycle() {
     cycleTimer_ = 0;
     if (!server_ || behaviour_.statusCycle.empty() || behaviour_.statusPeriod <= Duration::zero()) return;
-    server_->setStatus(fitted(currentStatus()));
+    if (!job_) server_->setStatus(fitted(currentStatus()));
     const auto elapsed = clock().now() - cycleStart_;
     const auto untilNext = behaviour_.statusPeriod - elapsed % behaviour_.statusPeriod;
     cycleTimer_ = node()->timers().scheduleAfter(untilNext, [this] { followCycle(); });
 }
 
-AtpAnswer SimPrinter::refuseConnection(const AtpIncomingRequest& request) const {
-    // No jobs are taken: OpenConn is answered "busy" with the status, so a client that tries
-    // to print learns why it cannot.
-    const auto header = pap::PapHeader::parse(request.payload.userBytes);
-    if (!header || header->function != pap::PapFunction::OpenConn || !behaviour_.answers) return AtpAnswer::ignore();
-    const pap::PapOpenConnReply busy{0, 8, pap::kOpenResultBusy, fitted(currentStatus())};
-    return AtpAnswer::reply(
-        {atp::AtpPayload{pap::PapHeader::openConnReply(header->connectionId).serialize(), busy.serialize()}});
+PapServerEvents SimPrinter::jobEvents() {
+    PapServerEvents events;
+    events.started = [this](PapServerJob& connection) {
+        job_ = std::make_unique<SimPrintJob>(behaviour_.spoolDirectory, ++jobsStarted_);
+        jobRejected_ = false;
+        if (!behaviour_.rejectError.empty()) {
+            // The interpreter stops at the error and flushes the rest: the workstation hears
+            // of it at once and still sends the job to its end.
+            jobRejected_ = true;
+            const std::string message = "%%[ Error: " + behaviour_.rejectError +
+                                        " ]%%\r%%[ Flushing: rest of job (to end-of-file) will be ignored ]%%\r";
+            connection.write(std::span(reinterpret_cast<const std::uint8_t*>(message.data()), message.size()));
+        }
+        showStatus();
+    };
+    events.data = [this](PapServerJob&, std::span<const std::uint8_t> bytes) { jobData(bytes); };
+    events.endOfJob = [](PapServerJob& connection) { connection.finish(); };
+    events.ended = [this](PapServerJob&, bool complete) { jobEnded(complete); };
+    return events;
+}
+
+void SimPrinter::jobData(std::span<const std::uint8_t> bytes) {
+    if (!job_) return;
+    const auto limit = behaviour_.failAfterBytes;
+    if (limit && job_->bytes() + bytes.size() > *limit) {
+        job_->append(bytes.first(static_cast<std::size_t>(*limit - job_->bytes())));
+        jobServer_->abandonJob();  // ends the job through jobEnded(false)
+        return;
+    }
+    job_->append(bytes);
+    showStatus();
+}
+
+void SimPrinter::jobEnded(bool complete) {
+    if (!job_) return;
+    JobRecord record{job_->title(), job_->bytes(), complete, jobRejected_, {}, {}};
+    if (complete && !jobRejected_) record.spoolFile = job_->complete();
+    record.problem = job_->problem();
+    job_.reset();
+    jobs_.push_back(std::move(record));
+    showStatus();
+}
+
+void SimPrinter::showStatus() {
+    if (!server_) return;
+    server_->setStatus(fitted(job_ ? job_->statusText() : currentStatus()));
 }
 
 } // namespace appletalk::sim

@@ -1,14 +1,19 @@
 // A simulated printer: registers name:type@* on its server listening socket and answers
 // PAP SendStatus (at-least-once or exactly-once) with a status text that may change while it
-// runs, cycle on a period, come late or never. OpenConn is answered "busy" with the status,
-// so a client that tries to print learns why it cannot.
+// runs, cycle on a period, come late or never. It takes PAP jobs one at a time (others are
+// answered busy), spools each to a file of its own when it has a spool folder, shows the
+// job's title and progress as its status, and can be told to go silent part-way through a
+// job or to reject jobs with a PostScript error.
 #pragma once
 
+#include "appletalk/services/pap/PapServer.h"
 #include "appletalk/services/pap/PapStatusServer.h"
+#include "appletalk/sim/SimPrintJob.h"
 #include "appletalk/sim/SimDevice.h"
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +27,9 @@ struct PrinterBehaviour {
     Duration statusPeriod = std::chrono::seconds(10);
     Duration answerDelay{};  // how long a SendStatus waits for its answer
     bool answers = true;     // false: SendStatus is never answered
+    std::string spoolDirectory;  // empty: jobs are taken and dropped
+    std::optional<std::uint64_t> failAfterBytes;  // the job's connection goes silent after this many bytes
+    std::string rejectError;     // not empty: every job gets "%%[ Error: <this> ]%%" and is not kept
 };
 
 class SimPrinter final : public SimDevice {
@@ -37,19 +45,40 @@ public:
     void setAnswerDelay(Duration delay);
     const PrinterBehaviour& behaviour() const { return behaviour_; }
     std::uint64_t statusRequests() const;
+    void setSpoolDirectory(std::string directory) { behaviour_.spoolDirectory = std::move(directory); }
+
+    // Jobs whose connection has ended, and the files the complete ones went to.
+    struct JobRecord {
+        std::string title;
+        std::uint64_t bytes = 0;
+        bool complete = false;   // the workstation's EOF came
+        bool rejected = false;
+        std::string spoolFile;   // empty when not kept
+        std::string problem;     // why the spool file could not be written
+    };
+    const std::vector<JobRecord>& jobs() const { return jobs_; }
+    bool isPrinting() const { return job_ != nullptr; }
 
 protected:
     std::uint8_t openServices(Node& node) override;
     void closeServices() override;
 
 private:
-    AtpAnswer refuseConnection(const AtpIncomingRequest& request) const;
+    PapServerEvents jobEvents();
+    void jobData(std::span<const std::uint8_t> bytes);
+    void jobEnded(bool complete);
+    void showStatus();
     // Puts the cycle's current text on the server and wakes again at the next change.
     void followCycle();
 
     PrinterBehaviour behaviour_;
     SteadyTime cycleStart_;
     std::unique_ptr<PapStatusServer> server_;
+    std::unique_ptr<PapServer> jobServer_;  // after server_: it hooks into it
+    std::unique_ptr<SimPrintJob> job_;
+    bool jobRejected_ = false;
+    std::uint64_t jobsStarted_ = 0;
+    std::vector<JobRecord> jobs_;
     TimerId cycleTimer_ = 0;
     std::uint64_t earlierRequests_ = 0;  // answered by servers of earlier visits
 };

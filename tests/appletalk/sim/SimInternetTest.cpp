@@ -4,9 +4,14 @@
 #include "MiniClient.h"
 #include "SimTestbed.h"
 
+#include "appletalk/services/pap/PapClient.h"
 #include "appletalk/sim/SimInternet.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdlib.h>
 
 using namespace std::chrono_literals;
 
@@ -172,18 +177,117 @@ TEST_F(PrinterBehaviourTest, APrinterThatGoesAwayIsNotFoundUntilItComesBackAtIts
     EXPECT_EQ(user.papStatus({found[0].network, found[0].node, found[0].socket}), "status: idle");
 }
 
-TEST_F(PrinterBehaviourTest, APrinterRefusesToOpenAConnectionAsBusyAndSaysWhy) {
-    auto user = mini();
-    const auto reply = user.transact(addressOf("Slow"), pap::PapHeader::openConn(7).serialize(), true, 2s);
-    ASSERT_TRUE(reply.has_value());
-    const auto header = pap::PapHeader::parse(reply->userBytes);
-    ASSERT_TRUE(header.has_value());
-    EXPECT_EQ(header->function, pap::PapFunction::OpenConnReply);
-    EXPECT_EQ(header->connectionId, 7);
-    const auto open = pap::PapOpenConnReply::parse(reply->data);
-    ASSERT_TRUE(open.has_value());
-    EXPECT_TRUE(open->isBusy());
-    EXPECT_EQ(open->status, "status: idle");
+constexpr const char* kJobPrinters = R"(client_network = 1
+[faults]
+delay_ms = 1
+[[network]]
+number = 1
+zone = "Here"
+[[network]]
+number = 2
+zone = "There"
+[[printer]]
+name = "Laser"
+zone = "There"
+[[printer]]
+name = "Picky"
+zone = "Here"
+reject_with_error = "undefined; OffendingCommand: frobnicate"
+[[printer]]
+name = "Fragile"
+zone = "Here"
+fail_after_bytes = 10000
+)";
+
+struct PrinterJobTest : InternetFixture {
+    std::filesystem::path spool;
+
+    void SetUp() override {
+        char pattern[] = "/tmp/vidur-spool-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        spool = pattern;
+        ScenarioError error;
+        auto scenario = Scenario::parse(kJobPrinters, "jobs.toml", error);
+        ASSERT_TRUE(scenario.has_value()) << error.describe();
+        scenario->spool = spool.string();
+        bringUp(*scenario);
+    }
+    void TearDown() override {
+        InternetFixture::TearDown();
+        std::filesystem::remove_all(spool);
+    }
+
+    struct Outcome {
+        std::optional<PapJobResult> result;
+        std::string messages;
+    };
+
+    // Starts a job to the named printer; the outcome fills in as the driver runs.
+    std::unique_ptr<PapClient> print(const char* printer, const std::string& bytes, Outcome& outcome) {
+        auto job = std::make_unique<PapClient>(*client);
+        PapClientEvents events;
+        events.message = [&outcome](std::span<const std::uint8_t> b) { outcome.messages.append(b.begin(), b.end()); };
+        events.finished = [&outcome](PapJobResult r) { outcome.result = r; };
+        EXPECT_TRUE(job->open(internet->printer(printer)->entityAddress(), std::move(events)));
+        job->write(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+        job->finish();
+        return job;
+    }
+
+    std::vector<std::filesystem::path> spooled() const {
+        std::vector<std::filesystem::path> files;
+        for (const auto& entry : std::filesystem::directory_iterator(spool)) files.push_back(entry.path());
+        return files;
+    }
+};
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST_F(PrinterJobTest, AJobIsSpooledExactlyAsSentUnderItsTitleAndShownInTheStatusMeanwhile) {
+    std::string job = "%!PS-Adobe-3.0\r%%Title: (Quarterly/Report)\r%%EndComments\r";
+    for (int i = 0; job.size() < 300'000; ++i) job += "(line " + std::to_string(i) + ") show\n\x01\xff";
+    Outcome outcome;
+    auto sender = print("Laser", job, outcome);
+    SimPrinter& printer = *internet->printer("Laser");
+    ASSERT_TRUE(driver.advanceUntil([&] { return printer.isPrinting() && sender->bytesSent() > 50'000; }, 1min));
+    const auto status = mini().papStatus(printer.entityAddress());
+    ASSERT_TRUE(status.has_value());
+    EXPECT_TRUE(status->starts_with("status: busy; source: AppleTalk; job: Quarterly/Report; ")) << *status;
+    ASSERT_TRUE(driver.advanceUntil([&] { return outcome.result.has_value(); }, 10min));
+    EXPECT_EQ(*outcome.result, PapJobResult::Done);
+    driver.advance(1s);
+    const auto files = spooled();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].filename(), "0001-Quarterly_Report.ps");
+    EXPECT_TRUE(readFile(files[0]) == job);
+    EXPECT_EQ(mini().papStatus(printer.entityAddress()), "status: idle");
+}
+
+TEST_F(PrinterJobTest, ARejectedJobIsToldOfItsErrorOnTheBackChannelAndNotKept) {
+    Outcome outcome;
+    auto sender = print("Picky", "%!PS\rfrobnicate\r", outcome);
+    ASSERT_TRUE(driver.advanceUntil([&] { return outcome.result.has_value(); }, 1min));
+    EXPECT_EQ(*outcome.result, PapJobResult::Done) << "the printer read the job to its end";
+    EXPECT_TRUE(outcome.messages.starts_with("%%[ Error: undefined; OffendingCommand: frobnicate ]%%")) << outcome.messages;
+    driver.advance(1s);
+    EXPECT_TRUE(spooled().empty());
+    ASSERT_EQ(internet->printer("Picky")->jobs().size(), 1u);
+    EXPECT_TRUE(internet->printer("Picky")->jobs()[0].rejected);
+}
+
+TEST_F(PrinterJobTest, APrinterThatFailsPartWayLeavesTheClientWithALostConnectionAndNoFile) {
+    Outcome outcome;
+    auto sender = print("Fragile", std::string(50'000, 'x'), outcome);
+    ASSERT_TRUE(driver.advanceUntil([&] { return outcome.result.has_value(); }, 10min));
+    EXPECT_EQ(*outcome.result, PapJobResult::ConnectionLost);
+    const auto& jobs = internet->printer("Fragile")->jobs();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs[0].bytes, 10'000u);
+    EXPECT_FALSE(jobs[0].complete);
+    EXPECT_TRUE(spooled().empty());
 }
 
 } // namespace

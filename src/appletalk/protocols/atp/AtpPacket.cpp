@@ -81,6 +81,7 @@ std::uint8_t AtpPacket::controlByte() const {
 std::vector<std::uint8_t> AtpPacket::serialize() const {
     const auto functionCode = static_cast<std::uint8_t>(function);
     ByteWriter writer;
+    writer.reserve(kAtpHeaderSize + data.size());
     writer.require(functionCode >= 1 && functionCode <= 3);
     writer.require(timeoutIndicator <= kTimeoutMask);
     writer.require(function != AtpFunction::Response || bitmapOrSequence <= kMaxSequence);

@@ -13,6 +13,8 @@ namespace appletalk {
 
 class ByteWriter {
 public:
+    // Room for a packet of `size` bytes at once, instead of growing field by field.
+    void reserve(std::size_t size) { bytes_.reserve(size); }
     void u8(std::uint8_t value) { bytes_.push_back(value); }
     void u16(std::uint16_t value);
     void bytes(std::span<const std::uint8_t> data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }

@@ -3,6 +3,7 @@
 #include "tools/vidur/commands/LookupCommand.h"
 #include "tools/vidur/commands/NetInfoCommand.h"
 #include "tools/vidur/commands/PapStatusCommand.h"
+#include "tools/vidur/commands/PrintCommand.h"
 #include "tools/vidur/commands/SimCommand.h"
 #include "tools/vidur/commands/ZonesCommand.h"
 
@@ -12,6 +13,7 @@ void BuiltinCommands::addTo(CommandRegistry& registry) {
     registry.add(std::make_unique<ZonesCommand>());
     registry.add(std::make_unique<LookupCommand>());
     registry.add(std::make_unique<PapStatusCommand>());
+    registry.add(std::make_unique<PrintCommand>());
     registry.add(std::make_unique<NetInfoCommand>());
     registry.add(std::make_unique<SimCommand>());
 }

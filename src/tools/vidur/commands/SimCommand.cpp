@@ -14,7 +14,9 @@
 #include <arpa/inet.h>
 
 #include <atomic>
+#include <filesystem>
 #include <optional>
+#include <unistd.h>
 
 namespace vidur::cli {
 
@@ -81,14 +83,24 @@ std::vector<OptionSpec> SimCommand::options() const {
     return {{"ltoudp", {}, "serve on LToUDP (LocalTalk frames in UDP multicast)"},
             {"interface", "ADDR", "IPv4 address of the interface to join the group on (default 127.0.0.1)"},
             {"ttl", "N", "multicast TTL, 0 keeps frames on this host (default 1)"},
-            {"port", "N", "UDP port of the group (default 1954)"}};
+            {"port", "N", "UDP port of the group (default 1954)"},
+            {"spool", "DIR", "keep every printer's jobs in DIR, one file each"}};
 }
 
 int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     if (!arguments.has("ltoudp")) throw UsageError("say where to serve: --ltoudp");
     const LToUdpConfig config = linkConfig(arguments);
-    const auto scenario = loadScenario(arguments, io);
+    auto scenario = loadScenario(arguments, io);
     if (!scenario) return kExitError;
+    if (const auto spool = arguments.value("spool")) {
+        std::error_code ec;
+        std::filesystem::create_directories(*spool, ec);
+        if (!std::filesystem::is_directory(*spool, ec) || ::access(spool->c_str(), W_OK) != 0) {
+            io.err << "vidur sim: " << *spool << ": not a folder jobs can be written to\n";
+            return kExitError;
+        }
+        scenario->spool = *spool;
+    }
 
     // One link on its own first, so a socket that cannot be set up is one clear message.
     std::string error;
@@ -126,6 +138,7 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         io.out << loop.invoke([&internet] { return deviceTable(internet); }) << std::flush;
         io.err << "vidur sim: serving '" << macRomanToUtf8(scenario->title) << "' on LToUDP " << config.interfaceAddress
                << " port " << config.port << "; Ctrl-C stops\n";
+        if (!scenario->spool.empty()) io.err << "vidur sim: printers spool their jobs to " << scenario->spool << "\n";
     } else if (!StopSignal::requested()) {
         io.err << "vidur sim: not every simulated node got an address; serving what there is\n";
     }

@@ -1,0 +1,85 @@
+// One print job from a command (`vidur print`, the CUPS backend): the AppleTalk stack as the
+// settings choose it, the printer found by name with NBP (or taken at its address), the
+// job's bytes streamed from a file descriptor over PAP, and what happens reported to an
+// observer on the caller's thread. The stack runs on its own thread; the caller's thread
+// reads the input and waits for events, so a slow input never stops the connection's tickles.
+#pragma once
+
+#include "appletalk/api/StackSettings.h"
+#include "appletalk/node/ddp/DdpAddress.h"
+#include "appletalk/protocols/nbp/NbpName.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace appletalk::print {
+
+enum class PrintOutcome {
+    Done,            // the printer took the whole job and reported no error
+    PrinterError,    // it took the job but reported a PostScript or printer error
+    NotFound,        // no printer of that name answered the look-up
+    Unreachable,     // found, but OpenConn was never answered
+    StillBusy,       // busy for longer than the caller wanted to wait
+    Refused,         // OpenConn answered with an error
+    ConnectionLost,  // the printer went silent mid-job
+    ClosedByPrinter, // the printer closed the connection before the job was done
+    Interrupted,     // the caller's stop request
+    NetworkError,    // no AppleTalk network could be opened
+    InputError,      // the job's input could not be read
+};
+
+// What the observer hears, always on the thread that called run().
+class PrintObserver {
+public:
+    virtual ~PrintObserver() = default;
+    virtual void lookingUp(const std::string& /*utf8Name*/) {}
+    virtual void found(appletalk::DdpAddress /*printer*/) {}
+    virtual void busy(const std::string& /*utf8Status*/) {}
+    virtual void opened() {}
+    // What the printer wrote back, in pieces as they came (bytes as sent: usually ASCII).
+    virtual void message(std::span<const std::uint8_t> /*bytes*/) {}
+    virtual void progress(std::uint64_t /*bytesTaken*/, std::uint64_t /*bytesRead*/, bool /*inputDone*/) {}
+};
+
+struct PrintRequest {
+    std::optional<appletalk::nbp::NbpName> name;  // Mac OS Roman; "*" zone: this node's
+    std::optional<appletalk::DdpAddress> address;  // tried when no name is given
+    int input = 0;                                 // file descriptor of the job
+    std::vector<std::uint8_t> prefix;              // bytes already read from it, sent first
+    // How long a busy printer is waited for; nullopt: until it takes the job or a stop.
+    std::optional<std::chrono::seconds> busyLimit;
+    // Polled: true ends the job (CloseConn) and run() returns Interrupted.
+    std::function<bool()> stopRequested;
+    int stopHandle = -1;  // readable when a stop is requested, to wake the wait; -1: none
+};
+
+struct PrintResult {
+    PrintOutcome outcome = PrintOutcome::Done;
+    std::string detail;  // UTF-8, for the user
+    std::uint64_t bytesTaken = 0;
+};
+
+class PrintSession {
+public:
+    explicit PrintSession(appletalk::api::StackSettings settings);
+    PrintResult run(const PrintRequest& request, PrintObserver& observer);
+
+private:
+    appletalk::api::StackSettings settings_;
+};
+
+// True when a message from the printer reports an error ("%%[ Error: ... ]%%",
+// "%%[ PrinterError: ... ]%%").
+bool reportsError(std::string_view messages);
+
+// True when a job's first bytes are PostScript: "%!" (after an optional Ctrl-D or UTF-8 byte
+// order mark), or the binary header of an encapsulated PostScript file.
+bool looksLikePostScript(std::span<const std::uint8_t> head);
+
+} // namespace appletalk::print

@@ -1,0 +1,48 @@
+// The CUPS backend "pap" (see `man backend`): with no arguments it lists the AppleTalk
+// printers it finds, one `network pap://ZONE/NAME/TYPE "MAKE AND MODEL" "INFO"` line each;
+// with a job (job-id user title copies options [file]) it prints the file (or standard input)
+// on the printer of DEVICE_URI over PAP, telling CUPS how it goes with STATE:, INFO: and
+// ERROR: lines on standard error, and ends with the code that tells CUPS what to do next.
+#pragma once
+
+#include "appletalk/print/PrintSession.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vidur::cups {
+
+// The exit codes CUPS gives backends (<cups/backend.h>).
+enum BackendStatus : int {
+    kBackendOk = 0,
+    kBackendFailed = 1,
+    kBackendAuthRequired = 2,
+    kBackendHold = 3,
+    kBackendStop = 4,
+    kBackendCancel = 5,
+    kBackendRetry = 6,
+    kBackendRetryCurrent = 7,
+};
+
+class PapBackend {
+public:
+    // The folder of the system-wide "AppleTalk.INI", read when the user running the backend
+    // (CUPS runs it as its own user, with a bare environment) has none of its own.
+    explicit PapBackend(std::string systemSettingsFolder) : systemFolder_(std::move(systemSettingsFolder)) {}
+
+    int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+
+    // What CUPS should do after a job that ended so.
+    static int statusFor(appletalk::print::PrintOutcome outcome);
+
+private:
+    int discover(std::ostream& out, std::ostream& err);
+    int printJob(const std::vector<std::string>& arguments, std::ostream& err);
+    // Points the profile folder at the system folder when the user has no settings.
+    void chooseSettingsFolder() const;
+
+    std::string systemFolder_;
+};
+
+} // namespace vidur::cups

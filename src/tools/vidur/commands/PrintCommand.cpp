@@ -1,0 +1,221 @@
+#include "tools/vidur/commands/PrintCommand.h"
+
+#include "text/MacRoman.h"
+#include "appletalk/print/PrintSession.h"
+#include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/commands/PrinterTarget.h"
+#include "tools/vidur/cli/StopSignal.h"
+#include "tools/vidur/cli/UsageError.h"
+#include "tools/vidur/commands/PrintProgress.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vidur::cli {
+
+namespace {
+
+using appletalk::text::macRomanToUtf8;
+using appletalk::print::PrintOutcome;
+
+constexpr std::size_t kHeadBytes = 8;
+
+std::string field(const char* text, std::size_t size) {
+    return std::string(text, strnlen(text, size));
+}
+
+// One input: a file, or standard input for "-".
+struct Input {
+    std::string label;
+    int fd = -1;
+    bool owned = false;
+    std::vector<std::uint8_t> head;  // its first bytes, read to check the type
+    std::optional<std::uint64_t> size;
+
+    ~Input() {
+        if (owned && fd >= 0) ::close(fd);
+    }
+};
+
+// Reads up to kHeadBytes; short only at the end of the input.
+bool readHead(Input& input) {
+    input.head.resize(kHeadBytes);
+    std::size_t got = 0;
+    while (got < kHeadBytes) {
+        const ssize_t n = ::read(input.fd, input.head.data() + got, kHeadBytes - got);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    input.head.resize(got);
+    return true;
+}
+
+std::unique_ptr<Input> openInput(const std::string& path, std::string& problem) {
+    auto input = std::make_unique<Input>();
+    if (path == "-") {
+        input->label = "standard input";
+        input->fd = STDIN_FILENO;
+    } else {
+        input->label = path;
+        input->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        input->owned = true;
+        if (input->fd < 0) {
+            problem = path + ": " + std::strerror(errno);
+            return nullptr;
+        }
+    }
+    struct stat info {};
+    if (::fstat(input->fd, &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            problem = path + ": is a folder";
+            return nullptr;
+        }
+        if (S_ISREG(info.st_mode)) input->size = static_cast<std::uint64_t>(info.st_size);
+    }
+    if (!readHead(*input)) {
+        problem = input->label + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    return input;
+}
+
+struct Destination {
+    std::optional<appletalk::nbp::NbpName> name;
+    std::optional<appletalk::DdpAddress> address;
+    std::string display;
+};
+
+Destination destination(const ParsedArguments& arguments) {
+    Destination to;
+    _NBPTuple tuple{};
+    if (const auto given = arguments.value("to")) {
+        const PrinterTarget target = PrinterTarget::parse(*given);
+        to.display = target.display();
+        tuple = target.tuple();
+        if (target.isAddress()) {
+            to.address = appletalk::DdpAddress{tuple.address.network, tuple.address.nodeID, tuple.address.socket};
+            return to;
+        }
+    } else {
+        const auto chosen = appletalk::api::StackSettings::readDefaultPrinter();
+        if (!chosen) throw UsageError("no default printer: choose one with `vidur chooser`, or say which with --to");
+        tuple = *chosen;
+    }
+    const auto& entity = tuple.entity;
+    to.name = appletalk::nbp::NbpName{field(entity.object, sizeof entity.object), field(entity.type, sizeof entity.type),
+                                      field(entity.zone, sizeof entity.zone)};
+    if (to.name->zone.empty()) to.name->zone = "*";
+    if (to.display.empty())
+        to.display = macRomanToUtf8(to.name->object) + ":" + macRomanToUtf8(to.name->type) + "@" +
+                     macRomanToUtf8(to.name->zone);
+    return to;
+}
+
+// The exit status and the line that explains it, for one job's outcome.
+int report(const appletalk::print::PrintResult& result, const Destination& to, const Input& input, CommandIo& io) {
+    const std::string prefix = "vidur print: " + input.label + ": ";
+    switch (result.outcome) {
+    case PrintOutcome::Done:
+        return kExitSuccess;
+    case PrintOutcome::PrinterError:
+        io.err << prefix << to.display << " reported an error (above)\n";
+        return kExitNothingFound;
+    case PrintOutcome::NotFound:
+        io.err << prefix << to.display << " was not found\n";
+        return kExitNothingFound;
+    case PrintOutcome::Unreachable:
+        io.err << prefix << to.display << " does not answer\n";
+        return kExitNothingFound;
+    case PrintOutcome::StillBusy:
+        io.err << prefix << to.display << " stayed busy\n";
+        return kExitNothingFound;
+    case PrintOutcome::Refused:
+        io.err << prefix << to.display << " refused the connection\n";
+        return kExitNothingFound;
+    case PrintOutcome::ConnectionLost:
+        io.err << prefix << to.display << " went away after taking " << result.bytesTaken << " bytes; the job is lost\n";
+        return kExitNothingFound;
+    case PrintOutcome::ClosedByPrinter:
+        io.err << prefix << to.display << " closed the connection after " << result.bytesTaken << " bytes\n";
+        return kExitNothingFound;
+    case PrintOutcome::Interrupted:
+        io.err << prefix << "interrupted; the connection is closed\n";
+        return kExitNothingFound;
+    case PrintOutcome::NetworkError:
+        io.err << "vidur print: " << result.detail << "\n";
+        return kExitError;
+    case PrintOutcome::InputError:
+        io.err << prefix << result.detail << "\n";
+        return kExitError;
+    }
+    return kExitError;
+}
+
+} // namespace
+
+std::string PrintCommand::details() const {
+    return "Each FILE is one job; \"-\" or no FILE reads standard input. Without --to the job goes to the\n"
+           "default printer (the one last chosen in the Chooser). A file that does not begin with %!\n"
+           "is refused unless --raw is given. The printer's messages appear on standard error; on a\n"
+           "terminal a progress bar too. Ctrl-C closes the connection. Exit status 0 when the printer\n"
+           "took every job, 1 when it reported an error, went away or could not be reached, 2 for bad\n"
+           "usage, an unreadable file or no network.\n";
+}
+
+std::vector<OptionSpec> PrintCommand::options() const {
+    return {{"to", "PRINTER", "NAME[:TYPE][@ZONE] or NET.NODE:SOCKET (default: the default printer)"},
+            {"raw", {}, "send files that are not PostScript as they are"}};
+}
+
+int PrintCommand::run(const ParsedArguments& arguments, CommandIo& io) {
+    const Destination to = destination(arguments);
+    std::vector<std::string> paths = arguments.positionals();
+    if (paths.empty()) paths.push_back("-");
+    // Every file is opened and checked before the first job goes, so a typo sends nothing.
+    std::vector<std::unique_ptr<Input>> inputs;
+    for (const std::string& path : paths) {
+        std::string problem;
+        auto input = openInput(path, problem);
+        if (!input) {
+            io.err << "vidur print: " << problem << "\n";
+            return kExitError;
+        }
+        if (!arguments.has("raw") && !appletalk::print::looksLikePostScript(input->head)) {
+            io.err << "vidur print: " << input->label
+                   << " is not PostScript (it does not begin with %!); --raw sends it as it is\n";
+            return kExitError;
+        }
+        inputs.push_back(std::move(input));
+    }
+
+    const StopSignal stop;
+    appletalk::print::PrintSession session(appletalk::api::StackSettings::load());
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    for (const auto& input : inputs) {
+        appletalk::print::PrintRequest request;
+        request.name = to.name;
+        request.address = to.address;
+        request.input = input->fd;
+        request.prefix = input->head;
+        request.stopRequested = [] { return StopSignal::requested(); };
+        request.stopHandle = stop.waitHandle();
+        PrintProgress progress(io.err, input->label, input->size, terminal);
+        const auto result = session.run(request, progress);
+        progress.clear();
+        if (const int status = report(result, to, *input, io); status != kExitSuccess) return status;
+        if (terminal || inputs.size() > 1)
+            io.err << "vidur print: " << input->label << ": " << result.bytesTaken << " bytes printed on " << to.display
+                   << "\n";
+    }
+    return kExitSuccess;
+}
+
+} // namespace vidur::cli

@@ -1,0 +1,39 @@
+// What `vidur print` shows while a job runs: the printer's messages as they come, a busy
+// printer's status when it changes, and on a terminal a progress bar redrawn in place.
+#pragma once
+
+#include "appletalk/print/PrintSession.h"
+
+#include <chrono>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace vidur::cli {
+
+class PrintProgress final : public appletalk::print::PrintObserver {
+public:
+    // `total`: the job's size when known. `bar`: draw the bar (standard error is a terminal).
+    PrintProgress(std::ostream& err, std::string label, std::optional<std::uint64_t> total, bool bar);
+
+    void busy(const std::string& utf8Status) override;
+    void message(std::span<const std::uint8_t> bytes) override;
+    void progress(std::uint64_t taken, std::uint64_t read, bool inputDone) override;
+    // Clears the bar, so what follows starts on a clean line.
+    void clear();
+
+    // "[#####-----]  50%  1.2 MB of 2.4 MB", or "1.2 MB" without a total.
+    static std::string barText(std::uint64_t taken, std::optional<std::uint64_t> total, int width);
+
+private:
+    std::ostream& err_;
+    std::string label_;
+    std::optional<std::uint64_t> total_;
+    bool bar_;
+    bool drawn_ = false;
+    std::string lastBusy_;
+    bool midLine_ = false;  // a message ended without a line end
+    std::chrono::steady_clock::time_point lastDraw_{};
+};
+
+} // namespace vidur::cli
