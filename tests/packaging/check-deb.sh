@@ -2,7 +2,7 @@
 # The Debian packages from the tree: built by scripts/package.sh in a Release build of their
 # own (the slow part, minutes on two cores), checked by lintian, unpacked into a scratch
 # root, where vidur runs and the menu entries, manual pages and completion are in place.
-#   check-deb.sh SOURCE-DIR BUILD-DIR
+#   [CUPS_BACKEND=/usr/lib/cups/backend/pap] check-deb.sh SOURCE-DIR BUILD-DIR
 set -uo pipefail
 source=$1 build=$2
 faults=0
@@ -29,6 +29,10 @@ for file in usr/bin/vidur usr/share/man/man1/vidur.1.gz usr/share/man/man5/vidur
             usr/share/bash-completion/completions/vidur; do
   [ -e "$root/$file" ] || fail "vidur20 lacks /$file"
 done
+if [ -n "${CUPS_BACKEND:-}" ]; then
+  [ -x "$root$CUPS_BACKEND" ] || fail "vidur20 lacks the CUPS backend $CUPS_BACKEND"
+  [ -e "$root/usr/share/man/man8/vidur20-pap.8.gz" ] || fail "vidur20 lacks vidur20-pap(8)"
+fi
 [ -z "$(find "$root" -name '*.h' -o -name '*.pc' -o -name 'libvidur20.so')" ] || fail "development files in vidur20"
 # The command finds its libraries through its run path, as installed.
 help=$(env -u LD_LIBRARY_PATH "$root/usr/bin/vidur" --help) || fail "vidur --help from the scratch root"
