@@ -166,7 +166,10 @@ void BM_ChooserLookupTick(benchmark::State& state) {
 }
 BENCHMARK(BM_ChooserLookupTick)->Unit(benchmark::kMillisecond)->Iterations(20);
 
-// Baselines: Qt appending the same strings, unsorted, to bare widgets of the same kind.
+// Baselines: bare Qt widgets of the same kind given the same strings: appended unsorted;
+// inserted one by one in sorted place with the same item data (Qt's own sorted insert for
+// the list; for the combo box, which has none, a binary search over its texts); appended
+// unsorted and then sorted once.
 void BM_QtComboAppendZones(benchmark::State& state) {
     EnsureEnvironment();
     for (auto _ : state) {
@@ -196,5 +199,95 @@ void BM_QtListAppendDevices(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_QtListAppendDevices)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_QtListSortedInsertDevices(benchmark::State& state) {
+    EnsureEnvironment();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* list = new QListWidget;
+        list->setSortingEnabled(true);
+        list->show();
+        state.ResumeTiming();
+        qulonglong data = 0;
+        for (const std::string& item : DeviceItems()) {
+            auto* entry = new QListWidgetItem(QString::fromLatin1(item.c_str()));
+            entry->setData(Qt::UserRole, ++data);
+            list->addItem(entry);
+        }
+        list->setCurrentRow(0);
+        state.PauseTiming();
+        delete list;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_QtListSortedInsertDevices)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_QtListSortOnceDevices(benchmark::State& state) {
+    EnsureEnvironment();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* list = new QListWidget;
+        list->show();
+        state.ResumeTiming();
+        qulonglong data = 0;
+        for (const std::string& item : DeviceItems()) {
+            auto* entry = new QListWidgetItem(QString::fromLatin1(item.c_str()));
+            entry->setData(Qt::UserRole, ++data);
+            list->addItem(entry);
+        }
+        list->sortItems();
+        list->setCurrentRow(0);
+        state.PauseTiming();
+        delete list;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_QtListSortOnceDevices)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_QtComboSortedInsertZones(benchmark::State& state) {
+    EnsureEnvironment();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* box = new QComboBox;
+        box->show();
+        state.ResumeTiming();
+        for (const std::string& zone : ZoneNames()) {
+            const QString text = QString::fromLatin1(zone.c_str());
+            int low = 0;
+            int high = box->count();
+            while (low < high) {
+                const int middle = (low + high) / 2;
+                if (QString::compare(text, box->itemText(middle), Qt::CaseInsensitive) < 0)
+                    high = middle;
+                else
+                    low = middle + 1;
+            }
+            box->insertItem(low, text, 0ULL);
+        }
+        state.PauseTiming();
+        delete box;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_QtComboSortedInsertZones)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_QtComboSortOnceZones(benchmark::State& state) {
+    EnsureEnvironment();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* box = new QComboBox;
+        box->show();
+        state.ResumeTiming();
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(ZoneNames().size()));
+        for (const std::string& zone : ZoneNames()) texts.push_back(QString::fromLatin1(zone.c_str()));
+        texts.sort(Qt::CaseInsensitive);
+        box->addItems(texts);
+        state.PauseTiming();
+        delete box;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_QtComboSortOnceZones)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace

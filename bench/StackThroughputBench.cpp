@@ -5,10 +5,15 @@
 // LkUp-Replies (15 tuples at most a packet) that travel back through the router. A zone list
 // of 2,000 zones: the ZIP client pages through GetZoneList, one ATP transaction a page. Both
 // run on virtual time, so the figures are the CPU the stack spends (LLAP, DDP, routing,
-// services), not waiting. The baselines serialize and parse the same packets with no node.
+// services), not waiting. The baselines carry the same packets with no node: built, framed
+// (NBP or ATP, DDP, LLAP), read and framed again at each hop, as the nodes do.
 #include "BenchInternet.h"
 
+#include "appletalk/node/ddp/DdpCodec.h"
+#include "appletalk/node/llap/LlapFrame.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
+#include "appletalk/protocols/nbp/NbpMatch.h"
+#include "appletalk/protocols/nbp/NbpZoneRule.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
 #include "appletalk/protocols/zip/ZipAtpRequest.h"
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
@@ -79,40 +84,109 @@ void BM_NbpLookupThroughStack(benchmark::State& state) {
 }
 BENCHMARK(BM_NbpLookupThroughStack)->Arg(10)->Arg(100)->ArgName("nodes_per_net")->Unit(benchmark::kMillisecond);
 
-std::vector<nbp::NbpTuple> deviceTuples() {
-    std::vector<nbp::NbpTuple> tuples;
-    tuples.reserve(kDevices);
-    for (std::size_t i = 0; i < kDevices; ++i) {
-        char object[33];
-        std::snprintf(object, sizeof object, "Device %05zu", i);
-        tuples.push_back({static_cast<std::uint16_t>(2 + i % kDeviceNetworks), static_cast<std::uint8_t>(128 + i % 10),
-                          130, static_cast<std::uint8_t>(i % 250), {object, "LaserWriter", "*"}});
-    }
-    return tuples;
+// ---- The packets alone, framed as on the wire -----------------------------------------------
+
+constexpr std::uint8_t kNbpType = 2;
+constexpr std::uint8_t kAtpType = 3;
+
+// One DDP datagram in an LLAP frame, as a node sends it: a long header (with its checksum)
+// off the cable, a short one on it.
+std::vector<std::uint8_t> frame(const Datagram& datagram, std::uint8_t to, std::uint8_t from, bool longHeader) {
+    auto ddp = longHeader ? DdpCodec::serializeLong(datagram) : DdpCodec::serializeShort(datagram);
+    return *LlapFrame{to, from, longHeader ? LlapFrame::kLongDdp : LlapFrame::kShortDdp, std::move(*ddp)}.serialize();
 }
 
-// The same LkUp-Reply packets, serialized and parsed back, with no node or wire.
+// The datagram in a frame, as a node reads it (the checksum checked), or nothing.
+std::optional<Datagram> unframe(std::span<const std::uint8_t> bytes, std::uint16_t thisNet) {
+    const auto llap = LlapFrame::parse(bytes);
+    if (!llap) return std::nullopt;
+    if (llap->type == LlapFrame::kLongDdp) return DdpCodec::parseLong(llap->data).datagram;
+    return DdpCodec::parseShort(llap->data, {thisNet, llap->destination, llap->source}).datagram;
+}
+
+// The look-up's own work with no node, wire, timer or router table: every device node reads
+// the LkUp (LLAP, DDP, NBP), matches its names and frames its LkUp-Replies (NBP, DDP long
+// header with checksum, LLAP); the router reads each reply and frames it again for the
+// client's cable; the client reads it and takes its tuples. The same packets the look-up
+// through the stack carries, at each hop.
 void BM_NbpReplyCodec(benchmark::State& state) {
-    const auto tuples = deviceTuples();
+    const int nodesPerNetwork = static_cast<int>(state.range(0));
+    const int namesPerNode = static_cast<int>(kDevices) / (kDeviceNetworks * nodesPerNetwork);
+    struct DeviceNode {
+        std::uint16_t network;
+        std::uint8_t node;
+        std::vector<nbp::NbpName> names;
+    };
+    std::vector<DeviceNode> nodes;
+    int next = 0;
+    for (int net = 0; net < kDeviceNetworks; ++net) {
+        for (int n = 0; n < nodesPerNetwork; ++n) {
+            DeviceNode device{static_cast<std::uint16_t>(2 + net), static_cast<std::uint8_t>(128 + n % 120), {}};
+            for (int k = 0; k < namesPerNode; ++k) {
+                char object[33];
+                std::snprintf(object, sizeof object, "Device %05d", next++);
+                device.names.push_back({object, "LaserWriter", "*"});
+            }
+            nodes.push_back(std::move(device));
+        }
+    }
+    const nbp::NbpName pattern{"=", "LaserWriter", "Bench"};
+    const nbp::NbpTuple requester{1, 200, 253, 0, pattern};
+    const auto zoneRule = nbp::NbpZoneRule::anyZone();
     std::size_t decoded = 0;
     for (auto _ : state) {
         std::vector<nbp::NbpTuple> received;
         received.reserve(kDevices);
-        for (const auto& packet : nbp::NbpPacket::lookupReplies(7, tuples)) {
-            const auto bytes = packet.serialize();
-            auto parsed = nbp::NbpPacket::parse(bytes);
-            if (!parsed) {
-                state.SkipWithError("a reply did not parse");
-                return;
+        for (int net = 0; net < kDeviceNetworks; ++net) {
+            // The router's LkUp, broadcast on each network of the zone.
+            const Datagram lkUp{{static_cast<std::uint16_t>(2 + net), DdpAddress::kBroadcastNode, 2}, {1, 254, 2}, kNbpType, 1,
+                                nbp::NbpPacket::request(nbp::NbpFunction::Lookup, 7, requester).serialize()};
+            const auto lkUpFrame = frame(lkUp, LlapFrame::kBroadcast, 254, true);
+            for (const DeviceNode& device : nodes) {
+                if (device.network != 2 + net) continue;
+                const auto asked = unframe(lkUpFrame, device.network);
+                const auto lookup = asked ? nbp::NbpPacket::parse(asked->data) : std::nullopt;
+                if (!lookup) {
+                    state.SkipWithError("a LkUp did not parse");
+                    return;
+                }
+                std::vector<nbp::NbpTuple> matching;
+                std::uint8_t enumerator = 0;
+                for (const auto& name : device.names)
+                    if (nbp::matches(lookup->tuples.front().name, name, zoneRule))
+                        matching.push_back({device.network, device.node, 130, ++enumerator, name});
+                const nbp::NbpTuple& to = lookup->tuples.front();
+                for (const auto& reply : nbp::NbpPacket::lookupReplies(lookup->id, matching)) {
+                    const Datagram out{{to.network, to.node, to.socket}, {device.network, device.node, 2}, kNbpType, 0,
+                                       reply.serialize()};
+                    const auto hop1 = frame(out, 254, device.node, true);
+                    auto routed = unframe(hop1, device.network);
+                    if (!routed) {
+                        state.SkipWithError("the router could not read a reply");
+                        return;
+                    }
+                    ++routed->hopCount;
+                    const auto hop2 = frame(*routed, to.node, 254, true);
+                    const auto arrived = unframe(hop2, 1);
+                    auto parsed = arrived ? nbp::NbpPacket::parse(arrived->data) : std::nullopt;
+                    if (!parsed) {
+                        state.SkipWithError("a reply did not parse");
+                        return;
+                    }
+                    for (auto& tuple : parsed->tuples) received.push_back(std::move(tuple));
+                }
             }
-            for (auto& tuple : parsed->tuples) received.push_back(std::move(tuple));
+        }
+        if (received.size() != kDevices) {
+            state.SkipWithError("not every device answered");
+            return;
         }
         decoded += received.size();
         benchmark::DoNotOptimize(received.data());
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(decoded));
 }
-BENCHMARK(BM_NbpReplyCodec)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NbpReplyCodec)->Arg(10)->Arg(100)->ArgName("nodes_per_net")->Unit(benchmark::kMillisecond);
 
 // ---- ZIP: a zone list of 2,000 zones --------------------------------------------------------
 
@@ -164,7 +238,9 @@ void BM_ZipZoneListThroughStack(benchmark::State& state) {
 }
 BENCHMARK(BM_ZipZoneListThroughStack)->Unit(benchmark::kMillisecond);
 
-// The same pages as ATP responses: what the router builds and the client reads, no node.
+// The same pages with no node: each GetZoneList request built, framed (DDP short header,
+// LLAP) and read by the router, the page cut from the list, its ATP response framed and read
+// by the client.
 void BM_ZipZoneListCodec(benchmark::State& state) {
     const auto zones = zoneNames();
     std::size_t decoded = 0;
@@ -173,10 +249,14 @@ void BM_ZipZoneListCodec(benchmark::State& state) {
         std::uint16_t index = 1;
         for (;;) {
             const auto request = atp::AtpPacket::request(index, 0x01, {zip::ZipAtpRequest::getZoneList(index).serialize(), {}});
-            const auto asked = zip::ZipAtpRequest::parse(atp::AtpPacket::parse(request.serialize())->userBytes);
+            const auto requestFrame = frame(Datagram{{1, 254, 6}, {1, 200, 253}, kAtpType, 0, request.serialize()}, 254, 200, false);
+            const auto atRouter = unframe(requestFrame, 1);
+            const auto asked = zip::ZipAtpRequest::parse(atp::AtpPacket::parse(atRouter->data)->userBytes);
             const auto page = zip::ZipZoneListReply::page(zones, asked->startIndex);
             const auto bytes = atp::AtpPacket::response(index, 0, *page->serialize(), true).serialize();
-            const auto packet = atp::AtpPacket::parse(bytes);
+            const auto responseFrame = frame(Datagram{{1, 200, 253}, {1, 254, 6}, kAtpType, 0, bytes}, 200, 254, false);
+            const auto atClient = unframe(responseFrame, 1);
+            const auto packet = atp::AtpPacket::parse(atClient->data);
             const auto reply = zip::ZipZoneListReply::parse(packet->userBytes, packet->data);
             if (!reply) {
                 state.SkipWithError("a page did not parse");

@@ -12,3 +12,12 @@ if(VIDUR_BUILD_UI)
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ChooserFillBench.cpp
     LIBS vidur20_chooser chooser_bench_fake Qt6::Widgets)
 endif()
+
+# The Chooser from process start to its devices shown, over the real library and the embedded
+# network (bench/scripts/chooser-startup.sh runs it).
+if(TARGET vidur20_module AND TARGET tarvlib)
+  add_executable(chooser_startup_bench ${CMAKE_CURRENT_SOURCE_DIR}/ChooserStartupBench.cpp)
+  target_link_libraries(chooser_startup_bench PRIVATE vidur20_module tarvlib vidur_warnings)
+  # The static parts that call the library come after it on the link line: keep it needed.
+  target_link_options(chooser_startup_bench PRIVATE -Wl,--no-as-needed)
+endif()

@@ -1,9 +1,10 @@
 // The NBP look-up functions: NBPOpenEnum ... NBPCloseEnum.
 //
 // NBPOpenEnum(handle, interval, transmissions, maxTuples, name): the request is sent
-// `transmissions` times, `interval` seconds apart, and the look-up completes one interval after the last send, or
-// as soon as `maxTuples` distinct entities have answered. The Chooser's 2, 2, 1024 thus sends
-// at 0 s and 2 s, completes at 4 s, and keeps up to 1024 devices.
+// `transmissions` times, `interval` units of 8 ticks (8/60 s) apart, and the look-up completes
+// one interval after the last send, or as soon as `maxTuples` distinct entities have answered.
+// The Chooser's 2, 2, 1024 thus sends at 0 and 267 ms, completes at 533 ms, and keeps up to
+// 1024 devices (see TarvlibApi.h for why the interval counts in ticks).
 #include "appletalk/api/ApiResults.h"
 #include "tarvlib/NameFields.h"
 #include "appletalk/api/Stack.h"
@@ -12,14 +13,18 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <ratio>
 
 using namespace appletalk;
 using namespace appletalk::api;
 
 namespace {
 
-constexpr int kMaxIntervalSeconds = 60;
+// One unit of the look-up interval: 8 ticks of 1/60 s.
+using IntervalUnits = std::chrono::duration<std::int64_t, std::ratio<8, 60>>;
+constexpr int kMaxInterval = 255; // a byte, as the workstation API has it: 34 s
 constexpr int kMaxSends = 64;
 constexpr int kMaxTuples = 0xFFFF;  // counts are 16-bit
 
@@ -29,7 +34,7 @@ struct LookupRequest {
 };
 
 std::optional<LookupRequest> readRequest(int interval, int count, int maxTuples, const _NBPEntityName& name) {
-    if (interval < 1 || interval > kMaxIntervalSeconds || count < 1 || count > kMaxSends || maxTuples < 1 ||
+    if (interval < 1 || interval > kMaxInterval || count < 1 || count > kMaxSends || maxTuples < 1 ||
         maxTuples > kMaxTuples)
         return std::nullopt;
     LookupRequest request;
@@ -38,7 +43,7 @@ std::optional<LookupRequest> readRequest(int interval, int count, int maxTuples,
     request.pattern.zone = std::string(fieldText(name.zone));
     if (request.pattern.zone.empty()) request.pattern.zone = "*";
     if (!request.pattern.isValidPattern()) return std::nullopt;
-    request.parameters.retryInterval = std::chrono::seconds(interval);
+    request.parameters.retryInterval = std::chrono::duration_cast<Duration>(IntervalUnits(interval));
     request.parameters.retries = count - 1;
     request.parameters.maxTuples = static_cast<std::size_t>(maxTuples);
     return request;
@@ -84,10 +89,10 @@ void startLookup(Stack& stack, const std::shared_ptr<LookupEnumeration>& enumera
 
 } // namespace
 
-extern "C" int NBPOpenEnum(ATEnumHandle* handle, int intervalSeconds, int transmissions, int maxTuples,
+extern "C" int NBPOpenEnum(ATEnumHandle* handle, int interval, int transmissions, int maxTuples,
                            const _NBPEntityName* name) {
     if (handle == nullptr || name == nullptr) return kErrBadArgument;
-    const auto request = readRequest(intervalSeconds, transmissions, maxTuples, *name);
+    const auto request = readRequest(interval, transmissions, maxTuples, *name);
     if (!request) return kErrBadArgument;
     const auto stack = Stack::instance();
     if (!stack) return kErrNoNetwork;

@@ -11,6 +11,8 @@ NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate)
       gate_(std::move(gate)) {
     rtmp_.setRouterChanged([this] { routerChanged(); });
     node_.whenReady([this](std::uint8_t) { nodeReady(); });
+    // The node's own address probes need nobody else: they run beside the router's start-up.
+    node_.start();
     startWhenOpen();
 }
 
@@ -24,7 +26,6 @@ NodeNetwork::~NodeNetwork() {
 void NodeNetwork::startWhenOpen() {
     gateTimer_ = 0;
     if (!gate_ || gate_()) {
-        node_.start();
         rtmp_.start();
         return;
     }

@@ -31,8 +31,9 @@ public:
     using Gate = std::function<bool()>;
 
     // Starts the node (it must be polled from now on) and everything above it; with a gate,
-    // only once the gate opens (the embedded network's router holds its address), so the
-    // node does not conclude there is no router while the router is still starting.
+    // the search for a router waits until the gate opens (the embedded network's router
+    // holds its address), so the node does not conclude there is no router while the router
+    // is still starting. The node's own address probes start at once.
     NodeNetwork(Node& node, NodeNetworkTiming timing = {}, Gate gate = {});
     ~NodeNetwork() override;
     NodeNetwork(const NodeNetwork&) = delete;

@@ -123,6 +123,17 @@ void Node::sendFrame(const LlapFrame& frame) {
 
 void Node::receiveFrame(std::span<const std::uint8_t> bytes) {
     ++counters_.framesReceived;
+    // On a busy cable most frames are data for other nodes: dropped on their header alone,
+    // without copying their data out (a data frame of this size always parses).
+    if (isReady() && bytes.size() >= LlapFrame::kHeaderSize && bytes.size() <= LlapFrame::kMaxFrameSize) {
+        const std::uint8_t destination = bytes[0];
+        const std::uint8_t type = bytes[2];
+        if ((type == LlapFrame::kShortDdp || type == LlapFrame::kLongDdp) && destination != nodeId() &&
+            destination != LlapFrame::kBroadcast) {
+            ++counters_.framesNotForUs;
+            return;
+        }
+    }
     const auto frame = LlapFrame::parse(bytes);
     if (!frame) {
         ++counters_.framesMalformed;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/core/TemporaryChange.h"
 #include "platform/ui/CDataExchange.h"
 #include "tarvlib/NameFields.h"
 #include "platform/ui/Win32Api.h"
@@ -128,23 +129,17 @@ void ZChooserDialog::DeletePackages() {
 void ZChooserDialog::OnTimer(UINT_PTR nIDEvent) {
     // A tick delivered while an earlier one is still handled (its message box is open) is
     // dropped.
-    const int depth = m_nTimerDepth;
-    m_nTimerDepth = depth + 1;
-    if (depth > 0) {
-        m_nTimerDepth = depth;
-        return;
-    }
-    if (nIDEvent == kTimerID) {
-        if (m_hZipEnum != 0) {
-            if (!OnZoneTick()) {
-                --m_nTimerDepth;
-                return;
+    if (m_nTimerDepth > 0) return;
+    {
+        const TemporaryChange depth(m_nTimerDepth, m_nTimerDepth + 1);
+        if (nIDEvent == kTimerID) {
+            if (m_hZipEnum != 0) {
+                if (!OnZoneTick()) return;
+            } else if (m_hNbpEnum != 0) {
+                OnLookupTick();
             }
-        } else if (m_hNbpEnum != 0) {
-            OnLookupTick();
         }
     }
-    --m_nTimerDepth;
     CDialog::OnTimer(nIDEvent);
 }
 

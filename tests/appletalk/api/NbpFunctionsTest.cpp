@@ -125,16 +125,22 @@ TEST(NbpLookup, RepliesFromTheOwnZoneReadBackWithTheZoneAskedFor) {
     for (const auto& tuple : named.tuples) EXPECT_STREQ(tuple.entity.zone, "engineering");
 }
 
-TEST(NbpLookup, TakesTheIntervalAndSendCountItWasOpenedWith) {
+TEST(NbpLookup, CountsItsIntervalInUnitsOfEightTicksAndEndsAtOnceWhenFull) {
     VirtualStack net;
     ASSERT_TRUE(net.start());
-    const auto name = entity("Nobody", "LaserWriter", "Engineering");
+    const auto nobody = entity("Nobody", "LaserWriter", "Engineering");
     ATEnumHandle handle = 0;
-    ASSERT_EQ(NBPOpenEnum(&handle, 2, 2, 1024, &name), kOk);
-    // Two sends two seconds apart, then one more interval for late replies: four seconds.
-    net.advance(3900ms);
+    ASSERT_EQ(NBPOpenEnum(&handle, 2, 2, 1024, &nobody), kOk);
+    // Two sends 16/60 s apart, then one more interval for late replies: 533 ms.
+    net.advance(520ms);
     EXPECT_EQ(NBPEnumStatus(handle), kInProgress);
-    net.advance(200ms);
+    net.advance(20ms);
+    EXPECT_EQ(NBPEnumStatus(handle), kOk);
+    NBPCloseEnum(handle);
+    // A look-up that has found all it may keep does not wait out its interval.
+    const auto anyone = entity("=", "=", "Engineering");
+    ASSERT_EQ(NBPOpenEnum(&handle, 255, 64, 1, &anyone), kOk);
+    net.advance(100ms);
     EXPECT_EQ(NBPEnumStatus(handle), kOk);
     NBPCloseEnum(handle);
 }
@@ -150,7 +156,7 @@ TEST(NbpLookup, OpeningRefusesBadParametersWithoutHandingOutAHandle) {
         const _NBPEntityName* name;
     };
     const Row rows[] = {{0, 2, 1024, &good},  {2, 0, 1024, &good},  {2, 2, 0, &good},
-                        {-1, 2, 1024, &good}, {2, 2, 70000, &good}, {2, 2, 1024, nullptr},
+                        {-1, 2, 1024, &good}, {256, 2, 1024, &good}, {2, 2, 70000, &good}, {2, 2, 1024, nullptr},
                         {2, 2, 1024, &tooLongObject}, {2, 2, 1024, &twoWildcards}};
     for (const Row& row : rows) {
         ATEnumHandle handle = 0;

@@ -103,6 +103,22 @@ TEST_F(NbpLookupTest, RepeatedAndDuplicatedRepliesAreCountedOnce) {
     EXPECT_GE(laserNames.counters().lookups, 4u);
 }
 
+// The set the look-up keeps its replies' addresses in grows past its first table without
+// losing or confusing any: keys that differ in one field only are all kept apart.
+TEST(TupleAddressSet, KeepsEveryDistinctAddressOnceAcrossGrowth) {
+    TupleAddressSet seen;
+    for (int network = 0; network < 40; ++network)
+        for (int enumerator = 0; enumerator < 256; ++enumerator)
+            ASSERT_TRUE(seen.insert(TupleAddressSet::pack(static_cast<std::uint16_t>(network * 1000), 128, 130,
+                                                          static_cast<std::uint8_t>(enumerator))));
+    EXPECT_EQ(seen.size(), 40u * 256u);
+    EXPECT_FALSE(seen.insert(TupleAddressSet::pack(39000, 128, 130, 255)));
+    EXPECT_TRUE(seen.insert(TupleAddressSet::pack(39000, 129, 130, 255)));
+    EXPECT_TRUE(seen.insert(TupleAddressSet::pack(39000, 128, 131, 255)));
+    seen.clear();
+    EXPECT_TRUE(seen.insert(TupleAddressSet::pack(0, 128, 130, 0)));
+}
+
 TEST_F(NbpLookupTest, LostFramesAreMadeUpForByTheRepeats) {
     net.wire.setImpairments({.lossRate = 0.4});
     ASSERT_TRUE(run({"=", "=", "*"}, {.transmissions = 8}));

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 #include "TestDialogs.h"
 #include "platform/ui/UiDriver.h"
@@ -39,6 +41,20 @@ TEST_F(ListBoxTest, SortedListSortsWithoutRegardToCase) {
     EXPECT_EQ(list.GetCount(), 3);
     EXPECT_EQ(text(2), "office\tLaserWriter\t1 2 3");
     EXPECT_EQ(list.GetCurSel(), LB_ERR);
+}
+
+// Windows sorts with the user's locale: accents beside their base letter (the plain letter
+// first), case ignored, symbols before digits before letters; names compared as characters.
+TEST_F(ListBoxTest, SortedListPutsAccentedNamesBesideTheirBaseLetters) {
+    CListBox& list = dialog.m_list;
+    for (const char* name : {"Z\x9Frich", "\x80pfel", "\x83" "cole", "Zebra", "ecole", "APFEL", "2nd floor", "_Spool"})
+        list.AddString(name);
+    std::vector<std::string> order;
+    for (int i = 0; i < list.GetCount(); ++i) order.emplace_back(text(i).View());
+    EXPECT_EQ(order, (std::vector<std::string>{"_Spool", "2nd floor", "APFEL", "\x80pfel", "ecole", "\x83" "cole", "Zebra",
+                                               "Z\x9Frich"}));
+    EXPECT_EQ(list.AddString("\x8A" "pfel"), 3) << "\"äpfel\" equals \"Äpfel\" and goes before it";
+    EXPECT_EQ(list.FindString(-1, "\x8A" "PF"), 3) << "a search still tells accents apart";
 }
 
 TEST_F(ListBoxTest, BadIndexesAnswerLbErr) {

@@ -28,11 +28,15 @@ TARVLIB_API int ZIPCloseEnum(ATEnumHandle handle);
 TARVLIB_API int ZIPGetMyZone(char* zone /* 34 bytes */);
 
 /* NBP look-up of name, which may hold wildcards. Returns 0 and stores a handle when opened.
-   The request is sent `transmissions` times in all (1..64), intervalSeconds apart (1..60);
-   the look-up completes one interval after the last send, or as soon as maxTuples
-   (1..65535) distinct entities have answered. The Chooser's 2, 2, 1024: sends at 0 s and
-   2 s, complete at 4 s, up to 1024 devices kept. */
-TARVLIB_API int NBPOpenEnum(ATEnumHandle* handle, int intervalSeconds, int transmissions,
+   The request is sent `transmissions` times in all (1..64), `interval` apart (1..255); the
+   look-up completes one interval after the last send, or at once when maxTuples (1..65535)
+   distinct entities have answered.
+   The interval counts in units of 8 ticks of 1/60 s (about 133 ms), as the AppleTalk
+   workstation API has always counted its retry interval, not in seconds: replies come
+   within milliseconds on the embedded network and within a few hundred on real ones, and
+   every look-up holds its caller's wait cursor up until it completes. The Chooser's 2, 2,
+   1024: sends at 0 and 267 ms, complete at 533 ms, up to 1024 devices kept. */
+TARVLIB_API int NBPOpenEnum(ATEnumHandle* handle, int interval, int transmissions,
                             int maxTuples, const _NBPEntityName* name);
 TARVLIB_API int NBPEnumStatus(ATEnumHandle handle);
 TARVLIB_API int NBPFoundCount(ATEnumHandle handle, uint16_t* count);

@@ -2,6 +2,8 @@
 
 #include "appletalk/node/llap/LlapFrame.h"
 
+#include <iterator>
+
 namespace appletalk {
 
 MemoryWireHub::MemoryWireHub(const Clock& clock, std::uint64_t seed) : clock_(clock), random_(seed) {}
@@ -41,16 +43,17 @@ bool MemoryWireHub::transmit(EndpointId sender, std::span<const std::uint8_t> fr
     }
     ++counters_.framesSent;
     const SteadyTime now = clock_.now();
+    const Frame shared = std::make_shared<const std::vector<std::uint8_t>>(frame.begin(), frame.end());
     for (auto& [id, inbox] : inboxes_) {
         if (id == sender || !inbox.receiving) continue;
         if (chance() < impairments_.lossRate) {
             ++counters_.copiesLost;
             continue;
         }
-        enqueueCopy(inbox, frame, now);
+        enqueue(inbox, shared, now);
         if (chance() < impairments_.duplicateRate) {
             ++counters_.copiesDuplicated;
-            enqueueCopy(inbox, frame, now);
+            enqueue(inbox, shared, now);
         }
         // Under the lock, so the receiver cannot be destroyed meanwhile; wakes only signal.
         if (inbox.wake) inbox.wake();
@@ -58,13 +61,16 @@ bool MemoryWireHub::transmit(EndpointId sender, std::span<const std::uint8_t> fr
     return true;
 }
 
-void MemoryWireHub::enqueueCopy(Inbox& inbox, std::span<const std::uint8_t> frame, SteadyTime now) {
+void MemoryWireHub::enqueue(Inbox& inbox, const Frame& frame, SteadyTime now) {
     Duration delay = impairments_.delay;
     if (impairments_.jitter > Duration::zero()) {
         const auto span = static_cast<std::uint64_t>(impairments_.jitter.count()) + 1;
         delay += Duration(static_cast<Duration::rep>(random_() % span));
     }
-    inbox.frames.emplace(Key{now + delay, nextSequence_++}, std::vector<std::uint8_t>(frame.begin(), frame.end()));
+    const Key key{now + delay, nextSequence_++};
+    auto at = inbox.frames.end();
+    while (at != inbox.frames.begin() && key < std::prev(at)->key) --at;
+    inbox.frames.insert(at, Pending{key, frame});
     ++counters_.copiesQueued;
 }
 
@@ -73,16 +79,16 @@ double MemoryWireHub::chance() {
     return static_cast<double>(random_() >> 11) * 0x1.0p-53;
 }
 
-std::vector<std::vector<std::uint8_t>> MemoryWireHub::takeDue(EndpointId endpoint) {
+std::vector<MemoryWireHub::Frame> MemoryWireHub::takeDue(EndpointId endpoint) {
     std::lock_guard lock(mutex_);
-    std::vector<std::vector<std::uint8_t>> due;
+    std::vector<Frame> due;
     const auto found = inboxes_.find(endpoint);
     if (found == inboxes_.end()) return due;
     auto& frames = found->second.frames;
     const SteadyTime now = clock_.now();
-    while (!frames.empty() && frames.begin()->first.first <= now) {
-        due.push_back(std::move(frames.begin()->second));
-        frames.erase(frames.begin());
+    while (!frames.empty() && frames.front().key.first <= now) {
+        due.push_back(std::move(frames.front().frame));
+        frames.pop_front();
     }
     counters_.copiesDelivered += due.size();
     return due;
@@ -92,7 +98,7 @@ std::optional<SteadyTime> MemoryWireHub::nextArrival(EndpointId endpoint) const 
     std::lock_guard lock(mutex_);
     const auto found = inboxes_.find(endpoint);
     if (found == inboxes_.end() || found->second.frames.empty()) return std::nullopt;
-    return found->second.frames.begin()->first.first;
+    return found->second.frames.front().key.first;
 }
 
 void MemoryWireHub::setImpairments(const WireImpairments& impairments) {

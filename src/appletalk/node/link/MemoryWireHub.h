@@ -9,7 +9,9 @@
 #include "appletalk/node/link/WireImpairments.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -32,10 +34,13 @@ public:
     void setReceiving(EndpointId endpoint, Link::WakeHandler wake);
     void stopReceiving(EndpointId endpoint);
 
-    // Puts a copy of `frame` on the way to every other receiving endpoint.
+    // One received frame; the receivers of a frame share its bytes, which nobody changes.
+    using Frame = std::shared_ptr<const std::vector<std::uint8_t>>;
+
+    // Puts `frame` on the way to every other receiving endpoint.
     bool transmit(EndpointId sender, std::span<const std::uint8_t> frame);
     // Removes and returns the frames due for `endpoint` by now, in arrival order.
-    std::vector<std::vector<std::uint8_t>> takeDue(EndpointId endpoint);
+    std::vector<Frame> takeDue(EndpointId endpoint);
     std::optional<SteadyTime> nextArrival(EndpointId endpoint) const;
 
     void setImpairments(const WireImpairments& impairments);
@@ -43,15 +48,20 @@ public:
     std::size_t endpointCount() const;
 
 private:
-    // Ordered by due time, then by the order sent, so equal delays keep their order.
+    // Ordered by due time, then by the order sent, so equal delays keep their order. Without
+    // jitter every frame is due after the last, so a frame almost always joins at the back.
     using Key = std::pair<SteadyTime, std::uint64_t>;
+    struct Pending {
+        Key key;
+        Frame frame;
+    };
     struct Inbox {
         bool receiving = false;
         Link::WakeHandler wake;
-        std::map<Key, std::vector<std::uint8_t>> frames;
+        std::deque<Pending> frames;
     };
 
-    void enqueueCopy(Inbox& inbox, std::span<const std::uint8_t> frame, SteadyTime now);
+    void enqueue(Inbox& inbox, const Frame& frame, SteadyTime now);
     double chance();
 
     const Clock& clock_;

@@ -32,7 +32,7 @@ bool MemoryWireLink::poll() {
     const FrameHandler handler = onFrame_;
     for (const auto& frame : frames) {
         if (!onFrame_) break;
-        handler(frame);
+        handler(*frame);
     }
     return !frames.empty();
 }

@@ -35,6 +35,9 @@ bool NbpLookup::start(const nbp::NbpName& pattern, NbpLookupOptions options, Com
     options_ = options;
     completion_ = std::move(completion);
     results_.clear();
+    // Room for all it may keep, made once: a large block is only address space until a
+    // reply fills it, and regrowing one would copy it and fault in fresh pages each time.
+    results_.reserve(options.maxTuples);
     seen_.clear();
     id_ = nextNbpId();
     status_ = NbpLookupStatus::Running;
@@ -89,7 +92,7 @@ void NbpLookup::receive(const Datagram& datagram) {
 }
 
 bool NbpLookup::add(nbp::NbpTuple tuple) {
-    if (!seen_.insert({tuple.network, tuple.node, tuple.socket, tuple.enumerator}).second) return false;
+    if (!seen_.insert(TupleAddressSet::pack(tuple.network, tuple.node, tuple.socket, tuple.enumerator))) return false;
     // A node on LocalTalk may not know its zone and answers "*": it is in the zone we asked.
     if (tuple.name.isMyZone()) tuple.name.zone = askedZone_;
     results_.push_back(std::move(tuple));

@@ -9,13 +9,12 @@
 #include "appletalk/node/Node.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
+#include "appletalk/services/nbp/TupleAddressSet.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace appletalk {
@@ -81,7 +80,7 @@ private:
     bool anySent_ = false;
     TimerId timer_ = 0;
     std::vector<nbp::NbpTuple> results_;
-    std::set<std::tuple<std::uint16_t, std::uint8_t, std::uint8_t, std::uint8_t>> seen_;
+    TupleAddressSet seen_;
     std::size_t requestsSent_ = 0;
 };
 

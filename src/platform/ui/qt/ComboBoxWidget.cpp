@@ -6,11 +6,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionComboBox>
+#include <QStandardItemModel>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 #include <cstring>
 
-#include "text/MacRoman.h"
+#include "platform/core/SortKey.h"
+#include "platform/core/TemporaryChange.h"
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/CComboBox.h"
 #include "platform/ui/qt/DeviceContext.h"
@@ -40,7 +42,25 @@ private:
     ComboBoxWidget* m_box;
 };
 
-QByteArray bytesOf(LPCSTR text) { return QByteArray(text ? text : ""); }
+// An item with the Win32 state the box reads on every sorted insert and search as plain
+// members; Qt's roles for them read and write the members.
+class ComboRow : public QStandardItem {
+public:
+    ComboRow(const QString& text, BoxRow row) : QStandardItem(text), m_row(std::move(row)) {}
+
+    QVariant data(int role) const override {
+        if (role == kBytesRole) return m_row.bytes;
+        if (role == kDataRole) return static_cast<qulonglong>(m_row.data);
+        return QStandardItem::data(role);
+    }
+    void setData(const QVariant& value, int role) override {
+        if (role != kDataRole) return QStandardItem::setData(value, role);
+        m_row.data = static_cast<ULONG_PTR>(value.toULongLong());
+        emitDataChanged(); // an owner-drawn item is drawn from its data
+    }
+
+    BoxRow m_row;
+};
 
 } // namespace
 
@@ -80,14 +100,15 @@ int ComboBoxWidget::itemHeightAt(int index) const {
     return h.isValid() ? h.toInt() : m_itemHeight;
 }
 
-ULONG_PTR ComboBoxWidget::itemDataAt(int index) const {
-    return static_cast<ULONG_PTR>(itemData(index, kDataRole).toULongLong());
+ULONG_PTR ComboBoxWidget::itemDataAt(int index) const { return rowAt(index).data; }
+
+BoxRow& ComboBoxWidget::rowAt(int index) const {
+    return static_cast<ComboRow*>(static_cast<QStandardItemModel*>(model())->item(index))->m_row;
 }
 
 void ComboBoxWidget::selectByCode(int index) {
-    ++m_byCode;
+    const TemporaryChange byCode(m_byCode, m_byCode + 1);
     setCurrentIndex(index);
-    --m_byCode;
 }
 
 void ComboBoxWidget::updateVisibleItems() {
@@ -95,20 +116,31 @@ void ComboBoxWidget::updateVisibleItems() {
     setMaxVisibleItems(std::max(1, room / std::max(1, m_itemHeight)));
 }
 
+// A box with strings keeps each item's text, and its sort key when sorted; a box without
+// strings keeps the value given as the item data.
+BoxRow ComboBoxWidget::makeRow(LPARAM lParam) const {
+    if (!hasStrings()) return BoxRow{{}, {}, static_cast<ULONG_PTR>(lParam)};
+    BoxRow row{QByteArray(lParam ? reinterpret_cast<LPCSTR>(lParam) : ""), {}, 0};
+    if (m_style & CBS_SORT) row.sortKey = BoxSortKey(std::string_view(row.bytes.constData(), row.bytes.size()));
+    return row;
+}
+
 // Compares the new item with item `index`, negative when the new one sorts first.
-int ComboBoxWidget::compareNewWith(LPARAM lParam, int index) {
-    if (hasStrings()) {
-        const QByteArray existing = itemData(index, kBytesRole).toByteArray();
-        const LPCSTR text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
-        return appletalk::text::compareFolded(text,
-                                              std::string_view(existing.constData(), existing.size()));
-    }
+int ComboBoxWidget::compareNewWith(const BoxRow& row, int index) {
+    if (hasStrings()) return row.sortKey.compare(rowAt(index).sortKey);
     CComboBox* box = owner();
     if (!box) return 1; // nobody to ask: keep the order of arrival
     // As Win32 asks it: item 1 is the one in the box, item 2 the one being inserted.
     COMPAREITEMSTRUCT cis{ODT_COMBOBOX, m_id, this, static_cast<UINT>(index), itemDataAt(index),
-                          static_cast<UINT>(-1), static_cast<ULONG_PTR>(lParam), 0};
+                          static_cast<UINT>(-1), row.data, 0};
     return -box->CompareItem(&cis);
+}
+
+int ComboBoxWidget::addString(LPARAM lParam) {
+    BoxRow row = makeRow(lParam);
+    const int at = (m_style & CBS_SORT) ? sortedInsertPosition(count(), [&](int i) { return compareNewWith(row, i); })
+                                        : count();
+    return insertItemAt(at, std::move(row));
 }
 
 void ComboBoxWidget::measure(int index) {
@@ -119,21 +151,16 @@ void ComboBoxWidget::measure(int index) {
     setItemData(index, static_cast<int>(mis.itemHeight), kHeightRole);
 }
 
-int ComboBoxWidget::insertItemAt(int index, LPARAM lParam) {
-    ++m_byCode;
-    const int before = currentIndex();
-    if (hasStrings()) {
-        const QByteArray bytes = bytesOf(reinterpret_cast<LPCSTR>(lParam));
-        insertItem(index, fromMacRoman(std::string_view(bytes.constData(), bytes.size())));
-        setItemData(index, bytes, kBytesRole);
-        setItemData(index, 0ULL, kDataRole);
-    } else {
-        insertItem(index, QString());
-        setItemData(index, static_cast<qulonglong>(lParam), kDataRole);
+// The item is whole before it goes in: Qt hears of one new row and nothing after.
+int ComboBoxWidget::insertItemAt(int index, BoxRow row) {
+    {
+        const TemporaryChange byCode(m_byCode, m_byCode + 1);
+        const int before = currentIndex();
+        const QString text = hasStrings() ? fromMacRoman(std::string_view(row.bytes.constData(), row.bytes.size())) : QString();
+        static_cast<QStandardItemModel*>(model())->insertRow(index, new ComboRow(text, std::move(row)));
+        // Qt selects the first item put into an empty box; a Win32 box stays without selection.
+        if (before < 0) setCurrentIndex(-1);
     }
-    // Qt selects the first item put into an empty box; a Win32 box stays without selection.
-    if (before < 0) setCurrentIndex(-1);
-    --m_byCode;
     measure(index);
     return index;
 }
@@ -145,12 +172,11 @@ int ComboBoxWidget::deleteItemAt(int index) {
         DELETEITEMSTRUCT dis{ODT_COMBOBOX, m_id, static_cast<UINT>(index), this, value};
         if (CComboBox* box = owner()) box->DeleteItem(&dis);
     }
-    ++m_byCode;
+    const TemporaryChange byCode(m_byCode, m_byCode + 1);
     const int selected = currentIndex();
     removeItem(index);
     // Win32 leaves no selection when the selected item goes; Qt would select a neighbour.
     if (selected == index) setCurrentIndex(-1);
-    --m_byCode;
     return count();
 }
 
@@ -175,41 +201,22 @@ int ComboBoxWidget::getText(int index, LPSTR buffer) const {
     return static_cast<int>(bytes.size());
 }
 
-// CB_FINDSTRING: the first item, after `start` and wrapping round, whose text begins with
-// the given text without regard to case (CB_FINDSTRINGEXACT: equals it); a box without
-// strings compares item data.
+// CB_FINDSTRING and CB_FINDSTRINGEXACT: Win32's combo box asks its list (a box without
+// strings compares item data).
 int ComboBoxWidget::findString(int start, LPCSTR text, bool exact) const {
-    const int n = count();
-    if (n == 0) return CB_ERR;
-    if (start < -1 || start >= n) start = -1;
-    const std::string_view wanted = text ? text : "";
-    for (int k = 1; k <= n; ++k) {
-        const int i = (start + k) % n;
-        if (!hasStrings()) {
-            if (itemDataAt(i) == reinterpret_cast<ULONG_PTR>(text)) return i;
-            continue;
-        }
-        const QByteArray bytes = itemData(i, kBytesRole).toByteArray();
-        std::string_view item(bytes.constData(), bytes.size());
-        if (!exact && item.size() >= wanted.size()) item = item.substr(0, wanted.size());
-        if (appletalk::text::compareFolded(item, wanted) == 0) return i;
-    }
-    return CB_ERR;
+    return findRow(count(), start, text, exact, hasStrings(), [this](int i) -> const BoxRow& { return rowAt(i); });
 }
 
 LRESULT ComboBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const int index = static_cast<int>(wParam);
     const bool valid = index >= 0 && index < count();
     switch (message) {
-    case CB_ADDSTRING: {
-        const bool sorted = (m_style & CBS_SORT) != 0;
-        const int at = sorted ? sortedInsertPosition(count(), [&](int i) { return compareNewWith(lParam, i); }) : count();
-        return insertItemAt(at, lParam);
-    }
+    case CB_ADDSTRING:
+        return addString(lParam);
     case CB_INSERTSTRING: // never sorted; -1 appends
-        if (index == -1) return insertItemAt(count(), lParam);
+        if (index == -1) return insertItemAt(count(), makeRow(lParam));
         if (index < 0 || index > count()) return CB_ERR;
-        return insertItemAt(index, lParam);
+        return insertItemAt(index, makeRow(lParam));
     case CB_DELETESTRING:
         return valid ? deleteItemAt(index) : CB_ERR;
     case CB_RESETCONTENT:

@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 
+#include "platform/ui/qt/ItemRoles.h"
 #include "platform/ui/qt/WindowCore.h"
 
 class CComboBox;
@@ -34,8 +35,11 @@ protected:
 
 private:
     CComboBox* owner() const;
-    int insertItemAt(int index, LPARAM lParam);
-    int compareNewWith(LPARAM lParam, int index);
+    ui_detail::BoxRow makeRow(LPARAM lParam) const;
+    ui_detail::BoxRow& rowAt(int index) const;
+    int insertItemAt(int index, ui_detail::BoxRow row);
+    int addString(LPARAM lParam);
+    int compareNewWith(const ui_detail::BoxRow& row, int index);
     void measure(int index);
     int deleteItemAt(int index);
     void deleteAll();
@@ -51,6 +55,6 @@ private:
     int m_fieldHeight;
     int m_itemHeight;
     int m_listHeight;
-    int m_byCode = 0;
+    int m_byCode = 0; // above 0 while code changes the box: no CBN_SELCHANGE
     bool m_dropped = false;
 };

@@ -4,7 +4,8 @@
 #include <QStyledItemDelegate>
 #include <cstring>
 
-#include "text/MacRoman.h"
+#include "platform/core/SortKey.h"
+#include "platform/core/TemporaryChange.h"
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/CListBox.h"
 #include "platform/ui/qt/ItemRoles.h"
@@ -16,6 +17,34 @@ using namespace ui_detail;
 namespace {
 
 constexpr int kDefaultTabStop = 32; // dialog template units, Win32's default interval
+
+// An item with its Win32 state as plain members, where the sorted insert reads them. Its
+// text for Qt (typing to search, accessibility) is made only when Qt asks: the delegate
+// draws from the bytes.
+class ListRow : public QListWidgetItem {
+public:
+    explicit ListRow(BoxRow row) : QListWidgetItem(nullptr, QListWidgetItem::UserType), m_row(std::move(row)) {}
+
+    QVariant data(int role) const override {
+        switch (role) {
+        case Qt::DisplayRole:
+            return fromMacRoman(std::string_view(m_row.bytes.constData(), static_cast<std::size_t>(m_row.bytes.size())));
+        case kBytesRole:
+            return m_row.bytes;
+        case kDataRole:
+            return static_cast<qulonglong>(m_row.data);
+        default:
+            return QListWidgetItem::data(role);
+        }
+    }
+    // The item data is never shown, so setting it tells the view nothing (Qt would repaint).
+    void setData(int role, const QVariant& value) override {
+        if (role == kDataRole) m_row.data = static_cast<ULONG_PTR>(value.toULongLong());
+        else QListWidgetItem::setData(role, value);
+    }
+
+    BoxRow m_row;
+};
 
 // Draws an item as a Win32 list box does: the text in segments at the tab stops, clipped to
 // the item, on the highlight colour when selected.
@@ -108,7 +137,7 @@ int ListBoxWidget::selection() const {
 }
 
 void ListBoxWidget::selectByCode(int index) {
-    ++m_byCode;
+    const TemporaryChange byCode(m_byCode, m_byCode + 1);
     if (index < 0) {
         clearSelection();
         setCurrentRow(-1);
@@ -116,33 +145,41 @@ void ListBoxWidget::selectByCode(int index) {
         setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
         scrollToItem(item(index));
     }
-    --m_byCode;
 }
 
-QByteArray ListBoxWidget::bytesAt(int index) const { return item(index)->data(kBytesRole).toByteArray(); }
+BoxRow& ListBoxWidget::rowAt(int index) const { return static_cast<ListRow*>(item(index))->m_row; }
 
-int ListBoxWidget::insertAt(int index, LPCSTR text) {
-    const QByteArray bytes(text ? text : "");
-    ++m_byCode;
-    auto* entry = new QListWidgetItem(fromMacRoman(std::string_view(bytes.constData(), bytes.size())));
-    entry->setData(kBytesRole, bytes);
-    entry->setData(kDataRole, 0ULL);
-    insertItem(index, entry);
-    --m_byCode;
+// A sorted list keeps each item's sort key, whether it came in sorted or at an index.
+BoxRow ListBoxWidget::makeRow(LPCSTR text) const {
+    BoxRow row{QByteArray(text ? text : ""), {}, 0};
+    if (m_style & LBS_SORT) row.sortKey = BoxSortKey(std::string_view(row.bytes.constData(), row.bytes.size()));
+    return row;
+}
+
+// The item is whole before it goes in: Qt hears of one new row and nothing after.
+int ListBoxWidget::insertAt(int index, BoxRow row) {
+    const TemporaryChange byCode(m_byCode, m_byCode + 1);
+    insertItem(index, new ListRow(std::move(row)));
     return index;
 }
 
+// Win32's sorted insert, comparing the new item's key with the kept keys of the others.
+int ListBoxWidget::addSorted(LPCSTR text) {
+    BoxRow row = makeRow(text);
+    const int at = sortedInsertPosition(count(), [&](int i) { return row.sortKey.compare(rowAt(i).sortKey); });
+    return insertAt(at, std::move(row));
+}
+
 int ListBoxWidget::deleteAt(int index) {
-    const auto value = static_cast<ULONG_PTR>(item(index)->data(kDataRole).toULongLong());
+    const ULONG_PTR value = rowAt(index).data;
     if (value != 0) {
         DELETEITEMSTRUCT dis{ODT_LISTBOX, m_id, static_cast<UINT>(index), this, value};
         if (CListBox* box = owner()) box->DeleteItem(&dis);
     }
-    ++m_byCode;
+    const TemporaryChange byCode(m_byCode, m_byCode + 1);
     const int selected = selection();
     delete takeItem(index);
     if (selected == index) selectByCode(-1);
-    --m_byCode;
     return count();
 }
 
@@ -151,18 +188,7 @@ void ListBoxWidget::deleteAll() {
 }
 
 int ListBoxWidget::findString(int start, LPCSTR text, bool exact) const {
-    const int n = count();
-    if (n == 0) return LB_ERR;
-    if (start < -1 || start >= n) start = -1;
-    const std::string_view wanted = text ? text : "";
-    for (int k = 1; k <= n; ++k) {
-        const int i = (start + k) % n;
-        const QByteArray bytes = bytesAt(i);
-        std::string_view entry(bytes.constData(), bytes.size());
-        if (!exact && entry.size() >= wanted.size()) entry = entry.substr(0, wanted.size());
-        if (appletalk::text::compareFolded(entry, wanted) == 0) return i;
-    }
-    return LB_ERR;
+    return findRow(count(), start, text, exact, true, [this](int i) -> const BoxRow& { return rowAt(i); });
 }
 
 LRESULT ListBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -170,18 +196,12 @@ LRESULT ListBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const bool valid = index >= 0 && index < count();
     const LPCSTR text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
     switch (message) {
-    case LB_ADDSTRING: {
-        if (!(m_style & LBS_SORT)) return insertAt(count(), text);
-        const int at = sortedInsertPosition(count(), [&](int i) {
-            const QByteArray bytes = bytesAt(i);
-            return appletalk::text::compareFolded(text, std::string_view(bytes.constData(), bytes.size()));
-        });
-        return insertAt(at, text);
-    }
+    case LB_ADDSTRING:
+        return (m_style & LBS_SORT) ? addSorted(text) : insertAt(count(), makeRow(text));
     case LB_INSERTSTRING:
-        if (index == -1) return insertAt(count(), text);
+        if (index == -1) return insertAt(count(), makeRow(text));
         if (index < 0 || index > count()) return LB_ERR;
-        return insertAt(index, text);
+        return insertAt(index, makeRow(text));
     case LB_DELETESTRING:
         return valid ? deleteAt(index) : LB_ERR;
     case LB_RESETCONTENT:
@@ -198,18 +218,18 @@ LRESULT ListBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return index;
     case LB_GETTEXT: {
         if (!valid || !lParam) return LB_ERR;
-        const QByteArray bytes = bytesAt(index);
+        const QByteArray& bytes = rowAt(index).bytes;
         std::memcpy(reinterpret_cast<LPSTR>(lParam), bytes.constData(), static_cast<std::size_t>(bytes.size()) + 1);
         return bytes.size();
     }
     case LB_GETTEXTLEN:
-        return valid ? bytesAt(index).size() : LB_ERR;
+        return valid ? rowAt(index).bytes.size() : LB_ERR;
     case LB_SETITEMDATA:
         if (!valid) return LB_ERR;
-        item(index)->setData(kDataRole, static_cast<qulonglong>(lParam));
+        rowAt(index).data = static_cast<ULONG_PTR>(lParam);
         return TRUE;
     case LB_GETITEMDATA:
-        return valid ? static_cast<LRESULT>(item(index)->data(kDataRole).toULongLong()) : LB_ERR;
+        return valid ? static_cast<LRESULT>(rowAt(index).data) : LB_ERR;
     case LB_SETTABSTOPS:
         setTabStops(static_cast<int>(wParam), reinterpret_cast<const int*>(lParam));
         return TRUE;

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <vector>
 
+#include "platform/ui/qt/ItemRoles.h"
 #include "platform/ui/qt/WindowCore.h"
 
 class CListBox;
@@ -27,15 +28,17 @@ private:
     CListBox* owner() const;
     int selection() const;
     void selectByCode(int index);
-    int insertAt(int index, LPCSTR text);
+    ui_detail::BoxRow makeRow(LPCSTR text) const;
+    int insertAt(int index, ui_detail::BoxRow row);
+    int addSorted(LPCSTR text);
     int deleteAt(int index);
     void deleteAll();
-    QByteArray bytesAt(int index) const;
+    ui_detail::BoxRow& rowAt(int index) const;
     int findString(int start, LPCSTR text, bool exact) const;
     void setTabStops(int count, const int* stops);
     bool notifies() const;
 
     int m_averageCharWidth;
     std::vector<int> m_tabStops; // pixels; one entry: an interval
-    int m_byCode = 0;
+    int m_byCode = 0; // above 0 while code changes the list: no notifications
 };

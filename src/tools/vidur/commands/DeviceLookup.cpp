@@ -11,18 +11,23 @@ namespace vidur::cli {
 namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
-constexpr int kRetryIntervalSeconds = 1;
-// The library's own retries end the look-up; this is only a guard against one that hangs.
+// The Chooser's interval, 2 units of 8/60 s; longer timeouts stretch it to stay within the
+// library's 64 sends.
+constexpr long long kShortestInterval = 2;
 constexpr long long kMaxSends = 64;  // the library's limit
+constexpr long long kMaxInterval = 255;
+// The library's own retries end the look-up; this is only a guard against one that hangs.
 constexpr auto kGrace = std::chrono::seconds(3);
 
 } // namespace
 
-int DeviceLookup::sendsFor(std::chrono::milliseconds timeout) {
-    // The library sends once a second and completes a second after the last send, so
-    // "--timeout 3" asks at 0, 1 and 2 s and is done at 3 s.
-    const auto seconds = (timeout.count() + 999) / 1000;
-    return static_cast<int>(std::clamp<long long>(seconds, 1, kMaxSends));
+DeviceLookup::Schedule DeviceLookup::scheduleFor(std::chrono::milliseconds timeout) {
+    // The library completes one interval after its last send, so n sends take n intervals:
+    // "--timeout 0.5" asks at 0 and 267 ms and is done at 533 ms.
+    const long long units = std::max<long long>(1, (timeout.count() * 60 + 7999) / 8000);
+    const long long interval = std::clamp((units + kMaxSends - 1) / kMaxSends, kShortestInterval, kMaxInterval);
+    const long long sends = std::clamp((units + interval - 1) / interval, 1LL, kMaxSends);
+    return {static_cast<int>(interval), static_cast<int>(sends)};
 }
 
 DeviceLookup::Result DeviceLookup::run(const EntityPattern& pattern, int maxDevices, std::chrono::milliseconds timeout) {
@@ -30,7 +35,8 @@ DeviceLookup::Result DeviceLookup::run(const EntityPattern& pattern, int maxDevi
     _NBPEntityName name{};
     NBPSetEntityName(&name, pattern.object().c_str(), pattern.type().c_str(), pattern.zone().c_str());
     ATEnumHandle handle = 0;
-    if (const int opened = NBPOpenEnum(&handle, kRetryIntervalSeconds, sendsFor(timeout), maxDevices, &name);
+    const Schedule schedule = scheduleFor(timeout);
+    if (const int opened = NBPOpenEnum(&handle, schedule.interval, schedule.sends, maxDevices, &name);
         opened != 0 || handle == 0) {
         result.status = opened != 0 ? opened : -1;
         return result;

@@ -18,8 +18,12 @@ public:
 
     static Result run(const EntityPattern& pattern, int maxDevices, std::chrono::milliseconds timeout);
 
-    // How many times the library sends the request, one a second, to fill `timeout`.
-    static int sendsFor(std::chrono::milliseconds timeout);
+    // The library's interval (units of 8/60 s) and send count that fill `timeout`.
+    struct Schedule {
+        int interval = 0;
+        int sends = 0;
+    };
+    static Schedule scheduleFor(std::chrono::milliseconds timeout);
 };
 
 } // namespace vidur::cli

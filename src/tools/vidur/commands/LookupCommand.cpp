@@ -11,7 +11,8 @@ namespace vidur::cli {
 
 namespace {
 
-constexpr double kDefaultTimeoutSeconds = 3;
+// As long as the Chooser's look-up: two sends, replies on the embedded network within it.
+constexpr double kDefaultTimeoutSeconds = 0.5;
 constexpr double kMaxTimeoutSeconds = 60;
 
 // Devices on a LocalTalk cable may answer with zone "*": show the zone that was meant.
@@ -42,7 +43,7 @@ std::string LookupCommand::details() const {
 
 std::vector<OptionSpec> LookupCommand::options() const {
     return {{"max", "N", "stop after N devices (1 to 1024, default 1024)"},
-            {"timeout", "S", "seconds to keep asking (default 3)"},
+            {"timeout", "S", "seconds to keep asking (default 0.5)"},
             {"json", {}, "print a JSON array of devices"}};
 }
 
