@@ -76,6 +76,11 @@ TEST_F(CommandRegistryTest, OverviewListsEveryCommandWithItsSummary) {
     EXPECT_NE(err.str().find("usage: vidur COMMAND"), std::string::npos);
 }
 
+TEST_F(CommandRegistryTest, VersionIsTheProjectVersion) {
+    EXPECT_EQ(run({"--version"}), kExitSuccess);
+    EXPECT_EQ(out.str(), std::string("vidur ") + VIDUR_PROJECT_VERSION + "\n");
+}
+
 TEST_F(CommandRegistryTest, CommandHelpShowsUsageAndEveryOptionWithoutRunning) {
     EXPECT_EQ(run({"zones", "--bogus", "--help"}), kExitSuccess);
     EXPECT_EQ(zones->runs, 0);

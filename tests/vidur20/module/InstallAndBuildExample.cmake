@@ -1,4 +1,4 @@
-# The shipped library as a host meets it: `cmake --install` of the vidur20 component into a
+# The shipped library as a host meets it: `cmake --install` of the vidur20 and dev components into a
 # temporary prefix; the exported symbols checked; the example host configured against the
 # installed package (find_package(vidur20)), built, and run offscreen with --smoke, which
 # opens the three windows and closes them and uses each exported class as a host would; the C host built again through vidur20.pc.
@@ -24,6 +24,7 @@ function(expect text haystack what)
 endfunction()
 
 step("install" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --component vidur20 --prefix "${prefix}")
+step("install dev" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --component dev --prefix "${prefix}")
 foreach(file lib/libvidur20.so lib/libvidur20.so.0 lib/libtarvlib.so lib/cmake/vidur20/vidur20Config.cmake
              lib/pkgconfig/vidur20.pc include/vidur20/vidur20/module/HVREntryPoints.h
              include/vidur20/vidur20/nbp/ZNBPTuple.h include/vidur20/platform/core/CString.h)

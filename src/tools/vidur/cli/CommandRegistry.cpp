@@ -4,6 +4,7 @@
 #include "tools/vidur/cli/ExitStatus.h"
 #include "tools/vidur/cli/NetworkChoice.h"
 #include "tools/vidur/cli/UsageError.h"
+#include "tools/vidur/cli/Version.h"
 
 #include <algorithm>
 #include <sstream>
@@ -35,7 +36,8 @@ std::vector<const Command*> CommandRegistry::commands() const {
 
 std::string CommandRegistry::overview() const {
     std::ostringstream text;
-    text << "usage: vidur COMMAND [ARGUMENTS] [--network NETWORK] [--help]\n\ncommands:\n";
+    text << "usage: vidur COMMAND [ARGUMENTS] [--network NETWORK] [--help]\n"
+            "       vidur --version\n\ncommands:\n";
     std::size_t width = 0;
     for (const auto& command : commands_) width = std::max(width, command->name().size());
     for (const auto& command : commands_)
@@ -55,6 +57,10 @@ int CommandRegistry::run(const std::vector<std::string>& arguments, CommandIo& i
         return kExitError;
     }
     const std::string& first = arguments.front();
+    if (first == "--version") {
+        io.out << "vidur " << kVersion << "\n";
+        return kExitSuccess;
+    }
     if (first == "--help" || first == "-h" || first == "help") {
         if (first == "help" && arguments.size() > 1) {
             if (const Command* command = find(arguments[1])) {
