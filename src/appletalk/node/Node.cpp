@@ -232,13 +232,7 @@ void Node::receiveEther(std::span<const std::uint8_t> bytes) {
     }
     const std::uint16_t network = datagram.destination.network;
     if (network != 0 && network != thisNet_) {
-        if (!forwardHandler_) {
-            ++counters_.framesNotForUs;
-            return;
-        }
-        ++counters_.datagramsForwarded;
-        const SocketHandler handler = forwardHandler_;
-        handler(datagram);
+        forwardOrDrop(datagram);
         return;
     }
     if (datagram.destination.node != nodeId() && datagram.destination.node != DdpAddress::kBroadcastNode) {
@@ -246,6 +240,17 @@ void Node::receiveEther(std::span<const std::uint8_t> bytes) {
         return;
     }
     deliver(datagram);
+}
+
+// A datagram for another network: the router side takes it when this node forwards.
+void Node::forwardOrDrop(const Datagram& datagram) {
+    if (!forwardHandler_) {
+        ++counters_.framesNotForUs;
+        return;
+    }
+    ++counters_.datagramsForwarded;
+    const SocketHandler handler = forwardHandler_;
+    handler(datagram);
 }
 
 void Node::receiveFrame(std::span<const std::uint8_t> bytes) {
@@ -298,13 +303,7 @@ void Node::handleData(const LlapFrame& frame) {
     const Datagram& datagram = *parsed.datagram;
     const std::uint16_t network = datagram.destination.network;
     if (!shortHeader && network != 0 && network != thisNet_) {
-        if (!forwardHandler_) {
-            ++counters_.framesNotForUs;
-            return;
-        }
-        ++counters_.datagramsForwarded;
-        const SocketHandler handler = forwardHandler_;
-        handler(datagram);
+        forwardOrDrop(datagram);
         return;
     }
     if (!shortHeader && datagram.destination.node != nodeId() && datagram.destination.node != DdpAddress::kBroadcastNode) {

@@ -139,6 +139,7 @@ private:
     void sendEtherFrame(const EtherTalkFrame& frame);
     void handleData(const LlapFrame& frame);
     void deliver(const Datagram& datagram);
+    void forwardOrDrop(const Datagram& datagram);
     bool isForUs(const Datagram& datagram, bool shortHeader) const;
     SendResult transmit(const Datagram& datagram, std::uint8_t llapDestination, bool longHeader, bool checksum);
     void acquired(std::uint8_t nodeId);
