@@ -88,6 +88,7 @@ void Node::whenReady(ReadyHandler handler) {
 }
 
 void Node::acquired(std::uint8_t nodeId) {
+    if (!aarp_) link_.setNodeAddress(nodeId);
     auto handlers = std::move(readyHandlers_);
     readyHandlers_.clear();
     for (auto& handler : handlers) handler(nodeId);

@@ -43,6 +43,24 @@ TEST(MemoryWireTest, AFrameReachesEveryOtherAttachedEndpointButNotItsSender) {
     EXPECT_FALSE(detached->poll());
 }
 
+// As a LocalTalk controller: once told its node, an endpoint hears that node and the
+// broadcast; an endpoint that was never told hears everything.
+TEST(MemoryWireTest, AnEndpointWithANodeAddressHearsOnlyItsNodeAndTheBroadcast) {
+    ManualClock clock;
+    MemoryWire wire(clock);
+    auto sender = wire.connect();
+    auto addressed = wire.connect();
+    auto listener = wire.connect();
+    FrameRecorder atAddressed(*addressed);
+    FrameRecorder atListener(*listener);
+    addressed->setNodeAddress(20);
+    for (const char* frame : {"14 01 01 aa", "15 01 01 bb", "ff 01 01 cc", "00 01 81"})
+        EXPECT_TRUE(sender->send(testing::wireBytes(frame)));
+    EXPECT_EQ(atAddressed.collect(), (std::vector{testing::wireBytes("14 01 01 aa"), testing::wireBytes("ff 01 01 cc")}));
+    EXPECT_EQ(atListener.collect().size(), 4u);
+    EXPECT_EQ(wire.counters().copiesNotAddressed, 2u);
+}
+
 TEST(MemoryWireTest, RefusesFramesThatAreNotLlapSized) {
     ManualClock clock;
     MemoryWire wire(clock);

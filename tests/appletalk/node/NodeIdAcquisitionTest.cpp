@@ -122,6 +122,20 @@ TEST(NodeIdAcquisitionTest, TrafficFromTheCandidateMeansItIsTaken) {
     EXPECT_EQ(node.idConflicts(), 1u);
 }
 
+// Until it holds an id the node hears every frame (traffic from its candidate counts); from
+// then on its link drops the frames of other nodes before the node sees them.
+TEST(NodeIdAcquisitionTest, TheIdOnceHeldNarrowsWhatTheWireHandsTheNode) {
+    VirtualNetwork net;
+    auto other = net.wire.connect();
+    Node& node = net.addReadyNode(20);
+    const auto received = node.counters().framesReceived;
+    other->send(wireBytes("15 30 01 00 06 c8 c8 02 01"));  // to node 21
+    other->send(wireBytes("14 30 01 00 06 c8 c8 02 01"));  // to node 20
+    net.driver.runUntilIdle();
+    EXPECT_EQ(node.counters().framesReceived - received, 1u);
+    EXPECT_EQ(net.wire.counters().copiesNotAddressed, 1u);
+}
+
 TEST(NodeIdAcquisitionTest, ANodeWithoutAnIdSendsNothingAndAcceptsNothing) {
     VirtualNetwork net;
     Node& node = net.addNode(20);

@@ -39,6 +39,11 @@ public:
     // A descriptor that turns readable when frames arrive, or -1 (the wake handler is used).
     virtual int waitHandle() const { return -1; }
 
+    // The node's LocalTalk id, once it holds one. A link whose hardware recognises its own
+    // address (as a LocalTalk controller does) may from now on drop frames for other nodes;
+    // the broadcast still comes. Others ignore it: the node checks every header itself.
+    virtual void setNodeAddress(std::uint8_t /*node*/) {}
+
     // An Ethernet link's own address; nothing for a LocalTalk link.
     virtual std::optional<MacAddress> hardwareAddress() const { return std::nullopt; }
     // Frames to a group address are received only once it is joined (the AppleTalk

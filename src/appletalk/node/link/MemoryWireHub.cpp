@@ -2,7 +2,9 @@
 
 #include "appletalk/node/llap/LlapFrame.h"
 
+#include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace appletalk {
 
@@ -11,28 +13,46 @@ MemoryWireHub::MemoryWireHub(const Clock& clock, std::uint64_t seed) : clock_(cl
 MemoryWireHub::EndpointId MemoryWireHub::join() {
     std::lock_guard lock(mutex_);
     const EndpointId id = nextEndpoint_++;
-    inboxes_.emplace(id, Inbox{});
+    Inbox& inbox = inboxes_.emplace_back();
+    inbox.id = id;
     return id;
 }
 
 void MemoryWireHub::leave(EndpointId endpoint) {
     std::lock_guard lock(mutex_);
-    inboxes_.erase(endpoint);
+    if (const Inbox* inbox = find(endpoint)) inboxes_.erase(inboxes_.begin() + (inbox - inboxes_.data()));
+}
+
+MemoryWireHub::Inbox* MemoryWireHub::find(EndpointId endpoint) {
+    return const_cast<Inbox*>(std::as_const(*this).find(endpoint));
+}
+
+const MemoryWireHub::Inbox* MemoryWireHub::find(EndpointId endpoint) const {
+    const auto at = std::lower_bound(inboxes_.begin(), inboxes_.end(), endpoint,
+                                     [](const Inbox& inbox, EndpointId id) { return inbox.id < id; });
+    return at != inboxes_.end() && at->id == endpoint ? &*at : nullptr;
 }
 
 void MemoryWireHub::setReceiving(EndpointId endpoint, Link::WakeHandler wake) {
     std::lock_guard lock(mutex_);
-    Inbox& inbox = inboxes_.at(endpoint);
-    inbox.receiving = true;
-    inbox.wake = std::move(wake);
+    Inbox* inbox = find(endpoint);
+    if (!inbox) return;
+    inbox->receiving = true;
+    inbox->wake = std::move(wake);
 }
 
 void MemoryWireHub::stopReceiving(EndpointId endpoint) {
     std::lock_guard lock(mutex_);
-    Inbox& inbox = inboxes_.at(endpoint);
-    inbox.receiving = false;
-    inbox.wake = nullptr;
-    inbox.frames.clear();
+    Inbox* inbox = find(endpoint);
+    if (!inbox) return;
+    inbox->receiving = false;
+    inbox->wake = nullptr;
+    inbox->frames.clear();
+}
+
+void MemoryWireHub::setNodeAddress(EndpointId endpoint, std::uint8_t node) {
+    std::lock_guard lock(mutex_);
+    if (Inbox* inbox = find(endpoint)) inbox->address = node;
 }
 
 bool MemoryWireHub::transmit(EndpointId sender, std::span<const std::uint8_t> frame) {
@@ -43,15 +63,20 @@ bool MemoryWireHub::transmit(EndpointId sender, std::span<const std::uint8_t> fr
     }
     ++counters_.framesSent;
     const SteadyTime now = clock_.now();
+    const std::uint8_t destination = frame[0];
     const Frame shared = std::make_shared<const std::vector<std::uint8_t>>(frame.begin(), frame.end());
-    for (auto& [id, inbox] : inboxes_) {
-        if (id == sender || !inbox.receiving) continue;
-        if (chance() < impairments_.lossRate) {
+    for (Inbox& inbox : inboxes_) {
+        if (inbox.id == sender || !inbox.receiving) continue;
+        if (!inbox.hears(destination)) {
+            ++counters_.copiesNotAddressed;
+            continue;
+        }
+        if (happens(impairments_.lossRate)) {
             ++counters_.copiesLost;
             continue;
         }
         enqueue(inbox, shared, now);
-        if (chance() < impairments_.duplicateRate) {
+        if (happens(impairments_.duplicateRate)) {
             ++counters_.copiesDuplicated;
             enqueue(inbox, shared, now);
         }
@@ -74,31 +99,32 @@ void MemoryWireHub::enqueue(Inbox& inbox, const Frame& frame, SteadyTime now) {
     ++counters_.copiesQueued;
 }
 
-double MemoryWireHub::chance() {
+bool MemoryWireHub::happens(double rate) {
+    if (rate <= 0.0) return false;
     // 53 random bits: uniform in [0, 1), the same on every standard library.
-    return static_cast<double>(random_() >> 11) * 0x1.0p-53;
+    return static_cast<double>(random_() >> 11) * 0x1.0p-53 < rate;
 }
 
-std::vector<MemoryWireHub::Frame> MemoryWireHub::takeDue(EndpointId endpoint) {
+void MemoryWireHub::takeDue(EndpointId endpoint, std::vector<Frame>& due) {
     std::lock_guard lock(mutex_);
-    std::vector<Frame> due;
-    const auto found = inboxes_.find(endpoint);
-    if (found == inboxes_.end()) return due;
-    auto& frames = found->second.frames;
+    Inbox* inbox = find(endpoint);
+    if (!inbox) return;
+    auto& frames = inbox->frames;
     const SteadyTime now = clock_.now();
+    std::size_t taken = 0;
     while (!frames.empty() && frames.front().key.first <= now) {
         due.push_back(std::move(frames.front().frame));
         frames.pop_front();
+        ++taken;
     }
-    counters_.copiesDelivered += due.size();
-    return due;
+    counters_.copiesDelivered += taken;
 }
 
 std::optional<SteadyTime> MemoryWireHub::nextArrival(EndpointId endpoint) const {
     std::lock_guard lock(mutex_);
-    const auto found = inboxes_.find(endpoint);
-    if (found == inboxes_.end() || found->second.frames.empty()) return std::nullopt;
-    return found->second.frames.front().key.first;
+    const Inbox* inbox = find(endpoint);
+    if (!inbox || inbox->frames.empty()) return std::nullopt;
+    return inbox->frames.front().key.first;
 }
 
 void MemoryWireHub::setImpairments(const WireImpairments& impairments) {

@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -33,14 +32,17 @@ public:
     void leave(EndpointId endpoint);
     void setReceiving(EndpointId endpoint, Link::WakeHandler wake);
     void stopReceiving(EndpointId endpoint);
+    // From now on `endpoint` hears only frames whose LLAP destination is `node` or the
+    // broadcast, as a LocalTalk controller that recognises its own address.
+    void setNodeAddress(EndpointId endpoint, std::uint8_t node);
 
     // One received frame; the receivers of a frame share its bytes, which nobody changes.
     using Frame = std::shared_ptr<const std::vector<std::uint8_t>>;
 
     // Puts `frame` on the way to every other receiving endpoint.
     bool transmit(EndpointId sender, std::span<const std::uint8_t> frame);
-    // Removes and returns the frames due for `endpoint` by now, in arrival order.
-    std::vector<Frame> takeDue(EndpointId endpoint);
+    // Moves the frames due for `endpoint` by now to the end of `due`, in arrival order.
+    void takeDue(EndpointId endpoint, std::vector<Frame>& due);
     std::optional<SteadyTime> nextArrival(EndpointId endpoint) const;
 
     void setImpairments(const WireImpairments& impairments);
@@ -55,18 +57,28 @@ private:
         Key key;
         Frame frame;
     };
+    static constexpr int kEveryAddress = -1;
     struct Inbox {
+        EndpointId id = 0;
         bool receiving = false;
+        int address = kEveryAddress;
         Link::WakeHandler wake;
         std::deque<Pending> frames;
+
+        bool hears(std::uint8_t destination) const {
+            return address == kEveryAddress || destination == address || destination == 0xFF;
+        }
     };
 
+    Inbox* find(EndpointId endpoint);
+    const Inbox* find(EndpointId endpoint) const;
     void enqueue(Inbox& inbox, const Frame& frame, SteadyTime now);
-    double chance();
+    // Draws only for an impairment that is set, so an unimpaired wire spends nothing on it.
+    bool happens(double rate);
 
     const Clock& clock_;
     mutable std::mutex mutex_;
-    std::map<EndpointId, Inbox> inboxes_;
+    std::vector<Inbox> inboxes_;  // by id, ascending: ids only grow
     EndpointId nextEndpoint_ = 1;
     std::uint64_t nextSequence_ = 0;
     std::mt19937_64 random_;

@@ -26,7 +26,14 @@ bool MemoryWireLink::send(std::span<const std::uint8_t> frame) {
 
 bool MemoryWireLink::poll() {
     if (!onFrame_) return false;
-    const auto frames = hub_->takeDue(endpoint_);
+    // Taken out of the member while the handler runs, which may poll again.
+    std::vector<MemoryWireHub::Frame> frames = std::move(due_);
+    frames.clear();
+    hub_->takeDue(endpoint_, frames);
+    if (frames.empty()) {
+        due_ = std::move(frames);
+        return false;
+    }
     // A copy: the handler may detach this link, which must not destroy the running handler.
     // The rest of the batch is then dropped, as frames arriving while detached are.
     const FrameHandler handler = onFrame_;
@@ -34,7 +41,14 @@ bool MemoryWireLink::poll() {
         if (!onFrame_) break;
         handler(*frame);
     }
-    return !frames.empty();
+    frames.clear();
+    due_ = std::move(frames);
+    return true;
+}
+
+void MemoryWireLink::setNodeAddress(std::uint8_t node) {
+    // A station of an Ethernet wire filters its own frames (see setHardwareAddress).
+    if (!hardware_) hub_->setNodeAddress(endpoint_, node);
 }
 
 std::optional<SteadyTime> MemoryWireLink::nextArrival() const {

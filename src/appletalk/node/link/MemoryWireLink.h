@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace appletalk {
 
@@ -23,6 +24,7 @@ public:
     bool send(std::span<const std::uint8_t> frame) override;
     bool poll() override;
     std::optional<SteadyTime> nextArrival() const override;
+    void setNodeAddress(std::uint8_t node) override;
 
     // Makes this endpoint an Ethernet station: its node then speaks EtherTalk on the wire,
     // and filters group addresses itself (a wire hands every frame to every endpoint).
@@ -35,6 +37,7 @@ private:
     std::shared_ptr<MemoryWireHub> hub_;
     std::uint64_t endpoint_;
     FrameHandler onFrame_;
+    std::vector<std::shared_ptr<const std::vector<std::uint8_t>>> due_;  // kept: a poll allocates nothing
     std::optional<MacAddress> hardware_;
 };
 
