@@ -29,6 +29,8 @@ std::uint8_t foldCase(std::uint8_t byte);
 
 // The string under foldCase: a key under which names that NBP takes as equal are equal.
 std::string foldedKey(std::string_view name);
+// A hash of the string under foldCase: names equal under the fold hash alike.
+std::uint64_t foldedHash(std::string_view name);
 
 // Compares under foldCase, byte by byte; negative, 0 or positive as strcmp.
 int compareFolded(std::string_view a, std::string_view b);

@@ -55,7 +55,7 @@ std::size_t SimRouter::addPort(std::unique_ptr<Link> link, const RouterPortConfi
     port->node->setThisNet(config.rangeStart);
     if (config.extended) port->node->setCableRange(NetworkRange{config.rangeStart, config.rangeEnd});
     for (const std::string& zone : config.zones)
-        if (foldedZones_.insert(text::foldedKey(zone)).second) zones_.push_back(zone);
+        zones_.add(zone);
     ports_.push_back(std::move(port));
     const std::size_t index = ports_.size() - 1;
     openSockets(index);

@@ -13,12 +13,12 @@
 #include "appletalk/sim/PollGroup.h"
 #include "appletalk/sim/ProbeTiming.h"
 #include "appletalk/sim/RouterPortConfig.h"
+#include "text/UniqueNameList.h"
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -67,7 +67,7 @@ public:
     std::optional<std::size_t> portFor(std::uint16_t network) const;
     // Every zone of the internet, once each (case folded), in port order. Kept as ports are
     // added: a zone-list page is asked for often, and the ports never change afterwards.
-    const std::vector<std::string>& zoneList() const { return zones_; }
+    const std::vector<std::string>& zoneList() const { return zones_.names(); }
     // The zone of a LocalTalk port, the default zone of an extended one.
     std::string defaultZone(std::size_t port) const;
     bool portHasZone(std::size_t port, std::string_view zone) const;
@@ -106,8 +106,7 @@ private:
     std::uint64_t seed_;
     std::vector<std::unique_ptr<Port>> ports_;
     std::vector<std::pair<nbp::NbpName, std::uint8_t>> names_;
-    std::vector<std::string> zones_;
-    std::set<std::string> foldedZones_;  // zones_ under the NBP case fold, to keep them unique
+    text::UniqueNameList zones_;  // of every port, each once under the NBP case fold
     std::unique_ptr<RouterZipService> zip_;
     std::unique_ptr<RouterNbpService> nbp_;
     PollGroup group_;

@@ -2,7 +2,6 @@
 
 #include "appletalk/protocols/zip/ZipGetNetInfoRequest.h"
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
-#include "text/MacRoman.h"
 
 #include <algorithm>
 #include <utility>
@@ -47,7 +46,6 @@ bool ZipClient::begin(Operation operation, Completion completion) {
     status_ = ZipStatus::Running;
     completion_ = std::move(completion);
     zones_.clear();
-    foldedZones_.clear();
     if (operation == Operation::NetInfo) {
         netInfo_.reset();
         if (netInfoSocket_ == 0)
@@ -102,15 +100,15 @@ void ZipClient::handlePage(const AtpResult& result) {
                                                    : ZipStatus::Timeout);
         return;
     }
-    const auto reply = result.packets.empty()
-                           ? std::nullopt
-                           : zip::ZipZoneListReply::parse(result.packets[0].userBytes, result.packets[0].data);
+    auto reply = result.packets.empty()
+                     ? std::nullopt
+                     : zip::ZipZoneListReply::parse(result.packets[0].userBytes, result.packets[0].data);
     if (!reply) {
         finish(ZipStatus::BadReply);
         return;
     }
     const std::size_t before = zones_.size();
-    for (const auto& zone : reply->zones) addZone(zone);
+    for (auto& zone : reply->zones) zones_.add(std::move(zone));
     if (operation_ == Operation::MyZone) {
         finish(zones_.empty() ? ZipStatus::BadReply : ZipStatus::Ok);
         return;
@@ -121,7 +119,7 @@ void ZipClient::handlePage(const AtpResult& result) {
     // GetLocalZones on LocalTalk as GetMyZone, without LastFlag): asking on would never end.
     const bool nothingNew = zones_.size() == before;
     if (zones_.size() > kMaxZones || (pages_ >= kMaxPages && !reply->last)) {
-        zones_.resize(std::min(zones_.size(), kMaxZones));
+        zones_.truncate(kMaxZones);
         finish(ZipStatus::TooManyZones);
         return;
     }
@@ -155,11 +153,6 @@ void ZipClient::receiveNetInfo(const Datagram& datagram) {
     if (!reply) return;  // not a reply, or a broken one: keep waiting for a good one
     netInfo_ = reply;
     finish(ZipStatus::Ok);
-}
-
-void ZipClient::addZone(const std::string& zone) {
-    // Zones may repeat while routers change their tables; case does not make a new zone.
-    if (foldedZones_.insert(text::foldedKey(zone)).second) zones_.push_back(zone);
 }
 
 void ZipClient::cancel() {

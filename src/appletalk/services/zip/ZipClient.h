@@ -11,12 +11,12 @@
 #include "appletalk/protocols/zip/ZipAtpRequest.h"
 #include "appletalk/protocols/zip/ZipGetNetInfoReply.h"
 #include "appletalk/services/atp/AtpRequester.h"
+#include "text/UniqueNameList.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -73,7 +73,7 @@ public:
     ZipStatus status() const { return status_; }
     // The zones collected so far, without case-folded duplicates, in the router's order.
     // GetMyZone leaves the node's zone here as the only entry.
-    const std::vector<std::string>& zones() const { return zones_; }
+    const std::vector<std::string>& zones() const { return zones_.names(); }
     const std::optional<zip::ZipGetNetInfoReply>& netInfo() const { return netInfo_; }
     std::size_t requestsSent() const { return requestsSent_; }
 
@@ -85,7 +85,6 @@ private:
     void handlePage(const AtpResult& result);
     void sendNetInfo();
     void receiveNetInfo(const Datagram& datagram);
-    void addZone(const std::string& zone);
     void finishLater(ZipStatus status);
     void finish(ZipStatus status);
 
@@ -102,8 +101,7 @@ private:
     TimerId timer_ = 0;
     int netInfoLeft_ = 0;
     std::string netInfoZone_;
-    std::vector<std::string> zones_;
-    std::set<std::string> foldedZones_;
+    text::UniqueNameList zones_;  // zones may repeat while routers change their tables
     std::optional<zip::ZipGetNetInfoReply> netInfo_;
     std::size_t requestsSent_ = 0;
     std::size_t pages_ = 0;
