@@ -139,12 +139,6 @@ Utf8Conversion utf8ToMacRoman(std::string_view utf8) {
 
 std::uint8_t foldCase(std::uint8_t byte) { return kFold[byte]; }
 
-std::string foldedKey(std::string_view name) {
-    std::string key(name);
-    for (char& c : key) c = static_cast<char>(kFold[static_cast<std::uint8_t>(c)]);
-    return key;
-}
-
 std::uint64_t foldedHash(std::string_view name) {
     // Eight folded bytes gathered into a word, then one multiply to mix it in: a byte costs a
     // table look-up and a shift, not a multiply of its own.

@@ -27,8 +27,6 @@ Utf8Conversion utf8ToMacRoman(std::string_view utf8);
 // a case pair map to their capital; every other byte (diacritics count) stays itself.
 std::uint8_t foldCase(std::uint8_t byte);
 
-// The string under foldCase: a key under which names that NBP takes as equal are equal.
-std::string foldedKey(std::string_view name);
 // A hash of the string under foldCase: names equal under the fold hash alike.
 std::uint64_t foldedHash(std::string_view name);
 
