@@ -67,7 +67,7 @@ struct Printer {
 
 // Feeds the job into a client as the printer takes it, and records how it ended.
 struct Feeder {
-    Feeder(PapClient& client, const std::vector<std::uint8_t>& job) : client(client), job(job) {}
+    Feeder(PapClient& papClient, const std::vector<std::uint8_t>& bytes) : client(papClient), job(bytes) {}
     void fill() {
         while (offset < job.size() && client.queuedBytes() < kHighWater) {
             const std::size_t size = std::min(kChunk, job.size() - offset);
