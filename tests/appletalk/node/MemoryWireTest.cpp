@@ -59,6 +59,12 @@ TEST(MemoryWireTest, AnEndpointWithANodeAddressHearsOnlyItsNodeAndTheBroadcast) 
     EXPECT_EQ(atAddressed.collect(), (std::vector{testing::wireBytes("14 01 01 aa"), testing::wireBytes("ff 01 01 cc")}));
     EXPECT_EQ(atListener.collect().size(), 4u);
     EXPECT_EQ(wire.counters().copiesNotAddressed, 2u);
+
+    // Detached, the endpoint forgets its node: whoever attaches next has no id yet.
+    addressed->detach();
+    FrameRecorder nextOwner(*addressed);
+    EXPECT_TRUE(sender->send(testing::wireBytes("15 01 01 dd")));
+    EXPECT_EQ(nextOwner.collect().size(), 1u);
 }
 
 TEST(MemoryWireTest, RefusesFramesThatAreNotLlapSized) {

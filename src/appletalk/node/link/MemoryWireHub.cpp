@@ -48,6 +48,8 @@ void MemoryWireHub::stopReceiving(EndpointId endpoint) {
     inbox->receiving = false;
     inbox->wake = nullptr;
     inbox->frames.clear();
+    // The next node on this endpoint starts without an id, hearing everything.
+    inbox->address = kEveryAddress;
 }
 
 void MemoryWireHub::setNodeAddress(EndpointId endpoint, std::uint8_t node) {

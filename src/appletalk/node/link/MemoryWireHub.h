@@ -32,8 +32,9 @@ public:
     void leave(EndpointId endpoint);
     void setReceiving(EndpointId endpoint, Link::WakeHandler wake);
     void stopReceiving(EndpointId endpoint);
-    // From now on `endpoint` hears only frames whose LLAP destination is `node` or the
-    // broadcast, as a LocalTalk controller that recognises its own address.
+    // From now on, until it stops receiving, `endpoint` hears only frames whose LLAP
+    // destination is `node` or the broadcast, as a LocalTalk controller that recognises its
+    // own address.
     void setNodeAddress(EndpointId endpoint, std::uint8_t node);
 
     // One received frame; the receivers of a frame share its bytes, which nobody changes.
