@@ -7,9 +7,9 @@
 // run on virtual time, so the figures are the CPU the stack spends (LLAP, DDP, routing,
 // services), not waiting. The baselines carry the same packets with no node: built, framed
 // (NBP or ATP, DDP, LLAP), read and framed again at each hop, as the nodes do.
+#include "BenchFraming.h"
 #include "BenchInternet.h"
 
-#include "appletalk/node/ddp/DdpCodec.h"
 #include "appletalk/node/llap/LlapFrame.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
 #include "appletalk/protocols/nbp/NbpMatch.h"
@@ -88,21 +88,6 @@ BENCHMARK(BM_NbpLookupThroughStack)->Arg(10)->Arg(100)->ArgName("nodes_per_net")
 
 constexpr std::uint8_t kNbpType = 2;
 constexpr std::uint8_t kAtpType = 3;
-
-// One DDP datagram in an LLAP frame, as a node sends it: a long header (with its checksum)
-// off the cable, a short one on it.
-std::vector<std::uint8_t> frame(const Datagram& datagram, std::uint8_t to, std::uint8_t from, bool longHeader) {
-    auto ddp = longHeader ? DdpCodec::serializeLong(datagram) : DdpCodec::serializeShort(datagram);
-    return *LlapFrame{to, from, longHeader ? LlapFrame::kLongDdp : LlapFrame::kShortDdp, std::move(*ddp)}.serialize();
-}
-
-// The datagram in a frame, as a node reads it (the checksum checked), or nothing.
-std::optional<Datagram> unframe(std::span<const std::uint8_t> bytes, std::uint16_t thisNet) {
-    const auto llap = LlapFrame::parse(bytes);
-    if (!llap) return std::nullopt;
-    if (llap->type == LlapFrame::kLongDdp) return DdpCodec::parseLong(llap->data).datagram;
-    return DdpCodec::parseShort(llap->data, {thisNet, llap->destination, llap->source}).datagram;
-}
 
 // The look-up's own work with no node, wire, timer or router table: every device node reads
 // the LkUp (LLAP, DDP, NBP), matches its names and frames its LkUp-Replies (NBP, DDP long
