@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "FakeAppleTalk.h"
@@ -123,46 +124,40 @@ void ScriptLibrary(int zones, int devices) {
     fake.scriptLookup(std::move(lookup));
 }
 
-// The tick that sees the zone enumeration complete: 2,000 zones into the sorted zone box,
-// the local zone selected, the first look-up opened.
-void BM_ChooserZoneTick(benchmark::State& state) {
+// Times the one tick of a real Chooser that comes after `ticksBefore` untimed ticks, over the
+// library scripted with `zones` zones and `devices` devices; `filled` says whether the tick did
+// its work.
+template <typename Filled>
+void TimeChooserTick(benchmark::State& state, int zones, int devices, int ticksBefore, Filled filled) {
     EnsureEnvironment();
     for (auto _ : state) {
         state.PauseTiming();
-        ScriptLibrary(kZones, 0);
+        ScriptLibrary(zones, devices);
         BenchChooser chooser;
         chooser.Create(IDD_CHOOSER);
+        for (int i = 0; i < ticksBefore; ++i) chooser.Tick();
         UiDriver::ProcessEvents();
         state.ResumeTiming();
         chooser.Tick();
         state.PauseTiming();
-        if (chooser.ZoneCount() != kZones) state.SkipWithError("zones missing");
+        if (!filled(chooser)) state.SkipWithError("the tick left the box short");
         chooser.DestroyWindow();
         UiDriver::FlushDeletes();
         state.ResumeTiming();
     }
 }
+
+// The tick that sees the zone enumeration complete: 2,000 zones into the sorted zone box,
+// the local zone selected, the first look-up opened.
+void BM_ChooserZoneTick(benchmark::State& state) {
+    TimeChooserTick(state, kZones, 0, 0, [](BenchChooser& chooser) { return chooser.ZoneCount() == kZones; });
+}
 BENCHMARK(BM_ChooserZoneTick)->Unit(benchmark::kMillisecond)->Iterations(20);
 
-// The tick that sees the look-up complete: 10,000 devices read, formatted and put into the
-// sorted device list, the first selected.
+// The tick that sees the look-up complete (the one before reads the zones and opens it):
+// 10,000 devices read, formatted and put into the sorted device list, the first selected.
 void BM_ChooserLookupTick(benchmark::State& state) {
-    EnsureEnvironment();
-    for (auto _ : state) {
-        state.PauseTiming();
-        ScriptLibrary(1, kDevices);
-        BenchChooser chooser;
-        chooser.Create(IDD_CHOOSER);
-        chooser.Tick(); // the zones; opens the look-up
-        UiDriver::ProcessEvents();
-        state.ResumeTiming();
-        chooser.Tick();
-        state.PauseTiming();
-        if (chooser.DeviceCount() != kDevices) state.SkipWithError("devices missing");
-        chooser.DestroyWindow();
-        UiDriver::FlushDeletes();
-        state.ResumeTiming();
-    }
+    TimeChooserTick(state, 1, kDevices, 1, [](BenchChooser& chooser) { return chooser.DeviceCount() == kDevices; });
 }
 BENCHMARK(BM_ChooserLookupTick)->Unit(benchmark::kMillisecond)->Iterations(20);
 
@@ -170,123 +165,96 @@ BENCHMARK(BM_ChooserLookupTick)->Unit(benchmark::kMillisecond)->Iterations(20);
 // inserted one by one in sorted place with the same item data (Qt's own sorted insert for
 // the list; for the combo box, which has none, a binary search over its texts); appended
 // unsorted and then sorted once.
-void BM_QtComboAppendZones(benchmark::State& state) {
+
+// Times `fill` on a fresh widget, shown; making it (with `sorted` list sorting) and deleting
+// it are not timed.
+template <typename Widget, typename Fill>
+void TimeFill(benchmark::State& state, Fill fill, bool sorted = false) {
     EnsureEnvironment();
     for (auto _ : state) {
         state.PauseTiming();
-        auto* box = new QComboBox;
-        box->show();
+        auto* widget = new Widget;
+        if constexpr (std::is_same_v<Widget, QListWidget>) widget->setSortingEnabled(sorted);
+        widget->show();
         state.ResumeTiming();
-        for (const std::string& zone : ZoneNames()) box->addItem(QString::fromLatin1(zone.c_str()));
+        fill(*widget);
         state.PauseTiming();
-        delete box;
+        delete widget;
         state.ResumeTiming();
     }
+}
+
+// The device items, each with a number as item data (sorted in place when the list sorts).
+void AddDeviceItems(QListWidget& list) {
+    qulonglong data = 0;
+    for (const std::string& item : DeviceItems()) {
+        auto* entry = new QListWidgetItem(QString::fromLatin1(item.c_str()));
+        entry->setData(Qt::UserRole, ++data);
+        list.addItem(entry);
+    }
+}
+
+void BM_QtComboAppendZones(benchmark::State& state) {
+    TimeFill<QComboBox>(state, [](QComboBox& box) {
+        for (const std::string& zone : ZoneNames()) box.addItem(QString::fromLatin1(zone.c_str()));
+    });
 }
 BENCHMARK(BM_QtComboAppendZones)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_QtListAppendDevices(benchmark::State& state) {
-    EnsureEnvironment();
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto* list = new QListWidget;
-        list->show();
-        state.ResumeTiming();
-        for (const std::string& item : DeviceItems()) list->addItem(QString::fromLatin1(item.c_str()));
-        state.PauseTiming();
-        delete list;
-        state.ResumeTiming();
-    }
+    TimeFill<QListWidget>(state, [](QListWidget& list) {
+        for (const std::string& item : DeviceItems()) list.addItem(QString::fromLatin1(item.c_str()));
+    });
 }
 BENCHMARK(BM_QtListAppendDevices)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_QtListSortedInsertDevices(benchmark::State& state) {
-    EnsureEnvironment();
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto* list = new QListWidget;
-        list->setSortingEnabled(true);
-        list->show();
-        state.ResumeTiming();
-        qulonglong data = 0;
-        for (const std::string& item : DeviceItems()) {
-            auto* entry = new QListWidgetItem(QString::fromLatin1(item.c_str()));
-            entry->setData(Qt::UserRole, ++data);
-            list->addItem(entry);
-        }
-        list->setCurrentRow(0);
-        state.PauseTiming();
-        delete list;
-        state.ResumeTiming();
-    }
+    TimeFill<QListWidget>(
+        state,
+        [](QListWidget& list) {
+            AddDeviceItems(list);
+            list.setCurrentRow(0);
+        },
+        true);
 }
 BENCHMARK(BM_QtListSortedInsertDevices)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_QtListSortOnceDevices(benchmark::State& state) {
-    EnsureEnvironment();
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto* list = new QListWidget;
-        list->show();
-        state.ResumeTiming();
-        qulonglong data = 0;
-        for (const std::string& item : DeviceItems()) {
-            auto* entry = new QListWidgetItem(QString::fromLatin1(item.c_str()));
-            entry->setData(Qt::UserRole, ++data);
-            list->addItem(entry);
-        }
-        list->sortItems();
-        list->setCurrentRow(0);
-        state.PauseTiming();
-        delete list;
-        state.ResumeTiming();
-    }
+    TimeFill<QListWidget>(state, [](QListWidget& list) {
+        AddDeviceItems(list);
+        list.sortItems();
+        list.setCurrentRow(0);
+    });
 }
 BENCHMARK(BM_QtListSortOnceDevices)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_QtComboSortedInsertZones(benchmark::State& state) {
-    EnsureEnvironment();
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto* box = new QComboBox;
-        box->show();
-        state.ResumeTiming();
+    TimeFill<QComboBox>(state, [](QComboBox& box) {
         for (const std::string& zone : ZoneNames()) {
             const QString text = QString::fromLatin1(zone.c_str());
             int low = 0;
-            int high = box->count();
+            int high = box.count();
             while (low < high) {
                 const int middle = (low + high) / 2;
-                if (QString::compare(text, box->itemText(middle), Qt::CaseInsensitive) < 0)
+                if (QString::compare(text, box.itemText(middle), Qt::CaseInsensitive) < 0)
                     high = middle;
                 else
                     low = middle + 1;
             }
-            box->insertItem(low, text, 0ULL);
+            box.insertItem(low, text, 0ULL);
         }
-        state.PauseTiming();
-        delete box;
-        state.ResumeTiming();
-    }
+    });
 }
 BENCHMARK(BM_QtComboSortedInsertZones)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_QtComboSortOnceZones(benchmark::State& state) {
-    EnsureEnvironment();
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto* box = new QComboBox;
-        box->show();
-        state.ResumeTiming();
+    TimeFill<QComboBox>(state, [](QComboBox& box) {
         QStringList texts;
         texts.reserve(static_cast<qsizetype>(ZoneNames().size()));
         for (const std::string& zone : ZoneNames()) texts.push_back(QString::fromLatin1(zone.c_str()));
         texts.sort(Qt::CaseInsensitive);
-        box->addItems(texts);
-        state.PauseTiming();
-        delete box;
-        state.ResumeTiming();
-    }
+        box.addItems(texts);
+    });
 }
 BENCHMARK(BM_QtComboSortOnceZones)->Unit(benchmark::kMillisecond)->Iterations(20);
 
