@@ -50,6 +50,9 @@ struct SendOptions {
     bool longHeader = false;  // a long header even on this network
     bool checksum = true;     // long headers only
     bool keepSource = false;  // the source address as given, in a long header (a router forwarding)
+    // EtherTalk: a broadcast on this cable goes to this zone multicast address instead, so
+    // only the zone's nodes hear it (a router's look-ups in a zone).
+    std::optional<MacAddress> group = std::nullopt;
 };
 
 class Node final : public Pollable {

@@ -2,6 +2,7 @@
 
 #include "appletalk/protocols/nbp/NbpMatch.h"
 #include "appletalk/protocols/nbp/NbpZoneRule.h"
+#include "appletalk/protocols/zip/ZoneMulticast.h"
 #include "appletalk/sim/SimRouter.h"
 
 namespace appletalk::sim {
@@ -39,8 +40,12 @@ void RouterNbpService::broadcastLookups(std::size_t arrival, const nbp::NbpPacke
         // A requester that does not know its network yet still gets replies from afar.
         if (port != arrival && lookup.tuples[0].network == 0) lookup.tuples[0].network = router_.portNode(arrival).thisNet();
         Node& node = router_.portNode(port);
+        // On EtherTalk only the zone's nodes hear its look-ups: they go to its multicast address.
+        SendOptions options;
+        if (node.isExtended()) options.group = MacAddress{zip::zoneMulticastAddress(zone)};
         node.send(Datagram{{0, DdpAddress::kBroadcastNode, SimRouter::kNbpSocket}, {0, 0, SimRouter::kNbpSocket},
-                           kNbpType, 0, lookup.serialize()});
+                           kNbpType, 0, lookup.serialize()},
+                  options);
         // The broadcast does not come back to us: answer for our own names on this cable here.
         answerLookup(port, lookup);
     }

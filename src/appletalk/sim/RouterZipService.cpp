@@ -9,6 +9,7 @@
 #include "appletalk/protocols/zip/ZipQuery.h"
 #include "appletalk/protocols/zip/ZipReply.h"
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
+#include "appletalk/protocols/zip/ZoneMulticast.h"
 #include "appletalk/sim/SimRouter.h"
 
 namespace appletalk::sim {
@@ -93,13 +94,19 @@ void RouterZipService::handleGetNetInfo(std::size_t port, const Datagram& reques
     if (!asked) return;
     const RouterPortConfig& config = router_.portConfig(port);
     zip::ZipGetNetInfoReply answer;
-    // Our links have no zone multicast: nodes use broadcast.
-    answer.flags = zip::ZipGetNetInfoReply::kUseBroadcast;
     if (config.zones.size() == 1) answer.flags |= zip::ZipGetNetInfoReply::kOnlyOneZone;
     answer.rangeStart = config.rangeStart;
     answer.rangeEnd = config.rangeEnd;
     answer.zone = asked->zone;
     if (asked->zone.empty() || !router_.portHasZone(port, asked->zone)) answer.defaultZone = config.defaultZone;
+    // On EtherTalk the node listens to its zone's multicast address, where the zone's
+    // look-ups go; a LocalTalk frame has no such address, so there nodes use broadcast.
+    if (router_.portNode(port).isExtended()) {
+        const auto group = zip::zoneMulticastAddress(answer.defaultZone ? *answer.defaultZone : answer.zone);
+        answer.multicastAddress.assign(group.begin(), group.end());
+    } else {
+        answer.flags |= zip::ZipGetNetInfoReply::kUseBroadcast;
+    }
     reply(port, request, kZipType, answer.serialize());
 }
 

@@ -3,6 +3,8 @@
 #include "appletalk/protocols/nbp/NbpZoneRule.h"
 #include "appletalk/protocols/rtmp/RtmpData.h"
 
+#include <algorithm>
+
 namespace appletalk::sim {
 
 namespace {
@@ -16,6 +18,7 @@ SimDevice::SimDevice(const Clock& clock, LinkFactory links, DevicePlacement plac
 
 SimDevice::~SimDevice() {
     // Subclasses have closed their services in their own destructors (goAway there).
+    zip_.reset();
     names_.reset();
     node_.reset();
     link_.reset();
@@ -51,6 +54,25 @@ void SimDevice::join() {
 void SimDevice::onReady() {
     socket_ = openServices(*node_);
     servicesOpen_ = socket_ != 0 && names_->registerName(name_, socket_) == NbpRegisterResult::Ok;
+    askNetInfo();
+}
+
+void SimDevice::askNetInfo() {
+    // On EtherTalk, GetNetInfo tells the cable's range (nodes of every network in it are
+    // reached directly, not through the router) and the zone's multicast address, where a
+    // router sends the zone's look-ups (for our zone, or the cable's default when we were
+    // given none).
+    if (!node_->isExtended()) return;
+    zip_ = std::make_unique<ZipClient>(*node_);
+    zip_->getNetInfo(placement_.zone == "*" ? std::string() : placement_.zone, [this](ZipStatus status) {
+        const auto& info = zip_->netInfo();
+        if (status != ZipStatus::Ok || !info) return;
+        node_->setCableRange(NetworkRange{info->rangeStart, info->rangeEnd});
+        if (info->multicastAddress.size() != 6) return;
+        MacAddress group;
+        std::copy(info->multicastAddress.begin(), info->multicastAddress.end(), group.bytes.begin());
+        if (group.isGroup()) node_->joinGroup(group);
+    });
 }
 
 void SimDevice::goAway() {
@@ -58,6 +80,7 @@ void SimDevice::goAway() {
     if (servicesOpen_) closeServices();
     servicesOpen_ = false;
     socket_ = 0;
+    zip_.reset();
     names_.reset();
     node_.reset();
     link_.reset();

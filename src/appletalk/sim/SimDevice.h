@@ -9,6 +9,7 @@
 #include "appletalk/node/link/Link.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/services/nbp/NbpRegistry.h"
+#include "appletalk/services/zip/ZipClient.h"
 #include "appletalk/sim/ProbeTiming.h"
 
 #include <functional>
@@ -46,7 +47,9 @@ public:
     // Joins again, asking first for `node` when given (a new address) or the old id.
     void comeBack(std::optional<std::uint8_t> node = std::nullopt);
     bool isPresent() const { return node_ != nullptr; }
-    bool isReady() const { return node_ && node_->isReady() && servicesOpen_; }
+    // Its services open, and on EtherTalk the cable's range and its zone's multicast address
+    // asked for (learnt, or no router answered).
+    bool isReady() const { return node_ && node_->isReady() && servicesOpen_ && !(zip_ && zip_->isRunning()); }
 
     // The address NBP hands out for the device's names; node 0 while away.
     DdpAddress entityAddress() const;
@@ -73,6 +76,7 @@ private:
     void join();
     void onReady();
     void learnRouter(const Datagram& datagram);
+    void askNetInfo();
 
     const Clock& clock_;
     LinkFactory links_;
@@ -81,6 +85,7 @@ private:
     std::unique_ptr<Link> link_;  // outlives the node, which detaches from it
     std::unique_ptr<Node> node_;
     std::unique_ptr<NbpRegistry> names_;  // before the node goes, it goes
+    std::unique_ptr<ZipClient> zip_;      // so does this
     std::uint8_t socket_ = 0;
     bool servicesOpen_ = false;
     std::uint64_t joins_ = 0;

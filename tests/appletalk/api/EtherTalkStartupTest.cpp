@@ -141,5 +141,18 @@ TEST_F(EtherTalkCable, AZoneNoLongerThereGivesTheDefaultZoneAndEverythingWorksAc
     EXPECT_EQ(status, "status: far away");
 }
 
+// The router sends a zone's look-ups to the zone's multicast address: a device hears them
+// only because it asked GetNetInfo for that address and joined it.
+TEST_F(EtherTalkCable, ALookUpInAZoneOfThisCableReachesItsDevicesByTheZoneMulticast) {
+    startClient(ExtendedMemory{0, 0, "EtherTalk A", {}});
+    std::vector<nbp::NbpTuple> found;
+    bool looked = false;
+    network->lookup(nbp::NbpName{"=", "LaserWriter", "EtherTalk B"}, LookupParameters{1s, 2, 10},
+                    [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&] { looked = true; });
+    ASSERT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name.object, "Near");
+}
+
 } // namespace
 } // namespace appletalk::api

@@ -128,6 +128,44 @@ TEST_F(EtherTalkNamespaces, ClientsFindZonesDevicesAndStatusThroughTheSimulatedR
     EXPECT_EQ(sim.finish(10s).exitCode, 0);
 }
 
+// A second simulator beside the first one's router: its printer joins as a plain node and must
+// listen to its zone's multicast address, where the router sends the zone's look-ups. A bridge
+// in the clients' namespace joins the three: a packet socket does not hear its own host.
+TEST_F(EtherTalkNamespaces, ADeviceBesideTheRouterHearsItsZonesLookUps) {
+    const std::string beside = "vidur-et-side-" + std::to_string(::getpid());
+    ASSERT_TRUE(shell(ip + " netns add " + beside));
+    namespaces.push_back(beside);
+    const std::string cli = ip + " -n " + namespaces[1] + " link ";
+    ASSERT_TRUE(shell(cli + "add br0 type bridge"));
+    ASSERT_TRUE(shell(cli + "add et2 type veth peer name et0 netns " + beside));
+    ASSERT_TRUE(shell(cli + "set et1 master br0") && shell(cli + "set et2 master br0"));
+    ASSERT_TRUE(shell(cli + "set et2 up") && shell(cli + "set br0 up"));
+    ASSERT_TRUE(shell(ip + " -n " + beside + " link set et0 up"));
+    const std::string besideScenario = (folder / "beside.toml").string();
+    std::ofstream(besideScenario) << "title = \"Beside\"\nclient_network = 3\n[[network]]\nrange = [3, 5]\n"
+                                     "zones = [\"EtherTalk A\"]\n[[printer]]\nname = \"Beside\"\nzone = \"EtherTalk A\"\nnode = 140\n";
+
+    VidurProcess router({"sim", scenario, "--ethertalk", "et0"}, environment(), in(0));
+    if (!router.waitForOutput("Far", 30s)) FAIL() << "the simulator did not come up: " << router.finish(5s).err;
+    VidurProcess second({"sim", besideScenario, "--ethertalk", "et0"}, environment(), in(2));
+    if (!second.waitForOutput("Beside", 30s)) FAIL() << "the second simulator did not come up: " << second.finish(5s).err;
+
+    const auto onBridge = [this](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), {"--network", "ethertalk:br0"});
+        return VidurProcess::run(arguments, environment(), 60s, in(1));
+    };
+    // The client's first start takes its address in the cable's range; the look-up comes after.
+    ASSERT_EQ(onBridge({"netinfo", "--text"}).exitCode, 0);
+    const auto lookup = onBridge({"lookup", "=:LaserWriter@EtherTalk A"});
+    second.signal(SIGINT);
+    const auto secondEnd = second.finish(10s);
+    EXPECT_NE(lookup.out.find("Beside"), std::string::npos) << lookup.out << lookup.err << secondEnd.out << secondEnd.err;
+    EXPECT_EQ(secondEnd.exitCode, 0);
+    EXPECT_NE(secondEnd.err.find("a router already serves this segment"), std::string::npos) << secondEnd.err;
+    router.signal(SIGINT);
+    EXPECT_EQ(router.finish(10s).exitCode, 0);
+}
+
 TEST_F(EtherTalkNamespaces, AnInterfaceThatDoesNotExistIsNamedInTheError) {
     const auto result = VidurProcess::run({"zones", "--network", "ethertalk:nonesuch0"}, environment(), 60s, in(1));
     EXPECT_NE(result.exitCode, 0);

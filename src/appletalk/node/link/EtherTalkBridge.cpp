@@ -3,12 +3,14 @@
 namespace appletalk {
 
 EtherTalkBridge::EtherTalkBridge(const Clock& clock, std::unique_ptr<EtherTalkLink> link)
-    : link_(std::move(link)), wire_(clock), port_(wire_.connect()) {
+    : link_(std::move(link)), groups_(std::make_shared<Groups>()), wire_(clock), port_(wire_.connect()) {
+    groups_->link = link_.get();
     port_->attach([this](std::span<const std::uint8_t> frame) { link_->send(frame); }, [] {});
     link_->attach([this](std::span<const std::uint8_t> frame) { port_->send(frame); }, [] {});
 }
 
 EtherTalkBridge::~EtherTalkBridge() {
+    groups_->link = nullptr;
     link_->detach();
     port_->detach();
 }
@@ -16,7 +18,34 @@ EtherTalkBridge::~EtherTalkBridge() {
 std::unique_ptr<MemoryWireLink> EtherTalkBridge::connect() {
     auto station = wire_.connect();
     if (const auto hardware = link_->hardwareAddress()) station->setHardwareAddress(*hardware);
+    station->setGroupHandler([groups = std::weak_ptr<Groups>(groups_)](const MacAddress& group, bool join) {
+        const auto held = groups.lock();
+        return held && held->change(group, join);
+    });
     return station;
+}
+
+bool EtherTalkBridge::Groups::change(const MacAddress& group, bool join) {
+    if (link == nullptr) return false;
+    int& count = listeners[group];
+    if (join) {
+        // The interface joins once, for its first listener; a refused join is no listener.
+        if (count == 0 && !link->joinGroup(group)) {
+            listeners.erase(group);
+            return false;
+        }
+        ++count;
+        return true;
+    }
+    if (count == 0) {
+        listeners.erase(group);
+        return false;
+    }
+    if (--count == 0) {
+        listeners.erase(group);
+        link->leaveGroup(group);
+    }
+    return true;
 }
 
 bool EtherTalkBridge::poll() {

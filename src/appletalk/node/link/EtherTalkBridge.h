@@ -9,6 +9,7 @@
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
 
+#include <map>
 #include <memory>
 
 namespace appletalk {
@@ -30,7 +31,16 @@ public:
     void setWakeHandler(std::function<void()> wake) override;
 
 private:
+    // Which groups the stations listen to, and how many of them: the interface listens to a
+    // group while any station does. Stations hold it weakly, as they may outlive the bridge.
+    struct Groups {
+        EtherTalkLink* link = nullptr;
+        std::map<MacAddress, int> listeners;
+        bool change(const MacAddress& group, bool join);
+    };
+
     std::unique_ptr<EtherTalkLink> link_;
+    std::shared_ptr<Groups> groups_;
     MemoryWire wire_;
     std::unique_ptr<MemoryWireLink> port_;  // the bridge's own end of the wire
 };

@@ -51,6 +51,16 @@ void MemoryWireLink::setNodeAddress(std::uint8_t node) {
     if (!hardware_) hub_->setNodeAddress(endpoint_, node);
 }
 
+bool MemoryWireLink::joinGroup(const MacAddress& group) {
+    if (!hardware_ || !group.isGroup()) return false;
+    return !groupHandler_ || groupHandler_(group, true);
+}
+
+bool MemoryWireLink::leaveGroup(const MacAddress& group) {
+    if (!hardware_ || !group.isGroup()) return false;
+    return !groupHandler_ || groupHandler_(group, false);
+}
+
 std::optional<SteadyTime> MemoryWireLink::nextArrival() const {
     return hub_->nextArrival(endpoint_);
 }

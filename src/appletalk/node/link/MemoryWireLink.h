@@ -4,6 +4,7 @@
 #include "appletalk/node/link/Link.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,8 +31,12 @@ public:
     // and filters group addresses itself (a wire hands every frame to every endpoint).
     void setHardwareAddress(const MacAddress& address) { hardware_ = address; }
     std::optional<MacAddress> hardwareAddress() const override { return hardware_; }
-    bool joinGroup(const MacAddress& group) override { return hardware_ && group.isGroup(); }
-    bool leaveGroup(const MacAddress& group) override { return hardware_ && group.isGroup(); }
+    // Told of every group the station joins (true) or leaves (false), for a wire that must
+    // listen for it elsewhere (a bridge to a real interface); a join it refuses fails.
+    using GroupHandler = std::function<bool(const MacAddress& group, bool join)>;
+    void setGroupHandler(GroupHandler handler) { groupHandler_ = std::move(handler); }
+    bool joinGroup(const MacAddress& group) override;
+    bool leaveGroup(const MacAddress& group) override;
 
 private:
     std::shared_ptr<MemoryWireHub> hub_;
@@ -39,6 +44,7 @@ private:
     FrameHandler onFrame_;
     std::vector<std::shared_ptr<const std::vector<std::uint8_t>>> due_;  // kept: a poll allocates nothing
     std::optional<MacAddress> hardware_;
+    GroupHandler groupHandler_;
 };
 
 } // namespace appletalk
