@@ -20,7 +20,8 @@ namespace vidur::bench {
 inline std::vector<std::uint8_t> frame(const appletalk::Datagram& datagram, std::uint8_t to, std::uint8_t from,
                                        bool longHeader) {
     using appletalk::LlapFrame;
-    auto ddp = longHeader ? appletalk::DdpCodec::serializeLong(datagram) : appletalk::DdpCodec::serializeShort(datagram);
+    using appletalk::DdpCodec;
+    auto ddp = longHeader ? DdpCodec::serializeLong(datagram) : DdpCodec::serializeShort(datagram);
     return *LlapFrame{to, from, longHeader ? LlapFrame::kLongDdp : LlapFrame::kShortDdp, std::move(*ddp)}.serialize();
 }
 

@@ -131,8 +131,8 @@ int createTemporary(const fs::path& path, fs::path& temporary) {
         // Built by appending: GCC 12 at -O2 warns falsely (-Wrestrict) on "." + std::string&&.
         std::string name = ".";
         name += path.filename().string();
-        for (const std::string& part : {std::to_string(::getpid()), std::to_string(counter.fetch_add(1)), std::string("tmp")})
-            name += "." + part;
+        const std::string parts[] = {std::to_string(::getpid()), std::to_string(counter.fetch_add(1)), "tmp"};
+        for (const std::string& part : parts) name += "." + part;
         temporary = folder / name;
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;

@@ -190,8 +190,10 @@ SendResult Node::sendEther(Datagram datagram, SendOptions options) {
         ++counters_.sendFailures;
         return SendResult::DataTooLong;
     }
-    if (options.group && onCable && to.node == DdpAddress::kBroadcastNode) aarp_->sendToHardware(*options.group, std::move(*ddp));
-    else aarp_->sendTo(hop, std::move(*ddp));
+    if (options.group && onCable && to.node == DdpAddress::kBroadcastNode)
+        aarp_->sendToHardware(*options.group, std::move(*ddp));
+    else
+        aarp_->sendTo(hop, std::move(*ddp));
     ++counters_.datagramsSent;
     return SendResult::Sent;
 }

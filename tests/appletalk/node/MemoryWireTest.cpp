@@ -56,7 +56,8 @@ TEST(MemoryWireTest, AnEndpointWithANodeAddressHearsOnlyItsNodeAndTheBroadcast) 
     addressed->setNodeAddress(20);
     for (const char* frame : {"14 01 01 aa", "15 01 01 bb", "ff 01 01 cc", "00 01 81"})
         EXPECT_TRUE(sender->send(testing::wireBytes(frame)));
-    EXPECT_EQ(atAddressed.collect(), (std::vector{testing::wireBytes("14 01 01 aa"), testing::wireBytes("ff 01 01 cc")}));
+    const std::vector heard{testing::wireBytes("14 01 01 aa"), testing::wireBytes("ff 01 01 cc")};
+    EXPECT_EQ(atAddressed.collect(), heard);
     EXPECT_EQ(atListener.collect().size(), 4u);
     EXPECT_EQ(wire.counters().copiesNotAddressed, 2u);
 

@@ -16,8 +16,11 @@ constexpr auto kPollInterval = std::chrono::milliseconds(20);
 constexpr long long kShortestInterval = 2;
 constexpr long long kMaxSends = 64;  // the library's limit
 constexpr long long kMaxInterval = 255;
-// The library's own retries end the look-up; this is only a guard against one that hangs.
-constexpr auto kGrace = std::chrono::seconds(3);
+// The library's own retries end the look-up; this is only a guard against one that hangs. The
+// look-up waits for the stack's start, which on an EtherTalk cable the node has not been on
+// before takes two rounds of address probes (2 s each) around GetNetInfo (up to 4 s when no
+// router answers): the guard leaves room for all of it.
+constexpr auto kGrace = std::chrono::seconds(15);
 
 } // namespace
 
