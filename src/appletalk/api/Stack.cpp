@@ -84,13 +84,6 @@ Stack::Stack(StackSettings settings, StackOptions options)
     for (const std::string& problem : settings_.problems) DebugLog::note("setting ignored: " + problem);
     openLink(options);
     if (link_ != nullptr) {
-        NodeConfig config;
-        probeTiming(options).applyTo(config.acquisition);
-        config.seed = options.seed;
-        node_ = std::make_unique<Node>(*clock_, *link_, config);
-        group_.add(*node_);
-        NodeNetwork::Gate gate;
-        if (embedded_) gate = [internet = embedded_->internet()] { return internet->router().isReady(); };
         ExtendedMemory memory;
         if (settings_.link == LinkKind::EtherTalk && options.link == nullptr) {
             const auto kept = StackSettings::readEtherTalkMemory();
@@ -101,6 +94,15 @@ Stack::Stack(StackSettings settings, StackOptions options)
                 StackSettings::writeEtherTalkMemory({now.network, now.node, now.zone});
             };
         }
+        NodeConfig config;
+        probeTiming(options).applyTo(config.acquisition);
+        config.seed = options.seed;
+        // On EtherTalk the address of last time is probed first, node id and all.
+        config.acquisition.preferredId = memory.node;
+        node_ = std::make_unique<Node>(*clock_, *link_, config);
+        group_.add(*node_);
+        NodeNetwork::Gate gate;
+        if (embedded_) gate = [internet = embedded_->internet()] { return internet->router().isReady(); };
         network_ = std::make_unique<NodeNetwork>(*node_, options.timing, std::move(gate), std::move(memory));
     } else {
         network_ = std::make_unique<OfflineNetwork>();

@@ -113,9 +113,11 @@ TEST_F(EtherTalkNamespaces, ClientsFindZonesDevicesAndStatusThroughTheSimulatedR
     ASSERT_TRUE(std::regex_search(netinfo.out, address, std::regex("address:  (\\d+)\\.(\\d+) "))) << netinfo.out;
     EXPECT_NE(address[1].str() + "." + address[2].str(), "3.130");
     EXPECT_NE(netinfo.out.find("zone:     EtherTalk B\nrange:    3-5\n"), std::string::npos) << netinfo.out;
-    // The new address is kept for next time.
-    EXPECT_NE(profile().find("EtherTalkAddress=" + address[1].str() + "." + address[2].str()), std::string::npos)
-        << profile();
+    // The new address is kept for next time, and taken again then.
+    const std::string kept = address[1].str() + "." + address[2].str();
+    EXPECT_NE(profile().find("EtherTalkAddress=" + kept), std::string::npos) << profile();
+    const auto again = client({"netinfo", "--text"});
+    EXPECT_NE(again.out.find("address:  " + kept + " "), std::string::npos) << again.out << again.err;
 
     const auto zones = client({"zones"});
     EXPECT_EQ(zones.out, "EtherTalk A\nEtherTalk B\nLager\n") << zones.err;
