@@ -137,12 +137,8 @@ void NodeNetwork::netInfoAnswered(ZipStatus status) {
 
 void NodeNetwork::joinZone(const std::string& zone, const std::vector<std::uint8_t>& multicast) {
     zone_ = zone;
-    std::optional<MacAddress> group;
-    if (multicast.size() == 6) {
-        MacAddress address;
-        std::copy(multicast.begin(), multicast.end(), address.bytes.begin());
-        if (address.isGroup()) group = address;
-    }
+    std::optional<MacAddress> group = MacAddress::fromBytes(multicast);
+    if (group && !group->isGroup()) group.reset();
     if (group == zoneGroup_) return;
     if (zoneGroup_) node_.leaveGroup(*zoneGroup_);
     zoneGroup_.reset();

@@ -3,7 +3,6 @@
 #include "appletalk/protocols/nbp/NbpZoneRule.h"
 #include "appletalk/protocols/rtmp/RtmpData.h"
 
-#include <algorithm>
 
 namespace appletalk::sim {
 
@@ -68,10 +67,8 @@ void SimDevice::askNetInfo() {
         const auto& info = zip_->netInfo();
         if (status != ZipStatus::Ok || !info) return;
         node_->setCableRange(NetworkRange{info->rangeStart, info->rangeEnd});
-        if (info->multicastAddress.size() != 6) return;
-        MacAddress group;
-        std::copy(info->multicastAddress.begin(), info->multicastAddress.end(), group.bytes.begin());
-        if (group.isGroup()) node_->joinGroup(group);
+        const auto group = MacAddress::fromBytes(info->multicastAddress);
+        if (group && group->isGroup()) node_->joinGroup(*group);
     });
 }
 

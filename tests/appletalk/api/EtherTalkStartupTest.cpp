@@ -11,6 +11,7 @@
 #include "appletalk/protocols/nbp/NbpTuple.h"
 #include "appletalk/sim/Scenario.h"
 #include "appletalk/sim/SimInternet.h"
+#include "support/EtherTalkScenario.h"
 
 #include <gtest/gtest.h>
 
@@ -21,29 +22,11 @@ using namespace std::chrono_literals;
 namespace appletalk::api {
 namespace {
 
-constexpr const char* kScenario = R"(client_network = 3
-[[network]]
-range = [3, 5]
-zones = ["EtherTalk A", "EtherTalk B"]
-default_zone = "EtherTalk A"
-[[network]]
-number = 8
-zone = "Lager"
-[[printer]]
-name = "Near"
-zone = "EtherTalk B"
-node = 130
-[[printer]]
-name = "Far"
-zone = "Lager"
-status = "status: far away"
-)";
-
 class EtherTalkCable : public ::testing::Test {
 protected:
     EtherTalkCable() : driver(clock), ethernet(clock) {
         sim::ScenarioError error;
-        scenario = sim::Scenario::parse(kScenario, "test", error);
+        scenario = sim::Scenario::parse(appletalk::testing::kEtherTalkScenario, "test", error);
         EXPECT_TRUE(scenario) << error.describe();
         internet = std::make_unique<sim::SimInternet>(clock, *scenario, [this] { return station(); }, 3);
         driver.add(*internet);

@@ -3,6 +3,7 @@
 // clients in the other. Needs root and iproute2; skipped with the reason where namespaces
 // cannot be made.
 #include "VidurProcess.h"
+#include "support/EtherTalkScenario.h"
 
 #include <gtest/gtest.h>
 
@@ -20,31 +21,6 @@ namespace {
 using testing::ProcessResult;
 using testing::VidurProcess;
 using namespace std::chrono_literals;
-
-// The cable 3..5 with two zones, a printer on it that holds 3.130, and a LocalTalk network
-// behind the router with another printer.
-constexpr const char* kScenario = R"(title = "EtherTalk test"
-client_network = 3
-
-[[network]]
-range = [3, 5]
-zones = ["EtherTalk A", "EtherTalk B"]
-default_zone = "EtherTalk A"
-
-[[network]]
-number = 8
-zone = "Lager"
-
-[[printer]]
-name = "Near"
-zone = "EtherTalk B"
-node = 130
-
-[[printer]]
-name = "Far"
-zone = "Lager"
-status = "status: far away"
-)";
 
 std::string ipCommand() {
     for (const char* path : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"})
@@ -72,7 +48,7 @@ protected:
         folder = std::filesystem::temp_directory_path() / ("vidur-et-" + id);
         std::filesystem::create_directories(folder);
         scenario = (folder / "ethertalk.toml").string();
-        std::ofstream(scenario) << kScenario;
+        std::ofstream(scenario) << appletalk::testing::kEtherTalkScenario;
     }
     void TearDown() override {
         for (const std::string& name : namespaces) shell(ip + " netns del " + name);

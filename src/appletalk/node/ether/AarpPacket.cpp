@@ -2,8 +2,6 @@
 
 #include "appletalk/protocols/wire/ByteReader.h"
 
-#include <algorithm>
-
 namespace appletalk {
 
 namespace {
@@ -11,11 +9,9 @@ namespace {
 constexpr std::uint16_t kEthernetHardware = 1;
 constexpr std::uint16_t kAppleTalkProtocol = 0x809B;
 
+// A short read leaves the address zero; the caller sees the reader fail.
 MacAddress readMac(ByteReader& reader) {
-    MacAddress address;
-    const auto bytes = reader.take(6);
-    if (bytes.size() == 6) std::copy(bytes.begin(), bytes.end(), address.bytes.begin());
-    return address;
+    return MacAddress::fromBytes(reader.take(6)).value_or(MacAddress{});
 }
 
 // A zero byte, then network and node.

@@ -13,11 +13,9 @@ constexpr std::array<std::uint8_t, 8> kAppleTalkSnap{0xAA, 0xAA, 0x03, 0x08, 0x0
 constexpr std::array<std::uint8_t, 8> kAarpSnap{0xAA, 0xAA, 0x03, 0x00, 0x00, 0x00, 0x80, 0xF3};
 constexpr std::size_t kDdpLongHeader = 13;
 
+// A short read leaves the address zero; the caller sees the reader fail.
 MacAddress readMac(ByteReader& reader) {
-    MacAddress address;
-    const auto bytes = reader.take(6);
-    if (bytes.size() == 6) std::copy(bytes.begin(), bytes.end(), address.bytes.begin());
-    return address;
+    return MacAddress::fromBytes(reader.take(6)).value_or(MacAddress{});
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "appletalk/node/ether/MacAddress.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace appletalk {
@@ -9,6 +10,13 @@ std::string MacAddress::toString() const {
     std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", bytes[0], bytes[1], bytes[2], bytes[3], bytes[4],
                   bytes[5]);
     return text;
+}
+
+std::optional<MacAddress> MacAddress::fromBytes(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() != 6) return std::nullopt;
+    MacAddress address;
+    std::copy(bytes.begin(), bytes.end(), address.bytes.begin());
+    return address;
 }
 
 std::optional<MacAddress> MacAddress::parse(std::string_view text) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,8 @@ struct MacAddress {
     bool isZero() const { return bytes == std::array<std::uint8_t, 6>{}; }
     std::string toString() const;  // "09:00:07:ff:ff:ff"
     static std::optional<MacAddress> parse(std::string_view text);
+    // The address in six bytes off the wire; nothing for any other length.
+    static std::optional<MacAddress> fromBytes(std::span<const std::uint8_t> bytes);
 
     auto operator<=>(const MacAddress&) const = default;
 };

@@ -27,22 +27,16 @@ std::unique_ptr<MemoryWireLink> EtherTalkBridge::connect() {
 
 bool EtherTalkBridge::Groups::change(const MacAddress& group, bool join) {
     if (link == nullptr) return false;
-    int& count = listeners[group];
     if (join) {
-        // The interface joins once, for its first listener; a refused join is no listener.
-        if (count == 0 && !link->joinGroup(group)) {
-            listeners.erase(group);
-            return false;
-        }
-        ++count;
+        // The interface joins once, for its first listener.
+        if (listeners.count(group) == 0 && !link->joinGroup(group)) return false;
+        ++listeners[group];
         return true;
     }
-    if (count == 0) {
-        listeners.erase(group);
-        return false;
-    }
-    if (--count == 0) {
-        listeners.erase(group);
+    const auto found = listeners.find(group);
+    if (found == listeners.end()) return false;
+    if (--found->second == 0) {
+        listeners.erase(found);
         link->leaveGroup(group);
     }
     return true;
