@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The codec baselines' framing: a datagram put in an LLAP frame and read back out as a node
 // does it, so that a baseline carries the same bytes at each hop as the stack it is held
 // against.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small internet for the stack's benchmarks, on in-process wires and virtual time: one
 // simulated router with a port per network, a client workstation on the first network, and
 // device nodes that register many names each on the others. Everything is set up (ids held,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Chooser must list a whole zone list, and a whole look-up's devices, within the one
 // 100 ms timer tick that sees the enumeration complete. Measures those two ticks of the real
 // dialog (offscreen, shown) over the scripted library with 2,000 zones and 10,000 devices, and,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // From process start to the Chooser's device list filled, on the embedded network, as a host
 // opens it: the time a user waits with the wait cursor up. One measurement a process (the
 // stack starts once a process); bench/scripts/chooser-startup.sh runs it several times and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CPU a node costs while nothing happens: a client node on the event loop's thread, on
 // the real clock, left idle for a number of seconds once it holds its id. The figure is the
 // process's CPU seconds per wall second (getrusage), the benchmark's own thread only sleeping

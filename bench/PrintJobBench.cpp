@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A 10 MB print job through the stack, beside the PAP and ATP packets of the same job encoded
 // and decoded alone, and the same job between two nodes over LToUDP on loopback.
 //

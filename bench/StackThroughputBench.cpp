@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stack's throughput on the in-process wire, beside the cost of the packets alone.
 //
 // A look-up that finds 10,000 devices: the client sends a BrRq to the simulated router, which

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Filling the Chooser's zone box and device list within one 100 ms tick, beside bare Qt
 # inserts of the same items. The library is the tests' scripted fake, compiled in here so the
 # benchmark builds without the test suite.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The stack on the in-process wire: look-up and zone-list throughput beside the bare codecs,
 # and the CPU of an idle node. No network leaves the process.
 add_library(stack_bench_internet STATIC ${CMAKE_CURRENT_SOURCE_DIR}/BenchInternet.cpp)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The layer rules of CONTRIBUTING.md, checked over the sources: every #include "..." of a
 # file under src/ must name a folder its layer may use. Run by ctest (layer_includes):
 #   cmake -DSOURCE_DIR=<repository> -P cmake/CheckLayers.cmake

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The layers under src/ and what each may use; CONTRIBUTING.md says why. One list per layer:
 # the include prefixes its files may name (VIDUR_INCLUDES_<layer>) and the layers whose
 # targets its targets may link (VIDUR_LINKS_<layer>). "tarvlib" is the AppleTalk library's

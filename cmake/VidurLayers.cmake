@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # vidur_check_layers(): at the end of configuring, every library and program under src/ may
 # link only targets of the layers its own layer uses (cmake/VidurLayerRules.cmake), and the
 # graph of our libraries has no cycle. A fault stops the configuration.

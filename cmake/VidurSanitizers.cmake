@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Sanitizers apply to the whole build so that every library and test is instrumented alike.
 if(VIDUR_SANITIZE AND VIDUR_TSAN)
   message(FATAL_ERROR "VIDUR_SANITIZE and VIDUR_TSAN cannot be combined")

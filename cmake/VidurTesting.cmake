@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # vidur_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [MAIN <target>] [UI])
 # One GoogleTest executable, registered with CTest test by test. UI tests run offscreen;
 # MAIN replaces gtest_main (a UI test needs a main that creates the application object).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Warnings for the project's own targets; third-party headers come in as SYSTEM.
 add_library(vidur_warnings INTERFACE)
 target_compile_options(vidur_warnings INTERFACE

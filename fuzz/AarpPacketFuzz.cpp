@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // AARP packets: no crash, and every accepted packet round-trips.
 #include "ProtocolRoundTrip.h"
 

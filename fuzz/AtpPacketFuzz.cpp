@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ATP packet parser: no crash, every accepted packet round-trips, and the data limit holds.
 #include "ProtocolRoundTrip.h"
 #include "appletalk/protocols/atp/AtpPacket.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EtherTalk frames from the cable: the frame parser round-trips what it accepts, and an
 // EtherTalk node fed anything (AARP included) neither crashes nor delivers a datagram it
 // could not have parsed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LToUDP datagrams from the network: the sender id and frame split must round-trip, and the
 // frame inside must be safe to hand to the LLAP parser.
 #include "appletalk/node/link/LToUdpDatagram.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LLAP frames from the network: the codec must round-trip what it accepts, and a node fed
 // anything must neither crash nor deliver a datagram it could not have parsed.
 #include "appletalk/node/ManualClock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NBP packet parser: no crash, every accepted packet round-trips; and on every name that
 // arrives, matching keeps its basic laws (a registrable name matches itself, "=" matches it).
 #include "ProtocolRoundTrip.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NBPCrackProfileString on arbitrary profile values: it must never write outside the tuple,
 // must leave every name field terminated, and whatever it accepts must read back the same
 // when written again in the entry format.

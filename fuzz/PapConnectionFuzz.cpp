@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PAP connection packets (SendData, Data, Tickle, CloseConn, CloseConnReply) as they come in
 // ATP payloads: no crash, and every accepted packet round-trips.
 #include "ProtocolRoundTrip.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PAP parsers: the header on the first 4 bytes, the ATP data layouts on the rest and on the
 // whole input; no crash, and every accepted value round-trips.
 #include "ProtocolRoundTrip.h"

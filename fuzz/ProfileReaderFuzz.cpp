@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the profile reader with arbitrary file contents: parsing never fails, an unedited
 // file writes back byte for byte, every listed name can be looked up, and values written
 // into the parsed file read back after writing and parsing again, and are gone once removed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The property every protocol fuzz target checks: whatever a parser accepts serializes into
 // bytes that parse back to the same value. A mismatch aborts, so the fuzzer (and the corpus
 // replay under the sanitizers) reports it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs every file of the given folders (or single files) through a fuzz target once, so the
 // seed corpus and every crash ever found are replayed by the ordinary test suite. With
 // sanitizers on, a regression fails the test.

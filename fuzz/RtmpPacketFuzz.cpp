@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RTMP Data, Request and Response parsers: no crash, and every accepted packet round-trips.
 #include "ProtocolRoundTrip.h"
 #include "appletalk/protocols/rtmp/RtmpData.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZIP parsers: the DDP-type-6 packets on the whole input, and the ZIP-over-ATP request and
 // zone-list reply on the input split into 4 user bytes and data.
 #include "ProtocolRoundTrip.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Parsers of the node runtime: LLAP and EtherTalk frames (through a node's receive path),
 # AARP packets, DDP headers,
 # LToUDP datagrams.

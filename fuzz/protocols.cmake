@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Upper protocols: every parser of a protocol on each input, with a serialize/parse round trip.
 vidur_add_fuzz_target(NAME rtmp_packet SOURCES RtmpPacketFuzz.cpp LIBS atalk_protocols)
 vidur_add_fuzz_target(NAME zip_packet SOURCES ZipPacketFuzz.cpp LIBS atalk_protocols)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Build step: our XPM pixel art as the PNG sizes of a desktop icon theme. Larger sizes keep
 // the pixels square (nearest neighbour); smaller ones are smoothed so they stay legible.
 #include <QImage>

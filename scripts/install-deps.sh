@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages that building and testing need. Idempotent: it asks apt
 # only for what is missing. Runs as root, or through sudo.
 set -euo pipefail

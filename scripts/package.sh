@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian packages vidur20 and vidur20-dev from the working tree: a Release build
 # of its own (no tests), installed under /usr, packed by CPack with dpkg-shlibdeps' Depends.
 #   scripts/package.sh [BUILD-DIR]      (default build/package; the .deb files land there)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # First command of the README: install what is missing, build, and run the main job: the
 # Chooser (`vidur chooser`) on the embedded AppleTalk network. With arguments, runs
 # `vidur` with them instead (e.g. ./scripts/setup.sh status, ./scripts/setup.sh zones).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Second command of the README: install what is missing, build the whole suite with
 # AddressSanitizer and UndefinedBehaviorSanitizer (warnings are errors), and run it.
 set -euo pipefail

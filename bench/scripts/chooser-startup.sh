@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # How long the Chooser takes, from process start, to show the devices of the embedded
 # network: runs chooser_startup_bench RUNS times (a fresh process each, default settings, a
 # private HOME), each printing the time from its launch to the filled device list, then the

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs every libFuzzer binary of a -DVIDUR_FUZZ=ON build for a fixed time, each on a copy of its
 # seed corpus in a temporary directory (the repository's corpus stays as it is), and prints one
 # line a target: seconds run, executions, corpus growth, and whether it crashed. Crash inputs

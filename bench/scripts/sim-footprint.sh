@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The footprint of `vidur sim` serving a scenario (the built-in one by default) on LToUDP kept
 # on this host: the group joined on 127.0.0.1 with TTL 0, on a port of its own. Waits until
 # the simulator serves, lets it run idle, then prints its resident memory (VmRSS now, VmHWM

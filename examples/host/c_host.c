@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* An example host of libvidur20 written in C: no event loop and no application object of
    its own; the library makes both. Opens the Chooser, then a printer status window and the
    network information sheet, and runs until the status window is closed. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An example host of libvidur20: a Qt application with its own title that opens the
 // library's three windows, as a host application does.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Mac OS Roman code page, in which AppleTalk names travel. Inside the stack and the
 // system every 8-bit string is Mac OS Roman; conversion to Unicode happens only at the edges
 // (widgets, terminal, JSON, files on disk).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "text/ProfileFile.h"
 
 #include "text/MacRoman.h"

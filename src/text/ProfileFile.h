@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One private profile file in memory, with the rules of the Windows profile functions:
 // section and key names compare without regard to case (the Mac OS Roman fold), names and
 // values are trimmed, a value's outer pair of matching quotes is stripped when read, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "text/ProfileStorage.h"
 
 #include "text/MacRoman.h"

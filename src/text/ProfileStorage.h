@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where private profile files live and how they are changed on disk.
 //
 // A bare file name ("Halvora.INI") lives in $VIDUR_PROFILE_DIR, else $XDG_CONFIG_HOME/vidur20,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names in the order they were first added, each unique under the NBP and ZIP case fold, so
 // that "Sales" and "SALES" are one zone. Beside the names sits an open-addressing table of
 // their folded hashes and positions: adding a name costs one copy of it and a probe or two,

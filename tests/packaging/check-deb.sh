@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Debian packages from the tree: built by scripts/package.sh in a Release build of their
 # own (the slow part, minutes on two cores), checked by lintian, unpacked into a scratch
 # root, where vidur runs and the menu entries, manual pages and completion are in place.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The installed desktop files, without building a package: the manual pages render without
 # a warning, the menu entries validate, and the manual page and the bash completion name
 # every command and option that `vidur --help` and `vidur COMMAND --help` name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frames captured from a third-party router and test peers on LToUDP (sender id removed),
 // split as LLAP header | DDP header | DDP data, and two long-header datagrams from EtherTalk.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One EtherTalk cable for the tests that start clients on it, in process and in network
 // namespaces alike: the range 3..5 with two zones, a printer in the second zone that holds
 // 3.130, and a LocalTalk network behind the router with another printer.

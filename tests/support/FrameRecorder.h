@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A bare endpoint that records every frame it hears, to see exactly what went on the wire.
 #pragma once
 

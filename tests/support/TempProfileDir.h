@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gives one test its own empty profile folder through VIDUR_PROFILE_DIR and removes it
 // afterwards, so no test sees another's profile files or the user's own. Every environment
 // variable changed through it (or named to remember) gets its old value back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bytes written as in the capture tables: hex pairs separated by spaces (or '|'), and quoted
 // text ('LToUDP Zone') for the characters of a string, e.g. "0b 'LaserWriter' 01 2a"; and
 // the pieces wire-format tests build frames from.

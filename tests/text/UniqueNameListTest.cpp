@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "text/UniqueNameList.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The results the library's functions return and its enumerations and requests report.
 // 0 is success; every failure is negative, so callers that only test "non-zero" or
 // "negative" both see it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/api/DebugLog.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/api/DispatchBlockPool.h"
 
 #include <new>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The blocks MPPAlloc hands out. Each is zero-filled and aligned for atomic access to its
 // result field. The pool remembers what it handed out, so freeing a null pointer, a block
 // twice, or a block it never gave is refused instead of corrupting the heap.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The request functions: MPPAlloc, MPPFree and ATALKDispatch.
 #include "appletalk/api/ApiResults.h"
 #include "tarvlib/DispatchBlockAccess.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/api/DispatchRequests.h"
 
 #include "appletalk/api/ApiResults.h"

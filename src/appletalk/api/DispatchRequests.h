@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The requests of ATALKDispatch, run on the stack's thread:
 //  - 0x0210 node information: answered at once when the node has started, else when it has;
 //  - 0x0810 printer status: a PrinterStatusRequest, identified by a value written at offset

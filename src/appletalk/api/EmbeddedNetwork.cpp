@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/api/EmbeddedNetwork.h"
 
 #include "appletalk/node/link/MemoryWireLink.h"

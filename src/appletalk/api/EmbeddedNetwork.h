@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The embedded default network: a simulated AppleTalk internet (the simulator's built-in
 // scenario, or a scenario file) on in-process wires, polled by the stack's own thread. The
 // client node joins it through connect(); nothing leaves the process.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NBPSetEntityName and NBPCompareEntity: the name functions that need no network.
 #include <cstring>
 

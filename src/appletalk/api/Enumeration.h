@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shared state of one enumeration (a zone list or an NBP look-up): the stack's thread
 // adds results and finishes it, the caller's thread polls its status and reads results.
 // A lock guards it, held only for a copy, so no call waits on the network.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open enumerations of one kind, by the 32-bit handle their caller holds. Handles are
 // never 0 and are handed out in turn from a starting point that differs per table, so a
 // handle just closed (or one of another table) is not valid again until four billion more

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shared library's one source: a table of every exported function. Referring to each
 // pulls its object out of the static implementation, so the library holds all of them, and a
 // function declared but never defined fails the link here rather than in a host.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NBP look-up functions: NBPOpenEnum ... NBPCloseEnum.
 //
 // NBPOpenEnum(handle, interval, transmissions, maxTuples, name): the request is sent

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the library asks of the network, in the shape its functions need: the zone list, an
 // NBP look-up, a PAP status query and what the node knows of itself. Everything is called
 // and calls back on the stack's thread. Each started operation has an id (never 0) that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/api/NodeNetwork.h"
 
 #include "appletalk/api/ApiResults.h"

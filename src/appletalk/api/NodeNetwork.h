@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's network operations over one client node, built from the stack's services:
 // the node's start-up (its address, the router its RTMP stub finds, its zone by ZIP
 // GetMyZone, kept fresh), the zone list (a ZIP client per enumeration), NBP look-ups (an

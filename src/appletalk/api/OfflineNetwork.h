@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The network operations of a stack whose link could not be opened: the node never starts,
 // and everything fails at once, so callers see an error instead of waiting forever.
 #pragma once

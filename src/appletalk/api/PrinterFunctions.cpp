@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer functions: the default printer (kept in "AppleTalk.INI") and the PostScript
 // printer types. They need no network, so they never start the stack.
 #include "appletalk/api/ApiResults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/api/PrinterStatusRequest.h"
 
 #include "appletalk/api/ApiResults.h"

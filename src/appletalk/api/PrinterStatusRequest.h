@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One printer status request (ATALKDispatch 0x0810) on the stack's thread: ask the printer
 // for its PAP status at the address in the block's tuple; if it does not answer, find it
 // again by name and, if it moved, ask at its new address. Then fill the caller's block:

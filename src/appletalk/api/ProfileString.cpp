@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NBPCrackProfileString: reads back a recent-device entry of the profile,
 //   "AppleTalk PAP; NET NODE SOCKET, OBJECT:TYPE@ZONE"
 // as the system writes it ("%s; %d %d %d, %s:%s@%s").

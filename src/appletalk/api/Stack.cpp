@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/api/Stack.h"
 
 #include "appletalk/api/DebugLog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's stack, one per process: the client node on the chosen link (the embedded
 // simulated network, LToUDP, or a link a test hands in), the network operations above it,
 // the open enumerations and the dispatched requests, and the one thread that owns them all.

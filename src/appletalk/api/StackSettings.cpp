@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/api/StackSettings.h"
 
 #include "tarvlib/NameFields.h"

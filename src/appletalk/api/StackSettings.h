@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the library reads from its own profile file "AppleTalk.INI" (in the profile folder
 // of the platform: $VIDUR_PROFILE_DIR, else $XDG_CONFIG_HOME/vidur20, else ~/.config/vidur20):
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zone functions: ZIPOpenEnum ... ZIPCloseEnum and ZIPGetMyZone.
 #include "appletalk/api/ApiResults.h"
 #include "appletalk/api/Stack.h"

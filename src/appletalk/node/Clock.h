@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The time source of the stack. Every timer reads a Clock, never the system directly, so
 // tests can step time by hand and run minutes of protocol in microseconds.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/EventLoop.h"
 
 #include <algorithm>

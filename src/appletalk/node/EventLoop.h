@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one background thread that owns the stack's nodes, sockets and timers. Callers on
 // other threads post tasks (or invoke and wait for a result) and return at once; the thread
 // runs the tasks, polls every node until nothing is left to do, then sleeps until the next

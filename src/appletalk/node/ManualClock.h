@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A clock that moves only when told to. Tests step it; it may be read from any thread
 // (a node driven by an EventLoop reads it there while the test advances it).
 #pragma once

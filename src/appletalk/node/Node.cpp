@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/Node.h"
 
 #include "appletalk/node/ddp/DdpCodec.h"

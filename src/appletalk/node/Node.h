@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An AppleTalk node on one link: it acquires an LLAP node id, keeps THIS-NET and A-ROUTER,
 // and moves datagrams between its sockets and the link. On a link with a hardware address
 // (EtherTalk) it is a node of an extended cable instead: AARP acquires its network and node,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a node did with the frames it saw, for debugging and tests. Nothing from the network
 // is trusted: whatever fails a check is counted here and dropped.
 #pragma once

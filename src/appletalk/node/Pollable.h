@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Something that does its work when polled: a node, a simulated peer. The same object is
 // driven by an EventLoop thread in the product and by a VirtualTimeDriver in tests.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real monotonic clock, for the product.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/TimerQueue.h"
 
 #include <vector>

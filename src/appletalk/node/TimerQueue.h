@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One-shot timers fired when polled, on the time of an injectable clock. Nothing fires on its
 // own: the owner polls (its thread's loop, or a test stepping a ManualClock), so every timer
 // runs on the thread that owns the protocol state it touches.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives nodes on virtual time, without a thread: the test's own thread polls every node
 // until nothing is left to do, then moves a ManualClock straight to the next deadline. A
 // two-second node-id acquisition takes microseconds, and every run is the same.

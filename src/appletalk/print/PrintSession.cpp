@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/print/PrintSession.h"
 
 #include "appletalk/api/Stack.h"

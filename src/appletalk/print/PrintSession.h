@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One print job from a command (`vidur print`, the CUPS backend): the AppleTalk stack as the
 // settings choose it, the printer found by name with NBP (or taken at its address), the
 // job's bytes streamed from a file descriptor over PAP, and what happens reported to an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/print/PrinterDiscovery.h"
 
 #include "appletalk/api/Stack.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every PostScript printer on the AppleTalk internet the settings choose: the zone list, then
 // an NBP look-up of each PostScript type (AppleTalk.INI's PostScriptTypes) in every zone, all
 // at once. For the CUPS backend's discovery mode.

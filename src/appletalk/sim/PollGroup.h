@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Several pollables seen as one: a router's port nodes, or every node of a simulated
 // internet, so a driver or an event loop adds one object and polls them all.
 #pragma once

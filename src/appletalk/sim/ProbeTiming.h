@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How many lapENQs a simulated node sends for a candidate id, and how far apart. A real
 // LocalTalk segment (LToUDP) needs the standard eight probes 250 ms apart: other stations may
 // be slow to answer. An unimpaired in-process wire hands every frame over at the next poll,

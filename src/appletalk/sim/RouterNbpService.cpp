@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/RouterNbpService.h"
 
 #include "appletalk/protocols/nbp/NbpMatch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/RouterPortConfig.h"
 
 #include "appletalk/protocols/wire/WireLimits.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What one router port connects to: a LocalTalk network (one number, one zone) or an
 // extended network (a range of numbers, up to 255 zones, one of them the default).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/RouterZipService.h"
 
 #include "appletalk/protocols/atp/AtpPacket.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The router's zone information socket (6) on every port: ZIP over ATP (GetMyZone,
 // GetZoneList for the whole internet, GetLocalZones) and DDP-type-6 ZIP (Query,
 // GetNetInfo). Replies go to the requester's socket, ATP replies as one TResp (0x90, seq 0).

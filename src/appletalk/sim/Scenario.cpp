@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/Scenario.h"
 
 #include "appletalk/sim/ScenarioParser.h"

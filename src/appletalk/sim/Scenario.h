@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A simulated internet as a scenario file describes it: networks (LocalTalk with one number
 // and zone, or extended with a range and zones), the network the client's node sits on,
 // printers, file servers and faults. Names are kept in Mac OS Roman, as they travel; the file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/ScenarioParser.h"
 
 #include "appletalk/protocols/nbp/NbpName.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads a scenario from TOML text into a Scenario, checking every key, type and rule, and
 // naming the file, line and column of the first thing that is wrong.
 #pragma once

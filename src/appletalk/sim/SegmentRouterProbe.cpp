@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/SegmentRouterProbe.h"
 
 #include "appletalk/node/Node.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listens on a segment for a router before the simulator serves it: a node of its own asks
 // with RTMP Requests (and hears RTMP Data). A second router there would hand clients a
 // second zone list, so the simulator then serves beside the one it found.

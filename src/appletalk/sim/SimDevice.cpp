@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/SimDevice.h"
 
 #include "appletalk/protocols/nbp/NbpZoneRule.h"

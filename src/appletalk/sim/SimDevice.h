@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every simulated device shares: a node of its own on a link, names it answers NBP
 // LkUps for, THIS-NET and A-ROUTER kept from the router's RTMP broadcasts, and the ability to
 // go away (leave the wire) and come back, possibly at another node id. Subclasses open their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/SimFileServer.h"
 
 namespace appletalk::sim {

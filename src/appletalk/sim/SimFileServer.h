@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A simulated file server: registers name:AFPServer@* on its session listening socket. It
 // holds no volumes; a client sees it in the chooser and gets no further, as with a server
 // that refuses guests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/SimInternet.h"
 
 namespace appletalk::sim {

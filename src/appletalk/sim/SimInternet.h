@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scenario brought to life: one router with a port per network, a wire per network, and
 // every printer and file server as a node on its network's wire. The client's network is
 // either an in-process wire (connectClient) or a link the caller supplies, such as an

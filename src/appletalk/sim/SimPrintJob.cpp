@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/SimPrintJob.h"
 
 #include <cerrno>

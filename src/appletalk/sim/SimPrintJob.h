@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One job on a simulated printer: its bytes go to a file of their own in the spool folder
 // (when there is one), exactly as received; the title comes from the job's "%%Title:" comment
 // and names the file and the status text. The file is written as a hidden ".part" file and

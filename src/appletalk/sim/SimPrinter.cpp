@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/SimPrinter.h"
 
 #include "appletalk/protocols/pap/PapHeader.h"

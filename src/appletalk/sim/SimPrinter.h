@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A simulated printer: registers name:type@* on its server listening socket and answers
 // PAP SendStatus (at-least-once or exactly-once) with a status text that may change while it
 // runs, cycle on a period, come late or never. It takes PAP jobs one at a time (others are

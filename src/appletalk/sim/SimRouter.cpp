@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/sim/SimRouter.h"
 
 #include "appletalk/node/ddp/DdpCodec.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A simulated AppleTalk router: one node per port, each on its own link, that a client
 // cannot tell from a real router. It broadcasts RTMP Data every 10 s and answers RTMP
 // Requests, answers ZIP (over ATP and DDP type 6) from its zone table, turns NBP BrRqs into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's diagnostic macros. A broken precondition (an index out of range, a bad
 // position) stops the process with the place it happened, in every build: carrying on
 // would read or write memory that is not ours.

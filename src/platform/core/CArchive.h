@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's archive, declared so that CObject::Serialize has its signature. Nothing in
 // the system is ever serialised, so an archive only knows its direction.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's diagnostic dump target, reduced to collecting text: Dump() output can be
 // read back (by tests, or written to a log by whoever holds the context).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's hash map from strings to untyped pointers. Keys compare case-sensitively,
 // byte for byte. Iteration follows the framework exactly: buckets in order (the framework's
 // hash, 17 buckets unless InitHashTable says otherwise), newest association first within a

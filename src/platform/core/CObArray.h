@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's growable array of CObject pointers. It does not own what it points to.
 // Growth follows the framework: by the grow-by step set with SetSize, or by an eighth of the
 // size (at least 4, at most 1024) when no step was set. An index out of range stops the process.

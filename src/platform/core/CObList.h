@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's doubly linked list of CObject pointers; it does not own what it points to.
 // POSITION values are node addresses, valid until their node is removed. The block size is
 // kept for the framework's signature; nodes are allocated one by one, so a stale POSITION is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/core/CObject.h"
 
 #include "platform/core/AfxDebug.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's root class: run-time class information, the serialisation and
 // diagnostic hooks, and no copying (a derived class that wants copies writes its own).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's run-time class record: a class's name, size, schema, factory and base.
 // Every record that IMPLEMENT_DYNAMIC defines registers itself at start-up, so a class can
 // be found and created by name.

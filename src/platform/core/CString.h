@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's 8-bit string: value semantics, bytes in the Mac OS Roman code page.
 // Comparisons are by unsigned byte value; the no-case forms fold as NBP does, so a name
 // compares the same here as on the network.

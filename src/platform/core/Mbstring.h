@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C runtime's multibyte string comparisons. Our multibyte code page is Mac OS Roman
 // (one byte a character), so both compare byte by byte as unsigned values; _mbsicmp folds
 // case exactly as NBP does, so a name that matches on the network matches here.

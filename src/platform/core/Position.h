@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's opaque iteration position for lists and maps; null ends an iteration.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/core/PrivateProfile.h"
 
 #include "text/ProfileStorage.h"

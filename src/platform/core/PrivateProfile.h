@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Win32's private profile functions over ProfileFile and ProfileStorage. Strings are Mac OS
 // Roman in memory and UTF-8 on disk.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The order in which a sorted list or combo box keeps its strings, as Windows sorts one with
 // the user's locale: without regard to case, accented letters beside their base letter
 // ("Äpfel" and "École" before "Zürich"), punctuation and symbols before digits before

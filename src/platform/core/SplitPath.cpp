@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/core/SplitPath.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C runtime's _splitpath: a path into drive, directory, file name and extension.
 #pragma once
 

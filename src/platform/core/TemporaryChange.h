@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gives a variable a value for the length of a scope and puts the old value back when the
 // scope is left, however it is left: the one way to write a re-entrancy guard or a depth.
 #pragma once

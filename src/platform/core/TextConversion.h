@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions at the edges: a CString holds Mac OS Roman bytes; files on disk, the terminal
 // and the widgets take UTF-8.
 #pragma once

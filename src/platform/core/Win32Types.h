@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Win32 base types and constants that the system's code is written with.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/core/Wsprintf.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Win32's wsprintfA: printf-style formatting into a caller's buffer. As on Windows the
 // output is capped at 1024 characters including the terminating zero; a longer result is
 // cut, never written past that.

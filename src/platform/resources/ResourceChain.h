@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The search for resources by number across the modules of the process, as the framework's
 // resource chain does: modules are searched in the order they joined, and within a module the
 // language of the environment is preferred, with English as the fallback.

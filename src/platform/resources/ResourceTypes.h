@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Resources as plain tables, the form a module contributes them in: dialog templates in dialog
 // units, string tables per language, and icons as XPM images. Texts in these tables are UTF-8
 // source text; the window layer converts them where they meet a string of the system.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Win32 window, dialog and control styles, with their Win32 values, as dialog templates use them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/CButton.h"
 
 IMPLEMENT_DYNAMIC(CButton, CWnd)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's button control (push buttons and group boxes).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/CComboBox.h"
 
 IMPLEMENT_DYNAMIC(CComboBox, CWnd)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's combo box: its operations are the CB_ messages, answered by the control as
 // Win32 does (CB_ERR = -1 for a bad index). An owner-drawn box calls the virtual DrawItem,
 // MeasureItem, CompareItem and DeleteItem of the object attached to it.

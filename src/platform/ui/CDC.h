@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's device context, for owner drawing: the handle a DRAWITEMSTRUCT carries,
 // with the Win32 drawing calls as members.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/CDataExchange.h"
 
 #include "platform/ui/CWnd.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's data exchange: DoDataExchange binds controls to members (DDX_Control).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/CDialog.h"
 
 #include "platform/resources/ResourceChain.h"

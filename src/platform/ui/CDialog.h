@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's dialog, built from a dialog template by number. Modal: DoModal runs it and
 // answers the code given to EndDialog (IDOK, IDCANCEL), or -1 when the template is missing
 // or the window cannot be created. Modeless: Create, and DestroyWindow when done.

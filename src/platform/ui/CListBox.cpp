@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/CListBox.h"
 
 IMPLEMENT_DYNAMIC(CListBox, CWnd)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's list box: its operations are the LB_ messages (LB_ERR = -1 for a bad index).
 #pragma once
 

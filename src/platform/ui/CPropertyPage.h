@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's property page: a child dialog from a template, whose caption (the
 // template's) is its tab title. The sheet creates a page's window when the page is first
 // shown. OK and Cancel of a page end nothing: the sheet ends, and tells its pages.

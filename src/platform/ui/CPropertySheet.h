@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's property sheet: a modal dialog with one tab per page, in the order the
 // pages were added, and OK, Cancel and Apply buttons. OK tells every created page OnOK and
 // ends with IDOK; Cancel (also Escape and the close box) tells them OnCancel and ends with

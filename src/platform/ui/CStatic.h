@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's static text control.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's window object: a C++ object attached to a window handle. Messages sent
 // to the window go through the object's WindowProc and message map, then to the window's
 // own default processing; a window with no object attached answers with its default

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/MessageBoxService.h"
 
 #include "platform/ui/qt/QtMessageBoxes.h"

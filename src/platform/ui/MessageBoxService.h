@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where message boxes go. The installed service shows them; the default one runs a modal
 // message box and answers the button pressed. Tests install one that records the message
 // and answers at once, so nothing ever waits for a user.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framework's message maps: a class lists the messages and notifications it handles, and
 // a message not found in its map is looked up in its base class's map, then handed to the
 // window's default processing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where Sleep goes. The default one blocks the calling thread; tests install one that
 // records the requested waits and may advance their own clock instead.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application object windows need. A host that has none gets one on first use; the look
 // (classic or VIDUR_LOOK=native) is applied to it once.
 #pragma once

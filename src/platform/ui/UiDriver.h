@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives windows as a user would, for tests: every action goes through the same Qt events
 // and control code a real user's does, so the notifications a dialog gets are the real ones.
 // Also runs the event loop for a while and tells what is left running.

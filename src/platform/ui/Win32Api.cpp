@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/Win32Api.h"
 
 #include <cstring>

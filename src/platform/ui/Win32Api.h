@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Win32 window functions the system calls, over the window layer. They act on the
 // window a handle names and answer as Win32 does (FALSE, 0 or null for a handle that names
 // no window).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Win32 window-side types and constants the system's code is written with: handles,
 // rectangles, messages and notifications with their Win32 values, owner-draw records and
 // drawing flags. No Qt here: the window layer keeps Qt behind these handles.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders a window as it would show on screen, offscreen, into a PNG file: for tests and for
 // screenshots of the dialogs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/cups/PapBackend.h"
 
 #include "text/MacRoman.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CUPS backend "pap" (see `man backend`): with no arguments it lists the AppleTalk
 // printers it finds, one `network pap://ZONE/NAME/TYPE "MAKE AND MODEL" "INFO"` line each;
 // with a job (job-id user title copies options [file]) it prints the file (or standard input)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The device URI of an AppleTalk printer in CUPS: pap://ZONE/NAME/TYPE, each part UTF-8 and
 // percent-encoded, optionally followed by ?network=ltoudp:ADDRESS&port=N&ttl=N to say which
 // AppleTalk network to use (otherwise the settings say).

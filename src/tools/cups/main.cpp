@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The CUPS backend "pap": AppleTalk printers for CUPS. See PapBackend.h.
 #include "tools/cups/PapBackend.h"
 

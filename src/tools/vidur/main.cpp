@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidur: AppleTalk at the terminal. Every subcommand is in the registry; see `vidur --help`.
 #include "tools/vidur/cli/CommandRegistry.h"
 #include "tools/vidur/cli/ExitStatus.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the system calls in the AppleTalk library, with the records it shares with it and with
 // host applications. The library owns the declarations; this header pins the layout the
 // system and its hosts rely on, so that a change of the library's records fails the build.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Chooser: the modal dialog in which the user picks an AppleTalk device type, a zone
 // and one device of that type found there by an NBP look-up. On OK the chosen device goes
 // to the package of its type (recent list, default printer) and is kept for the caller.

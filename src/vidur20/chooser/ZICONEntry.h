@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One item of the icon combo box: its text and the number of its icon group.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A list of icon entries (allocation block size 10). Nothing in the system fills one; it is
 // kept for hosts that build entry lists of their own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Chooser's type box: an owner-drawn, sorted drop-down list without strings whose items
 // are ZICONEntry objects (an icon and a line of text). The box owns its entries and deletes
 // each one when its item goes (DeleteString, ResetContent, the window destroyed).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's three entry points, for C++ hosts. Each runs on the caller's user-interface
 // thread; a host without an application object of its own gets one on the first call.
 //

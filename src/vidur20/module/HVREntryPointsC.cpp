@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/module/HVREntryPointsC.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The library's entry points for hosts written in C (or any language with a C interface).
    They behave as the C++ entry points of HVREntryPoints.h; a window argument is the
    CWnd* of a C++ host passed as an opaque pointer, or NULL for none.

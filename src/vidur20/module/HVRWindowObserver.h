@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Lets a driver follow the windows the entry points open, as a window hook would: the
 // command's offscreen mode chooses a device in the Chooser it opened, and tests act on the
 // dialogs from inside their modal loops. Not part of what the shared library exports.

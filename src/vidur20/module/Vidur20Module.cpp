@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/module/Vidur20Module.h"
 
 #include <mutex>

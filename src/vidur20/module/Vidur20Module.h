@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up of the library: its resources (dialog templates 229 to 232, strings 11 to 13,
 // icons) join the process's resource chain, behind whatever the host put there first, so
 // that every window of the library finds them by number.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A drop-down list of the user's recent printers plus the library's default printer. Item i
 // always shows entry i of the box's recent printer list, so an item index is also a list
 // index; the box is therefore never sorted.

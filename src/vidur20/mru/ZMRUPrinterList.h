@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printers the user chose most recently, newest first, read from the printers' recent
 // list in "Halvora.INI" when the list is constructed. It only reads: the printer packages
 // write that list when a printer is chosen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One named AppleTalk entity (object, type and zone) with the address at which it was last
 // found and its NBP enumerator, held in the library's own record so that it can be handed
 // to the library and to hosts as it stands.

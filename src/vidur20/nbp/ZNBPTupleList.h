@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An ordered list of tuples in which no two entries name the same entity. It owns every
 // tuple it accepted and deletes them when it is destroyed.
 #pragma once

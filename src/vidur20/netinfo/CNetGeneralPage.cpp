@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/netinfo/CNetGeneralPage.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "General" page of the network information sheet: asks the stack once, when the page's
 // window is made, for this node's address, zone and cable range, and shows them as text.
 #pragma once

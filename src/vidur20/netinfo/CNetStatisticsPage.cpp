@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/netinfo/CNetStatisticsPage.h"
 
 #include "vidur20/res/ResourceIds.h"

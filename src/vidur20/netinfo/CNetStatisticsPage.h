@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "Statistics" page of the network information sheet: a Clear button and no figures.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/packages/LookupNoCase.h"
 
 #include "platform/core/Mbstring.h"

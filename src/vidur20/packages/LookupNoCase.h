@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finds a value in a string-keyed map by a key compared without regard to letter case.
 #pragma once
 

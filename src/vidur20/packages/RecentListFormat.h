@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The recent-device lists in "Halvora.INI", shared by the device packages that write them
 // and the recent printer list that reads the printers' one back.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/packages/ZAFPServerPackage.h"
 
 IMPLEMENT_DYNAMIC(ZAFPServerPackage, ZDevicePackage)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The AFP file server kind. Choosing one: it becomes the head of the recent file server list; the default printer is left alone.
 #pragma once
 

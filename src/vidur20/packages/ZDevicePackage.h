@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One kind of AppleTalk device that the Chooser offers: its NBP type, type-box text, icon,
 // prompt and recent-list category, the recent list itself in "Halvora.INI", and (in each
 // concrete package) what choosing a device of the kind means.

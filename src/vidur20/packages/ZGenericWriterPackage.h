@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A kind of printer without constants or behaviour of its own; nothing creates it. It stays
 // abstract: it only carries its run-time class.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/packages/ZImageWriterLQPackage.h"
 
 IMPLEMENT_DYNAMIC(ZImageWriterLQPackage, ZDevicePackage)

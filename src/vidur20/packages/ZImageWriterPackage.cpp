@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/packages/ZImageWriterPackage.h"
 
 IMPLEMENT_DYNAMIC(ZImageWriterPackage, ZDevicePackage)

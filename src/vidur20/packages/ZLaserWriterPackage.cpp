@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/packages/ZLaserWriterPackage.h"
 
 IMPLEMENT_DYNAMIC(ZLaserWriterPackage, ZDevicePackage)

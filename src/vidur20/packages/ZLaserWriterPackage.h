@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LaserWriter kind: PostScript laser printers. Choosing one: it becomes the default printer and the head of the recent printer list.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's dialog templates in dialog units. Template order is tab order. Texts are the
 // ones the product has always shown, quirks included; the French templates keep the English
 // ids and controls, with positions widened where the French text needs room.

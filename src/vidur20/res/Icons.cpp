@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's icons: 32 x 32 XPM images in the classic 16-colour palette with a
 // transparent background. The pictures are drawn by tools/draw_icons.py.
 #include "vidur20/res/ResourceIds.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numbers of the library's resources: dialog templates, their controls, strings and icons.
 // The window code finds every resource and control by these numbers, so they are fixed.
 #pragma once

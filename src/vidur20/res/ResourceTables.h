@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tables the library's resource module is made of; Vidur20Resources.cpp joins them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's string table in English and French. Message 13 was never translated and
 // reads the same in both tables; "choosen" is how the product has always spelt it.
 #include "vidur20/res/ResourceIds.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/res/Vidur20Resources.h"
 
 #include "vidur20/res/ResourceTables.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer status window: a modeless, self-owned window in which the user picks one of
 // the recent printers and sees its status text, asked for again after every answer. The
 // requests go to the stack by address in two blocks that the window owns; the stack writes

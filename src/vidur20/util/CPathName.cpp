@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vidur20/util/CPathName.h"
 
 #include "platform/core/SplitPath.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A file path and its parts (name, extension, title), split by the C runtime's rules.
 // Exported for hosts; nothing in the system uses it.
 #pragma once

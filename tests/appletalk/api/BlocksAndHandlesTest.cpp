@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MPPAlloc and MPPFree, the handle table, and the shared library's exports.
 #include "appletalk/api/ApiResults.h"
 #include "tarvlib/DispatchBlockAccess.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ATALKDispatch against the built-in simulated internet, on virtual time: node information,
 // printer status with printers that answer, change, move, fall silent or go away, and the
 // end request.

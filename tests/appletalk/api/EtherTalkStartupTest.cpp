@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A client node's start on an EtherTalk cable, against the simulator's router and devices on
 // an in-process Ethernet, on virtual time: GetNetInfo for the remembered zone, an address in
 // the cable's range (one a device holds is given up), the zone list, a look-up and printer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NBP look-ups through the library functions against the built-in simulated internet, on
 // virtual time.
 #include "VirtualStack.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stack whose link cannot be opened: every function answers with an error at once, and
 // nothing waits forever.
 #include "ScopedEnvironment.h"

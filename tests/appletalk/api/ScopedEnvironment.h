@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A private profile folder for one test with the stack's own variables cleared, all restored
 // afterwards, so no test reads or writes the user's own "AppleTalk.INI".
 #pragma once

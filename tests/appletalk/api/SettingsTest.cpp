@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "AppleTalk.INI", the environment over it, and the functions that keep their state there:
 // the default printer and the PostScript printer types.
 #include "ScopedEnvironment.h"

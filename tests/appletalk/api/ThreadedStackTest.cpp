@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stack on its own thread and the system clock, as a host runs it: requests dispatched
 // from one thread, their blocks polled and ended from others. Short real-time tests, meant
 // to be run under the thread sanitizer too (VIDUR_TSAN).

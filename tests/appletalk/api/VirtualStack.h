@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process-wide stack on virtual time for one test: the embedded default network (the
 // built-in scenario) or a link of the test's own, no thread of its own, every library call
 // running on the test's thread, and time moved by a VirtualTimeDriver. Seconds of protocol

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zone functions against the built-in simulated internet, on virtual time.
 #include "VirtualStack.h"
 

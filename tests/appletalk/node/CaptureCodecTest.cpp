@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LLAP and DDP codecs against captured bytes: every captured frame parses to the
 // fields it was sent with and serializes back to the same bytes.
 #include "support/Captures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LLAP, DDP and LToUDP codecs at their limits: exact fits, one too many, one too few.
 #include "support/WireBytes.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EtherTalk frames and AARP packets: the captured datagrams framed as they travel, padding,
 // and the frames a station must not take for its own.
 #include "support/Captures.h"

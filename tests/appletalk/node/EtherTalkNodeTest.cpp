@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Nodes on an in-process Ethernet (a wire whose endpoints have hardware addresses), on
 // virtual time: AARP acquisition and defence, resolution before sending, gleaning, and the
 // broadcast when nobody answers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The background thread: tasks and nodes run on it, callers wait only for results. Time is
 // a ManualClock moved inside tasks, so nothing here sleeps; waits are for the thread's reply.
 #include "appletalk/node/EventLoop.h"

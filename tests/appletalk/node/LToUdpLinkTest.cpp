@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Two LToUDP links in one process, multicast pinned to loopback on a private port. The only
 // tests that wait on real time: a few datagrams through the kernel.
 #include "support/FrameRecorder.h"

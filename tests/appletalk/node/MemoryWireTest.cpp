@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/FrameRecorder.h"
 #include "support/WireBytes.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Two or three nodes on one wire exchanging datagrams, on virtual time.
 #include "VirtualNetwork.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "VirtualNetwork.h"
 
 #include "appletalk/node/llap/LlapFrame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a node accepts from the link: the filtering rules, and malformed frames dropped and
 // counted. Frames are handed in as a link would (receiveFrame) to a node holding id 20 on
 // network 1, with socket 200 open.

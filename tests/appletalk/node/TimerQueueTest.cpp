@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/ManualClock.h"
 #include "appletalk/node/TimerQueue.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Nodes on one in-process wire, driven on virtual time by the test's own thread.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every captured packet parses into its value type and serializes back byte for byte, and
 // every truncated prefix of it is either rejected or parsed into something that serializes
 // back to exactly that prefix (so nothing was read past the end or invented).

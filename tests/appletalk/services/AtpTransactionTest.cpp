@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ATP requester and responder on one wire: at-least-once and exactly-once transactions under
 // loss, multi-packet responses, STS, retry exhaustion and cancellation.
 #include "ServiceNetwork.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whatever arrives from the network, a service drops what it cannot read and keeps working.
 #include "ServiceNetwork.h"
 

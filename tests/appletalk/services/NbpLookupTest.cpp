@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NBP look-ups from a client: by broadcast with no router, through a router's BrRq, with
 // wildcards, lost and duplicated frames, and a cap on the number of tuples.
 #include "ScriptedRouter.h"

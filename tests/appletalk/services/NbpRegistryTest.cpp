@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NBP responder of a node answering LkUps for its registered names.
 #include "ServiceNetwork.h"
 

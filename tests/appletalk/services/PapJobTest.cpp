@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PAP print jobs end to end on the in-process wire and virtual time: a workstation's
 // PapClient against a printer's PapServer beside its status server.
 #include "ServiceNetwork.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Printer status from the client's side, against the printer's PAP status server.
 #include "ServiceNetwork.h"
 

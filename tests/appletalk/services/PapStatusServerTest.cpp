@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer side of PAP status, asked through a bare ATP requester.
 #include "ServiceNetwork.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RTMP stub learning THIS-NET and A-ROUTER, and forgetting the router when it goes quiet.
 #include "ScriptedRouter.h"
 #include "ServiceNetwork.h"

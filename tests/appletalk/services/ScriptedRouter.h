@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small router for the client tests: on one node it answers RTMP Requests, broadcasts
 // RTMP Data when told, pages a zone list over ZIP/ATP, answers GetMyZone and GetNetInfo, and
 // turns BrRqs into LkUps broadcast on the cable. It knows several networks and their zones

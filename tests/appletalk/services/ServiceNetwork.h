@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Nodes on one in-process wire, driven on virtual time by the test's own thread, with a
 // filter that drops chosen datagrams as they leave a node: deterministic loss ("the second
 // response packet, once") next to the wire's seeded random impairments.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The client services against the simulated internet's built-in network: the RTMP stub finds
 // the router, the ZIP client lists every zone of the scenario and this node's zone, look-ups
 // go through the router's BrRq to other networks, and each printer found tells its status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ZIP client against a scripted router: its zone, the paged zone list, GetNetInfo, and
 // what happens with no router or a silent one.
 #include "ScriptedRouter.h"

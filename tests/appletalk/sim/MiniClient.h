@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A minimal client on a node, written by hand for the tests: an NBP look-up through A-ROUTER
 // (or by broadcast without one) and a PAP SendStatus, each one request and its replies.
 #pragma once

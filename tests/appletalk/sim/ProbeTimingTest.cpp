@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How simulated nodes probe for their ids: quickly on in-process wires that only simulated
 // nodes share, the standard eight lapENQs on a segment another party may be on (LToUDP) or
 // on a wire the scenario makes slow or lossy.

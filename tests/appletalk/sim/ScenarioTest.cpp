@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scenario files: what a good file turns into, and for a bad one an error that names the
 // file, the line and what is wrong.
 #include "appletalk/sim/Scenario.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scenarios brought to life on virtual time: every device of the built-in network found by a
 // client's look-up, and printers that change their status, answer late, never answer, or go
 // away and come back.

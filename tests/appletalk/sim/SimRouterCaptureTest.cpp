@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The router answers exactly as the captured router did, for the captured setup: a LocalTalk
 // port on net 1 (zone "LToUDP Zone") and a second network 2 ("Virtual Zone"), node 254.
 #include "SimTestbed.h"

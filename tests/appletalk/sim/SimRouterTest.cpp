@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The router between several networks: zone lists over many pages, GetMyZone per port,
 // look-ups and PAP status across it, and the forwarding rules (hop count, checksum).
 #include "MiniClient.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Several in-process wires on one virtual clock, with client nodes and raw endpoints that
 // send captured bytes and record what comes back.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/core/CMapStringToPtr.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/core/CObArray.h"
 
 #include <gtest/gtest.h>

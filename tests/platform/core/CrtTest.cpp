@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/core/Mbstring.h"
 #include "platform/core/SplitPath.h"
 #include "platform/core/TextConversion.h"

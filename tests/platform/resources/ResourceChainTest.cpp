@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/resources/ResourceChain.h"
 
 #include <cstdlib>

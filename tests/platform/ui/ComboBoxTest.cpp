@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Combo boxes answer as Win32's do: sorted inserts, CB_ERR, the notifications a user's
 // actions send and a program's do not, and DeleteItem for every item that goes away.
 #include <QAbstractItemView>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialogs: modal results, the keys and the close box, modeless dialogs that delete
 // themselves, data exchange, texts at the Mac OS Roman edge, the cursor and the layout in
 // dialog units.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Owner drawing and resources: the device context's state calls answer the previous value,
 // text and brushes draw where Win32 draws them, icons and strings come from the chain.
 #include <QImage>

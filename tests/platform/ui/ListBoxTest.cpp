@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // List boxes: case-insensitive sorted inserts, LB_ERR, notifications only with LBS_NOTIFY,
 // and tab stops in dialog template units that hide what lies past the right edge.
 #include <QImage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Property sheets: one tab per page in the order added, captions from the templates, pages
 // made when first shown, and OK and Cancel told to every page that was made.
 #include <QImage>

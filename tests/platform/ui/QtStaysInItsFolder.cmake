@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Fails when a source outside src/platform/ui/qt includes a Qt header or uses a Qt type.
 #   cmake -DSOURCE_DIR=<repository>/src -P QtStaysInItsFolder.cmake
 file(GLOB_RECURSE sources "${SOURCE_DIR}/*.cpp" "${SOURCE_DIR}/*.h")

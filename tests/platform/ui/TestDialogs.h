@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Templates, strings and icons for the window layer's tests, and a dialog that records the
 // notifications it gets.
 #pragma once

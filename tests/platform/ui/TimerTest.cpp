@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window timers: WM_TIMER with the timer's id, and ticks that keep coming while a handler
 // runs a nested modal loop (a message box), as in Win32, so that the handler's own re-entry
 // guard is what drops them.

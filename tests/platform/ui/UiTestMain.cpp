@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main of UI tests: an offscreen application with the classic look, message boxes that
 // never wait, and a check after every test that it left no window or timer behind.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every UI test of the system shares: message boxes that answer at once and are
 // recorded, and the check after each test that no window or timer was left behind.
 #pragma once

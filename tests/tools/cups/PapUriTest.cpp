@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Device URIs of AppleTalk printers: what discovery writes, a job's DEVICE_URI reads back.
 #include "tools/cups/PapBackend.h"
 #include "tools/cups/PapUri.h"

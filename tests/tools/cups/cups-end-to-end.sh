@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The pap backend under a real CUPS: a private cupsd (its own configuration, spool, log and
 # backend folders, its own port) inside a network namespace this script creates, with
 # `vidur sim --spool` serving printers on LToUDP over that namespace's loopback. A queue made

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line grammar every subcommand shares: options anywhere, "--name VALUE" and
 // "--name=VALUE", "--" ends the options, and each malformed form is a one-line UsageError.
 #include "tools/vidur/cli/CommandLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the network subcommands make of the library's answers, without a network: zone
 // lists, node information, the dispatch block's fields as the command reads them, the netinfo window hook and Ctrl-C.
 #include "tools/vidur/cli/StopSignal.h"

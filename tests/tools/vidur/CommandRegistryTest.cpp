@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dispatch every subcommand goes through: help, bad usage as one line with status 2,
 // --network applied before the command runs, and commands plugged in or replaced by name.
 #include "tools/vidur/cli/CommandRegistry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `vidur sim --ethertalk` and client commands on a real EtherTalk cable: a veth pair between
 // two network namespaces the test creates (and always removes), the simulator in one, the
 // clients in the other. Needs root and iproute2; skipped with the reason where namespaces

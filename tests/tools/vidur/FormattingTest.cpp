@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the commands print: JSON that any parser reads back, aligned columns counted in
 // characters, and devices in the order people look for them.
 #include "tools/vidur/commands/DeviceList.h"

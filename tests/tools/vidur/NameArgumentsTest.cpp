@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The name arguments: look-up patterns with their defaults and wildcards, and the printer of
 // papstatus by name or by address.
 #include "tools/vidur/cli/UsageError.h"

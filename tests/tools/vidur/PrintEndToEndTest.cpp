@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `vidur print` as a user runs it: on the embedded network (a scenario file whose printers
 // spool their jobs), and in two processes over LToUDP on loopback with `vidur sim --spool`.
 // Either way the spooled file must equal the input byte for byte.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Table rows name their tests (CTest lists every row): printed in plain ASCII, bytes above
 // 0x7E and control characters as \xNN, so names are stable and readable in any terminal.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RealDisplay.h"
 
 #include <fcntl.h>

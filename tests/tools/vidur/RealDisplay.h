@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A real X server for window tests: Xvfb on a free display number, started by the test and
 // stopped with it; input sent through the server (XTest, with xdotool) as a user's keyboard
 // and mouse would; what the server shows read back from the root window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window subcommands on a real X server: Xvfb without a window manager, keys and clicks
 // sent through the server as a user's, and what the server shows read from its screen. Skipped
 // only when Xvfb cannot start here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `vidur sim` joining an LToUDP segment where a router already works (here another `vidur sim`
 // standing in for it, with two zones): the newcomer must leave that router's zone list to it
 // and serve its devices as plain nodes under it. Loopback only, on a private port.

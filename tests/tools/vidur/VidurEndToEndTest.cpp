@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built `vidur` binary against the embedded default network, a small scenario file, and
 // (in two processes) the simulator served on LToUDP over loopback.
 #include "VidurProcess.h"

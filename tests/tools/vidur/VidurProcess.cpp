@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "VidurProcess.h"
 
 #include <fcntl.h>

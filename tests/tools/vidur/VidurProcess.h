@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built `vidur` binary run as a user runs it: its own process, stdout and stderr
 // captured, a private profile folder and no network chosen unless a test says so. Every wait
 // is bounded; a process still running when its object goes is killed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window subcommands of the built `vidur`, offscreen (no display in their environment),
 // against the embedded default network, each test with its own profile folder.
 #include "VidurProcess.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The layout itself is pinned by the header's static assertions; this checks what a host
 // sees when it copies records as plain bytes.
 #include "vidur20/atalk/AppleTalk.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the Chooser ends: OK, Enter and a double click hand the selected device to the package
 // of its type and keep it for the caller; Cancel hands nothing. Which packages the flags and
 // the library's PostScript check offer. A device name holding a tab still reaches its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Device look-ups: the items of the device list, the first one selected, the prompt of the
 // looked-up type, a failed look-up's one message box with ticks dropped meanwhile, Stop
 // Lookup, and a new look-up whenever a drop-down list closes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Chooser after a look-up, rendered offscreen in English and French. The pictures go to
 // $VIDUR_SCREENSHOT_DIR when it is set (docs/chooser-en.png, docs/chooser-fr.png are made so),
 // else to the test's temporary folder.

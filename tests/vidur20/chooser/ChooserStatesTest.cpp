@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Chooser's activity states (zones, look-up, idle, closed): which controls are enabled
 // and which cursor shows in each, and the timer that drives them.
 #include "ChooserTestSupport.h"

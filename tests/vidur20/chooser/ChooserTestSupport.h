@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the Chooser's tests share: the library's resources in the chain, the scripted fake of
 // the AppleTalk library, a private profile folder, recorded message boxes, and a way to run
 // the dialog modally while a script acts on it as the user and the timer would.

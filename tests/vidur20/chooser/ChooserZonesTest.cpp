@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zone list: the ZIP enumeration polled on the timer, the zones sorted without regard to
 // case, the node's own zone selected by the prefix rule, the isolated network, and the zone
 // "*" whenever ZIP could not say where the node is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Chooser's type box on the Chooser's own template: sorted by a case-sensitive byte
 // comparison, exact look-ups, "=" for no type, items icon height + 4 high, the selected item
 // white on the highlight colour. Entries are deleted with their items (the leak checker of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FakeAppleTalk.h"
 
 #include <algorithm>

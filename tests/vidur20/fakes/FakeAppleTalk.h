@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scriptable stand-in for the AppleTalk library's network functions, linked by the
 // system's unit tests in place of the real library (the functions are bound at link time).
 // The name functions (NBPSetEntityName, NBPCompareEntity, NBPCrackProfileString) are the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake is what every system test stands on: these pin the scripting it promises.
 #include <cstring>
 #include <thread>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's network functions, answered from the scripts of FakeAppleTalk.
 #include <algorithm>
 #include <atomic>

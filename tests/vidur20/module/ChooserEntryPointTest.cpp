@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HVRDeviceChooser as a host calls it: what reaches the host's record, and when.
 #include <cstring>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the entry points' tests share: the scripted AppleTalk library, a private profile
 // folder, message boxes that answer at once, English resources, and an observer that acts
 // on each window the entry points open from inside its event loop, as a user would.

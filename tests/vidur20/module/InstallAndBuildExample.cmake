@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The shipped library as a host meets it: `cmake --install` of the vidur20 and dev components into a
 # temporary prefix; the exported symbols checked; the example host configured against the
 # installed package (find_package(vidur20)), built, and run offscreen with --smoke, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's start-up: its resources are found by number once it has started, and
 // starting it again changes nothing.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HVRNetworkInfo as a host calls it: its pages, its caption and its answer.
 #include <climits>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // HVRPrinterStatus as a host calls it: one more independent, self-owned window per call.
 #include <cstring>
 

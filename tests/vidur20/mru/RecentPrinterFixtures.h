@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Printers for the tests of the recent-printer box and the windows built on it: records by
 // name, and recent entries written to a test's own "Halvora.INI" as the printer packages
 // write them.

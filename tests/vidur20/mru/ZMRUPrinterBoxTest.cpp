@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The recent-printer box: one item per list entry in list order, the library's default
 // printer added when new and selected, and the selected printer handed back whole.
 #include "vidur20/mru/ZMRUPrinterBox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The network information sheet's pages: the node's address, zone and cable range as the
 // stack reports them, the failure message when the stack cannot answer (also when it never
 // does), and a Statistics page whose Clear changes nothing.

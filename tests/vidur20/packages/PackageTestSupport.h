@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the package tests: tuples, the printers' and file servers' sections, and a
 // fixture with its own profile folder and a fresh fake library.
 #pragma once

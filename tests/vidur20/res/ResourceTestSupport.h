@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared helpers of the resource tests: the module in the chain, and lookups by id.
 #pragma once
 

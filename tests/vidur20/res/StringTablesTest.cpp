@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <set>
 
 #include "vidur20/res/ResourceIds.h"

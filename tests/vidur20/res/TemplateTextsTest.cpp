@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every text of every template shows whole in its control, in both languages, in the look the
 // test runs with (registered twice: the classic look, and VIDUR_LOOK=native).
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the printer status window's tests share: the library's resources in English, a
 // private profile, message boxes and sleeps that never wait, and a stack stand-in that
 // numbers each status request at offset 52 (as the stack does) and ends end requests at once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the printer status window (with a printer's answer on screen) and the network
 // information sheet on its General page offscreen, in English and French, for the docs:
 //   vidur20_window_screenshots OUTPUT_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer status window: asks the stack for the selected printer's status, shows each
 // answer and asks again, stops after a failure until the user picks a printer, and never
 // goes away while the stack may still write into its blocks.

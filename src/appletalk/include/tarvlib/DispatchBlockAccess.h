@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and writing the fields of a _DispatchBlock at their byte offsets: the stack fills
 // in replies with it and callers read them with it. The integers are little-endian. The
 // result field is the one the caller polls from its own thread: the stack stores it with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 34-byte name fields of the library's records and the zone buffers of its functions.
 // A name is zero-terminated inside its field, so a field holds at most 33 characters (NBP
 // allows 32 in each part, so every valid name fits). A field from a careless caller may

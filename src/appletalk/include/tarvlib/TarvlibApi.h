@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The AppleTalk library's functions, as its callers see them: plain C functions bound at
 // link time. Every call returns at once; enumerations and dispatched requests go on in the
 // library and are polled. Handles are 32-bit, 0 meaning none; counts and indexes 16-bit.

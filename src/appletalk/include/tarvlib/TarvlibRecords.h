@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The records that the AppleTalk library exchanges with its callers. Their layout is an
 // interface with host applications and is fixed to the byte: every field is packed, names
 // are zero-terminated Mac OS Roman strings in 34-byte fields, and integers are in the host's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A DDP datagram as the services see it, whichever header carried it.
 #pragma once
 

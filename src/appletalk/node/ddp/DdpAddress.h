@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An internet socket address: network, node, socket.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The short and long DDP headers. A short header (LLAP type 1) holds no network or node
 // numbers: those come from the LLAP header and THIS-NET. A long header (LLAP type 2) holds
 // the full addresses, a hop count and an optional checksum.

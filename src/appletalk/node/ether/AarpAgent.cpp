@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/ether/AarpAgent.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // AARP for one node on an EtherTalk cable. It acquires the node's AppleTalk address (a
 // tentative address is probed ten times, 200 ms apart, and given up for another when anyone
 // answers for it or probes for it too), defends it ever after, answers Requests for it, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An AARP packet (Ethernet hardware, AppleTalk protocol): who has, or who is probing for,
 // an AppleTalk address, and the hardware address that has it.
 #pragma once

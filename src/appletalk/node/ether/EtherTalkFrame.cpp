@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/ether/EtherTalkFrame.h"
 
 #include "appletalk/protocols/wire/ByteReader.h"

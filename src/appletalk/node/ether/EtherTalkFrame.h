@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One EtherTalk Phase 2 frame: an 802.3 header (destination, source, length), LLC
 // AA AA 03 and a SNAP header naming AppleTalk (08 00 07 80 9B) or AARP (00 00 00 80 F3).
 // Short frames are padded to 60 bytes; the 802.3 length tells where the payload ends,

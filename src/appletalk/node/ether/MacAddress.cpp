@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/ether/MacAddress.h"
 
 #include <algorithm>

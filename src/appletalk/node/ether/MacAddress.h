@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A 48-bit Ethernet hardware address, and the ones AppleTalk reserves.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/link/EtherTalkBridge.h"
 
 namespace appletalk {

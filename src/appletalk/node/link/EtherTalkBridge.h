@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Several nodes of one process on one EtherTalk interface (a simulator's router port and
 // devices): they share an in-process wire and the interface's hardware address, and the
 // bridge carries frames between that wire and the interface. A packet socket does not hear

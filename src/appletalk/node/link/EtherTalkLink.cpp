@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/link/EtherTalkLink.h"
 
 #include "appletalk/node/ether/EtherTalkFrame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // EtherTalk Phase 2 on a Linux network interface, through an AF_PACKET socket (which needs
 // CAP_NET_RAW). It sends whole frames as the node builds them and hands on only AppleTalk
 // and AARP frames addressed to this interface, to the AppleTalk broadcast, or to a group

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One LToUDP datagram: a 4-byte sender id, then one LLAP frame without FCS. The sender id
 // only lets a stack drop its own datagrams when multicast loops them back.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/link/LToUdpLink.h"
 
 #include "appletalk/node/link/LToUdpDatagram.h"

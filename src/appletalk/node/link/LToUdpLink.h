@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LocalTalk frames in UDP multicast, as emulators and bridges of real LocalTalk networks
 // speak it: every node joins one group on one interface, and each datagram is a sender id
 // followed by one LLAP frame. Our own looped-back datagrams are recognised by the id.

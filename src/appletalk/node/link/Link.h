@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A link carries LLAP frames (destination, source, type, data; no FCS) between nodes, or,
 // when it has a hardware address, EtherTalk frames (802.3 with LLC/SNAP).
 // Received frames wait in the link until its owner polls, so protocol code always runs on the

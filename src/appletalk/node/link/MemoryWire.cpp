@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/link/MemoryWire.h"
 
 #include "appletalk/node/link/MemoryWireHub.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Many nodes on one in-process wire: each frame sent by one endpoint reaches every other
 // attached endpoint, with optional loss, duplication, delay and reordering (see
 // WireImpairments). The embedded default network and the tests run on it.

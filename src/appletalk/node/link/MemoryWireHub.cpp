@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/node/link/MemoryWireHub.h"
 
 #include "appletalk/node/llap/LlapFrame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The state one in-process wire shares with its endpoints. Held by shared pointer from the
 // wire and from every endpoint, so they may be destroyed in any order; one mutex guards it
 // all, because endpoints may be polled from different threads.

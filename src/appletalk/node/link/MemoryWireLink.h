@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One endpoint of a MemoryWire.
 #pragma once
 

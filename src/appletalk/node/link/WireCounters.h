@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What an in-process wire did, for tests and debugging.
 #pragma once
 

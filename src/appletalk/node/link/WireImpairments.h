@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What an in-process wire does to frames, to test the protocols against a bad network.
 // Every effect is drawn from the wire's seeded generator and timed on its clock, so a test
 // sees the same losses and the same order on every run.

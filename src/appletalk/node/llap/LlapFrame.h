@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One LLAP frame as it travels on LocalTalk and inside LToUDP, without the FCS:
 // destination node, source node, type, then data (data frames only).
 #pragma once

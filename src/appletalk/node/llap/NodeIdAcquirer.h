@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dynamic LLAP node-id acquisition and defence. A candidate id is probed with lapENQ a
 // number of times; a lapACK for it, someone else's lapENQ for it (a concurrent prober) or
 // traffic from it means it is taken and another is tried. An id that survives the probes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/atp/AtpPacket.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One ATP packet (DDP type 3): control byte (function, XO, EOM, STS, TRel timeout indicator),
 // bitmap or sequence number, TID, 4 user bytes and up to 578 data bytes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a client protocol of ATP (ZIP, PAP) puts into one ATP packet: the 4 user bytes that
 // carry its header, and the data.
 #pragma once

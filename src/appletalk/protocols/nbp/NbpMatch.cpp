@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/nbp/NbpMatch.h"
 
 #include "text/MacRoman.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NBP name matching, as a responder or a router decides whether a registered name answers a
 // lookup. Object and type compare under the NBP case fold (case-insensitive, diacritics
 // count) unless wildcarded: "=" as the whole field matches anything, one "≈" (0xC5) inside

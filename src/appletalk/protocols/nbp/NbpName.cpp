@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/nbp/NbpName.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An NBP entity name object:type@zone, in Mac OS Roman bytes. The same type carries
 // registered names and lookup patterns; the wildcard rules are in NbpMatch.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/nbp/NbpPacket.h"
 
 #include <algorithm>

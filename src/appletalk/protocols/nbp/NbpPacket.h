@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An NBP packet (DDP type 2): function and tuple count in byte 0 (4 bits each), the NBP ID,
 // then the tuples. Requests (BrRq, LkUp, FwdReq) carry exactly one tuple, the requester's
 // address and the name looked for; a LkUp-Reply carries 1..15 registered entities.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/nbp/NbpTuple.h"
 
 #include "appletalk/protocols/wire/WireLimits.h"

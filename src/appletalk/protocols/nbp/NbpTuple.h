@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One NBP tuple: an entity's (or in a request, the requester's) socket address, an enumerator
 // and the name as three pstrs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which zone fields of a lookup a responder answers; the zone part of NBP matching depends on
 // where the responder sits, so the caller chooses the rule.
 #pragma once

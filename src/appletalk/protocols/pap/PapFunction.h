@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PAP function codes (ATP user byte 1).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/pap/PapHeader.h"
 
 namespace appletalk::pap {

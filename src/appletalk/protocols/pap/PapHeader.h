@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PAP header: the 4 ATP user bytes of every PAP packet. Byte 0 is the connection id (0
 // for SendStatus/Status), byte 1 the function; bytes 2..3 are the SendData sequence number,
 // the Data EOF flag (byte 2) and zero otherwise.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ATP data of a PAP OpenConn request: the requester's ATP responding socket, its flow
 // quantum (response packets it can take per SendData) and how long it has waited so far.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/pap/PapOpenConnReply.h"
 
 #include "appletalk/protocols/wire/ByteReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ATP data of a PAP OpenConnReply: the server's ATP responding socket, its flow quantum,
 // the result (0 ok, 0xFFFF busy) and the printer's status pstr.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/pap/PapPacket.h"
 
 namespace appletalk::pap {

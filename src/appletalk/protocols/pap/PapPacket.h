@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One PAP packet of a connection as it rides in an ATP payload: the header in the user bytes
 // and the data. SendData, Tickle, CloseConn and CloseConnReply carry no data; Data carries at
 // most 512 bytes. OpenConn, OpenConnReply, SendStatus and Status keep their data as it came

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/pap/PapStatus.h"
 
 #include "appletalk/protocols/wire/ByteReader.h"

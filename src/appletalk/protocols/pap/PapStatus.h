@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ATP data of a PAP Status reply (the answer to SendStatus): 4 unused bytes, then the
 // status text as a pstr, e.g. "status: idle".
 #pragma once

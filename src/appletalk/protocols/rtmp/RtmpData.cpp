@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/rtmp/RtmpData.h"
 
 #include "appletalk/protocols/wire/WireLimits.h"

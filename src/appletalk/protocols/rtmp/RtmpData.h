@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RTMP Data (DDP type 1), broadcast by routers every 10 s. Non-extended form: sender's
 // net, node-id length 8, node, the 00 00 82 version marker, then tuples. Extended form: the
 // first tuple (an extended range) describes the sender's cable instead of the marker.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/rtmp/RtmpRequest.h"
 
 namespace appletalk::rtmp {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RTMP Request (DDP type 5): one function byte. 1 asks a router for its net and node; 2 and
 // 3 are Route Data Requests (split horizon / whole table).
 #pragma once

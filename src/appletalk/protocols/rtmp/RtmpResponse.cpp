@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/rtmp/RtmpResponse.h"
 
 #include "appletalk/protocols/rtmp/RtmpData.h"

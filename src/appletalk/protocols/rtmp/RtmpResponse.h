@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // RTMP Response (DDP type 1, unicast to the requester): sender's net, node-id length 8 and
 // node; exactly 4 bytes on LocalTalk, followed by the cable's range tuple on extended networks.
 #pragma once

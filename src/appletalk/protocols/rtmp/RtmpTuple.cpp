@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/rtmp/RtmpTuple.h"
 
 namespace appletalk::rtmp {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One RTMP routing tuple: a non-extended network (net, distance) or an extended range
 // (start, 0x80|distance, end, version 0x82).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bounds-checked big-endian reader over one packet. The first read that would run past the
 // end (or a Pascal string longer than allowed) puts the reader in a failed state; later reads
 // return zeros, so a parser checks ok() once at the end instead of after every field.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/wire/ByteWriter.h"
 
 #include <utility>

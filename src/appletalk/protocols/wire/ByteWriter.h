@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Big-endian packet builder. A field that cannot be encoded (a string longer than its limit,
 // a value out of range) marks the writer failed, and finish() then hands back no bytes: a
 // value that cannot be encoded is refused, never truncated.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sizes every upper-protocol packet is checked against.
 #pragma once
 

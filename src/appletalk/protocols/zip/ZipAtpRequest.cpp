@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/zip/ZipAtpRequest.h"
 
 namespace appletalk::zip {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ZIP requests carried over ATP (TReq, bitmap 0x01, at-least-once, to the router's socket
 // 6): the function in user byte 0, a zero, and a 1-based start index in bytes 2..3.
 #pragma once

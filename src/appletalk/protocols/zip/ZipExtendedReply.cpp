@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/zip/ZipExtendedReply.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZIP Extended Reply (function 8): zones of one network only. The count byte is the total
 // number of zones of that network, which may be spread over several packets.
 #pragma once

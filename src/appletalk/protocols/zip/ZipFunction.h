@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZIP function codes. The codes of DDP-type-6 packets and of the requests carried over ATP
 // overlap (7 and 8 mean different things), hence two enums.
 #pragma once

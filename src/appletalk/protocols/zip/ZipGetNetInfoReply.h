@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZIP GetNetInfo reply (function 6): flags, the cable's network range, the zone that was
 // asked about (echoed), the zone's multicast address, and the default zone, which is on the
 // wire only when the "zone invalid" flag (0x80) is set.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/zip/ZipGetNetInfoRequest.h"
 
 #include "appletalk/protocols/wire/ByteReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZIP GetNetInfo request (function 5): five zero bytes, then the zone pstr to validate
 // (empty when the node has none).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZIP Notify (function 7): a router tells the nodes of a cable that its zone changed. Laid
 // out like a GetNetInfo reply with the range zeroed: flags, reserved zeros, old zone, new
 // multicast address, new zone. Published descriptions disagree on the number of zero bytes

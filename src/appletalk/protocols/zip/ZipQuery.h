@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZIP Query: "which zones do these networks have?" Function 1, a count, then the networks.
 #pragma once
 

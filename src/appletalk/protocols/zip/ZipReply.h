@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ZIP Reply (function 2): the zones of one or more networks as net/zone pairs, each
 // network's pairs contiguous. The count byte is the number of networks in the packet.
 #pragma once

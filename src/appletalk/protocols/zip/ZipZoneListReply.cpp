@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
 
 #include <algorithm>

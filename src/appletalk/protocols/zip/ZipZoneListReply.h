@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reply to GetMyZone, GetZoneList and GetLocalZones (an ATP TResp): LastFlag in user
 // byte 0, the zone count in user bytes 2..3, the zones as consecutive pstrs in the ATP data.
 #pragma once

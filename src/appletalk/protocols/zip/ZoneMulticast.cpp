@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/protocols/zip/ZoneMulticast.h"
 
 #include "text/MacRoman.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The EtherTalk multicast address of a zone: the zone name folded to upper case (the NBP/ZIP
 // fold), run through the DDP checksum, modulo 253, as the last byte of 09:00:07:00:00:xx.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/services/atp/AtpRequester.h"
 
 #include "appletalk/protocols/wire/WireLimits.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The requesting end of ATP on one dynamic socket: sends TReqs at-least-once or exactly-once,
 // resends them with the same TID and the bitmap of the packets still missing until the
 // response is complete or the retries run out, and hands the response packets back in order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The responding end of ATP on one socket. A handler turns each request into the response
 // packets. At-least-once requests are simply answered each time they come. Exactly-once
 // requests are remembered by (source, TID) with their response until the requester's TRel or

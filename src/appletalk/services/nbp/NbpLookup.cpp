@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/services/nbp/NbpLookup.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One NBP look-up of a pattern (obj:type@zone). With a router known it sends a BrRq to
 // A-ROUTER's socket 2 with the zone; without one it broadcasts a LkUp with zone "*" (and asks
 // this node's own registry too, since a broadcast does not come back to its sender). The

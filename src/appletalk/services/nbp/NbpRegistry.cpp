@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/services/nbp/NbpRegistry.h"
 
 #include "appletalk/protocols/nbp/NbpMatch.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The names registered on one node, and the NBP responder on its names information socket
 // (socket 2) that answers LkUps for them. A LkUp whose pattern matches one or more names is
 // answered with LkUp-Replies sent to the address in the request's tuple (not the DDP source:

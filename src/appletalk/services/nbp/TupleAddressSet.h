@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The entities a look-up has heard from, each as its address and enumerator packed into one
 // integer, in an open-addressing table: no allocation per reply, a probe or two a look-up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The workstation's end of a PAP print job. open() sends OpenConn to the printer's server
 // listening socket with our responding socket, our flow quantum and how long we have waited;
 // a busy printer is asked again every 2 s (its status text reported each time) until it takes

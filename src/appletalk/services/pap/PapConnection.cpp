@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/services/pap/PapConnection.h"
 
 #include "appletalk/protocols/pap/PapPacket.h"

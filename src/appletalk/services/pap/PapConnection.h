@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One open PAP connection, the same on both ends: what we write goes out through a PapOutbox
 // when the other end asks with SendData; what the other end writes we ask for with our own
 // SendData (exactly-once, resent every 15 s for as long as the connection lives, sequence

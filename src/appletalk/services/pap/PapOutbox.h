@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What one end of a PAP connection writes: bytes queued by its owner, handed out only when
 // the other end asks with SendData, in Data packets of up to 512 bytes (as many as the
 // request's bitmap has buffers for), the last with EOF once the owner has finished.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/services/pap/PapServer.h"
 
 #include "appletalk/protocols/pap/PapHeader.h"

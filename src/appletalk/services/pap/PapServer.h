@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer's end of PAP jobs, beside its status server on the server listening socket:
 // OpenConn opens a connection when no job is running (the printer's responding socket and
 // flow quantum in the reply); while one runs, every other OpenConn is answered busy with the

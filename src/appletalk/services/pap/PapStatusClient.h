@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asks a printer for its status: PAP SendStatus to its server listening socket (the address
 // NBP found), exactly-once over ATP with a ~2 s retry a few times. One query at a time per
 // client, so a status window polling every 1.5 s never piles queries up on a printer.

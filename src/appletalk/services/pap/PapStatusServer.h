@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer's side of PAP status: on its server listening socket (SLS) it answers every
 // SendStatus, at-least-once or exactly-once, with the current status text. The text may change
 // at any time; the server can stop answering (a printer switched off or hung) or answer late

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/services/rtmp/RtmpStub.h"
 
 #include "appletalk/protocols/rtmp/RtmpData.h"

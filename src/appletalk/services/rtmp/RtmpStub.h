@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RTMP stub of a non-routing node, on socket 1. Every RTMP Data or Response tells it a
 // router: THIS-NET (on a non-extended network) and A-ROUTER are set and a 50 s aging timer
 // restarts; when the timer runs out the router is forgotten (A-ROUTER 0; THIS-NET is kept, as

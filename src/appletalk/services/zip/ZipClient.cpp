@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "appletalk/services/zip/ZipClient.h"
 
 #include "appletalk/protocols/zip/ZipGetNetInfoRequest.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ZIP client of a node: its zone (GetMyZone), the internet's zone list (GetZoneList,
 // paged over as many ATP requests as the list needs, all to the same router), the zones of
 // this cable (GetLocalZones), and GetNetInfo (a DDP-type-6 broadcast). One operation at a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A BUTTON control: a push button (BN_CLICKED to its parent) or a default push button.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A COMBOBOX control of the drop-down list kind, answering the CB_ messages as Win32 does:
 // sorted inserts (without regard to case for strings, through CompareItem for an owner-drawn
 // box without strings), CB_ERR results, no CBN_SELCHANGE for a selection made by code,

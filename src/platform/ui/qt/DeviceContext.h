@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What drawing handles name: a device context over a QPainter with Win32's drawing state
 // (text colour, background mode and colour), an icon's pixmap, a solid brush's colour.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds a dialog's window and its controls from a template in dialog units, laid out with
 // the base units of the look's dialog font, as Windows lays out a template in its font.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/qt/DialogWidget.h"
 
 #include <QApplication>

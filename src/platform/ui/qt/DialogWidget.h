@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window of a dialog, a property page or a property sheet. Keys and the close box are
 // turned into the commands Win32's dialog manager sends: Escape and the close box give
 // IDCANCEL, Enter the default push button's command.

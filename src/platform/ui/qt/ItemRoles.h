@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where list and combo box items keep their Win32 state, and what both boxes share: the
 // sorted insert and the search.
 #pragma once

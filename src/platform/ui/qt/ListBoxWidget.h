@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A LISTBOX control with single selection, answering the LB_ messages as Win32 does: sorted
 // inserts without regard to case, LB_ERR results, notifications (LBN_SELCHANGE for a user's
 // change, LBN_DBLCLK) only with LBS_NOTIFY, and items drawn with the tab stops given in

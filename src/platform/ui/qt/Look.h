@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The look windows are drawn in. Classic (the default): Qt's Windows style with its own
 // palette and the bitmap MS Sans Serif at 11 pixels, so dialog units come out at the pixel
 // sizes of the original. VIDUR_LOOK=native: the desktop's style and font, with dialog units

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The event loop a modal dialog or property sheet runs in: DoModal shows the window
 // application-modal and runs the loop; EndDialog (or the window's destruction) ends it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window of a property sheet: a tab per page above the sheet's own OK, Cancel and Apply
 // buttons, each page in a container of the largest page's size. Keys and the close box are
 // a dialog's (DialogWidget); the sheet object makes and places the pages' windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/qt/StaticWidget.h"
 
 #include "platform/resources/WindowStyles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A STATIC control: one or more lines of text, word-wrapped as SS_LEFT text is, aligned by
 // its style; or a group box frame (a BUTTON of style BS_GROUPBOX) with its title.
 #pragma once

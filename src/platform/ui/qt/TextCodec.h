@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion at the edge between the system's Mac OS Roman strings and Qt's Unicode.
 #pragma once
 

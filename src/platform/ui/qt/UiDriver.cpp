@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/UiDriver.h"
 
 #include <QAbstractItemView>

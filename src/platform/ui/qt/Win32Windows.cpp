@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Win32 functions that reach into the windows themselves: posting, enabling, finding a
 // control, the class cursor, system colours, icons, drawing text and icons, the owner of a
 // message box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a window handle names: the Win32 side of one Qt widget (its id, style, attached
 // object, timers, class cursor) and its class window procedure. Every widget the layer
 // creates for a template item or dialog derives from QWidget and from this.

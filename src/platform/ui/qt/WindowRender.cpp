@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/ui/WindowRender.h"
 
 #include <QAbstractItemView>

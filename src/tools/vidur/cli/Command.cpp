@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/cli/Command.h"
 
 #include <algorithm>

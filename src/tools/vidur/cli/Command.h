@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One subcommand of `vidur`. Each says what it accepts; the registry parses the command line
 // against that, handles --help and --network, and runs it.
 #pragma once

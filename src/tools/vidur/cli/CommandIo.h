@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a subcommand writes: data on `out`, messages on `err`. Tests pass string streams.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/cli/CommandLine.h"
 
 #include "tools/vidur/cli/UsageError.h"

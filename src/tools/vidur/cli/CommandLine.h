@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Splits a subcommand's arguments into options and positional arguments, the way users of
 // command-line tools expect: "--name VALUE" or "--name=VALUE", options anywhere, "--" ends
 // the options, "-h" is "--help". Anything not declared is a UsageError.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The subcommands of `vidur` by name, and the one place that turns argv into a run: it
 // shows help, reports bad usage on one line with status 2, applies --network before the
 // library is first used, and runs the subcommand. Another part of the product adds its own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exit statuses every subcommand keeps to, so scripts can tell the cases apart.
 #pragma once
 

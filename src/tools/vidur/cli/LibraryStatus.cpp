@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/cli/LibraryStatus.h"
 
 namespace vidur::cli {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's negative results, told in words for the one-line messages of the command,
 // and the ones that mean "nothing there" rather than "something went wrong".
 #pragma once

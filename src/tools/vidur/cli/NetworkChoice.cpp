@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/cli/NetworkChoice.h"
 
 #include "tools/vidur/cli/UsageError.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The network chosen with --network for one run: the simulated network (the built-in
 // scenario or a scenario file), LToUDP on one interface, or EtherTalk on an Ethernet interface. apply() hands it to the AppleTalk
 // library through its environment override, so it must run before the library is first used.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One option a subcommand accepts: "--name" alone, or "--name VALUE" / "--name=VALUE".
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the command line said, once checked against the options a subcommand accepts.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C (SIGINT) and SIGTERM as a request to stop, for commands that run until told to.
 // While an instance lives the signals only set a flag and write to a pipe, so a loop can
 // check requested() or wait on waitHandle(); the earlier handlers come back afterwards.

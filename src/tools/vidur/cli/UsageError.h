@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bad usage of the command line: the message is shown on one line and the exit status is 2.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/BuiltinCommands.h"
 
 #include "tools/vidur/commands/LookupCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The network subcommands of `vidur`. The window subcommands live with the windows and are
 // added to the same registry by main (CommandRegistry::add; NetInfoCommand::setWindow).
 #pragma once

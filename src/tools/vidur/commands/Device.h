@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One entity found by a look-up, as the command shows it. Names stay in Mac OS Roman until
 // they are printed, so sorting uses the NBP case fold on the bytes that travelled.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The devices a look-up found, sorted as people read them: by name under the NBP case fold,
 // then by type, then zone and address so the order never depends on arrival; printed as
 // aligned columns (name, type, zone, NET.NODE:SOCKET) or as a JSON array.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/DeviceLookup.h"
 
 #include "tarvlib/TarvlibApi.h"

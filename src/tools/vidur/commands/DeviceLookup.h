@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An NBP look-up through the AppleTalk library, waited for: every device that answered
 // within the time given, at most `maxDevices`.
 #pragma once

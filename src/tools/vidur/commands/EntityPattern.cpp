@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/EntityPattern.h"
 #include "tools/vidur/output/TerminalText.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OBJECT:TYPE@ZONE argument of a look-up, turned into the Mac OS Roman fields that NBP
 // sends. Missing parts take the defaults "=", "=" and "*"; a UTF-8 "≈" becomes the Mac OS
 // Roman wildcard 0xC5. The zone starts after the last "@" and the type after the last ":"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/LookupCommand.h"
 
 #include "text/MacRoman.h"

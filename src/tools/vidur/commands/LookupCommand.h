@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidur lookup [OBJECT][:TYPE][@ZONE] [--max N] [--timeout S] [--json]: the devices that
 // answer an NBP look-up, one a line in aligned columns (name, type, zone, NET.NODE:SOCKET).
 #pragma once

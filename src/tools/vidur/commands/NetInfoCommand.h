@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidur netinfo --text [--json]: the node's address, zone and cable range. Without --text
 // the network information window is shown when one was plugged in (setWindow), so the
 // window part of the product adds itself without this command knowing it; until then the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/NodeInformation.h"
 
 #include "tarvlib/DispatchBlockAccess.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the node knows of its place on the network, asked of the library with the node
 // information request of ATALKDispatch in a block the library allocates.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/PapStatusCommand.h"
 #include "tools/vidur/output/TerminalText.h"
 

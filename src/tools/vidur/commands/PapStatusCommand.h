@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidur papstatus NAME[:TYPE][@ZONE] | NET.NODE:SOCKET [--watch] [--json] [--timeout S]:
 // a printer's PAP status text, once, or (with --watch) every time it changes until Ctrl-C.
 #pragma once

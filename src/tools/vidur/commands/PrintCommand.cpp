@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/PrintCommand.h"
 
 #include "text/MacRoman.h"

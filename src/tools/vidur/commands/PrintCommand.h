@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidur print [FILE...] [--to NAME[:TYPE][@ZONE] | NET.NODE:SOCKET] [--raw]: PostScript files
 // (standard input when none) to an AppleTalk printer over PAP, the default printer unless
 // --to names one; the printer's messages on standard error as they come.

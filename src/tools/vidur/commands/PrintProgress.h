@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What `vidur print` shows while a job runs: the printer's messages as they come, a busy
 // printer's status when it changes, and on a terminal a progress bar redrawn in place.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/PrinterStatusQuery.h"
 
 #include "tarvlib/DispatchBlockAccess.h"

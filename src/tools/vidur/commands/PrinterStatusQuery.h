@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PAP status requests through ATALKDispatch (0x0810), polled, and the end request (0x0806)
 // that releases them. Both blocks come from the library and stay put until the end request
 // has completed, so the library never writes into freed memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The printer `vidur papstatus` asks: a name NAME[:TYPE][@ZONE] (the type defaults to
 // LaserWriter, the zone to "*"; no wildcards, it must name one printer) or an address
 // NET.NODE:SOCKET. The stack finds a named printer itself, and tries a given address first.

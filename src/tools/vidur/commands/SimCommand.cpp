@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/SimCommand.h"
 
 #include "appletalk/node/EventLoop.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidur sim [SCENARIO] --ltoudp [--interface ADDR] [--ttl N] [--port N], or --ethertalk IFACE:
 // serves a scenario's routers, printers and file servers on an LToUDP network or an Ethernet
 // interface so that other AppleTalk clients

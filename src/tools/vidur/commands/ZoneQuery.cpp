@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/ZoneQuery.h"
 
 #include "tarvlib/NameFields.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zone functions of the AppleTalk library, waited for: the internet's zone list and the
 // node's own zone. Zones are Mac OS Roman as the library gives them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/ZonesCommand.h"
 #include "tools/vidur/output/TerminalText.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidur zones [--mine] [--local] [--json] [--timeout S]: the zones of the internet, sorted
 // under the NBP case fold; the node's own zone; or the zones of its cable.
 #pragma once

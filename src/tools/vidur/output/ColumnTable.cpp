@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/output/ColumnTable.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rows of text in aligned columns, as network tools print them: columns two spaces apart,
 // widths counted in characters (UTF-8 code points, not bytes), no padding after the last
 // column, one row a line.

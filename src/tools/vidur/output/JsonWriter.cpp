@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/output/JsonWriter.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small streaming JSON writer: compact output, commas placed for the caller, strings
 // escaped so that any UTF-8 name (and any byte sequence that is not UTF-8) comes out as
 // valid JSON. The names it gets are UTF-8 already: Mac OS Roman is converted before.

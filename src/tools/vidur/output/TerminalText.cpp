@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/output/TerminalText.h"
 
 #include "text/MacRoman.h"

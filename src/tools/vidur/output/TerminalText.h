@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names and status texts from the network, made safe to print on a terminal. A name may hold
 // any byte: an ESC sequence would retitle or clear the terminal, BEL ring, CR and LF forge
 // lines of output. Control characters are shown as C escapes instead ("\e" as \x1B, BEL as

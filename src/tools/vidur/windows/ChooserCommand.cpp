@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/windows/ChooserCommand.h"
 #include "tools/vidur/output/TerminalText.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidur chooser [--flags N] [--screenshot PATH] [--offscreen]: the Chooser, opened as a host
 // opens it (HVRDeviceChooser). Prints the chosen device, or that the dialog was cancelled;
 // the exit status is the dialog's end code. Offscreen (asked, or no display) it does what a

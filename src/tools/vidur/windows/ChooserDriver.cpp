@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/windows/ChooserDriver.h"
 
 #include "platform/ui/CComboBox.h"

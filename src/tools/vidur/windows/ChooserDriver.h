@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Follows the Chooser that `vidur chooser` opens through HVRDeviceChooser. Once the zone
 // list and the first look-up are done it notes what the window shows (zones, the selected
 // zone, the devices found) and takes the screenshot; offscreen it then acts as the user:

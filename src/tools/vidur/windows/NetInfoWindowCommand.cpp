@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/windows/NetInfoWindowCommand.h"
 
 #include "platform/ui/CPropertySheet.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidur netinfo: the network information sheet, opened as a host opens it (HVRNetworkInfo);
 // --text and --json print the information instead, as the text command does. Offscreen it
 // prints the three texts of the General page and saves a PNG of the sheet.

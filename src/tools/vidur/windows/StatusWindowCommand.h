@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vidur status [--screenshot PATH] [--offscreen]: the printer status window, opened as a
 // host opens it (HVRPrinterStatus): the recent printers and the default printer to pick
 // from, and the selected printer's status as it changes. Offscreen it waits until the

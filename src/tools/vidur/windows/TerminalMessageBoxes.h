@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message boxes of windows that nobody can see (offscreen): the text goes to the terminal
 // and the box answers OK at once, as a user dismissing it would.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/windows/WindowCatcher.h"
 
 #include "platform/ui/UiDriver.h"

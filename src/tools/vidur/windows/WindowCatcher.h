@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Catches the windows the entry points open, for the status and netinfo subcommands: keeps
 // the last one of each kind and, for a modal one, runs an action from inside its loop.
 #pragma once

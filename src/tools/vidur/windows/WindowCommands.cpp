@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/windows/WindowCommands.h"
 
 #include "tools/vidur/windows/ChooserCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window subcommands: chooser, status and netinfo (the sheet; its text form stays behind
 // --text). They open the library's windows through its entry points, as a host does.
 #pragma once

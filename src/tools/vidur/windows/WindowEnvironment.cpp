@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tools/vidur/windows/WindowEnvironment.h"
 
 #include <chrono>

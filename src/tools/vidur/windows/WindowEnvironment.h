@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the window subcommands (chooser, status, netinfo) need around the library's entry
 // points: the choice between a real display and offscreen (asked with --offscreen, or no
 // DISPLAY / WAYLAND_DISPLAY), the application object, the command's own title as the host's

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Draws the library's icons and writes them to ../icons/*.xpm.
 
 Run by hand after changing a drawing; the build only uses the committed .xpm files.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """A small pixel canvas for drawing the library's 32x32 icons in the 16-colour palette.
 
 Kept out of the build: draw_icons.py uses it to (re)write icons/*.xpm, which are committed.
