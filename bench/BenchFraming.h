@@ -20,8 +20,8 @@ namespace vidur::bench {
 // off the cable, a short one on it.
 inline std::vector<std::uint8_t> frame(const appletalk::Datagram& datagram, std::uint8_t to, std::uint8_t from,
                                        bool longHeader) {
-    using appletalk::LlapFrame;
     using appletalk::DdpCodec;
+    using appletalk::LlapFrame;
     auto ddp = longHeader ? DdpCodec::serializeLong(datagram) : DdpCodec::serializeShort(datagram);
     return *LlapFrame{to, from, longHeader ? LlapFrame::kLongDdp : LlapFrame::kShortDdp, std::move(*ddp)}.serialize();
 }

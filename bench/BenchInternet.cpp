@@ -55,11 +55,13 @@ std::size_t BenchInternet::addDevices(std::size_t port, int nodes, int namesPerN
         device.node->start();
         devices_.push_back(std::move(device));
     }
-    settle([this, first] {
-        for (auto i = first; i < devices_.size(); ++i)
-            if (!devices_[i].node->isReady()) return false;
-        return true;
-    }, "devices");
+    settle(
+        [this, first] {
+            for (auto i = first; i < devices_.size(); ++i)
+                if (!devices_[i].node->isReady()) return false;
+            return true;
+        },
+        "devices");
 
     std::size_t registered = 0;
     for (auto i = first; i < devices_.size(); ++i) {

@@ -40,7 +40,7 @@ public:
 
 private:
     struct Device {
-        std::unique_ptr<appletalk::MemoryWireLink> link;  // outlives its node
+        std::unique_ptr<appletalk::MemoryWireLink> link; // outlives its node
         std::unique_ptr<appletalk::Node> node;
         std::unique_ptr<appletalk::NbpRegistry> registry;
     };

@@ -41,7 +41,9 @@ struct Usage {
     static Usage now() {
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
-        auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+        auto seconds = [](const timeval& t) {
+            return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+        };
         return {seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_nvcsw};
     }
 };
@@ -105,11 +107,12 @@ void BM_IdleClientNode(benchmark::State& state) {
     loop.start();
     auto client = loop.invoke([&] { return std::make_unique<ClientNode>(clock, wire.connect()); });
     loop.add(*client->node);
-    if (!waitUntil(loop, [&] { return client->node->isReady(); }, 30s)) {
+    if (!waitUntil(
+            loop, [&] { return client->node->isReady(); }, 30s)) {
         state.SkipWithError("the client got no node id");
     } else {
         loop.invoke([&] { client->registerName(); });
-        std::this_thread::sleep_for(4s);  // the stub's start-up requests are over
+        std::this_thread::sleep_for(4s); // the stub's start-up requests are over
         measureIdle(state, loop);
     }
     loop.remove(*client->node);
@@ -127,12 +130,14 @@ void BM_IdleClientWithBuiltinInternet(benchmark::State& state) {
     internet.start();
     loop.start();
     std::unique_ptr<ClientNode> client;
-    if (!waitUntil(loop, [&] { return internet.isReady(); }, 60s)) {
+    if (!waitUntil(
+            loop, [&] { return internet.isReady(); }, 60s)) {
         state.SkipWithError("the simulated internet did not come up");
     } else {
         client = loop.invoke([&] { return std::make_unique<ClientNode>(clock, internet.connectClient()); });
         loop.add(*client->node);
-        if (!waitUntil(loop, [&] { return client->stub->hasRouter(); }, 30s)) {
+        if (!waitUntil(
+                loop, [&] { return client->stub->hasRouter(); }, 30s)) {
             state.SkipWithError("the client found no router");
         } else {
             loop.invoke([&] { client->registerName(); });
@@ -145,7 +150,12 @@ void BM_IdleClientWithBuiltinInternet(benchmark::State& state) {
     loop.remove(internet);
     loop.stop();
 }
-BENCHMARK(BM_IdleClientWithBuiltinInternet)->Arg(30)->ArgName("seconds")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_IdleClientWithBuiltinInternet)
+    ->Arg(30)
+    ->ArgName("seconds")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 } // namespace vidur::bench

@@ -57,8 +57,7 @@ std::vector<std::uint8_t> jobBytes() {
 // A printer that takes every job and counts its bytes.
 struct Printer {
     Printer(Node& node)
-        : status(node, kPrinterSocket, "status: idle"),
-          server(node, status, [this] {
+        : status(node, kPrinterSocket, "status: idle"), server(node, status, [this] {
               PapServerEvents events;
               events.data = [this](PapServerJob&, std::span<const std::uint8_t> b) { received += b.size(); };
               events.endOfJob = [](PapServerJob& job) { job.finish(); };
@@ -122,14 +121,16 @@ void BM_PapJobThroughStack(benchmark::State& state) {
         PapClient client(workstation);
         Feeder feeder(client, job);
         std::optional<PapJobResult> result;
-        client.open({0, printerNode.nodeId(), kPrinterSocket}, feeder.events([&result](PapJobResult r) { result = r; }));
+        client.open({0, printerNode.nodeId(), kPrinterSocket},
+                    feeder.events([&result](PapJobResult r) { result = r; }));
         feeder.fill();
         driver.advanceUntil([&] { return result.has_value(); }, 1h);
         if (result != PapJobResult::Done) state.SkipWithError("the job did not finish");
-        driver.advance(1s);  // the printer's side of the close
+        driver.advance(1s); // the printer's side of the close
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kJobBytes));
-    state.counters["received_MB"] = static_cast<double>(printer.received) / 1e6 / static_cast<double>(state.iterations());
+    state.counters["received_MB"] =
+        static_cast<double>(printer.received) / 1e6 / static_cast<double>(state.iterations());
     driver.remove(workstation);
     driver.remove(printerNode);
 }
@@ -151,8 +152,10 @@ void BM_PapJobCodec(benchmark::State& state) {
         sink.reserve(kJobBytes);
         std::uint16_t tid = 1, sequence = 1;
         for (std::size_t offset = 0; offset < job.size(); offset += kRound, ++tid) {
-            const auto request = atp::AtpPacket::request(tid, 0xFF, *pap::PapPacket::sendData(1, sequence++).serialize(), true);
-            benchmark::DoNotOptimize(pap::PapPacket::parse(carry(workstation, printer, request.serialize())->payload()));
+            const auto request =
+                atp::AtpPacket::request(tid, 0xFF, *pap::PapPacket::sendData(1, sequence++).serialize(), true);
+            benchmark::DoNotOptimize(
+                pap::PapPacket::parse(carry(workstation, printer, request.serialize())->payload()));
             for (std::uint8_t seq = 0; seq < 8 && offset + seq * pap::kMaxDataPerPacket < job.size(); ++seq) {
                 const std::size_t begin = offset + seq * pap::kMaxDataPerPacket;
                 const std::size_t end = std::min(begin + pap::kMaxDataPerPacket, job.size());

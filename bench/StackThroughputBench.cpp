@@ -14,8 +14,8 @@
 #include "appletalk/node/llap/LlapFrame.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
 #include "appletalk/protocols/nbp/NbpMatch.h"
-#include "appletalk/protocols/nbp/NbpZoneRule.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
+#include "appletalk/protocols/nbp/NbpZoneRule.h"
 #include "appletalk/protocols/zip/ZipAtpRequest.h"
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
 #include "appletalk/services/nbp/NbpLookup.h"
@@ -69,7 +69,7 @@ void BM_NbpLookupThroughStack(benchmark::State& state) {
         NbpLookup lookup{internet.client()};
         std::optional<NbpLookupStatus> status;
         NbpLookupOptions options;
-        options.maxTuples = kDevices;  // complete on the last tuple, not at the end of the interval
+        options.maxTuples = kDevices; // complete on the last tuple, not at the end of the interval
         lookup.start({"=", "LaserWriter", "Bench"}, options, [&](NbpLookupStatus s) { status = s; });
         internet.driver().advanceUntil([&] { return status.has_value(); }, 10s);
         if (status != NbpLookupStatus::MaxReached) {
@@ -79,7 +79,7 @@ void BM_NbpLookupThroughStack(benchmark::State& state) {
         found += lookup.results().size();
         framesIn += internet.client().counters().datagramsDelivered - before.datagramsDelivered;
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(found));  // tuples per second
+    state.SetItemsProcessed(static_cast<std::int64_t>(found)); // tuples per second
     state.counters["reply_packets"] = static_cast<double>(framesIn) / static_cast<double>(state.iterations());
     state.counters["names_per_node"] = namesPerNode;
 }
@@ -125,7 +125,10 @@ void BM_NbpReplyCodec(benchmark::State& state) {
         received.reserve(kDevices);
         for (int net = 0; net < kDeviceNetworks; ++net) {
             // The router's LkUp, broadcast on each network of the zone.
-            const Datagram lkUp{{static_cast<std::uint16_t>(2 + net), DdpAddress::kBroadcastNode, 2}, {1, 254, 2}, kNbpType, 1,
+            const Datagram lkUp{{static_cast<std::uint16_t>(2 + net), DdpAddress::kBroadcastNode, 2},
+                                {1, 254, 2},
+                                kNbpType,
+                                1,
                                 nbp::NbpPacket::request(nbp::NbpFunction::Lookup, 7, requester).serialize()};
             const auto lkUpFrame = frame(lkUp, LlapFrame::kBroadcast, 254, true);
             for (const DeviceNode& device : nodes) {
@@ -143,7 +146,10 @@ void BM_NbpReplyCodec(benchmark::State& state) {
                         matching.push_back({device.network, device.node, 130, ++enumerator, name});
                 const nbp::NbpTuple& to = lookup->tuples.front();
                 for (const auto& reply : nbp::NbpPacket::lookupReplies(lookup->id, matching)) {
-                    const Datagram out{{to.network, to.node, to.socket}, {device.network, device.node, 2}, kNbpType, 0,
+                    const Datagram out{{to.network, to.node, to.socket},
+                                       {device.network, device.node, 2},
+                                       kNbpType,
+                                       0,
                                        reply.serialize()};
                     const auto hop1 = frame(out, 254, device.node, true);
                     auto routed = unframe(hop1, device.network);
@@ -178,8 +184,9 @@ BENCHMARK(BM_NbpReplyCodec)->Arg(10)->Arg(100)->ArgName("nodes_per_net")->Unit(b
 
 // Names of 9 to 32 bytes, varied as real zone names are.
 std::vector<std::string> zoneNames() {
-    static const char* const kWords[] = {"Sales", "Engineering", "Lab", "Annex", "Floor", "North Wing",
-                                         "Print Room", "B", "Accounts Payable", "Library"};
+    static const char* const kWords[] = {
+        "Sales", "Engineering",      "Lab",    "Annex", "Floor", "North Wing", "Print Room",
+        "B",     "Accounts Payable", "Library"};
     std::vector<std::string> zones;
     for (std::size_t i = 0; i < kZones; ++i) {
         char name[64];
@@ -194,9 +201,9 @@ std::vector<RouterPortConfig> zonePorts(const std::vector<std::string>& zones) {
     std::uint16_t network = 100;
     for (std::size_t first = 1; first < zones.size(); first += kZonesPerExtendedPort) {
         const auto last = std::min(zones.size(), first + kZonesPerExtendedPort);
-        ports.push_back(RouterPortConfig::extendedRange(network, static_cast<std::uint16_t>(network + 9),
-                                                        {zones.begin() + static_cast<std::ptrdiff_t>(first),
-                                                         zones.begin() + static_cast<std::ptrdiff_t>(last)}));
+        ports.push_back(RouterPortConfig::extendedRange(
+            network, static_cast<std::uint16_t>(network + 9),
+            {zones.begin() + static_cast<std::ptrdiff_t>(first), zones.begin() + static_cast<std::ptrdiff_t>(last)}));
         network += 10;
     }
     return ports;
@@ -219,7 +226,7 @@ void BM_ZipZoneListThroughStack(benchmark::State& state) {
         listed += zip.zones().size();
         requests += zip.requestsSent();
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(listed));  // zones per second
+    state.SetItemsProcessed(static_cast<std::int64_t>(listed)); // zones per second
     state.counters["atp_requests"] = static_cast<double>(requests) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_ZipZoneListThroughStack)->Unit(benchmark::kMillisecond);
@@ -234,8 +241,10 @@ void BM_ZipZoneListCodec(benchmark::State& state) {
         std::vector<std::string> received;
         std::uint16_t index = 1;
         for (;;) {
-            const auto request = atp::AtpPacket::request(index, 0x01, {zip::ZipAtpRequest::getZoneList(index).serialize(), {}});
-            const auto requestFrame = frame(Datagram{{1, 254, 6}, {1, 200, 253}, kAtpType, 0, request.serialize()}, 254, 200, false);
+            const auto request =
+                atp::AtpPacket::request(index, 0x01, {zip::ZipAtpRequest::getZoneList(index).serialize(), {}});
+            const auto requestFrame =
+                frame(Datagram{{1, 254, 6}, {1, 200, 253}, kAtpType, 0, request.serialize()}, 254, 200, false);
             const auto atRouter = unframe(requestFrame, 1);
             const auto asked = zip::ZipAtpRequest::parse(atp::AtpPacket::parse(atRouter->data)->userBytes);
             const auto page = zip::ZipZoneListReply::page(zones, asked->startIndex);

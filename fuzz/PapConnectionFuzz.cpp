@@ -4,8 +4,8 @@
 #include "ProtocolRoundTrip.h"
 #include "appletalk/protocols/pap/PapPacket.h"
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace appletalk;

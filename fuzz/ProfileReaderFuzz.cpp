@@ -54,7 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reparsed.removeKey(section, key);
     }
     const ProfileFile removed = ProfileFile::parse(reparsed.serialize());
-    for (const auto& [section, key] : edits)
-        require(!removed.getValue(section, key), "removed key still readable");
+    for (const auto& [section, key] : edits) require(!removed.getValue(section, key), "removed key still readable");
     return 0;
 }

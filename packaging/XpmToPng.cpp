@@ -18,8 +18,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const auto mode = size >= source.width() ? Qt::FastTransformation : Qt::SmoothTransformation;
-    const QImage scaled = source.convertToFormat(QImage::Format_ARGB32)
-                              .scaled(size, size, Qt::IgnoreAspectRatio, mode);
+    const QImage scaled = source.convertToFormat(QImage::Format_ARGB32).scaled(size, size, Qt::IgnoreAspectRatio, mode);
     if (!scaled.save(QString::fromLocal8Bit(argv[3]), "PNG")) {
         std::fprintf(stderr, "vidur_xpm_to_png: cannot write %s\n", argv[3]);
         return 2;

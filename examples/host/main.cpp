@@ -31,8 +31,17 @@ namespace {
 constexpr UINT kPrintersDialog = 30001;
 constexpr UINT kPrinterBoxId = 100;
 const StringResource kHostStrings[] = {{IDS_HOST_APP_TITLE, kLangEnglishUS, "Example Host"}};
-const DialogTemplate kHostDialogs[] = {{kPrintersDialog, kLangEnglishUS, DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                                        0, 0, 200, 40, "Printers", "MS Sans Serif", 8, {}}};
+const DialogTemplate kHostDialogs[] = {{kPrintersDialog,
+                                        kLangEnglishUS,
+                                        DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                                        0,
+                                        0,
+                                        200,
+                                        40,
+                                        "Printers",
+                                        "MS Sans Serif",
+                                        8,
+                                        {}}};
 const ResourceModule kHostModule{"example-host", kHostDialogs, kHostStrings, {}};
 
 // The library's classes as a host uses them: tuples and their texts, a tuple list, the
@@ -98,8 +107,10 @@ int main(int argc, char** argv) {
 
     _NBPTuple chosen{};
     const int code = HVRDeviceChooser(&chosen, 3, nullptr);
-    if (code == 1) std::printf("chosen: %s:%s@%s\n", chosen.entity.object, chosen.entity.type, chosen.entity.zone);
-    else std::printf("Chooser ended with %d\n", code);
+    if (code == 1)
+        std::printf("chosen: %s:%s@%s\n", chosen.entity.object, chosen.entity.type, chosen.entity.zone);
+    else
+        std::printf("Chooser ended with %d\n", code);
 
     const bool classes = UseTheLibraryClasses();
     HVRPrinterStatus(nullptr);
@@ -110,8 +121,8 @@ int main(int argc, char** argv) {
         // Let the closer see the status window (and the message box it may show) too.
         QTimer::singleShot(1500, &app, &QApplication::quit);
         app.exec();
-        const bool allSeen = g_closed.count("Chooser") && g_closed.count("Printer status") &&
-                             g_closed.count("Example Host");
+        const bool allSeen =
+            g_closed.count("Chooser") && g_closed.count("Printer status") && g_closed.count("Example Host");
         std::printf("%s\n", allSeen ? "smoke: all three windows opened" : "smoke: a window did not open");
         return code == 2 && info == 0 && allSeen && classes ? 0 : 1;
     }

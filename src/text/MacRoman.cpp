@@ -29,8 +29,19 @@ constexpr std::array<char32_t, 128> kHighHalf = {
 
 // Lower-case letters of the high half and their capitals (Inside AppleTalk, appendix D).
 constexpr std::array<std::pair<std::uint8_t, std::uint8_t>, 13> kHighCasePairs = {{
-    {0x88, 0xCB}, {0x8A, 0x80}, {0x8B, 0xCC}, {0x8C, 0x81}, {0x8D, 0x82}, {0x8E, 0x83}, {0x96, 0x84},
-    {0x9A, 0x85}, {0x9B, 0xCD}, {0x9F, 0x86}, {0xBE, 0xAE}, {0xBF, 0xAF}, {0xCF, 0xCE},
+    {0x88, 0xCB},
+    {0x8A, 0x80},
+    {0x8B, 0xCC},
+    {0x8C, 0x81},
+    {0x8D, 0x82},
+    {0x8E, 0x83},
+    {0x96, 0x84},
+    {0x9A, 0x85},
+    {0x9B, 0xCD},
+    {0x9F, 0x86},
+    {0xBE, 0xAE},
+    {0xBF, 0xAF},
+    {0xCF, 0xCE},
 }};
 
 constexpr std::array<std::uint8_t, 256> makeFoldTable() {
@@ -65,20 +76,41 @@ char32_t decodeUtf8(std::string_view s, std::size_t& pos) {
     const auto lead = static_cast<std::uint8_t>(s[pos]);
     int length = 0;
     char32_t cp = 0;
-    if (lead < 0x80) { ++pos; return lead; }
-    if ((lead & 0xE0) == 0xC0) { length = 2; cp = lead & 0x1F; }
-    else if ((lead & 0xF0) == 0xE0) { length = 3; cp = lead & 0x0F; }
-    else if ((lead & 0xF8) == 0xF0) { length = 4; cp = lead & 0x07; }
-    else { ++pos; return 0xFFFD; }
-    if (pos + length > s.size()) { ++pos; return 0xFFFD; }
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        cp = lead & 0x07;
+    } else {
+        ++pos;
+        return 0xFFFD;
+    }
+    if (pos + length > s.size()) {
+        ++pos;
+        return 0xFFFD;
+    }
     for (int i = 1; i < length; ++i) {
         const auto cont = static_cast<std::uint8_t>(s[pos + i]);
-        if ((cont & 0xC0) != 0x80) { ++pos; return 0xFFFD; }
+        if ((cont & 0xC0) != 0x80) {
+            ++pos;
+            return 0xFFFD;
+        }
         cp = (cp << 6) | (cont & 0x3F);
     }
     // Overlong forms and surrogates are malformed.
     static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) { ++pos; return 0xFFFD; }
+    if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++pos;
+        return 0xFFFD;
+    }
     pos += length;
     return cp;
 }
@@ -94,7 +126,8 @@ constexpr std::array<Encoding, 129> makeEncodeTable() {
     std::array<Encoding, 129> table{};
     for (std::size_t i = 0; i < kHighHalf.size(); ++i) table[i] = {kHighHalf[i], static_cast<std::uint8_t>(0x80 + i)};
     table[128] = {0x00A4, 0xDB};
-    std::sort(table.begin(), table.end(), [](const Encoding& a, const Encoding& b) { return a.codePoint < b.codePoint; });
+    std::sort(table.begin(), table.end(),
+              [](const Encoding& a, const Encoding& b) { return a.codePoint < b.codePoint; });
     return table;
 }
 constexpr std::array<Encoding, 129> kEncode = makeEncodeTable();
@@ -104,17 +137,17 @@ int encodeMacRoman(char32_t cp) {
     std::size_t low = 0, high = kEncode.size();
     while (low < high) {
         const std::size_t middle = (low + high) / 2;
-        if (kEncode[middle].codePoint < cp) low = middle + 1;
-        else high = middle;
+        if (kEncode[middle].codePoint < cp)
+            low = middle + 1;
+        else
+            high = middle;
     }
     return low < kEncode.size() && kEncode[low].codePoint == cp ? kEncode[low].byte : -1;
 }
 
 } // namespace
 
-char32_t macRomanToCodePoint(std::uint8_t byte) {
-    return byte < 0x80 ? char32_t{byte} : kHighHalf[byte - 0x80];
-}
+char32_t macRomanToCodePoint(std::uint8_t byte) { return byte < 0x80 ? char32_t{byte} : kHighHalf[byte - 0x80]; }
 
 std::string macRomanToUtf8(std::string_view macRoman) {
     std::string out;

@@ -256,7 +256,7 @@ bool ProfileFile::setValue(std::string_view section, std::string_view key, std::
     }
     if (insertAt == lines_.size()) terminateLastLine();
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                   classify(keyUtf8 + "=" + valueUtf8, ending, false));
+                  classify(keyUtf8 + "=" + valueUtf8, ending, false));
     return true;
 }
 
@@ -278,6 +278,6 @@ bool ProfileFile::removeSection(std::string_view section) {
     const auto ranges = sectionsNamed(section);
     for (auto range = ranges.rbegin(); range != ranges.rend(); ++range)
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header),
-                      lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
+                     lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
     return !ranges.empty();
 }

@@ -45,16 +45,16 @@ public:
 private:
     enum class Kind { Other, Comment, Section, Entry };
     struct Line {
-        std::string text;      // the line's own bytes, without its line ending
-        std::string decoded;   // its UTF-8 form when text is not UTF-8 (Mac OS Roman)
+        std::string text; // the line's own bytes, without its line ending
+        std::string decoded; // its UTF-8 form when text is not UTF-8 (Mac OS Roman)
         std::string_view ending; // "\r\n", "\n" or "" for a last line without one (static text)
         Kind kind = Kind::Other;
         bool isDecoded = false;
         bool nameExact = true; // false when the name had characters outside Mac OS Roman
         bool hasValue = false;
-        std::uint32_t nameStart = 0, nameLength = 0;   // in utf8(): the name, trimmed
+        std::uint32_t nameStart = 0, nameLength = 0; // in utf8(): the name, trimmed
         std::uint32_t valueStart = 0, valueLength = 0; // in utf8(): the value, trimmed, quotes kept
-        std::string name;      // the name in Mac OS Roman
+        std::string name; // the name in Mac OS Roman
 
         std::string_view utf8() const { return isDecoded ? std::string_view(decoded) : std::string_view(text); }
         std::string_view rawName() const { return utf8().substr(nameStart, nameLength); }
@@ -62,7 +62,7 @@ private:
     };
     struct Range {
         std::size_t header; // index of the section line
-        std::size_t end;    // one past its last line
+        std::size_t end; // one past its last line
     };
 
     static Line classify(std::string text, std::string_view ending, bool first);

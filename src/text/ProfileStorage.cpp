@@ -7,18 +7,18 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <thread>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <mutex>
-#include <string>
-#include <utility>
 #include <pwd.h>
+#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -157,8 +157,8 @@ bool replaceFile(const fs::path& path, const std::string& text) {
     fs::path temporary;
     FileDescriptor temp(createTemporary(path, temporary));
     if (temp.get() < 0) return false;
-    const bool written = keepPermissions(temp.get(), path) && writeAll(temp.get(), text) &&
-                         ::fsync(temp.get()) == 0 && ::close(temp.release()) == 0;
+    const bool written = keepPermissions(temp.get(), path) && writeAll(temp.get(), text) && ::fsync(temp.get()) == 0 &&
+                         ::close(temp.release()) == 0;
     if (!written || !beforeRename(temporary) || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
@@ -233,7 +233,7 @@ bool ProfileStorage::update(const fs::path& requested, const std::function<bool(
 void ProfileStorage::setLockWait(std::chrono::milliseconds wait) { g_lockWaitMs = wait.count(); }
 
 std::optional<std::string> ProfileStorage::getValue(std::string_view fileName, std::string_view section,
-                                                   std::string_view key) {
+                                                    std::string_view key) {
     const auto path = resolvePath(fileName);
     if (!path) return std::nullopt;
     return read(*path).getValue(section, key);

@@ -30,7 +30,7 @@ public:
 private:
     struct Slot {
         std::uint32_t hash = 0;
-        std::uint32_t position = 0;  // in names_, plus one; 0 marks an empty slot
+        std::uint32_t position = 0; // in names_, plus one; 0 marks an empty slot
     };
 
     // The slot of the name equal to `name` under the fold, or the empty slot where it would go.

@@ -15,7 +15,7 @@ namespace appletalk::testing {
 struct CapturedFrame {
     const char* what;
     const char* llap;
-    const char* ddp;  // empty for a control frame
+    const char* ddp; // empty for a control frame
     const char* data;
 };
 
@@ -28,12 +28,10 @@ inline const std::array<CapturedFrame, 15> kCapturedFrames{{
     {"GetNetInfo reply", "14 fe 01", "00 19 c8 06 06", "06 e0 00 01 00 01 00 00 0b 'LToUDP Zone'"},
     {"GetMyZone request", "fe 14 01", "00 0d 06 c8 03", "40 01 29 39 07 00 00 00"},
     {"GetMyZone reply", "14 fe 01", "00 19 c8 06 03", "90 00 29 39 00 00 00 01 0b 'LToUDP Zone'"},
-    {"GetZoneList reply", "14 fe 01", "00 26 c8 06 03",
-     "90 00 29 3a 01 00 00 02 0b 'LToUDP Zone' 0c 'Virtual Zone'"},
+    {"GetZoneList reply", "14 fe 01", "00 26 c8 06 03", "90 00 29 3a 01 00 00 02 0b 'LToUDP Zone' 0c 'Virtual Zone'"},
     {"NBP BrRq", "fe 14 01", "00 1c 02 c8 02", "11 df 00 01 14 c8 00 01 3d 0b 'LaserWriter' 01 2a"},
     {"NBP LkUp broadcast", "ff fe 01", "00 1c 02 02 02", "21 df 00 01 14 c8 00 01 3d 0b 'LaserWriter' 01 2a"},
-    {"NBP LkUp-Reply", "14 82 01", "00 28 c8 02 02",
-     "31 df 00 01 82 82 01 0d 'Probe Printer' 0b 'LaserWriter' 01 2a"},
+    {"NBP LkUp-Reply", "14 82 01", "00 28 c8 02 02", "31 df 00 01 82 82 01 0d 'Probe Printer' 0b 'LaserWriter' 01 2a"},
     {"PAP SendStatus", "82 14 01", "00 0d 82 c8 03", "60 01 29 3c 00 08 00 00"},
     {"PAP Status", "14 82 01", "00 1e c8 82 03", "90 00 29 3c 00 09 00 00 00 00 00 00 0c 'status: idle'"},
     {"client ENQ for node 20", "14 14 81", "", ""},

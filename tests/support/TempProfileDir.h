@@ -24,8 +24,10 @@ public:
     }
     ~TempProfileDir() {
         for (const auto& [name, value] : saved_) {
-            if (value) ::setenv(name.c_str(), value->c_str(), 1);
-            else ::unsetenv(name.c_str());
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
         }
         // A test may have taken its own rights away to make writing fail.
         std::error_code ignored;

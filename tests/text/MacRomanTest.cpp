@@ -15,13 +15,13 @@ TEST(MacRoman, EveryByteSurvivesTheRoundTripThroughUtf8) {
 }
 
 TEST(MacRoman, AccentedLettersConvertToTheirUnicodeForms) {
-    EXPECT_EQ(macRomanToUtf8("Caf\x8E"), "Caf\xC3\xA9");          // é
-    EXPECT_EQ(macRomanToUtf8("\xC5"), "\xE2\x89\x88");               // ≈, the NBP wildcard
+    EXPECT_EQ(macRomanToUtf8("Caf\x8E"), "Caf\xC3\xA9"); // é
+    EXPECT_EQ(macRomanToUtf8("\xC5"), "\xE2\x89\x88"); // ≈, the NBP wildcard
     EXPECT_EQ(utf8ToMacRoman("Z\xC3\xBCrich").macRoman, "Z\x9Frich"); // ü
 }
 
 TEST(MacRoman, CharactersWithoutAByteBecomeQuestionMarksAndAreReported) {
-    const Utf8Conversion r = utf8ToMacRoman("\xE4\xB8\xAD!");  // a CJK character
+    const Utf8Conversion r = utf8ToMacRoman("\xE4\xB8\xAD!"); // a CJK character
     EXPECT_EQ(r.macRoman, "?!");
     EXPECT_FALSE(r.lossless);
 }
@@ -37,10 +37,14 @@ TEST(MacRoman, MalformedUtf8IsReplacedNotTrusted) {
 
 TEST(MacRoman, FoldingIgnoresCaseButNotDiacritics) {
     EXPECT_EQ(compareFolded("laserwriter", "LaserWriter"), 0);
-    EXPECT_EQ(compareFolded("\x8E" "cole", "\x83" "COLE"), 0); // école / ÉCOLE
-    EXPECT_NE(compareFolded("e", "\x8E"), 0);                   // e and é differ
-    EXPECT_NE(compareFolded("\x87", "\xE7"), 0);                // á has no pair in the table
-    EXPECT_EQ(foldCase(0xCF), 0xCE);                            // œ → Œ
+    EXPECT_EQ(compareFolded("\x8E"
+                            "cole",
+                            "\x83"
+                            "COLE"),
+              0); // école / ÉCOLE
+    EXPECT_NE(compareFolded("e", "\x8E"), 0); // e and é differ
+    EXPECT_NE(compareFolded("\x87", "\xE7"), 0); // á has no pair in the table
+    EXPECT_EQ(foldCase(0xCF), 0xCE); // œ → Œ
     EXPECT_LT(compareFolded("abc", "abcd"), 0);
     EXPECT_EQ(foldedHash("caf\x8E \x87"), foldedHash("CAF\x83 \x87")); // é folds, á has no pair
     EXPECT_NE(foldedHash("caf\x8E"), foldedHash("cafe"));

@@ -11,16 +11,17 @@ namespace {
 using Names = std::vector<std::string>;
 
 TEST(ProfileFileReading, FollowsWindowsNameValueAndQuoteRules) {
-    const ProfileFile file = ProfileFile::parse("[Sec]\n"
-                                                "  Spaced Key  =   spaced value   \n"
-                                                "dq=\"  inside  \"\n"
-                                                "sq='x'\n"
-                                                "mixed=\"x'\n"
-                                                "lone=\"\n"
-                                                "semi=a; b\n"
-                                                "empty=\n"
-                                                "bare\n"
-                                                "eq=a=b\n");
+    const ProfileFile file = ProfileFile::parse(
+        "[Sec]\n"
+        "  Spaced Key  =   spaced value   \n"
+        "dq=\"  inside  \"\n"
+        "sq='x'\n"
+        "mixed=\"x'\n"
+        "lone=\"\n"
+        "semi=a; b\n"
+        "empty=\n"
+        "bare\n"
+        "eq=a=b\n");
     EXPECT_EQ(file.getValue("sec", "SPACED KEY"), "spaced value");
     EXPECT_EQ(file.getValue("Sec", "dq"), "  inside  ");
     EXPECT_EQ(file.getValue("Sec", "sq"), "x");

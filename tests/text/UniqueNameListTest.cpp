@@ -12,9 +12,9 @@ TEST(UniqueNameListTest, NamesEqualUnderTheFoldAreAddedOnceInTheirFirstSpelling)
     UniqueNameList names;
     EXPECT_TRUE(names.add("Sales"));
     EXPECT_FALSE(names.add("SALES"));
-    EXPECT_TRUE(names.add("caf\x8E"));   // café
-    EXPECT_FALSE(names.add("CAF\x83"));  // CAFÉ: é and É are a pair
-    EXPECT_TRUE(names.add("caf\x87"));   // cafá: á has no capital in the code page
+    EXPECT_TRUE(names.add("caf\x8E")); // café
+    EXPECT_FALSE(names.add("CAF\x83")); // CAFÉ: é and É are a pair
+    EXPECT_TRUE(names.add("caf\x87")); // cafá: á has no capital in the code page
     EXPECT_TRUE(names.add(""));
     EXPECT_FALSE(names.add(""));
     EXPECT_TRUE(names.add(std::string("A\0B", 3)));

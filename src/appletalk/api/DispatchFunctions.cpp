@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The request functions: MPPAlloc, MPPFree and ATALKDispatch.
 #include "appletalk/api/ApiResults.h"
-#include "tarvlib/DispatchBlockAccess.h"
 #include "appletalk/api/DispatchBlockPool.h"
 #include "appletalk/api/Stack.h"
+#include "tarvlib/DispatchBlockAccess.h"
 #include "tarvlib/TarvlibApi.h"
 
 using namespace appletalk::api;

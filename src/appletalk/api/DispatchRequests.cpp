@@ -13,8 +13,7 @@ DispatchRequests::DispatchRequests(NetworkOperations& network)
     // Values start somewhere different in every process, so a value kept from an earlier
     // run ends nothing of this one.
     : network_(network),
-      lastId_(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()) & 0x7FFFFFFFu) {
-}
+      lastId_(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()) & 0x7FFFFFFFu) {}
 
 DispatchRequests::~DispatchRequests() {
     for (auto& [id, request] : status_) request->cancel();
@@ -40,7 +39,8 @@ void DispatchRequests::forgetBlock(const _DispatchBlock* block) {
             ++it;
         }
     }
-    nodeInfoWaiting_.erase(std::remove(nodeInfoWaiting_.begin(), nodeInfoWaiting_.end(), block), nodeInfoWaiting_.end());
+    nodeInfoWaiting_.erase(std::remove(nodeInfoWaiting_.begin(), nodeInfoWaiting_.end(), block),
+                           nodeInfoWaiting_.end());
 }
 
 int DispatchRequests::nodeInformation(_DispatchBlock& block) {
@@ -84,7 +84,8 @@ int DispatchRequests::printerStatus(_DispatchBlock& block) {
     const std::uint32_t id = nextId();
     DispatchBlockAccess::writeU32(block, DB_REQUEST_ID_OFFSET, id);
     DispatchBlockAccess::publishResult(block, kInProgress);
-    auto request = std::make_unique<PrinterStatusRequest>(network_, block, id, [this](std::uint32_t done) { retire(done); });
+    auto request =
+        std::make_unique<PrinterStatusRequest>(network_, block, id, [this](std::uint32_t done) { retire(done); });
     PrinterStatusRequest& started = *request;
     status_.emplace(id, std::move(request));
     started.start();

@@ -24,8 +24,6 @@ EmbeddedNetwork::EmbeddedNetwork(const Clock& clock, const std::string& scenario
 
 EmbeddedNetwork::~EmbeddedNetwork() = default;
 
-std::unique_ptr<Link> EmbeddedNetwork::connect() {
-    return internet_ ? internet_->connectClient() : nullptr;
-}
+std::unique_ptr<Link> EmbeddedNetwork::connect() { return internet_ ? internet_->connectClient() : nullptr; }
 
 } // namespace appletalk::api

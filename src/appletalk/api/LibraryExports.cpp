@@ -7,16 +7,26 @@
 namespace {
 
 [[maybe_unused]] void* const kExported[] = {
-    reinterpret_cast<void*>(&ZIPOpenEnum),          reinterpret_cast<void*>(&ZIPEnumStatus),
-    reinterpret_cast<void*>(&ZIPZoneCount),         reinterpret_cast<void*>(&ZIPReadEnum),
-    reinterpret_cast<void*>(&ZIPCloseEnum),         reinterpret_cast<void*>(&ZIPGetMyZone),
-    reinterpret_cast<void*>(&NBPOpenEnum),          reinterpret_cast<void*>(&NBPEnumStatus),
-    reinterpret_cast<void*>(&NBPFoundCount),        reinterpret_cast<void*>(&NBPReadEnum),
-    reinterpret_cast<void*>(&NBPCloseEnum),         reinterpret_cast<void*>(&NBPSetEntityName),
-    reinterpret_cast<void*>(&NBPCompareEntity),     reinterpret_cast<void*>(&NBPCrackProfileString),
-    reinterpret_cast<void*>(&PAPGetDefaultPrinter), reinterpret_cast<void*>(&PAPSetDefaultPrinter),
-    reinterpret_cast<void*>(&IsPostScriptPrinterType), reinterpret_cast<void*>(&MPPAlloc),
-    reinterpret_cast<void*>(&MPPFree),              reinterpret_cast<void*>(&ATALKDispatch),
+    reinterpret_cast<void*>(&ZIPOpenEnum),
+    reinterpret_cast<void*>(&ZIPEnumStatus),
+    reinterpret_cast<void*>(&ZIPZoneCount),
+    reinterpret_cast<void*>(&ZIPReadEnum),
+    reinterpret_cast<void*>(&ZIPCloseEnum),
+    reinterpret_cast<void*>(&ZIPGetMyZone),
+    reinterpret_cast<void*>(&NBPOpenEnum),
+    reinterpret_cast<void*>(&NBPEnumStatus),
+    reinterpret_cast<void*>(&NBPFoundCount),
+    reinterpret_cast<void*>(&NBPReadEnum),
+    reinterpret_cast<void*>(&NBPCloseEnum),
+    reinterpret_cast<void*>(&NBPSetEntityName),
+    reinterpret_cast<void*>(&NBPCompareEntity),
+    reinterpret_cast<void*>(&NBPCrackProfileString),
+    reinterpret_cast<void*>(&PAPGetDefaultPrinter),
+    reinterpret_cast<void*>(&PAPSetDefaultPrinter),
+    reinterpret_cast<void*>(&IsPostScriptPrinterType),
+    reinterpret_cast<void*>(&MPPAlloc),
+    reinterpret_cast<void*>(&MPPFree),
+    reinterpret_cast<void*>(&ATALKDispatch),
 };
 
 } // namespace

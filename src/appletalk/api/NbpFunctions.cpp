@@ -7,10 +7,10 @@
 // The Chooser's 2, 2, 1024 thus sends at 0 and 267 ms, completes at 533 ms, and keeps up to
 // 1024 devices (see TarvlibApi.h for why the interval counts in ticks).
 #include "appletalk/api/ApiResults.h"
-#include "tarvlib/NameFields.h"
 #include "appletalk/api/Stack.h"
-#include "tarvlib/TarvlibApi.h"
 #include "appletalk/protocols/nbp/NbpName.h"
+#include "tarvlib/NameFields.h"
+#include "tarvlib/TarvlibApi.h"
 
 #include <algorithm>
 #include <chrono>
@@ -27,7 +27,7 @@ namespace {
 using IntervalUnits = std::chrono::duration<std::int64_t, std::ratio<8, 60>>;
 constexpr int kMaxInterval = 255; // a byte, as the workstation API has it: 34 s
 constexpr int kMaxSends = 64;
-constexpr int kMaxTuples = 0xFFFF;  // counts are 16-bit
+constexpr int kMaxTuples = 0xFFFF; // counts are 16-bit
 
 struct LookupRequest {
     nbp::NbpName pattern;

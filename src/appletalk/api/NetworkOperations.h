@@ -22,17 +22,17 @@ using OperationId = std::uint64_t;
 
 // What the node knows of its place on the network once it has started.
 struct NodeInfo {
-    std::uint16_t network = 0;  // THIS-NET; 0 with no router
+    std::uint16_t network = 0; // THIS-NET; 0 with no router
     std::uint8_t node = 0;
     std::uint16_t rangeFirst = 0;
     std::uint16_t rangeLast = 0;
-    std::string zone;  // empty when unknown
+    std::string zone; // empty when unknown
     bool hasRouter = false;
 };
 
 struct LookupParameters {
     Duration retryInterval;
-    int retries = 0;       // resends after the first request
+    int retries = 0; // resends after the first request
     std::size_t maxTuples = 0;
 };
 

@@ -23,8 +23,13 @@ int zoneResult(ZipStatus status) {
 } // namespace
 
 NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate, ExtendedMemory memory)
-    : node_(node), timing_(timing), rtmp_(node, timing.rtmp), myZone_(node, timing.zip),
-      gate_(std::move(gate)), memory_(std::move(memory)), netInfo_(node, timing.zip) {
+    : node_(node),
+      timing_(timing),
+      rtmp_(node, timing.rtmp),
+      myZone_(node, timing.zip),
+      gate_(std::move(gate)),
+      memory_(std::move(memory)),
+      netInfo_(node, timing.zip) {
     if (node_.isExtended() && memory_.network != 0) {
         node_.setThisNet(memory_.network);
     }
@@ -70,13 +75,17 @@ void NodeNetwork::routerChanged() {
         // The zone comes from GetNetInfo; a router heard after a start without one may
         // bring the cable a range and zones, so ask it.
         if (!netInfoDone_) return;
-        if (!started_) finishStart();
-        else if (rtmp_.hasRouter() && zone_.empty() && !netInfo_.isRunning()) askNetInfo();
+        if (!started_)
+            finishStart();
+        else if (rtmp_.hasRouter() && zone_.empty() && !netInfo_.isRunning())
+            askNetInfo();
         return;
     }
     // A new router may put us in another zone: ask at once rather than at the next refresh.
-    if (rtmp_.hasRouter()) askMyZone();
-    else zone_.clear();
+    if (rtmp_.hasRouter())
+        askMyZone();
+    else
+        zone_.clear();
 }
 
 void NodeNetwork::askMyZone() {
@@ -108,8 +117,9 @@ void NodeNetwork::netInfoAnswered(ZipStatus status) {
     }
     const zip::ZipGetNetInfoReply reply = *netInfo_.netInfo();
     const std::string zone = reply.defaultZone ? *reply.defaultZone : reply.zone;
-    const std::vector<std::uint8_t> multicast =
-        (reply.flags & zip::ZipGetNetInfoReply::kUseBroadcast) != 0 ? std::vector<std::uint8_t>{} : reply.multicastAddress;
+    const std::vector<std::uint8_t> multicast = (reply.flags & zip::ZipGetNetInfoReply::kUseBroadcast) != 0
+                                                    ? std::vector<std::uint8_t>{}
+                                                    : reply.multicastAddress;
     const NetworkRange range{reply.rangeStart, reply.rangeEnd};
     const NodeAddress preferred{memory_.network, memory_.node};
     node_.moveInto(range, preferred, [this, zone, multicast](std::uint8_t) {
@@ -157,8 +167,10 @@ void NodeNetwork::finishStart() {
 }
 
 void NodeNetwork::whenStarted(Started started) {
-    if (started_) started(true);
-    else startWaiters_.push_back(std::move(started));
+    if (started_)
+        started(true);
+    else
+        startWaiters_.push_back(std::move(started));
 }
 
 std::optional<NodeInfo> NodeNetwork::nodeInfo() const {
@@ -207,8 +219,9 @@ OperationId NodeNetwork::listZones(std::function<ZipOperation()> choose, ZonesDo
         (client.*choose())([this, id, done = std::move(done)](ZipStatus status) {
             const auto listing = zoneListings_.find(id);
             if (listing == zoneListings_.end()) return;
-            std::vector<std::string> zones = status == ZipStatus::Ok ? listing->second->zones() : std::vector<std::string>{};
-            zoneListings_.erase(listing);  // the client allows it from its own completion
+            std::vector<std::string> zones =
+                status == ZipStatus::Ok ? listing->second->zones() : std::vector<std::string>{};
+            zoneListings_.erase(listing); // the client allows it from its own completion
             done(zoneResult(status), std::move(zones));
         });
     });
@@ -240,7 +253,7 @@ void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const
         const auto finished = lookups_.find(id);
         if (finished == lookups_.end()) return;
         const std::vector<nbp::NbpTuple> results = finished->second->results();
-        lookups_.erase(finished);  // the look-up allows it from its own completion
+        lookups_.erase(finished); // the look-up allows it from its own completion
         for (const nbp::NbpTuple& tuple : results) {
             if (found) found(tuple);
         }
@@ -272,7 +285,7 @@ OperationId NodeNetwork::papStatus(const DdpAddress& printer, StatusDone done) {
 
 void NodeNetwork::sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline) {
     const auto query = statusQueries_.find(id);
-    if (query == statusQueries_.end()) return;  // cancelled, or out of time already
+    if (query == statusQueries_.end()) return; // cancelled, or out of time already
     node_.timers().cancel(query->second.timer);
     query->second.timer = 0;
     // As many tries as still fit before the deadline; at least one.
@@ -289,7 +302,7 @@ void NodeNetwork::sendStatus(OperationId id, const DdpAddress& printer, int retr
         if (finished == statusQueries_.end()) return;
         std::optional<std::string> status;
         if (result == PapStatusResult::Ok) status = finished->second.client->statusText();
-        finishStatus(id, std::move(status));  // the client allows its end from its own completion
+        finishStatus(id, std::move(status)); // the client allows its end from its own completion
     });
     if (!sent) failStatusLater(id);
 }
@@ -297,7 +310,8 @@ void NodeNetwork::sendStatus(OperationId id, const DdpAddress& printer, int retr
 void NodeNetwork::failStatusLater(OperationId id) {
     // Could not even be sent (a bad address, no free socket): report it from a timer, never
     // from inside the caller's own call.
-    statusQueries_[id].timer = node_.timers().scheduleAfter(Duration::zero(), [this, id] { finishStatus(id, std::nullopt); });
+    statusQueries_[id].timer =
+        node_.timers().scheduleAfter(Duration::zero(), [this, id] { finishStatus(id, std::nullopt); });
 }
 
 void NodeNetwork::finishStatus(OperationId id, std::optional<std::string> status) {
@@ -311,11 +325,11 @@ void NodeNetwork::finishStatus(OperationId id, std::optional<std::string> status
 // Cancelling -------------------------------------------------------------------------------
 
 void NodeNetwork::cancel(OperationId id) {
-    zoneListings_.erase(id);  // a client or look-up destroyed never calls back
+    zoneListings_.erase(id); // a client or look-up destroyed never calls back
     lookups_.erase(id);
     if (auto found = statusQueries_.find(id); found != statusQueries_.end()) {
         node_.timers().cancel(found->second.timer);
-        statusQueries_.erase(found);  // a client destroyed never calls back
+        statusQueries_.erase(found); // a client destroyed never calls back
     }
 }
 

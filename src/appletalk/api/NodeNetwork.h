@@ -20,11 +20,11 @@
 namespace appletalk::api {
 
 struct NodeNetworkTiming {
-    RtmpStubOptions rtmp;                                    // 3 requests 1 s apart, 50 s aging
-    Duration zoneRefresh = std::chrono::seconds(60);         // GetMyZone again while a router is known
+    RtmpStubOptions rtmp; // 3 requests 1 s apart, 50 s aging
+    Duration zoneRefresh = std::chrono::seconds(60); // GetMyZone again while a router is known
     ZipClientOptions zip{std::chrono::seconds(1), 2};
     Duration papRetryInterval = std::chrono::seconds(1);
-    int papRetries = 2;                                      // 3 tries: 3 s before a printer counts as gone
+    int papRetries = 2; // 3 tries: 3 s before a printer counts as gone
 };
 
 // What an EtherTalk node keeps between runs, as Macs keep it: the address it last held and
@@ -64,7 +64,7 @@ public:
 private:
     struct StatusQuery {
         std::unique_ptr<PapStatusClient> client;
-        TimerId timer = 0;  // reports a query that could not be sent, or waited too long
+        TimerId timer = 0; // reports a query that could not be sent, or waited too long
         StatusDone done;
     };
 
@@ -83,8 +83,8 @@ private:
     void sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline);
     void failStatusLater(OperationId id);
     void finishStatus(OperationId id, std::optional<std::string> status);
-    void startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters,
-                     TupleFound found, LookupDone done);
+    void startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
+                     LookupDone done);
 
     Node& node_;
     NodeNetworkTiming timing_;
@@ -99,7 +99,7 @@ private:
     std::string zone_;
     ExtendedMemory memory_;
     ZipClient netInfo_;
-    bool netInfoDone_ = false;  // EtherTalk: GetNetInfo answered or given up, address settled
+    bool netInfoDone_ = false; // EtherTalk: GetNetInfo answered or given up, address settled
     std::optional<MacAddress> zoneGroup_;
     OperationId nextOperation_ = 1;
     std::map<OperationId, std::unique_ptr<ZipClient>> zoneListings_;

@@ -2,8 +2,8 @@
 // The printer functions: the default printer (kept in "AppleTalk.INI") and the PostScript
 // printer types. They need no network, so they never start the stack.
 #include "appletalk/api/ApiResults.h"
-#include "tarvlib/NameFields.h"
 #include "appletalk/api/StackSettings.h"
+#include "tarvlib/NameFields.h"
 #include "tarvlib/TarvlibApi.h"
 
 #include <cstring>

@@ -22,15 +22,20 @@ bool isUsable(const DdpAddress& address) {
 
 PrinterStatusRequest::PrinterStatusRequest(NetworkOperations& network, _DispatchBlock& block, std::uint32_t id,
                                            Finished finished)
-    : network_(network), block_(&block), id_(id), finished_(std::move(finished)),
+    : network_(network),
+      block_(&block),
+      id_(id),
+      finished_(std::move(finished)),
       printer_(DispatchBlockAccess::readTuple(block, DB_STATUS_TUPLE_OFFSET)) {}
 
 PrinterStatusRequest::~PrinterStatusRequest() { cancel(); }
 
 void PrinterStatusRequest::start() {
     const DdpAddress address = addressOf(printer_);
-    if (isUsable(address)) askAt(address);
-    else findAgain();
+    if (isUsable(address))
+        askAt(address);
+    else
+        findAgain();
 }
 
 void PrinterStatusRequest::cancel() {
@@ -49,9 +54,12 @@ void PrinterStatusRequest::askAt(const DdpAddress& address) {
 }
 
 void PrinterStatusRequest::answered(const DdpAddress& address, std::optional<std::string> status) {
-    if (status) succeed(address, *status);
-    else if (!searched_) findAgain();
-    else fail();
+    if (status)
+        succeed(address, *status);
+    else if (!searched_)
+        findAgain();
+    else
+        fail();
 }
 
 void PrinterStatusRequest::findAgain() {

@@ -38,9 +38,7 @@ Duration firstStartWaitFor(const StackSettings& settings, const StackOptions& op
     return std::max<Duration>(options.firstStartWait, std::chrono::seconds(10));
 }
 
-std::uint32_t randomHandleStart() {
-    return static_cast<std::uint32_t>(std::random_device{}()) | 1u;
-}
+std::uint32_t randomHandleStart() { return static_cast<std::uint32_t>(std::random_device{}()) | 1u; }
 
 } // namespace
 
@@ -79,9 +77,13 @@ void Stack::install(std::shared_ptr<Stack> stack) {
 }
 
 Stack::Stack(StackSettings settings, StackOptions options)
-    : settings_(std::move(settings)), clock_(options.clock != nullptr ? options.clock : &systemClock_),
-      ownThread_(options.ownThread), firstStartWait_(firstStartWaitFor(settings_, options)), zones_(randomHandleStart()),
-      lookups_(randomHandleStart()), loop_(*clock_) {
+    : settings_(std::move(settings)),
+      clock_(options.clock != nullptr ? options.clock : &systemClock_),
+      ownThread_(options.ownThread),
+      firstStartWait_(firstStartWaitFor(settings_, options)),
+      zones_(randomHandleStart()),
+      lookups_(randomHandleStart()),
+      loop_(*clock_) {
     for (const std::string& problem : settings_.problems) DebugLog::note("setting ignored: " + problem);
     openLink(options);
     if (link_ != nullptr) {
@@ -158,14 +160,17 @@ void Stack::openLink(const StackOptions& options) {
         std::string error;
         ownedLink_ = LToUdpLink::open(config, error);
         if (!ownedLink_)
-            problem_ = "LToUDP on " + settings_.interfaceAddress + " port " + std::to_string(settings_.port) + ": " + error;
+            problem_ =
+                "LToUDP on " + settings_.interfaceAddress + " port " + std::to_string(settings_.port) + ": " + error;
         link_ = ownedLink_.get();
         return;
     }
     if (settings_.link == LinkKind::EtherTalk) {
         std::string error;
-        if (settings_.interfaceName.empty()) error = "EtherTalk needs an interface: Interface=NAME (e.g. eth0)";
-        else ownedLink_ = EtherTalkLink::open(settings_.interfaceName, error);
+        if (settings_.interfaceName.empty())
+            error = "EtherTalk needs an interface: Interface=NAME (e.g. eth0)";
+        else
+            ownedLink_ = EtherTalkLink::open(settings_.interfaceName, error);
         if (!ownedLink_) problem_ = error;
         link_ = ownedLink_.get();
         return;

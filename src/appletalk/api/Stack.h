@@ -35,11 +35,11 @@ namespace appletalk::api {
 class EmbeddedNetwork;
 
 struct StackOptions {
-    const Clock* clock = nullptr;  // null: the system clock
+    const Clock* clock = nullptr; // null: the system clock
     bool ownThread = true;
     // A link of the caller's (a test's wire); null: the link the settings choose.
     Link* link = nullptr;
-    std::uint64_t seed = 0;  // node ids and the simulated wire; 0: random
+    std::uint64_t seed = 0; // node ids and the simulated wire; 0: random
     NodeNetworkTiming timing;
     // The longest a caller waits for the node's first start (ZIPGetMyZone).
     Duration firstStartWait = std::chrono::seconds(3);
@@ -116,7 +116,7 @@ private:
     bool firstStartDone_ = false;
     EnumerationTable<ZoneEnumeration> zones_;
     EnumerationTable<LookupEnumeration> lookups_;
-    EventLoop loop_;  // last: stopped first, before anything it polls goes away
+    EventLoop loop_; // last: stopped first, before anything it polls goes away
 };
 
 } // namespace appletalk::api

@@ -36,9 +36,7 @@ std::string trimmed(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    return text::compareFolded(a, b) == 0;
-}
+bool equalsNoCase(std::string_view a, std::string_view b) { return text::compareFolded(a, b) == 0; }
 
 std::optional<int> parseTtl(std::string_view text) {
     int value = -1;
@@ -96,19 +94,26 @@ void readFile(StackSettings& settings) {
     if (auto scenario = readValue(StackSettings::kNetworkSection, kScenarioKey)) settings.scenarioPath = *scenario;
     // One key, read as the link chosen above needs it.
     if (auto address = readValue(StackSettings::kNetworkSection, kInterfaceKey); address && !address->empty()) {
-        if (settings.link == LinkKind::EtherTalk) settings.interfaceName = *address;
-        else settings.interfaceAddress = *address;
+        if (settings.link == LinkKind::EtherTalk)
+            settings.interfaceName = *address;
+        else
+            settings.interfaceAddress = *address;
     }
     if (auto ttl = readValue(StackSettings::kNetworkSection, kTtlKey); ttl && !ttl->empty()) {
-        if (auto value = parseTtl(*ttl)) settings.ttl = *value;
-        else settings.problems.push_back("bad TTL=" + *ttl);
+        if (auto value = parseTtl(*ttl))
+            settings.ttl = *value;
+        else
+            settings.problems.push_back("bad TTL=" + *ttl);
     }
     if (auto port = readValue(StackSettings::kNetworkSection, kPortKey); port && !port->empty()) {
-        if (auto value = parsePort(*port)) settings.port = *value;
-        else settings.problems.push_back("bad Port=" + *port);
+        if (auto value = parsePort(*port))
+            settings.port = *value;
+        else
+            settings.problems.push_back("bad Port=" + *port);
     }
     // An empty list is taken as written: no type is a PostScript printer.
-    if (auto types = readValue(StackSettings::kPrintersSection, kTypesKey)) settings.postScriptTypes = splitTypes(*types);
+    if (auto types = readValue(StackSettings::kPrintersSection, kTypesKey))
+        settings.postScriptTypes = splitTypes(*types);
 }
 
 } // namespace
@@ -125,12 +130,16 @@ void StackSettings::applyEnvironment() {
         if (!applyNetworkChoice(*this, network)) problems.push_back(std::string("unknown VIDUR_NETWORK=") + network);
     }
     if (const char* ttlText = std::getenv("VIDUR_LTOUDP_TTL"); ttlText != nullptr && *ttlText != '\0') {
-        if (auto value = parseTtl(ttlText)) ttl = *value;
-        else problems.push_back(std::string("bad VIDUR_LTOUDP_TTL=") + ttlText);
+        if (auto value = parseTtl(ttlText))
+            ttl = *value;
+        else
+            problems.push_back(std::string("bad VIDUR_LTOUDP_TTL=") + ttlText);
     }
     if (const char* portText = std::getenv("VIDUR_LTOUDP_PORT"); portText != nullptr && *portText != '\0') {
-        if (auto value = parsePort(portText)) port = *value;
-        else problems.push_back(std::string("bad VIDUR_LTOUDP_PORT=") + portText);
+        if (auto value = parsePort(portText))
+            port = *value;
+        else
+            problems.push_back(std::string("bad VIDUR_LTOUDP_PORT=") + portText);
     }
 }
 
@@ -168,9 +177,10 @@ bool StackSettings::writeDefaultPrinter(const _NBPTuple& printer) {
     // Profile values are trimmed when read: a value ending in a blank (a zone "Zone ") goes in
     // double quotes, which the reader strips, so it reads back whole. Others stay plain.
     const std::string_view plain(value);
-    const std::string stored = (!plain.empty() && std::string_view(" \t\v\f").find(plain.back()) != std::string_view::npos)
-                                   ? "\"" + std::string(plain) + "\""
-                                   : std::string(plain);
+    const std::string stored =
+        (!plain.empty() && std::string_view(" \t\v\f").find(plain.back()) != std::string_view::npos)
+            ? "\"" + std::string(plain) + "\""
+            : std::string(plain);
     return ProfileStorage::setValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, stored);
 }
 

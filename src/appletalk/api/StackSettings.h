@@ -40,9 +40,9 @@ struct StackSettings {
     static constexpr const char* kPrintersSection = "Printers";
 
     LinkKind link = LinkKind::Sim;
-    std::string scenarioPath;                 // empty: the built-in scenario
+    std::string scenarioPath; // empty: the built-in scenario
     std::string interfaceAddress = "127.0.0.1";
-    std::string interfaceName;                // ethertalk
+    std::string interfaceName; // ethertalk
     int ttl = 1;
     std::uint16_t port = 1954;
     std::vector<std::string> postScriptTypes{"LaserWriter"};

@@ -12,9 +12,7 @@ using namespace appletalk::api;
 namespace {
 
 // Counts are 16-bit: a longer list shows its first 65535 entries.
-std::uint16_t clampCount(std::size_t count) {
-    return static_cast<std::uint16_t>(std::min<std::size_t>(count, 0xFFFF));
-}
+std::uint16_t clampCount(std::size_t count) { return static_cast<std::uint16_t>(std::min<std::size_t>(count, 0xFFFF)); }
 
 void storeName(char* buffer, const std::string& name) { storeField(buffer, name); }
 
@@ -88,7 +86,7 @@ extern "C" int ZIPGetMyZone(char* zone) {
     // than fail a caller that asked too early. A started stack never waits.
     if (!info && stack->isOnline() && stack->awaitFirstStart())
         info = stack->run([&stack] { return stack->network().nodeInfo(); });
-    if (!info) return stack->isOnline() ? kErrNoRouter : kErrNoNetwork;  // not started yet, or never
+    if (!info) return stack->isOnline() ? kErrNoRouter : kErrNoNetwork; // not started yet, or never
     if (info->zone.empty()) return kErrNoRouter;
     storeName(zone, info->zone);
     return kOk;

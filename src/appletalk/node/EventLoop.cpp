@@ -90,8 +90,7 @@ void EventLoop::run() {
         waitForWork(busy ? 0 : waitTimeoutMs());
     }
     // Whatever was posted meanwhile still runs: a caller may be waiting on it.
-    while (runTasks()) {
-    }
+    while (runTasks()) {}
     loopThread_ = std::thread::id();
 }
 

@@ -24,7 +24,7 @@ public:
 
     // With a ManualClock, advance it inside a task (invoke) so the loop sees the new time.
     explicit EventLoop(const Clock& clock);
-    ~EventLoop();  // stops the thread
+    ~EventLoop(); // stops the thread
     EventLoop(const EventLoop&) = delete;
     EventLoop& operator=(const EventLoop&) = delete;
 

@@ -18,9 +18,7 @@ std::uint64_t seedFrom(const NodeConfig& config) {
     return static_cast<std::uint64_t>(device()) << 32 | device();
 }
 
-bool isValidSocket(std::uint8_t socket) {
-    return socket != 0 && socket != 0xFF;
-}
+bool isValidSocket(std::uint8_t socket) { return socket != 0 && socket != 0xFF; }
 
 } // namespace
 
@@ -28,18 +26,16 @@ Node::Node(const Clock& clock, Link& link, NodeConfig config, AarpTiming aarp)
     : clock_(clock),
       link_(link),
       timers_(clock),
-      acquirer_(timers_, seedFrom(config), [this](const LlapFrame& frame) { sendFrame(frame); }, config.acquisition),
+      acquirer_(
+          timers_, seedFrom(config), [this](const LlapFrame& frame) { sendFrame(frame); }, config.acquisition),
       preferredNode_(config.acquisition.preferredId) {
     if (const auto hardware = link_.hardwareAddress())
         aarp_ = std::make_unique<AarpAgent>(
-            timers_, *hardware, seedFrom(config), [this](const EtherTalkFrame& frame) { sendEtherFrame(frame); },
-            aarp);
+            timers_, *hardware, seedFrom(config), [this](const EtherTalkFrame& frame) { sendEtherFrame(frame); }, aarp);
     link_.attach([this](std::span<const std::uint8_t> bytes) { receiveFrame(bytes); }, [this] { wake(); });
 }
 
-Node::~Node() {
-    link_.detach();
-}
+Node::~Node() { link_.detach(); }
 
 void Node::start() {
     if (!aarp_) {
@@ -49,8 +45,10 @@ void Node::start() {
     // A network of a cable's range known from last time is tried as it stands; the cable's
     // router says soon enough whether it still exists.
     NetworkRange range = kStartupRange;
-    if (cableRange_) range = *cableRange_;
-    else if (thisNet_ != 0 && !kStartupRange.contains(thisNet_)) range = NetworkRange{thisNet_, thisNet_};
+    if (cableRange_)
+        range = *cableRange_;
+    else if (thisNet_ != 0 && !kStartupRange.contains(thisNet_))
+        range = NetworkRange{thisNet_, thisNet_};
     aarp_->acquire(range, NodeAddress{thisNet_, preferredNode_}, [this](NodeAddress address) {
         thisNet_ = address.network;
         acquired(address.node);
@@ -177,7 +175,8 @@ SendResult Node::sendEther(Datagram datagram, SendOptions options) {
     }
     // On this cable: any network of its range, and the start-up range, whose nodes have no
     // router yet and are reached only here.
-    const bool onCable = ours || (cableRange_ && cableRange_->contains(to.network)) || kStartupRange.contains(to.network);
+    const bool onCable =
+        ours || (cableRange_ && cableRange_->contains(to.network)) || kStartupRange.contains(to.network);
     NodeAddress hop{to.network == 0 ? thisNet_ : to.network, to.node};
     if (!onCable || to.node == DdpAddress::kAnyRouterNode) {
         if (aRouter_ == 0) {
@@ -217,8 +216,10 @@ void Node::receiveEther(std::span<const std::uint8_t> bytes) {
         return;
     }
     if (frame->protocol == EtherProtocol::Aarp) {
-        if (const auto packet = AarpPacket::parse(frame->payload)) aarp_->handle(*packet);
-        else ++counters_.framesMalformed;
+        if (const auto packet = AarpPacket::parse(frame->payload))
+            aarp_->handle(*packet);
+        else
+            ++counters_.framesMalformed;
         return;
     }
     const auto parsed = DdpCodec::parseLong(frame->payload);
@@ -311,7 +312,8 @@ void Node::handleData(const LlapFrame& frame) {
         forwardOrDrop(datagram);
         return;
     }
-    if (!shortHeader && datagram.destination.node != nodeId() && datagram.destination.node != DdpAddress::kBroadcastNode) {
+    if (!shortHeader && datagram.destination.node != nodeId() &&
+        datagram.destination.node != DdpAddress::kBroadcastNode) {
         ++counters_.framesNotForUs;
         return;
     }

@@ -35,22 +35,22 @@ struct LlapFrame;
 
 struct NodeConfig {
     AcquisitionSettings acquisition;
-    std::uint64_t seed = 0;  // drives the choice of node id; 0: random
+    std::uint64_t seed = 0; // drives the choice of node id; 0: random
 };
 
 enum class SendResult {
     Sent,
-    NotReady,     // no node id yet
-    BadAddress,   // a socket of 0 or 255
-    DataTooLong,  // over 586 bytes, or a hop count over 15
-    NoRoute,      // off this network and no A-ROUTER known
+    NotReady, // no node id yet
+    BadAddress, // a socket of 0 or 255
+    DataTooLong, // over 586 bytes, or a hop count over 15
+    NoRoute, // off this network and no A-ROUTER known
     LinkFailed,
 };
 
 struct SendOptions {
-    bool longHeader = false;  // a long header even on this network
-    bool checksum = true;     // long headers only
-    bool keepSource = false;  // the source address as given, in a long header (a router forwarding)
+    bool longHeader = false; // a long header even on this network
+    bool checksum = true; // long headers only
+    bool keepSource = false; // the source address as given, in a long header (a router forwarding)
     // EtherTalk: a broadcast on this cable goes to this zone multicast address instead, so
     // only the zone's nodes hear it (a router's look-ups in a zone).
     std::optional<MacAddress> group = std::nullopt;
@@ -81,7 +81,7 @@ public:
 
     std::uint16_t thisNet() const { return thisNet_; }
     void setThisNet(std::uint16_t network) { thisNet_ = network; }
-    std::uint8_t aRouter() const { return aRouter_; }  // 0: no router known
+    std::uint8_t aRouter() const { return aRouter_; } // 0: no router known
     // On an extended cable the router's network too (0: THIS-NET).
     void setARouter(std::uint8_t node, std::uint16_t network = 0) {
         aRouter_ = node;
@@ -157,7 +157,7 @@ private:
     std::uint16_t thisNet_ = 0;
     std::uint8_t aRouter_ = 0;
     std::uint16_t aRouterNet_ = 0;
-    std::unique_ptr<AarpAgent> aarp_;  // EtherTalk only
+    std::unique_ptr<AarpAgent> aarp_; // EtherTalk only
     std::optional<NetworkRange> cableRange_;
     std::set<MacAddress> groups_;
     std::uint8_t preferredNode_ = 0;
@@ -167,7 +167,7 @@ private:
     std::vector<ReadyHandler> readyHandlers_;
     std::deque<Datagram> local_;
     NodeCounters counters_;
-    mutable std::mutex wakeMutex_;  // the link may wake us from another thread
+    mutable std::mutex wakeMutex_; // the link may wake us from another thread
     std::function<void()> wake_;
 };
 

@@ -9,13 +9,13 @@ namespace appletalk {
 
 struct NodeCounters {
     std::uint64_t framesReceived = 0;
-    std::uint64_t framesMalformed = 0;       // bad LLAP frame or bad DDP header (includes the below)
+    std::uint64_t framesMalformed = 0; // bad LLAP frame or bad DDP header (includes the below)
     std::uint64_t badChecksums = 0;
-    std::uint64_t framesIgnored = 0;         // LLAP types we do not handle (RTS, CTS, other protocols)
-    std::uint64_t framesNotForUs = 0;        // another node, another network, or no id yet
-    std::uint64_t datagramsDelivered = 0;    // handed to a socket's handler
-    std::uint64_t datagramsNoSocket = 0;     // for a socket nobody opened
-    std::uint64_t datagramsForwarded = 0;    // handed to the forward handler
+    std::uint64_t framesIgnored = 0; // LLAP types we do not handle (RTS, CTS, other protocols)
+    std::uint64_t framesNotForUs = 0; // another node, another network, or no id yet
+    std::uint64_t datagramsDelivered = 0; // handed to a socket's handler
+    std::uint64_t datagramsNoSocket = 0; // for a socket nobody opened
+    std::uint64_t datagramsForwarded = 0; // handed to the forward handler
     std::uint64_t datagramsSent = 0;
     std::uint64_t sendFailures = 0;
 };

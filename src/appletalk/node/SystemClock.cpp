@@ -3,8 +3,6 @@
 
 namespace appletalk {
 
-SteadyTime SystemClock::now() const {
-    return std::chrono::steady_clock::now();
-}
+SteadyTime SystemClock::now() const { return std::chrono::steady_clock::now(); }
 
 } // namespace appletalk

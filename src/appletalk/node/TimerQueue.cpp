@@ -26,9 +26,7 @@ bool TimerQueue::cancel(TimerId id) {
     return true;
 }
 
-bool TimerQueue::isScheduled(TimerId id) const {
-    return deadlines_.count(id) != 0;
-}
+bool TimerQueue::isScheduled(TimerId id) const { return deadlines_.count(id) != 0; }
 
 std::size_t TimerQueue::poll() {
     // Taken before firing anything: what a callback schedules waits for the next poll.

@@ -14,9 +14,7 @@ constexpr std::size_t kMaxPasses = 100000;
 
 VirtualTimeDriver::VirtualTimeDriver(ManualClock& clock) : clock_(clock) {}
 
-void VirtualTimeDriver::add(Pollable& pollable) {
-    pollables_.push_back(&pollable);
-}
+void VirtualTimeDriver::add(Pollable& pollable) { pollables_.push_back(&pollable); }
 
 void VirtualTimeDriver::remove(Pollable& pollable) {
     pollables_.erase(std::remove(pollables_.begin(), pollables_.end(), &pollable), pollables_.end());

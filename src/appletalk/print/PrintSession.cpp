@@ -113,7 +113,7 @@ bool looksLikePostScript(std::span<const std::uint8_t> head) {
 PrintSession::PrintSession(appletalk::api::StackSettings settings) : settings_(std::move(settings)) {}
 
 PrintResult PrintSession::run(const PrintRequest& request, PrintObserver& observer) {
-    EventQueue queue;  // before the stack: its callbacks push here until the stack is gone
+    EventQueue queue; // before the stack: its callbacks push here until the stack is gone
     appletalk::api::StackOptions options;
     options.firstStartWait = 20s;
     appletalk::api::Stack stack(settings_, options);
@@ -132,7 +132,9 @@ PrintResult PrintSession::run(const PrintRequest& request, PrintObserver& observ
                 [&queue](const appletalk::nbp::NbpTuple& tuple) {
                     queue.push({Event::Kind::Found, {tuple.network, tuple.node, tuple.socket}, {}, {}, 0, {}});
                 },
-                [&queue] { queue.push({Event::Kind::LookupDone, {}, {}, {}, 0, {}}); });
+                [&queue] {
+                    queue.push({Event::Kind::LookupDone, {}, {}, {}, 0, {}});
+                });
         });
         bool done = false, found = false;
         while (!done && !found) {
@@ -225,9 +227,7 @@ PrintResult PrintSession::run(const PrintRequest& request, PrintObserver& observ
                 if (request.busyLimit && std::chrono::steady_clock::now() - *busySince >= *request.busyLimit)
                     cancel(PrintOutcome::StillBusy);
                 break;
-            case Event::Kind::Opened:
-                observer.opened();
-                break;
+            case Event::Kind::Opened: observer.opened(); break;
             case Event::Kind::Message:
                 messages.append(event.bytes.begin(), event.bytes.end());
                 if (messages.size() > kMessageTail) messages.erase(0, messages.size() - kMessageTail);
@@ -241,8 +241,7 @@ PrintResult PrintSession::run(const PrintRequest& request, PrintObserver& observ
                 taken = event.taken;
                 finished = event.result;
                 break;
-            default:
-                break;
+            default: break;
             }
         }
     }

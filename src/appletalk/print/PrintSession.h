@@ -22,17 +22,17 @@
 namespace appletalk::print {
 
 enum class PrintOutcome {
-    Done,            // the printer took the whole job and reported no error
-    PrinterError,    // it took the job but reported a PostScript or printer error
-    NotFound,        // no printer of that name answered the look-up
-    Unreachable,     // found, but OpenConn was never answered
-    StillBusy,       // busy for longer than the caller wanted to wait
-    Refused,         // OpenConn answered with an error
-    ConnectionLost,  // the printer went silent mid-job
+    Done, // the printer took the whole job and reported no error
+    PrinterError, // it took the job but reported a PostScript or printer error
+    NotFound, // no printer of that name answered the look-up
+    Unreachable, // found, but OpenConn was never answered
+    StillBusy, // busy for longer than the caller wanted to wait
+    Refused, // OpenConn answered with an error
+    ConnectionLost, // the printer went silent mid-job
     ClosedByPrinter, // the printer closed the connection before the job was done
-    Interrupted,     // the caller's stop request
-    NetworkError,    // no AppleTalk network could be opened
-    InputError,      // the job's input could not be read
+    Interrupted, // the caller's stop request
+    NetworkError, // no AppleTalk network could be opened
+    InputError, // the job's input could not be read
 };
 
 // What the observer hears, always on the thread that called run().
@@ -49,20 +49,20 @@ public:
 };
 
 struct PrintRequest {
-    std::optional<appletalk::nbp::NbpName> name;  // Mac OS Roman; "*" zone: this node's
-    std::optional<appletalk::DdpAddress> address;  // tried when no name is given
-    int input = 0;                                 // file descriptor of the job
-    std::vector<std::uint8_t> prefix;              // bytes already read from it, sent first
+    std::optional<appletalk::nbp::NbpName> name; // Mac OS Roman; "*" zone: this node's
+    std::optional<appletalk::DdpAddress> address; // tried when no name is given
+    int input = 0; // file descriptor of the job
+    std::vector<std::uint8_t> prefix; // bytes already read from it, sent first
     // How long a busy printer is waited for; nullopt: until it takes the job or a stop.
     std::optional<std::chrono::seconds> busyLimit;
     // Polled: true ends the job (CloseConn) and run() returns Interrupted.
     std::function<bool()> stopRequested;
-    int stopHandle = -1;  // readable when a stop is requested, to wake the wait; -1: none
+    int stopHandle = -1; // readable when a stop is requested, to wake the wait; -1: none
 };
 
 struct PrintResult {
     PrintOutcome outcome = PrintOutcome::Done;
-    std::string detail;  // UTF-8, for the user
+    std::string detail; // UTF-8, for the user
     std::uint64_t bytesTaken = 0;
 };
 

@@ -13,13 +13,13 @@
 namespace appletalk::print {
 
 struct DiscoveredPrinter {
-    appletalk::nbp::NbpName name;  // Mac OS Roman; the zone is the one looked in, never "*"
+    appletalk::nbp::NbpName name; // Mac OS Roman; the zone is the one looked in, never "*"
 };
 
 struct Discovery {
     bool online = false;
     std::string problem;
-    std::vector<DiscoveredPrinter> printers;  // sorted by zone, then name
+    std::vector<DiscoveredPrinter> printers; // sorted by zone, then name
 };
 
 Discovery discoverPrinters(const appletalk::api::StackSettings& settings);

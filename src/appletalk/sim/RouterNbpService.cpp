@@ -20,9 +20,7 @@ void RouterNbpService::handle(std::size_t port, const Datagram& request) {
     if (!packet || packet->tuples.size() != 1 || !packet->tuples[0].name.isValidPattern()) return;
     switch (packet->function) {
     case nbp::NbpFunction::BroadcastRequest:
-    case nbp::NbpFunction::ForwardRequest:
-        broadcastLookups(port, *packet);
-        break;
+    case nbp::NbpFunction::ForwardRequest: broadcastLookups(port, *packet); break;
     case nbp::NbpFunction::Lookup: answerLookup(port, *packet); break;
     default: break;
     }
@@ -39,13 +37,17 @@ void RouterNbpService::broadcastLookups(std::size_t arrival, const nbp::NbpPacke
         // would read "*" as its own zone, so it gets the zone's name.
         if (port != arrival) lookup.tuples[0].name.zone = zone;
         // A requester that does not know its network yet still gets replies from afar.
-        if (port != arrival && lookup.tuples[0].network == 0) lookup.tuples[0].network = router_.portNode(arrival).thisNet();
+        if (port != arrival && lookup.tuples[0].network == 0)
+            lookup.tuples[0].network = router_.portNode(arrival).thisNet();
         Node& node = router_.portNode(port);
         // On EtherTalk only the zone's nodes hear its look-ups: they go to its multicast address.
         SendOptions options;
         if (node.isExtended()) options.group = MacAddress{zip::zoneMulticastAddress(zone)};
-        node.send(Datagram{{0, DdpAddress::kBroadcastNode, SimRouter::kNbpSocket}, {0, 0, SimRouter::kNbpSocket},
-                           kNbpType, 0, lookup.serialize()},
+        node.send(Datagram{{0, DdpAddress::kBroadcastNode, SimRouter::kNbpSocket},
+                           {0, 0, SimRouter::kNbpSocket},
+                           kNbpType,
+                           0,
+                           lookup.serialize()},
                   options);
         // The broadcast does not come back to us: answer for our own names on this cable here.
         answerLookup(port, lookup);
@@ -54,9 +56,8 @@ void RouterNbpService::broadcastLookups(std::size_t arrival, const nbp::NbpPacke
 
 void RouterNbpService::answerLookup(std::size_t port, const nbp::NbpPacket& request) {
     const nbp::NbpTuple& asked = request.tuples[0];
-    const auto zoneRule = nbp::NbpZoneRule::custom([this, port](std::string_view zone) {
-        return zone.empty() || zone == "*" || router_.portHasZone(port, zone);
-    });
+    const auto zoneRule = nbp::NbpZoneRule::custom(
+        [this, port](std::string_view zone) { return zone.empty() || zone == "*" || router_.portHasZone(port, zone); });
     std::vector<nbp::NbpTuple> found;
     Node& node = router_.portNode(port);
     std::uint8_t enumerator = 0;

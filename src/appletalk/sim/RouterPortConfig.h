@@ -13,10 +13,10 @@ struct RouterPortConfig {
     static constexpr std::size_t kMaxZones = 255;
 
     bool extended = false;
-    std::uint16_t rangeStart = 0;  // the network number on LocalTalk
-    std::uint16_t rangeEnd = 0;    // equals rangeStart on LocalTalk
-    std::vector<std::string> zones;  // Mac OS Roman; exactly one on LocalTalk
-    std::string defaultZone;         // empty: the first zone
+    std::uint16_t rangeStart = 0; // the network number on LocalTalk
+    std::uint16_t rangeEnd = 0; // equals rangeStart on LocalTalk
+    std::vector<std::string> zones; // Mac OS Roman; exactly one on LocalTalk
+    std::string defaultZone; // empty: the first zone
 
     static RouterPortConfig localTalk(std::uint16_t network, std::string zone) {
         return RouterPortConfig{false, network, network, {zone}, zone};

@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::uint8_t kAtpType = 3;
 constexpr std::uint8_t kZipType = 6;
-constexpr std::size_t kZipReplyHeader = 2;  // function, network count
+constexpr std::size_t kZipReplyHeader = 2; // function, network count
 
 } // namespace
 
@@ -32,7 +32,7 @@ void RouterZipService::handle(std::size_t port, const Datagram& request) {
     switch (static_cast<zip::ZipFunction>(request.data[0])) {
     case zip::ZipFunction::Query: handleQuery(port, request); break;
     case zip::ZipFunction::GetNetInfoRequest: handleGetNetInfo(port, request); break;
-    default: break;  // replies and notifies are for nodes, not for us
+    default: break; // replies and notifies are for nodes, not for us
     }
 }
 
@@ -64,7 +64,7 @@ void RouterZipService::handleAtp(std::size_t port, const Datagram& request) {
 void RouterZipService::handleQuery(std::size_t port, const Datagram& request) {
     const auto query = zip::ZipQuery::parse(request.data);
     if (!query) return;
-    std::vector<zip::NetworkZone> plain;  // LocalTalk networks share Reply packets
+    std::vector<zip::NetworkZone> plain; // LocalTalk networks share Reply packets
     std::size_t plainSize = kZipReplyHeader;
     const auto flushPlain = [&] {
         if (plain.empty()) return;
@@ -114,8 +114,9 @@ void RouterZipService::handleGetNetInfo(std::size_t port, const Datagram& reques
 void RouterZipService::reply(std::size_t port, const Datagram& request, std::uint8_t type,
                              std::vector<std::uint8_t> data) {
     if (data.empty()) return;
-    router_.sendFrom(port, Datagram{SimRouter::replyAddress(request.source), {0, 0, SimRouter::kZipSocket}, type, 0,
-                                    std::move(data)});
+    router_.sendFrom(
+        port,
+        Datagram{SimRouter::replyAddress(request.source), {0, 0, SimRouter::kZipSocket}, type, 0, std::move(data)});
 }
 
 } // namespace appletalk::sim

@@ -37,9 +37,7 @@ std::optional<Scenario> Scenario::load(const std::string& path, ScenarioError& e
     return parse(content.str(), path, error);
 }
 
-std::string_view Scenario::builtinText() {
-    return kBuiltinScenarioText;
-}
+std::string_view Scenario::builtinText() { return kBuiltinScenarioText; }
 
 Scenario Scenario::builtin() {
     ScenarioError error;

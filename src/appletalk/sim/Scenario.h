@@ -20,26 +20,26 @@ struct ScenarioNetwork {
     bool extended = false;
     std::uint16_t rangeStart = 0;
     std::uint16_t rangeEnd = 0;
-    std::vector<std::string> zones;  // Mac OS Roman
+    std::vector<std::string> zones; // Mac OS Roman
     std::string defaultZone;
-    std::optional<double> loss;       // overrides the scenario's faults on this wire
+    std::optional<double> loss; // overrides the scenario's faults on this wire
     std::optional<Duration> delay;
 };
 
 struct ScenarioPrinter {
-    std::string name;  // Mac OS Roman, as every name below
+    std::string name; // Mac OS Roman, as every name below
     std::string type = "LaserWriter";
     std::string zone;
-    std::uint16_t network = 0;  // resolved: the given one, else the first network with the zone
-    std::uint8_t node = 0;      // 0: any server id
+    std::uint16_t network = 0; // resolved: the given one, else the first network with the zone
+    std::uint8_t node = 0; // 0: any server id
     std::string status = "status: idle";
     std::vector<std::string> statusChanges;
     Duration statusInterval = std::chrono::seconds(10);
     Duration answerDelay{};
     bool answers = true;
-    std::string spool;  // a folder for this printer's jobs (UTF-8 path); empty: the scenario's
+    std::string spool; // a folder for this printer's jobs (UTF-8 path); empty: the scenario's
     std::optional<std::uint64_t> failAfterBytes;
-    std::string rejectError;  // PostScript error every job is rejected with
+    std::string rejectError; // PostScript error every job is rejected with
 };
 
 struct ScenarioFileServer {
@@ -57,7 +57,7 @@ struct ScenarioFaults {
 // Where and why a scenario file was refused.
 struct ScenarioError {
     std::string file;
-    std::size_t line = 0;  // 1-based; 0 when not known
+    std::size_t line = 0; // 1-based; 0 when not known
     std::size_t column = 0;
     std::string message;
 
@@ -67,7 +67,7 @@ struct ScenarioError {
 
 class Scenario {
 public:
-    std::string source;  // the file name, or "<built-in>"
+    std::string source; // the file name, or "<built-in>"
     std::string title;
     std::uint8_t routerNode = 254;
     std::uint16_t clientNetwork = 0;
@@ -75,7 +75,7 @@ public:
     std::vector<ScenarioPrinter> printers;
     std::vector<ScenarioFileServer> fileServers;
     ScenarioFaults faults;
-    std::string spool;  // where every printer without its own spool folder keeps its jobs
+    std::string spool; // where every printer without its own spool folder keeps its jobs
 
     // The scenario in `text`; `sourceName` names it in errors. Sets `error` and returns
     // nothing when the text is not a valid scenario.

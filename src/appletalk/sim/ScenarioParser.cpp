@@ -37,9 +37,7 @@ void rejectUnknownKeys(const toml::table& table, std::string_view what, std::ini
     }
 }
 
-const toml::node* find(const toml::table& table, std::string_view key) {
-    return table.get(key);
-}
+const toml::node* find(const toml::table& table, std::string_view key) { return table.get(key); }
 
 std::string describeKey(std::string_view what, std::string_view key) {
     return std::string(what) + "." + std::string(key);
@@ -52,16 +50,19 @@ std::int64_t integer(const toml::table& table, std::string_view what, std::strin
     if (!node->is_integer()) fail(node->source(), describeKey(what, key) + " must be an integer");
     const std::int64_t value = node->as_integer()->get();
     if (value < low || value > high)
-        fail(node->source(), describeKey(what, key) + " must lie in " + std::to_string(low) + ".." + std::to_string(high));
+        fail(node->source(),
+             describeKey(what, key) + " must lie in " + std::to_string(low) + ".." + std::to_string(high));
     return value;
 }
 
 double number(const toml::table& table, std::string_view what, std::string_view key, double low, double high) {
     const toml::node* node = find(table, key);
     if (!node->is_number()) fail(node->source(), describeKey(what, key) + " must be a number");
-    const double value = node->is_integer() ? static_cast<double>(node->as_integer()->get()) : node->as_floating_point()->get();
+    const double value =
+        node->is_integer() ? static_cast<double>(node->as_integer()->get()) : node->as_floating_point()->get();
     if (!std::isfinite(value) || value < low || value > high)
-        fail(node->source(), describeKey(what, key) + " must lie in " + std::to_string(low) + ".." + std::to_string(high));
+        fail(node->source(),
+             describeKey(what, key) + " must lie in " + std::to_string(low) + ".." + std::to_string(high));
     return value;
 }
 
@@ -78,8 +79,8 @@ std::string macRoman(const toml::node& node, const std::string& what, std::size_
     if (!converted.lossless) fail(node.source(), what + " has a character that Mac OS Roman cannot carry");
     if (converted.macRoman.empty()) fail(node.source(), what + " must not be empty");
     if (converted.macRoman.size() > maxBytes)
-        fail(node.source(), what + " is " + std::to_string(converted.macRoman.size()) + " bytes in Mac OS Roman; at most " +
-                                std::to_string(maxBytes) + " fit");
+        fail(node.source(), what + " is " + std::to_string(converted.macRoman.size()) +
+                                " bytes in Mac OS Roman; at most " + std::to_string(maxBytes) + " fit");
     return converted.macRoman;
 }
 
@@ -107,14 +108,13 @@ std::vector<std::string> stringList(const toml::table& table, std::string_view w
     return values;
 }
 
-Duration seconds(double value) {
-    return std::chrono::duration_cast<Duration>(std::chrono::duration<double>(value));
-}
+Duration seconds(double value) { return std::chrono::duration_cast<Duration>(std::chrono::duration<double>(value)); }
 
 const toml::array* tableArray(const toml::table& root, std::string_view key) {
     const toml::node* node = find(root, key);
     if (!node) return nullptr;
-    if (!node->is_array_of_tables()) fail(node->source(), std::string(key) + " must be written as [[" + std::string(key) + "]] tables");
+    if (!node->is_array_of_tables())
+        fail(node->source(), std::string(key) + " must be written as [[" + std::string(key) + "]] tables");
     return node->as_array();
 }
 
@@ -123,21 +123,25 @@ public:
     explicit Reader(const toml::table& root) : root_(root) {}
 
     Scenario read() {
-        rejectUnknownKeys(root_, "the scenario",
-                          {"title", "client_network", "router_node", "faults", "spool", "network", "printer", "file_server"});
+        rejectUnknownKeys(
+            root_, "the scenario",
+            {"title", "client_network", "router_node", "faults", "spool", "network", "printer", "file_server"});
         Scenario scenario;
         if (find(root_, "title")) scenario.title = string(root_, "scenario", "title", 255);
         if (find(root_, "spool")) scenario.spool = path(root_, "scenario", "spool");
-        if (find(root_, "router_node")) scenario.routerNode = static_cast<std::uint8_t>(integer(root_, "scenario", "router_node", 128, 254));
+        if (find(root_, "router_node"))
+            scenario.routerNode = static_cast<std::uint8_t>(integer(root_, "scenario", "router_node", 128, 254));
         readFaults(scenario);
         readNetworks(scenario);
         scenario.clientNetwork = static_cast<std::uint16_t>(integer(root_, "scenario", "client_network", 1, 0xFEFF));
         if (!scenario.networkFor(scenario.clientNetwork))
             fail(find(root_, "client_network")->source(), "client_network is not on any network of the scenario");
         if (const auto* printers = tableArray(root_, "printer"))
-            for (const toml::node& node : *printers) scenario.printers.push_back(readPrinter(scenario, *node.as_table()));
+            for (const toml::node& node : *printers)
+                scenario.printers.push_back(readPrinter(scenario, *node.as_table()));
         if (const auto* servers = tableArray(root_, "file_server"))
-            for (const toml::node& node : *servers) scenario.fileServers.push_back(readFileServer(scenario, *node.as_table()));
+            for (const toml::node& node : *servers)
+                scenario.fileServers.push_back(readFileServer(scenario, *node.as_table()));
         return scenario;
     }
 
@@ -149,7 +153,8 @@ private:
         const toml::table& faults = *node->as_table();
         rejectUnknownKeys(faults, "faults", {"loss", "delay_ms"});
         if (find(faults, "loss")) scenario.faults.loss = number(faults, "faults", "loss", 0.0, 1.0);
-        if (find(faults, "delay_ms")) scenario.faults.delay = seconds(number(faults, "faults", "delay_ms", 0.0, 60000.0) / 1000.0);
+        if (find(faults, "delay_ms"))
+            scenario.faults.delay = seconds(number(faults, "faults", "delay_ms", 0.0, 60000.0) / 1000.0);
     }
 
     void readNetworks(Scenario& scenario) {
@@ -160,8 +165,8 @@ private:
             ScenarioNetwork network = readNetwork(table);
             for (const auto& other : scenario.networks)
                 if (network.rangeStart <= other.rangeEnd && other.rangeStart <= network.rangeEnd)
-                    fail(table.source(), "network " + std::to_string(network.rangeStart) +
-                                             " overlaps network " + std::to_string(other.rangeStart) + " already described");
+                    fail(table.source(), "network " + std::to_string(network.rangeStart) + " overlaps network " +
+                                             std::to_string(other.rangeStart) + " already described");
             scenario.networks.push_back(std::move(network));
         }
         if (scenario.networks.size() > 64) fail(networks->source(), "at most 64 networks");
@@ -176,19 +181,23 @@ private:
         if (hasNumber) {
             if (find(table, "zones") || find(table, "default_zone"))
                 fail(table.source(), "a LocalTalk network has one zone: use zone, not zones");
-            network.rangeStart = network.rangeEnd = static_cast<std::uint16_t>(integer(table, "network", "number", 1, 0xFEFF));
+            network.rangeStart = network.rangeEnd =
+                static_cast<std::uint16_t>(integer(table, "network", "number", 1, 0xFEFF));
             network.zones = {string(table, "network", "zone", kMaxNameLength)};
         } else {
             if (find(table, "zone")) fail(table.source(), "an extended network lists zones, not zone");
             readRange(table, network);
             network.extended = true;
             network.zones = stringList(table, "network", "zones", kMaxNameLength);
-            if (find(table, "default_zone")) network.defaultZone = string(table, "network", "default_zone", kMaxNameLength);
+            if (find(table, "default_zone"))
+                network.defaultZone = string(table, "network", "default_zone", kMaxNameLength);
         }
         if (network.defaultZone.empty() && !network.zones.empty()) network.defaultZone = network.zones.front();
         if (find(table, "loss")) network.loss = number(table, "network", "loss", 0.0, 1.0);
-        if (find(table, "delay_ms")) network.delay = seconds(number(table, "network", "delay_ms", 0.0, 60000.0) / 1000.0);
-        const RouterPortConfig port{network.extended, network.rangeStart, network.rangeEnd, network.zones, network.defaultZone};
+        if (find(table, "delay_ms"))
+            network.delay = seconds(number(table, "network", "delay_ms", 0.0, 60000.0) / 1000.0);
+        const RouterPortConfig port{network.extended, network.rangeStart, network.rangeEnd, network.zones,
+                                    network.defaultZone};
         if (const std::string problem = port.validate(); !problem.empty()) fail(table.source(), problem);
         return network;
     }
@@ -200,7 +209,8 @@ private:
             fail(node->source(), "network.range must be two integers, [first, last]");
         const std::int64_t first = (*range)[0].as_integer()->get();
         const std::int64_t last = (*range)[1].as_integer()->get();
-        if (first < 1 || last > 0xFEFF || first > last) fail(node->source(), "network.range must lie in 1..65279, first <= last");
+        if (first < 1 || last > 0xFEFF || first > last)
+            fail(node->source(), "network.range must lie in 1..65279, first <= last");
         network.rangeStart = static_cast<std::uint16_t>(first);
         network.rangeEnd = static_cast<std::uint16_t>(last);
     }
@@ -210,18 +220,21 @@ private:
     std::uint16_t place(const Scenario& scenario, const toml::table& table, const std::string& what,
                         const std::string& zone) {
         const auto hasZone = [&](const ScenarioNetwork& n) {
-            return std::any_of(n.zones.begin(), n.zones.end(), [&](const std::string& z) { return text::compareFolded(z, zone) == 0; });
+            return std::any_of(n.zones.begin(), n.zones.end(),
+                               [&](const std::string& z) { return text::compareFolded(z, zone) == 0; });
         };
         if (find(table, "network")) {
             const auto number = static_cast<std::uint16_t>(integer(table, what, "network", 1, 0xFEFF));
             const ScenarioNetwork* network = scenario.networkFor(number);
             if (!network) fail(find(table, "network")->source(), what + ".network is not a network of the scenario");
-            if (!hasZone(*network)) fail(find(table, "zone")->source(), what + ".zone is not a zone of network " + std::to_string(number));
+            if (!hasZone(*network))
+                fail(find(table, "zone")->source(), what + ".zone is not a zone of network " + std::to_string(number));
             return number;
         }
         for (const auto& network : scenario.networks)
             if (hasZone(network)) return network.rangeStart;
-        fail(find(table, "zone")->source(), what + ".zone '" + text::macRomanToUtf8(zone) + "' is not a zone of any network");
+        fail(find(table, "zone")->source(),
+             what + ".zone '" + text::macRomanToUtf8(zone) + "' is not a zone of any network");
     }
 
     std::uint8_t nodeId(const toml::table& table, const std::string& what, std::uint16_t network) {
@@ -236,17 +249,17 @@ private:
         for (const auto& seen : names_)
             if (text::compareFolded(seen.object, name.object) == 0 && text::compareFolded(seen.type, name.type) == 0 &&
                 text::compareFolded(seen.zone, name.zone) == 0)
-                fail(table.source(), what + " '" + text::macRomanToUtf8(name.object) + ":" + text::macRomanToUtf8(name.type) +
-                                         "' is already in that zone");
+                fail(table.source(), what + " '" + text::macRomanToUtf8(name.object) + ":" +
+                                         text::macRomanToUtf8(name.type) + "' is already in that zone");
         if (!nbp::NbpName{name.object, name.type, "*"}.isRegistrable())
             fail(table.source(), what + ".name and type must not hold the wildcards = or \xE2\x89\x88");
         names_.push_back(name);
     }
 
     ScenarioPrinter readPrinter(const Scenario& scenario, const toml::table& table) {
-        rejectUnknownKeys(table, "printer", {"name", "type", "zone", "network", "node", "status", "status_changes",
-                                             "status_interval", "answer_delay", "answers", "spool", "fail_after_bytes",
-                                             "reject_with_error"});
+        rejectUnknownKeys(table, "printer",
+                          {"name", "type", "zone", "network", "node", "status", "status_changes", "status_interval",
+                           "answer_delay", "answers", "spool", "fail_after_bytes", "reject_with_error"});
         ScenarioPrinter printer;
         printer.name = string(table, "printer", "name", kMaxNameLength);
         if (find(table, "type")) printer.type = string(table, "printer", "type", kMaxNameLength);
@@ -259,13 +272,14 @@ private:
             printer.statusChanges = stringList(table, "printer", "status_changes", pap::PapStatus::kMaxLength);
         if (find(table, "status_interval"))
             printer.statusInterval = seconds(number(table, "printer", "status_interval", 0.1, 86400.0));
-        if (find(table, "answer_delay")) printer.answerDelay = seconds(number(table, "printer", "answer_delay", 0.0, 600.0));
+        if (find(table, "answer_delay"))
+            printer.answerDelay = seconds(number(table, "printer", "answer_delay", 0.0, 600.0));
         if (find(table, "answers")) printer.answers = boolean(table, "printer", "answers");
         if (find(table, "spool")) printer.spool = path(table, "printer", "spool");
         if (find(table, "fail_after_bytes"))
-            printer.failAfterBytes = static_cast<std::uint64_t>(integer(table, "printer", "fail_after_bytes", 0, INT64_MAX));
-        if (find(table, "reject_with_error"))
-            printer.rejectError = string(table, "printer", "reject_with_error", 200);
+            printer.failAfterBytes =
+                static_cast<std::uint64_t>(integer(table, "printer", "fail_after_bytes", 0, INT64_MAX));
+        if (find(table, "reject_with_error")) printer.rejectError = string(table, "printer", "reject_with_error", 200);
         return printer;
     }
 
@@ -291,7 +305,8 @@ ScenarioError errorAt(const std::string& file, const toml::source_region& where,
 
 } // namespace
 
-std::optional<Scenario> ScenarioParser::parse(std::string_view text, const std::string& sourceName, ScenarioError& error) {
+std::optional<Scenario> ScenarioParser::parse(std::string_view text, const std::string& sourceName,
+                                              ScenarioError& error) {
     try {
         const toml::table root = toml::parse(text, sourceName);
         Scenario scenario = Reader(root).read();

@@ -4,7 +4,6 @@
 #include "appletalk/protocols/nbp/NbpZoneRule.h"
 #include "appletalk/protocols/rtmp/RtmpData.h"
 
-
 namespace appletalk::sim {
 
 namespace {
@@ -43,8 +42,8 @@ void SimDevice::join() {
     if (wake_) node_->setWakeHandler(wake_);
     node_->openSocket(kRtmpSocket, [this](const Datagram& d) { learnRouter(d); });
     // A device that was told no zone accepts any, as a LocalTalk node that never asked.
-    names_ = std::make_unique<NbpRegistry>(*node_, placement_.zone == "*" ? nbp::NbpZoneRule::anyZone()
-                                                                           : nbp::NbpZoneRule::myZone(placement_.zone));
+    names_ = std::make_unique<NbpRegistry>(
+        *node_, placement_.zone == "*" ? nbp::NbpZoneRule::anyZone() : nbp::NbpZoneRule::myZone(placement_.zone));
     node_->whenReady([this](std::uint8_t) { onReady(); });
     node_->start();
     // Wake the owner: the new node has probes to send.
@@ -87,8 +86,10 @@ void SimDevice::goAway() {
 void SimDevice::comeBack(std::optional<std::uint8_t> node) {
     const std::uint8_t previous = node_ ? node_->nodeId() : 0;
     goAway();
-    if (node) placement_.preferredNode = *node;
-    else if (previous != 0) placement_.preferredNode = previous;
+    if (node)
+        placement_.preferredNode = *node;
+    else if (previous != 0)
+        placement_.preferredNode = previous;
     join();
 }
 
@@ -107,17 +108,11 @@ void SimDevice::learnRouter(const Datagram& datagram) {
     node_->setARouter(data->senderNode, data->senderNetwork);
 }
 
-bool SimDevice::poll() {
-    return node_ ? node_->poll() : false;
-}
+bool SimDevice::poll() { return node_ ? node_->poll() : false; }
 
-std::optional<SteadyTime> SimDevice::nextDeadline() const {
-    return node_ ? node_->nextDeadline() : std::nullopt;
-}
+std::optional<SteadyTime> SimDevice::nextDeadline() const { return node_ ? node_->nextDeadline() : std::nullopt; }
 
-int SimDevice::waitHandle() const {
-    return node_ ? node_->waitHandle() : -1;
-}
+int SimDevice::waitHandle() const { return node_ ? node_->waitHandle() : -1; }
 
 void SimDevice::setWakeHandler(std::function<void()> wake) {
     wake_ = std::move(wake);

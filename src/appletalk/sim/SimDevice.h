@@ -23,12 +23,12 @@ namespace appletalk::sim {
 using LinkFactory = std::function<std::unique_ptr<Link>()>;
 
 struct DevicePlacement {
-    std::uint16_t network = 0;      // THIS-NET until RTMP says otherwise
-    std::uint8_t router = 0;        // A-ROUTER until RTMP says otherwise; 0: none
+    std::uint16_t network = 0; // THIS-NET until RTMP says otherwise
+    std::uint8_t router = 0; // A-ROUTER until RTMP says otherwise; 0: none
     std::uint8_t preferredNode = 0; // in 128..254; 0: any server id
-    std::string zone = "*";         // Mac OS Roman; the zone LkUps must name (or "*")
+    std::string zone = "*"; // Mac OS Roman; the zone LkUps must name (or "*")
     std::uint64_t seed = 0;
-    ProbeTiming probes;             // standard unless only simulated nodes share the link
+    ProbeTiming probes; // standard unless only simulated nodes share the link
 };
 
 class SimDevice : public Pollable {
@@ -83,10 +83,10 @@ private:
     LinkFactory links_;
     DevicePlacement placement_;
     nbp::NbpName name_;
-    std::unique_ptr<Link> link_;  // outlives the node, which detaches from it
+    std::unique_ptr<Link> link_; // outlives the node, which detaches from it
     std::unique_ptr<Node> node_;
-    std::unique_ptr<NbpRegistry> names_;  // before the node goes, it goes
-    std::unique_ptr<ZipClient> zip_;      // so does this
+    std::unique_ptr<NbpRegistry> names_; // before the node goes, it goes
+    std::unique_ptr<ZipClient> zip_; // so does this
     std::uint8_t socket_ = 0;
     bool servicesOpen_ = false;
     std::uint64_t joins_ = 0;

@@ -8,9 +8,7 @@ SimFileServer::SimFileServer(const Clock& clock, LinkFactory links, DevicePlacem
     setName(nbp::NbpName{std::move(name), kType, "*"});
 }
 
-SimFileServer::~SimFileServer() {
-    closeServices();
-}
+SimFileServer::~SimFileServer() { closeServices(); }
 
 std::uint8_t SimFileServer::openServices(Node& node) {
     // Requests to the session socket are received and left unanswered.

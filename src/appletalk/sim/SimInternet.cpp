@@ -26,7 +26,8 @@ SimInternet::~SimInternet() {
 void SimInternet::build(LinkFactory clientSegment) {
     const auto nextSeed = [this] { return seed_ == 0 ? 0 : seed_ * 1000 + ++nextSeed_ * 16; };
     for (const auto& network : scenario_.networks) {
-        const bool isSegment = clientSegment && network.rangeStart == scenario_.networkFor(scenario_.clientNetwork)->rangeStart;
+        const bool isSegment =
+            clientSegment && network.rangeStart == scenario_.networkFor(scenario_.clientNetwork)->rangeStart;
         if (isSegment) {
             wires_.push_back(nullptr);
             continue;
@@ -40,22 +41,26 @@ void SimInternet::build(LinkFactory clientSegment) {
     }
     router_ = std::make_unique<SimRouter>(clock_, scenario_.routerNode, nextSeed());
     for (const auto& network : scenario_.networks) {
-        const RouterPortConfig port{network.extended, network.rangeStart, network.rangeEnd, network.zones, network.defaultZone};
+        const RouterPortConfig port{network.extended, network.rangeStart, network.rangeEnd, network.zones,
+                                    network.defaultZone};
         router_->addPort(linksFor(network.rangeStart, clientSegment)(), port, probeTimingFor(network.rangeStart));
     }
     group_.add(*router_);
     for (const auto& printer : scenario_.printers) {
-        PrinterBehaviour behaviour{printer.name,           printer.type,        printer.status, printer.statusChanges,
-                                   printer.statusInterval, printer.answerDelay, printer.answers,
-                                   printer.spool.empty() ? scenario_.spool : printer.spool,
+        PrinterBehaviour behaviour{printer.name,           printer.type,
+                                   printer.status,         printer.statusChanges,
+                                   printer.statusInterval, printer.answerDelay,
+                                   printer.answers,        printer.spool.empty() ? scenario_.spool : printer.spool,
                                    printer.failAfterBytes, printer.rejectError};
         auto placed = placement(printer.network, printer.node, printer.zone);
-        printers_.push_back(std::make_unique<SimPrinter>(clock_, linksFor(printer.network, clientSegment), placed, behaviour));
+        printers_.push_back(
+            std::make_unique<SimPrinter>(clock_, linksFor(printer.network, clientSegment), placed, behaviour));
         group_.add(*printers_.back());
     }
     for (const auto& server : scenario_.fileServers) {
         auto placed = placement(server.network, server.node, server.zone);
-        fileServers_.push_back(std::make_unique<SimFileServer>(clock_, linksFor(server.network, clientSegment), placed, server.name));
+        fileServers_.push_back(
+            std::make_unique<SimFileServer>(clock_, linksFor(server.network, clientSegment), placed, server.name));
         group_.add(*fileServers_.back());
     }
 }
@@ -79,9 +84,10 @@ void SimInternet::buildBeside(LinkFactory clientSegment, SegmentRouter existing)
             leftOut_.push_back(printer.name);
             continue;
         }
-        PrinterBehaviour behaviour{printer.name,           printer.type,        printer.status, printer.statusChanges,
-                                   printer.statusInterval, printer.answerDelay, printer.answers,
-                                   printer.spool.empty() ? scenario_.spool : printer.spool,
+        PrinterBehaviour behaviour{printer.name,           printer.type,
+                                   printer.status,         printer.statusChanges,
+                                   printer.statusInterval, printer.answerDelay,
+                                   printer.answers,        printer.spool.empty() ? scenario_.spool : printer.spool,
                                    printer.failAfterBytes, printer.rejectError};
         printers_.push_back(std::make_unique<SimPrinter>(clock_, clientSegment, besideRouter(printer.node), behaviour));
         group_.add(*printers_.back());
@@ -91,7 +97,8 @@ void SimInternet::buildBeside(LinkFactory clientSegment, SegmentRouter existing)
             leftOut_.push_back(server.name);
             continue;
         }
-        fileServers_.push_back(std::make_unique<SimFileServer>(clock_, clientSegment, besideRouter(server.node), server.name));
+        fileServers_.push_back(
+            std::make_unique<SimFileServer>(clock_, clientSegment, besideRouter(server.node), server.name));
         group_.add(*fileServers_.back());
     }
 }
@@ -101,8 +108,8 @@ DevicePlacement SimInternet::placement(std::uint16_t network, std::uint8_t node,
     // port does: the node keeps one THIS-NET.
     const ScenarioNetwork* where = scenario_.networkFor(network);
     const std::uint64_t seed = seed_ == 0 ? 0 : seed_ * 1000 + ++nextSeed_ * 16;
-    return DevicePlacement{where ? where->rangeStart : network, scenario_.routerNode, node, zone, seed,
-                           probeTimingFor(network)};
+    return DevicePlacement{
+        where ? where->rangeStart : network, scenario_.routerNode, node, zone, seed, probeTimingFor(network)};
 }
 
 LinkFactory SimInternet::linksFor(std::uint16_t network, const LinkFactory& clientSegment) {

@@ -83,7 +83,7 @@ private:
     Scenario scenario_;
     std::uint64_t seed_;
     std::uint64_t nextSeed_ = 0;
-    std::vector<std::unique_ptr<MemoryWire>> wires_;  // by network index; null for the segment
+    std::vector<std::unique_ptr<MemoryWire>> wires_; // by network index; null for the segment
     std::unique_ptr<SimRouter> router_;
     std::vector<std::unique_ptr<SimPrinter>> printers_;
     std::vector<std::unique_ptr<SimFileServer>> fileServers_;

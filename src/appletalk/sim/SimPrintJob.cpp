@@ -58,7 +58,8 @@ void SimPrintJob::findTitle(std::span<const std::uint8_t> bytes) {
         const std::string_view line(head_.data() + lineStart, end - lineStart);
         if (line.starts_with(kTitleComment)) {
             std::string title = trimmed(std::string(line.substr(kTitleComment.size())));
-            if (title.size() >= 2 && title.front() == '(' && title.back() == ')') title = title.substr(1, title.size() - 2);
+            if (title.size() >= 2 && title.front() == '(' && title.back() == ')')
+                title = title.substr(1, title.size() - 2);
             title_ = std::move(title);
             titleSearchDone_ = true;
             break;

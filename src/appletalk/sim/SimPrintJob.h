@@ -16,7 +16,7 @@ class SimPrintJob {
 public:
     // `spoolDirectory` empty: the bytes are counted and dropped.
     SimPrintJob(std::string spoolDirectory, std::uint64_t number);
-    ~SimPrintJob();  // an unfinished job leaves no file
+    ~SimPrintJob(); // an unfinished job leaves no file
     SimPrintJob(const SimPrintJob&) = delete;
     SimPrintJob& operator=(const SimPrintJob&) = delete;
 
@@ -45,7 +45,7 @@ private:
     std::string partPath_;
     std::FILE* file_ = nullptr;
     std::uint64_t bytes_ = 0;
-    std::string head_;  // the first bytes, until the title is found or given up on
+    std::string head_; // the first bytes, until the title is found or given up on
     bool titleSearchDone_ = false;
     std::string title_;
     std::string problem_;

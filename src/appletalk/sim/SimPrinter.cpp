@@ -17,13 +17,13 @@ std::string fitted(std::string status) {
 } // namespace
 
 SimPrinter::SimPrinter(const Clock& clock, LinkFactory links, DevicePlacement placement, PrinterBehaviour behaviour)
-    : SimDevice(clock, std::move(links), std::move(placement)), behaviour_(std::move(behaviour)), cycleStart_(clock.now()) {
+    : SimDevice(clock, std::move(links), std::move(placement)),
+      behaviour_(std::move(behaviour)),
+      cycleStart_(clock.now()) {
     setName(nbp::NbpName{behaviour_.name, behaviour_.type, "*"});
 }
 
-SimPrinter::~SimPrinter() {
-    closeServices();
-}
+SimPrinter::~SimPrinter() { closeServices(); }
 
 void SimPrinter::setStatus(std::string status) {
     behaviour_.status = std::move(status);
@@ -105,7 +105,7 @@ void SimPrinter::jobData(std::span<const std::uint8_t> bytes) {
     const auto limit = behaviour_.failAfterBytes;
     if (limit && job_->bytes() + bytes.size() > *limit) {
         job_->append(bytes.first(static_cast<std::size_t>(*limit - job_->bytes())));
-        jobServer_->abandonJob();  // ends the job through jobEnded(false)
+        jobServer_->abandonJob(); // ends the job through jobEnded(false)
         return;
     }
     job_->append(bytes);

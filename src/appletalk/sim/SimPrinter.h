@@ -9,8 +9,8 @@
 
 #include "appletalk/services/pap/PapServer.h"
 #include "appletalk/services/pap/PapStatusServer.h"
-#include "appletalk/sim/SimPrintJob.h"
 #include "appletalk/sim/SimDevice.h"
+#include "appletalk/sim/SimPrintJob.h"
 
 #include <chrono>
 #include <memory>
@@ -21,16 +21,16 @@
 namespace appletalk::sim {
 
 struct PrinterBehaviour {
-    std::string name;                  // Mac OS Roman, 1..32 bytes
-    std::string type = "LaserWriter";  // LaserWriter, ImageWriter, LQ, or any
+    std::string name; // Mac OS Roman, 1..32 bytes
+    std::string type = "LaserWriter"; // LaserWriter, ImageWriter, LQ, or any
     std::string status = "status: idle";
-    std::vector<std::string> statusCycle;  // when not empty: shown in turn, one per period
+    std::vector<std::string> statusCycle; // when not empty: shown in turn, one per period
     Duration statusPeriod = std::chrono::seconds(10);
-    Duration answerDelay{};  // how long a SendStatus waits for its answer
-    bool answers = true;     // false: SendStatus is never answered
-    std::string spoolDirectory;  // empty: jobs are taken and dropped
-    std::optional<std::uint64_t> failAfterBytes;  // the job's connection goes silent after this many bytes
-    std::string rejectError;     // not empty: every job gets "%%[ Error: <this> ]%%" and is not kept
+    Duration answerDelay{}; // how long a SendStatus waits for its answer
+    bool answers = true; // false: SendStatus is never answered
+    std::string spoolDirectory; // empty: jobs are taken and dropped
+    std::optional<std::uint64_t> failAfterBytes; // the job's connection goes silent after this many bytes
+    std::string rejectError; // not empty: every job gets "%%[ Error: <this> ]%%" and is not kept
 };
 
 class SimPrinter final : public SimDevice {
@@ -52,10 +52,10 @@ public:
     struct JobRecord {
         std::string title;
         std::uint64_t bytes = 0;
-        bool complete = false;   // the workstation's EOF came
+        bool complete = false; // the workstation's EOF came
         bool rejected = false;
-        std::string spoolFile;   // empty when not kept
-        std::string problem;     // why the spool file could not be written
+        std::string spoolFile; // empty when not kept
+        std::string problem; // why the spool file could not be written
     };
     const std::vector<JobRecord>& jobs() const { return jobs_; }
     bool isPrinting() const { return job_ != nullptr; }
@@ -75,13 +75,13 @@ private:
     PrinterBehaviour behaviour_;
     SteadyTime cycleStart_;
     std::unique_ptr<PapStatusServer> server_;
-    std::unique_ptr<PapServer> jobServer_;  // after server_: it hooks into it
+    std::unique_ptr<PapServer> jobServer_; // after server_: it hooks into it
     std::unique_ptr<SimPrintJob> job_;
     bool jobRejected_ = false;
     std::uint64_t jobsStarted_ = 0;
     std::vector<JobRecord> jobs_;
     TimerId cycleTimer_ = 0;
-    std::uint64_t earlierRequests_ = 0;  // answered by servers of earlier visits
+    std::uint64_t earlierRequests_ = 0; // answered by servers of earlier visits
 };
 
 } // namespace appletalk::sim

@@ -55,8 +55,7 @@ std::size_t SimRouter::addPort(std::unique_ptr<Link> link, const RouterPortConfi
     port->node = std::make_unique<Node>(clock_, *port->link, nodeConfig);
     port->node->setThisNet(config.rangeStart);
     if (config.extended) port->node->setCableRange(NetworkRange{config.rangeStart, config.rangeEnd});
-    for (const std::string& zone : config.zones)
-        zones_.add(zone);
+    for (const std::string& zone : config.zones) zones_.add(zone);
     ports_.push_back(std::move(port));
     const std::size_t index = ports_.size() - 1;
     openSockets(index);
@@ -84,9 +83,7 @@ bool SimRouter::isReady() const {
     return std::all_of(ports_.begin(), ports_.end(), [](const auto& port) { return port->node->isReady(); });
 }
 
-void SimRouter::registerName(const nbp::NbpName& name, std::uint8_t socket) {
-    names_.emplace_back(name, socket);
-}
+void SimRouter::registerName(const nbp::NbpName& name, std::uint8_t socket) { names_.emplace_back(name, socket); }
 
 std::optional<std::size_t> SimRouter::portFor(std::uint16_t network) const {
     for (std::size_t i = 0; i < ports_.size(); ++i)
@@ -94,13 +91,12 @@ std::optional<std::size_t> SimRouter::portFor(std::uint16_t network) const {
     return std::nullopt;
 }
 
-std::string SimRouter::defaultZone(std::size_t port) const {
-    return ports_.at(port)->config.defaultZone;
-}
+std::string SimRouter::defaultZone(std::size_t port) const { return ports_.at(port)->config.defaultZone; }
 
 bool SimRouter::portHasZone(std::size_t port, std::string_view zone) const {
     const auto& zones = ports_.at(port)->config.zones;
-    return std::any_of(zones.begin(), zones.end(), [&](const std::string& z) { return text::compareFolded(z, zone) == 0; });
+    return std::any_of(zones.begin(), zones.end(),
+                       [&](const std::string& z) { return text::compareFolded(z, zone) == 0; });
 }
 
 DdpAddress SimRouter::replyAddress(const DdpAddress& requester) {
@@ -167,14 +163,17 @@ std::vector<std::uint8_t> SimRouter::rtmpData(std::size_t port, bool splitHorizo
 
 void SimRouter::sendRtmpData(std::size_t port) {
     Node& node = *ports_[port]->node;
-    if (node.send(Datagram{{0, DdpAddress::kBroadcastNode, kRtmpSocket}, {0, 0, kRtmpSocket}, kRtmpDataType, 0,
+    if (node.send(Datagram{{0, DdpAddress::kBroadcastNode, kRtmpSocket},
+                           {0, 0, kRtmpSocket},
+                           kRtmpDataType,
+                           0,
                            rtmpData(port, true)}) == SendResult::Sent)
         ++counters_.rtmpDataSent;
     node.timers().scheduleAfter(kRtmpInterval, [this, port] { sendRtmpData(port); });
 }
 
 void SimRouter::answerRtmp(std::size_t port, const Datagram& request) {
-    if (request.type != kRtmpRequestType) return;  // other routers' Data: we learn no routes
+    if (request.type != kRtmpRequestType) return; // other routers' Data: we learn no routes
     const auto parsed = rtmp::RtmpRequest::parse(request.data);
     if (!parsed) return;
     std::vector<std::uint8_t> reply;

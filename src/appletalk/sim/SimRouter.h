@@ -30,8 +30,8 @@ class RouterZipService;
 
 struct SimRouterCounters {
     std::uint64_t forwarded = 0;
-    std::uint64_t droppedNoRoute = 0;   // a network no port reaches
-    std::uint64_t droppedHopCount = 0;  // already 15 routers on its way
+    std::uint64_t droppedNoRoute = 0; // a network no port reaches
+    std::uint64_t droppedHopCount = 0; // already 15 routers on its way
     std::uint64_t rtmpDataSent = 0;
 };
 
@@ -91,7 +91,7 @@ public:
 private:
     struct Port {
         RouterPortConfig config;
-        std::unique_ptr<Link> link;  // outlives the node, which detaches from it
+        std::unique_ptr<Link> link; // outlives the node, which detaches from it
         std::unique_ptr<Node> node;
     };
 
@@ -107,7 +107,7 @@ private:
     std::uint64_t seed_;
     std::vector<std::unique_ptr<Port>> ports_;
     std::vector<std::pair<nbp::NbpName, std::uint8_t>> names_;
-    text::UniqueNameList zones_;  // of every port, each once under the NBP case fold
+    text::UniqueNameList zones_; // of every port, each once under the NBP case fold
     std::unique_ptr<RouterZipService> zip_;
     std::unique_ptr<RouterNbpService> nbp_;
     PollGroup group_;

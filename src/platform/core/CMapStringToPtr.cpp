@@ -97,8 +97,7 @@ void CMapStringToPtr::GetNextAssoc(POSITION& rNextPosition, CString& rKey, void*
     CAssoc* pAssocRet = reinterpret_cast<CAssoc*>(rNextPosition);
     if (rNextPosition == BEFORE_START_POSITION) {
         pAssocRet = nullptr;
-        for (UINT nBucket = 0; nBucket < m_nHashTableSize && !pAssocRet; ++nBucket)
-            pAssocRet = m_pHashTable[nBucket];
+        for (UINT nBucket = 0; nBucket < m_nHashTableSize && !pAssocRet; ++nBucket) pAssocRet = m_pHashTable[nBucket];
         ASSERT(pAssocRet != nullptr);
     }
     CAssoc* pAssocNext = pAssocRet->pNext;

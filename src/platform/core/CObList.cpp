@@ -61,16 +61,20 @@ CObject* CObList::RemoveTail() {
 
 POSITION CObList::AddHead(CObject* newElement) {
     CNode* pNode = NewNode(nullptr, m_pNodeHead, newElement);
-    if (m_pNodeHead) m_pNodeHead->pPrev = pNode;
-    else m_pNodeTail = pNode;
+    if (m_pNodeHead)
+        m_pNodeHead->pPrev = pNode;
+    else
+        m_pNodeTail = pNode;
     m_pNodeHead = pNode;
     return toPosition(pNode);
 }
 
 POSITION CObList::AddTail(CObject* newElement) {
     CNode* pNode = NewNode(m_pNodeTail, nullptr, newElement);
-    if (m_pNodeTail) m_pNodeTail->pNext = pNode;
-    else m_pNodeHead = pNode;
+    if (m_pNodeTail)
+        m_pNodeTail->pNext = pNode;
+    else
+        m_pNodeHead = pNode;
     m_pNodeTail = pNode;
     return toPosition(pNode);
 }
@@ -128,10 +132,14 @@ void CObList::SetAt(POSITION pos, CObject* newElement) { toNode(pos)->data = new
 
 void CObList::RemoveAt(POSITION position) {
     CNode* pOld = toNode(position);
-    if (pOld == m_pNodeHead) m_pNodeHead = pOld->pNext;
-    else pOld->pPrev->pNext = pOld->pNext;
-    if (pOld == m_pNodeTail) m_pNodeTail = pOld->pPrev;
-    else pOld->pNext->pPrev = pOld->pPrev;
+    if (pOld == m_pNodeHead)
+        m_pNodeHead = pOld->pNext;
+    else
+        pOld->pPrev->pNext = pOld->pNext;
+    if (pOld == m_pNodeTail)
+        m_pNodeTail = pOld->pPrev;
+    else
+        pOld->pNext->pPrev = pOld->pPrev;
     FreeNode(pOld);
 }
 
@@ -139,8 +147,10 @@ POSITION CObList::InsertBefore(POSITION position, CObject* newElement) {
     if (!position) return AddHead(newElement);
     CNode* pOld = toNode(position);
     CNode* pNew = NewNode(pOld->pPrev, pOld, newElement);
-    if (pOld->pPrev) pOld->pPrev->pNext = pNew;
-    else m_pNodeHead = pNew;
+    if (pOld->pPrev)
+        pOld->pPrev->pNext = pNew;
+    else
+        m_pNodeHead = pNew;
     pOld->pPrev = pNew;
     return toPosition(pNew);
 }
@@ -149,8 +159,10 @@ POSITION CObList::InsertAfter(POSITION position, CObject* newElement) {
     if (!position) return AddTail(newElement);
     CNode* pOld = toNode(position);
     CNode* pNew = NewNode(pOld, pOld->pNext, newElement);
-    if (pOld->pNext) pOld->pNext->pPrev = pNew;
-    else m_pNodeTail = pNew;
+    if (pOld->pNext)
+        pOld->pNext->pPrev = pNew;
+    else
+        m_pNodeTail = pNew;
     pOld->pNext = pNew;
     return toPosition(pNew);
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/core/CString.h"
 
-#include "text/MacRoman.h"
 #include "platform/core/AfxDebug.h"
+#include "text/MacRoman.h"
 
 #include <algorithm>
 #include <array>

@@ -15,7 +15,7 @@ public:
     CString() = default;
     CString(const CString& other) = default;
     CString(CString&& other) noexcept = default;
-    CString(LPCSTR psz);              // NOLINT: implicit, as in the framework
+    CString(LPCSTR psz); // NOLINT: implicit, as in the framework
     CString(LPCSTR pch, int nLength); // nLength bytes, embedded zeros kept
     CString(char ch, int nRepeat = 1);
     CString(const unsigned char* psz); // NOLINT

@@ -12,7 +12,18 @@ namespace {
 
 // The second level of the order: which mark a letter carries. Plain letters come first, so
 // "Ecole" < "École" < "Ecoles"; the marks only decide between names whose letters agree.
-enum Mark : std::uint8_t { kPlain = 1, kAcute, kGrave, kCircumflex, kDiaeresis, kTilde, kRing, kCedilla, kOther, kLigature };
+enum Mark : std::uint8_t {
+    kPlain = 1,
+    kAcute,
+    kGrave,
+    kCircumflex,
+    kDiaeresis,
+    kTilde,
+    kRing,
+    kCedilla,
+    kOther,
+    kLigature
+};
 
 struct Letter {
     char32_t codePoint;
@@ -22,22 +33,22 @@ struct Letter {
 
 // Every letter of Mac OS Roman beyond ASCII, as its base letters and its mark.
 constexpr Letter kLetters[] = {
-    {0x00C0, "a", kGrave},      {0x00C1, "a", kAcute},     {0x00C2, "a", kCircumflex}, {0x00C3, "a", kTilde},
-    {0x00C4, "a", kDiaeresis},  {0x00C5, "a", kRing},      {0x00C6, "ae", kLigature},  {0x00C7, "c", kCedilla},
-    {0x00C8, "e", kGrave},      {0x00C9, "e", kAcute},     {0x00CA, "e", kCircumflex}, {0x00CB, "e", kDiaeresis},
-    {0x00CC, "i", kGrave},      {0x00CD, "i", kAcute},     {0x00CE, "i", kCircumflex}, {0x00CF, "i", kDiaeresis},
-    {0x00D1, "n", kTilde},      {0x00D2, "o", kGrave},     {0x00D3, "o", kAcute},      {0x00D4, "o", kCircumflex},
-    {0x00D5, "o", kTilde},      {0x00D6, "o", kDiaeresis}, {0x00D8, "o", kOther},      {0x00D9, "u", kGrave},
-    {0x00DA, "u", kAcute},      {0x00DB, "u", kCircumflex}, {0x00DC, "u", kDiaeresis}, {0x00DF, "ss", kLigature},
-    {0x00E0, "a", kGrave},      {0x00E1, "a", kAcute},     {0x00E2, "a", kCircumflex}, {0x00E3, "a", kTilde},
-    {0x00E4, "a", kDiaeresis},  {0x00E5, "a", kRing},      {0x00E6, "ae", kLigature},  {0x00E7, "c", kCedilla},
-    {0x00E8, "e", kGrave},      {0x00E9, "e", kAcute},     {0x00EA, "e", kCircumflex}, {0x00EB, "e", kDiaeresis},
-    {0x00EC, "i", kGrave},      {0x00ED, "i", kAcute},     {0x00EE, "i", kCircumflex}, {0x00EF, "i", kDiaeresis},
-    {0x00F1, "n", kTilde},      {0x00F2, "o", kGrave},     {0x00F3, "o", kAcute},      {0x00F4, "o", kCircumflex},
-    {0x00F5, "o", kTilde},      {0x00F6, "o", kDiaeresis}, {0x00F8, "o", kOther},      {0x00F9, "u", kGrave},
-    {0x00FA, "u", kAcute},      {0x00FB, "u", kCircumflex}, {0x00FC, "u", kDiaeresis}, {0x00FF, "y", kDiaeresis},
-    {0x0131, "i", kOther},      {0x0152, "oe", kLigature}, {0x0153, "oe", kLigature}, {0x0178, "y", kDiaeresis},
-    {0x0192, "f", kOther},      {0x00AA, "a", kOther},     {0x00BA, "o", kOther},      {0xFB01, "fi", kLigature},
+    {0x00C0, "a", kGrave},     {0x00C1, "a", kAcute},      {0x00C2, "a", kCircumflex}, {0x00C3, "a", kTilde},
+    {0x00C4, "a", kDiaeresis}, {0x00C5, "a", kRing},       {0x00C6, "ae", kLigature},  {0x00C7, "c", kCedilla},
+    {0x00C8, "e", kGrave},     {0x00C9, "e", kAcute},      {0x00CA, "e", kCircumflex}, {0x00CB, "e", kDiaeresis},
+    {0x00CC, "i", kGrave},     {0x00CD, "i", kAcute},      {0x00CE, "i", kCircumflex}, {0x00CF, "i", kDiaeresis},
+    {0x00D1, "n", kTilde},     {0x00D2, "o", kGrave},      {0x00D3, "o", kAcute},      {0x00D4, "o", kCircumflex},
+    {0x00D5, "o", kTilde},     {0x00D6, "o", kDiaeresis},  {0x00D8, "o", kOther},      {0x00D9, "u", kGrave},
+    {0x00DA, "u", kAcute},     {0x00DB, "u", kCircumflex}, {0x00DC, "u", kDiaeresis},  {0x00DF, "ss", kLigature},
+    {0x00E0, "a", kGrave},     {0x00E1, "a", kAcute},      {0x00E2, "a", kCircumflex}, {0x00E3, "a", kTilde},
+    {0x00E4, "a", kDiaeresis}, {0x00E5, "a", kRing},       {0x00E6, "ae", kLigature},  {0x00E7, "c", kCedilla},
+    {0x00E8, "e", kGrave},     {0x00E9, "e", kAcute},      {0x00EA, "e", kCircumflex}, {0x00EB, "e", kDiaeresis},
+    {0x00EC, "i", kGrave},     {0x00ED, "i", kAcute},      {0x00EE, "i", kCircumflex}, {0x00EF, "i", kDiaeresis},
+    {0x00F1, "n", kTilde},     {0x00F2, "o", kGrave},      {0x00F3, "o", kAcute},      {0x00F4, "o", kCircumflex},
+    {0x00F5, "o", kTilde},     {0x00F6, "o", kDiaeresis},  {0x00F8, "o", kOther},      {0x00F9, "u", kGrave},
+    {0x00FA, "u", kAcute},     {0x00FB, "u", kCircumflex}, {0x00FC, "u", kDiaeresis},  {0x00FF, "y", kDiaeresis},
+    {0x0131, "i", kOther},     {0x0152, "oe", kLigature},  {0x0153, "oe", kLigature},  {0x0178, "y", kDiaeresis},
+    {0x0192, "f", kOther},     {0x00AA, "a", kOther},      {0x00BA, "o", kOther},      {0xFB01, "fi", kLigature},
     {0xFB02, "fl", kLigature},
 };
 

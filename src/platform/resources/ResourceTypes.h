@@ -9,11 +9,11 @@
 #include "platform/core/Win32Types.h"
 
 struct DialogItemTemplate {
-    UINT id;                 // IDC_STATIC for none
+    UINT id; // IDC_STATIC for none
     const char* windowClass; // kClassButton, kClassStatic, kClassComboBox, kClassListBox
-    const char* text;        // "" for none
-    DWORD style;             // WS_CHILD | WS_VISIBLE are implied
-    short x, y, cx, cy;      // dialog units
+    const char* text; // "" for none
+    DWORD style; // WS_CHILD | WS_VISIBLE are implied
+    short x, y, cx, cy; // dialog units
 };
 
 struct DialogTemplate {

@@ -61,10 +61,11 @@ int CPropertySheet::DoModal() {
         pages.push_back({page->GetCaption(), dialog});
     }
     // A tab the user picks: the page being left may refuse, and its tab stays.
-    PropertySheetWidget* sheet = PropertySheetWidget::create(
-        m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr, m_strCaption, pages, [this](int index) {
-            if (m_sheet && !SetActivePage(index)) m_sheet->showTab(m_active);
-        });
+    PropertySheetWidget* sheet = PropertySheetWidget::create(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr,
+                                                             m_strCaption, pages, [this](int index) {
+                                                                 if (m_sheet && !SetActivePage(index))
+                                                                     m_sheet->showTab(m_active);
+                                                             });
     if (!sheet) return -1;
     m_sheet = sheet;
     Attach(sheet);
@@ -114,16 +115,9 @@ void CPropertySheet::OnSheetApply() {
 BOOL CPropertySheet::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (CWnd::OnCommand(wParam, lParam)) return TRUE;
     switch (LOWORD(static_cast<DWORD>(wParam))) {
-    case IDOK:
-        OnSheetOK();
-        return TRUE;
-    case IDCANCEL:
-        OnSheetCancel();
-        return TRUE;
-    case ID_APPLY_NOW:
-        OnSheetApply();
-        return TRUE;
-    default:
-        return FALSE;
+    case IDOK: OnSheetOK(); return TRUE;
+    case IDCANCEL: OnSheetCancel(); return TRUE;
+    case ID_APPLY_NOW: OnSheetApply(); return TRUE;
+    default: return FALSE;
     }
 }

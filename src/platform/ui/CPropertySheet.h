@@ -52,5 +52,4 @@ private:
     ModalLoop* m_modal = nullptr;
     int m_nModalResult = -1;
     PropertySheetWidget* m_sheet = nullptr; // while DoModal runs
-
 };

@@ -3,12 +3,12 @@
 
 #include <vector>
 
-#include "text/MacRoman.h"
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/CDataExchange.h"
 #include "platform/ui/Win32Api.h"
 #include "platform/ui/qt/DialogBuilder.h"
 #include "platform/ui/qt/WindowCore.h"
+#include "text/MacRoman.h"
 
 IMPLEMENT_DYNAMIC(CWnd, CObject)
 
@@ -146,7 +146,8 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
 }
 
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
-    const AFX_MSGMAP_ENTRY* entry = FindEntry(WM_COMMAND, HIWORD(static_cast<DWORD>(wParam)), LOWORD(static_cast<DWORD>(wParam)));
+    const AFX_MSGMAP_ENTRY* entry =
+        FindEntry(WM_COMMAND, HIWORD(static_cast<DWORD>(wParam)), LOWORD(static_cast<DWORD>(wParam)));
     if (!entry) return FALSE;
     (this->*entry->pfn)();
     return TRUE;
@@ -168,9 +169,7 @@ BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); 
 
 BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
 
-BOOL CWnd::IsWindowVisible() const {
-    return HWND__::isLive(m_hWnd) && m_hWnd->isShown() ? TRUE : FALSE;
-}
+BOOL CWnd::IsWindowVisible() const { return HWND__::isLive(m_hWnd) && m_hWnd->isShown() ? TRUE : FALSE; }
 
 BOOL CWnd::ShowWindow(int nCmdShow) {
     if (!HWND__::isLive(m_hWnd)) return FALSE;
@@ -179,10 +178,13 @@ BOOL CWnd::ShowWindow(int nCmdShow) {
     return wasVisible;
 }
 
-void CWnd::SetWindowText(LPCSTR lpszString) { SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpszString ? lpszString : "")); }
+void CWnd::SetWindowText(LPCSTR lpszString) {
+    SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpszString ? lpszString : ""));
+}
 
 int CWnd::GetWindowText(LPSTR lpszStringBuf, int nMaxCount) const {
-    return static_cast<int>(SendMessage(WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpszStringBuf)));
+    return static_cast<int>(
+        SendMessage(WM_GETTEXT, static_cast<WPARAM>(nMaxCount), reinterpret_cast<LPARAM>(lpszStringBuf)));
 }
 
 void CWnd::GetWindowText(CString& rString) const {
@@ -214,9 +216,7 @@ UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, void (*)(HWND, UINT, UI
     return nIDEvent;
 }
 
-BOOL CWnd::KillTimer(UINT_PTR nIDEvent) {
-    return HWND__::isLive(m_hWnd) && m_hWnd->killTimer(nIDEvent) ? TRUE : FALSE;
-}
+BOOL CWnd::KillTimer(UINT_PTR nIDEvent) { return HWND__::isLive(m_hWnd) && m_hWnd->killTimer(nIDEvent) ? TRUE : FALSE; }
 
 int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType) {
     return ::MessageBoxA(m_hWnd, lpszText, lpszCaption, nType);

@@ -23,7 +23,7 @@ public:
     HWND m_hWnd = nullptr;
 
     HWND GetSafeHwnd() const { return m_hWnd; }
-    operator HWND() const { return GetSafeHwnd(); }               // NOLINT: implicit, as in the framework
+    operator HWND() const { return GetSafeHwnd(); } // NOLINT: implicit, as in the framework
     static CWnd* FromHandle(HWND hWnd); // the attached object, else a temporary owned by the window
     static CWnd* FromHandlePermanent(HWND hWnd);
 

@@ -13,15 +13,15 @@ using AFX_PMSG_TIMER = void (CWnd::*)(UINT_PTR);
 
 enum AfxSig : UINT {
     AfxSig_end = 0,
-    AfxSig_vv,  // void handler()
-    AfxSig_vw,  // void handler(UINT_PTR), the timer
+    AfxSig_vv, // void handler()
+    AfxSig_vw, // void handler(UINT_PTR), the timer
     AfxSig_cmd, // void handler() for a WM_COMMAND with a notification code and control id
 };
 
 struct AFX_MSGMAP_ENTRY {
     UINT nMessage;
     UINT nCode; // WM_COMMAND: the notification code
-    UINT nID;   // WM_COMMAND: the first control id
+    UINT nID; // WM_COMMAND: the first control id
     UINT nLastID;
     AfxSig nSig;
     AFX_PMSG pfn;
@@ -35,9 +35,9 @@ struct AFX_MSGMAP {
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                      \
-protected:                                         \
-    static const AFX_MSGMAP* GetThisMessageMap();  \
+#define DECLARE_MESSAGE_MAP()                     \
+protected:                                        \
+    static const AFX_MSGMAP* GetThisMessageMap(); \
     const AFX_MSGMAP* GetMessageMap() const override;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                        \
@@ -46,17 +46,22 @@ protected:                                         \
         using ThisClass [[maybe_unused]] = theClass;                                  \
         using TheBaseClass = baseClass;                                               \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-
-#define END_MESSAGE_MAP()                                                                   \
-    {0, 0, 0, 0, AfxSig_end, nullptr, nullptr}                                              \
-    }                                                                                       \
-    ;                                                                                       \
+#define END_MESSAGE_MAP()                                                                         \
+    { 0, 0, 0, 0, AfxSig_end, nullptr, nullptr }                                                  \
+    }                                                                                             \
+    ;                                                                                             \
     static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-    return &messageMap;                                                                     \
+    return &messageMap;                                                                           \
     }
 
-#define AFX_CMD_ENTRY(code, id, memberFxn) \
-    {WM_COMMAND, static_cast<UINT>(code), static_cast<UINT>(id), static_cast<UINT>(id), AfxSig_cmd, static_cast<AFX_PMSG>(&ThisClass::memberFxn), nullptr},
+#define AFX_CMD_ENTRY(code, id, memberFxn)         \
+    {WM_COMMAND,                                   \
+     static_cast<UINT>(code),                      \
+     static_cast<UINT>(id),                        \
+     static_cast<UINT>(id),                        \
+     AfxSig_cmd,                                   \
+     static_cast<AFX_PMSG>(&ThisClass::memberFxn), \
+     nullptr},
 
 #define ON_COMMAND(id, memberFxn) AFX_CMD_ENTRY(0, id, memberFxn)
 #define ON_BN_CLICKED(id, memberFxn) AFX_CMD_ENTRY(BN_CLICKED, id, memberFxn)
@@ -66,9 +71,6 @@ protected:                                         \
 #define ON_LBN_DBLCLK(id, memberFxn) AFX_CMD_ENTRY(LBN_DBLCLK, id, memberFxn)
 #define ON_LBN_SELCHANGE(id, memberFxn) AFX_CMD_ENTRY(LBN_SELCHANGE, id, memberFxn)
 
-#define ON_WM_TIMER() \
-    {WM_TIMER, 0, 0, 0, AfxSig_vw, nullptr, static_cast<AFX_PMSG_TIMER>(&ThisClass::OnTimer)},
-#define ON_WM_CLOSE() \
-    {WM_CLOSE, 0, 0, 0, AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::OnClose), nullptr},
-#define ON_WM_DESTROY() \
-    {WM_DESTROY, 0, 0, 0, AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::OnDestroy), nullptr},
+#define ON_WM_TIMER() {WM_TIMER, 0, 0, 0, AfxSig_vw, nullptr, static_cast<AFX_PMSG_TIMER>(&ThisClass::OnTimer)},
+#define ON_WM_CLOSE() {WM_CLOSE, 0, 0, 0, AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::OnClose), nullptr},
+#define ON_WM_DESTROY() {WM_DESTROY, 0, 0, 0, AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::OnDestroy), nullptr},

@@ -6,13 +6,13 @@
 #include <memory>
 #include <unordered_set>
 
-#include "text/MacRoman.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/MessageBoxService.h"
 #include "platform/ui/SleepService.h"
 #include "platform/ui/qt/DeviceContext.h"
 #include "platform/ui/qt/WindowCore.h"
+#include "text/MacRoman.h"
 
 using namespace ui_detail;
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "tools/cups/PapBackend.h"
 
+#include "appletalk/print/PrinterDiscovery.h"
 #include "text/MacRoman.h"
 #include "tools/cups/PapUri.h"
-#include "appletalk/print/PrinterDiscovery.h"
 #include "tools/vidur/cli/StopSignal.h"
 
 #include <cerrno>
@@ -19,8 +19,8 @@ namespace vidur::cups {
 
 namespace {
 
-using appletalk::text::macRomanToUtf8;
 using appletalk::print::PrintOutcome;
+using appletalk::text::macRomanToUtf8;
 
 // A quoted field of a discovery line: CUPS reads up to the next double quote.
 std::string quoted(std::string text) {
@@ -57,9 +57,7 @@ public:
         lastBusy_ = status;
         err_ << "STATE: +connecting-to-device\nINFO: Printer busy: " << status << "\n" << std::flush;
     }
-    void opened() override {
-        err_ << "STATE: -connecting-to-device\nINFO: Printing\n" << std::flush;
-    }
+    void opened() override { err_ << "STATE: -connecting-to-device\nINFO: Printing\n" << std::flush; }
     void message(std::span<const std::uint8_t> bytes) override {
         for (const std::uint8_t byte : bytes) {
             if (byte == '\r' || byte == '\n') {
@@ -94,21 +92,17 @@ private:
 
 int PapBackend::statusFor(PrintOutcome outcome) {
     switch (outcome) {
-    case PrintOutcome::Done:
-        return kBackendOk;
+    case PrintOutcome::Done: return kBackendOk;
     case PrintOutcome::PrinterError:
-    case PrintOutcome::Refused:
-        return kBackendCancel;  // the printer will not take this job; another one may print
+    case PrintOutcome::Refused: return kBackendCancel; // the printer will not take this job; another one may print
     case PrintOutcome::NotFound:
     case PrintOutcome::Unreachable:
     case PrintOutcome::StillBusy:
     case PrintOutcome::ConnectionLost:
     case PrintOutcome::ClosedByPrinter:
-    case PrintOutcome::NetworkError:
-        return kBackendRetry;
+    case PrintOutcome::NetworkError: return kBackendRetry;
     case PrintOutcome::Interrupted:
-    case PrintOutcome::InputError:
-        return kBackendFailed;
+    case PrintOutcome::InputError: return kBackendFailed;
     }
     return kBackendFailed;
 }
@@ -136,11 +130,15 @@ int PapBackend::discover(std::ostream& out, std::ostream& err) {
     const auto discovery = appletalk::print::discoverPrinters(appletalk::api::StackSettings::load());
     if (!discovery.online) {
         err << "DEBUG: no AppleTalk network: " << discovery.problem << "\n";
-        return kBackendOk;  // nothing to offer is not a failure of discovery
+        return kBackendOk; // nothing to offer is not a failure of discovery
     }
     for (const auto& printer : discovery.printers) {
-        const PapUri uri{macRomanToUtf8(printer.name.zone), macRomanToUtf8(printer.name.object),
-                         macRomanToUtf8(printer.name.type), {}, {}, {}};
+        const PapUri uri{macRomanToUtf8(printer.name.zone),
+                         macRomanToUtf8(printer.name.object),
+                         macRomanToUtf8(printer.name.type),
+                         {},
+                         {},
+                         {}};
         out << "network " << uri.format() << " " << quoted(uri.type) << " "
             << quoted(uri.name + " (AppleTalk, " + uri.zone + ")") << "\n";
     }
@@ -185,7 +183,7 @@ int PapBackend::printJob(const std::vector<std::string>& arguments, std::ostream
         // CUPS leaves copies to a backend only when it hands over a file.
         copies = std::max(1, std::atoi(arguments[3].c_str()));
     }
-    const cli::StopSignal stop;  // CUPS cancels a job with SIGTERM
+    const cli::StopSignal stop; // CUPS cancels a job with SIGTERM
     appletalk::print::PrintSession session(settings);
     int status = kBackendOk;
     for (int copy = 0; copy < copies && status == kBackendOk; ++copy) {
@@ -205,37 +203,21 @@ int PapBackend::printJob(const std::vector<std::string>& arguments, std::ostream
         err << "STATE: -connecting-to-device\n";
         status = statusFor(result.outcome);
         switch (result.outcome) {
-        case PrintOutcome::Done:
-            err << "INFO: Printed " << result.bytesTaken << " bytes\n";
-            break;
-        case PrintOutcome::PrinterError:
-            err << "ERROR: The printer rejected the job\n";
-            break;
+        case PrintOutcome::Done: err << "INFO: Printed " << result.bytesTaken << " bytes\n"; break;
+        case PrintOutcome::PrinterError: err << "ERROR: The printer rejected the job\n"; break;
         case PrintOutcome::NotFound:
             err << "INFO: " << uri->name << " was not found on the AppleTalk network; will retry\n";
             break;
-        case PrintOutcome::Unreachable:
-            err << "INFO: " << uri->name << " does not answer; will retry\n";
-            break;
-        case PrintOutcome::StillBusy:
-            err << "INFO: " << uri->name << " stayed busy; will retry\n";
-            break;
+        case PrintOutcome::Unreachable: err << "INFO: " << uri->name << " does not answer; will retry\n"; break;
+        case PrintOutcome::StillBusy: err << "INFO: " << uri->name << " stayed busy; will retry\n"; break;
         case PrintOutcome::ConnectionLost:
         case PrintOutcome::ClosedByPrinter:
             err << "ERROR: " << uri->name << " went away after " << result.bytesTaken << " bytes; will retry\n";
             break;
-        case PrintOutcome::Refused:
-            err << "ERROR: " << uri->name << " refused the connection\n";
-            break;
-        case PrintOutcome::NetworkError:
-            err << "ERROR: no AppleTalk network: " << result.detail << "\n";
-            break;
-        case PrintOutcome::Interrupted:
-            err << "INFO: Job cancelled\n";
-            break;
-        case PrintOutcome::InputError:
-            err << "ERROR: reading the job: " << result.detail << "\n";
-            break;
+        case PrintOutcome::Refused: err << "ERROR: " << uri->name << " refused the connection\n"; break;
+        case PrintOutcome::NetworkError: err << "ERROR: no AppleTalk network: " << result.detail << "\n"; break;
+        case PrintOutcome::Interrupted: err << "INFO: Job cancelled\n"; break;
+        case PrintOutcome::InputError: err << "ERROR: reading the job: " << result.detail << "\n"; break;
         }
         err << std::flush;
     }

@@ -10,11 +10,11 @@
 namespace vidur::cups {
 
 struct PapUri {
-    std::string zone;  // UTF-8
+    std::string zone; // UTF-8
     std::string name;
     std::string type;
-    std::string network;  // "sim[:SCENARIO]" or "ltoudp[:ADDRESS]"; empty: from the settings
-    std::string port;     // LToUDP port; empty: from the settings
+    std::string network; // "sim[:SCENARIO]" or "ltoudp[:ADDRESS]"; empty: from the settings
+    std::string port; // LToUDP port; empty: from the settings
     std::string ttl;
 
     // Nothing for another scheme, a missing or empty part, a bad escape or an unknown option.

@@ -8,8 +8,8 @@
 
 #include "platform/core/TemporaryChange.h"
 #include "platform/ui/CDataExchange.h"
-#include "tarvlib/NameFields.h"
 #include "platform/ui/Win32Api.h"
+#include "tarvlib/NameFields.h"
 #include "vidur20/packages/LookupNoCase.h"
 #include "vidur20/packages/RecentListFormat.h"
 #include "vidur20/packages/ZAFPServerPackage.h"
@@ -31,7 +31,8 @@ using appletalk::api::storeField;
 // The same names byte for byte and the same address.
 bool sameDevice(const _NBPTuple& a, const _NBPTuple& b) {
     using appletalk::api::fieldText;
-    return fieldText(a.entity.object) == fieldText(b.entity.object) && fieldText(a.entity.type) == fieldText(b.entity.type) &&
+    return fieldText(a.entity.object) == fieldText(b.entity.object) &&
+           fieldText(a.entity.type) == fieldText(b.entity.type) &&
            fieldText(a.entity.zone) == fieldText(b.entity.zone) && a.address.network == b.address.network &&
            a.address.nodeID == b.address.nodeID && a.address.socket == b.address.socket;
 }
@@ -59,8 +60,15 @@ ON_BN_CLICKED(IDC_STOP_LOOKUP, OnStopLookup)
 END_MESSAGE_MAP()
 
 ZChooserDialog::ZChooserDialog(int nFlags, CWnd* pParent)
-    : CDialog(IDD_CHOOSER, pParent), m_mapPackages(10), m_tupleChosen{}, m_entityLookup{}, m_hZipEnum(0),
-      m_nZipStatus(0), m_hNbpEnum(0), m_nFlags(nFlags), m_nTimerDepth(0) {}
+    : CDialog(IDD_CHOOSER, pParent),
+      m_mapPackages(10),
+      m_tupleChosen{},
+      m_entityLookup{},
+      m_hZipEnum(0),
+      m_nZipStatus(0),
+      m_hNbpEnum(0),
+      m_nFlags(nFlags),
+      m_nTimerDepth(0) {}
 
 // OK and Cancel delete the packages; a dialog that ends another way (its window destroyed
 // under it) must not leak them or leave an enumeration open in the library.
@@ -352,7 +360,8 @@ void ZChooserDialog::ParseDeviceItem(const char* text, _NBPTuple* tuple) {
     const char* typeStart = firstTab ? firstTab + 1 : text + std::strlen(text);
     const char* secondTab = firstTab ? std::strchr(typeStart, '\t') : nullptr;
     const char* typeEnd = secondTab ? secondTab : typeStart + std::strlen(typeStart);
-    storeField(tuple->entity.object, std::string_view(text, static_cast<std::size_t>((firstTab ? firstTab : typeStart) - text)));
+    storeField(tuple->entity.object,
+               std::string_view(text, static_cast<std::size_t>((firstTab ? firstTab : typeStart) - text)));
     storeField(tuple->entity.type, std::string_view(typeStart, static_cast<std::size_t>(typeEnd - typeStart)));
     unsigned network = 0;
     unsigned node = 0;

@@ -20,5 +20,5 @@ public:
 
 protected:
     CString m_strText; // at most 35 characters are ever drawn
-    int m_nIconID;     // only the low 16 bits name the icon
+    int m_nIconID; // only the low 16 bits name the icon
 };

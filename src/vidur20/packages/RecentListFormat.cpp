@@ -33,7 +33,9 @@ CString EntryValue(const _NBPTuple& entry) {
 namespace {
 
 // A name as EntryValue writes it: cut to the 33 characters a field holds.
-std::string_view field(const char (&name)[NBP_NAME_FIELD_SIZE]) { return {name, ::strnlen(name, NBP_NAME_FIELD_SIZE - 1)}; }
+std::string_view field(const char (&name)[NBP_NAME_FIELD_SIZE]) {
+    return {name, ::strnlen(name, NBP_NAME_FIELD_SIZE - 1)};
+}
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -74,7 +76,8 @@ WriteResult WriteList(const CString& category, const std::vector<_NBPTuple>& ent
             bool changed = false;
             for (std::size_t i = 0; i < values.size(); ++i)
                 changed = file.setValue(section.View(), KeyName(category, static_cast<int>(i + 1)).View(),
-                                        values[i].View()) || changed;
+                                        values[i].View()) ||
+                          changed;
             return changed;
         },
         /*anySpelling=*/true);

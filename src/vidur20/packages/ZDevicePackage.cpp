@@ -23,8 +23,14 @@ const CString& emptyString() {
 // The base's placeholders show only while no kind has initialised the package, and the
 // accessors hide them then; "Unknown" for the NBP type like the others.
 ZDevicePackage::ZDevicePackage()
-    : m_bValid(0), m_strTypeName("Unknown"), m_strCategory("Unknown"), m_strNBPType("Unknown"),
-      m_strPrompt("Choose a device:"), m_nIconID(0), m_bHaveSaved(0), m_savedSelection{} {}
+    : m_bValid(0),
+      m_strTypeName("Unknown"),
+      m_strCategory("Unknown"),
+      m_strNBPType("Unknown"),
+      m_strPrompt("Choose a device:"),
+      m_nIconID(0),
+      m_bHaveSaved(0),
+      m_savedSelection{} {}
 
 ZDevicePackage::~ZDevicePackage() = default;
 
@@ -36,9 +42,7 @@ const CString& ZDevicePackage::GetTypeName() const { return m_bValid ? m_strType
 const CString& ZDevicePackage::GetPrompt() const { return m_bValid ? m_strPrompt : emptyString(); }
 int ZDevicePackage::GetIconID() const { return m_bValid ? m_nIconID : 0; }
 
-_NBPTuple* ZDevicePackage::GetSavedSelection() {
-    return (m_bValid && m_bHaveSaved) ? &m_savedSelection : nullptr;
-}
+_NBPTuple* ZDevicePackage::GetSavedSelection() { return (m_bValid && m_bHaveSaved) ? &m_savedSelection : nullptr; }
 
 int ZDevicePackage::ReadRecentEntry(_NBPTuple* out, int index) {
     if (out == nullptr || index <= 0) return 0;

@@ -22,11 +22,10 @@ constexpr UINT kCancel = IDCANCEL;
 
 // Chooser (229). The type box has no CBS_HASSTRINGS: its items are the icon entries that
 // the owner-drawn box keeps itself.
-constexpr DWORD kTypeBoxStyle =
-    CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_SORT | WS_VSCROLL | WS_TABSTOP;
+constexpr DWORD kTypeBoxStyle = CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_SORT | WS_VSCROLL | WS_TABSTOP;
 constexpr DWORD kZoneBoxStyle = CBS_DROPDOWNLIST | CBS_SORT | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
-constexpr DWORD kDeviceListStyle = LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT |
-                                   WS_BORDER | WS_VSCROLL | WS_TABSTOP;
+constexpr DWORD kDeviceListStyle =
+    LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL | WS_TABSTOP;
 
 constexpr DialogItemTemplate kChooserEnglish[] = {
     {IDC_TYPE_BOX, kClassComboBox, "", kTypeBoxStyle, 5, 20, 112, 65},
@@ -96,20 +95,16 @@ constexpr DialogItemTemplate kStatisticsEnglish[] = {
 };
 
 constexpr DialogTemplate kDialogs[] = {
-    {IDD_CHOOSER, kLangEnglishUS, kModalDialogStyle, 36, 35, 261, 143, "Chooser", kFont, kPointSize,
-     kChooserEnglish},
-    {IDD_CHOOSER, kLangFrench, kModalDialogStyle, 36, 35, 261, 143, "Explorateur", kFont, kPointSize,
-     kChooserFrench},
-    {IDD_PRINTER_STATUS, kLangEnglishUS, kModalDialogStyle | WS_VISIBLE, 36, 36, 284, 98, "Printer status",
-     kFont, kPointSize, kStatusEnglish},
-    {IDD_PRINTER_STATUS, kLangFrench, kModalDialogStyle | WS_VISIBLE, 36, 36, 284, 98,
-     "L'état d'impression", kFont, kPointSize, kStatusFrench},
-    {IDD_NET_GENERAL, kLangEnglishUS, kPropertyPageStyle, 0, 0, 185, 92, "General", kFont, kPointSize,
-     kGeneralEnglish},
-    {IDD_NET_GENERAL, kLangFrench, kPropertyPageStyle, 0, 0, 185, 92, "Général", kFont, kPointSize,
-     kGeneralFrench},
-    {IDD_NET_STATISTICS, kLangEnglishUS, kPropertyPageStyle, 0, 0, 185, 92, "Statistics", kFont,
-     kPointSize, kStatisticsEnglish},
+    {IDD_CHOOSER, kLangEnglishUS, kModalDialogStyle, 36, 35, 261, 143, "Chooser", kFont, kPointSize, kChooserEnglish},
+    {IDD_CHOOSER, kLangFrench, kModalDialogStyle, 36, 35, 261, 143, "Explorateur", kFont, kPointSize, kChooserFrench},
+    {IDD_PRINTER_STATUS, kLangEnglishUS, kModalDialogStyle | WS_VISIBLE, 36, 36, 284, 98, "Printer status", kFont,
+     kPointSize, kStatusEnglish},
+    {IDD_PRINTER_STATUS, kLangFrench, kModalDialogStyle | WS_VISIBLE, 36, 36, 284, 98, "L'état d'impression", kFont,
+     kPointSize, kStatusFrench},
+    {IDD_NET_GENERAL, kLangEnglishUS, kPropertyPageStyle, 0, 0, 185, 92, "General", kFont, kPointSize, kGeneralEnglish},
+    {IDD_NET_GENERAL, kLangFrench, kPropertyPageStyle, 0, 0, 185, 92, "Général", kFont, kPointSize, kGeneralFrench},
+    {IDD_NET_STATISTICS, kLangEnglishUS, kPropertyPageStyle, 0, 0, 185, 92, "Statistics", kFont, kPointSize,
+     kStatisticsEnglish},
 };
 
 } // namespace

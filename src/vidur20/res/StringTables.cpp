@@ -6,8 +6,9 @@
 
 namespace {
 
-constexpr const char* kNoPrinters = "This function cannot be used because no printers have been choosen. "
-                                    "Please use the Chooser to select a printer.";
+constexpr const char* kNoPrinters =
+    "This function cannot be used because no printers have been choosen. "
+    "Please use the Chooser to select a printer.";
 
 constexpr StringResource kStrings[] = {
     {IDS_STATUS_LOOKING, kLangEnglishUS, "status: looking for printer"},

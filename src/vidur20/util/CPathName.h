@@ -9,8 +9,8 @@
 class VIDUR20_EXPORT CPathName {
 public:
     CPathName();
-    CPathName(const CString& path);  // NOLINT: implicit, a path converts naturally
-    CPathName(const char* path);     // NOLINT
+    CPathName(const CString& path); // NOLINT: implicit, a path converts naturally
+    CPathName(const char* path); // NOLINT
     CPathName(const CPathName& other);
     CPathName& operator=(const CPathName& other);
     ~CPathName();

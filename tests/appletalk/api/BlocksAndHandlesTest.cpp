@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // MPPAlloc and MPPFree, the handle table, and the shared library's exports.
 #include "appletalk/api/ApiResults.h"
-#include "tarvlib/DispatchBlockAccess.h"
 #include "appletalk/api/EnumerationTable.h"
+#include "tarvlib/DispatchBlockAccess.h"
 #include "tarvlib/TarvlibApi.h"
 
 #include <gtest/gtest.h>
@@ -87,14 +87,28 @@ TEST(EnumerationHandles, RunOutWhenACallerNeverCloses) {
 TEST(SharedLibrary, ExportsTheLibraryFunctionsAndHidesTheStack) {
     void* library = ::dlopen(TARVLIB_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library, nullptr) << ::dlerror();
-    for (const char* name : {"ZIPOpenEnum", "ZIPEnumStatus", "ZIPZoneCount", "ZIPReadEnum", "ZIPCloseEnum",
-                             "ZIPGetMyZone", "NBPOpenEnum", "NBPEnumStatus", "NBPFoundCount", "NBPReadEnum",
-                             "NBPCloseEnum", "NBPSetEntityName", "NBPCompareEntity", "NBPCrackProfileString",
-                             "PAPGetDefaultPrinter", "PAPSetDefaultPrinter", "IsPostScriptPrinterType", "MPPAlloc",
-                             "MPPFree", "ATALKDispatch"})
+    for (const char* name : {"ZIPOpenEnum",
+                             "ZIPEnumStatus",
+                             "ZIPZoneCount",
+                             "ZIPReadEnum",
+                             "ZIPCloseEnum",
+                             "ZIPGetMyZone",
+                             "NBPOpenEnum",
+                             "NBPEnumStatus",
+                             "NBPFoundCount",
+                             "NBPReadEnum",
+                             "NBPCloseEnum",
+                             "NBPSetEntityName",
+                             "NBPCompareEntity",
+                             "NBPCrackProfileString",
+                             "PAPGetDefaultPrinter",
+                             "PAPSetDefaultPrinter",
+                             "IsPostScriptPrinterType",
+                             "MPPAlloc",
+                             "MPPFree",
+                             "ATALKDispatch"})
         EXPECT_NE(::dlsym(library, name), nullptr) << name;
-    for (const char* hidden : {"tarvlibExportTable", "_ZN9appletalk3api5Stack8instanceEv",
-                               "_ZN9appletalk4Node4pollEv"})
+    for (const char* hidden : {"tarvlibExportTable", "_ZN9appletalk3api5Stack8instanceEv", "_ZN9appletalk4Node4pollEv"})
         EXPECT_EQ(::dlsym(library, hidden), nullptr) << hidden;
     ::dlclose(library);
 }

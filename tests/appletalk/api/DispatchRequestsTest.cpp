@@ -7,11 +7,11 @@
 #include "support/WireBytes.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "tarvlib/DispatchBlockAccess.h"
-#include "tarvlib/TarvlibApi.h"
 #include "appletalk/node/link/MemoryWireLink.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
 #include "appletalk/sim/SimPrinter.h"
+#include "tarvlib/DispatchBlockAccess.h"
+#include "tarvlib/TarvlibApi.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +50,7 @@ int endRequest(uint32_t value) {
     end.raw.command = ATALK_CMD_END_PRINTER;
     DispatchBlockAccess::writeU32(end.raw, DB_REQUEST_ID_OFFSET, value);
     EXPECT_EQ(ATALKDispatch(&end.raw), kOk);
-    return end.result();  // the end request completes before the call returns
+    return end.result(); // the end request completes before the call returns
 }
 
 struct PrinterStatus : ::testing::Test {
@@ -84,7 +84,7 @@ TEST_F(PrinterStatus, EachRequestSeesTheTextThePrinterShowsThenAndGetsItsOwnValu
     const uint32_t firstValue = block.requestValue();
 
     printer("Laser 1").setStatus("status: busy; source: AppleTalk");
-    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);  // as the status window asks again
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk); // as the status window asks again
     ASSERT_TRUE(finished(block));
     EXPECT_EQ(block.result(), kOk);
     EXPECT_EQ(block.statusText(), "status: busy; source: AppleTalk");
@@ -123,7 +123,7 @@ TEST_F(PrinterStatus, AskedWithoutAnAddressFindsThePrinterByName) {
     Block block;
     prepareStatus(block, printer("Marketing LaserWriter"), "Marketing");
     _NBPTuple tuple = block.tuple();
-    tuple.address = {0, 0, 0};  // as a default printer typed in by hand
+    tuple.address = {0, 0, 0}; // as a default printer typed in by hand
     DispatchBlockAccess::writeTuple(block.raw, DB_STATUS_TUPLE_OFFSET, tuple);
     ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
     ASSERT_TRUE(finished(block));
@@ -159,7 +159,7 @@ TEST_F(PrinterStatus, AsksExactlyOnceAndReleasesThePrintersTransactionAfterTheAn
 
 TEST_F(PrinterStatus, FailsWithinItsRetryBudgetWhenThePrinterIsUnpluggedMidRequest) {
     sim::SimPrinter& laser = printer("Laser 2");
-    laser.setAnswerDelay(1s);  // so the request is surely in flight when the plug is pulled
+    laser.setAnswerDelay(1s); // so the request is surely in flight when the plug is pulled
     Block block;
     prepareStatus(block, laser, "Engineering");
     const auto start = net.clock.now();
@@ -169,7 +169,7 @@ TEST_F(PrinterStatus, FailsWithinItsRetryBudgetWhenThePrinterIsUnpluggedMidReque
     ASSERT_TRUE(finished(block));
     EXPECT_EQ(block.result(), kErrNotFound);
     EXPECT_LE(net.clock.now() - start, 10s);
-    EXPECT_EQ(block.statusText(), "");  // nothing but the result is written on failure
+    EXPECT_EQ(block.statusText(), ""); // nothing but the result is written on failure
 }
 
 TEST_F(PrinterStatus, FailsForAPrinterThatNeverAnswers) {
@@ -191,7 +191,7 @@ TEST_F(PrinterStatus, EndingARequestInFlightStopsEveryWriteIntoItsBlock) {
 
     Block copy;
     std::memcpy(&copy.raw, &block.raw, sizeof block.raw);
-    net.advance(60s);  // the answer arrives, retries would run out: nothing may reach the block
+    net.advance(60s); // the answer arrives, retries would run out: nothing may reach the block
     EXPECT_EQ(std::memcmp(&copy.raw, &block.raw, sizeof block.raw), 0);
     EXPECT_EQ(net.stack->run([this] { return net.stack->requests().pendingStatusRequests(); }), 0u);
 }
@@ -319,7 +319,7 @@ TEST(Dispatch, FreeingABlockWithARequestInFlightStopsTheRequest) {
     block->command = ATALK_CMD_PRINTER_STATUS;
     ASSERT_EQ(ATALKDispatch(block), kOk);
     EXPECT_EQ(MPPFree(block), kOk);
-    net.advance(30s);  // under the address sanitizer a write into the freed block would fail here
+    net.advance(30s); // under the address sanitizer a write into the freed block would fail here
     EXPECT_EQ(net.stack->requests().pendingStatusRequests(), 0u);
 }
 

@@ -38,9 +38,7 @@ TEST(NBPSetEntityName, LeavesAFieldAloneWhenItsPartIsNull) {
     EXPECT_STREQ(t.entity.zone, "Sales");
 }
 
-TEST(NBPSetEntityName, RefusesANullName) {
-    EXPECT_NE(NBPSetEntityName(nullptr, "a", "b", "c"), 0);
-}
+TEST(NBPSetEntityName, RefusesANullName) { EXPECT_NE(NBPSetEntityName(nullptr, "a", "b", "c"), 0); }
 
 // Lengths around the field's capacity: every part fits up to 33 characters, longer ones are
 // cut to 33, and the byte after the field (the next field's first byte) is never touched.
@@ -87,7 +85,9 @@ TEST(NBPCompareEntity, GivesNonZeroWhenAnyOnePartDiffers) {
         {"type", named("Laser 1", "ImageWriter", "Sales")},
         {"zone", named("Laser 1", "LaserWriter", "Support")},
         {"prefix", named("Laser", "LaserWriter", "Sales")},
-        {"accent", named("Laser 1", "LaserWriter", "Sal\x8E" "s")},
+        {"accent", named("Laser 1", "LaserWriter",
+                         "Sal\x8E"
+                         "s")},
     };
     for (const auto& row : rows) {
         EXPECT_NE(NBPCompareEntity(&base, &row.other, 0), 0) << row.what;

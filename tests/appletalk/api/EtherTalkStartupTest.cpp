@@ -29,7 +29,8 @@ protected:
         sim::ScenarioError error;
         scenario = sim::Scenario::parse(appletalk::testing::kEtherTalkScenario, "test", error);
         EXPECT_TRUE(scenario) << error.describe();
-        internet = std::make_unique<sim::SimInternet>(clock, *scenario, [this] { return station(); }, 3);
+        internet = std::make_unique<sim::SimInternet>(
+            clock, *scenario, [this] { return station(); }, 3);
         driver.add(*internet);
         internet->start();
         EXPECT_TRUE(driver.advanceUntil([this] { return internet->isReady(); }, 30s));
@@ -109,18 +110,20 @@ TEST_F(EtherTalkCable, AZoneNoLongerThereGivesTheDefaultZoneAndEverythingWorksAc
 
     std::vector<nbp::NbpTuple> found;
     bool looked = false;
-    network->lookup(nbp::NbpName{"=", "LaserWriter", "Lager"}, LookupParameters{1s, 2, 10},
-                    [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&] { looked = true; });
+    network->lookup(
+        nbp::NbpName{"=", "LaserWriter", "Lager"}, LookupParameters{1s, 2, 10},
+        [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&] { looked = true; });
     ASSERT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].network, 8);
 
     std::optional<std::string> status;
     bool answered = false;
-    network->papStatus(DdpAddress{found[0].network, found[0].node, found[0].socket}, [&](std::optional<std::string> text) {
-        status = std::move(text);
-        answered = true;
-    });
+    network->papStatus(DdpAddress{found[0].network, found[0].node, found[0].socket},
+                       [&](std::optional<std::string> text) {
+                           status = std::move(text);
+                           answered = true;
+                       });
     ASSERT_TRUE(driver.advanceUntil([&] { return answered; }, 30s));
     EXPECT_EQ(status, "status: far away");
 }
@@ -131,8 +134,9 @@ TEST_F(EtherTalkCable, ALookUpInAZoneOfThisCableReachesItsDevicesByTheZoneMultic
     startClient(ExtendedMemory{0, 0, "EtherTalk A", {}});
     std::vector<nbp::NbpTuple> found;
     bool looked = false;
-    network->lookup(nbp::NbpName{"=", "LaserWriter", "EtherTalk B"}, LookupParameters{1s, 2, 10},
-                    [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&] { looked = true; });
+    network->lookup(
+        nbp::NbpName{"=", "LaserWriter", "EtherTalk B"}, LookupParameters{1s, 2, 10},
+        [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&] { looked = true; });
     ASSERT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].name.object, "Near");

@@ -4,8 +4,8 @@
 #include "VirtualStack.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "tarvlib/TarvlibApi.h"
 #include "appletalk/sim/SimPrinter.h"
+#include "tarvlib/TarvlibApi.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +83,7 @@ TEST(NbpLookup, ReachesZonesBehindTheRouter) {
 TEST(NbpLookup, KeepsNoMoreTuplesThanItWasOpenedFor) {
     VirtualStack net;
     const auto all = lookUp(net, entity("=", "=", "Engineering"));
-    ASSERT_GE(all.tuples.size(), 3u);  // two LaserWriters, an ImageWriter, a file server
+    ASSERT_GE(all.tuples.size(), 3u); // two LaserWriters, an ImageWriter, a file server
     const auto one = lookUp(net, entity("=", "=", "Engineering"), 1);
     EXPECT_EQ(one.status, kOk);
     EXPECT_EQ(one.tuples.size(), 1u);
@@ -102,7 +102,11 @@ TEST(NbpLookup, MatchesWithoutRegardToCaseAndWithThePartialWildcard) {
     const Row rows[] = {
         {"laser 1", "LASERWRITER", "engineering", {"Laser 1"}},
         {"Laser\xC5", "LaserWriter", "Engineering", {"Laser 1", "Laser 2"}},
-        {"\xC5" "2", "laserwriter", "Engineering", {"Laser 2"}},
+        {"\xC5"
+         "2",
+         "laserwriter",
+         "Engineering",
+         {"Laser 2"}},
         {"=", "ImageWriter", "ENGINEERING", {"ImageWriter II"}},
         {"DRUCKER Z\x9FRICH", "LaserWriter", "z\x9Frich office", {"Drucker Z\x9Frich"}},
         {"Laser 3", "LaserWriter", "Engineering", {}},
@@ -150,15 +154,19 @@ TEST(NbpLookup, OpeningRefusesBadParametersWithoutHandingOutAHandle) {
     VirtualStack net;
     const auto good = entity("=", "LaserWriter", "*");
     auto tooLongObject = good;
-    tooLongObject.object[0] = '\0';  // an empty object is no pattern
-    auto twoWildcards = entity("\xC5" "a" "\xC5", "LaserWriter", "*");
+    tooLongObject.object[0] = '\0'; // an empty object is no pattern
+    auto twoWildcards = entity(
+        "\xC5"
+        "a"
+        "\xC5",
+        "LaserWriter", "*");
     struct Row {
         int interval, count, maxTuples;
         const _NBPEntityName* name;
     };
-    const Row rows[] = {{0, 2, 1024, &good},  {2, 0, 1024, &good},  {2, 2, 0, &good},
-                        {-1, 2, 1024, &good}, {256, 2, 1024, &good}, {2, 2, 70000, &good}, {2, 2, 1024, nullptr},
-                        {2, 2, 1024, &tooLongObject}, {2, 2, 1024, &twoWildcards}};
+    const Row rows[] = {{0, 2, 1024, &good},   {2, 0, 1024, &good},          {2, 2, 0, &good},
+                        {-1, 2, 1024, &good},  {256, 2, 1024, &good},        {2, 2, 70000, &good},
+                        {2, 2, 1024, nullptr}, {2, 2, 1024, &tooLongObject}, {2, 2, 1024, &twoWildcards}};
     for (const Row& row : rows) {
         ATEnumHandle handle = 0;
         EXPECT_EQ(NBPOpenEnum(&handle, row.interval, row.count, row.maxTuples, row.name), kErrBadArgument)

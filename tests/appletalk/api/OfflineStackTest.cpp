@@ -4,8 +4,8 @@
 #include "ScopedEnvironment.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "tarvlib/DispatchBlockAccess.h"
 #include "appletalk/api/Stack.h"
+#include "tarvlib/DispatchBlockAccess.h"
 #include "tarvlib/TarvlibApi.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +55,7 @@ std::string stderrOf(const testing::ScopedEnvironment& environment, Work work) {
 }
 
 TEST_F(OfflineStack, WritesNothingOnTheHostsStderrAndKeepsTheReasonForCallers) {
-    environment.set("VIDUR_LTOUDP_PORT", "0");  // a setting it ignores: no word of that either
+    environment.set("VIDUR_LTOUDP_PORT", "0"); // a setting it ignores: no word of that either
     const std::string written = stderrOf(environment, [] {
         ATEnumHandle zones = 0;
         EXPECT_EQ(ZIPOpenEnum(&zones, 0), kOk);

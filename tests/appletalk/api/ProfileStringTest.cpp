@@ -13,8 +13,8 @@ namespace {
 std::string written(const char* object, const char* type, const char* zone, unsigned net, unsigned node,
                     unsigned socket) {
     char buffer[256];
-    std::snprintf(buffer, sizeof buffer, "%s; %u %u %u, %s:%s@%s", "AppleTalk PAP", net, node, socket, object,
-                  type, zone);
+    std::snprintf(buffer, sizeof buffer, "%s; %u %u %u, %s:%s@%s", "AppleTalk PAP", net, node, socket, object, type,
+                  zone);
     return buffer;
 }
 
@@ -54,26 +54,24 @@ const std::string k33(33, 'N');
 INSTANTIATE_TEST_SUITE_P(
     WrittenValues, CrackAccepted,
     ::testing::Values(
-        Accepted{"AppleTalk PAP; 4096 12 129, Laser 2:LaserWriter@Sales", "Laser 2", "LaserWriter", "Sales", 4096,
-                 12, 129},
+        Accepted{"AppleTalk PAP; 4096 12 129, Laser 2:LaserWriter@Sales", "Laser 2", "LaserWriter", "Sales", 4096, 12,
+                 129},
         Accepted{written("Laser", "LaserWriter", "*", 0, 0, 0), "Laser", "LaserWriter", "*", 0, 0, 0},
         Accepted{written("Top", "LQ", "Z", 65535, 255, 255), "Top", "LQ", "Z", 65535, 255, 255},
         // Object names may hold the separators; the type and zone are found from the right.
-        Accepted{written("Lab: 2nd floor", "LaserWriter", "Sales", 1, 2, 3), "Lab: 2nd floor", "LaserWriter",
-                 "Sales", 1, 2, 3},
-        Accepted{written("ops@north", "LaserWriter", "Sales", 1, 2, 3), "ops@north", "LaserWriter", "Sales", 1, 2,
-                 3},
+        Accepted{written("Lab: 2nd floor", "LaserWriter", "Sales", 1, 2, 3), "Lab: 2nd floor", "LaserWriter", "Sales",
+                 1, 2, 3},
+        Accepted{written("ops@north", "LaserWriter", "Sales", 1, 2, 3), "ops@north", "LaserWriter", "Sales", 1, 2, 3},
         Accepted{written("a:b@c:d", "AFPServer", "Z", 1, 2, 3), "a:b@c:d", "AFPServer", "Z", 1, 2, 3},
         // A zone may hold ':', since only the last '@' starts it.
         Accepted{written("Mac", "AFPServer", "Bldg:3", 1, 2, 3), "Mac", "AFPServer", "Bldg:3", 1, 2, 3},
         // Mac OS Roman bytes pass unchanged (e-acute, o-umlaut).
-        Accepted{written("Caf\x8E", "LaserWriter", "K\x9Aln", 7, 8, 9), "Caf\x8E", "LaserWriter", "K\x9Aln", 7, 8,
-                 9},
+        Accepted{written("Caf\x8E", "LaserWriter", "K\x9Aln", 7, 8, 9), "Caf\x8E", "LaserWriter", "K\x9Aln", 7, 8, 9},
         // A blank at the start of the object is the object's: only one blank follows the comma.
         Accepted{written(" Spaced", "LaserWriter", "Z", 1, 2, 3), " Spaced", "LaserWriter", "Z", 1, 2, 3},
         // The longest parts a field holds.
-        Accepted{written(k33.c_str(), k33.c_str(), k33.c_str(), 1, 2, 3), k33.c_str(), k33.c_str(), k33.c_str(), 1,
-                 2, 3},
+        Accepted{written(k33.c_str(), k33.c_str(), k33.c_str(), 1, 2, 3), k33.c_str(), k33.c_str(), k33.c_str(), 1, 2,
+                 3},
         // Empty type and zone are accepted; only the object is needed.
         Accepted{written("Solo", "", "", 1, 2, 3), "Solo", "", "", 1, 2, 3},
         // Lenient where a hand edit might differ: tag case, extra blanks, leading zeros, no blank after comma.

@@ -51,9 +51,10 @@ TEST(StackSettings, WithoutAFileTheEmbeddedSimulatedNetworkAndLaserWriterAreTheD
 
 TEST(StackSettings, ReadsEveryKeyOfTheFile) {
     ScopedEnvironment environment;
-    writeFile(environment,
-              "[Network]\r\nLink = LToUDP\r\nScenario=/tmp/campus.toml\r\nInterface=127.0.0.2\r\nTTL=0\r\nPort=21954\r\n"
-              "[Printers]\r\nPostScriptTypes = LaserWriter, Phaser ,,LQ\r\n");
+    writeFile(
+        environment,
+        "[Network]\r\nLink = LToUDP\r\nScenario=/tmp/campus.toml\r\nInterface=127.0.0.2\r\nTTL=0\r\nPort=21954\r\n"
+        "[Printers]\r\nPostScriptTypes = LaserWriter, Phaser ,,LQ\r\n");
     const auto settings = StackSettings::load();
     EXPECT_EQ(settings.link, LinkKind::LToUdp);
     EXPECT_EQ(settings.scenarioPath, "/tmp/campus.toml");
@@ -97,11 +98,11 @@ TEST(StackSettings, TheLToUdpPortIsAnyOf1To65535FromTheFileOrTheEnvironment) {
     EXPECT_EQ(StackSettings::load().port, 2000);
     const struct {
         const char* value;
-        std::uint16_t port;  // 2000: refused, the file's value stays
+        std::uint16_t port; // 2000: refused, the file's value stays
         bool accepted;
     } rows[] = {
-        {"1", 1, true},         {"65535", 65535, true}, {"41954", 41954, true}, {"0", 2000, false},
-        {"65536", 2000, false}, {"-1", 2000, false},    {"+5", 2000, false},    {"12x", 2000, false},
+        {"1", 1, true},         {"65535", 65535, true},       {"41954", 41954, true}, {"0", 2000, false},
+        {"65536", 2000, false}, {"-1", 2000, false},          {"+5", 2000, false},    {"12x", 2000, false},
         {"port", 2000, false},  {"99999999999", 2000, false},
     };
     for (const auto& row : rows) {

@@ -5,16 +5,16 @@
 #include "ScopedEnvironment.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "tarvlib/DispatchBlockAccess.h"
 #include "appletalk/api/EmbeddedNetwork.h"
 #include "appletalk/api/Stack.h"
-#include "tarvlib/TarvlibApi.h"
 #include "appletalk/node/SystemClock.h"
-#include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/LToUdpLink.h"
+#include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
 #include "appletalk/node/llap/LlapFrame.h"
 #include "appletalk/sim/SimPrinter.h"
+#include "tarvlib/DispatchBlockAccess.h"
+#include "tarvlib/TarvlibApi.h"
 
 #include <gtest/gtest.h>
 
@@ -121,7 +121,8 @@ TEST_F(ThreadedStack, AfterAnEndRequestCompletesTheStackNeverWritesIntoEitherBlo
         auto ender = std::async(std::launch::async, [&status, &end, i] {
             if (i % 3 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200 * (i % 7)));
             end.command = ATALK_CMD_END_PRINTER;
-            DispatchBlockAccess::writeU32(end, DB_REQUEST_ID_OFFSET, DispatchBlockAccess::readU32(status, DB_REQUEST_ID_OFFSET));
+            DispatchBlockAccess::writeU32(end, DB_REQUEST_ID_OFFSET,
+                                          DispatchBlockAccess::readU32(status, DB_REQUEST_ID_OFFSET));
             ATALKDispatch(&end);
             while (DispatchBlockAccess::loadResult(end) == kInProgress) std::this_thread::sleep_for(1ms);
             // What the status window does next: zero both blocks and forget them.
@@ -166,7 +167,7 @@ TEST_F(ThreadedStack, MyZoneAskedAsTheStackStartsWaitsForTheStartAndAnswers) {
 TEST(MyZoneAtStartUp, WaitsNoLongerThanItsBoundForAStartThatTakesLonger) {
     testing::ScopedEnvironment environment;
     SystemClock clock;
-    MemoryWire emptyWire(clock);  // no router: the start ends only when the stub gives up
+    MemoryWire emptyWire(clock); // no router: the start ends only when the stub gives up
     auto link = emptyWire.connect();
     StackOptions options;
     options.link = link.get();
@@ -218,7 +219,7 @@ TEST_F(ThreadedStack, ReplacingTheStackWhileCallsAreMadeNeitherCrashesNorLeaves)
     auto block = statusBlock("Laser 1", "Engineering", 200ms);
     ASSERT_EQ(ATALKDispatch(block.get()), kOk);
     Stack::install(nullptr);
-    stack.reset();  // the stack stops with a request in flight: nothing more reaches the block
+    stack.reset(); // the stack stops with a request in flight: nothing more reaches the block
     const auto before = *block;
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(std::memcmp(&before, block.get(), sizeof before), 0);

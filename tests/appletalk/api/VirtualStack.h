@@ -72,7 +72,7 @@ public:
         return "sim:" + path.string();
     }
 
-    ScopedEnvironment environment;  // first: the stack reads its settings from here
+    ScopedEnvironment environment; // first: the stack reads its settings from here
     ManualClock clock;
     VirtualTimeDriver driver{clock};
     std::shared_ptr<Stack> stack;

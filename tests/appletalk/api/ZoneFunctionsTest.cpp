@@ -3,9 +3,9 @@
 #include "VirtualStack.h"
 
 #include "appletalk/api/ApiResults.h"
-#include "tarvlib/TarvlibApi.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
+#include "tarvlib/TarvlibApi.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ namespace {
 
 using testing::VirtualStack;
 
-const std::vector<std::string> kBuiltinZones = {"Engineering", "Marketing", "Z\x9Frich Office",
+const std::vector<std::string> kBuiltinZones = {"Engineering", "Marketing",     "Z\x9Frich Office",
                                                 "Finance",     "Design Studio", "Building 4"};
 
 std::vector<std::string> readZones(ATEnumHandle handle) {
@@ -39,7 +39,7 @@ TEST(ZoneEnumeration, ListsEveryZoneOfTheBuiltInInternetAndThenTheNodesOwnZone) 
     ATEnumHandle handle = 0;
     ASSERT_EQ(ZIPOpenEnum(&handle, 0), kOk);
     EXPECT_NE(handle, 0u);
-    EXPECT_EQ(ZIPEnumStatus(handle), kInProgress);  // nothing has happened on the wire yet
+    EXPECT_EQ(ZIPEnumStatus(handle), kInProgress); // nothing has happened on the wire yet
 
     ASSERT_TRUE(net.runUntil([handle] { return ZIPEnumStatus(handle) != kInProgress; }));
     EXPECT_EQ(ZIPEnumStatus(handle), kOk);
@@ -164,7 +164,7 @@ TEST(LocalZones, FailWithANegativeStatusWhenNoRouterAnswers) {
 }
 
 TEST(ZoneEnumeration, FailsWithANegativeStatusWhenNoRouterAnswers) {
-    ManualClock wireClock;  // the wire's clock only times impairments, and there are none
+    ManualClock wireClock; // the wire's clock only times impairments, and there are none
     MemoryWire emptyWire(wireClock);
     auto link = emptyWire.connect();
     VirtualStack net(link.get());
@@ -186,7 +186,7 @@ TEST(ZoneEnumeration, FailsWithANegativeStatusWhenNoRouterAnswers) {
 TEST(MyZone, OnAStackWithoutAThreadIsNotKnownBeforeTheNodeHasStartedAndNeverWaitsForIt) {
     VirtualStack net;
     char zone[NBP_NAME_FIELD_SIZE] = "before";
-    EXPECT_NE(ZIPGetMyZone(zone), kOk);  // virtual time has not moved: nothing learnt yet
+    EXPECT_NE(ZIPGetMyZone(zone), kOk); // virtual time has not moved: nothing learnt yet
     EXPECT_STREQ(zone, "before");
     ASSERT_TRUE(net.start());
     EXPECT_EQ(ZIPGetMyZone(zone), kOk);

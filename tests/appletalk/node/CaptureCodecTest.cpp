@@ -56,8 +56,10 @@ TEST_P(CapturedLongDatagramTest, VerifiesItsChecksumAndSerializesToTheSameBytes)
     const auto parsed = DdpCodec::parseLong(bytes);
     ASSERT_TRUE(parsed.datagram) << static_cast<int>(parsed.error);
     const Datagram& datagram = *parsed.datagram;
-    EXPECT_EQ(datagram.destination, (DdpAddress{static_cast<std::uint16_t>(header[4] << 8 | header[5]), header[8], header[10]}));
-    EXPECT_EQ(datagram.source, (DdpAddress{static_cast<std::uint16_t>(header[6] << 8 | header[7]), header[9], header[11]}));
+    EXPECT_EQ(datagram.destination,
+              (DdpAddress{static_cast<std::uint16_t>(header[4] << 8 | header[5]), header[8], header[10]}));
+    EXPECT_EQ(datagram.source,
+              (DdpAddress{static_cast<std::uint16_t>(header[6] << 8 | header[7]), header[9], header[11]}));
     EXPECT_EQ(datagram.type, header[12]);
     EXPECT_EQ(datagram.hopCount, 0);
     EXPECT_EQ(datagram.data, wireBytes(row.data));
@@ -68,7 +70,7 @@ TEST_P(CapturedLongDatagramTest, IsRejectedWhenOneByteChangedUnderTheChecksum) {
     auto bytes = wireBytes(GetParam().header) + wireBytes(GetParam().data);
     bytes.back() ^= 0x01;
     EXPECT_EQ(DdpCodec::parseLong(bytes).error, DdpError::BadChecksum);
-    bytes[2] = bytes[3] = 0;  // "no checksum": accepted as it stands
+    bytes[2] = bytes[3] = 0; // "no checksum": accepted as it stands
     EXPECT_TRUE(DdpCodec::parseLong(bytes).datagram);
 }
 

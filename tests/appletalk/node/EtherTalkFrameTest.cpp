@@ -33,9 +33,9 @@ TEST(EtherTalkFrame, CapturedDatagramsTravelPaddedAndComeBackWhole) {
         const EtherTalkFrame frame{kAppleTalkBroadcast, kRouter, EtherProtocol::AppleTalk, datagram};
         const auto bytes = frame.serialize();
         ASSERT_TRUE(bytes) << row.what;
-        const auto expected = concat(header(static_cast<std::uint16_t>(8 + datagram.size()), "aa aa 03 08 00 07 80 9b"),
-                                     datagram);
-        EXPECT_EQ(*bytes, expected) << row.what;  // both are over 60 bytes: no padding
+        const auto expected =
+            concat(header(static_cast<std::uint16_t>(8 + datagram.size()), "aa aa 03 08 00 07 80 9b"), datagram);
+        EXPECT_EQ(*bytes, expected) << row.what; // both are over 60 bytes: no padding
         const auto parsed = EtherTalkFrame::parse(*bytes);
         ASSERT_TRUE(parsed) << row.what;
         EXPECT_EQ(*parsed, frame);
@@ -50,7 +50,7 @@ TEST(EtherTalkFrame, ShortDatagramsArePaddedAndTheDdpLengthCutsThePaddingOff) {
     auto bytes = *frame.serialize();
     ASSERT_EQ(bytes.size(), 60u);
     EXPECT_EQ(bytes[12], 0x00);
-    EXPECT_EQ(bytes[13], 22);  // the 802.3 length counts LLC, SNAP and the datagram only
+    EXPECT_EQ(bytes[13], 22); // the 802.3 length counts LLC, SNAP and the datagram only
     EXPECT_EQ(EtherTalkFrame::parse(bytes)->payload, datagram);
     // A station that counts the padding in the 802.3 length: the DDP length still decides.
     bytes[13] = 46;
@@ -67,7 +67,8 @@ TEST(EtherTalkFrame, OtherProtocolsAndBrokenLengthsAreRefused) {
         {"Ethernet II (IPv4)", concat(wireBytes("09 00 07 ff ff ff 02 00 00 00 00 01 08 00"), ddp)},
         {"another SNAP protocol", concat(header(22, "aa aa 03 00 00 00 08 00"), ddp)},
         {"802.3 length past the frame", concat(header(200, "aa aa 03 08 00 07 80 9b"), ddp)},
-        {"DDP length past the payload", concat(header(22, "aa aa 03 08 00 07 80 9b"), wireBytes("00 40 00 00 00 00 ff 03 ff 2a 01 01 05 01"))},
+        {"DDP length past the payload",
+         concat(header(22, "aa aa 03 08 00 07 80 9b"), wireBytes("00 40 00 00 00 00 ff 03 ff 2a 01 01 05 01"))},
         {"shorter than the headers", wireBytes("09 00 07 ff ff ff 02 00")},
     };
     for (const auto& row : rows) EXPECT_FALSE(EtherTalkFrame::parse(row.bytes)) << row.what;
@@ -84,10 +85,10 @@ TEST(AarpPacket, ProbeHasTheLayoutOfTheWireAndRoundTrips) {
     EXPECT_EQ(framed.size(), 60u);
     EXPECT_EQ(AarpPacket::parse(EtherTalkFrame::parse(framed)->payload), probe);
     auto wrong = bytes;
-    wrong[3] = 0x00;  // protocol 0x8000: not AppleTalk
+    wrong[3] = 0x00; // protocol 0x8000: not AppleTalk
     EXPECT_FALSE(AarpPacket::parse(wrong));
     wrong = bytes;
-    wrong[7] = 4;  // no such function
+    wrong[7] = 4; // no such function
     EXPECT_FALSE(AarpPacket::parse(wrong));
     EXPECT_FALSE(AarpPacket::parse(std::span(bytes).first(27)));
 }

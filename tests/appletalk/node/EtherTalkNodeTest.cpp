@@ -21,9 +21,7 @@ using namespace std::chrono_literals;
 namespace appletalk {
 namespace {
 
-MacAddress station(std::uint8_t last) {
-    return MacAddress{{0x02, 0x00, 0x00, 0x00, 0x00, last}};
-}
+MacAddress station(std::uint8_t last) { return MacAddress{{0x02, 0x00, 0x00, 0x00, 0x00, last}}; }
 
 class Ethernet {
 public:
@@ -115,12 +113,12 @@ TEST(EtherTalkNode, ResolvesBeforeSendingAndTheAnswerFillsBothCaches) {
     net.listen();
     const Datagram hello{{b.thisNet(), b.nodeId(), 200}, {0, 0, 201}, 3, 0, {1, 2, 3}};
     ASSERT_EQ(a.send(hello), SendResult::Sent);
-    ASSERT_EQ(a.send(hello), SendResult::Sent);  // waits with the first
+    ASSERT_EQ(a.send(hello), SendResult::Sent); // waits with the first
     net.driver.runUntilIdle();
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[0].source, (DdpAddress{a.thisNet(), a.nodeId(), 201}));
     const auto frames = net.heard();
-    ASSERT_EQ(frames.size(), 4u);  // Request, Response, the two datagrams
+    ASSERT_EQ(frames.size(), 4u); // Request, Response, the two datagrams
     EXPECT_EQ(AarpPacket::parse(frames[0].payload)->function, AarpFunction::Request);
     EXPECT_EQ(frames[1].destination, station(1));
     EXPECT_EQ(frames[2].destination, station(2));
@@ -165,7 +163,7 @@ TEST(EtherTalkNode, FramesForOtherStationsAndGroupsNotJoinedAreNotTaken) {
         sender->send(*EtherTalkFrame{to, station(9), EtherProtocol::AppleTalk, datagram}.serialize());
         net.driver.runUntilIdle();
     }
-    EXPECT_EQ(delivered, 1);  // the broadcast only
+    EXPECT_EQ(delivered, 1); // the broadcast only
     ASSERT_TRUE(a.joinGroup(zone));
     sender->send(*EtherTalkFrame{zone, station(9), EtherProtocol::AppleTalk, datagram}.serialize());
     net.driver.runUntilIdle();

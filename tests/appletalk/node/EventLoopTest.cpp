@@ -43,7 +43,7 @@ TEST(EventLoopTest, StopRunsWhatWasAlreadyPosted) {
         for (int i = 0; i < 100; ++i) loop.post([&] { ++ran; });
         loop.stop();
         EXPECT_FALSE(loop.isRunning());
-        EXPECT_EQ(loop.invoke([] { return 7; }), 7);  // not running: runs on the caller
+        EXPECT_EQ(loop.invoke([] { return 7; }), 7); // not running: runs on the caller
     }
     EXPECT_EQ(ran, 100);
 }
@@ -81,7 +81,10 @@ TEST(EventLoopTest, NodesOnTheLoopAcquireIdsAndExchangeDatagramsPostedFromOutsid
     std::promise<Datagram> arrived;
     loop.invoke([&] { b.node.openSocket(6, [&](const Datagram& d) { arrived.set_value(d); }); });
     // Posted from this thread; delivered when the loop polls b, woken by the wire.
-    EXPECT_EQ(loop.invoke([&] { return a.node.send(Datagram{{0, 30, 6}, {0, 0, 200}, 2, 0, {1, 2}}); }), SendResult::Sent);
+    EXPECT_EQ(loop.invoke([&] {
+        return a.node.send(Datagram{{0, 30, 6}, {0, 0, 200}, 2, 0, {1, 2}});
+    }),
+              SendResult::Sent);
     auto future = arrived.get_future();
     ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(future.get().source, (DdpAddress{0, 20, 200}));

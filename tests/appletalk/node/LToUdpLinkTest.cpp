@@ -85,9 +85,9 @@ TEST_F(LToUdpLinkTest, DatagramsOfTheWrongSizeAreDroppedAndCounted) {
     const auto sendRaw = [&](const std::vector<std::uint8_t>& bytes) {
         ::sendto(raw, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&group), sizeof group);
     };
-    sendRaw(wireBytes("33 33 33 33 14 14"));             // 6 bytes
-    sendRaw(std::vector<std::uint8_t>(608, 0x01));       // one over the largest
-    sendRaw(wireBytes("33 33 33 33 14 14 81"));          // the smallest legal one
+    sendRaw(wireBytes("33 33 33 33 14 14")); // 6 bytes
+    sendRaw(std::vector<std::uint8_t>(608, 0x01)); // one over the largest
+    sendRaw(wireBytes("33 33 33 33 14 14 81")); // the smallest legal one
     for (int i = 0; i < 10 && atB.frames.empty(); ++i) pollWhenReadable(*b);
     ::close(raw);
     ASSERT_EQ(atB.frames.size(), 1u);

@@ -21,9 +21,7 @@ std::vector<std::uint8_t> numbered(int n) {
     return {0xFF, 0x01, 0x01, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)};
 }
 
-int numberOf(const std::vector<std::uint8_t>& frame) {
-    return frame[3] << 8 | frame[4];
-}
+int numberOf(const std::vector<std::uint8_t>& frame) { return frame[3] << 8 | frame[4]; }
 
 TEST(MemoryWireTest, AFrameReachesEveryOtherAttachedEndpointButNotItsSender) {
     ManualClock clock;

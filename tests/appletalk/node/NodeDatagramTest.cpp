@@ -128,7 +128,7 @@ TEST_F(NodeDatagramTest, ABroadcastReachesEveryOtherNodeButNotTheSender) {
 TEST_F(NodeDatagramTest, ADatagramForThisNodeItselfIsDeliveredWithoutTheWire) {
     a.openSocket(6, [&](const Datagram& d) { atA.push_back(d); });
     EXPECT_EQ(a.send(Datagram{{0, 20, 6}, {0, 0, 200}, 2, 0, {1}}), SendResult::Sent);
-    EXPECT_TRUE(atA.empty());  // on the next poll, never inside send
+    EXPECT_TRUE(atA.empty()); // on the next poll, never inside send
     net.driver.runUntilIdle();
     ASSERT_EQ(atA.size(), 1u);
     EXPECT_EQ(atA[0].source, (DdpAddress{0, 20, 200}));
@@ -152,7 +152,7 @@ TEST_F(NodeDatagramTest, SendRefusesWhatCannotBeSent) {
 
 TEST_F(NodeDatagramTest, StaticSocketsAreOpenedByNumberAndDynamicOnesHandedOutInTurn) {
     const auto handler = [](const Datagram&) {};
-    EXPECT_FALSE(a.openSocket(200, handler));  // already open
+    EXPECT_FALSE(a.openSocket(200, handler)); // already open
     EXPECT_FALSE(a.openSocket(0, handler));
     EXPECT_FALSE(a.openSocket(255, handler));
     EXPECT_FALSE(a.openSocket(2, nullptr));
@@ -161,8 +161,8 @@ TEST_F(NodeDatagramTest, StaticSocketsAreOpenedByNumberAndDynamicOnesHandedOutIn
     EXPECT_EQ(first, 128);
     EXPECT_TRUE(a.closeSocket(first));
     EXPECT_FALSE(a.closeSocket(first));
-    EXPECT_EQ(a.openDynamicSocket(handler), 129);  // the one just closed is not reused at once
-    int opened = 2;                                 // 129 and 200 are open
+    EXPECT_EQ(a.openDynamicSocket(handler), 129); // the one just closed is not reused at once
+    int opened = 2; // 129 and 200 are open
     while (a.openDynamicSocket(handler) != 0) ++opened;
     EXPECT_EQ(opened, 127);
     EXPECT_TRUE(a.isSocketOpen(254));
@@ -209,7 +209,10 @@ TEST(NodeOnABadWireTest, IdsStayDistinctAndDatagramsArriveIntactDespiteLossDupli
         received.push_back(d.data[0] << 8 | d.data[1]);
     });
     for (int n = 0; n < 100; ++n) {
-        const auto sent = newcomer.send(Datagram{{0, holder.nodeId(), 6}, {0, 0, 200}, 2, 0,
+        const auto sent = newcomer.send(Datagram{{0, holder.nodeId(), 6},
+                                                 {0, 0, 200},
+                                                 2,
+                                                 0,
                                                  {static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)}});
         ASSERT_EQ(sent, SendResult::Sent);
         net.driver.advance(1ms);

@@ -104,10 +104,10 @@ TEST(NodeIdAcquisitionTest, TheIdIsDefendedForAsLongAsTheNodeRuns) {
     for (int hour = 0; hour < 3; ++hour) {
         net.driver.advance(1h);
         prober->send(wireBytes("14 14 81"));
-        prober->send(wireBytes("15 15 81"));  // another id: not ours to answer
+        prober->send(wireBytes("15 15 81")); // another id: not ours to answer
         net.driver.runUntilIdle();
     }
-    EXPECT_EQ(recorder.collect().size(), 6u + 3u);  // the probes, and three answers
+    EXPECT_EQ(recorder.collect().size(), 6u + 3u); // the probes, and three answers
     EXPECT_EQ(node.enqsAnswered(), 3u);
     EXPECT_EQ(recorder.frames.back(), wireBytes("14 14 82"));
 }
@@ -117,7 +117,7 @@ TEST(NodeIdAcquisitionTest, TrafficFromTheCandidateMeansItIsTaken) {
     auto other = net.wire.connect();
     Node& node = net.addNode(20);
     net.driver.advance(500ms);
-    other->send(wireBytes("ff 14 01 00 06 01 c8 05 01"));  // node 20 already talks
+    other->send(wireBytes("ff 14 01 00 06 01 c8 05 01")); // node 20 already talks
     ASSERT_TRUE(net.driver.advanceUntil([&] { return node.isReady(); }, 10s));
     EXPECT_NE(node.nodeId(), 20);
     EXPECT_EQ(node.idConflicts(), 1u);
@@ -130,8 +130,8 @@ TEST(NodeIdAcquisitionTest, TheIdOnceHeldNarrowsWhatTheWireHandsTheNode) {
     auto other = net.wire.connect();
     Node& node = net.addReadyNode(20);
     const auto received = node.counters().framesReceived;
-    other->send(wireBytes("15 30 01 00 06 c8 c8 02 01"));  // to node 21
-    other->send(wireBytes("14 30 01 00 06 c8 c8 02 01"));  // to node 20
+    other->send(wireBytes("15 30 01 00 06 c8 c8 02 01")); // to node 21
+    other->send(wireBytes("14 30 01 00 06 c8 c8 02 01")); // to node 20
     net.driver.runUntilIdle();
     EXPECT_EQ(node.counters().framesReceived - received, 1u);
     EXPECT_EQ(net.wire.counters().copiesNotAddressed, 1u);

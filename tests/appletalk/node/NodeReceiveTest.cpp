@@ -2,8 +2,8 @@
 // What a node accepts from the link: the filtering rules, and malformed frames dropped and
 // counted. Frames are handed in as a link would (receiveFrame) to a node holding id 20 on
 // network 1, with socket 200 open.
-#include "support/Captures.h"
 #include "VirtualNetwork.h"
+#include "support/Captures.h"
 
 #include "appletalk/node/ddp/DdpCodec.h"
 #include "appletalk/node/llap/LlapFrame.h"
@@ -36,7 +36,9 @@ std::vector<std::uint8_t> longFrame(std::uint8_t llapDestination, std::uint16_t 
 
 std::vector<std::uint8_t> shortFrame(std::uint8_t llapDestination, std::uint8_t socket = 200) {
     const Datagram datagram{{0, 0, socket}, {0, 0, 6}, 6, 0, {0xAA}};
-    return LlapFrame{llapDestination, 254, LlapFrame::kShortDdp, *DdpCodec::serializeShort(datagram)}.serialize().value();
+    return LlapFrame{llapDestination, 254, LlapFrame::kShortDdp, *DdpCodec::serializeShort(datagram)}
+        .serialize()
+        .value();
 }
 
 struct FilterRow {
@@ -84,9 +86,9 @@ TEST_F(NodeReceiveTest, ADatagramForASocketNobodyOpenedIsCountedAndDropped) {
 }
 
 TEST_F(NodeReceiveTest, FramesOfOtherKindsAreIgnored) {
-    node.receiveFrame(wireBytes("14 fe 84"));              // RTS
-    node.receiveFrame(wireBytes("14 fe 85"));              // CTS
-    node.receiveFrame(wireBytes("14 fe 03 00 06 c8 06 06 aa"));  // not DDP
+    node.receiveFrame(wireBytes("14 fe 84")); // RTS
+    node.receiveFrame(wireBytes("14 fe 85")); // CTS
+    node.receiveFrame(wireBytes("14 fe 03 00 06 c8 06 06 aa")); // not DDP
     EXPECT_EQ(node.counters().framesIgnored, 3u);
     EXPECT_TRUE(delivered.empty());
 }
@@ -95,7 +97,7 @@ TEST_F(NodeReceiveTest, EveryTruncatedPrefixOfACapturedFrameIsDroppedAsMalformed
     for (const auto& row : testing::kCapturedFrames) {
         auto bytes = testing::frameBytes(row);
         if (bytes[2] != LlapFrame::kShortDdp) continue;
-        bytes[0] = 20;  // addressed to this node so that nothing else filters it out
+        bytes[0] = 20; // addressed to this node so that nothing else filters it out
         for (std::size_t size = 0; size < bytes.size(); ++size) {
             const auto malformed = node.counters().framesMalformed;
             node.receiveFrame(std::span<const std::uint8_t>(bytes).first(size));
@@ -122,7 +124,7 @@ TEST_F(NodeReceiveTest, BadLengthsOversizeDataAndBadChecksumsAreDroppedAndCounte
     lengthTooLong[4] += 1;
     auto lengthTooShort = shortFrame(20);
     lengthTooShort[4] -= 1;
-    std::vector<std::uint8_t> oversize{20, 254, 1, 0x02, 0x50, 200, 6, 6};  // length 592: 587 bytes of data
+    std::vector<std::uint8_t> oversize{20, 254, 1, 0x02, 0x50, 200, 6, 6}; // length 592: 587 bytes of data
     oversize.resize(3 + 592, 0x00);
     std::vector<std::uint8_t> overLlap(3 + 601, 0x00);
     overLlap[0] = 20;

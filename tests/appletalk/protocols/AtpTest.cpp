@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "support/Captures.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
+#include "support/Captures.h"
 
 namespace appletalk::atp {
 namespace {

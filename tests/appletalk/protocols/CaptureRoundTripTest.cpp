@@ -7,7 +7,6 @@
 #include <functional>
 #include <span>
 
-#include "support/Captures.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
 #include "appletalk/protocols/pap/PapHeader.h"
@@ -19,6 +18,7 @@
 #include "appletalk/protocols/zip/ZipGetNetInfoReply.h"
 #include "appletalk/protocols/zip/ZipGetNetInfoRequest.h"
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
+#include "support/Captures.h"
 
 namespace appletalk {
 namespace {

@@ -18,11 +18,11 @@ struct FieldRow {
 TEST(NbpMatchField, WildcardsAndFoldingDecideAField) {
     const std::vector<FieldRow> rows = {
         {"=", "Probe Printer", true},
-        {"a=", "a=", true},                 // "=" is a wildcard only as the whole field
+        {"a=", "a=", true}, // "=" is a wildcard only as the whole field
         {"a=", "ab", false},
         {"LaserWriter", "laserwriter", true},
         {"LaserWriter", "LaserWrite", false},
-        {kApprox + "Mona", "Mona", true},    // zero characters
+        {kApprox + "Mona", "Mona", true}, // zero characters
         {kApprox + "Mona", "Big mona", true},
         {kApprox + "Mona", "Monae", false},
         {"Mo" + kApprox, "Mona Lisa", true}, // at the end
@@ -47,8 +47,8 @@ TEST(NbpMatchField, FoldingIsCaseInsensitiveButDiacriticSensitive) {
     EXPECT_TRUE(matchesField("Caf\x8E", "CAF\x83")) << "é folds to É";
     // Lower and upper case pairs of Mac OS Roman that fold together.
     const std::vector<std::pair<std::uint8_t, std::uint8_t>> pairs = {
-        {0x88, 0xCB}, {0x8A, 0x80}, {0x8B, 0xCC}, {0x8C, 0x81}, {0x8D, 0x82}, {0x8E, 0x83}, {0x96, 0x84},
-        {0x9A, 0x85}, {0x9B, 0xCD}, {0x9F, 0x86}, {0xBE, 0xAE}, {0xBF, 0xAF}, {0xCF, 0xCE}, {'a', 'A'}, {'z', 'Z'},
+        {0x88, 0xCB}, {0x8A, 0x80}, {0x8B, 0xCC}, {0x8C, 0x81}, {0x8D, 0x82}, {0x8E, 0x83}, {0x96, 0x84}, {0x9A, 0x85},
+        {0x9B, 0xCD}, {0x9F, 0x86}, {0xBE, 0xAE}, {0xBF, 0xAF}, {0xCF, 0xCE}, {'a', 'A'},   {'z', 'Z'},
     };
     for (const auto& [lower, upper] : pairs) {
         const std::string l(1, static_cast<char>(lower));

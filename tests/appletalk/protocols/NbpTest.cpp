@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "support/Captures.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
+#include "support/Captures.h"
 
 namespace appletalk::nbp {
 namespace {
@@ -46,7 +46,8 @@ TEST(NbpPacket, MalformedPacketsAreRejected) {
         {"reply with no tuple", hex("30 df")},
         {"function 0", hex("01 df") + tuple},
         {"function 5", hex("51 df") + tuple},
-        {"type pstr running past the end", hex("21 df 00 01 14 c8 00") + pstr("=") + hex("0b") + testing::text("Laser")},
+        {"type pstr running past the end",
+         hex("21 df 00 01 14 c8 00") + pstr("=") + hex("0b") + testing::text("Laser")},
         {"33-byte object", hex("21 df 00 01 14 c8 00") + pstr(k33) + pstr("LaserWriter") + pstr("*")},
         {"33-byte zone", hex("21 df 00 01 14 c8 00") + pstr("=") + pstr("LaserWriter") + pstr(k33)},
     };

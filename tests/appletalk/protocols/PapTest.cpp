@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "support/WireBytes.h"
 #include "appletalk/protocols/pap/PapHeader.h"
 #include "appletalk/protocols/pap/PapOpenConn.h"
 #include "appletalk/protocols/pap/PapOpenConnReply.h"
 #include "appletalk/protocols/pap/PapStatus.h"
+#include "support/WireBytes.h"
 
 namespace appletalk::pap {
 namespace {
@@ -17,11 +17,11 @@ using testing::pstr;
 
 TEST(PapHeader, UserByteLayoutsOfEveryFunction) {
     const std::vector<std::pair<PapHeader, atp::UserBytes>> rows = {
-        {PapHeader::openConn(5), {5, 1, 0, 0}},       {PapHeader::openConnReply(5), {5, 2, 0, 0}},
+        {PapHeader::openConn(5), {5, 1, 0, 0}},         {PapHeader::openConnReply(5), {5, 2, 0, 0}},
         {PapHeader::sendData(5, 0x0102), {5, 3, 1, 2}}, {PapHeader::data(5, true), {5, 4, 1, 0}},
-        {PapHeader::data(5, false), {5, 4, 0, 0}},    {PapHeader::tickle(5), {5, 5, 0, 0}},
-        {PapHeader::closeConn(5), {5, 6, 0, 0}},      {PapHeader::closeConnReply(5), {5, 7, 0, 0}},
-        {PapHeader::sendStatus(), {0, 8, 0, 0}},      {PapHeader::status(), {0, 9, 0, 0}},
+        {PapHeader::data(5, false), {5, 4, 0, 0}},      {PapHeader::tickle(5), {5, 5, 0, 0}},
+        {PapHeader::closeConn(5), {5, 6, 0, 0}},        {PapHeader::closeConnReply(5), {5, 7, 0, 0}},
+        {PapHeader::sendStatus(), {0, 8, 0, 0}},        {PapHeader::status(), {0, 9, 0, 0}},
     };
     for (const auto& [header, userBytes] : rows) {
         EXPECT_EQ(header.serialize(), userBytes) << int(header.function);

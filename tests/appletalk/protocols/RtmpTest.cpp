@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "support/Captures.h"
 #include "appletalk/protocols/rtmp/RtmpData.h"
 #include "appletalk/protocols/rtmp/RtmpRequest.h"
 #include "appletalk/protocols/rtmp/RtmpResponse.h"
+#include "support/Captures.h"
 
 namespace appletalk::rtmp {
 namespace {

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
-#include "support/Captures.h"
 #include "appletalk/protocols/zip/ZipAtpRequest.h"
 #include "appletalk/protocols/zip/ZipExtendedReply.h"
 #include "appletalk/protocols/zip/ZipGetNetInfoReply.h"
@@ -11,6 +10,7 @@
 #include "appletalk/protocols/zip/ZipReply.h"
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
 #include "appletalk/protocols/zip/ZoneMulticast.h"
+#include "support/Captures.h"
 
 namespace appletalk::zip {
 namespace {
@@ -43,7 +43,8 @@ TEST(ZipReply, InconsistentRepliesAreRejected) {
     const std::vector<std::pair<const char*, Bytes>> rows = {
         {"count too high", hex("02 02 00 01") + pstr("A")},
         {"count too low", hex("02 01 00 01") + pstr("A") + hex("00 02") + pstr("B")},
-        {"network split by another", hex("02 03 00 01") + pstr("A") + hex("00 02") + pstr("B") + hex("00 01") + pstr("C")},
+        {"network split by another",
+         hex("02 03 00 01") + pstr("A") + hex("00 02") + pstr("B") + hex("00 01") + pstr("C")},
         {"zone running past the end", hex("02 01 00 01 05 41 42")},
         {"33-byte zone", hex("02 01 00 01") + pstr(k33)},
     };
@@ -122,8 +123,8 @@ TEST(ZipGetNetInfoReply, DefaultZoneIsOnTheWireOnlyWithTheZoneInvalidFlag) {
 
     ZipGetNetInfoReply withDefault = *reply;
     withDefault.defaultZone = "EtherTalk A";
-    EXPECT_EQ(withDefault.serialize(), hex("06 a0 00 03 00 05") + pstr("EtherTalk B") + hex("06 09 00 07 00 00 17") +
-                                           pstr("EtherTalk A"));
+    EXPECT_EQ(withDefault.serialize(),
+              hex("06 a0 00 03 00 05") + pstr("EtherTalk B") + hex("06 09 00 07 00 00 17") + pstr("EtherTalk A"));
 }
 
 TEST(ZipGetNetInfoReply, MalformedRepliesAreRejected) {

@@ -39,17 +39,17 @@ struct AtpTransactionTest : ::testing::Test {
     Node& server = net.addNode(130, NodeRole::Server);
     int handlerRuns = 0;
     std::size_t responsePackets = 1;
-    AtpResponder responder{server, kResponderSocket, [this](const AtpIncomingRequest& request) {
-                               ++handlerRuns;
-                               std::vector<atp::AtpPayload> packets;
-                               for (std::size_t i = 0; i < responsePackets; ++i)
-                                   packets.push_back(payload(request.payload.userBytes[0],
-                                                             {static_cast<std::uint8_t>(i)}));
-                               return AtpAnswer::reply(std::move(packets));
-                           }};
+    AtpResponder responder{
+        server, kResponderSocket, [this](const AtpIncomingRequest& request) {
+            ++handlerRuns;
+            std::vector<atp::AtpPayload> packets;
+            for (std::size_t i = 0; i < responsePackets; ++i)
+                packets.push_back(payload(request.payload.userBytes[0], {static_cast<std::uint8_t>(i)}));
+            return AtpAnswer::reply(std::move(packets));
+        }};
     AtpRequester requester{client, 0x1000};
     std::vector<AtpResult> results;
-    std::vector<Datagram> requestsSeen;  // every TReq that left the client
+    std::vector<Datagram> requestsSeen; // every TReq that left the client
 
     void SetUp() override { ASSERT_TRUE(responder.isOpen() && requester.isOpen()); }
 
@@ -233,8 +233,8 @@ TEST_F(AtpTransactionTest, RequestsThatCannotBeTReqsAreRefused) {
 }
 
 TEST_F(AtpTransactionTest, AnUnsendableFirstRequestFailsFromATimerNotInsideSend) {
-    const auto handle = requester.send({5, 40, kResponderSocket}, payload(1), {},
-                                       [this](const AtpResult& r) { results.push_back(r); });
+    const auto handle =
+        requester.send({5, 40, kResponderSocket}, payload(1), {}, [this](const AtpResult& r) { results.push_back(r); });
     ASSERT_NE(handle, 0u);
     EXPECT_TRUE(results.empty());
     net.run();

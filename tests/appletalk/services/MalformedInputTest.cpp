@@ -65,8 +65,7 @@ TEST(MalformedInput, EveryServiceDropsUnreadablePacketsAndStillAnswersAfterwards
     EXPECT_FALSE(stub.hasRouter()) << "a router that names another node than the sender is not believed";
 
     std::optional<AtpResult> result;
-    requester.send({0, 130, 130}, {{0, 8, 0, 0}, {}}, {.exactlyOnce = true},
-                   [&](const AtpResult& r) { result = r; });
+    requester.send({0, 130, 130}, {{0, 8, 0, 0}, {}}, {.exactlyOnce = true}, [&](const AtpResult& r) { result = r; });
     ASSERT_TRUE(net.advanceUntil([&] { return result.has_value(); }, 30s));
     EXPECT_EQ(result->status, AtpStatus::Ok);
     net.advance(2s);

@@ -83,12 +83,9 @@ struct WildcardRow {
 
 TEST_F(NbpLookupTest, WildcardsAndTheCaseFoldChooseWhatAnswers) {
     const WildcardRow rows[] = {
-        {{"=", "LaserWriter", "*"}, {"Mona", "Probe Printer"}},
-        {{"=", "laserwriter", "*"}, {"Mona", "Probe Printer"}},
-        {{"\xC5Mona", "=", "*"}, {"Mona", "Studio Mona"}},
-        {{"Mona", "=", "*"}, {"Mona"}},
-        {{"PROBE\xC5", "=", "*"}, {"Probe Printer"}},
-        {{"=", "ImageWriter", "*"}, {}},
+        {{"=", "LaserWriter", "*"}, {"Mona", "Probe Printer"}}, {{"=", "laserwriter", "*"}, {"Mona", "Probe Printer"}},
+        {{"\xC5Mona", "=", "*"}, {"Mona", "Studio Mona"}},      {{"Mona", "=", "*"}, {"Mona"}},
+        {{"PROBE\xC5", "=", "*"}, {"Probe Printer"}},           {{"=", "ImageWriter", "*"}, {}},
     };
     for (const auto& row : rows) {
         completions.clear();
@@ -141,7 +138,8 @@ TEST_F(NbpLookupTest, RepliesNamingNoPossibleDeviceAreDroppedAndCountedAsMalform
         const auto packet = nbp::NbpPacket::parse(d.data);
         if (!packet || packet->function != nbp::NbpFunction::Lookup) return;
         for (const auto& reply : nbp::NbpPacket::lookupReplies(packet->id, answers))
-            liar.send(Datagram{{0, packet->tuples[0].node, packet->tuples[0].socket}, {0, 0, 2}, 2, 0, reply.serialize()});
+            liar.send(
+                Datagram{{0, packet->tuples[0].node, packet->tuples[0].socket}, {0, 0, 2}, 2, 0, reply.serialize()});
     });
     ASSERT_TRUE(run({"=", "LaserWriter", "*"}, {.transmissions = 1}));
     EXPECT_EQ(objectsFound(), (std::vector<std::string>{"Mona", "Probe Printer", "Real"}));
@@ -207,7 +205,10 @@ TEST_F(NbpLookupTest, ResultsAreReadableWhileItRuns) {
 
 TEST_F(NbpLookupTest, BadPatternsABusyLookupAndCancellation) {
     EXPECT_FALSE(lookup.start({"", "LaserWriter", "*"}, {}, {}));
-    EXPECT_FALSE(lookup.start({"\xC5" "a\xC5", "LaserWriter", "*"}, {}, {}));
+    EXPECT_FALSE(lookup.start({"\xC5"
+                               "a\xC5",
+                               "LaserWriter", "*"},
+                              {}, {}));
     EXPECT_FALSE(lookup.start({"=", std::string(33, 'x'), "*"}, {}, {}));
     EXPECT_FALSE(lookup.start({"=", "=", "*"}, {.transmissions = 0}, {}));
     EXPECT_FALSE(lookup.start({"=", "=", "*"}, {.interval = 0s}, {}));

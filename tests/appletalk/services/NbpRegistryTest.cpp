@@ -21,7 +21,7 @@ struct NbpRegistryTest : ::testing::Test {
     Node& asker = net.addNode(20);
     Node& printer = net.addNode(130, NodeRole::Server);
     NbpRegistry registry{printer};
-    std::vector<NbpPacket> replies;  // what reached the asker's reply socket
+    std::vector<NbpPacket> replies; // what reached the asker's reply socket
 
     void SetUp() override {
         ASSERT_TRUE(registry.isOpen());
@@ -69,7 +69,9 @@ TEST_F(NbpRegistryTest, PatternsMatchWithWildcardsAndTheCaseFold) {
         {"\xC5", "LaserWriter", true},
         {"Probe", "LaserWriter", false},
         {"=", "ImageWriter", false},
-        {"Pr\x8E" "be Printer", "LaserWriter", false},  // é is not e
+        {"Pr\x8E"
+         "be Printer",
+         "LaserWriter", false}, // é is not e
     };
     for (const auto& row : rows) {
         replies.clear();
@@ -126,7 +128,10 @@ TEST_F(NbpRegistryTest, RemovedNamesAreNoLongerAnswered) {
 
 TEST_F(NbpRegistryTest, RequestsOtherThanLookupAndMalformedPacketsAreIgnored) {
     const nbp::NbpTuple requester{0, asker.nodeId(), 200, 0, {"=", "=", "*"}};
-    asker.send(Datagram{{0, printer.nodeId(), 2}, {0, 0, 201}, 2, 0,
+    asker.send(Datagram{{0, printer.nodeId(), 2},
+                        {0, 0, 201},
+                        2,
+                        0,
                         NbpPacket::request(NbpFunction::BroadcastRequest, 1, requester).serialize()});
     asker.send(Datagram{{0, printer.nodeId(), 2}, {0, 0, 201}, 2, 0, {0x21, 0x01, 0x00}});
     net.run();

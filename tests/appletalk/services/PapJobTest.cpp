@@ -26,15 +26,13 @@ std::vector<std::uint8_t> randomBytes(std::size_t size, std::uint32_t seed) {
     return bytes;
 }
 
-std::string text(const std::vector<std::uint8_t>& bytes) {
-    return {bytes.begin(), bytes.end()};
-}
+std::string text(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
 // What the printer saw of its jobs.
 struct PrinterLog {
-    std::vector<std::vector<std::uint8_t>> jobs;  // bytes of each job, in order of arrival
+    std::vector<std::vector<std::uint8_t>> jobs; // bytes of each job, in order of arrival
     std::vector<bool> complete;
-    std::string reply;  // written back at each job's EOF, then the printer's EOF
+    std::string reply; // written back at each job's EOF, then the printer's EOF
 };
 
 struct PapJobTest : ::testing::Test {
@@ -79,7 +77,9 @@ struct PapJobTest : ::testing::Test {
         Job* raw = job.get();
         PapClientEvents e;
         e.busy = [raw](const std::string& s) { raw->busy.push_back(s); };
-        e.message = [raw](std::span<const std::uint8_t> b) { raw->messages.insert(raw->messages.end(), b.begin(), b.end()); };
+        e.message = [raw](std::span<const std::uint8_t> b) {
+            raw->messages.insert(raw->messages.end(), b.begin(), b.end());
+        };
         e.finished = [raw](PapJobResult r) { raw->result = r; };
         EXPECT_TRUE(job->client.open({0, 130, 130}, std::move(e)));
         job->client.write(bytes);
@@ -133,7 +133,7 @@ TEST_F(PapJobTest, ABusyPrinterIsAskedAgainAndTakesTheNextJobWhenTheFirstIsDone)
 }
 
 TEST_F(PapJobTest, APrinterThatGoesAwayMidJobFailsTheJobWithinTheConnectionTimeout) {
-    net.wire.setImpairments({.delay = 1ms});  // so the job takes time to stop it in
+    net.wire.setImpairments({.delay = 1ms}); // so the job takes time to stop it in
     auto job = print(workstation, randomBytes(2'000'000, 3));
     ASSERT_TRUE(net.advanceUntil([&] { return job->client.bytesSent() > 100'000; }, 1min));
     server.reset();
@@ -163,7 +163,7 @@ TEST_F(PapJobTest, CancellingClosesTheConnectionAndThePrinterSeesAnIncompleteJob
     PapClientEvents e;
     e.finished = [&job](PapJobResult r) { job->result = r; };
     ASSERT_TRUE(job->client.open({0, 130, 130}, std::move(e)));
-    job->client.write(randomBytes(50'000, 5));  // no finish(): a job still being written
+    job->client.write(randomBytes(50'000, 5)); // no finish(): a job still being written
     ASSERT_TRUE(net.advanceUntil([&] { return job->client.state() == PapClient::State::Open; }, 10s));
     net.advance(1s);
     job->client.cancel();

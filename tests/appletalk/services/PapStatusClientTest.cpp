@@ -34,8 +34,7 @@ struct PapStatusClientTest : ::testing::Test {
 };
 
 TEST_F(PapStatusClientTest, EachQueryReadsTheTextCurrentAtThatMoment) {
-    const char* texts[] = {"status: idle", "status: busy; source: AppleTalk", "status: PrinterError: out of paper",
-                           ""};
+    const char* texts[] = {"status: idle", "status: busy; source: AppleTalk", "status: PrinterError: out of paper", ""};
     for (const char* text : texts) {
         server->setStatus(text);
         ASSERT_TRUE(query());

@@ -24,7 +24,9 @@ namespace appletalk::testing {
 class ScriptedRouter {
 public:
     ScriptedRouter(Node& node, std::uint16_t network, std::string cableZone)
-        : node_(node), network_(network), cableZone_(std::move(cableZone)),
+        : node_(node),
+          network_(network),
+          cableZone_(std::move(cableZone)),
           zip_(node, 6, [this](const AtpIncomingRequest& request) { return answerZip(request); }) {
         node_.setThisNet(network);
         node_.openSocket(1, [this](const Datagram& d) { answerRtmp(d); });
@@ -50,7 +52,7 @@ public:
     }
 
     bool answering = true;
-    std::vector<std::uint16_t> zoneListIndexes;  // the start index of every GetZoneList seen
+    std::vector<std::uint16_t> zoneListIndexes; // the start index of every GetZoneList seen
     std::vector<DdpAddress> zipSources;
     int brRqs = 0;
 

@@ -43,7 +43,7 @@ public:
     bool send(std::span<const std::uint8_t> frame) override {
         if (rule_) {
             const auto datagram = decodeFrame(frame);
-            if (datagram && rule_(*datagram)) return true;  // "sent", and lost on the way
+            if (datagram && rule_(*datagram)) return true; // "sent", and lost on the way
         }
         return inner_->send(frame);
     }

@@ -4,9 +4,9 @@
 #include "ScriptedRouter.h"
 #include "ServiceNetwork.h"
 
-#include "appletalk/services/zip/ZipClient.h"
-#include "appletalk/services/atp/AtpResponder.h"
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
+#include "appletalk/services/atp/AtpResponder.h"
+#include "appletalk/services/zip/ZipClient.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ struct ZipClientTest : ::testing::Test {
     ScriptedRouter router{routerNode, 1, "LToUDP Zone"};
     ZipClient zip{client, {.retryInterval = 2s, .retries = 3}};
     std::vector<ZipStatus> completions;
-    std::vector<std::string> expected;  // the zone list without duplicates
+    std::vector<std::string> expected; // the zone list without duplicates
 
     void SetUp() override {
         client.setThisNet(1);
@@ -99,8 +99,8 @@ TEST_F(ZipClientTest, TheZoneListGrowsWhileItIsBeingFetched) {
     }
     ASSERT_EQ(completions, std::vector<ZipStatus>{ZipStatus::Ok});
     EXPECT_EQ(zip.zones().size(), expected.size());
-    const auto partial = std::count_if(sizes.begin(), sizes.end(),
-                                       [&](std::size_t n) { return n > 0 && n < expected.size(); });
+    const auto partial =
+        std::count_if(sizes.begin(), sizes.end(), [&](std::size_t n) { return n > 0 && n < expected.size(); });
     EXPECT_GT(partial, 3);
 }
 

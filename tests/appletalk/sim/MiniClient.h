@@ -60,8 +60,8 @@ public:
 
     // One ZIP-over-ATP request to A-ROUTER's socket 6.
     std::optional<zip::ZipZoneListReply> zip(const zip::ZipAtpRequest& request) {
-        const auto reply = transact({node_.thisNet(), node_.aRouter(), 6}, request.serialize(), false,
-                                    std::chrono::seconds(2));
+        const auto reply =
+            transact({node_.thisNet(), node_.aRouter(), 6}, request.serialize(), false, std::chrono::seconds(2));
         if (!reply) return std::nullopt;
         return zip::ZipZoneListReply::parse(reply->userBytes, reply->data);
     }

@@ -84,7 +84,7 @@ TEST_F(ProbeTimingTest, NodesOnACleanInProcessWireHoldTheirIdsAfterThreeQuickPro
     SimRouter& router = internet->router();
     SimPrinter& printer = *internet->printer("On the clean wire");
     ASSERT_TRUE(driver.advanceUntil([&] { return router.portNode(1).isReady() && printer.isReady(); }, 100ms));
-    driver.advance(3s);  // nothing more comes once the id is held
+    driver.advance(3s); // nothing more comes once the id is held
     EXPECT_EQ(enqsFor(*onClean, router.portNode(1).nodeId()), 3u);
     EXPECT_EQ(enqsFor(*onClean, printer.node()->nodeId()), 3u);
 }

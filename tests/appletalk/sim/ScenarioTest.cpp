@@ -71,7 +71,7 @@ TEST(ScenarioParsing, AGoodFileGivesNetworksDevicesAndFaultsWithNamesInMacRoman)
     EXPECT_TRUE(extended.extended);
     EXPECT_EQ(extended.rangeStart, 10);
     EXPECT_EQ(extended.rangeEnd, 12);
-    EXPECT_EQ(extended.zones[1], "Z\x9Frich Office");  // ü is 0x9F in Mac OS Roman
+    EXPECT_EQ(extended.zones[1], "Z\x9Frich Office"); // ü is 0x9F in Mac OS Roman
     EXPECT_EQ(extended.defaultZone, "Z\x9Frich Office");
     EXPECT_EQ(extended.loss, 0.0);
 
@@ -81,7 +81,7 @@ TEST(ScenarioParsing, AGoodFileGivesNetworksDevicesAndFaultsWithNamesInMacRoman)
     EXPECT_EQ(scenario->printers[0].node, 130);
     EXPECT_TRUE(scenario->printers[0].answers);
     const ScenarioPrinter& drucker = scenario->printers[1];
-    EXPECT_EQ(drucker.network, 10);  // found by its zone, case folded
+    EXPECT_EQ(drucker.network, 10); // found by its zone, case folded
     EXPECT_EQ(drucker.statusChanges.size(), 2u);
     EXPECT_EQ(drucker.statusInterval, std::chrono::duration_cast<Duration>(2500ms));
     EXPECT_EQ(drucker.answerDelay, std::chrono::duration_cast<Duration>(250ms));
@@ -95,39 +95,49 @@ struct BadFile {
     const char* what;
     const char* text;
     std::size_t line;
-    const char* message;  // a part of the message
+    const char* message; // a part of the message
 };
 
 const BadFile kBadFiles[] = {
-    {"unknown key", "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\ncolour = \"red\"\n", 5, "unknown key 'colour'"},
+    {"unknown key", "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\ncolour = \"red\"\n", 5,
+     "unknown key 'colour'"},
     {"unknown top-level key", "client_network = 1\nrouters = 2\n[[network]]\nnumber = 1\nzone = \"A\"\n", 2,
      "unknown key 'routers'"},
-    {"wrong type", "client_network = 1\n[[network]]\nnumber = \"one\"\nzone = \"A\"\n", 3, "network.number must be an integer"},
+    {"wrong type", "client_network = 1\n[[network]]\nnumber = \"one\"\nzone = \"A\"\n", 3,
+     "network.number must be an integer"},
     {"wrong type of a flag",
-     "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\n[[printer]]\nname = \"P\"\nzone = \"A\"\nanswers = \"no\"\n", 8,
-     "printer.answers must be true or false"},
-    {"duplicate network", "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\n\n[[network]]\nnumber = 1\nzone = \"B\"\n", 6,
+     "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\n[[printer]]\nname = \"P\"\nzone = \"A\"\nanswers = "
+     "\"no\"\n",
+     8, "printer.answers must be true or false"},
+    {"duplicate network",
+     "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\n\n[[network]]\nnumber = 1\nzone = \"B\"\n", 6,
      "overlaps network 1"},
-    {"overlapping range", "client_network = 1\n[[network]]\nrange = [1, 5]\nzones = [\"A\"]\n[[network]]\nnumber = 5\nzone = \"B\"\n",
-     5, "overlaps"},
+    {"overlapping range",
+     "client_network = 1\n[[network]]\nrange = [1, 5]\nzones = [\"A\"]\n[[network]]\nnumber = 5\nzone = \"B\"\n", 5,
+     "overlaps"},
     {"zone over 32 bytes in Mac OS Roman",
      "client_network = 1\n[[network]]\nnumber = 1\nzone = \"Zürich Zürich Zürich Zürich Zürich\"\n", 4,
      "at most 32 fit"},
-    {"zone without Mac OS Roman", "client_network = 1\n[[network]]\nnumber = 1\nzone = \"東京\"\n", 4, "Mac OS Roman cannot carry"},
+    {"zone without Mac OS Roman", "client_network = 1\n[[network]]\nnumber = 1\nzone = \"東京\"\n", 4,
+     "Mac OS Roman cannot carry"},
     {"printer in an unknown zone",
      "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\n[[printer]]\nname = \"P\"\nzone = \"Nowhere\"\n", 7,
      "'Nowhere' is not a zone of any network"},
     {"client on no network", "client_network = 9\n[[network]]\nnumber = 1\nzone = \"A\"\n", 1, "client_network"},
     {"no network at all", "client_network = 1\n", 1, "at least one [[network]]"},
-    {"both number and range", "client_network = 1\n[[network]]\nnumber = 1\nrange = [1, 2]\nzone = \"A\"\n", 2, "either number"},
-    {"default zone not listed", "client_network = 1\n[[network]]\nrange = [1, 2]\nzones = [\"A\"]\ndefault_zone = \"B\"\n", 2,
-     "default zone"},
+    {"both number and range", "client_network = 1\n[[network]]\nnumber = 1\nrange = [1, 2]\nzone = \"A\"\n", 2,
+     "either number"},
+    {"default zone not listed",
+     "client_network = 1\n[[network]]\nrange = [1, 2]\nzones = [\"A\"]\ndefault_zone = \"B\"\n", 2, "default zone"},
     {"same printer twice",
-     "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\n[[printer]]\nname = \"P\"\nzone = \"A\"\n[[printer]]\nname = \"p\"\nzone = \"A\"\n",
+     "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\n[[printer]]\nname = \"P\"\nzone = "
+     "\"A\"\n[[printer]]\nname = \"p\"\nzone = \"A\"\n",
      8, "already in that zone"},
     {"wildcard in a name",
-     "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\n[[printer]]\nname = \"=\"\nzone = \"A\"\n", 5, "wildcards"},
-    {"loss out of range", "client_network = 1\n[faults]\nloss = 1.5\n[[network]]\nnumber = 1\nzone = \"A\"\n", 3, "faults.loss"},
+     "client_network = 1\n[[network]]\nnumber = 1\nzone = \"A\"\n[[printer]]\nname = \"=\"\nzone = \"A\"\n", 5,
+     "wildcards"},
+    {"loss out of range", "client_network = 1\n[faults]\nloss = 1.5\n[[network]]\nnumber = 1\nzone = \"A\"\n", 3,
+     "faults.loss"},
     {"TOML syntax", "client_network = 1\n[[network]\nnumber = 1\n", 2, ""},
 };
 
@@ -144,7 +154,8 @@ TEST(ScenarioParsing, EachFaultIsReportedWithTheFileTheLineAndWhatIsWrong) {
 }
 
 TEST(ScenarioLoading, AFileOnDiskIsReadAndAMissingOneIsNamed) {
-    const auto path = std::filesystem::temp_directory_path() / ("vidur-scenario-" + std::to_string(::getpid()) + ".toml");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("vidur-scenario-" + std::to_string(::getpid()) + ".toml");
     {
         std::ofstream out(path);
         out << kGood;

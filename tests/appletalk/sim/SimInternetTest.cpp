@@ -67,7 +67,8 @@ TEST_F(BuiltInNetworkTest, EveryDeviceOfTheBuiltInNetworkIsFoundByALookUpInItsZo
     const auto expectFound = [&](const std::string& name, const std::string& type, const std::string& zone) {
         SCOPED_TRACE(name + ":" + type + "@" + zone);
         const auto found = lookup.lookup({"=", type, zone});
-        const bool seen = std::any_of(found.begin(), found.end(), [&](const nbp::NbpTuple& t) { return t.name.object == name; });
+        const bool seen =
+            std::any_of(found.begin(), found.end(), [&](const nbp::NbpTuple& t) { return t.name.object == name; });
         EXPECT_TRUE(seen);
     };
     for (const auto& printer : scenario.printers) expectFound(printer.name, printer.type, printer.zone);
@@ -272,7 +273,8 @@ TEST_F(PrinterJobTest, ARejectedJobIsToldOfItsErrorOnTheBackChannelAndNotKept) {
     auto sender = print("Picky", "%!PS\rfrobnicate\r", outcome);
     ASSERT_TRUE(driver.advanceUntil([&] { return outcome.result.has_value(); }, 1min));
     EXPECT_EQ(*outcome.result, PapJobResult::Done) << "the printer read the job to its end";
-    EXPECT_TRUE(outcome.messages.starts_with("%%[ Error: undefined; OffendingCommand: frobnicate ]%%")) << outcome.messages;
+    EXPECT_TRUE(outcome.messages.starts_with("%%[ Error: undefined; OffendingCommand: frobnicate ]%%"))
+        << outcome.messages;
     driver.advance(1s);
     EXPECT_TRUE(spooled().empty());
     ASSERT_EQ(internet->printer("Picky")->jobs().size(), 1u);

@@ -82,11 +82,11 @@ TEST_F(SimRouterCaptureTest, GetNetInfoForTheCablesOwnZoneLeavesTheDefaultZoneOu
 
 TEST_F(SimRouterCaptureTest, MalformedRequestsAreDroppedWithoutAReply) {
     const char* requests[] = {
-        "ff 14 01 | 00 06 01 c8 05 | 07",                    // RTMP function 7
+        "ff 14 01 | 00 06 01 c8 05 | 07", // RTMP function 7
         "fe 14 01 | 00 0d 06 c8 03 | 40 01 29 39 0a 00 00 00", // ZIP-over-ATP function 10
         "fe 14 01 | 00 0d 06 c8 03 | 80 00 29 39 07 00 00 00", // a TResp, not a request
-        "fe 14 01 | 00 08 06 c8 03 | 40 01 29",                // ATP header cut short
-        "fe 14 01 | 00 0a 02 c8 02 | 11 df 00 01 14",          // NBP tuple cut short
+        "fe 14 01 | 00 08 06 c8 03 | 40 01 29", // ATP header cut short
+        "fe 14 01 | 00 0a 02 c8 02 | 11 df 00 01 14", // NBP tuple cut short
     };
     for (const char* request : requests) {
         SCOPED_TRACE(request);

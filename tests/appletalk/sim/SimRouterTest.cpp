@@ -46,7 +46,7 @@ struct ManyZonesTest : RouterFixture {
         auto second = numberedZones("Lab", 200);
         router.addPort(wireB.connect(), RouterPortConfig::extendedRange(10, 12, second, "Lab 7"));
         auto third = numberedZones("Floor Twenty-Something Wing", 99);
-        third.push_back("lab 3");  // the same zone as "Lab 3" under the NBP fold: listed once
+        third.push_back("lab 3"); // the same zone as "Lab 3" under the NBP fold: listed once
         router.addPort(wireC.connect(), RouterPortConfig::extendedRange(20, 25, third));
         startRouter();
     }
@@ -118,8 +118,9 @@ struct AcrossTheRouterTest : RouterFixture {
         startRouter();
         PrinterBehaviour behaviour;
         behaviour.name = "Finance LaserWriter";
-        printer = std::make_unique<SimPrinter>(bed.clock, [this] { return wireB.connect(); },
-                                               DevicePlacement{2, 254, 130, "Marketing", 5, ProbeTiming::standard()}, behaviour);
+        printer = std::make_unique<SimPrinter>(
+            bed.clock, [this] { return wireB.connect(); },
+            DevicePlacement{2, 254, 130, "Marketing", 5, ProbeTiming::standard()}, behaviour);
         bed.driver.add(*printer);
         printer->start();
         ASSERT_TRUE(bed.driver.advanceUntil([this] { return printer->isReady(); }, 10s));
@@ -142,7 +143,7 @@ TEST_F(AcrossTheRouterTest, ABrRqFromAnotherNetworkFindsThePrinterAndItsStatusCo
 
     const auto forwardedBefore = router.counters().forwarded;
     EXPECT_EQ(mini.papStatus({found[0].network, found[0].node, found[0].socket}), "status: idle");
-    EXPECT_GE(router.counters().forwarded, forwardedBefore + 2);  // the request there, the status back
+    EXPECT_GE(router.counters().forwarded, forwardedBefore + 2); // the request there, the status back
 }
 
 TEST_F(AcrossTheRouterTest, ALookUpInTheClientsOwnZoneDoesNotReachThePrinterOnTheOtherNetwork) {

@@ -93,7 +93,9 @@ TEST(CMapStringToPtrIteration, VisitsEveryEntryOnceInBucketOrder) {
 TEST(CMapStringToPtrIteration, SameInsertionsGiveTheSameOrder) {
     CMapStringToPtr first;
     CMapStringToPtr second(4);
-    for (const char* key : {"k1", "k2", "zone", "Sales", "\x80" "cole"}) {
+    for (const char* key : {"k1", "k2", "zone", "Sales",
+                            "\x80"
+                            "cole"}) {
         first.SetAt(key, &a);
         second.SetAt(key, &a);
     }

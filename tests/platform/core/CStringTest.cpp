@@ -58,7 +58,10 @@ TEST(CStringComparison, OrdersByUnsignedMacRomanBytes) {
 TEST(CStringComparison, NoCaseFoldsAsciiAndAccentedPairs) {
     EXPECT_EQ(CString("laserwriter").CompareNoCase("LaserWriter"), 0);
     // 0x8A (a with diaeresis) and 0x80 (A with diaeresis) are one letter in two cases.
-    EXPECT_EQ(CString("B\x8A" "r").CompareNoCase("b\x80R"), 0);
+    EXPECT_EQ(CString("B\x8A"
+                      "r")
+                  .CompareNoCase("b\x80R"),
+              0);
     // An accent is not a case: e-acute (0x8E) is not e.
     EXPECT_NE(CString("\x8E").CompareNoCase("e"), 0);
 }
@@ -118,7 +121,9 @@ TEST(CStringTrim, RemovesOnlyWhiteSpaceAtTheEdges) {
     CString blank("   ");
     blank.TrimRight();
     EXPECT_TRUE(blank.IsEmpty());
-    CString nbsp("\xCA" "x\xCA"); // Mac OS Roman non-breaking space is text
+    CString nbsp(
+        "\xCA"
+        "x\xCA"); // Mac OS Roman non-breaking space is text
     nbsp.TrimLeft();
     EXPECT_EQ(nbsp.GetLength(), 3);
 }

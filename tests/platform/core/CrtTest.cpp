@@ -28,10 +28,10 @@ TEST(MbsCompare, ComparesUnsignedBytesAndFoldsAsNbp) {
         {"abc", "abd", -1, -1},
         {"ab", "abc", -1, -1},
         {"", "", 0, 0},
-        {"\x8A", "\x80", 1, 0},      // a-diaeresis vs A-diaeresis: one letter
-        {"\x80", "z", 1, 1},         // high bytes sort after ASCII
-        {"\x8E", "e", 1, 1},         // e-acute is not e
-        {"[", "a", -1, 1},           // '[' (0x5B) against 'A' (0x41) once folded
+        {"\x8A", "\x80", 1, 0}, // a-diaeresis vs A-diaeresis: one letter
+        {"\x80", "z", 1, 1}, // high bytes sort after ASCII
+        {"\x8E", "e", 1, 1}, // e-acute is not e
+        {"[", "a", -1, 1}, // '[' (0x5B) against 'A' (0x41) once folded
     };
     for (const auto& row : rows) {
         EXPECT_EQ(sign(_mbscmp(row.a, row.b)), row.exact) << row.a << " / " << row.b;
@@ -121,7 +121,10 @@ TEST(TextConversion, MacRomanRoundTripsThroughUtf8) {
 
 TEST(TextConversion, CharactersOutsideMacRomanBecomeQuestionMarks) {
     BOOL lossless = TRUE;
-    EXPECT_EQ(Utf8ToCString("\xE4\xB8\xAD" "x", &lossless), "?x"); // a CJK character
+    EXPECT_EQ(Utf8ToCString("\xE4\xB8\xAD"
+                            "x",
+                            &lossless),
+              "?x"); // a CJK character
     EXPECT_FALSE(lossless);
 }
 

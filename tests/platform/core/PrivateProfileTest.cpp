@@ -6,14 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
-#include <chrono>
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -62,14 +62,15 @@ protected:
     const fs::path& dir_ = profile_.path();
 };
 
-const char kWindowsFile[] = "; Halvora.INI, written on Windows\r\n"
-                            "[Recent Printer List]\r\n"
-                            "Printer1 = AppleTalk PAP; 4096 12 129, Laser 2:LaserWriter@Sales\r\n"
-                            "Printer2=\"  Quoted Laser  \"\r\n"
-                            "\r\n"
-                            "; file servers follow\r\n"
-                            "[Recent File Server List]\r\n"
-                            "File Server1=AppleTalk PAP; 1 2 3, Files:AFPServer@*\r\n";
+const char kWindowsFile[] =
+    "; Halvora.INI, written on Windows\r\n"
+    "[Recent Printer List]\r\n"
+    "Printer1 = AppleTalk PAP; 4096 12 129, Laser 2:LaserWriter@Sales\r\n"
+    "Printer2=\"  Quoted Laser  \"\r\n"
+    "\r\n"
+    "; file servers follow\r\n"
+    "[Recent File Server List]\r\n"
+    "File Server1=AppleTalk PAP; 1 2 3, Files:AFPServer@*\r\n";
 
 TEST_F(PrivateProfileTest, AFileWrittenOnWindowsReadsAsThere) {
     writeFile("Halvora.INI", kWindowsFile);
@@ -130,9 +131,8 @@ struct TruncationRow {
 TEST_F(PrivateProfileTest, ValueIsCutToBufferAndAnswersSizeMinusOne) {
     writeFile("Halvora.INI", "[S]\nk=abcdef\n");
     const TruncationRow rows[] = {
-        {1, 0, std::string("\0", 1)},      {2, 1, std::string("a\0", 2)},
-        {6, 5, std::string("abcde\0", 6)}, {7, 6, std::string("abcdef\0", 7)},
-        {8, 6, std::string("abcdef\0", 7)},
+        {1, 0, std::string("\0", 1)},       {2, 1, std::string("a\0", 2)},      {6, 5, std::string("abcde\0", 6)},
+        {7, 6, std::string("abcdef\0", 7)}, {8, 6, std::string("abcdef\0", 7)},
     };
     for (const auto& row : rows) {
         std::string buffer(row.size, '#');
@@ -144,12 +144,8 @@ TEST_F(PrivateProfileTest, ValueIsCutToBufferAndAnswersSizeMinusOne) {
 TEST_F(PrivateProfileTest, ListsAreDoubleZeroTerminatedAndCutToSizeMinusTwo) {
     writeFile("Halvora.INI", "[A]\nk1=1\n;c=2\nk22=2\n[BC]\n");
     const TruncationRow sectionRows[] = {
-        {1, 0, std::string("\0", 1)},
-        {2, 0, std::string("\0\0", 2)},
-        {4, 2, std::string("A\0\0\0", 4)},
-        {5, 3, std::string("A\0B\0\0", 5)},
-        {6, 5, std::string("A\0BC\0\0", 6)},
-        {9, 5, std::string("A\0BC\0\0", 6)},
+        {1, 0, std::string("\0", 1)},       {2, 0, std::string("\0\0", 2)},      {4, 2, std::string("A\0\0\0", 4)},
+        {5, 3, std::string("A\0B\0\0", 5)}, {6, 5, std::string("A\0BC\0\0", 6)}, {9, 5, std::string("A\0BC\0\0", 6)},
     };
     for (const auto& row : sectionRows) {
         std::string buffer(row.size, '#');
@@ -172,9 +168,9 @@ TEST_F(PrivateProfileTest, WritesThatWouldBreakTheFileAreRefusedAndChangeNothing
         LPCSTR value;
     };
     const Row rows[] = {
-        {"S", "k", "two\nlines"}, {"S", "k", "cr\r"},      {"S", "a=b", "v"}, {"S", "new\nkey", "v"},
-        {"S", ";comment", "v"},   {"S", "[section", "v"}, {"S", "", "v"},    {"a]b", "k", "v"},
-        {"two\nlines", "k", "v"}, {"", "k", "v"},          {nullptr, "k", "v"},
+        {"S", "k", "two\nlines"}, {"S", "k", "cr\r"},     {"S", "a=b", "v"},   {"S", "new\nkey", "v"},
+        {"S", ";comment", "v"},   {"S", "[section", "v"}, {"S", "", "v"},      {"a]b", "k", "v"},
+        {"two\nlines", "k", "v"}, {"", "k", "v"},         {nullptr, "k", "v"},
     };
     for (const auto& row : rows) {
         EXPECT_FALSE(WritePrivateProfileStringA(row.section, row.key, row.value, "Halvora.INI"))
@@ -190,7 +186,7 @@ TEST_F(PrivateProfileTest, FailureBeforeTheRenameLeavesTheOldFileWhole) {
     std::string seenTemporary;
     ProfileStorage::setBeforeRenameHook([&](const fs::path& temporary) {
         seenTemporary = readPath(temporary); // the new contents were complete on disk
-        return false;                        // and then the process "crashed"
+        return false; // and then the process "crashed"
     });
     EXPECT_FALSE(WritePrivateProfileStringA("S", "k2", "new", "Halvora.INI"));
     EXPECT_EQ(seenTemporary, "[S]\nk=old\nk2=new\n");
@@ -289,9 +285,8 @@ TEST_F(PrivateProfileTest, TwoSpellingsWrittenAtOnceMakeOneFile) {
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         const auto entries = folderEntries();
-        const auto files = std::count_if(entries.begin(), entries.end(), [](const std::string& name) {
-            return name.front() != '.';
-        });
+        const auto files =
+            std::count_if(entries.begin(), entries.end(), [](const std::string& name) { return name.front() != '.'; });
         ASSERT_EQ(files, 1) << "round " << round;
         EXPECT_EQ(get("S", "upper"), "1");
         EXPECT_EQ(get("S", "mixed"), "1");
@@ -332,7 +327,8 @@ TEST_F(PrivateProfileTest, ALockHeldTooLongFailsTheWriteInsteadOfWaitingForEver)
 }
 
 TEST_F(PrivateProfileTest, AFileWrittenInMacRomanKeepsItsAccentsWhenChanged) {
-    writeFile("Halvora.INI", "[Recent Printer List]\r\nPrinter1=AppleTalk PAP; 1 2 3, Z\x9Frich:LaserWriter@Caf\x8E\r\n");
+    writeFile("Halvora.INI",
+              "[Recent Printer List]\r\nPrinter1=AppleTalk PAP; 1 2 3, Z\x9Frich:LaserWriter@Caf\x8E\r\n");
     EXPECT_EQ(get("Recent Printer List", "Printer1"), "AppleTalk PAP; 1 2 3, Z\x9Frich:LaserWriter@Caf\x8E");
     EXPECT_TRUE(WritePrivateProfileStringA("Recent Printer List", "Printer2", "x", "Halvora.INI"));
     EXPECT_EQ(get("Recent Printer List", "Printer1"), "AppleTalk PAP; 1 2 3, Z\x9Frich:LaserWriter@Caf\x8E");

@@ -60,18 +60,23 @@ TEST_F(ResourceChainTest, ModulesAreSearchedInTheOrderTheyJoined) {
 }
 
 TEST(ResourceLanguage, FollowsLcAllThenLcMessagesThenLang) {
-    struct Row { const char* lcAll; const char* lcMessages; const char* lang; LANGID expected; };
+    struct Row {
+        const char* lcAll;
+        const char* lcMessages;
+        const char* lang;
+        LANGID expected;
+    };
     const Row rows[] = {
-        {nullptr, nullptr, nullptr, kLangEnglishUS},
-        {nullptr, nullptr, "fr_FR.UTF-8", kLangFrench},
-        {nullptr, "de_DE", "fr_FR", kLangEnglishUS},
-        {"fr_CA", "en_US", "en_US", kLangFrench},
-        {"", "fr_BE", "en_GB", kLangFrench},
-        {"C", nullptr, "fr_FR", kLangEnglishUS},
+        {nullptr, nullptr, nullptr, kLangEnglishUS}, {nullptr, nullptr, "fr_FR.UTF-8", kLangFrench},
+        {nullptr, "de_DE", "fr_FR", kLangEnglishUS}, {"fr_CA", "en_US", "en_US", kLangFrench},
+        {"", "fr_BE", "en_GB", kLangFrench},         {"C", nullptr, "fr_FR", kLangEnglishUS},
     };
     for (const Row& row : rows) {
         auto set = [](const char* name, const char* value) {
-            if (value) setenv(name, value, 1); else unsetenv(name);
+            if (value)
+                setenv(name, value, 1);
+            else
+                unsetenv(name);
         };
         set("LC_ALL", row.lcAll);
         set("LC_MESSAGES", row.lcMessages);

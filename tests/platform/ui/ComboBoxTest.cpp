@@ -45,8 +45,14 @@ TEST_F(ComboBoxTest, SortedStringBoxSortsWithoutRegardToCaseAndAnswersTheIndex) 
     EXPECT_EQ(box.AddString("Bravo"), 0);
     EXPECT_EQ(box.AddString("charlie"), 1);
     EXPECT_EQ(box.AddString("ALPHA"), 0);
-    EXPECT_EQ(box.AddString("\x80" "pfel"), 1) << "\"Äpfel\" sorts beside the a's, not after z";
-    EXPECT_EQ(zoneItems(), (std::vector<std::string>{"ALPHA", "\x80" "pfel", "Bravo", "charlie", "delta"}));
+    EXPECT_EQ(box.AddString("\x80"
+                            "pfel"),
+              1)
+        << "\"Äpfel\" sorts beside the a's, not after z";
+    EXPECT_EQ(zoneItems(), (std::vector<std::string>{"ALPHA",
+                                                     "\x80"
+                                                     "pfel",
+                                                     "Bravo", "charlie", "delta"}));
     auto* combo = dynamic_cast<QComboBox*>(box.m_hWnd->widget());
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->itemText(1), QString::fromUtf8("Äpfel")) << "shown in Unicode";

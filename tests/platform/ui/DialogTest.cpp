@@ -46,12 +46,8 @@ TEST_F(DialogTest, ModalResultFollowsTheUsersAction) {
         int result;
         const char* event;
     } rows[] = {
-        {Action::Ok, IDOK, "ok"},
-        {Action::Cancel, IDCANCEL, "cancel"},
-        {Action::Escape, IDCANCEL, "cancel"},
-        {Action::Enter, IDOK, "ok"},
-        {Action::CloseBox, IDCANCEL, "cancel"},
-        {Action::DoubleClick, IDOK, "ok"},
+        {Action::Ok, IDOK, "ok"},    {Action::Cancel, IDCANCEL, "cancel"},   {Action::Escape, IDCANCEL, "cancel"},
+        {Action::Enter, IDOK, "ok"}, {Action::CloseBox, IDCANCEL, "cancel"}, {Action::DoubleClick, IDOK, "ok"},
     };
     for (const auto& row : rows) {
         RecordingDialog dialog;
@@ -59,21 +55,11 @@ TEST_F(DialogTest, ModalResultFollowsTheUsersAction) {
             d.m_list.AddString("device");
             UiDriver::Post([&d, &row] {
                 switch (row.action) {
-                case Action::Ok:
-                    UiDriver::ClickButton(d, IDOK);
-                    break;
-                case Action::Cancel:
-                    UiDriver::ClickButton(d, IDCANCEL);
-                    break;
-                case Action::Escape:
-                    UiDriver::PressKey(d, UiDriver::Key::Escape);
-                    break;
-                case Action::Enter:
-                    UiDriver::PressKey(d, UiDriver::Key::Enter);
-                    break;
-                case Action::CloseBox:
-                    UiDriver::ClickCloseBox(d);
-                    break;
+                case Action::Ok: UiDriver::ClickButton(d, IDOK); break;
+                case Action::Cancel: UiDriver::ClickButton(d, IDCANCEL); break;
+                case Action::Escape: UiDriver::PressKey(d, UiDriver::Key::Escape); break;
+                case Action::Enter: UiDriver::PressKey(d, UiDriver::Key::Enter); break;
+                case Action::CloseBox: UiDriver::ClickCloseBox(d); break;
                 case Action::DoubleClick: // LBN_DBLCLK is mapped to OnOK
                     UiDriver::DoubleClickListItem(d.m_list, 0);
                     break;
@@ -213,11 +199,15 @@ TEST_F(DialogTest, WindowTextCrossesTheMacRomanEdge) {
     EXPECT_EQ(text, "Caf\x8E \xA5 ok");
     auto* label = dialog.m_prompt.m_hWnd->widget();
     EXPECT_EQ(label->property("text").toString(), QString::fromUtf8("Café • ok"));
-    dialog.SetWindowText("R\x8E" "seau");
+    dialog.SetWindowText(
+        "R\x8E"
+        "seau");
     EXPECT_EQ(dialog.m_hWnd->widget()->windowTitle(), QString::fromUtf8("Réseau"));
     char small[4];
     EXPECT_EQ(dialog.GetWindowText(small, sizeof small), 3);
-    EXPECT_STREQ(small, "R\x8E" "s");
+    EXPECT_STREQ(small,
+                 "R\x8E"
+                 "s");
     dialog.DestroyWindow();
 }
 

@@ -48,14 +48,26 @@ TEST_F(ListBoxTest, SortedListSortsWithoutRegardToCase) {
 // first), case ignored, symbols before digits before letters; names compared as characters.
 TEST_F(ListBoxTest, SortedListPutsAccentedNamesBesideTheirBaseLetters) {
     CListBox& list = dialog.m_list;
-    for (const char* name : {"Z\x9Frich", "\x80pfel", "\x83" "cole", "Zebra", "ecole", "APFEL", "2nd floor", "_Spool"})
+    for (const char* name : {"Z\x9Frich", "\x80pfel",
+                             "\x83"
+                             "cole",
+                             "Zebra", "ecole", "APFEL", "2nd floor", "_Spool"})
         list.AddString(name);
     std::vector<std::string> order;
     for (int i = 0; i < list.GetCount(); ++i) order.emplace_back(text(i).View());
-    EXPECT_EQ(order, (std::vector<std::string>{"_Spool", "2nd floor", "APFEL", "\x80pfel", "ecole", "\x83" "cole", "Zebra",
-                                               "Z\x9Frich"}));
-    EXPECT_EQ(list.AddString("\x8A" "pfel"), 3) << "\"äpfel\" equals \"Äpfel\" and goes before it";
-    EXPECT_EQ(list.FindString(-1, "\x8A" "PF"), 3) << "a search still tells accents apart";
+    EXPECT_EQ(order, (std::vector<std::string>{"_Spool", "2nd floor", "APFEL", "\x80pfel", "ecole",
+                                               "\x83"
+                                               "cole",
+                                               "Zebra", "Z\x9Frich"}));
+    EXPECT_EQ(list.AddString("\x8A"
+                             "pfel"),
+              3)
+        << "\"äpfel\" equals \"Äpfel\" and goes before it";
+    EXPECT_EQ(list.FindString(-1,
+                              "\x8A"
+                              "PF"),
+              3)
+        << "a search still tells accents apart";
 }
 
 TEST_F(ListBoxTest, BadIndexesAnswerLbErr) {

@@ -122,7 +122,11 @@ TEST_F(PropertySheetTest, ApplyIsEnabledByAModifiedPage) {
 }
 
 TEST_F(PropertySheetTest, SheetButtonsSpeakTheResourceLanguage) {
-    struct Row { LANGID language; const char* cancel; const char* apply; };
+    struct Row {
+        LANGID language;
+        const char* cancel;
+        const char* apply;
+    };
     const Row rows[] = {{kLangEnglishUS, "Cancel", "&Apply"}, {kLangFrench, "Annuler", "&Appliquer"}};
     for (const Row& row : rows) {
         ResourceChain::instance().setLanguageOverride(row.language);

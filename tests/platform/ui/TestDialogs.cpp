@@ -15,16 +15,20 @@ constexpr DWORD kModal = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS
 constexpr DWORD kPage = DS_SETFONT | WS_CHILD | WS_DISABLED | WS_CAPTION;
 
 constexpr DialogItemTemplate kDialogItems[] = {
-    {kTypeBox, kClassComboBox, "", CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_SORT | WS_VSCROLL | WS_TABSTOP, 5, 20, 112, 65},
+    {kTypeBox, kClassComboBox, "", CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE | CBS_SORT | WS_VSCROLL | WS_TABSTOP, 5, 20,
+     112, 65},
     {kZoneBox, kClassComboBox, "", CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | WS_TABSTOP, 5, 60, 112, 60},
-    {kList, kClassListBox, "", LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL | WS_TABSTOP, 125, 20, 125, 90},
+    {kList, kClassListBox, "",
+     LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL | WS_TABSTOP, 125, 20, 125,
+     90},
     {IDOK, kClassButton, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 129, 120, 50, 14},
     {kStop, kClassButton, "Stop", BS_PUSHBUTTON | WS_TABSTOP, 26, 80, 55, 14},
     {IDCANCEL, kClassButton, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 196, 120, 50, 14},
     {kPrompt, kClassStatic, "Choose a device:", SS_LEFT, 125, 10, 125, 8},
     {kQuietList, kClassListBox, "", LBS_SORT | WS_BORDER, 5, 100, 60, 20},
 };
-constexpr DialogItemTemplate kFirstItems[] = {{3013, kClassButton, "Clear", BS_PUSHBUTTON | WS_TABSTOP, 125, 50, 50, 14}};
+constexpr DialogItemTemplate kFirstItems[] = {
+    {3013, kClassButton, "Clear", BS_PUSHBUTTON | WS_TABSTOP, 125, 50, 50, 14}};
 constexpr DialogItemTemplate kSecondItems[] = {{3011, kClassStatic, "Unknown", SS_LEFT, 70, 10, 105, 9}};
 
 constexpr DialogTemplate kDialogs[] = {

@@ -16,18 +16,18 @@
 
 namespace uitest {
 
-constexpr UINT kDialog = 9001;     // 261 x 143, like the Chooser
-constexpr UINT kFirstPage = 9002;  // "First": button 3013
+constexpr UINT kDialog = 9001; // 261 x 143, like the Chooser
+constexpr UINT kFirstPage = 9002; // "First": button 3013
 constexpr UINT kSecondPage = 9003; // "Second": static 3011
 constexpr UINT kMissing = 9099;
 constexpr UINT kStringFrench = 9100; // "Général"
-constexpr UINT kIcon = 9200;         // red square on white
+constexpr UINT kIcon = 9200; // red square on white
 
-constexpr UINT kTypeBox = 100;   // owner-drawn, variable height, sorted, no strings
-constexpr UINT kZoneBox = 101;   // sorted strings
-constexpr UINT kList = 102;      // sorted, notifies, tab stops
-constexpr UINT kStop = 103;      // push button
-constexpr UINT kPrompt = 104;    // static text
+constexpr UINT kTypeBox = 100; // owner-drawn, variable height, sorted, no strings
+constexpr UINT kZoneBox = 101; // sorted strings
+constexpr UINT kList = 102; // sorted, notifies, tab stops
+constexpr UINT kStop = 103; // push button
+constexpr UINT kPrompt = 104; // static text
 constexpr UINT kQuietList = 106; // no LBS_NOTIFY
 
 const ResourceModule& TestModule();

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "UiTestSupport.h"
 #include "platform/ui/UiApplication.h"
 #include "platform/ui/UiDriver.h"
-#include "UiTestSupport.h"
 
 int RecordingMessageBoxes::Show(HWND, const CString& text, const CString& caption, UINT type) {
     shown.push_back({std::string(text.View()), std::string(caption.View()), type});

@@ -60,14 +60,13 @@ TEST_P(CommandLineRefuses, WithAMessageNamingTheProblem) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BadForms, CommandLineRefuses,
-    ::testing::Values(BadForm{{"--colour"}, "unknown option '--colour'"},
-                      BadForm{{"--colour=red"}, "unknown option '--colour'"},
-                      BadForm{{"-x"}, "unknown option '-x'"},
-                      BadForm{{"--max"}, "option '--max' needs a value (N)"},
-                      BadForm{{"=", "--timeout"}, "option '--timeout' needs a value (S)"},
-                      BadForm{{"--json=yes"}, "option '--json' takes no value"}));
+INSTANTIATE_TEST_SUITE_P(BadForms, CommandLineRefuses,
+                         ::testing::Values(BadForm{{"--colour"}, "unknown option '--colour'"},
+                                           BadForm{{"--colour=red"}, "unknown option '--colour'"},
+                                           BadForm{{"-x"}, "unknown option '-x'"},
+                                           BadForm{{"--max"}, "option '--max' needs a value (N)"},
+                                           BadForm{{"=", "--timeout"}, "option '--timeout' needs a value (S)"},
+                                           BadForm{{"--json=yes"}, "option '--json' takes no value"}));
 
 TEST(CommandLine, HelpIsSeenBeforeAnythingElseButNotAfterDoubleDash) {
     EXPECT_TRUE(CommandLine::asksForHelp({"--bogus", "--help"}));
@@ -89,8 +88,10 @@ class MaxOption : public ::testing::TestWithParam<NumberCase> {};
 TEST_P(MaxOption, AcceptsOnlyWholeNumbersInRange) {
     ParsedArguments parsed;
     parsed.setOption("max", GetParam().text);
-    if (GetParam().accepted) EXPECT_EQ(parsed.integer("max", 99, 1, 1024), GetParam().value);
-    else EXPECT_THROW(parsed.integer("max", 99, 1, 1024), UsageError);
+    if (GetParam().accepted)
+        EXPECT_EQ(parsed.integer("max", 99, 1, 1024), GetParam().value);
+    else
+        EXPECT_THROW(parsed.integer("max", 99, 1, 1024), UsageError);
 }
 
 INSTANTIATE_TEST_SUITE_P(Boundaries, MaxOption,

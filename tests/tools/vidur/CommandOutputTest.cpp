@@ -19,9 +19,18 @@ namespace {
 
 TEST(ZonesOutput, SortsUnderTheNbpFoldAndDropsZonesThatFoldTheSame) {
     // A router may repeat zones while they change, in either case.
-    const auto zones = ZonesCommand::sortedZones({"marketing", "Z\x9F" "rich", "Engineering", "Marketing", "\x8E" "cole",
+    const auto zones = ZonesCommand::sortedZones({"marketing",
+                                                  "Z\x9F"
+                                                  "rich",
+                                                  "Engineering", "Marketing",
+                                                  "\x8E"
+                                                  "cole",
                                                   "ENGINEERING"});
-    EXPECT_EQ(zones, (std::vector<std::string>{"ENGINEERING", "Marketing", "Z\x9F" "rich", "\x8E" "cole"}));
+    EXPECT_EQ(zones, (std::vector<std::string>{"ENGINEERING", "Marketing",
+                                               "Z\x9F"
+                                               "rich",
+                                               "\x8E"
+                                               "cole"}));
 }
 
 TEST(ZonesOutput, PrintsUtf8LinesOrAJsonArray) {
@@ -47,8 +56,11 @@ TEST_P(NetInfoText, ShowsTheAddressInDecimalAndPaddedHexadecimal) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boundaries, NetInfoText,
-    ::testing::Values(NodeCase{{10, 25, 10, 19, "Sales"}, "address:  10.25 (000A 19)\nzone:     Sales\nrange:    10-19\n"},
-                      NodeCase{{255, 254, 255, 300, "Z\x9F" "rich"},
+    ::testing::Values(NodeCase{{10, 25, 10, 19, "Sales"},
+                               "address:  10.25 (000A 19)\nzone:     Sales\nrange:    10-19\n"},
+                      NodeCase{{255, 254, 255, 300,
+                                "Z\x9F"
+                                "rich"},
                                "address:  255.254 (00FF FE)\nzone:     Z\xC3\xBCrich\nrange:    255-300\n"},
                       NodeCase{{0, 0, 0, 0, ""}, "address:  0.0 (0000 00)\nzone:     (unknown)\nrange:    0-0\n"},
                       NodeCase{{65535, 255, 65279, 65534, "Z"},
@@ -56,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(NetInfoJson, CarriesNumbersAndAnEmptyZoneWhenUnknown) {
     EXPECT_EQ(NetInfoCommand::format({1, 130, 1, 1, ""}, true),
-              R"({"network":1,"node":130,"address":"1.130","rangeFirst":1,"rangeLast":1,"zone":""})" "\n");
+              R"({"network":1,"node":130,"address":"1.130","rangeFirst":1,"rangeLast":1,"zone":""})"
+              "\n");
 }
 
 TEST(NetInfoCommand, WithoutTextRunsThePluggedInWindow) {

@@ -132,14 +132,15 @@ TEST(NetworkChoice, ParsesEveryFormAndRefusesTheRest) {
     EXPECT_EQ(NetworkChoice::parse("ltoudp:127.0.0.1").argument(), "127.0.0.1");
     EXPECT_EQ(NetworkChoice::parse("ltoudp:127.0.0.1").kind(), NetworkChoice::Kind::LToUdp);
     EXPECT_EQ(NetworkChoice::parse("ethertalk:eth0").settingValue(), "ethertalk:eth0");
-    for (const char* bad : {"", "Sim", "ethertalk", "ethertalk:a/b", "sim:", "ltoudp:", "ltoudp:localhost", "ltoudp:1.2.3",
-                            "ltoudp:::1", "sim:/nonexistent/scenario.toml"}) {
+    for (const char* bad : {"", "Sim", "ethertalk", "ethertalk:a/b", "sim:", "ltoudp:", "ltoudp:localhost",
+                            "ltoudp:1.2.3", "ltoudp:::1", "sim:/nonexistent/scenario.toml"}) {
         EXPECT_THROW(NetworkChoice::parse(bad), UsageError) << bad;
     }
 }
 
 TEST(NetworkChoice, TakesAReadableScenarioFile) {
-    const auto path = std::filesystem::temp_directory_path() / ("vidur-cli-choice-" + std::to_string(::getpid()) + ".toml");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("vidur-cli-choice-" + std::to_string(::getpid()) + ".toml");
     std::ofstream(path) << "# empty\n";
     EXPECT_EQ(NetworkChoice::parse("sim:" + path.string()).settingValue(), "sim:" + path.string());
     std::filesystem::remove(path);

@@ -43,7 +43,8 @@ protected:
         }
         // Made inside the first namespace with its peer in the second: the machine's own
         // namespace never sees either end.
-        ASSERT_TRUE(shell(ip + " -n " + namespaces[0] + " link add et0 type veth peer name et1 netns " + namespaces[1]));
+        ASSERT_TRUE(
+            shell(ip + " -n " + namespaces[0] + " link add et0 type veth peer name et1 netns " + namespaces[1]));
         ASSERT_TRUE(shell(ip + " -n " + namespaces[0] + " link set et0 up"));
         ASSERT_TRUE(shell(ip + " -n " + namespaces[1] + " link set et1 up"));
         folder = std::filesystem::temp_directory_path() / ("vidur-et-" + id);

@@ -28,21 +28,36 @@ INSTANTIATE_TEST_SUITE_P(
     Characters, JsonString,
     ::testing::Values(Escape{"", R"("")"}, Escape{"plain", R"("plain")"}, Escape{"a\"b\\c", R"("a\"b\\c")"},
                       Escape{"\n\r\t\b\f", R"("\n\r\t\b\f")"},
-                      Escape{std::string("\0\x01\x1f\x7f", 4), R"("\u0000\u0001\u001f\u007f")"},
-                      Escape{"/", R"("/")"},
+                      Escape{std::string("\0\x01\x1f\x7f", 4), R"("\u0000\u0001\u001f\u007f")"}, Escape{"/", R"("/")"},
                       // accented names and the wildcard stay as UTF-8
-                      Escape{"Caf\xC3\xA9 \xE2\x89\x88 \xF0\x9F\x96\xA8", "\"Caf\xC3\xA9 \xE2\x89\x88 \xF0\x9F\x96\xA8\""},
+                      Escape{"Caf\xC3\xA9 \xE2\x89\x88 \xF0\x9F\x96\xA8",
+                             "\"Caf\xC3\xA9 \xE2\x89\x88 \xF0\x9F\x96\xA8\""},
                       // bytes that are not UTF-8 become U+FFFD, one for each
-                      Escape{"a\xFF" "b", "\"a\xEF\xBF\xBD" "b\""},
-                      Escape{"\xC3", "\"\xEF\xBF\xBD\""},                        // truncated sequence
-                      Escape{"\xC0\xAF", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},        // overlong '/'
-                      Escape{"\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},  // surrogate
+                      Escape{"a\xFF"
+                             "b",
+                             "\"a\xEF\xBF\xBD"
+                             "b\""},
+                      Escape{"\xC3", "\"\xEF\xBF\xBD\""}, // truncated sequence
+                      Escape{"\xC0\xAF", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""}, // overlong '/'
+                      Escape{"\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""}, // surrogate
                       Escape{"\xF4\x90\x80\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""}));
 
 TEST(JsonWriter, PlacesCommasBetweenMembersAndElementsOnly) {
     JsonWriter json;
-    json.beginObject().key("a").number(-1).key("b").beginArray().string("x").boolean(true).beginObject().endObject()
-        .endArray().key("c").beginArray().endArray().endObject();
+    json.beginObject()
+        .key("a")
+        .number(-1)
+        .key("b")
+        .beginArray()
+        .string("x")
+        .boolean(true)
+        .beginObject()
+        .endObject()
+        .endArray()
+        .key("c")
+        .beginArray()
+        .endArray()
+        .endObject();
     EXPECT_EQ(json.text(), R"({"a":-1,"b":["x",true,{}],"c":[]})");
 }
 
@@ -70,7 +85,10 @@ Device device(std::string object, std::string type, std::string zone, std::uint8
 TEST(DeviceList, SortsByFoldedNameThenTypeNotByArrival) {
     DeviceList list;
     list.add(device("beta", "LaserWriter", "Z", 1));
-    list.add(device("\x8E" "cole", "LaserWriter", "Z", 2));  // école sorts after the ASCII letters
+    list.add(
+        device("\x8E"
+               "cole",
+               "LaserWriter", "Z", 2)); // école sorts after the ASCII letters
     list.add(device("Alpha", "LaserWriter", "Z", 3));
     list.add(device("BETA", "AFPServer", "Z", 4));
     list.add(device("alpha", "AFPServer", "Z", 5));
@@ -90,7 +108,10 @@ TEST(DeviceList, NamesThatFoldTheSameKeepAStableOrderByAddress) {
 
 TEST(DeviceList, PrintsColumnsAndJsonInUtf8) {
     DeviceList list;
-    list.add(device("Caf\x8E", "LaserWriter", "Gr\x9F" "n", 130));
+    list.add(device("Caf\x8E", "LaserWriter",
+                    "Gr\x9F"
+                    "n",
+                    130));
     list.add(device("Big \"Q\"", "AFPServer", "Sales", 7));
     list.sort();
     EXPECT_EQ(list.table(),

@@ -14,7 +14,7 @@ namespace {
 
 struct PatternCase {
     std::string argument;
-    std::string object, type, zone;  // Mac OS Roman
+    std::string object, type, zone; // Mac OS Roman
 };
 
 void PrintTo(const PatternCase& row, std::ostream* out) { *out << testing::printable(row.argument); }
@@ -36,7 +36,9 @@ INSTANTIATE_TEST_SUITE_P(
                       PatternCase{"Office@", "Office", "=", "*"},
                       // the UTF-8 approximately-equal sign is the Mac OS Roman partial wildcard 0xC5
                       PatternCase{"Laser\xE2\x89\x88", "Laser\xC5", "=", "*"},
-                      PatternCase{"\xE2\x89\x88Mona:=@Gr\xC3\xBCn", "\xC5Mona", "=", "Gr\x9F" "n"},
+                      PatternCase{"\xE2\x89\x88Mona:=@Gr\xC3\xBCn", "\xC5Mona", "=",
+                                  "Gr\x9F"
+                                  "n"},
                       // the zone after the last '@', the type after the last ':' before it
                       PatternCase{"a:b:c@d@e", "a:b", "c@d", "e"}));
 
@@ -44,17 +46,19 @@ TEST(LookupPattern, AcceptsExactly32CharactersAndCountsMacRomanBytesNotUtf8Bytes
     EXPECT_EQ(EntityPattern::parse(std::string(32, 'x')).object(), std::string(32, 'x'));
     EXPECT_THROW(EntityPattern::parse(std::string(33, 'x')), UsageError);
     std::string accented;
-    for (int i = 0; i < 32; ++i) accented += "\xC3\xA9";  // 64 UTF-8 bytes, 32 Mac OS Roman bytes
+    for (int i = 0; i < 32; ++i) accented += "\xC3\xA9"; // 64 UTF-8 bytes, 32 Mac OS Roman bytes
     EXPECT_EQ(EntityPattern::parse(":" + accented).type().size(), 32u);
 }
 
 TEST(LookupPattern, RefusesWhatNbpCannotSend) {
-    for (const std::string& bad : {std::string("\xE2\x89\x88" "a\xE2\x89\x88"),  // two partial wildcards
-                                  std::string(":\xE2\x89\x88" "a\xE2\x89\x88"),
-                                  std::string("@="),                             // zone wildcards
-                                  std::string("@Sal\xE2\x89\x88"),
-                                  std::string("\xE4\xB8\xAD"),                    // no Mac OS Roman byte
-                                  std::string("\xFF\xFE")}) {                   // not UTF-8
+    for (const std::string& bad : {std::string("\xE2\x89\x88"
+                                               "a\xE2\x89\x88"), // two partial wildcards
+                                   std::string(":\xE2\x89\x88"
+                                               "a\xE2\x89\x88"),
+                                   std::string("@="), // zone wildcards
+                                   std::string("@Sal\xE2\x89\x88"),
+                                   std::string("\xE4\xB8\xAD"), // no Mac OS Roman byte
+                                   std::string("\xFF\xFE")}) { // not UTF-8
         EXPECT_THROW(EntityPattern::parse(bad), UsageError) << bad;
     }
 }

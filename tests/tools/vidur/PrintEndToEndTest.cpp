@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <thread>
-#include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vidur::cli {
@@ -63,7 +63,9 @@ protected:
     void TearDown() override { fs::remove_all(folder); }
 
     VidurProcess::Environment environment() const {
-        return {{"VIDUR_PROFILE_DIR", folder.string()}, {"VIDUR_NETWORK", std::nullopt}, {"VIDUR_LTOUDP_TTL", "0"},
+        return {{"VIDUR_PROFILE_DIR", folder.string()},
+                {"VIDUR_NETWORK", std::nullopt},
+                {"VIDUR_LTOUDP_TTL", "0"},
                 {"VIDUR_LTOUDP_PORT", std::to_string(port)}};
     }
 
@@ -100,8 +102,8 @@ TEST_F(VidurPrint, AJobOnTheEmbeddedNetworkIsSpooledExactlyAsSent) {
 }
 
 TEST_F(VidurPrint, ARejectedJobEndsOneWithThePrintersErrorAndTextIsRefusedUnlessRaw) {
-    const auto rejected =
-        VidurProcess::run({"print", job.string(), "--to", "Picky@Caf\xC3\xA9", "--network", "sim:" + scenario}, environment());
+    const auto rejected = VidurProcess::run(
+        {"print", job.string(), "--to", "Picky@Caf\xC3\xA9", "--network", "sim:" + scenario}, environment());
     EXPECT_EQ(rejected.exitCode, 1);
     EXPECT_NE(rejected.err.find("%%[ Error: undefined; OffendingCommand: frobnicate ]%%\n"), std::string::npos)
         << rejected.err;
@@ -123,7 +125,7 @@ TEST_F(VidurPrint, CtrlCClosesTheConnectionAndKeepsNothing) {
     ASSERT_EQ(::write(writer, head.data(), head.size()), static_cast<ssize_t>(head.size()));
     VidurProcess print({"print", pipe.string(), "--to", "B\xC3\xBCro Laser@Lager", "--network", "sim:" + scenario},
                        environment());
-    std::this_thread::sleep_for(3s);  // long enough to find the printer and open the connection
+    std::this_thread::sleep_for(3s); // long enough to find the printer and open the connection
     print.signal(SIGINT);
     const auto result = print.finish(20s);
     ::close(writer);
@@ -144,8 +146,9 @@ TEST_F(VidurPrint, SimAndPrintOverLToUdpOnLoopbackSpoolTheJobByteForByte) {
             GTEST_SKIP() << "multicast on loopback is not available here: " << ended.err;
         FAIL() << "the simulator did not come up: " << ended.err;
     }
-    const auto result = VidurProcess::run(
-        {"print", job.string(), "--to", "B\xC3\xBCro Laser@Lager", "--network", "ltoudp:127.0.0.1"}, environment(), 120s);
+    const auto result =
+        VidurProcess::run({"print", job.string(), "--to", "B\xC3\xBCro Laser@Lager", "--network", "ltoudp:127.0.0.1"},
+                          environment(), 120s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     const auto spooled = spooledJob();
     ASSERT_TRUE(spooled.has_value());

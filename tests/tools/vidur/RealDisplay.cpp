@@ -61,8 +61,10 @@ std::string runTool(std::vector<std::string> argv, const std::string& display) {
     if (spawned) {
         char buffer[65536];
         for (ssize_t got; (got = ::read(out[0], buffer, sizeof buffer)) != 0;) {
-            if (got > 0) text.append(buffer, static_cast<std::size_t>(got));
-            else if (errno != EINTR) break;
+            if (got > 0)
+                text.append(buffer, static_cast<std::size_t>(got));
+            else if (errno != EINTR)
+                break;
         }
     }
     ::close(out[0]);
@@ -109,8 +111,8 @@ RealDisplay::RealDisplay() {
         failure_ = "no pipe";
         return;
     }
-    std::vector<std::string> argv{"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1024x768x24",
-                                  "-nolisten", "tcp", "-noreset"};
+    std::vector<std::string> argv{
+        "Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"};
     std::vector<std::string> envp;
     for (char** entry = environ; *entry != nullptr; ++entry) envp.emplace_back(*entry);
     posix_spawn_file_actions_t actions;
@@ -180,10 +182,14 @@ ScreenRect RealDisplay::geometry(unsigned long window) const {
         if (equals == std::string::npos) continue;
         const std::string key = line.substr(0, equals);
         const int value = std::atoi(line.c_str() + equals + 1);
-        if (key == "X") rect.x = value;
-        else if (key == "Y") rect.y = value;
-        else if (key == "WIDTH") rect.width = value;
-        else if (key == "HEIGHT") rect.height = value;
+        if (key == "X")
+            rect.x = value;
+        else if (key == "Y")
+            rect.y = value;
+        else if (key == "WIDTH")
+            rect.width = value;
+        else if (key == "HEIGHT")
+            rect.height = value;
     }
     return rect;
 }
@@ -210,11 +216,11 @@ Screenshot RealDisplay::screenshot() const {
     int bitsPerPixel = 0;
     for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
         if (it.data->depth == screen->root_depth) bitsPerPixel = it.data->bits_per_pixel;
-    xcb_get_image_reply_t* reply = xcb_get_image_reply(
-        connection,
-        xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0, screen->width_in_pixels,
-                      screen->height_in_pixels, ~0u),
-        nullptr);
+    xcb_get_image_reply_t* reply =
+        xcb_get_image_reply(connection,
+                            xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, 0, 0,
+                                          screen->width_in_pixels, screen->height_in_pixels, ~0u),
+                            nullptr);
     const std::size_t pixelBytes = static_cast<std::size_t>(bitsPerPixel) / 8;
     const int width = screen->width_in_pixels;
     const int height = screen->height_in_pixels;

@@ -9,9 +9,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace vidur::cli {
@@ -32,9 +32,9 @@ class RealDisplayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!display.running()) GTEST_SKIP() << display.failure();
-        folder = std::filesystem::temp_directory_path() /
-                 ("vidur-display-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder =
+            std::filesystem::temp_directory_path() / ("vidur-display-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder);
     }
     void TearDown() override {
@@ -55,10 +55,15 @@ protected:
     }
 
     VidurProcess::Environment environment() const {
-        return {{"ASAN_OPTIONS", sanitizerOptions()}, {"VIDUR_PROFILE_DIR", folder.string()}, {"VIDUR_NETWORK", std::nullopt},
-                {"DISPLAY", display.name()},            {"WAYLAND_DISPLAY", std::nullopt},
-                {"QT_QPA_PLATFORM", std::nullopt},      {"VIDUR_LOOK", std::nullopt},
-                {"LC_ALL", "C"},                        {"LANG", "C"}};
+        return {{"ASAN_OPTIONS", sanitizerOptions()},
+                {"VIDUR_PROFILE_DIR", folder.string()},
+                {"VIDUR_NETWORK", std::nullopt},
+                {"DISPLAY", display.name()},
+                {"WAYLAND_DISPLAY", std::nullopt},
+                {"QT_QPA_PLATFORM", std::nullopt},
+                {"VIDUR_LOOK", std::nullopt},
+                {"LC_ALL", "C"},
+                {"LANG", "C"}};
     }
     // A window command on the display; it prints "screenshot:" each time its window is ready.
     std::unique_ptr<VidurProcess> open(const std::vector<std::string>& command) {
@@ -86,7 +91,8 @@ protected:
     // The default push button's dark frame: its top and left edges are black, which a plain
     // button's raised bevel never draws.
     static bool HasDefaultFrame(const Screenshot& shot, const ScreenRect& button) {
-        return shot.at(button.x + button.width / 2, button.y) == 0 && shot.at(button.x, button.y + button.height / 2) == 0;
+        return shot.at(button.x + button.width / 2, button.y) == 0 &&
+               shot.at(button.x, button.y + button.height / 2) == 0;
     }
 
     RealDisplay display;
@@ -96,8 +102,10 @@ protected:
 // The Chooser's controls on the screen, from its template.
 struct ChooserLayout {
     explicit ChooserLayout(const ScreenRect& w)
-        : typeBox{w.x + Px(5), w.y + Py(20), Px(112), 42}, zoneBox{w.x + Px(5), w.y + Py(60), Px(112), 21},
-          list{w.x + Px(125), w.y + Py(20), Px(125), Py(90)}, ok{w.x + Px(129), w.y + Py(120), Px(50), Py(14)},
+        : typeBox{w.x + Px(5), w.y + Py(20), Px(112), 42},
+          zoneBox{w.x + Px(5), w.y + Py(60), Px(112), 21},
+          list{w.x + Px(125), w.y + Py(20), Px(125), Py(90)},
+          ok{w.x + Px(129), w.y + Py(120), Px(50), Py(14)},
           cancel{w.x + Px(196), w.y + Py(120), Px(50), Py(14)} {}
     // Where a box's open list lies: under the box, as wide.
     static ScreenRect dropped(const ScreenRect& box) { return {box.x + 2, box.y + box.height + 2, box.width - 4, 30}; }
@@ -173,8 +181,8 @@ TEST_F(RealDisplayTest, ChooserDropDownListsArePaintedAndChooseTheTypeAndTheZone
 }
 
 TEST_F(RealDisplayTest, StatusWindowCancelClosesItAndIsFramedAsTheDefault) {
-    auto chosen = VidurProcess::run({"chooser", "--offscreen", "--screenshot", (folder / "c.png").string()},
-                                    environment(), 90s);
+    auto chosen =
+        VidurProcess::run({"chooser", "--offscreen", "--screenshot", (folder / "c.png").string()}, environment(), 90s);
     ASSERT_EQ(chosen.exitCode, 1) << chosen.err;
     auto status = open({"status"});
     ASSERT_TRUE(status->waitForOutput("screenshot:", 60s)) << "the printer did not answer";

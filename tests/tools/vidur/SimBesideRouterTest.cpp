@@ -60,8 +60,10 @@ protected:
     void TearDown() override { std::filesystem::remove_all(folder); }
 
     VidurProcess::Environment environment() const {
-        return {{"VIDUR_PROFILE_DIR", folder.string()}, {"VIDUR_NETWORK", "ltoudp:127.0.0.1"},
-                {"VIDUR_LTOUDP_TTL", "0"}, {"VIDUR_LTOUDP_PORT", port}};
+        return {{"VIDUR_PROFILE_DIR", folder.string()},
+                {"VIDUR_NETWORK", "ltoudp:127.0.0.1"},
+                {"VIDUR_LTOUDP_TTL", "0"},
+                {"VIDUR_LTOUDP_PORT", port}};
     }
     std::vector<std::string> serve(const char* file) const {
         return {"sim", (folder / file).string(), "--ltoudp", "--ttl", "0", "--port", port};

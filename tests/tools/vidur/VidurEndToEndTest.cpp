@@ -51,9 +51,9 @@ zone = "Lager"
 class VidurCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("vidur-cli-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder =
+            std::filesystem::temp_directory_path() / ("vidur-cli-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder);
         scenario = (folder / "office.toml").string();
         std::ofstream(scenario) << kScenario;
@@ -63,8 +63,7 @@ protected:
     // A private profile folder, so no AppleTalk.INI of the machine takes part, and no network
     // chosen: the embedded default unless the arguments say otherwise.
     VidurProcess::Environment environment() const {
-        return {{"VIDUR_PROFILE_DIR", folder.string()}, {"VIDUR_NETWORK", std::nullopt},
-                {"VIDUR_LTOUDP_TTL", "0"}};
+        return {{"VIDUR_PROFILE_DIR", folder.string()}, {"VIDUR_NETWORK", std::nullopt}, {"VIDUR_LTOUDP_TTL", "0"}};
     }
     ProcessResult vidur(const std::vector<std::string>& arguments) {
         return VidurProcess::run(arguments, environment());
@@ -74,7 +73,9 @@ protected:
     std::string scenario;
 };
 
-std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t lineCount(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST_F(VidurCommand, ZonesListsTheBuiltInZonesSortedOneALine) {
     const auto result = vidur({"zones"});
@@ -91,8 +92,9 @@ TEST_F(VidurCommand, ZonesMineAndLocalNameTheNodesOwnZone) {
 TEST_F(VidurCommand, LookupFindsTheLaserWritersOfTheOwnZoneInNameOrder) {
     const auto result = vidur({"lookup", "=:LaserWriter@*"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    const std::regex expected("Laser 1  LaserWriter  Engineering  1\\.\\d+:\\d+\n"
-                              "Laser 2  LaserWriter  Engineering  1\\.\\d+:\\d+\n");
+    const std::regex expected(
+        "Laser 1  LaserWriter  Engineering  1\\.\\d+:\\d+\n"
+        "Laser 2  LaserWriter  Engineering  1\\.\\d+:\\d+\n");
     EXPECT_TRUE(std::regex_match(result.out, expected)) << result.out;
 }
 
@@ -138,10 +140,12 @@ TEST_F(VidurCommand, ScenarioFileGivesItsZonesDevicesAndStatusInUtf8) {
     EXPECT_EQ(vidur({"zones", network}).out, "Caf\xC3\xA9\nLager\n");
     const auto lookup = vidur({"lookup", "=:LaserWriter@Caf\xC3\xA9", network});
     EXPECT_EQ(lookup.exitCode, 0) << lookup.err;
-    EXPECT_TRUE(std::regex_match(lookup.out, std::regex("B\xC3\xBCro \"Laser\"  LaserWriter  Caf\xC3\xA9  7\\.130:\\d+\n")))
+    EXPECT_TRUE(
+        std::regex_match(lookup.out, std::regex("B\xC3\xBCro \"Laser\"  LaserWriter  Caf\xC3\xA9  7\\.130:\\d+\n")))
         << lookup.out;
     // The address from the look-up reaches the same printer.
-    const std::string address = lookup.out.substr(lookup.out.find("7.130:"), lookup.out.size() - 1 - lookup.out.find("7.130:"));
+    const std::string address =
+        lookup.out.substr(lookup.out.find("7.130:"), lookup.out.size() - 1 - lookup.out.find("7.130:"));
     const auto status = vidur({"papstatus", address, network});
     EXPECT_EQ(status.exitCode, 0) << status.err;
     EXPECT_EQ(status.out, "status: warming up\n");
@@ -172,7 +176,8 @@ status = "busy\r\nstatus: idle"
     EXPECT_EQ(zones.out, "Clear\\x1B[2J\\r\\nforged\nTitle\\x1B]0;pwned\\a\n");
     const auto lookup = vidur({"lookup", "=:LaserWriter@*", network});
     EXPECT_EQ(lookup.exitCode, 0) << lookup.err;
-    EXPECT_EQ(lookup.out.rfind("Back\\\\slash\\x1B[31m  LaserWriter  Title\\x1B]0;pwned\\a  7.130:", 0), 0u) << lookup.out;
+    EXPECT_EQ(lookup.out.rfind("Back\\\\slash\\x1B[31m  LaserWriter  Title\\x1B]0;pwned\\a  7.130:", 0), 0u)
+        << lookup.out;
     const std::size_t at = lookup.out.find("7.130:");
     const auto status = vidur({"papstatus", lookup.out.substr(at, lookup.out.size() - 1 - at), network});
     EXPECT_EQ(status.out, "busy\\r\\nstatus: idle\n");
@@ -182,14 +187,17 @@ status = "busy\r\nstatus: idle"
 }
 
 TEST_F(VidurCommand, JsonOutputEscapesQuotesAndKeepsAccentedNames) {
-    const auto result = vidur({"lookup", "B\xC3\xBCro\xE2\x89\x88@Caf\xC3\xA9", "--json", "--network", "sim:" + scenario});
+    const auto result =
+        vidur({"lookup", "B\xC3\xBCro\xE2\x89\x88@Caf\xC3\xA9", "--json", "--network", "sim:" + scenario});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out.rfind("[{\"name\":\"B\xC3\xBCro \\\"Laser\\\"\",\"type\":\"LaserWriter\",\"zone\":\"Caf\xC3\xA9\","
-                               "\"network\":7,\"node\":130,",
-                               0),
-              0u)
+    EXPECT_EQ(
+        result.out.rfind("[{\"name\":\"B\xC3\xBCro \\\"Laser\\\"\",\"type\":\"LaserWriter\",\"zone\":\"Caf\xC3\xA9\","
+                         "\"network\":7,\"node\":130,",
+                         0),
+        0u)
         << result.out;
-    const auto status = vidur({"papstatus", "B\xC3\xBCro \"Laser\"@Caf\xC3\xA9", "--json", "--network", "sim:" + scenario});
+    const auto status =
+        vidur({"papstatus", "B\xC3\xBCro \"Laser\"@Caf\xC3\xA9", "--json", "--network", "sim:" + scenario});
     EXPECT_NE(status.out.find("\"status\":\"status: warming up\""), std::string::npos) << status.out;
 }
 
@@ -220,9 +228,14 @@ TEST_F(VidurCommand, EveryCommandHasHelpAndBadUsageExitsTwo) {
         EXPECT_EQ(help.exitCode, 0);
         EXPECT_EQ(help.out.rfind(std::string("usage: vidur ") + name, 0), 0u) << help.out;
     }
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"lookup", "--max", "0"}, {"lookup", "--colour"}, {"papstatus"},
-          {"papstatus", "1.0:130"}, {"zones", "--timeout"}, {"sim"}, {"frobnicate"}, {}}) {
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"lookup", "--max", "0"},
+                                                {"lookup", "--colour"},
+                                                {"papstatus"},
+                                                {"papstatus", "1.0:130"},
+                                                {"zones", "--timeout"},
+                                                {"sim"},
+                                                {"frobnicate"},
+                                                {}}) {
         const auto result = vidur(bad);
         EXPECT_EQ(result.exitCode, 2);
         EXPECT_EQ(result.out, "");
@@ -240,8 +253,7 @@ TEST_F(VidurCommand, SimAndLookupFindEachOtherOverLToUdpOnLoopback) {
     const std::string port = std::to_string(20000 + ::getpid() % 20000 + 1);
     auto onPort = environment();
     onPort["VIDUR_LTOUDP_PORT"] = port;
-    VidurProcess sim({"sim", scenario, "--ltoudp", "--interface", "127.0.0.1", "--ttl", "0", "--port", port},
-                     onPort);
+    VidurProcess sim({"sim", scenario, "--ltoudp", "--interface", "127.0.0.1", "--ttl", "0", "--port", port}, onPort);
     if (!sim.waitForOutput("Lager Server", 30s)) {
         const auto ended = sim.finish(5s);
         if (ended.err.find("LToUDP on 127.0.0.1") != std::string::npos)
@@ -253,8 +265,8 @@ TEST_F(VidurCommand, SimAndLookupFindEachOtherOverLToUdpOnLoopback) {
     EXPECT_EQ(lookup.exitCode, 0) << lookup.err;
     EXPECT_NE(lookup.out.find("B\xC3\xBCro \"Laser\"  LaserWriter  Caf\xC3\xA9  7.130:"), std::string::npos)
         << lookup.out;
-    const auto status = VidurProcess::run(
-        {"papstatus", "B\xC3\xBCro \"Laser\"@Caf\xC3\xA9", "--network", "ltoudp:127.0.0.1"}, onPort);
+    const auto status =
+        VidurProcess::run({"papstatus", "B\xC3\xBCro \"Laser\"@Caf\xC3\xA9", "--network", "ltoudp:127.0.0.1"}, onPort);
     EXPECT_EQ(status.out, "status: warming up\n") << status.err;
     sim.signal(SIGINT);
     const auto ended = sim.finish(10s);

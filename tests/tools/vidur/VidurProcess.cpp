@@ -80,7 +80,8 @@ VidurProcess::VidurProcess(const std::string& program, const std::vector<std::st
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     auto argvPointers = pointers(argv);
     auto envPointers = pointers(envp);
-    if (::posix_spawnp(&pid_, program.c_str(), &actions, nullptr, argvPointers.data(), envPointers.data()) != 0) pid_ = -1;
+    if (::posix_spawnp(&pid_, program.c_str(), &actions, nullptr, argvPointers.data(), envPointers.data()) != 0)
+        pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
@@ -107,7 +108,8 @@ bool VidurProcess::readSome(int waitMs) {
         if (fds[i].fd < 0 || fds[i].revents == 0) continue;
         char buffer[4096];
         const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-        if (got > 0) sinks[i]->append(buffer, static_cast<std::size_t>(got));
+        if (got > 0)
+            sinks[i]->append(buffer, static_cast<std::size_t>(got));
         else if (got == 0 || errno != EINTR) {
             ::close(*descriptors[i]);
             *descriptors[i] = -1;
@@ -120,7 +122,8 @@ bool VidurProcess::waitForOutput(const std::string& text, std::chrono::milliseco
     const auto deadline = Clock::now() + timeout;
     auto count = [&] {
         int found = 0;
-        for (auto at = result_.out.find(text); at != std::string::npos; at = result_.out.find(text, at + text.size())) ++found;
+        for (auto at = result_.out.find(text); at != std::string::npos; at = result_.out.find(text, at + text.size()))
+            ++found;
         return found;
     };
     while (count() < times) {
@@ -135,14 +138,13 @@ void VidurProcess::signal(int number) {
 
 ProcessResult VidurProcess::finish(std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
-    while (readSome(std::min(remainingMs(deadline), 100)) && Clock::now() < deadline) {
-    }
+    while (readSome(std::min(remainingMs(deadline), 100)) && Clock::now() < deadline) {}
     if (pid_ > 0) {
         int status = 0;
         pid_t done = 0;
-        while ((done = ::waitpid(pid_, &status, WNOHANG)) == 0 && Clock::now() < deadline)
-            ::usleep(10000);
-        if (done == pid_) result_.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        while ((done = ::waitpid(pid_, &status, WNOHANG)) == 0 && Clock::now() < deadline) ::usleep(10000);
+        if (done == pid_)
+            result_.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         else {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);

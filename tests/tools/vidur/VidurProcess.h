@@ -15,7 +15,7 @@
 namespace vidur::cli::testing {
 
 struct ProcessResult {
-    int exitCode = -1;  // -1 when it did not exit by itself in time
+    int exitCode = -1; // -1 when it did not exit by itself in time
     std::string out;
     std::string err;
 };

@@ -21,9 +21,9 @@ using namespace std::chrono_literals;
 class VidurWindows : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("vidur-windows-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder =
+            std::filesystem::temp_directory_path() / ("vidur-windows-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder);
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
@@ -109,7 +109,8 @@ TEST_F(VidurWindows, APrinterInAZoneEndingInABlankIsFoundAgainByTheStatusWindow)
     const auto chosen = vidur({"chooser", "--flags", "1"}, "chooser.png", "sim:" + scenario);
     ASSERT_EQ(chosen.exitCode, 1) << chosen.err;
     EXPECT_NE(chosen.out.find("recorded in:"), std::string::npos) << chosen.out;
-    EXPECT_NE(fileText("Halvora.INI").find(", Laser:LaserWriter@Zone \"\n"), std::string::npos) << fileText("Halvora.INI");
+    EXPECT_NE(fileText("Halvora.INI").find(", Laser:LaserWriter@Zone \"\n"), std::string::npos)
+        << fileText("Halvora.INI");
     const auto status = vidur({"status"}, "status.png", "sim:" + scenario);
     EXPECT_NE(status.out.find("printers (1):\n* Laser:LaserWriter@Zone \n"), std::string::npos) << status.out;
     EXPECT_NE(status.out.find("status text: status: idle"), std::string::npos) << status.out;
@@ -125,7 +126,8 @@ TEST_F(VidurWindows, StatusAfterAChoiceShowsThePrinterAndItsAnswer) {
     EXPECT_NE(result.out.find("printers (1):\n* Laser 1:LaserWriter@Engineering\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("default printer: Laser 1:LaserWriter@Engineering\n"), std::string::npos) << result.out;
     EXPECT_TRUE(std::regex_search(result.out, std::regex("status text: status: [a-z]+")))
-        << "an answer, not \"looking for printer\"\n" << result.out;
+        << "an answer, not \"looking for printer\"\n"
+        << result.out;
     EXPECT_TRUE(isPng("status.png"));
 }
 

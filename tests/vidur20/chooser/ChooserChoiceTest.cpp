@@ -32,15 +32,9 @@ TEST_F(ChooserChoiceTest, OkEnterAndDoubleClickHandTheSelectedDeviceToItsPackage
             c.Tick();
             c.Tick();
             switch (row.how) {
-            case How::Ok:
-                EXPECT_TRUE(UiDriver::ClickButton(c, IDOK));
-                break;
-            case How::Enter:
-                UiDriver::PressKey(c, UiDriver::Key::Enter);
-                break;
-            case How::DoubleClick:
-                EXPECT_TRUE(UiDriver::DoubleClickListItem(c.DeviceList(), row.item));
-                break;
+            case How::Ok: EXPECT_TRUE(UiDriver::ClickButton(c, IDOK)); break;
+            case How::Enter: UiDriver::PressKey(c, UiDriver::Key::Enter); break;
+            case How::DoubleClick: EXPECT_TRUE(UiDriver::DoubleClickListItem(c.DeviceList(), row.item)); break;
             }
         });
         ASSERT_EQ(result, IDOK) << row.what;
@@ -198,7 +192,8 @@ TEST(ChooserDeviceItemTest, ItemTextReadsBackIntoNameTypeAndAddress) {
         {"\tAFPServer\t0 0 0", "", "AFPServer", 0, 0, 0},
         {"No tabs at all", "No tabs at all", "", 0, 0, 0},
         {"One\ttab only", "One", "tab only", 0, 0, 0},
-        {"A name longer than thirty-three characters\tType\t1 2 3", "A name longer than thirty-three c", "Type", 1, 2, 3},
+        {"A name longer than thirty-three characters\tType\t1 2 3", "A name longer than thirty-three c", "Type", 1, 2,
+         3},
     };
     for (const auto& row : rows) {
         Chooser chooser(0);

@@ -19,9 +19,9 @@ TEST_F(ChooserLookupTest, CompletedLookupListsEveryDeviceSortedAndSelectsTheFirs
         c.Tick();
         EXPECT_EQ(c.Prompt(), "Choose a LaserWriter:");
         c.Tick();
-        EXPECT_EQ(c.Items(), (std::vector<std::string>{"annex\tLaserWriter\t65535 255 255", "Basement\tLaserWriter\t0 0 0",
-                                                       "Office\tLaserWriter\t300 56 130",
-                                                       "Office\tLaserWriter\t300 56 130"}));
+        EXPECT_EQ(c.Items(),
+                  (std::vector<std::string>{"annex\tLaserWriter\t65535 255 255", "Basement\tLaserWriter\t0 0 0",
+                                            "Office\tLaserWriter\t300 56 130", "Office\tLaserWriter\t300 56 130"}));
         EXPECT_EQ(c.DeviceList().GetCurSel(), 0);
         EXPECT_EQ(fake.callCount("NBPReadEnum"), 4);
         EXPECT_EQ(fake.callCount("NBPCloseEnum"), 1);

@@ -25,10 +25,11 @@ TEST_F(ChooserScreenshotTest, ChooserAfterALookupRendersInEachLanguage) {
         ResourceChain::instance().setLanguageOverride(row.language);
         fake.reset();
         fake.setPostScriptDefault(1);
-        ScriptNetwork({Device("Accounting LaserWriter", "LaserWriter", 4096, 12, 129),
-                       Device("Design Studio", "LaserWriter", 4096, 40, 129), Device("Front Desk", "LaserWriter", 4100, 7, 129),
-                       Device("Caf\x8E Printer", "LaserWriter", 4100, 9, 129)},
-                      {"Engineering", "Marketing", "Sales", "Shipping"});
+        ScriptNetwork(
+            {Device("Accounting LaserWriter", "LaserWriter", 4096, 12, 129),
+             Device("Design Studio", "LaserWriter", 4096, 40, 129), Device("Front Desk", "LaserWriter", 4100, 7, 129),
+             Device("Caf\x8E Printer", "LaserWriter", 4100, 9, 129)},
+            {"Engineering", "Marketing", "Sales", "Shipping"});
         Chooser chooser(ZChooserDialog::kOfferPrinters | ZChooserDialog::kOfferFileServers);
         const std::string path = (dir ? std::string(dir) : profile.path().string()) + "/" + row.file;
         QImage image;

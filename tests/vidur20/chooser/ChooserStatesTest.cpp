@@ -24,7 +24,9 @@ TEST_F(ChooserStatesTest, ControlsAndCursorFollowZonesThenLookupThenIdle) {
     };
     std::vector<Seen> seen;
     Chooser chooser(ZChooserDialog::kOfferPrinters);
-    auto note = [&](const char* when) { seen.push_back({when, chooser.States(), UiDriver::IsTimerRunning(chooser, 229)}); };
+    auto note = [&](const char* when) {
+        seen.push_back({when, chooser.States(), UiDriver::IsTimerRunning(chooser, 229)});
+    };
     const int result = Run(chooser, [&](Chooser& c) {
         note("opened");
         c.Tick();
@@ -43,12 +45,9 @@ TEST_F(ChooserStatesTest, ControlsAndCursorFollowZonesThenLookupThenIdle) {
     });
     EXPECT_EQ(result, IDOK);
     const Seen expected[] = {
-        {"opened", kZones, true},
-        {"zones still running", kZones, true},
-        {"zones complete", kLookup, true},
-        {"look-up still running", kLookup, true},
-        {"look-up complete", kIdle, true},
-        {"a tick with nothing to poll", kIdle, true},
+        {"opened", kZones, true},          {"zones still running", kZones, true},
+        {"zones complete", kLookup, true}, {"look-up still running", kLookup, true},
+        {"look-up complete", kIdle, true}, {"a tick with nothing to poll", kIdle, true},
     };
     ASSERT_EQ(seen.size(), std::size(expected));
     for (std::size_t i = 0; i < seen.size(); ++i) {
@@ -77,8 +76,10 @@ TEST_F(ChooserStatesTest, ClosingTheDialogStopsTheRunningLookupAndTheTimer) {
             ASSERT_EQ(fake.openEnumCount(), 1);
             // OK is disabled while a look-up runs; Cancel never is. OK is reached by the
             // keyboard's default action only in idle, so end through the handler here.
-            if (row.button == IDOK) c.SendMessage(WM_COMMAND, IDOK);
-            else EXPECT_TRUE(UiDriver::ClickButton(c, IDCANCEL));
+            if (row.button == IDOK)
+                c.SendMessage(WM_COMMAND, IDOK);
+            else
+                EXPECT_TRUE(UiDriver::ClickButton(c, IDCANCEL));
             EXPECT_FALSE(UiDriver::IsTimerRunning(c, 229)) << row.how;
             EXPECT_FALSE(UiDriver::IsWaitCursorShown(c)) << row.how;
         });

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "FakeAppleTalk.h"
-#include "support/TempProfileDir.h"
 #include "UiTestSupport.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Win32Api.h"
+#include "support/TempProfileDir.h"
 #include "vidur20/chooser/ZChooserDialog.h"
 #include "vidur20/res/ResourceIds.h"
 #include "vidur20/res/Vidur20Resources.h"
@@ -65,8 +65,8 @@ inline std::ostream& operator<<(std::ostream& out, const ControlStates& s) {
 // The Chooser with its controls reachable as a user finds them, by id.
 class Chooser : public ZChooserDialog {
 public:
-    using ZChooserDialog::ZChooserDialog;
     using ZChooserDialog::ParseDeviceItem;
+    using ZChooserDialog::ZChooserDialog;
 
     CComboBox& TypeBox() { return *static_cast<CComboBox*>(GetDlgItem(IDC_TYPE_BOX)); }
     CComboBox& ZoneBox() { return *static_cast<CComboBox*>(GetDlgItem(IDC_ZONE_BOX)); }
@@ -76,7 +76,7 @@ public:
 
     ControlStates States() {
         auto enabled = [this](UINT id) { return GetDlgItem(static_cast<int>(id))->IsWindowEnabled() != FALSE; };
-        return {enabled(IDC_TYPE_BOX), enabled(IDC_ZONE_BOX), enabled(IDC_DEVICE_LIST),
+        return {enabled(IDC_TYPE_BOX), enabled(IDC_ZONE_BOX),    enabled(IDC_DEVICE_LIST),
                 enabled(IDOK),         enabled(IDC_STOP_LOOKUP), UiDriver::IsWaitCursorShown(*this)};
     }
     std::vector<std::string> Zones() {

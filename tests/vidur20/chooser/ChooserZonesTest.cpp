@@ -11,7 +11,8 @@ using ChooserZonesTest = ChooserTest;
 
 TEST_F(ChooserZonesTest, CompletedEnumerationListsSortedZonesSelectsTheLocalOneAndLooksUpThere) {
     fake.setPostScriptDefault(1);
-    fake.scriptZoneEnum(ZoneScript({"Sales", "Engineering", "accounting"}, {ENUM_RUNNING, ENUM_RUNNING, ENUM_COMPLETE}));
+    fake.scriptZoneEnum(
+        ZoneScript({"Sales", "Engineering", "accounting"}, {ENUM_RUNNING, ENUM_RUNNING, ENUM_COMPLETE}));
     fake.setMyZone(0, "Sales");
     fake.scriptLookup(LookupScript({ENUM_RUNNING}));
     Chooser chooser(ZChooserDialog::kOfferPrinters);

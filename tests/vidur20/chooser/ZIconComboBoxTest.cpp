@@ -15,8 +15,8 @@
 #include "platform/ui/CDialog.h"
 #include "platform/ui/UiApplication.h"
 #include "platform/ui/UiDriver.h"
-#include "platform/ui/WindowRender.h"
 #include "platform/ui/Win32Api.h"
+#include "platform/ui/WindowRender.h"
 #include "platform/ui/qt/DeviceContext.h"
 #include "vidur20/chooser/ZICONList.h"
 #include "vidur20/chooser/ZIconComboBox.h"
@@ -34,7 +34,8 @@ const char* const* redSquareXpm() {
     if (xpm.empty()) {
         rows = {"32 32 2 1", ". c #FFFFFF", "r c #FF0000"};
         for (int y = 0; y < 32; ++y)
-            rows.push_back(y >= 8 && y < 24 ? std::string(8, '.') + std::string(16, 'r') + std::string(8, '.') : std::string(32, '.'));
+            rows.push_back(y >= 8 && y < 24 ? std::string(8, '.') + std::string(16, 'r') + std::string(8, '.')
+                                            : std::string(32, '.'));
         for (const std::string& row : rows) xpm.push_back(row.c_str());
     }
     return xpm.data();
@@ -151,7 +152,14 @@ protected:
             QFont font; // whole pixels, so text shows in exactly its colour
             font.setStyleStrategy(QFont::NoAntialias);
             HDC__ dc(painter, font);
-            DRAWITEMSTRUCT dis{ODT_COMBOBOX, IDC_TYPE_BOX, 0, ODA_DRAWENTIRE, state, box.m_hWnd, &dc, {0, 0, 200, 36},
+            DRAWITEMSTRUCT dis{ODT_COMBOBOX,
+                               IDC_TYPE_BOX,
+                               0,
+                               ODA_DRAWENTIRE,
+                               state,
+                               box.m_hWnd,
+                               &dc,
+                               {0, 0, 200, 36},
                                static_cast<ULONG_PTR>(box.GetItemData(0))};
             box.DrawItem(&dis);
             EXPECT_EQ(dc.bkMode, OPAQUE) << "the previous mode is restored";
@@ -196,7 +204,15 @@ TEST_F(DrawnItem, EmptySelectionFieldDrawsNothing) {
     image.fill(qRgb(128, 128, 128));
     QPainter painter(&image);
     HDC__ dc(painter, QFont());
-    DRAWITEMSTRUCT dis{ODT_COMBOBOX, IDC_TYPE_BOX, static_cast<UINT>(-1), ODA_DRAWENTIRE, ODS_SELECTED, box.m_hWnd, &dc, {0, 0, 50, 36}, 0};
+    DRAWITEMSTRUCT dis{ODT_COMBOBOX,
+                       IDC_TYPE_BOX,
+                       static_cast<UINT>(-1),
+                       ODA_DRAWENTIRE,
+                       ODS_SELECTED,
+                       box.m_hWnd,
+                       &dc,
+                       {0, 0, 50, 36},
+                       0};
     box.DrawItem(&dis);
     painter.end();
     EXPECT_EQ(countPixels(image, qRgb(128, 128, 128), 0), 50 * 36);

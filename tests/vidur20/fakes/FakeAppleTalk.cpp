@@ -79,8 +79,10 @@ void FakeAppleTalk::setMyZone(int result, std::string zone) {
 
 void FakeAppleTalk::setDefaultPrinter(const _NBPTuple* printer) {
     Lock lock(m_mutex);
-    if (printer != nullptr) m_defaultPrinter = *printer;
-    else m_defaultPrinter.reset();
+    if (printer != nullptr)
+        m_defaultPrinter = *printer;
+    else
+        m_defaultPrinter.reset();
 }
 
 std::optional<_NBPTuple> FakeAppleTalk::defaultPrinter() const {

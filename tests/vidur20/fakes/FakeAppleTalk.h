@@ -31,10 +31,10 @@
 
 // One scripted ZIP zone enumeration, taken by the next ZIPOpenEnum.
 struct FakeZoneEnum {
-    int openResult = 0;                           // non-zero: the open fails and stores no handle
-    std::vector<int> statuses{ENUM_COMPLETE};     // answer of each ZIPEnumStatus in turn; the last repeats
-    std::vector<std::string> zones;               // Mac OS Roman names, read by ZIPReadEnum
-    int countResult = 0;                          // result of ZIPZoneCount (non-zero: fails, count untouched)
+    int openResult = 0; // non-zero: the open fails and stores no handle
+    std::vector<int> statuses{ENUM_COMPLETE}; // answer of each ZIPEnumStatus in turn; the last repeats
+    std::vector<std::string> zones; // Mac OS Roman names, read by ZIPReadEnum
+    int countResult = 0; // result of ZIPZoneCount (non-zero: fails, count untouched)
 };
 
 // One scripted NBP look-up, taken by the next NBPOpenEnum.
@@ -47,7 +47,7 @@ struct FakeLookup {
 
 // One call into the library, as the code under test made it.
 struct FakeCall {
-    std::string function;  // "NBPOpenEnum"
+    std::string function; // "NBPOpenEnum"
     std::string arguments; // "2, 2, 1024, =:LaserWriter@Sales" (names as their raw bytes)
     int result = 0;
 };
@@ -94,14 +94,14 @@ public:
     // --- Printers.
     void setDefaultPrinter(const _NBPTuple* printer); // null: none, PAPGetDefaultPrinter fails
     std::optional<_NBPTuple> defaultPrinter() const;
-    void setSetDefaultPrinterResult(int result);      // returned by PAPSetDefaultPrinter (stored anyway when 0)
+    void setSetDefaultPrinterResult(int result); // returned by PAPSetDefaultPrinter (stored anyway when 0)
     std::vector<_NBPTuple> setDefaultPrinterCalls() const;
     void setPostScriptType(std::string nbpType, int answer); // exact bytes of the type
-    void setPostScriptDefault(int answer);                   // for every other type (initially 0)
+    void setPostScriptDefault(int answer); // for every other type (initially 0)
 
     // --- Dispatch blocks.
-    void setAllocResult(int result);     // non-zero: MPPAlloc fails and stores nothing
-    std::size_t liveBlockCount() const;  // allocated and not yet freed
+    void setAllocResult(int result); // non-zero: MPPAlloc fails and stores nothing
+    std::size_t liveBlockCount() const; // allocated and not yet freed
     void pushDispatchResult(int result); // queued results of ATALKDispatch (0 when none)
     // Runs on every accepted dispatch after the block is marked in progress; it may fill
     // the reply and complete the block at once (with completeBlock).
@@ -110,8 +110,7 @@ public:
     // Completes the index-th dispatched block (from 0), as the stack does: fills the reply,
     // then writes the result last with release ordering. False, writing nothing, when the
     // block has been freed meanwhile. Callable from any thread.
-    bool completeDispatch(std::size_t index, int result,
-                          const std::function<void(_DispatchBlock&)>& fillReply = {});
+    bool completeDispatch(std::size_t index, int result, const std::function<void(_DispatchBlock&)>& fillReply = {});
     static void completeBlock(_DispatchBlock& block, int result);
     // The result field as a poller reads it (acquire).
     static int readResult(const _DispatchBlock& block);

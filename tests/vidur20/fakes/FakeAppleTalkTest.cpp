@@ -94,7 +94,8 @@ TEST_F(FakeAppleTalkTest, ADispatchedBlockIsCompletedFromAnotherThreadAndSeenByA
     ASSERT_EQ(ATALKDispatch(block), 0);
     EXPECT_EQ(FakeAppleTalk::readResult(*block), 1);
     std::thread stack([&] {
-        fake.completeDispatch(0, 0, [](_DispatchBlock& b) { b.params[DB_NODE_NODE_OFFSET - DISPATCH_PARAMS_OFFSET] = 42; });
+        fake.completeDispatch(0, 0,
+                              [](_DispatchBlock& b) { b.params[DB_NODE_NODE_OFFSET - DISPATCH_PARAMS_OFFSET] = 42; });
     });
     while (FakeAppleTalk::readResult(*block) == 1) std::this_thread::yield();
     EXPECT_EQ(block->params[DB_NODE_NODE_OFFSET - DISPATCH_PARAMS_OFFSET], 42);

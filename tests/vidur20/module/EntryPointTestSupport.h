@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "FakeAppleTalk.h"
-#include "support/TempProfileDir.h"
 #include "UiTestSupport.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/UiDriver.h"
+#include "support/TempProfileDir.h"
 #include "vidur20/module/HVRWindowObserver.h"
 #include "vidur20/module/Vidur20Module.h"
 

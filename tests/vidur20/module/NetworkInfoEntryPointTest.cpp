@@ -49,8 +49,7 @@ protected:
             auto& sheet = static_cast<CPropertySheet&>(window);
             seen.pages = sheet.GetPageCount();
             seen.generalFirst = sheet.GetPage(0) && sheet.GetPage(0)->IsKindOf(RUNTIME_CLASS(CNetGeneralPage));
-            seen.statisticsSecond =
-                sheet.GetPage(1) && sheet.GetPage(1)->IsKindOf(RUNTIME_CLASS(CNetStatisticsPage));
+            seen.statisticsSecond = sheet.GetPage(1) && sheet.GetPage(1)->IsKindOf(RUNTIME_CLASS(CNetStatisticsPage));
             seen.active = sheet.GetActiveIndex();
             CString text;
             sheet.GetWindowText(text);

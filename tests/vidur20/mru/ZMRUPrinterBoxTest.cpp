@@ -14,11 +14,11 @@
 
 #include "FakeAppleTalk.h"
 #include "RecentPrinterFixtures.h"
-#include "support/TempProfileDir.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/UiDriver.h"
+#include "support/TempProfileDir.h"
 
 using namespace printers;
 

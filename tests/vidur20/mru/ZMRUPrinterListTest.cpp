@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "FakeAppleTalk.h"
-#include "support/TempProfileDir.h"
 #include "platform/core/PrivateProfile.h"
+#include "support/TempProfileDir.h"
 #include "vidur20/packages/ZImageWriterPackage.h"
 #include "vidur20/packages/ZLaserWriterPackage.h"
 
@@ -22,8 +22,8 @@ namespace {
 constexpr const char* kPrinters = "Recent Printer List";
 
 std::string entry(const std::string& object, unsigned net = 0, unsigned node = 0, unsigned socket = 0) {
-    return "AppleTalk PAP; " + std::to_string(net) + " " + std::to_string(node) + " " + std::to_string(socket) +
-           ", " + object + ":LaserWriter@Sales";
+    return "AppleTalk PAP; " + std::to_string(net) + " " + std::to_string(node) + " " + std::to_string(socket) + ", " +
+           object + ":LaserWriter@Sales";
 }
 
 _NBPTuple makeTuple(const char* object, const char* type, const char* zone, WORD net, BYTE node, BYTE socket) {
@@ -85,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LoadRow{"a missing third key ends the list", {entry("A"), entry("B"), "-", entry("D")}, {"A", "B"}},
         LoadRow{"a duplicate is dropped and loading goes on", {entry("A"), entry("a"), entry("C")}, {"A", "C"}},
-        LoadRow{"a fifth key is never read", {entry("A"), entry("B"), entry("C"), entry("D"), entry("E")},
+        LoadRow{"a fifth key is never read",
+                {entry("A"), entry("B"), entry("C"), entry("D"), entry("E")},
                 {"A", "B", "C", "D"}},
         LoadRow{"an unparseable second key ends the list", {entry("A"), "garbage", entry("C"), entry("D")}, {"A"}},
         LoadRow{"an empty first key gives nothing", {"", entry("B")}, {}}));

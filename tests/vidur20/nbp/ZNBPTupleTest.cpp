@@ -14,8 +14,7 @@ _NBPTuple recordFilledWith(unsigned char byte) {
     return r;
 }
 
-_NBPTuple record(const char* object, const char* type, const char* zone, WORD net = 0, BYTE node = 0,
-                 BYTE socket = 0) {
+_NBPTuple record(const char* object, const char* type, const char* zone, WORD net = 0, BYTE node = 0, BYTE socket = 0) {
     _NBPTuple r{};
     NBPSetEntityName(&r.entity, object, type, zone);
     r.address = {net, node, socket};

@@ -150,14 +150,16 @@ TEST_P(GeneralPageShowsTheReply, AsAddressZoneAndRange) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, GeneralPageShowsTheReply,
-    ::testing::Values(
-        ReplyCase{"HighNumbers", {255, 254, 255, 300, "Sales"}, "255 254 (00FF FE)", "Sales", "255-300"},
-        ReplyCase{"ZerosArePadded", {0, 0, 0, 0, "Lab"}, "0 0 (0000 00)", "Lab", "0-0"},
-        ReplyCase{"Widest", {65535, 255, 65534, 65535, "Z"}, "65535 255 (FFFF FF)", "Z", "65534-65535"},
-        ReplyCase{"EmptyZoneKeepsUnknown", {10, 25, 10, 19, ""}, "10 25 (000A 19)", kUnknown, "10-19"},
-        // A zone longer than the text buffer is cut to what it holds, never written past it.
-        ReplyCase{"LongZoneIsCut", {1, 2, 1, 1, std::string(60, 'z')}, "1 2 (0001 02)",
-                  "zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz", "1-1"}),
+    ::testing::Values(ReplyCase{"HighNumbers", {255, 254, 255, 300, "Sales"}, "255 254 (00FF FE)", "Sales", "255-300"},
+                      ReplyCase{"ZerosArePadded", {0, 0, 0, 0, "Lab"}, "0 0 (0000 00)", "Lab", "0-0"},
+                      ReplyCase{"Widest", {65535, 255, 65534, 65535, "Z"}, "65535 255 (FFFF FF)", "Z", "65534-65535"},
+                      ReplyCase{"EmptyZoneKeepsUnknown", {10, 25, 10, 19, ""}, "10 25 (000A 19)", kUnknown, "10-19"},
+                      // A zone longer than the text buffer is cut to what it holds, never written past it.
+                      ReplyCase{"LongZoneIsCut",
+                                {1, 2, 1, 1, std::string(60, 'z')},
+                                "1 2 (0001 02)",
+                                "zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz",
+                                "1-1"}),
     [](const ::testing::TestParamInfo<ReplyCase>& row) { return std::string(row.param.name); });
 
 TEST_F(NetInfoTest, RequestIsNodeInformationOnAClearedLibraryBlock) {

@@ -2,10 +2,10 @@
 #include <chrono>
 #include <fcntl.h>
 #include <functional>
-#include <sys/file.h>
-#include <unistd.h>
 #include <memory>
 #include <string>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 
@@ -129,7 +129,8 @@ class Reorder : public PackageTest, public ::testing::WithParamInterface<Reorder
 TEST_P(Reorder, PutsTheChoiceFirstAndKeepsTheOthersInOrderWithoutIt) {
     const ReorderRow& row = GetParam();
     for (std::size_t i = 0; i < row.before.size(); ++i)
-        if (!row.before[i].empty()) writeValue(kPrinters, "Printer" + std::to_string(i + 1), entry(row.before[i].c_str()));
+        if (!row.before[i].empty())
+            writeValue(kPrinters, "Printer" + std::to_string(i + 1), entry(row.before[i].c_str()));
     ZLaserWriterPackage p("LaserWriter");
     const _NBPTuple chosen = makeTuple(row.chosen);
     ASSERT_EQ(p.SelectDevice(&chosen, nullptr), 1);
@@ -139,7 +140,8 @@ TEST_P(Reorder, PutsTheChoiceFirstAndKeepsTheOthersInOrderWithoutIt) {
 INSTANTIATE_TEST_SUITE_P(
     Lists, Reorder,
     ::testing::Values(
-        ReorderRow{"known moves up, the fifth key stays", {"A", "B", "C", "D", "Old"}, "C", {"C", "A", "B", "D", "Old"}},
+        ReorderRow{
+            "known moves up, the fifth key stays", {"A", "B", "C", "D", "Old"}, "C", {"C", "A", "B", "D", "Old"}},
         ReorderRow{"new pushes all down to a fifth key", {"A", "B", "C", "D"}, "E", {"E", "A", "B", "C", "D"}},
         ReorderRow{"a gap ends the reading", {"A", "", "C"}, "E", {"E", "A", "C", "<missing>", "<missing>"}},
         ReorderRow{"the same name in another case", {"A", "B"}, "b", {"b", "A", "<missing>", "<missing>", "<missing>"}},
@@ -150,7 +152,8 @@ TEST_F(Selection, ANameThatCannotBeStoredOrAFailedWriteLeavesTheListExactlyAsItW
     for (int i = 0; i < 4; ++i) writeValue(kPrinters, "Printer" + std::to_string(i + 1), entry(names[i]));
     const std::string before = profile.fileText("Halvora.INI");
     ZLaserWriterPackage p("LaserWriter");
-    for (const _NBPTuple& refused : {makeTuple("Line\rbreak"), makeTuple("Feed\n"), makeTuple("X", "LaserWriter", "Lab@North")}) {
+    for (const _NBPTuple& refused :
+         {makeTuple("Line\rbreak"), makeTuple("Feed\n"), makeTuple("X", "LaserWriter", "Lab@North")}) {
         EXPECT_EQ(p.SelectDevice(&refused, nullptr), 1) << refused.entity.object; // taken, not stored
         EXPECT_EQ(profile.fileText("Halvora.INI"), before) << refused.entity.object;
     }

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "FakeAppleTalk.h"
-#include "support/TempProfileDir.h"
 #include "platform/core/PrivateProfile.h"
+#include "support/TempProfileDir.h"
 #include "vidur20/atalk/AppleTalk.h"
 
 inline _NBPTuple makeTuple(const char* object, const char* type = "LaserWriter", const char* zone = "Sales",
@@ -37,8 +37,8 @@ inline void writeValue(const char* section, const std::string& key, const std::s
 
 inline std::string entry(const char* object, const char* type = "LaserWriter", const char* zone = "Sales",
                          unsigned net = 0, unsigned node = 0, unsigned socket = 0) {
-    return "AppleTalk PAP; " + std::to_string(net) + " " + std::to_string(node) + " " + std::to_string(socket) +
-           ", " + object + ":" + type + "@" + zone;
+    return "AppleTalk PAP; " + std::to_string(net) + " " + std::to_string(node) + " " + std::to_string(socket) + ", " +
+           object + ":" + type + "@" + zone;
 }
 
 // The objects of keys Printer1 to Printer<count>, "<missing>" for an absent key.

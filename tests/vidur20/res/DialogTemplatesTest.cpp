@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "ResourceTestSupport.h"
 #include "platform/resources/WindowStyles.h"
 #include "vidur20/res/ResourceIds.h"
-#include "ResourceTestSupport.h"
 
 namespace {
 
@@ -44,9 +44,8 @@ struct Variant {
 };
 
 const Variant kAllVariants[] = {
-    {IDD_CHOOSER, kLangEnglishUS},     {IDD_CHOOSER, kLangFrench},
-    {IDD_PRINTER_STATUS, kLangEnglishUS}, {IDD_PRINTER_STATUS, kLangFrench},
-    {IDD_NET_GENERAL, kLangEnglishUS}, {IDD_NET_GENERAL, kLangFrench},
+    {IDD_CHOOSER, kLangEnglishUS},        {IDD_CHOOSER, kLangFrench},        {IDD_PRINTER_STATUS, kLangEnglishUS},
+    {IDD_PRINTER_STATUS, kLangFrench},    {IDD_NET_GENERAL, kLangEnglishUS}, {IDD_NET_GENERAL, kLangFrench},
     {IDD_NET_STATISTICS, kLangEnglishUS},
 };
 
@@ -139,7 +138,7 @@ TEST(DialogFrames, ChooserAndStatusArePopupsWithSystemMenuAndOnlyTheStatusWindow
         EXPECT_EQ(chooser.style & modal, modal);
         EXPECT_EQ(status.style & modal, modal);
         EXPECT_FALSE(chooser.style & WS_VISIBLE); // DoModal shows it
-        EXPECT_TRUE(status.style & WS_VISIBLE);   // the modeless window is shown on creation
+        EXPECT_TRUE(status.style & WS_VISIBLE); // the modeless window is shown on creation
     }
 }
 
@@ -185,43 +184,46 @@ void ExpectControls(UINT templateId, const std::vector<Control>& expected) {
 }
 
 TEST(DialogControls, ChooserHasItsNineControlsInTabOrder) {
-    ExpectControls(IDD_CHOOSER, {
-        {IDC_TYPE_BOX, kClassComboBox, "", ""},
-        {IDC_ZONE_BOX, kClassComboBox, "", ""},
-        {IDC_DEVICE_LIST, kClassListBox, "", ""},
-        {IDOK, kClassButton, "OK", "OK"},
-        {IDC_STOP_LOOKUP, kClassButton, "Stop Lookup", "Arrêter la recherche"},
-        {IDCANCEL, kClassButton, "Cancel", "Annuler"},
-        {IDC_STATIC, kClassStatic, "AppleTalk zone:", "Zone AppleTalk:"},
-        {IDC_DEVICE_PROMPT, kClassStatic, "Choose a device:", "Sélectionne une périphérique:"},
-        {IDC_TYPE_LABEL, kClassStatic, "AppleTalk type:", "Type de périphérique AppleTalk:"},
-    });
+    ExpectControls(IDD_CHOOSER,
+                   {
+                       {IDC_TYPE_BOX, kClassComboBox, "", ""},
+                       {IDC_ZONE_BOX, kClassComboBox, "", ""},
+                       {IDC_DEVICE_LIST, kClassListBox, "", ""},
+                       {IDOK, kClassButton, "OK", "OK"},
+                       {IDC_STOP_LOOKUP, kClassButton, "Stop Lookup", "Arrêter la recherche"},
+                       {IDCANCEL, kClassButton, "Cancel", "Annuler"},
+                       {IDC_STATIC, kClassStatic, "AppleTalk zone:", "Zone AppleTalk:"},
+                       {IDC_DEVICE_PROMPT, kClassStatic, "Choose a device:", "Sélectionne une périphérique:"},
+                       {IDC_TYPE_LABEL, kClassStatic, "AppleTalk type:", "Type de périphérique AppleTalk:"},
+                   });
 }
 
 TEST(DialogControls, PrinterStatusHasItsBoxStatusTextCancelAndGroupBox) {
-    ExpectControls(IDD_PRINTER_STATUS, {
-        {IDC_PRINTER_BOX, kClassComboBox, "", ""},
-        {IDC_STATIC, kClassStatic, "Printer:", "Imprimante:"},
-        {IDCANCEL, kClassButton, "&Cancel", "Annuler"},
-        {IDC_STATUS_TEXT, kClassStatic, "status: looking for printer", "Etat: Recherche d'imprimante"},
-        {IDC_STATIC, kClassButton, "Status:", "Etat"},
-    });
+    ExpectControls(IDD_PRINTER_STATUS,
+                   {
+                       {IDC_PRINTER_BOX, kClassComboBox, "", ""},
+                       {IDC_STATIC, kClassStatic, "Printer:", "Imprimante:"},
+                       {IDCANCEL, kClassButton, "&Cancel", "Annuler"},
+                       {IDC_STATUS_TEXT, kClassStatic, "status: looking for printer", "Etat: Recherche d'imprimante"},
+                       {IDC_STATIC, kClassButton, "Status:", "Etat"},
+                   });
 }
 
 TEST(DialogControls, GeneralPageHasThreeValuesThatReadUnknownUntilTheStackAnswers) {
     ExpectControls(IDD_NET_GENERAL, {
-        {IDC_STATIC, kClassStatic, "Network Address:", "Adresse Réseau:"},
-        {IDC_STATIC, kClassStatic, "Local Zone:", "Zone Locale:"},
-        {IDC_NET_ADDRESS, kClassStatic, "Unknown", "Inconnu"},
-        {IDC_LOCAL_ZONE, kClassStatic, "Unknown", "Inconnu"},
-        {IDC_STATIC, kClassStatic, "Network Range:", "Plage d'adresses:"},
-        {IDC_NET_RANGE, kClassStatic, "Unknown", "Inconnu"},
-    });
+                                        {IDC_STATIC, kClassStatic, "Network Address:", "Adresse Réseau:"},
+                                        {IDC_STATIC, kClassStatic, "Local Zone:", "Zone Locale:"},
+                                        {IDC_NET_ADDRESS, kClassStatic, "Unknown", "Inconnu"},
+                                        {IDC_LOCAL_ZONE, kClassStatic, "Unknown", "Inconnu"},
+                                        {IDC_STATIC, kClassStatic, "Network Range:", "Plage d'adresses:"},
+                                        {IDC_NET_RANGE, kClassStatic, "Unknown", "Inconnu"},
+                                    });
 }
 
 TEST(DialogControls, StatisticsPageHasOnlyItsClearButton) {
     ExpectControls(IDD_NET_STATISTICS, {{IDC_CLEAR_STATISTICS, kClassButton, "Clear", nullptr}});
-    const DialogItemTemplate& clear = RequireItem(RequireTemplate(IDD_NET_STATISTICS, kLangEnglishUS), IDC_CLEAR_STATISTICS);
+    const DialogItemTemplate& clear =
+        RequireItem(RequireTemplate(IDD_NET_STATISTICS, kLangEnglishUS), IDC_CLEAR_STATISTICS);
     EXPECT_TRUE(clear.style & WS_TABSTOP);
 }
 
@@ -246,8 +248,8 @@ TEST(ControlStyles, ChooserTypeBoxIsAnOwnerDrawnSortedDropDownListWithoutStrings
         EXPECT_FALSE(zone & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE));
 
         const DWORD list = RequireItem(t, IDC_DEVICE_LIST).style;
-        const DWORD listWanted = LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | WS_BORDER |
-                                 WS_VSCROLL | WS_TABSTOP;
+        const DWORD listWanted =
+            LBS_SORT | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL | WS_TABSTOP;
         EXPECT_EQ(list & listWanted, listWanted);
     }
 }

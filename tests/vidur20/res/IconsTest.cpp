@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "vidur20/res/ResourceIds.h"
 #include "ResourceTestSupport.h"
+#include "vidur20/res/ResourceIds.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ const std::set<std::string> kPalette = {
 };
 
 struct ParsedXpm {
-    std::string error;  // empty when the image is valid
+    std::string error; // empty when the image is valid
     int opaqueColours = 0;
     bool hasTransparency = false;
     int opaquePixels = 0;
@@ -52,8 +52,7 @@ ParsedXpm ParseXpm(const char* const* xpm) {
         }
         const std::string value = Upper(line.substr(4));
         if (!table.emplace(line[0], value).second) out.error = "colour key used twice";
-        if (value == "NONE")
-            continue;
+        if (value == "NONE") continue;
         if (!kPalette.count(value)) out.error = "colour outside the palette: " + value;
         ++out.opaqueColours;
     }
@@ -78,9 +77,9 @@ ParsedXpm ParseXpm(const char* const* xpm) {
 }
 
 TEST(Icons, AreTheTwelveIconGroupsOfTheLibrary) {
-    const std::set<UINT> expected = {IDI_FILE_SERVER, IDI_LASERWRITER,  IDI_IMAGEWRITER, IDI_APPLETALK_ZONE,
-                                     IDI_MACINTOSH,   IDI_ROUTER,       IDI_MODEM,       IDI_SPOOLER,
-                                     IDI_PLOTTER,     IDI_SHARED_DISK,  IDI_PRINT_SERVER, IDI_IMAGEWRITER_LQ};
+    const std::set<UINT> expected = {IDI_FILE_SERVER, IDI_LASERWRITER, IDI_IMAGEWRITER,  IDI_APPLETALK_ZONE,
+                                     IDI_MACINTOSH,   IDI_ROUTER,      IDI_MODEM,        IDI_SPOOLER,
+                                     IDI_PLOTTER,     IDI_SHARED_DISK, IDI_PRINT_SERVER, IDI_IMAGEWRITER_LQ};
     EXPECT_EQ(expected, (std::set<UINT>{233, 234, 235, 236, 237, 238, 239, 240, 241, 242, 245, 246}));
     std::set<UINT> seen;
     for (const IconResource& icon : Vidur20ResourceModule().icons)

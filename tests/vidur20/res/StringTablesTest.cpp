@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include <set>
 
-#include "vidur20/res/ResourceIds.h"
 #include "ResourceTestSupport.h"
+#include "vidur20/res/ResourceIds.h"
 
 namespace {
 
-constexpr const char* kNoPrinters = "This function cannot be used because no printers have been choosen. Please use "
-                                    "the Chooser to select a printer.";
+constexpr const char* kNoPrinters =
+    "This function cannot be used because no printers have been choosen. Please use "
+    "the Chooser to select a printer.";
 
 TEST(StringTables, HoldStringsElevenToFifteenInEnglishAndFrenchAndNothingElse) {
     std::set<std::pair<UINT, LANGID>> seen;
@@ -15,8 +16,8 @@ TEST(StringTables, HoldStringsElevenToFifteenInEnglishAndFrenchAndNothingElse) {
         EXPECT_TRUE(seen.insert({s.id, s.language}).second) << "twice: " << s.id << " " << s.language;
         EXPECT_TRUE(s.id >= IDS_STATUS_LOOKING && s.id <= IDS_CHOICE_NOT_WRITTEN) << s.id;
     }
-    for (UINT id : {IDS_STATUS_LOOKING, IDS_STATUS_NOT_FOUND, IDS_NO_PRINTERS, IDS_CHOICE_NOT_STORABLE,
-                    IDS_CHOICE_NOT_WRITTEN})
+    for (UINT id :
+         {IDS_STATUS_LOOKING, IDS_STATUS_NOT_FOUND, IDS_NO_PRINTERS, IDS_CHOICE_NOT_STORABLE, IDS_CHOICE_NOT_WRITTEN})
         for (LANGID language : {kLangEnglishUS, kLangFrench})
             EXPECT_NE(FindModuleString(id, language), nullptr) << id << " " << language;
 }

@@ -25,9 +25,9 @@ struct Variant {
     bool page;
 };
 const Variant kVariants[] = {
-    {IDD_CHOOSER, kLangEnglishUS, false},   {IDD_CHOOSER, kLangFrench, false},
+    {IDD_CHOOSER, kLangEnglishUS, false},        {IDD_CHOOSER, kLangFrench, false},
     {IDD_PRINTER_STATUS, kLangEnglishUS, false}, {IDD_PRINTER_STATUS, kLangFrench, false},
-    {IDD_NET_GENERAL, kLangEnglishUS, true},  {IDD_NET_GENERAL, kLangFrench, true},
+    {IDD_NET_GENERAL, kLangEnglishUS, true},     {IDD_NET_GENERAL, kLangFrench, true},
     {IDD_NET_STATISTICS, kLangEnglishUS, true},
 };
 
@@ -56,7 +56,8 @@ TEST(TemplateTexts, EveryTextShowsWholeInItsControlInBothLanguages) {
                 << where << "\"" << text.toStdString() << "\" in " << label->width() << " x " << label->height();
         }
         for (auto* group : dialog->findChildren<GroupBoxWidget*>())
-            EXPECT_LE(metrics.horizontalAdvance(group->title()), group->width() - 16) << where << group->title().toStdString();
+            EXPECT_LE(metrics.horizontalAdvance(group->title()), group->width() - 16)
+                << where << group->title().toStdString();
         dialog->HWND__::destroy(true);
     }
 }

@@ -14,11 +14,11 @@
 
 #include "FakeAppleTalk.h"
 #include "RecentPrinterFixtures.h"
-#include "support/TempProfileDir.h"
 #include "UiTestSupport.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/SleepService.h"
 #include "platform/ui/UiDriver.h"
+#include "support/TempProfileDir.h"
 #include "vidur20/res/ResourceIds.h"
 #include "vidur20/res/Vidur20Resources.h"
 #include "vidur20/status/ZPrinterStatusDialog.h"

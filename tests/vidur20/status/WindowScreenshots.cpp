@@ -12,12 +12,12 @@
 
 #include "FakeAppleTalk.h"
 #include "RecentPrinterFixtures.h"
-#include "support/TempProfileDir.h"
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/UiApplication.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/WindowRender.h"
+#include "support/TempProfileDir.h"
 #include "vidur20/netinfo/CNetGeneralPage.h"
 #include "vidur20/netinfo/CNetStatisticsPage.h"
 #include "vidur20/res/ResourceIds.h"

@@ -29,8 +29,9 @@ TEST_F(StatusWindowTest, NoPrintersShowsOneStopMessageAndAsksNothing) {
     auto* window = new ZPrinterStatusDialog(nullptr);
     ASSERT_NE(window->GetSafeHwnd(), nullptr);
     ASSERT_EQ(boxes.shown.size(), 1U);
-    EXPECT_EQ(boxes.shown[0].text, "This function cannot be used because no printers have been choosen. Please use "
-                                   "the Chooser to select a printer.");
+    EXPECT_EQ(boxes.shown[0].text,
+              "This function cannot be used because no printers have been choosen. Please use "
+              "the Chooser to select a printer.");
     EXPECT_EQ(boxes.shown[0].type, MB_OK | MB_ICONSTOP);
     EXPECT_FALSE(UiDriver::IsTimerRunning(*window, ZPrinterStatusDialog::kTimerId));
     EXPECT_EQ(StatusRequests(), 0);

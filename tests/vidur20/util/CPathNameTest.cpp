@@ -27,16 +27,15 @@ TEST_P(PathParts, SplitIntoNameExtensionAndTitle) {
     EXPECT_EQ(std::string(path.GetFileTitle()), row.title);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, PathParts,
-    ::testing::Values(PathRow{"C:\\DOCS\\REPORT.TXT", "REPORT", ".TXT", "REPORT.TXT"},
-                      PathRow{"ARCHIVE.TAR.GZ", "ARCHIVE.TAR", ".GZ", "ARCHIVE.TAR.GZ"},
-                      PathRow{"C:\\DOCS\\README", "README", "", "README"},
-                      PathRow{"C:\\DOCS\\", "", "", ""},
-                      PathRow{".PROFILE", "", ".PROFILE", ".PROFILE"},
-                      PathRow{"/home/ann/notes.v2/draft", "draft", "", "draft"},
-                      PathRow{"C:/mixed\\dirs/Letter.Doc", "Letter", ".Doc", "Letter.Doc"},
-                      PathRow{"", "", "", ""}));
+INSTANTIATE_TEST_SUITE_P(Paths, PathParts,
+                         ::testing::Values(PathRow{"C:\\DOCS\\REPORT.TXT", "REPORT", ".TXT", "REPORT.TXT"},
+                                           PathRow{"ARCHIVE.TAR.GZ", "ARCHIVE.TAR", ".GZ", "ARCHIVE.TAR.GZ"},
+                                           PathRow{"C:\\DOCS\\README", "README", "", "README"},
+                                           PathRow{"C:\\DOCS\\", "", "", ""},
+                                           PathRow{".PROFILE", "", ".PROFILE", ".PROFILE"},
+                                           PathRow{"/home/ann/notes.v2/draft", "draft", "", "draft"},
+                                           PathRow{"C:/mixed\\dirs/Letter.Doc", "Letter", ".Doc", "Letter.Doc"},
+                                           PathRow{"", "", "", ""}));
 
 TEST(CPathName, AnEmptyPathGivesEmptyPartsFromEveryGetter) {
     const CPathName path;

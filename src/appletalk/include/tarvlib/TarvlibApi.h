@@ -15,8 +15,9 @@ extern "C" {
 typedef uint32_t ATEnumHandle;
 
 /* What ZIPOpenEnum lists. */
-#define ZIP_ENUM_ALL_ZONES 0   /* every zone of the internet (ZIP GetZoneList) */
-#define ZIP_ENUM_LOCAL_ZONES 1 /* the zones of this node's cable (ZIP GetLocalZones); on a
+#define ZIP_ENUM_ALL_ZONES 0 /* every zone of the internet (ZIP GetZoneList) */
+#define ZIP_ENUM_LOCAL_ZONES \
+    1 /* the zones of this node's cable (ZIP GetLocalZones); on a
                                   LocalTalk cable, its one zone: the node's own */
 
 /* Zone list: which is ZIP_ENUM_ALL_ZONES or ZIP_ENUM_LOCAL_ZONES; any other value is refused.
@@ -37,16 +38,15 @@ TARVLIB_API int ZIPGetMyZone(char* zone /* 34 bytes */);
    within milliseconds on the embedded network and within a few hundred on real ones, and
    every look-up holds its caller's wait cursor up until it completes. The Chooser's 2, 2,
    1024: sends at 0 and 267 ms, complete at 533 ms, up to 1024 devices kept. */
-TARVLIB_API int NBPOpenEnum(ATEnumHandle* handle, int interval, int transmissions,
-                            int maxTuples, const _NBPEntityName* name);
+TARVLIB_API int NBPOpenEnum(ATEnumHandle* handle, int interval, int transmissions, int maxTuples,
+                            const _NBPEntityName* name);
 TARVLIB_API int NBPEnumStatus(ATEnumHandle handle);
 TARVLIB_API int NBPFoundCount(ATEnumHandle handle, uint16_t* count);
 TARVLIB_API int NBPReadEnum(ATEnumHandle handle, uint16_t index, _NBPTuple* tuple);
 TARVLIB_API int NBPCloseEnum(ATEnumHandle handle);
 
 /* Names. A null part leaves its field as it is. */
-TARVLIB_API int NBPSetEntityName(_NBPEntityName* name, const char* object, const char* type,
-                                 const char* zone);
+TARVLIB_API int NBPSetEntityName(_NBPEntityName* name, const char* object, const char* type, const char* zone);
 /* 0 when both tuples name the same entity; the address and enumerator take no part. */
 TARVLIB_API int NBPCompareEntity(const _NBPTuple* a, const _NBPTuple* b, int flag);
 /* Parses "AppleTalk PAP; NET NODE SOCKET, OBJECT:TYPE@ZONE"; 0 on success. */

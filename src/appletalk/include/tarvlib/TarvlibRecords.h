@@ -45,20 +45,20 @@ typedef struct _NBPTuple {
 
 typedef struct _DispatchBlock {
     uint8_t reserved0[12];
-    uint32_t command;     /* 12: set by the caller */
-    int32_t result;       /* 16: 1 in progress, 0 done, negative failed; written last by the stack */
+    uint32_t command; /* 12: set by the caller */
+    int32_t result; /* 16: 1 in progress, 0 done, negative failed; written last by the stack */
     uint8_t reserved20[16];
-    uint32_t cleared36;   /* 36: zeroed by the caller before every dispatch */
+    uint32_t cleared36; /* 36: zeroed by the caller before every dispatch */
     uint8_t reserved40[4];
-    uint32_t cleared44;   /* 44: zeroed by the caller before every dispatch */
-    uint32_t cleared48;   /* 48: zeroed by the caller for node information */
+    uint32_t cleared44; /* 44: zeroed by the caller before every dispatch */
+    uint32_t cleared48; /* 48: zeroed by the caller for node information */
     uint8_t params[DISPATCH_BLOCK_SIZE - DISPATCH_PARAMS_OFFSET];
 } _DispatchBlock;
 
 /* Commands of ATALKDispatch. */
-#define ATALK_CMD_NODE_INFO 0x0210u      /* reply: net u16 @52, node u8 @54, range u16 @56/@58, zone @60 */
+#define ATALK_CMD_NODE_INFO 0x0210u /* reply: net u16 @52, node u8 @54, range u16 @56/@58, zone @60 */
 #define ATALK_CMD_PRINTER_STATUS 0x0810u /* request id u32 @52, _NBPTuple @56, status text @196 */
-#define ATALK_CMD_END_PRINTER 0x0806u    /* ends the status request whose id is @52 */
+#define ATALK_CMD_END_PRINTER 0x0806u /* ends the status request whose id is @52 */
 
 /* Offsets inside a dispatch block, from its start. */
 #define DB_REQUEST_ID_OFFSET 52

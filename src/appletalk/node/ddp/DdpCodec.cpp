@@ -34,7 +34,8 @@ bool canSerialize(const Datagram& datagram) {
 DdpParseResult DdpCodec::parseShort(std::span<const std::uint8_t> bytes, const ShortHeaderContext& context) {
     // The top six bits of the length word are masked, not checked: they are 0 by rule but
     // carry nothing a receiver needs.
-    if (const DdpError error = checkSize(bytes, kShortHeaderSize); error != DdpError::None) return {std::nullopt, error};
+    if (const DdpError error = checkSize(bytes, kShortHeaderSize); error != DdpError::None)
+        return {std::nullopt, error};
     Datagram datagram;
     datagram.destination = {context.network, context.destinationNode, bytes[2]};
     datagram.source = {context.network, context.sourceNode, bytes[3]};
@@ -46,7 +47,8 @@ DdpParseResult DdpCodec::parseShort(std::span<const std::uint8_t> bytes, const S
 DdpParseResult DdpCodec::parseLong(std::span<const std::uint8_t> bytes) {
     if (const DdpError error = checkSize(bytes, kLongHeaderSize); error != DdpError::None) return {std::nullopt, error};
     const std::uint16_t received = read16(bytes, 2);
-    if (received != 0 && received != checksum(bytes.subspan(kChecksumEnd))) return {std::nullopt, DdpError::BadChecksum};
+    if (received != 0 && received != checksum(bytes.subspan(kChecksumEnd)))
+        return {std::nullopt, DdpError::BadChecksum};
     Datagram datagram;
     datagram.hopCount = static_cast<std::uint8_t>((bytes[0] >> 2) & 0x0F);
     datagram.destination = {read16(bytes, 4), bytes[8], bytes[10]};

@@ -16,10 +16,10 @@ namespace appletalk {
 
 enum class DdpError {
     None,
-    TooShort,        // fewer bytes than the header
-    LengthMismatch,  // the length field is not the number of bytes received
-    DataTooLong,     // more than 586 bytes of data
-    BadChecksum,     // a non-zero checksum that does not match
+    TooShort, // fewer bytes than the header
+    LengthMismatch, // the length field is not the number of bytes received
+    DataTooLong, // more than 586 bytes of data
+    BadChecksum, // a non-zero checksum that does not match
 };
 
 struct DdpParseResult {
@@ -29,7 +29,7 @@ struct DdpParseResult {
 
 // What a short header leaves out, taken from the frame that carried it.
 struct ShortHeaderContext {
-    std::uint16_t network = 0;  // THIS-NET of the receiving node
+    std::uint16_t network = 0; // THIS-NET of the receiving node
     std::uint8_t destinationNode = 0;
     std::uint8_t sourceNode = 0;
 };

@@ -8,7 +8,7 @@ namespace appletalk {
 namespace {
 
 constexpr std::uint8_t kFirstNode = 1;
-constexpr std::uint8_t kLastNode = 253;  // 0, 254 and 255 are reserved on extended cables
+constexpr std::uint8_t kLastNode = 253; // 0, 254 and 255 are reserved on extended cables
 
 bool isUsable(NodeAddress address, const NetworkRange& range) {
     return range.contains(address.network) && address.node >= kFirstNode && address.node <= kLastNode;
@@ -89,7 +89,7 @@ void AarpAgent::handle(const AarpPacket& packet) {
 void AarpAgent::glean(NodeAddress sender, const MacAddress& hardware) {
     if (hardware.isGroup()) return;
     if (isProbing() && sender == candidate_) {
-        conflict();  // the address is in use already
+        conflict(); // the address is in use already
         return;
     }
     ++counters_.gleaned;

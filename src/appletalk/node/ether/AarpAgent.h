@@ -25,11 +25,11 @@ namespace appletalk {
 struct AarpTiming {
     int probeCount = 10;
     Duration probeInterval = std::chrono::milliseconds(200);
-    int requestCount = 3;  // tries before a datagram goes out by broadcast
+    int requestCount = 3; // tries before a datagram goes out by broadcast
     Duration requestInterval = std::chrono::milliseconds(200);
     Duration entryLifetime = std::chrono::seconds(60);
     std::size_t cacheLimit = 256;
-    std::size_t queueLimit = 16;  // datagrams waiting on one address; the oldest go first
+    std::size_t queueLimit = 16; // datagrams waiting on one address; the oldest go first
 };
 
 // The networks an address may be chosen from: the start-up range, or a cable's range.
@@ -43,10 +43,10 @@ struct NetworkRange {
 inline constexpr NetworkRange kStartupRange{0xFF00, 0xFFFE};
 
 struct AarpCounters {
-    std::uint64_t conflicts = 0;       // tentative addresses given up
-    std::uint64_t defended = 0;        // Requests and Probes for our address answered
-    std::uint64_t resolved = 0;        // Responses that filled the cache
-    std::uint64_t gleaned = 0;         // mappings learnt from datagrams
+    std::uint64_t conflicts = 0; // tentative addresses given up
+    std::uint64_t defended = 0; // Requests and Probes for our address answered
+    std::uint64_t resolved = 0; // Responses that filled the cache
+    std::uint64_t gleaned = 0; // mappings learnt from datagrams
     std::uint64_t broadcastFallbacks = 0;
     std::uint64_t queueDropped = 0;
 };
@@ -108,8 +108,8 @@ private:
     AarpTiming timing_;
     NetworkRange range_;
     Acquired onAcquired_;
-    NodeAddress candidate_;  // the tentative address being probed
-    NodeAddress address_;    // the address held, once acquired_
+    NodeAddress candidate_; // the tentative address being probed
+    NodeAddress address_; // the address held, once acquired_
     bool acquired_ = false;
     int probesSent_ = 0;
     TimerId probeTimer_ = 0;

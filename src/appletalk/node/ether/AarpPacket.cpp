@@ -11,9 +11,7 @@ constexpr std::uint16_t kEthernetHardware = 1;
 constexpr std::uint16_t kAppleTalkProtocol = 0x809B;
 
 // A short read leaves the address zero; the caller sees the reader fail.
-MacAddress readMac(ByteReader& reader) {
-    return MacAddress::fromBytes(reader.take(6)).value_or(MacAddress{});
-}
+MacAddress readMac(ByteReader& reader) { return MacAddress::fromBytes(reader.take(6)).value_or(MacAddress{}); }
 
 // A zero byte, then network and node.
 NodeAddress readAddress(ByteReader& reader) {
@@ -35,8 +33,7 @@ void writeAddress(std::vector<std::uint8_t>& bytes, const NodeAddress& address) 
 
 std::optional<AarpPacket> AarpPacket::parse(std::span<const std::uint8_t> bytes) {
     ByteReader reader(bytes);
-    if (reader.u16() != kEthernetHardware || reader.u16() != kAppleTalkProtocol || reader.u8() != 6 ||
-        reader.u8() != 4)
+    if (reader.u16() != kEthernetHardware || reader.u16() != kAppleTalkProtocol || reader.u8() != 6 || reader.u8() != 4)
         return std::nullopt;
     AarpPacket packet;
     const std::uint16_t function = reader.u16();

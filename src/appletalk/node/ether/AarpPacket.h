@@ -28,7 +28,7 @@ struct AarpPacket {
     AarpFunction function = AarpFunction::Request;
     MacAddress sourceHardware;
     NodeAddress sourceAddress;
-    MacAddress destinationHardware;  // zero in Requests and Probes
+    MacAddress destinationHardware; // zero in Requests and Probes
     NodeAddress destinationAddress;
 
     // Nothing unless hardware type 1, protocol 0x809B, lengths 6 and 4, a known function.

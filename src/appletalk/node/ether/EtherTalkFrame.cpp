@@ -15,9 +15,7 @@ constexpr std::array<std::uint8_t, 8> kAarpSnap{0xAA, 0xAA, 0x03, 0x00, 0x00, 0x
 constexpr std::size_t kDdpLongHeader = 13;
 
 // A short read leaves the address zero; the caller sees the reader fail.
-MacAddress readMac(ByteReader& reader) {
-    return MacAddress::fromBytes(reader.take(6)).value_or(MacAddress{});
-}
+MacAddress readMac(ByteReader& reader) { return MacAddress::fromBytes(reader.take(6)).value_or(MacAddress{}); }
 
 } // namespace
 
@@ -30,9 +28,12 @@ std::optional<EtherTalkFrame> EtherTalkFrame::parse(std::span<const std::uint8_t
     // 1500 and under is an 802.3 length; above it an Ethernet II type, not ours.
     if (!reader.ok() || length < kSnapSize || length > 1500 || reader.remaining() < length) return std::nullopt;
     const auto snap = reader.take(kSnapSize);
-    if (std::equal(snap.begin(), snap.end(), kAppleTalkSnap.begin())) frame.protocol = EtherProtocol::AppleTalk;
-    else if (std::equal(snap.begin(), snap.end(), kAarpSnap.begin())) frame.protocol = EtherProtocol::Aarp;
-    else return std::nullopt;
+    if (std::equal(snap.begin(), snap.end(), kAppleTalkSnap.begin()))
+        frame.protocol = EtherProtocol::AppleTalk;
+    else if (std::equal(snap.begin(), snap.end(), kAarpSnap.begin()))
+        frame.protocol = EtherProtocol::Aarp;
+    else
+        return std::nullopt;
     auto payload = reader.take(length - kSnapSize);
     if (frame.protocol == EtherProtocol::AppleTalk) {
         if (payload.size() < kDdpLongHeader) return std::nullopt;

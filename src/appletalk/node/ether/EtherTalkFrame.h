@@ -18,15 +18,15 @@ namespace appletalk {
 enum class EtherProtocol : std::uint8_t { AppleTalk, Aarp };
 
 struct EtherTalkFrame {
-    static constexpr std::size_t kHeaderSize = 14;       // addresses and 802.3 length
-    static constexpr std::size_t kSnapSize = 8;          // LLC and SNAP
-    static constexpr std::size_t kMinimumFrame = 60;     // without the FCS
+    static constexpr std::size_t kHeaderSize = 14; // addresses and 802.3 length
+    static constexpr std::size_t kSnapSize = 8; // LLC and SNAP
+    static constexpr std::size_t kMinimumFrame = 60; // without the FCS
     static constexpr std::size_t kMaxPayload = 1500 - kSnapSize;
 
     MacAddress destination;
     MacAddress source;
     EtherProtocol protocol = EtherProtocol::AppleTalk;
-    std::vector<std::uint8_t> payload;  // a long-header DDP datagram, or an AARP packet
+    std::vector<std::uint8_t> payload; // a long-header DDP datagram, or an AARP packet
 
     // Nothing for a frame that is not 802.3 with AppleTalk's LLC/SNAP, whose 802.3 length
     // runs past the bytes received, or whose DDP length runs past the payload.

@@ -16,7 +16,7 @@ struct MacAddress {
 
     bool isGroup() const { return (bytes[0] & 0x01) != 0; }
     bool isZero() const { return bytes == std::array<std::uint8_t, 6>{}; }
-    std::string toString() const;  // "09:00:07:ff:ff:ff"
+    std::string toString() const; // "09:00:07:ff:ff:ff"
     static std::optional<MacAddress> parse(std::string_view text);
     // The address in six bytes off the wire; nothing for any other length.
     static std::optional<MacAddress> fromBytes(std::span<const std::uint8_t> bytes);

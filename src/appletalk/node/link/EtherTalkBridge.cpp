@@ -49,9 +49,7 @@ bool EtherTalkBridge::poll() {
     return worked;
 }
 
-std::optional<SteadyTime> EtherTalkBridge::nextDeadline() const {
-    return port_->nextArrival();
-}
+std::optional<SteadyTime> EtherTalkBridge::nextDeadline() const { return port_->nextArrival(); }
 
 void EtherTalkBridge::setWakeHandler(std::function<void()> wake) {
     // Frames the stations send wake the loop so they reach the interface at once.

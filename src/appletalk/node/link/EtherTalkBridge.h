@@ -43,7 +43,7 @@ private:
     std::unique_ptr<EtherTalkLink> link_;
     std::shared_ptr<Groups> groups_;
     MemoryWire wire_;
-    std::unique_ptr<MemoryWireLink> port_;  // the bridge's own end of the wire
+    std::unique_ptr<MemoryWireLink> port_; // the bridge's own end of the wire
 };
 
 } // namespace appletalk

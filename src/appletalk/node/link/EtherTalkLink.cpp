@@ -3,8 +3,8 @@
 
 #include "appletalk/node/ether/EtherTalkFrame.h"
 
-#include <arpa/inet.h>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -26,8 +26,9 @@ std::string failure(const std::string& interfaceName, const char* what) {
     const int code = errno;
     std::string text = "EtherTalk on " + interfaceName + ": " + what + ": " + std::strerror(code);
     if (code == EPERM || code == EACCES)
-        text += " (raw Ethernet needs the CAP_NET_RAW capability, e.g. setcap cap_net_raw+ep on the program, "
-                "or running as root)";
+        text +=
+            " (raw Ethernet needs the CAP_NET_RAW capability, e.g. setcap cap_net_raw+ep on the program, "
+            "or running as root)";
     return text;
 }
 
@@ -111,13 +112,9 @@ bool EtherTalkLink::leaveGroup(const MacAddress& group) {
     return membership(group, PACKET_DROP_MEMBERSHIP);
 }
 
-void EtherTalkLink::attach(FrameHandler onFrame, WakeHandler /*onInput*/) {
-    onFrame_ = std::move(onFrame);
-}
+void EtherTalkLink::attach(FrameHandler onFrame, WakeHandler /*onInput*/) { onFrame_ = std::move(onFrame); }
 
-void EtherTalkLink::detach() {
-    onFrame_ = nullptr;
-}
+void EtherTalkLink::detach() { onFrame_ = nullptr; }
 
 bool EtherTalkLink::send(std::span<const std::uint8_t> frame) {
     if (frame.size() < EtherTalkFrame::kMinimumFrame || frame.size() > 1514) {

@@ -17,9 +17,9 @@ namespace appletalk {
 struct EtherTalkCounters {
     std::uint64_t framesSent = 0;
     std::uint64_t sendErrors = 0;
-    std::uint64_t framesReceived = 0;   // handed on
-    std::uint64_t otherProtocol = 0;    // not AppleTalk or AARP
-    std::uint64_t otherAddress = 0;     // for another station or a group not joined
+    std::uint64_t framesReceived = 0; // handed on
+    std::uint64_t otherProtocol = 0; // not AppleTalk or AARP
+    std::uint64_t otherAddress = 0; // for another station or a group not joined
     std::uint64_t receiveErrors = 0;
 };
 

@@ -22,8 +22,9 @@ std::optional<LToUdpDatagram> LToUdpDatagram::parse(std::span<const std::uint8_t
 
 std::optional<std::vector<std::uint8_t>> LToUdpDatagram::serialize() const {
     if (!fits(kSenderIdSize + frame.size())) return std::nullopt;
-    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(senderId >> 24), static_cast<std::uint8_t>(senderId >> 16),
-                                    static_cast<std::uint8_t>(senderId >> 8), static_cast<std::uint8_t>(senderId)};
+    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(senderId >> 24),
+                                    static_cast<std::uint8_t>(senderId >> 16), static_cast<std::uint8_t>(senderId >> 8),
+                                    static_cast<std::uint8_t>(senderId)};
     bytes.insert(bytes.end(), frame.begin(), frame.end());
     return bytes;
 }

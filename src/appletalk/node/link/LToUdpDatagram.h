@@ -13,8 +13,8 @@ namespace appletalk {
 
 struct LToUdpDatagram {
     static constexpr std::size_t kSenderIdSize = 4;
-    static constexpr std::size_t kMinSize = kSenderIdSize + 3;     // a control frame
-    static constexpr std::size_t kMaxSize = kSenderIdSize + 603;   // a full data frame
+    static constexpr std::size_t kMinSize = kSenderIdSize + 3; // a control frame
+    static constexpr std::size_t kMaxSize = kSenderIdSize + 603; // a full data frame
 
     std::uint32_t senderId = 0;
     std::vector<std::uint8_t> frame;

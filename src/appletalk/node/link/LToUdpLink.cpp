@@ -70,7 +70,7 @@ bool configure(int socket, const LToUdpConfig& config, in_addr group, in_addr in
 
 std::unique_ptr<LToUdpLink> LToUdpLink::open(const LToUdpConfig& config, std::string& error) {
     in_addr group{};
-    in_addr interface{};
+    in_addr interface {};
     if (!parseAddress(config.group, group, "group", error)) return nullptr;
     if (!IN_MULTICAST(ntohl(group.s_addr))) {
         error = "group is not a multicast address: " + config.group;
@@ -97,18 +97,14 @@ std::unique_ptr<LToUdpLink> LToUdpLink::open(const LToUdpConfig& config, std::st
 LToUdpLink::LToUdpLink(int socket, std::uint32_t senderId, std::uint32_t group, std::uint16_t port)
     : socket_(socket), senderId_(senderId), group_(group), port_(port) {}
 
-LToUdpLink::~LToUdpLink() {
-    ::close(socket_);
-}
+LToUdpLink::~LToUdpLink() { ::close(socket_); }
 
 void LToUdpLink::attach(FrameHandler onFrame, WakeHandler /*onInput*/) {
     // The socket's descriptor wakes the owner; no wake handler is needed.
     onFrame_ = std::move(onFrame);
 }
 
-void LToUdpLink::detach() {
-    onFrame_ = nullptr;
-}
+void LToUdpLink::detach() { onFrame_ = nullptr; }
 
 bool LToUdpLink::send(std::span<const std::uint8_t> frame) {
     const auto bytes = LToUdpDatagram{senderId_, {frame.begin(), frame.end()}}.serialize();

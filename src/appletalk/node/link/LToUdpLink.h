@@ -18,16 +18,16 @@ struct LToUdpConfig {
     std::string interfaceAddress = "127.0.0.1";
     std::string group = "239.192.76.84";
     std::uint16_t port = 1954;
-    int ttl = 1;                        // 0 keeps the frames on this host
-    std::uint32_t senderId = 0;         // 0: a random one
+    int ttl = 1; // 0 keeps the frames on this host
+    std::uint32_t senderId = 0; // 0: a random one
 };
 
 struct LToUdpCounters {
     std::uint64_t datagramsSent = 0;
     std::uint64_t sendErrors = 0;
-    std::uint64_t datagramsReceived = 0;  // handed on as frames
-    std::uint64_t ownDropped = 0;         // our own, looped back
-    std::uint64_t sizeDropped = 0;        // under 7 or over 607 bytes
+    std::uint64_t datagramsReceived = 0; // handed on as frames
+    std::uint64_t ownDropped = 0; // our own, looped back
+    std::uint64_t sizeDropped = 0; // under 7 or over 607 bytes
     std::uint64_t receiveErrors = 0;
 };
 
@@ -56,7 +56,7 @@ private:
 
     int socket_;
     std::uint32_t senderId_;
-    std::uint32_t group_;  // network byte order
+    std::uint32_t group_; // network byte order
     std::uint16_t port_;
     FrameHandler onFrame_;
     LToUdpCounters counters_;

@@ -10,20 +10,12 @@ MemoryWire::MemoryWire(const Clock& clock, std::uint64_t seed) : hub_(std::make_
 
 MemoryWire::~MemoryWire() = default;
 
-std::unique_ptr<MemoryWireLink> MemoryWire::connect() {
-    return std::make_unique<MemoryWireLink>(hub_);
-}
+std::unique_ptr<MemoryWireLink> MemoryWire::connect() { return std::make_unique<MemoryWireLink>(hub_); }
 
-void MemoryWire::setImpairments(const WireImpairments& impairments) {
-    hub_->setImpairments(impairments);
-}
+void MemoryWire::setImpairments(const WireImpairments& impairments) { hub_->setImpairments(impairments); }
 
-WireCounters MemoryWire::counters() const {
-    return hub_->counters();
-}
+WireCounters MemoryWire::counters() const { return hub_->counters(); }
 
-std::size_t MemoryWire::endpointCount() const {
-    return hub_->endpointCount();
-}
+std::size_t MemoryWire::endpointCount() const { return hub_->endpointCount(); }
 
 } // namespace appletalk

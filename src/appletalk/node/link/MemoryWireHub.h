@@ -80,7 +80,7 @@ private:
 
     const Clock& clock_;
     mutable std::mutex mutex_;
-    std::vector<Inbox> inboxes_;  // by id, ascending: ids only grow
+    std::vector<Inbox> inboxes_; // by id, ascending: ids only grow
     EndpointId nextEndpoint_ = 1;
     std::uint64_t nextSequence_ = 0;
     std::mt19937_64 random_;

@@ -7,9 +7,7 @@ namespace appletalk {
 
 MemoryWireLink::MemoryWireLink(std::shared_ptr<MemoryWireHub> hub) : hub_(std::move(hub)), endpoint_(hub_->join()) {}
 
-MemoryWireLink::~MemoryWireLink() {
-    hub_->leave(endpoint_);
-}
+MemoryWireLink::~MemoryWireLink() { hub_->leave(endpoint_); }
 
 void MemoryWireLink::attach(FrameHandler onFrame, WakeHandler onInput) {
     onFrame_ = std::move(onFrame);
@@ -21,9 +19,7 @@ void MemoryWireLink::detach() {
     onFrame_ = nullptr;
 }
 
-bool MemoryWireLink::send(std::span<const std::uint8_t> frame) {
-    return hub_->transmit(endpoint_, frame);
-}
+bool MemoryWireLink::send(std::span<const std::uint8_t> frame) { return hub_->transmit(endpoint_, frame); }
 
 bool MemoryWireLink::poll() {
     if (!onFrame_) return false;
@@ -62,8 +58,6 @@ bool MemoryWireLink::leaveGroup(const MacAddress& group) {
     return !groupHandler_ || groupHandler_(group, false);
 }
 
-std::optional<SteadyTime> MemoryWireLink::nextArrival() const {
-    return hub_->nextArrival(endpoint_);
-}
+std::optional<SteadyTime> MemoryWireLink::nextArrival() const { return hub_->nextArrival(endpoint_); }
 
 } // namespace appletalk

@@ -43,7 +43,7 @@ private:
     std::shared_ptr<MemoryWireHub> hub_;
     std::uint64_t endpoint_;
     FrameHandler onFrame_;
-    std::vector<std::shared_ptr<const std::vector<std::uint8_t>>> due_;  // kept: a poll allocates nothing
+    std::vector<std::shared_ptr<const std::vector<std::uint8_t>>> due_; // kept: a poll allocates nothing
     std::optional<MacAddress> hardware_;
     GroupHandler groupHandler_;
 };

@@ -9,10 +9,10 @@
 namespace appletalk {
 
 struct WireImpairments {
-    double lossRate = 0.0;       // chance that one receiver's copy is lost
-    double duplicateRate = 0.0;  // chance that one receiver gets the copy twice
-    Duration delay{};            // added to every copy
-    Duration jitter{};           // up to this much more at random: copies overtake each other
+    double lossRate = 0.0; // chance that one receiver's copy is lost
+    double duplicateRate = 0.0; // chance that one receiver gets the copy twice
+    Duration delay{}; // added to every copy
+    Duration jitter{}; // up to this much more at random: copies overtake each other
 };
 
 } // namespace appletalk

@@ -10,9 +10,7 @@ struct IdRange {
     std::uint8_t last;
 };
 
-IdRange rangeOf(NodeRole role) {
-    return role == NodeRole::Server ? IdRange{128, 254} : IdRange{1, 127};
-}
+IdRange rangeOf(NodeRole role) { return role == NodeRole::Server ? IdRange{128, 254} : IdRange{1, 127}; }
 
 } // namespace
 
@@ -21,9 +19,7 @@ NodeIdAcquirer::NodeIdAcquirer(TimerQueue& timers, std::uint64_t seed, SendFrame
     if (settings_.probeCount < 1) settings_.probeCount = 1;
 }
 
-NodeIdAcquirer::~NodeIdAcquirer() {
-    timers_.cancel(probeTimer_);
-}
+NodeIdAcquirer::~NodeIdAcquirer() { timers_.cancel(probeTimer_); }
 
 void NodeIdAcquirer::start(Acquired onAcquired) {
     if (acquired_ || isProbing()) return;

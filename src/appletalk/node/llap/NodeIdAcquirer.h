@@ -18,14 +18,14 @@
 namespace appletalk {
 
 enum class NodeRole {
-    Workstation,  // picks in 1..127
-    Server,       // picks in 128..254
+    Workstation, // picks in 1..127
+    Server, // picks in 128..254
 };
 
 struct AcquisitionSettings {
     NodeRole role = NodeRole::Workstation;
-    std::uint8_t preferredId = 0;  // tried first when in the role's range (the last id used)
-    int probeCount = 8;            // over UDP: 8 probes 250 ms apart
+    std::uint8_t preferredId = 0; // tried first when in the role's range (the last id used)
+    int probeCount = 8; // over UDP: 8 probes 250 ms apart
     Duration probeInterval = std::chrono::milliseconds(250);
 };
 

@@ -26,11 +26,11 @@ struct AtpPacket {
     static constexpr std::uint8_t kMaxSequence = 7;
 
     AtpFunction function = AtpFunction::Request;
-    bool exactlyOnce = false;        // XO
-    bool endOfMessage = false;       // EOM, TResp
+    bool exactlyOnce = false; // XO
+    bool endOfMessage = false; // EOM, TResp
     bool sendTransactionStatus = false; // STS, TResp
-    std::uint8_t timeoutIndicator = 0;  // bits 2..0, XO TReq only; 5..7 are reserved but kept
-    std::uint8_t bitmapOrSequence = 0;  // TReq/TRel: bitmap; TResp: sequence 0..7
+    std::uint8_t timeoutIndicator = 0; // bits 2..0, XO TReq only; 5..7 are reserved but kept
+    std::uint8_t bitmapOrSequence = 0; // TReq/TRel: bitmap; TResp: sequence 0..7
     std::uint16_t tid = 0;
     UserBytes userBytes{};
     std::vector<std::uint8_t> data;

@@ -12,8 +12,7 @@ namespace {
 bool fits(const std::string& field) { return field.size() <= kMaxNameLength; }
 
 bool hasWildcard(const std::string& field) {
-    return field == std::string(1, NbpName::kWildcard) ||
-           field.find(NbpName::kPartialWildcard) != std::string::npos;
+    return field == std::string(1, NbpName::kWildcard) || field.find(NbpName::kPartialWildcard) != std::string::npos;
 }
 
 bool isValidPatternField(const std::string& field) {
@@ -28,8 +27,6 @@ bool NbpName::isRegistrable() const {
     return fitsWire() && !object.empty() && !type.empty() && !hasWildcard(object) && !hasWildcard(type);
 }
 
-bool NbpName::isValidPattern() const {
-    return fitsWire() && isValidPatternField(object) && isValidPatternField(type);
-}
+bool NbpName::isValidPattern() const { return fitsWire() && isValidPatternField(object) && isValidPatternField(type); }
 
 } // namespace appletalk::nbp

@@ -8,9 +8,9 @@
 namespace appletalk::nbp {
 
 struct NbpName {
-    static constexpr char kWildcard = '=';                  // a whole object or type: anything
-    static constexpr char kPartialWildcard = '\xC5';        // Mac OS Roman 0xC5, "≈": zero or more bytes
-    static constexpr char kMyZone = '*';                    // zone: the sender's own
+    static constexpr char kWildcard = '='; // a whole object or type: anything
+    static constexpr char kPartialWildcard = '\xC5'; // Mac OS Roman 0xC5, "≈": zero or more bytes
+    static constexpr char kMyZone = '*'; // zone: the sender's own
 
     std::string object;
     std::string type;

@@ -28,12 +28,14 @@ struct PapHeader {
     }
     static PapHeader tickle(std::uint8_t connectionId) { return {connectionId, PapFunction::Tickle, 0}; }
     static PapHeader closeConn(std::uint8_t connectionId) { return {connectionId, PapFunction::CloseConn, 0}; }
-    static PapHeader closeConnReply(std::uint8_t connectionId) { return {connectionId, PapFunction::CloseConnReply, 0}; }
+    static PapHeader closeConnReply(std::uint8_t connectionId) {
+        return {connectionId, PapFunction::CloseConnReply, 0};
+    }
     static PapHeader sendStatus() { return {0, PapFunction::SendStatus, 0}; }
     static PapHeader status() { return {0, PapFunction::Status, 0}; }
 
-    std::uint16_t sequence() const { return parameter; }             // SendData
-    bool endOfFile() const { return (parameter >> 8) != 0; }         // Data
+    std::uint16_t sequence() const { return parameter; } // SendData
+    bool endOfFile() const { return (parameter >> 8) != 0; } // Data
 
     // Takes the 4 ATP user bytes; rejects another size or a function outside 1..9. Bytes
     // 2..3 are kept as they came, whatever the function.

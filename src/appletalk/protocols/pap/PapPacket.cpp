@@ -10,10 +10,8 @@ bool carriesNoData(PapFunction function) {
     case PapFunction::SendData:
     case PapFunction::Tickle:
     case PapFunction::CloseConn:
-    case PapFunction::CloseConnReply:
-        return true;
-    default:
-        return false;
+    case PapFunction::CloseConnReply: return true;
+    default: return false;
     }
 }
 

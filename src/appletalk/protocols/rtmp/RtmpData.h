@@ -19,7 +19,7 @@ struct RtmpData {
     std::uint16_t senderNetwork = 0;
     std::uint8_t senderNode = 0;
     std::optional<RtmpTuple> cableRange; // present on extended networks only
-    std::vector<RtmpTuple> tuples;       // the routing table; a stub may ignore it
+    std::vector<RtmpTuple> tuples; // the routing table; a stub may ignore it
 
     bool isExtended() const { return cableRange.has_value(); }
 

@@ -3,9 +3,7 @@
 
 namespace appletalk::rtmp {
 
-RtmpTuple RtmpTuple::network(std::uint16_t net, std::uint8_t distance) {
-    return RtmpTuple{net, net, distance, false};
-}
+RtmpTuple RtmpTuple::network(std::uint16_t net, std::uint8_t distance) { return RtmpTuple{net, net, distance, false}; }
 
 RtmpTuple RtmpTuple::range(std::uint16_t start, std::uint16_t end, std::uint8_t distance) {
     return RtmpTuple{start, end, distance, true};

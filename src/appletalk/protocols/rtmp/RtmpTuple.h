@@ -14,11 +14,11 @@ namespace appletalk::rtmp {
 struct RtmpTuple {
     static constexpr std::uint8_t kVersion = 0x82;
     static constexpr std::uint8_t kExtendedBit = 0x80;
-    static constexpr std::uint8_t kMaxDistance = 0x7F;     // 7 bits on the wire
-    static constexpr std::uint8_t kNotifyNeighbour = 31;   // "this route went bad"
+    static constexpr std::uint8_t kMaxDistance = 0x7F; // 7 bits on the wire
+    static constexpr std::uint8_t kNotifyNeighbour = 31; // "this route went bad"
 
     std::uint16_t rangeStart = 0; // the network of a non-extended tuple
-    std::uint16_t rangeEnd = 0;   // equals rangeStart on a non-extended tuple
+    std::uint16_t rangeEnd = 0; // equals rangeStart on a non-extended tuple
     std::uint8_t distance = 0;
     bool extended = false;
 

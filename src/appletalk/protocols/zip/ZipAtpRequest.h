@@ -14,7 +14,7 @@ namespace appletalk::zip {
 
 struct ZipAtpRequest {
     ZipAtpFunction function = ZipAtpFunction::GetZoneList; // GetMyZone, GetZoneList or GetLocalZones
-    std::uint16_t startIndex = 1;                    // 1-based; 0 for GetMyZone
+    std::uint16_t startIndex = 1; // 1-based; 0 for GetMyZone
 
     static ZipAtpRequest getMyZone() { return {ZipAtpFunction::GetMyZone, 0}; }
     static ZipAtpRequest getZoneList(std::uint16_t startIndex) { return {ZipAtpFunction::GetZoneList, startIndex}; }

@@ -12,7 +12,7 @@ namespace appletalk::zip {
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 2;                     // function, count
+constexpr std::size_t kHeaderSize = 2; // function, count
 std::size_t entrySize(const std::string& zone) { return 2 + 1 + zone.size(); } // net, pstr
 
 } // namespace
@@ -46,8 +46,9 @@ std::vector<std::uint8_t> ZipExtendedReply::serialize() const {
 }
 
 std::vector<ZipExtendedReply> ZipExtendedReply::pack(std::uint16_t network, const std::vector<std::string>& zones) {
-    const bool valid = !zones.empty() && zones.size() <= 255 &&
-                       std::all_of(zones.begin(), zones.end(), [](const std::string& z) { return z.size() <= kMaxNameLength; });
+    const bool valid =
+        !zones.empty() && zones.size() <= 255 &&
+        std::all_of(zones.begin(), zones.end(), [](const std::string& z) { return z.size() <= kMaxNameLength; });
     if (!valid) return {};
     std::vector<ZipExtendedReply> packets;
     std::size_t size = kMaxDdpData; // forces a first packet

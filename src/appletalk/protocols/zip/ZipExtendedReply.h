@@ -13,7 +13,7 @@ namespace appletalk::zip {
 
 struct ZipExtendedReply {
     std::uint16_t network = 0;
-    std::uint8_t totalZones = 0;    // across every packet of this reply
+    std::uint8_t totalZones = 0; // across every packet of this reply
     std::vector<std::string> zones; // the ones in this packet, at least one
 
     // Rejects mixed networks, no zone at all, more zones than the total, names over 32 bytes.

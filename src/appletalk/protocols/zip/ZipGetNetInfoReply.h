@@ -13,7 +13,7 @@
 namespace appletalk::zip {
 
 struct ZipGetNetInfoReply {
-    static constexpr std::uint8_t kZoneInvalid = 0x80;  // requested zone not on this net
+    static constexpr std::uint8_t kZoneInvalid = 0x80; // requested zone not on this net
     static constexpr std::uint8_t kUseBroadcast = 0x40; // no zone multicast address
     static constexpr std::uint8_t kOnlyOneZone = 0x20;
     static constexpr std::size_t kMaxMulticastLength = 6; // a MAC address; 0 on LocalTalk

@@ -35,8 +35,8 @@ std::optional<atp::AtpPayload> ZipZoneListReply::serialize() const {
 }
 
 std::optional<ZipZoneListReply> ZipZoneListReply::page(std::span<const std::string> zones, std::uint16_t startIndex) {
-    const bool valid = std::all_of(zones.begin(), zones.end(),
-                                   [](const std::string& zone) { return zone.size() <= kMaxNameLength; });
+    const bool valid =
+        std::all_of(zones.begin(), zones.end(), [](const std::string& zone) { return zone.size() <= kMaxNameLength; });
     if (!valid) return std::nullopt;
     ZipZoneListReply reply;
     std::size_t index = startIndex == 0 ? 0 : startIndex - 1u;

@@ -19,14 +19,10 @@ std::uint16_t randomTid() {
 
 // A request sent to network 0 ("this network") is answered from THIS-NET, which may be
 // learnt or change while the transaction runs, so 0 on either side matches any network.
-bool sameNetwork(std::uint16_t a, std::uint16_t b) {
-    return a == b || a == 0 || b == 0;
-}
+bool sameNetwork(std::uint16_t a, std::uint16_t b) { return a == b || a == 0 || b == 0; }
 
 // Bits above `sequence` cleared: EOM says no packet follows it.
-std::uint8_t upTo(std::uint8_t sequence) {
-    return static_cast<std::uint8_t>((1u << (sequence + 1)) - 1);
-}
+std::uint8_t upTo(std::uint8_t sequence) { return static_cast<std::uint8_t>((1u << (sequence + 1)) - 1); }
 
 } // namespace
 
@@ -44,7 +40,7 @@ AtpRequester::Handle AtpRequester::send(DdpAddress responder, atp::AtpPayload re
                                         Completion completion) {
     if (!isOpen() || options.bitmap == 0 || request.data.size() > kMaxAtpData) return 0;
     if (options.retries < 0 && options.retries != AtpRequestOptions::kInfiniteRetries) return 0;
-    if (options.retryInterval <= Duration::zero()) return 0;  // would resend on every poll
+    if (options.retryInterval <= Duration::zero()) return 0; // would resend on every poll
     const Handle handle = nextHandle_++;
     Transaction transaction;
     transaction.responder = responder;
@@ -58,9 +54,8 @@ AtpRequester::Handle AtpRequester::send(DdpAddress responder, atp::AtpPayload re
     auto& stored = transactions_.emplace(handle, std::move(transaction)).first->second;
     if (!transmit(stored)) {
         // Reported from a timer, so the caller never sees its completion run inside send().
-        stored.timer = node_.timers().scheduleAfter(Duration::zero(), [this, handle] {
-            finish(handle, AtpStatus::SendFailed);
-        });
+        stored.timer =
+            node_.timers().scheduleAfter(Duration::zero(), [this, handle] { finish(handle, AtpStatus::SendFailed); });
         return handle;
     }
     arm(handle);
@@ -105,7 +100,7 @@ void AtpRequester::handleResponse(Handle handle, Transaction& transaction, const
         transaction.packets[sequence] = packet.payload();
         transaction.bitmap &= static_cast<std::uint8_t>(~bit);
     } else {
-        ++counters_.responsesDropped;  // a duplicate, or a packet nobody asked for
+        ++counters_.responsesDropped; // a duplicate, or a packet nobody asked for
     }
     if (packet.endOfMessage && (transaction.wanted & bit) != 0) {
         transaction.wanted &= upTo(sequence);
@@ -146,9 +141,8 @@ bool AtpRequester::transmit(const Transaction& transaction) {
 void AtpRequester::arm(Handle handle) {
     Transaction& transaction = transactions_.at(handle);
     node_.timers().cancel(transaction.timer);
-    transaction.timer = node_.timers().scheduleAfter(transaction.options.retryInterval, [this, handle] {
-        retry(handle);
-    });
+    transaction.timer =
+        node_.timers().scheduleAfter(transaction.options.retryInterval, [this, handle] { retry(handle); });
 }
 
 void AtpRequester::retry(Handle handle) {
@@ -162,7 +156,7 @@ void AtpRequester::retry(Handle handle) {
     }
     if (transaction.retriesLeft > 0) --transaction.retriesLeft;
     ++counters_.retries;
-    transmit(transaction);  // a failed resend is one more lost request; the retries go on
+    transmit(transaction); // a failed resend is one more lost request; the retries go on
     arm(handle);
 }
 

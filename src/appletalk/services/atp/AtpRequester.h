@@ -20,18 +20,18 @@ namespace appletalk {
 
 enum class AtpStatus {
     Ok,
-    Timeout,     // retries exhausted with packets still missing
+    Timeout, // retries exhausted with packets still missing
     Cancelled,
-    SendFailed,  // the first transmission could not leave the node (no route, bad address...)
+    SendFailed, // the first transmission could not leave the node (no route, bad address...)
 };
 
 struct AtpRequestOptions {
     static constexpr int kInfiniteRetries = -1;
 
     bool exactlyOnce = false;
-    std::uint8_t bitmap = 0x01;  // one bit per expected response packet
+    std::uint8_t bitmap = 0x01; // one bit per expected response packet
     Duration retryInterval = std::chrono::seconds(2);
-    int retries = 5;  // resends after the first TReq; kInfiniteRetries never gives up
+    int retries = 5; // resends after the first TReq; kInfiniteRetries never gives up
     atp::ReleaseTimeout releaseTimeout = atp::ReleaseTimeout::Seconds30;
 };
 
@@ -42,8 +42,8 @@ struct AtpResult {
 };
 
 struct AtpRequesterCounters {
-    std::uint64_t requestsSent = 0;  // first transmissions and resends
-    std::uint64_t retries = 0;       // resends after the retry timer
+    std::uint64_t requestsSent = 0; // first transmissions and resends
+    std::uint64_t retries = 0; // resends after the retry timer
     std::uint64_t statusResends = 0; // resends asked for by STS
     std::uint64_t responsesDropped = 0; // unknown TID or address, duplicate, malformed
     std::uint64_t responsesMalformed = 0; // of those: not an ATP response that could be read
@@ -51,7 +51,7 @@ struct AtpRequesterCounters {
 
 class AtpRequester {
 public:
-    using Handle = std::uint64_t;  // 0: none
+    using Handle = std::uint64_t; // 0: none
     using Completion = std::function<void(const AtpResult&)>;
 
     // Opens a dynamic socket on `node` at once; isOpen() tells whether one was free. The first
@@ -85,8 +85,8 @@ private:
         std::uint16_t tid = 0;
         atp::AtpPayload request;
         AtpRequestOptions options;
-        std::uint8_t bitmap = 0;          // packets still missing
-        std::uint8_t wanted = 0;          // packets that make up the response (EOM trims it)
+        std::uint8_t bitmap = 0; // packets still missing
+        std::uint8_t wanted = 0; // packets that make up the response (EOM trims it)
         std::array<std::optional<atp::AtpPayload>, 8> packets;
         int retriesLeft = 0;
         TimerId timer = 0;

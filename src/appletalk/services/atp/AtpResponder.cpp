@@ -45,7 +45,7 @@ void AtpResponder::receive(const Datagram& datagram) {
     } else if (packet->function == atp::AtpFunction::Release) {
         handleRelease(datagram.source, *packet);
     } else {
-        ++counters_.dropped;  // a TResp has no business on a responding socket
+        ++counters_.dropped; // a TResp has no business on a responding socket
     }
 }
 
@@ -78,8 +78,7 @@ void AtpResponder::handleRequest(const DdpAddress& source, const atp::AtpPacket&
         // Nothing was answered, so a later duplicate may ask again.
         forget(key);
         break;
-    case AtpAnswer::Kind::Later:
-        break;
+    case AtpAnswer::Kind::Later: break;
     }
 }
 

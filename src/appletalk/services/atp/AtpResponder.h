@@ -31,7 +31,7 @@ struct AtpAnswer {
     enum class Kind { Reply, Ignore, Later };
 
     Kind kind = Kind::Ignore;
-    std::vector<atp::AtpPayload> packets;  // Reply: sequence 0 first, at most 8
+    std::vector<atp::AtpPayload> packets; // Reply: sequence 0 first, at most 8
 
     static AtpAnswer reply(std::vector<atp::AtpPayload> packets) { return {Kind::Reply, std::move(packets)}; }
     // No answer at all (not ours, or a server that stopped answering).
@@ -41,12 +41,12 @@ struct AtpAnswer {
 };
 
 struct AtpResponderCounters {
-    std::uint64_t requests = 0;       // TReqs received, duplicates included
+    std::uint64_t requests = 0; // TReqs received, duplicates included
     std::uint64_t handlerRuns = 0;
-    std::uint64_t replays = 0;        // duplicate XO TReqs answered from the cache
-    std::uint64_t releases = 0;       // TRels that found their transaction
+    std::uint64_t replays = 0; // duplicate XO TReqs answered from the cache
+    std::uint64_t releases = 0; // TRels that found their transaction
     std::uint64_t releaseTimeouts = 0;
-    std::uint64_t dropped = 0;        // malformed, not a TReq/TRel, or a handler's bad answer
+    std::uint64_t dropped = 0; // malformed, not a TReq/TRel, or a handler's bad answer
 };
 
 class AtpResponder {
@@ -74,7 +74,7 @@ public:
     const AtpResponderCounters& counters() const { return counters_; }
 
 private:
-    using Key = std::tuple<std::uint16_t, std::uint8_t, std::uint8_t, std::uint16_t>;  // net, node, socket, TID
+    using Key = std::tuple<std::uint16_t, std::uint8_t, std::uint8_t, std::uint16_t>; // net, node, socket, TID
     struct Entry {
         bool answered = false;
         std::vector<atp::AtpPayload> packets;

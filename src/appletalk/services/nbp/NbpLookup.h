@@ -23,16 +23,16 @@ namespace appletalk {
 enum class NbpLookupStatus {
     Idle,
     Running,
-    Done,        // the last interval ended
-    MaxReached,  // stopped early: as many tuples as asked for
+    Done, // the last interval ended
+    MaxReached, // stopped early: as many tuples as asked for
     Cancelled,
-    Failed,      // could not send: no free socket, no node id, or nothing left the node
+    Failed, // could not send: no free socket, no node id, or nothing left the node
 };
 
 struct NbpLookupOptions {
     Duration interval = std::chrono::seconds(1);
-    int transmissions = 3;      // how many times the request is sent, 1 or more
-    std::size_t maxTuples = 0;  // 0: no limit
+    int transmissions = 3; // how many times the request is sent, 1 or more
+    std::size_t maxTuples = 0; // 0: no limit
     bool extendedCable = false; // this node's cable is extended: a reply's network 0 is impossible
 };
 
@@ -70,7 +70,7 @@ private:
     void transmit();
     bool sendRequest();
     void receive(const Datagram& datagram);
-    bool add(nbp::NbpTuple tuple);  // true when that finished the look-up
+    bool add(nbp::NbpTuple tuple); // true when that finished the look-up
     void finish(NbpLookupStatus status);
 
     Node& node_;

@@ -25,17 +25,17 @@ struct NbpEntity {
 
 enum class NbpRegisterResult {
     Ok,
-    InvalidName,    // a field empty, over 32 bytes, or a wildcard in object or type
-    InvalidSocket,  // 0 or 255
-    Duplicate,      // object:type already registered on this node (case-folded)
-    NoRoom,         // 256 names on that socket already
+    InvalidName, // a field empty, over 32 bytes, or a wildcard in object or type
+    InvalidSocket, // 0 or 255
+    Duplicate, // object:type already registered on this node (case-folded)
+    NoRoom, // 256 names on that socket already
 };
 
 struct NbpRegistryCounters {
-    std::uint64_t lookups = 0;       // LkUps received
-    std::uint64_t answered = 0;      // LkUps that matched at least one name
-    std::uint64_t repliesSent = 0;   // LkUp-Reply packets
-    std::uint64_t dropped = 0;       // malformed, or not a LkUp
+    std::uint64_t lookups = 0; // LkUps received
+    std::uint64_t answered = 0; // LkUps that matched at least one name
+    std::uint64_t repliesSent = 0; // LkUp-Reply packets
+    std::uint64_t dropped = 0; // malformed, or not a LkUp
 };
 
 class NbpRegistry {

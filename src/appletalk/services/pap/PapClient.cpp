@@ -15,7 +15,7 @@ namespace {
 
 std::uint8_t randomConnectionId() {
     std::random_device device;
-    return static_cast<std::uint8_t>(1 + device() % 255);  // 0 is SendStatus's
+    return static_cast<std::uint8_t>(1 + device() % 255); // 0 is SendStatus's
 }
 
 } // namespace
@@ -48,9 +48,9 @@ void PapClient::sendOpen() {
                                 .bitmap = 0x01,
                                 .retryInterval = options_.openRetryInterval,
                                 .retries = options_.openRetries};
-    openTransaction_ = connection_->requester().send(
-        sls_, {pap::PapHeader::openConn(connectionId_).serialize(), request.serialize()}, atp,
-        [this](const AtpResult& result) { openAnswered(result); });
+    openTransaction_ =
+        connection_->requester().send(sls_, {pap::PapHeader::openConn(connectionId_).serialize(), request.serialize()},
+                                      atp, [this](const AtpResult& result) { openAnswered(result); });
     if (openTransaction_ == 0) finishWith(PapJobResult::Unreachable);
 }
 
@@ -64,7 +64,7 @@ void PapClient::openAnswered(const AtpResult& result) {
         return finishWith(PapJobResult::Refused);
     if (reply->isBusy()) {
         if (events_.busy) events_.busy(reply->status);
-        if (state_ != State::Opening) return;  // cancelled from the handler
+        if (state_ != State::Opening) return; // cancelled from the handler
         busyTimer_ = node_.timers().scheduleAfter(options_.busyRetryInterval, [this] { sendOpen(); });
         return;
     }
@@ -111,8 +111,7 @@ void PapClient::checkDone() {
 void PapClient::cancel() {
     switch (state_) {
     case State::Idle:
-    case State::Finished:
-        return;
+    case State::Finished: return;
     case State::Opening:
         connection_->requester().cancel(openTransaction_);
         openTransaction_ = 0;
@@ -130,8 +129,7 @@ void PapClient::cancel() {
         pendingResult_ = PapJobResult::Cancelled;
         connection_->close();
         return;
-    case State::Closing:
-        return;
+    case State::Closing: return;
     }
 }
 

@@ -21,27 +21,27 @@
 namespace appletalk {
 
 enum class PapJobResult {
-    Done,             // every byte taken, the printer's EOF received
-    Unreachable,      // OpenConn was never answered
-    Refused,          // OpenConn answered with an error other than busy
-    ConnectionLost,   // nothing heard from the printer for the connection timeout
-    ClosedByPrinter,  // the printer closed the connection before the job was done
+    Done, // every byte taken, the printer's EOF received
+    Unreachable, // OpenConn was never answered
+    Refused, // OpenConn answered with an error other than busy
+    ConnectionLost, // nothing heard from the printer for the connection timeout
+    ClosedByPrinter, // the printer closed the connection before the job was done
     Cancelled,
 };
 
 struct PapClientOptions {
     PapConnectionOptions connection;
     Duration openRetryInterval = std::chrono::seconds(2);
-    int openRetries = 4;  // five tries of one OpenConn
+    int openRetries = 4; // five tries of one OpenConn
     Duration busyRetryInterval = std::chrono::seconds(2);
 };
 
 struct PapClientEvents {
-    std::function<void(const std::string& status)> busy;  // Mac OS Roman
+    std::function<void(const std::string& status)> busy; // Mac OS Roman
     std::function<void()> opened;
-    std::function<void(std::span<const std::uint8_t>)> message;  // what the printer writes back
-    std::function<void()> drained;                               // the printer took some of the job
-    std::function<void(PapJobResult)> finished;                  // once; the last event
+    std::function<void(std::span<const std::uint8_t>)> message; // what the printer writes back
+    std::function<void()> drained; // the printer took some of the job
+    std::function<void(PapJobResult)> finished; // once; the last event
 };
 
 class PapClient {
@@ -84,7 +84,7 @@ private:
     AtpRequester::Handle openTransaction_ = 0;
     TimerId busyTimer_ = 0;
     TimerId finishTimer_ = 0;
-    std::vector<std::uint8_t> early_;  // written before the connection opened
+    std::vector<std::uint8_t> early_; // written before the connection opened
     bool finishing_ = false;
     PapJobResult pendingResult_ = PapJobResult::Done;
 };

@@ -74,8 +74,7 @@ AtpAnswer PapConnection::handle(const AtpIncomingRequest& request) {
         return AtpAnswer::ignore();
     heard();
     switch (packet->header.function) {
-    case pap::PapFunction::SendData:
-        return outbox_->onSendData(request, packet->header.sequence());
+    case pap::PapFunction::SendData: return outbox_->onSendData(request, packet->header.sequence());
     case pap::PapFunction::CloseConn: {
         const auto reply = *pap::PapPacket::closeConnReply(connectionId_).serialize();
         responder_->respond(request, {reply});
@@ -84,8 +83,7 @@ AtpAnswer PapConnection::handle(const AtpIncomingRequest& request) {
         endLater(PapConnectionEnd::ClosedByPeer);
         return AtpAnswer::later();
     }
-    default:
-        return AtpAnswer::ignore();  // tickles only keep us alive
+    default: return AtpAnswer::ignore(); // tickles only keep us alive
     }
 }
 
@@ -102,7 +100,7 @@ void PapConnection::askForData() {
 
 void PapConnection::dataArrived(const AtpResult& result) {
     sendData_ = 0;
-    if (result.status != AtpStatus::Ok) return;  // only cancelled requests end otherwise
+    if (result.status != AtpStatus::Ok) return; // only cancelled requests end otherwise
     heard();
     bool finished = false;
     for (const auto& payload : result.packets) {
@@ -152,10 +150,8 @@ void PapConnection::close() {
     requester_.cancel(sendData_);
     requester_.cancel(tickle_);
     sendData_ = tickle_ = 0;
-    const AtpRequestOptions options{.exactlyOnce = true,
-                                    .bitmap = 0x01,
-                                    .retryInterval = options_.closeRetry,
-                                    .retries = options_.closeRetries};
+    const AtpRequestOptions options{
+        .exactlyOnce = true, .bitmap = 0x01, .retryInterval = options_.closeRetry, .retries = options_.closeRetries};
     const auto sent = requester_.send(peer_, *pap::PapPacket::closeConn(connectionId_).serialize(), options,
                                       [this](const AtpResult&) {
                                           stopTraffic();

@@ -26,7 +26,7 @@
 namespace appletalk {
 
 struct PapConnectionOptions {
-    std::uint8_t flowQuantum = 8;  // 512-byte buffers we ask for with each SendData
+    std::uint8_t flowQuantum = 8; // 512-byte buffers we ask for with each SendData
     Duration connectionTimeout = std::chrono::minutes(2);
     Duration sendDataRetry = std::chrono::seconds(15);
     Duration closeRetry = std::chrono::seconds(2);
@@ -34,16 +34,16 @@ struct PapConnectionOptions {
 };
 
 enum class PapConnectionEnd {
-    Closed,         // our CloseConn went out (answered or not)
-    ClosedByPeer,   // the other end's CloseConn
-    TimedOut,       // nothing heard for the connection timeout
+    Closed, // our CloseConn went out (answered or not)
+    ClosedByPeer, // the other end's CloseConn
+    TimedOut, // nothing heard for the connection timeout
 };
 
 struct PapConnectionEvents {
-    std::function<void(std::span<const std::uint8_t>)> received;  // the other end's bytes, in order, once each
-    std::function<void()> peerFinished;                           // its EOF
-    std::function<void()> drained;                                // room in our outbox
-    std::function<void(PapConnectionEnd)> ended;                  // once; the last event
+    std::function<void(std::span<const std::uint8_t>)> received; // the other end's bytes, in order, once each
+    std::function<void()> peerFinished; // its EOF
+    std::function<void()> drained; // room in our outbox
+    std::function<void(PapConnectionEnd)> ended; // once; the last event
 };
 
 class PapConnection {
@@ -94,7 +94,7 @@ private:
     DdpAddress peer_;
     bool running_ = false;
     bool started_ = false;
-    std::optional<AtpIncomingRequest> early_;  // a SendData that came before start()
+    std::optional<AtpIncomingRequest> early_; // a SendData that came before start()
     bool closing_ = false;
     bool peerFinished_ = false;
     std::uint16_t sequence_ = 0;

@@ -46,8 +46,8 @@ AtpAnswer PapServer::handle(const AtpIncomingRequest& request) {
         }
     }
     if (reply.result == pap::kOpenResultBusy) ++busyAnswers_;
-    return AtpAnswer::reply({atp::AtpPayload{pap::PapHeader::openConnReply(header->connectionId).serialize(),
-                                             reply.serialize()}});
+    return AtpAnswer::reply(
+        {atp::AtpPayload{pap::PapHeader::openConnReply(header->connectionId).serialize(), reply.serialize()}});
 }
 
 void PapServer::abandonJob() {

@@ -44,7 +44,7 @@ private:
 struct PapServerEvents {
     std::function<void(PapServerJob&)> started;
     std::function<void(PapServerJob&, std::span<const std::uint8_t>)> data;
-    std::function<void(PapServerJob&)> endOfJob;  // the workstation's EOF
+    std::function<void(PapServerJob&)> endOfJob; // the workstation's EOF
     // The connection is over: closed, closed by the workstation, timed out or abandoned.
     // `complete` tells whether the workstation's EOF had come. The job goes right after.
     std::function<void(PapServerJob&, bool complete)> ended;
@@ -74,7 +74,7 @@ private:
     PapServerEvents events_;
     PapConnectionOptions options_;
     std::unique_ptr<PapServerJob> job_;
-    std::unique_ptr<PapServerJob> ending_;  // destroyed from a timer, outside its own calls
+    std::unique_ptr<PapServerJob> ending_; // destroyed from a timer, outside its own calls
     TimerId reaper_ = 0;
     std::uint64_t busyAnswers_ = 0;
 };

@@ -12,10 +12,8 @@ PapStatusClient::PapStatusClient(Node& node, PapStatusOptions options) : options
 
 bool PapStatusClient::start(DdpAddress serverListeningSocket, Completion completion) {
     if (isRunning() || !requester_.isOpen()) return false;
-    const AtpRequestOptions atp{.exactlyOnce = true,
-                                .bitmap = 0x01,
-                                .retryInterval = options_.retryInterval,
-                                .retries = options_.retries};
+    const AtpRequestOptions atp{
+        .exactlyOnce = true, .bitmap = 0x01, .retryInterval = options_.retryInterval, .retries = options_.retries};
     transaction_ = requester_.send(serverListeningSocket, {pap::PapHeader::sendStatus().serialize(), {}}, atp,
                                    [this](const AtpResult& result) { handle(result); });
     if (transaction_ == 0) return false;

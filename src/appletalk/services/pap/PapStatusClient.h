@@ -17,15 +17,15 @@ enum class PapStatusResult {
     Idle,
     Running,
     Ok,
-    NoResponse,  // the retries ran out: the printer is gone or hung
-    BadReply,    // an answer that is not a PAP Status
+    NoResponse, // the retries ran out: the printer is gone or hung
+    BadReply, // an answer that is not a PAP Status
     Cancelled,
-    Failed,      // could not send: no free socket, no route
+    Failed, // could not send: no free socket, no route
 };
 
 struct PapStatusOptions {
     Duration retryInterval = std::chrono::seconds(2);
-    int retries = 2;  // resends after the first: three tries in all
+    int retries = 2; // resends after the first: three tries in all
 };
 
 class PapStatusClient {

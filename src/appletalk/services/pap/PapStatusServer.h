@@ -53,7 +53,7 @@ private:
     AtpResponder::Handler other_;
     std::set<TimerId> delayed_;
     std::uint64_t statusRequests_ = 0;
-    AtpResponder responder_;  // last: its handler uses the members above
+    AtpResponder responder_; // last: its handler uses the members above
 };
 
 } // namespace appletalk

@@ -48,15 +48,16 @@ void RtmpStub::sendRequest() {
     if (hasRouter() || requestsLeft_ <= 0) return;
     --requestsLeft_;
     const auto bytes = rtmp::RtmpRequest{}.serialize();
-    if (node_.send(Datagram{{0, DdpAddress::kBroadcastNode, kRtmpSocket}, {0, 0, kRtmpSocket}, kRtmpRequestType, 0,
-                            bytes}) == SendResult::Sent)
+    if (node_.send(
+            Datagram{{0, DdpAddress::kBroadcastNode, kRtmpSocket}, {0, 0, kRtmpSocket}, kRtmpRequestType, 0, bytes}) ==
+        SendResult::Sent)
         ++requestsSent_;
     if (requestsLeft_ > 0)
         requestTimer_ = node_.timers().scheduleAfter(options_.requestInterval, [this] { sendRequest(); });
 }
 
 void RtmpStub::receive(const Datagram& datagram) {
-    if (datagram.type != kRtmpDataType) return;  // type 5: another node asking, not for us
+    if (datagram.type != kRtmpDataType) return; // type 5: another node asking, not for us
     // A router names itself; a packet naming another node than the one that sent it would
     // send all our off-net traffic to a node that may not exist.
     const std::uint8_t from = datagram.source.node;

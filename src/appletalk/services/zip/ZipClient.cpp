@@ -23,17 +23,11 @@ ZipClient::~ZipClient() {
     if (netInfoSocket_ != 0) node_.closeSocket(netInfoSocket_);
 }
 
-bool ZipClient::getMyZone(Completion completion) {
-    return begin(Operation::MyZone, std::move(completion));
-}
+bool ZipClient::getMyZone(Completion completion) { return begin(Operation::MyZone, std::move(completion)); }
 
-bool ZipClient::getZoneList(Completion completion) {
-    return begin(Operation::ZoneList, std::move(completion));
-}
+bool ZipClient::getZoneList(Completion completion) { return begin(Operation::ZoneList, std::move(completion)); }
 
-bool ZipClient::getLocalZones(Completion completion) {
-    return begin(Operation::LocalZones, std::move(completion));
-}
+bool ZipClient::getLocalZones(Completion completion) { return begin(Operation::LocalZones, std::move(completion)); }
 
 bool ZipClient::getNetInfo(std::string zone, Completion completion) {
     if (isRunning()) return false;
@@ -76,13 +70,13 @@ void ZipClient::requestPage() {
     zip::ZipAtpRequest request;
     switch (operation_) {
     case Operation::MyZone: request = zip::ZipAtpRequest::getMyZone(); break;
-    case Operation::LocalZones: request = zip::ZipAtpRequest::getLocalZones(static_cast<std::uint16_t>(nextIndex_)); break;
+    case Operation::LocalZones:
+        request = zip::ZipAtpRequest::getLocalZones(static_cast<std::uint16_t>(nextIndex_));
+        break;
     default: request = zip::ZipAtpRequest::getZoneList(static_cast<std::uint16_t>(nextIndex_)); break;
     }
-    const AtpRequestOptions options{.exactlyOnce = false,
-                                    .bitmap = 0x01,
-                                    .retryInterval = options_.retryInterval,
-                                    .retries = options_.retries};
+    const AtpRequestOptions options{
+        .exactlyOnce = false, .bitmap = 0x01, .retryInterval = options_.retryInterval, .retries = options_.retries};
     ++requestsSent_;
     ++pages_;
     malformedBefore_ = requester_.counters().responsesMalformed;
@@ -140,7 +134,7 @@ void ZipClient::sendNetInfo() {
     --netInfoLeft_;
     const auto bytes = zip::ZipGetNetInfoRequest{netInfoZone_}.serialize();
     if (bytes.empty()) {
-        finish(ZipStatus::Failed);  // a zone name over 32 bytes
+        finish(ZipStatus::Failed); // a zone name over 32 bytes
         return;
     }
     ++requestsSent_;
@@ -151,7 +145,7 @@ void ZipClient::sendNetInfo() {
 void ZipClient::receiveNetInfo(const Datagram& datagram) {
     if (operation_ != Operation::NetInfo || !isRunning() || datagram.type != kZipDdpType) return;
     const auto reply = zip::ZipGetNetInfoReply::parse(datagram.data);
-    if (!reply) return;  // not a reply, or a broken one: keep waiting for a good one
+    if (!reply) return; // not a reply, or a broken one: keep waiting for a good one
     netInfo_ = reply;
     finish(ZipStatus::Ok);
 }

@@ -27,16 +27,16 @@ enum class ZipStatus {
     Idle,
     Running,
     Ok,
-    NoRouter,   // no router on the cable: no zones, use "*"
-    Timeout,    // the router (or, for GetNetInfo, anyone) did not answer
-    BadReply,   // an answer that could not be read (a malformed ZIP or ATP packet)
+    NoRouter, // no router on the cable: no zones, use "*"
+    Timeout, // the router (or, for GetNetInfo, anyone) did not answer
+    BadReply, // an answer that could not be read (a malformed ZIP or ATP packet)
     TooManyZones, // the zone list passed kMaxZones or its pages kMaxPages
     Cancelled,
-    Failed,     // could not send (no free socket, no node id yet)
+    Failed, // could not send (no free socket, no node id yet)
 };
 
 struct ZipClientOptions {
-    Duration retryInterval = std::chrono::seconds(2);  // per ATP request
+    Duration retryInterval = std::chrono::seconds(2); // per ATP request
     int retries = 3;
     Duration netInfoInterval = std::chrono::seconds(1);
     int netInfoAttempts = 4;
@@ -102,7 +102,7 @@ private:
     TimerId timer_ = 0;
     int netInfoLeft_ = 0;
     std::string netInfoZone_;
-    text::UniqueNameList zones_;  // zones may repeat while routers change their tables
+    text::UniqueNameList zones_; // zones may repeat while routers change their tables
     std::optional<zip::ZipGetNetInfoReply> netInfo_;
     std::size_t requestsSent_ = 0;
     std::size_t pages_ = 0;

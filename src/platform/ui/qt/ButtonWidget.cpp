@@ -46,7 +46,8 @@ void ButtonWidget::paintEvent(QPaintEvent*) {
     QStyleOptionButton option;
     initStyleOption(&option);
     option.features &= ~(QStyleOptionButton::DefaultButton | QStyleOptionButton::AutoDefaultButton);
-    if (showsDefaultFrame()) option.features |= QStyleOptionButton::DefaultButton | QStyleOptionButton::AutoDefaultButton;
+    if (showsDefaultFrame())
+        option.features |= QStyleOptionButton::DefaultButton | QStyleOptionButton::AutoDefaultButton;
     // The label goes without its prefix ("&&" shown as one ampersand), its underline after.
     const QString shown = ui_detail::withoutPrefixes(option.text);
     const int mnemonic = ui_detail::mnemonicIndex(option.text);

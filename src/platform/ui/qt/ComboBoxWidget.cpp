@@ -6,10 +6,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionComboBox>
 #include <QStandardItemModel>
-#include <QStyledItemDelegate>
+#include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <cstring>
 
 #include "platform/core/SortKey.h"
@@ -24,7 +24,7 @@ using namespace ui_detail;
 
 namespace {
 
-constexpr int kFieldBorder = 6;     // the closed box is its selection field plus its edges
+constexpr int kFieldBorder = 6; // the closed box is its selection field plus its edges
 constexpr int kMaxItemHeight = 255; // CB_SETITEMHEIGHT refuses taller items, as Win32 does
 
 // Draws every item of an owner-drawn box's list through the box's DrawItem.
@@ -66,7 +66,11 @@ public:
 } // namespace
 
 ComboBoxWidget::ComboBoxWidget(QWidget* parent, UINT id, DWORD style, int fieldHeight, int listHeight)
-    : QComboBox(parent), HWND__(id, style), m_fieldHeight(fieldHeight), m_itemHeight(fieldHeight - 2), m_listHeight(listHeight) {
+    : QComboBox(parent),
+      HWND__(id, style),
+      m_fieldHeight(fieldHeight),
+      m_itemHeight(fieldHeight - 2),
+      m_listHeight(listHeight) {
     setFixedHeight(m_fieldHeight + kFieldBorder);
     if (ownerDrawn()) setItemDelegate(new OwnerDrawDelegate(this));
     // The list's container exists once view() has been asked for; its hide event catches a
@@ -132,22 +136,23 @@ int ComboBoxWidget::compareNewWith(const BoxRow& row, int index) {
     CComboBox* box = owner();
     if (!box) return 1; // nobody to ask: keep the order of arrival
     // As Win32 asks it: item 1 is the one in the box, item 2 the one being inserted.
-    COMPAREITEMSTRUCT cis{ODT_COMBOBOX, m_id, this, static_cast<UINT>(index), itemDataAt(index),
+    COMPAREITEMSTRUCT cis{ODT_COMBOBOX,          m_id,     this, static_cast<UINT>(index), itemDataAt(index),
                           static_cast<UINT>(-1), row.data, 0};
     return -box->CompareItem(&cis);
 }
 
 int ComboBoxWidget::addString(LPARAM lParam) {
     BoxRow row = makeRow(lParam);
-    const int at = (m_style & CBS_SORT) ? sortedInsertPosition(count(), [&](int i) { return compareNewWith(row, i); })
-                                        : count();
+    const int at =
+        (m_style & CBS_SORT) ? sortedInsertPosition(count(), [&](int i) { return compareNewWith(row, i); }) : count();
     return insertItemAt(at, std::move(row));
 }
 
 void ComboBoxWidget::measure(int index) {
     if (!(m_style & CBS_OWNERDRAWVARIABLE)) return;
-    MEASUREITEMSTRUCT mis{ODT_COMBOBOX, m_id, static_cast<UINT>(index), static_cast<UINT>(width()),
-                          static_cast<UINT>(m_itemHeight), itemDataAt(index)};
+    MEASUREITEMSTRUCT mis{
+        ODT_COMBOBOX,     m_id, static_cast<UINT>(index), static_cast<UINT>(width()), static_cast<UINT>(m_itemHeight),
+        itemDataAt(index)};
     if (CComboBox* box = owner()) box->MeasureItem(&mis);
     setItemData(index, static_cast<int>(mis.itemHeight), kHeightRole);
 }
@@ -157,7 +162,8 @@ int ComboBoxWidget::insertItemAt(int index, BoxRow row) {
     {
         const TemporaryChange byCode(m_byCode, m_byCode + 1);
         const int before = currentIndex();
-        const QString text = hasStrings() ? fromMacRoman(std::string_view(row.bytes.constData(), row.bytes.size())) : QString();
+        const QString text =
+            hasStrings() ? fromMacRoman(std::string_view(row.bytes.constData(), row.bytes.size())) : QString();
         static_cast<QStandardItemModel*>(model())->insertRow(index, new ComboRow(text, std::move(row)));
         // Qt selects the first item put into an empty box; a Win32 box stays without selection.
         if (before < 0) setCurrentIndex(-1);
@@ -212,34 +218,25 @@ LRESULT ComboBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const int index = static_cast<int>(wParam);
     const bool valid = index >= 0 && index < count();
     switch (message) {
-    case CB_ADDSTRING:
-        return addString(lParam);
+    case CB_ADDSTRING: return addString(lParam);
     case CB_INSERTSTRING: // never sorted; -1 appends
         if (index == -1) return insertItemAt(count(), makeRow(lParam));
         if (index < 0 || index > count()) return CB_ERR;
         return insertItemAt(index, makeRow(lParam));
-    case CB_DELETESTRING:
-        return valid ? deleteItemAt(index) : CB_ERR;
-    case CB_RESETCONTENT:
-        deleteAll();
-        return CB_OKAY;
-    case CB_GETCOUNT:
-        return count();
-    case CB_GETCURSEL:
-        return currentIndex() < 0 ? CB_ERR : currentIndex();
+    case CB_DELETESTRING: return valid ? deleteItemAt(index) : CB_ERR;
+    case CB_RESETCONTENT: deleteAll(); return CB_OKAY;
+    case CB_GETCOUNT: return count();
+    case CB_GETCURSEL: return currentIndex() < 0 ? CB_ERR : currentIndex();
     case CB_SETCURSEL: // -1 or an index out of range clears the selection and answers CB_ERR
         selectByCode(valid ? index : -1);
         return valid ? index : CB_ERR;
-    case CB_GETLBTEXT:
-        return valid && lParam ? getText(index, reinterpret_cast<LPSTR>(lParam)) : CB_ERR;
-    case CB_GETLBTEXTLEN:
-        return valid ? textLength(index) : CB_ERR;
+    case CB_GETLBTEXT: return valid && lParam ? getText(index, reinterpret_cast<LPSTR>(lParam)) : CB_ERR;
+    case CB_GETLBTEXTLEN: return valid ? textLength(index) : CB_ERR;
     case CB_SETITEMDATA:
         if (!valid) return CB_ERR;
         setItemData(index, static_cast<qulonglong>(lParam), kDataRole);
         return TRUE;
-    case CB_GETITEMDATA:
-        return valid ? static_cast<LRESULT>(itemDataAt(index)) : CB_ERR;
+    case CB_GETITEMDATA: return valid ? static_cast<LRESULT>(itemDataAt(index)) : CB_ERR;
     case CB_SETITEMHEIGHT: {
         if (lParam <= 0 || lParam > kMaxItemHeight) return CB_ERR;
         const int h = static_cast<int>(lParam);
@@ -261,23 +258,18 @@ LRESULT ComboBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (m_style & CBS_OWNERDRAWVARIABLE) return valid ? itemHeightAt(index) : CB_ERR;
         return m_itemHeight;
     case CB_FINDSTRING:
-    case CB_FINDSTRINGEXACT:
-        return findString(index, reinterpret_cast<LPCSTR>(lParam), message == CB_FINDSTRINGEXACT);
+    case CB_FINDSTRINGEXACT: return findString(index, reinterpret_cast<LPCSTR>(lParam), message == CB_FINDSTRINGEXACT);
     case CB_SHOWDROPDOWN:
         if (wParam)
             showPopup();
         else if (m_dropped)
             hidePopup();
         return TRUE;
-    case CB_GETDROPPEDSTATE:
-        return m_dropped ? TRUE : FALSE;
+    case CB_GETDROPPEDSTATE: return m_dropped ? TRUE : FALSE;
     case WM_SETTEXT: // a drop-down list has no edit field to take text
         return CB_ERR;
-    case WM_DESTROY:
-        deleteAll();
-        return 0;
-    default:
-        return HWND__::classProc(message, wParam, lParam);
+    case WM_DESTROY: deleteAll(); return 0;
+    default: return HWND__::classProc(message, wParam, lParam);
     }
 }
 

@@ -20,7 +20,9 @@ COLORREF fromQColor(const QColor& color) {
 // Win32 rectangles exclude their right and bottom edges, as QRect's width and height do.
 QRect toQRect(const RECT& rect) { return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top); }
 
-RECT fromQRect(const QRect& rect) { return RECT{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()}; }
+RECT fromQRect(const QRect& rect) {
+    return RECT{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
 
 void fillSolid(HDC dc, const RECT& rect, COLORREF color) { dc->painter.fillRect(toQRect(rect), toQColor(color)); }
 

@@ -23,8 +23,8 @@ namespace {
 
 constexpr DWORD kButtonTypeMask = 0x000F;
 
-constexpr int kGroupTitleMargin = 16;   // a group box's title sits inside its frame's corners
-constexpr short kTwoLineUnits = 16;     // a static at least this high may wrap its text
+constexpr int kGroupTitleMargin = 16; // a group box's title sits inside its frame's corners
+constexpr short kTwoLineUnits = 16; // a static at least this high may wrap its text
 
 bool isClass(const char* windowClass, const char* name) { return windowClass && strcasecmp(windowClass, name) == 0; }
 
@@ -113,7 +113,7 @@ DialogWidget* buildDialog(const DialogTemplate& dialog, HWND parentWindow, bool 
     if (!child && parent) widget->move(parent->window()->geometry().topLeft() + frame.topLeft());
     for (const DialogItemTemplate& item : dialog.items) {
         QWidget* control = createControl(item.windowClass, item.text, item.id, item.style,
-                                          dialogUnitsToPixels(item.x, item.y, item.cx, item.cy, units), widget);
+                                         dialogUnitsToPixels(item.x, item.y, item.cx, item.cy, units), widget);
         if (!control) continue;
         if (item.style & WS_DISABLED) control->setEnabled(false);
         if (!(item.style & WS_TABSTOP)) control->setFocusPolicy(Qt::NoFocus);

@@ -10,7 +10,8 @@
 #include "platform/ui/qt/ButtonWidget.h"
 
 DialogWidget::DialogWidget(QWidget* parent, UINT id, DWORD style, bool child)
-    : QWidget(parent, child ? Qt::Widget : Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent, child ? Qt::Widget
+                            : Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       HWND__(id, style),
       m_child(child) {}
 
@@ -26,7 +27,8 @@ LRESULT DialogWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 UINT DialogWidget::enterCommand() const {
-    if (auto* focused = dynamic_cast<ButtonWidget*>(QApplication::focusWidget()); focused && isAncestorOf(focused) && focused->isPushButton())
+    if (auto* focused = dynamic_cast<ButtonWidget*>(QApplication::focusWidget());
+        focused && isAncestorOf(focused) && focused->isPushButton())
         return focused->m_id;
     for (QObject* child : children()) {
         auto* button = dynamic_cast<ButtonWidget*>(child);
@@ -43,15 +45,12 @@ void DialogWidget::keyPressEvent(QKeyEvent* event) {
         return;
     }
     switch (event->key()) {
-    case Qt::Key_Escape:
-        send(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        return;
+    case Qt::Key_Escape: send(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (const UINT id = enterCommand()) send(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), 0);
         return;
-    default:
-        QWidget::keyPressEvent(event);
+    default: QWidget::keyPressEvent(event);
     }
 }
 

@@ -8,21 +8,21 @@
 #include <string>
 #include <string_view>
 
-#include "text/MacRoman.h"
 #include "platform/ui/Win32Ui.h"
+#include "text/MacRoman.h"
 
 namespace ui_detail {
 
-constexpr int kBytesRole = Qt::UserRole + 1;  // QByteArray: the item's text in Mac OS Roman
-constexpr int kDataRole = Qt::UserRole + 2;   // qulonglong: the item data
+constexpr int kBytesRole = Qt::UserRole + 1; // QByteArray: the item's text in Mac OS Roman
+constexpr int kDataRole = Qt::UserRole + 2; // qulonglong: the item data
 constexpr int kHeightRole = Qt::UserRole + 3; // int: an owner-drawn item's measured height
 
 // What a box reads of an item on every sorted insert and search, kept as plain members of
 // the item (not behind a QVariant) and filled before the item goes into the box.
 struct BoxRow {
-    QByteArray bytes;    // the text in Mac OS Roman
+    QByteArray bytes; // the text in Mac OS Roman
     std::string sortKey; // BoxSortKey of the bytes; empty in a box that does not sort strings
-    ULONG_PTR data = 0;  // the item data
+    ULONG_PTR data = 0; // the item data
 };
 
 // The position a sorted box inserts at, found as Win32's list box finds it: a binary search

@@ -29,19 +29,19 @@ public:
     QVariant data(int role) const override {
         switch (role) {
         case Qt::DisplayRole:
-            return fromMacRoman(std::string_view(m_row.bytes.constData(), static_cast<std::size_t>(m_row.bytes.size())));
-        case kBytesRole:
-            return m_row.bytes;
-        case kDataRole:
-            return static_cast<qulonglong>(m_row.data);
-        default:
-            return QListWidgetItem::data(role);
+            return fromMacRoman(
+                std::string_view(m_row.bytes.constData(), static_cast<std::size_t>(m_row.bytes.size())));
+        case kBytesRole: return m_row.bytes;
+        case kDataRole: return static_cast<qulonglong>(m_row.data);
+        default: return QListWidgetItem::data(role);
         }
     }
     // The item data is never shown, so setting it tells the view nothing (Qt would repaint).
     void setData(int role, const QVariant& value) override {
-        if (role == kDataRole) m_row.data = static_cast<ULONG_PTR>(value.toULongLong());
-        else QListWidgetItem::setData(role, value);
+        if (role == kDataRole)
+            m_row.data = static_cast<ULONG_PTR>(value.toULongLong());
+        else
+            QListWidgetItem::setData(role, value);
     }
 
     BoxRow m_row;
@@ -69,8 +69,9 @@ public:
             if (i > 0) x = m_box->nextTabStop(x);
             if (x >= option.rect.width()) break; // beyond the right edge: never seen
             const QString text = fromMacRoman(std::string_view(segments[i].constData(), segments[i].size()));
-            painter->drawText(QRect(option.rect.left() + x, option.rect.top(), option.rect.width() - x, option.rect.height()),
-                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+            painter->drawText(
+                QRect(option.rect.left() + x, option.rect.top(), option.rect.width() - x, option.rect.height()),
+                Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
             x += metrics.horizontalAdvance(text);
         }
         painter->restore();
@@ -197,21 +198,15 @@ LRESULT ListBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const bool valid = index >= 0 && index < count();
     const LPCSTR text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
     switch (message) {
-    case LB_ADDSTRING:
-        return (m_style & LBS_SORT) ? addSorted(text) : insertAt(count(), makeRow(text));
+    case LB_ADDSTRING: return (m_style & LBS_SORT) ? addSorted(text) : insertAt(count(), makeRow(text));
     case LB_INSERTSTRING:
         if (index == -1) return insertAt(count(), makeRow(text));
         if (index < 0 || index > count()) return LB_ERR;
         return insertAt(index, makeRow(text));
-    case LB_DELETESTRING:
-        return valid ? deleteAt(index) : LB_ERR;
-    case LB_RESETCONTENT:
-        deleteAll();
-        return LB_OKAY;
-    case LB_GETCOUNT:
-        return count();
-    case LB_GETCURSEL:
-        return selection();
+    case LB_DELETESTRING: return valid ? deleteAt(index) : LB_ERR;
+    case LB_RESETCONTENT: deleteAll(); return LB_OKAY;
+    case LB_GETCOUNT: return count();
+    case LB_GETCURSEL: return selection();
     case LB_SETCURSEL: // -1 clears the selection; both -1 and a bad index answer LB_ERR
         if (index == -1) selectByCode(-1);
         if (!valid) return LB_ERR;
@@ -223,24 +218,16 @@ LRESULT ListBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         std::memcpy(reinterpret_cast<LPSTR>(lParam), bytes.constData(), static_cast<std::size_t>(bytes.size()) + 1);
         return bytes.size();
     }
-    case LB_GETTEXTLEN:
-        return valid ? rowAt(index).bytes.size() : LB_ERR;
+    case LB_GETTEXTLEN: return valid ? rowAt(index).bytes.size() : LB_ERR;
     case LB_SETITEMDATA:
         if (!valid) return LB_ERR;
         rowAt(index).data = static_cast<ULONG_PTR>(lParam);
         return TRUE;
-    case LB_GETITEMDATA:
-        return valid ? static_cast<LRESULT>(rowAt(index).data) : LB_ERR;
-    case LB_SETTABSTOPS:
-        setTabStops(static_cast<int>(wParam), reinterpret_cast<const int*>(lParam));
-        return TRUE;
+    case LB_GETITEMDATA: return valid ? static_cast<LRESULT>(rowAt(index).data) : LB_ERR;
+    case LB_SETTABSTOPS: setTabStops(static_cast<int>(wParam), reinterpret_cast<const int*>(lParam)); return TRUE;
     case LB_FINDSTRING:
-    case LB_FINDSTRINGEXACT:
-        return findString(index, reinterpret_cast<LPCSTR>(lParam), message == LB_FINDSTRINGEXACT);
-    case WM_DESTROY:
-        deleteAll();
-        return 0;
-    default:
-        return HWND__::classProc(message, wParam, lParam);
+    case LB_FINDSTRINGEXACT: return findString(index, reinterpret_cast<LPCSTR>(lParam), message == LB_FINDSTRINGEXACT);
+    case WM_DESTROY: deleteAll(); return 0;
+    default: return HWND__::classProc(message, wParam, lParam);
     }
 }

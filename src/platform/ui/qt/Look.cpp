@@ -32,7 +32,8 @@ void loadClassicFont() {
 void applyClassicPalette(QStyle* style) {
     QPalette palette = style->standardPalette();
     for (auto group : {QPalette::Active, QPalette::Inactive}) {
-        palette.setColor(group, QPalette::Highlight, style->standardPalette().color(QPalette::Active, QPalette::Highlight));
+        palette.setColor(group, QPalette::Highlight,
+                         style->standardPalette().color(QPalette::Active, QPalette::Highlight));
         palette.setColor(group, QPalette::HighlightedText,
                          style->standardPalette().color(QPalette::Active, QPalette::HighlightedText));
     }
@@ -73,7 +74,8 @@ QFont dialogFont() {
 // own average character width is wrong for the bitmap face.
 BaseUnits baseUnits(const QFont& font) {
     const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return {(letters / 26 + 1) / 2, metrics.height()};
 }
 

@@ -16,7 +16,7 @@
 using namespace ui_detail;
 
 namespace {
-constexpr int kMargin = 7;       // dialog units around the tabs and between the buttons
+constexpr int kMargin = 7; // dialog units around the tabs and between the buttons
 constexpr int kButtonWidth = 50; // dialog units, Win32's sheet buttons
 constexpr int kButtonHeight = 14;
 constexpr int kButtonGap = 4;
@@ -26,8 +26,8 @@ constexpr DWORD kSheetStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME
 PropertySheetWidget::PropertySheetWidget(QWidget* parent, TabChosen tabChosen)
     : DialogWidget(parent, 0, kSheetStyle, false), m_tabChosen(std::move(tabChosen)) {}
 
-PropertySheetWidget* PropertySheetWidget::create(HWND parentWindow, const CString& caption, const std::vector<Page>& pages,
-                                                 TabChosen tabChosen) {
+PropertySheetWidget* PropertySheetWidget::create(HWND parentWindow, const CString& caption,
+                                                 const std::vector<Page>& pages, TabChosen tabChosen) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
     ensureLookApplied();
     const QFont font = dialogFont();
@@ -65,7 +65,8 @@ PropertySheetWidget* PropertySheetWidget::create(HWND parentWindow, const CStrin
     const std::pair<UINT, const char*> buttons[] = {
         {IDOK, "OK"}, {IDCANCEL, french ? "Annuler" : "Cancel"}, {ID_APPLY_NOW, french ? "&Appliquer" : "&Apply"}};
     for (const auto& [id, text] : buttons) {
-        auto* button = new ButtonWidget(sheet, id, id == IDOK ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, QString::fromUtf8(text));
+        auto* button =
+            new ButtonWidget(sheet, id, id == IDOK ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, QString::fromUtf8(text));
         button->setGeometry(x, buttonsTop, margin.width(), margin.height());
         x += margin.width() + gap;
         if (id == ID_APPLY_NOW) {

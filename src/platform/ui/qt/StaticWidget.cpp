@@ -11,18 +11,16 @@ constexpr DWORD kStaticTypeMask = 0x001F;
 
 Qt::Alignment alignmentOf(DWORD style) {
     switch (style & kStaticTypeMask) {
-    case SS_CENTER:
-        return Qt::AlignHCenter | Qt::AlignTop;
-    case SS_RIGHT:
-        return Qt::AlignRight | Qt::AlignTop;
-    default:
-        return Qt::AlignLeft | Qt::AlignTop;
+    case SS_CENTER: return Qt::AlignHCenter | Qt::AlignTop;
+    case SS_RIGHT: return Qt::AlignRight | Qt::AlignTop;
+    default: return Qt::AlignLeft | Qt::AlignTop;
     }
 }
 
 } // namespace
 
-StaticWidget::StaticWidget(QWidget* parent, UINT id, DWORD style, const QString& text) : QLabel(parent), HWND__(id, style) {
+StaticWidget::StaticWidget(QWidget* parent, UINT id, DWORD style, const QString& text)
+    : QLabel(parent), HWND__(id, style) {
     setAlignment(alignmentOf(style));
     setWordWrap(true);
     setTextFormat(Qt::PlainText);

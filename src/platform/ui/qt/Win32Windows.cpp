@@ -54,7 +54,8 @@ BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
     if (!bEnable) {
         QWidget* dialog = w->window();
         QWidget* focused = dialog->focusWidget();
-        if (focused && focused != dialog && (focused == w || w->isAncestorOf(focused))) dialog->setFocus(Qt::OtherFocusReason);
+        if (focused && focused != dialog && (focused == w || w->isAncestorOf(focused)))
+            dialog->setFocus(Qt::OtherFocusReason);
     }
     w->setEnabled(bEnable != FALSE);
     return wasDisabled;
@@ -69,7 +70,8 @@ HWND GetDlgItem(HWND hDlg, int nIDDlgItem) {
     if (!HWND__::isLive(hDlg)) return nullptr;
     for (QObject* child : hDlg->widget()->children()) {
         auto* widget = qobject_cast<QWidget*>(child);
-        if (HWND h = widget ? HWND__::fromWidget(widget) : nullptr; HWND__::isLive(h) && static_cast<int>(h->m_id) == nIDDlgItem)
+        if (HWND h = widget ? HWND__::fromWidget(widget) : nullptr;
+            HWND__::isLive(h) && static_cast<int>(h->m_id) == nIDDlgItem)
             return h;
     }
     return nullptr;
@@ -90,23 +92,12 @@ COLORREF GetSysColor(int nIndex) {
     QPalette::ColorRole role;
     COLORREF classic;
     switch (nIndex) {
-    case COLOR_HIGHLIGHT:
-        role = QPalette::Highlight, classic = RGB(0, 0, 128);
-        break;
-    case COLOR_HIGHLIGHTTEXT:
-        role = QPalette::HighlightedText, classic = RGB(255, 255, 255);
-        break;
-    case COLOR_WINDOW:
-        role = QPalette::Base, classic = RGB(255, 255, 255);
-        break;
-    case COLOR_WINDOWTEXT:
-        role = QPalette::Text, classic = RGB(0, 0, 0);
-        break;
-    case COLOR_BTNFACE:
-        role = QPalette::Button, classic = RGB(192, 192, 192);
-        break;
-    default:
-        return 0;
+    case COLOR_HIGHLIGHT: role = QPalette::Highlight, classic = RGB(0, 0, 128); break;
+    case COLOR_HIGHLIGHTTEXT: role = QPalette::HighlightedText, classic = RGB(255, 255, 255); break;
+    case COLOR_WINDOW: role = QPalette::Base, classic = RGB(255, 255, 255); break;
+    case COLOR_WINDOWTEXT: role = QPalette::Text, classic = RGB(0, 0, 0); break;
+    case COLOR_BTNFACE: role = QPalette::Button, classic = RGB(192, 192, 192); break;
+    default: return 0;
     }
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return classic;
     ensureLookApplied();
@@ -138,7 +129,8 @@ BOOL DrawIcon(HDC hDC, int x, int y, HICON hIcon) {
 
 int DrawTextA(HDC hDC, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
     if (!hDC || !lpchText || !lprc) return 0;
-    const std::string_view bytes = cchText < 0 ? std::string_view(lpchText) : std::string_view(lpchText, static_cast<std::size_t>(cchText));
+    const std::string_view bytes =
+        cchText < 0 ? std::string_view(lpchText) : std::string_view(lpchText, static_cast<std::size_t>(cchText));
     QString text = fromMacRoman(bytes);
     if (!(format & DT_NOPREFIX)) text = ui_detail::withoutPrefixes(text);
     int flags = (format & DT_CENTER) ? Qt::AlignHCenter : (format & DT_RIGHT) ? Qt::AlignRight : Qt::AlignLeft;

@@ -43,8 +43,10 @@ bool HWND__::isShown() { return widget()->isVisible(); }
 RECT HWND__::clientRect() { return RECT{0, 0, widget()->width(), widget()->height()}; }
 
 void HWND__::redraw(bool now) {
-    if (now) widget()->repaint();
-    else widget()->update();
+    if (now)
+        widget()->repaint();
+    else
+        widget()->update();
 }
 
 HWND HWND__::fromWidget(QWidget* widget) { return dynamic_cast<HWND__*>(widget); }
@@ -66,9 +68,7 @@ CString HWND__::text() const {
 
 LRESULT HWND__::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_SETTEXT:
-        setText(CString(reinterpret_cast<LPCSTR>(lParam)));
-        return TRUE;
+    case WM_SETTEXT: setText(CString(reinterpret_cast<LPCSTR>(lParam))); return TRUE;
     case WM_GETTEXT: {
         if (wParam == 0 || lParam == 0) return 0;
         const CString t = text();
@@ -77,13 +77,11 @@ LRESULT HWND__::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         reinterpret_cast<LPSTR>(lParam)[n] = '\0';
         return n;
     }
-    case WM_GETTEXTLENGTH:
-        return text().GetLength();
+    case WM_GETTEXTLENGTH: return text().GetLength();
     case WM_CLOSE: // DefWindowProc destroys the window
         destroy();
         return 0;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

@@ -61,8 +61,8 @@ struct HWND__ {
 
     UINT m_id;
     DWORD m_style;
-    CWnd* m_attached = nullptr;            // permanent object
-    std::unique_ptr<CWnd> m_temporary;     // object answered by FromHandle when none is attached
+    CWnd* m_attached = nullptr; // permanent object
+    std::unique_ptr<CWnd> m_temporary; // object answered by FromHandle when none is attached
     LONG m_classCursor = 0;
 
 private:

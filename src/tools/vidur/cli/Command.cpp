@@ -9,7 +9,8 @@ namespace vidur::cli {
 std::vector<OptionSpec> Command::allOptions() const {
     std::vector<OptionSpec> all = options();
     if (usesLibraryNetwork())
-        all.push_back({"network", "NETWORK", "sim[:SCENARIO], ltoudp[:INTERFACE-ADDRESS] or ethertalk:INTERFACE for this run"});
+        all.push_back(
+            {"network", "NETWORK", "sim[:SCENARIO], ltoudp[:INTERFACE-ADDRESS] or ethertalk:INTERFACE for this run"});
     all.push_back({"help", {}, "show this help"});
     return all;
 }

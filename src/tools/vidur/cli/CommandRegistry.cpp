@@ -42,8 +42,8 @@ std::string CommandRegistry::overview() const {
     std::size_t width = 0;
     for (const auto& command : commands_) width = std::max(width, command->name().size());
     for (const auto& command : commands_)
-        text << "  " << command->name() << std::string(width - command->name().size() + 2, ' ')
-             << command->summary() << "\n";
+        text << "  " << command->name() << std::string(width - command->name().size() + 2, ' ') << command->summary()
+             << "\n";
     text << "\nNETWORK is sim[:SCENARIO] (the simulated network; the built-in one without SCENARIO),\n"
             "ltoudp[:INTERFACE-ADDRESS] (LocalTalk over UDP) or ethertalk:INTERFACE (EtherTalk on an\n"
             "Ethernet interface; needs CAP_NET_RAW); without --network the settings in\n"

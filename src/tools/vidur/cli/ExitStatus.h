@@ -7,7 +7,7 @@ namespace vidur::cli {
 enum ExitStatus : int {
     kExitSuccess = 0,
     kExitNothingFound = 1,
-    kExitError = 2,  // bad usage or a network error
+    kExitError = 2, // bad usage or a network error
 };
 
 } // namespace vidur::cli

@@ -15,8 +15,8 @@ public:
     static bool meansNothingFound(int status);
 
     // Ours, beside the library's own:
-    static constexpr int kTimedOut = -1000;           // the library did not finish in time
-    static constexpr int kLocalZonesUnknown = -1001;  // the zones of an extended cable
+    static constexpr int kTimedOut = -1000; // the library did not finish in time
+    static constexpr int kLocalZonesUnknown = -1001; // the zones of an extended cable
 };
 
 } // namespace vidur::cli

@@ -38,13 +38,14 @@ NetworkChoice NetworkChoice::parse(const std::string& text) {
         return {Kind::LToUdp, argument};
     }
     if (kind == "ethertalk") {
-        if (argument.empty()) throw UsageError("--network ethertalk: needs the Ethernet interface, e.g. ethertalk:eth0");
+        if (argument.empty())
+            throw UsageError("--network ethertalk: needs the Ethernet interface, e.g. ethertalk:eth0");
         if (argument.size() >= 16 || argument.find_first_of("/ \t") != std::string::npos)
             throw UsageError("--network ethertalk: '" + argument + "' is not an interface name");
         return {Kind::EtherTalk, argument};
     }
-    throw UsageError("--network takes sim[:SCENARIO], ltoudp[:INTERFACE-ADDRESS] or ethertalk:INTERFACE, not '" +
-                     text + "'");
+    throw UsageError("--network takes sim[:SCENARIO], ltoudp[:INTERFACE-ADDRESS] or ethertalk:INTERFACE, not '" + text +
+                     "'");
 }
 
 std::string NetworkChoice::settingValue() const {

@@ -7,9 +7,9 @@
 namespace vidur::cli {
 
 struct OptionSpec {
-    std::string name;       // without the dashes
-    std::string valueName;  // empty for a flag
-    std::string help;       // one line
+    std::string name; // without the dashes
+    std::string valueName; // empty for a flag
+    std::string help; // one line
 
     bool takesValue() const { return !valueName.empty(); }
 };

@@ -11,7 +11,7 @@
 namespace vidur::cli {
 
 struct Device {
-    std::string object;  // Mac OS Roman
+    std::string object; // Mac OS Roman
     std::string type;
     std::string zone;
     std::uint16_t network = 0;

@@ -28,8 +28,8 @@ void DeviceList::sort() { std::stable_sort(devices_.begin(), devices_.end(), bef
 std::string DeviceList::table() const {
     ColumnTable table;
     for (const Device& device : devices_)
-        table.addRow({terminalText(device.object), terminalText(device.type), terminalText(device.zone),
-                      device.address()});
+        table.addRow(
+            {terminalText(device.object), terminalText(device.type), terminalText(device.zone), device.address()});
     return table.text();
 }
 
@@ -38,14 +38,22 @@ std::string DeviceList::json() const {
     json.beginArray();
     for (const Device& device : devices_) {
         json.beginObject()
-            .key("name").string(macRomanToUtf8(device.object))
-            .key("type").string(macRomanToUtf8(device.type))
-            .key("zone").string(macRomanToUtf8(device.zone))
-            .key("network").number(device.network)
-            .key("node").number(device.node)
-            .key("socket").number(device.socket)
-            .key("enumerator").number(device.enumerator)
-            .key("address").string(device.address())
+            .key("name")
+            .string(macRomanToUtf8(device.object))
+            .key("type")
+            .string(macRomanToUtf8(device.type))
+            .key("zone")
+            .string(macRomanToUtf8(device.zone))
+            .key("network")
+            .number(device.network)
+            .key("node")
+            .number(device.node)
+            .key("socket")
+            .number(device.socket)
+            .key("enumerator")
+            .number(device.enumerator)
+            .key("address")
+            .string(device.address())
             .endObject();
     }
     json.endArray();

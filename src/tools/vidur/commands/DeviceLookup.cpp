@@ -15,7 +15,7 @@ constexpr auto kPollInterval = std::chrono::milliseconds(20);
 // The Chooser's interval, 2 units of 8/60 s; longer timeouts stretch it to stay within the
 // library's 64 sends.
 constexpr long long kShortestInterval = 2;
-constexpr long long kMaxSends = 64;  // the library's limit
+constexpr long long kMaxSends = 64; // the library's limit
 constexpr long long kMaxInterval = 255;
 // The library's own retries end the look-up; this is only a guard against one that hangs. The
 // look-up waits for the stack's start, which on an EtherTalk cable the node has not been on
@@ -34,7 +34,8 @@ DeviceLookup::Schedule DeviceLookup::scheduleFor(std::chrono::milliseconds timeo
     return {static_cast<int>(interval), static_cast<int>(sends)};
 }
 
-DeviceLookup::Result DeviceLookup::run(const EntityPattern& pattern, int maxDevices, std::chrono::milliseconds timeout) {
+DeviceLookup::Result DeviceLookup::run(const EntityPattern& pattern, int maxDevices,
+                                       std::chrono::milliseconds timeout) {
     Result result;
     _NBPEntityName name{};
     NBPSetEntityName(&name, pattern.object().c_str(), pattern.type().c_str(), pattern.zone().c_str());

@@ -13,7 +13,7 @@ namespace vidur::cli {
 class DeviceLookup {
 public:
     struct Result {
-        int status = 0;  // 0, or a negative library status
+        int status = 0; // 0, or a negative library status
         DeviceList devices;
     };
 

@@ -33,8 +33,10 @@ std::string NetInfoCommand::format(const Info& info, bool json) {
         writer.key("address").string(std::to_string(info.network) + "." + std::to_string(info.node));
         writer.key("rangeFirst").number(info.rangeFirst).key("rangeLast").number(info.rangeLast);
         writer.key("zone");
-        if (info.zone.empty()) writer.string("");
-        else writer.string(macRomanToUtf8(info.zone));
+        if (info.zone.empty())
+            writer.string("");
+        else
+            writer.string(macRomanToUtf8(info.zone));
         writer.endObject();
         return writer.text() + "\n";
     }

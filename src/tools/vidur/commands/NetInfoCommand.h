@@ -27,7 +27,7 @@ public:
 
     struct Info {
         unsigned network = 0, node = 0, rangeFirst = 0, rangeLast = 0;
-        std::string zone;  // Mac OS Roman; empty when unknown
+        std::string zone; // Mac OS Roman; empty when unknown
     };
     static std::string format(const Info& info, bool json);
 

@@ -34,9 +34,12 @@ NodeInformation::Reply NodeInformation::query(std::chrono::milliseconds timeout)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         result = DispatchBlockAccess::loadResult(*block);
     }
-    if (dispatched < 0) reply.status = dispatched;
-    else if (result == 1) reply.status = LibraryStatus::kTimedOut;
-    else if (result < 0) reply.status = result;
+    if (dispatched < 0)
+        reply.status = dispatched;
+    else if (result == 1)
+        reply.status = LibraryStatus::kTimedOut;
+    else if (result < 0)
+        reply.status = result;
     else {
         reply.network = DispatchBlockAccess::readU16(*block, DB_NODE_NETWORK_OFFSET);
         reply.node = DispatchBlockAccess::readU8(*block, DB_NODE_NODE_OFFSET);

@@ -30,9 +30,12 @@ std::string formatAnswer(const PrinterStatusQuery::Answer& answer, const Printer
     JsonWriter writer;
     writer.beginObject().key("printer").string(target.display());
     if (!printer.object.empty()) {
-        writer.key("name").string(macRomanToUtf8(printer.object))
-            .key("type").string(macRomanToUtf8(printer.type))
-            .key("zone").string(macRomanToUtf8(printer.zone));
+        writer.key("name")
+            .string(macRomanToUtf8(printer.object))
+            .key("type")
+            .string(macRomanToUtf8(printer.type))
+            .key("zone")
+            .string(macRomanToUtf8(printer.zone));
     }
     writer.key("address").string(printer.address()).key("status").string(macRomanToUtf8(answer.text)).endObject();
     return writer.text() + "\n";
@@ -66,7 +69,7 @@ int PapStatusCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     const StopSignal stop;
     PrinterStatusQuery query;
     _NBPTuple printer = target.tuple();
-    std::optional<std::string> shown;  // the last line printed, status or failure
+    std::optional<std::string> shown; // the last line printed, status or failure
     bool answered = false;
     do {
         const auto asked = Clock::now();

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/PrintCommand.h"
 
-#include "text/MacRoman.h"
 #include "appletalk/print/PrintSession.h"
+#include "text/MacRoman.h"
 #include "tools/vidur/cli/ExitStatus.h"
-#include "tools/vidur/commands/PrinterTarget.h"
 #include "tools/vidur/cli/StopSignal.h"
 #include "tools/vidur/cli/UsageError.h"
 #include "tools/vidur/commands/PrintProgress.h"
+#include "tools/vidur/commands/PrinterTarget.h"
 
 #include <cerrno>
 #include <cstring>
@@ -20,21 +20,19 @@ namespace vidur::cli {
 
 namespace {
 
-using appletalk::text::macRomanToUtf8;
 using appletalk::print::PrintOutcome;
+using appletalk::text::macRomanToUtf8;
 
 constexpr std::size_t kHeadBytes = 8;
 
-std::string field(const char* text, std::size_t size) {
-    return std::string(text, strnlen(text, size));
-}
+std::string field(const char* text, std::size_t size) { return std::string(text, strnlen(text, size)); }
 
 // One input: a file, or standard input for "-".
 struct Input {
     std::string label;
     int fd = -1;
     bool owned = false;
-    std::vector<std::uint8_t> head;  // its first bytes, read to check the type
+    std::vector<std::uint8_t> head; // its first bytes, read to check the type
     std::optional<std::uint64_t> size;
 
     ~Input() {
@@ -111,12 +109,12 @@ Destination destination(const ParsedArguments& arguments) {
         tuple = *chosen;
     }
     const auto& entity = tuple.entity;
-    to.name = appletalk::nbp::NbpName{field(entity.object, sizeof entity.object), field(entity.type, sizeof entity.type),
-                                      field(entity.zone, sizeof entity.zone)};
+    to.name = appletalk::nbp::NbpName{field(entity.object, sizeof entity.object),
+                                      field(entity.type, sizeof entity.type), field(entity.zone, sizeof entity.zone)};
     if (to.name->zone.empty()) to.name->zone = "*";
     if (to.display.empty())
-        to.display = macRomanToUtf8(to.name->object) + ":" + macRomanToUtf8(to.name->type) + "@" +
-                     macRomanToUtf8(to.name->zone);
+        to.display =
+            macRomanToUtf8(to.name->object) + ":" + macRomanToUtf8(to.name->type) + "@" + macRomanToUtf8(to.name->zone);
     return to;
 }
 
@@ -124,25 +122,17 @@ Destination destination(const ParsedArguments& arguments) {
 int report(const appletalk::print::PrintResult& result, const Destination& to, const Input& input, CommandIo& io) {
     const std::string prefix = "vidur print: " + input.label + ": ";
     switch (result.outcome) {
-    case PrintOutcome::Done:
-        return kExitSuccess;
+    case PrintOutcome::Done: return kExitSuccess;
     case PrintOutcome::PrinterError:
         io.err << prefix << to.display << " reported an error (above)\n";
         return kExitNothingFound;
-    case PrintOutcome::NotFound:
-        io.err << prefix << to.display << " was not found\n";
-        return kExitNothingFound;
-    case PrintOutcome::Unreachable:
-        io.err << prefix << to.display << " does not answer\n";
-        return kExitNothingFound;
-    case PrintOutcome::StillBusy:
-        io.err << prefix << to.display << " stayed busy\n";
-        return kExitNothingFound;
-    case PrintOutcome::Refused:
-        io.err << prefix << to.display << " refused the connection\n";
-        return kExitNothingFound;
+    case PrintOutcome::NotFound: io.err << prefix << to.display << " was not found\n"; return kExitNothingFound;
+    case PrintOutcome::Unreachable: io.err << prefix << to.display << " does not answer\n"; return kExitNothingFound;
+    case PrintOutcome::StillBusy: io.err << prefix << to.display << " stayed busy\n"; return kExitNothingFound;
+    case PrintOutcome::Refused: io.err << prefix << to.display << " refused the connection\n"; return kExitNothingFound;
     case PrintOutcome::ConnectionLost:
-        io.err << prefix << to.display << " went away after taking " << result.bytesTaken << " bytes; the job is lost\n";
+        io.err << prefix << to.display << " went away after taking " << result.bytesTaken
+               << " bytes; the job is lost\n";
         return kExitNothingFound;
     case PrintOutcome::ClosedByPrinter:
         io.err << prefix << to.display << " closed the connection after " << result.bytesTaken << " bytes\n";
@@ -150,12 +140,8 @@ int report(const appletalk::print::PrintResult& result, const Destination& to, c
     case PrintOutcome::Interrupted:
         io.err << prefix << "interrupted; the connection is closed\n";
         return kExitNothingFound;
-    case PrintOutcome::NetworkError:
-        io.err << "vidur print: " << result.detail << "\n";
-        return kExitError;
-    case PrintOutcome::InputError:
-        io.err << prefix << result.detail << "\n";
-        return kExitError;
+    case PrintOutcome::NetworkError: io.err << "vidur print: " << result.detail << "\n"; return kExitError;
+    case PrintOutcome::InputError: io.err << prefix << result.detail << "\n"; return kExitError;
     }
     return kExitError;
 }

@@ -29,8 +29,9 @@ std::string PrintProgress::barText(std::uint64_t taken, std::optional<std::uint6
     const int percent = static_cast<int>(part * 100 / whole);
     char tail[64];
     std::snprintf(tail, sizeof tail, "] %3d%%  ", percent);
-    return "[" + std::string(static_cast<std::size_t>(filled), '#') + std::string(static_cast<std::size_t>(width - filled), '-') +
-           tail + megabytes(part) + " of " + megabytes(*total);
+    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+           std::string(static_cast<std::size_t>(width - filled), '-') + tail + megabytes(part) + " of " +
+           megabytes(*total);
 }
 
 void PrintProgress::clear() {

@@ -33,7 +33,7 @@ private:
     bool bar_;
     bool drawn_ = false;
     std::string lastBusy_;
-    bool midLine_ = false;  // a message ended without a line end
+    bool midLine_ = false; // a message ended without a line end
     std::chrono::steady_clock::time_point lastDraw_{};
 };
 

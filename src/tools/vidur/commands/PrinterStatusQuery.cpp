@@ -50,12 +50,16 @@ PrinterStatusQuery::Answer PrinterStatusQuery::ask(const _NBPTuple& printer, std
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     int result = DispatchBlockAccess::loadResult(*status_);
     while (result == 1 && std::chrono::steady_clock::now() < deadline) {
-        if (stop == nullptr) std::this_thread::sleep_for(kPollInterval);
-        else if (stop->waitFor(static_cast<int>(kPollInterval.count()))) break;
+        if (stop == nullptr)
+            std::this_thread::sleep_for(kPollInterval);
+        else if (stop->waitFor(static_cast<int>(kPollInterval.count())))
+            break;
         result = DispatchBlockAccess::loadResult(*status_);
     }
-    if (result == 1) answer.status = LibraryStatus::kTimedOut;
-    else if (result < 0) answer.status = result;
+    if (result == 1)
+        answer.status = LibraryStatus::kTimedOut;
+    else if (result < 0)
+        answer.status = result;
     else {
         answer.text = DispatchBlockAccess::readText(*status_, DB_STATUS_TEXT_OFFSET, DB_STATUS_TEXT_SIZE);
         answer.printer = DispatchBlockAccess::readTuple(*status_, DB_STATUS_TUPLE_OFFSET);
@@ -67,7 +71,8 @@ void PrinterStatusQuery::end() {
     if (!dispatched_ || allocationStatus_ != 0) return;
     dispatched_ = false;
     // The end request names the status request by the value the library left in its block.
-    DispatchBlockAccess::writeU32(*end_, DB_REQUEST_ID_OFFSET, DispatchBlockAccess::readU32(*status_, DB_REQUEST_ID_OFFSET));
+    DispatchBlockAccess::writeU32(*end_, DB_REQUEST_ID_OFFSET,
+                                  DispatchBlockAccess::readU32(*status_, DB_REQUEST_ID_OFFSET));
     DispatchBlockAccess::prepareRequest(*end_, ATALK_CMD_END_PRINTER);
     if (ATALKDispatch(end_) < 0) return;
     const auto deadline = std::chrono::steady_clock::now() + kEndWait;

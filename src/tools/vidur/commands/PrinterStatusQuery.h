@@ -16,8 +16,8 @@ class StopSignal;
 class PrinterStatusQuery {
 public:
     struct Answer {
-        int status = 0;      // 0, or a negative library status
-        std::string text;    // Mac OS Roman
+        int status = 0; // 0, or a negative library status
+        std::string text; // Mac OS Roman
         _NBPTuple printer{}; // with the address that answered
     };
 

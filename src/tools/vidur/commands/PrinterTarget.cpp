@@ -49,11 +49,10 @@ PrinterTarget PrinterTarget::parse(const std::string& utf8) {
     std::string text = utf8;
     // Without a type the printer is a LaserWriter, the type nearly every PAP printer has.
     const std::size_t at = text.rfind('@');
-    if (text.substr(0, at).find(':') == std::string::npos) text.insert(at == std::string::npos ? text.size() : at,
-                                                                       std::string(":") + kDefaultType);
+    if (text.substr(0, at).find(':') == std::string::npos)
+        text.insert(at == std::string::npos ? text.size() : at, std::string(":") + kDefaultType);
     const EntityPattern name = EntityPattern::parse(text);
-    if (name.hasWildcard())
-        throw UsageError("'" + utf8 + "' must name one printer: no wildcards");
+    if (name.hasWildcard()) throw UsageError("'" + utf8 + "' must name one printer: no wildcards");
     // At most 32 bytes each, checked by EntityPattern.
     appletalk::api::storeField(target.tuple_.entity.object, name.object());
     appletalk::api::storeField(target.tuple_.entity.type, name.type());

@@ -44,7 +44,7 @@ appletalk::LToUdpConfig linkConfig(const ParsedArguments& arguments) {
     }
     config.ttl = static_cast<int>(arguments.integer("ttl", 1, 0, 255));
     config.port = static_cast<std::uint16_t>(arguments.integer("port", config.port, 1, 65535));
-    config.senderId = 0;  // a random id per link: several simulators may share the group
+    config.senderId = 0; // a random id per link: several simulators may share the group
     return config;
 }
 
@@ -52,7 +52,8 @@ appletalk::LToUdpConfig linkConfig(const ParsedArguments& arguments) {
 // range of its one number, with its one zone.
 void makeClientNetworkExtended(sim::Scenario& scenario, CommandIo& io) {
     for (sim::ScenarioNetwork& network : scenario.networks) {
-        if (network.extended || scenario.clientNetwork < network.rangeStart || scenario.clientNetwork > network.rangeEnd)
+        if (network.extended || scenario.clientNetwork < network.rangeStart ||
+            scenario.clientNetwork > network.rangeEnd)
             continue;
         network.extended = true;
         if (network.defaultZone.empty() && !network.zones.empty()) network.defaultZone = network.zones.front();
@@ -164,8 +165,8 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
 
     std::optional<sim::SegmentRouter> existing;
     if (!arguments.has("router")) {
-        existing = sim::findSegmentRouter(clock, links, bridge.get(), kRouterPatience,
-                                          [] { return StopSignal::requested(); });
+        existing =
+            sim::findSegmentRouter(clock, links, bridge.get(), kRouterPatience, [] { return StopSignal::requested(); });
         if (existing)
             io.err << "vidur sim: a router already serves this segment (node " << unsigned{existing->node}
                    << " on network " << existing->network
@@ -201,8 +202,7 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     } else if (!StopSignal::requested()) {
         io.err << "vidur sim: not every simulated node got an address; serving what there is\n";
     }
-    while (!stop.waitFor(1000)) {
-    }
+    while (!stop.waitFor(1000)) {}
     loop.stop();
     io.err << "vidur sim: stopped\n";
     return kExitSuccess;

@@ -15,8 +15,13 @@ namespace vidur::cli {
 class SimCommand final : public Command {
 public:
     std::string name() const override { return "sim"; }
-    std::string summary() const override { return "serve a scenario's simulated devices on an LToUDP or EtherTalk network"; }
-    std::string synopsis() const override { return "[SCENARIO] (--ltoudp [--interface ADDR] [--ttl N] [--port N] | --ethertalk IFACE) [--router | --no-router]"; }
+    std::string summary() const override {
+        return "serve a scenario's simulated devices on an LToUDP or EtherTalk network";
+    }
+    std::string synopsis() const override {
+        return "[SCENARIO] (--ltoudp [--interface ADDR] [--ttl N] [--port N] | --ethertalk IFACE) [--router | "
+               "--no-router]";
+    }
     std::string details() const override;
     std::vector<OptionSpec> options() const override;
     std::size_t maxPositionals() const override { return 1; }

@@ -69,8 +69,10 @@ ZoneQuery::Result ZoneQuery::myZone() const {
     Result result;
     char zone[NBP_NAME_FIELD_SIZE] = {};
     result.status = ZIPGetMyZone(zone);
-    if (result.status == 0 && zone[0] != '\0') result.zones.emplace_back(appletalk::api::fieldText(zone));
-    else if (!node.zone.empty()) result = {0, {node.zone}};
+    if (result.status == 0 && zone[0] != '\0')
+        result.zones.emplace_back(appletalk::api::fieldText(zone));
+    else if (!node.zone.empty())
+        result = {0, {node.zone}};
     return result;
 }
 

@@ -13,7 +13,7 @@ namespace vidur::cli {
 class ZoneQuery {
 public:
     struct Result {
-        int status = 0;  // 0, or a negative library status
+        int status = 0; // 0, or a negative library status
         std::vector<std::string> zones;
     };
 

@@ -15,10 +15,14 @@ std::size_t utf8SequenceLength(std::string_view text) {
     std::size_t length = 0;
     char32_t codePoint = 0;
     if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2, codePoint = lead & 0x1F;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, codePoint = lead & 0x0F;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, codePoint = lead & 0x07;
-    else return 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2, codePoint = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3, codePoint = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4, codePoint = lead & 0x07;
+    else
+        return 0;
     if (text.size() < length) return 0;
     for (std::size_t i = 1; i < length; ++i) {
         if ((byte(i) & 0xC0) != 0x80) return 0;
@@ -56,7 +60,7 @@ std::string JsonWriter::quoted(std::string_view value) {
                 out.append(value.substr(0, length));
                 used = length;
             } else {
-                out += "\xEF\xBF\xBD";  // U+FFFD for each byte that starts no valid sequence
+                out += "\xEF\xBF\xBD"; // U+FFFD for each byte that starts no valid sequence
             }
         }
         value.remove_prefix(used);

@@ -13,7 +13,6 @@
 
 namespace vidur::cli {
 
-
 namespace {
 
 void PrintList(std::ostream& out, const char* label, const std::vector<std::string>& items) {
@@ -33,8 +32,10 @@ void PrintDevice(std::ostream& out, const _NBPTuple& t, bool recorded) {
         << "  address: " << address << "\n";
     // Only what happened: no recent list of this kind was offered, or its write failed.
     const auto path = ProfileStorage::resolvePath("Halvora.INI");
-    if (recorded && path) out << "recorded in: " << path->string() << "\n";
-    else out << "not recorded in the recent devices\n";
+    if (recorded && path)
+        out << "recorded in: " << path->string() << "\n";
+    else
+        out << "not recorded in the recent devices\n";
 }
 
 } // namespace
@@ -73,9 +74,7 @@ int ChooserCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         if (!seen.lookupDone) io.err << "vidur chooser: the look-up did not finish in time\n";
     }
     switch (code) {
-    case kChosen:
-        PrintDevice(io.out, chosen, seen.recorded);
-        return code;
+    case kChosen: PrintDevice(io.out, chosen, seen.recorded); return code;
     case kCancelled:
         io.out << (environment.offscreen() && seen.devices.empty() ? "cancelled: no device found\n" : "cancelled\n");
         return code;

@@ -61,14 +61,17 @@ void ChooserDriver::Drive(CWnd& chooser) {
         }
         return;
     }
-    if (list->GetCurSel() >= 0) UiDriver::ClickButton(chooser, IDOK);
-    else UiDriver::ClickButton(chooser, IDCANCEL);
+    if (list->GetCurSel() >= 0)
+        UiDriver::ClickButton(chooser, IDOK);
+    else
+        UiDriver::ClickButton(chooser, IDCANCEL);
 }
 
 void ChooserDriver::Note(CWnd& chooser) {
     CString text;
     // The type box is the Chooser's own owner-drawn box, which keeps its entries' texts.
-    if (auto* types = dynamic_cast<ZIconComboBox*>(chooser.GetDlgItem(IDC_TYPE_BOX)); types && types->GetCurSel() >= 0) {
+    if (auto* types = dynamic_cast<ZIconComboBox*>(chooser.GetDlgItem(IDC_TYPE_BOX));
+        types && types->GetCurSel() >= 0) {
         char name[80] = {};
         types->GetCurSelText(name);
         seen_.type = macRomanToUtf8(name);

@@ -30,7 +30,7 @@ public:
         std::vector<std::string> zones;
         std::string zone;
         std::vector<std::string> devices; // the names the list shows
-        bool recorded = false;            // OK put the choice first in its recent list
+        bool recorded = false; // OK put the choice first in its recent list
     };
     const Seen& seen() const { return seen_; }
 

@@ -12,7 +12,9 @@ class NetInfoWindowCommand final : public Command {
 public:
     std::string name() const override { return "netinfo"; }
     std::string summary() const override { return text_.summary(); }
-    std::string synopsis() const override { return "[--text] [--json] [--screenshot PATH] [--offscreen] [--timeout S]"; }
+    std::string synopsis() const override {
+        return "[--text] [--json] [--screenshot PATH] [--offscreen] [--timeout S]";
+    }
     std::string details() const override;
     std::vector<OptionSpec> options() const override;
     int run(const ParsedArguments& arguments, CommandIo& io) override;

@@ -34,7 +34,8 @@ void PrintPrinters(std::ostream& out, CWnd& window) {
     if (PAPGetDefaultPrinter(&printer) == 0)
         out << "default printer: " << terminalText(printer.entity.object) << ":" << terminalText(printer.entity.type)
             << "@" << terminalText(printer.entity.zone) << "\n";
-    else out << "default printer: (none)\n";
+    else
+        out << "default printer: (none)\n";
 }
 
 } // namespace
