@@ -4,9 +4,9 @@
 // against.
 #pragma once
 
-#include "appletalk/node/ddp/Datagram.h"
-#include "appletalk/node/ddp/DdpCodec.h"
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/ddp/Datagram.h"
+#include "appletalk/protocols/ddp/DdpCodec.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 
 #include <cstdint>
 #include <optional>

@@ -11,8 +11,8 @@
 #include "BenchFraming.h"
 #include "BenchInternet.h"
 
-#include "appletalk/node/llap/LlapFrame.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 #include "appletalk/protocols/nbp/NbpMatch.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
 #include "appletalk/protocols/nbp/NbpZoneRule.h"

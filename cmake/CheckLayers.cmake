@@ -1,32 +1,51 @@
 # SPDX-License-Identifier: MIT
-# The layer rules of CONTRIBUTING.md, checked over the sources: every #include "..." of a
-# file under src/ must name a folder its layer may use. Run by ctest (layer_includes):
+# The layer rules of CONTRIBUTING.md, checked over the sources: every #include of a file under
+# src/ that names one of our folders, in quotes or in angle brackets, must name a folder its
+# layer may use. Run by ctest (layer_includes):
 #   cmake -DSOURCE_DIR=<repository> -P cmake/CheckLayers.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/VidurLayerRules.cmake)
+
+# Whether an include path in angle brackets names one of our folders (else it is a system header).
+function(_vidur_is_ours included out)
+  foreach(root IN LISTS VIDUR_INCLUDE_ROOTS)
+    string(FIND "${included}" "${root}" at)
+    if(at EQUAL 0)
+      set(${out} TRUE PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+  set(${out} FALSE PARENT_SCOPE)
+endfunction()
+
+function(_vidur_may_include layer included out)
+  foreach(prefix IN LISTS VIDUR_INCLUDES_${layer})
+    string(FIND "${included}" "${prefix}" at)
+    if(at EQUAL 0)
+      set(${out} TRUE PARENT_SCOPE)
+      return()
+    endif()
+  endforeach()
+  set(${out} FALSE PARENT_SCOPE)
+endfunction()
 
 file(GLOB_RECURSE files RELATIVE "${SOURCE_DIR}/src" "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp")
 set(faults "")
 foreach(file IN LISTS files)
-  string(REGEX MATCH "^[^/]+" layer "${file}")
-  if(NOT DEFINED VIDUR_INCLUDES_${layer})
+  vidur_layer_of("${file}" layer)
+  if(NOT layer)
     string(APPEND faults "\n  src/${file}: in no layer (add its folder to cmake/VidurLayerRules.cmake)")
     continue()
   endif()
-  # The stack's public tier is a layer of its own inside appletalk/.
-  if(file MATCHES "^appletalk/include/")
-    set(layer tarvlib)
-  endif()
-  file(STRINGS "${SOURCE_DIR}/src/${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  file(STRINGS "${SOURCE_DIR}/src/${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
   foreach(line IN LISTS lines)
-    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" included "${line}")
-    set(allowed FALSE)
-    foreach(prefix IN LISTS VIDUR_INCLUDES_${layer})
-      string(FIND "${included}" "${prefix}" at)
-      if(at EQUAL 0)
-        set(allowed TRUE)
-        break()
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[\"<]([^\">]+)[\">].*" "\\1" included "${line}")
+    if(line MATCHES "^[ \t]*#[ \t]*include[ \t]*<")
+      _vidur_is_ours("${included}" ours)
+      if(NOT ours)
+        continue()
       endif()
-    endforeach()
+    endif()
+    _vidur_may_include(${layer} "${included}" allowed)
     if(NOT allowed)
       string(APPEND faults "\n  src/${file}: \"${included}\" is not for the ${layer} layer")
     endif()

@@ -1,22 +1,65 @@
 # SPDX-License-Identifier: MIT
 # The layers under src/ and what each may use; CONTRIBUTING.md says why. One list per layer:
 # the include prefixes its files may name (VIDUR_INCLUDES_<layer>) and the layers whose
-# targets its targets may link (VIDUR_LINKS_<layer>). "tarvlib" is the AppleTalk library's
-# public tier (src/appletalk/include/tarvlib, targets tarvlib_headers and tarvlib).
+# targets its targets may link (VIDUR_LINKS_<layer>). A layer is a folder under src/ or, for
+# the stack, a folder under src/appletalk/: a file or target belongs to the longest of these
+# that holds it. "tarvlib" is the AppleTalk library's public tier (src/appletalk/include/
+# tarvlib, targets tarvlib_headers and tarvlib).
 set(VIDUR_INCLUDES_text "text/")
+set(VIDUR_LINKS_text "text")
+
 set(VIDUR_INCLUDES_tarvlib "tarvlib/")
-set(VIDUR_INCLUDES_appletalk "appletalk/;tarvlib/;text/")
+set(VIDUR_LINKS_tarvlib "tarvlib")
+
+# The stack, lowest floor first: each floor uses itself and the floors before it. The name
+# functions stand aside: they need only the public tier, and the runtime uses them.
+set(VIDUR_INCLUDES_appletalk/names "appletalk/names/;tarvlib/;text/")
+set(VIDUR_LINKS_appletalk/names "appletalk/names;tarvlib;text")
+set(VIDUR_INCLUDES_appletalk/protocols "appletalk/protocols/;text/")
+set(VIDUR_INCLUDES_appletalk/node "appletalk/node/;${VIDUR_INCLUDES_appletalk/protocols}")
+set(VIDUR_INCLUDES_appletalk/services "appletalk/services/;${VIDUR_INCLUDES_appletalk/node}")
+set(VIDUR_INCLUDES_appletalk/sim "appletalk/sim/;${VIDUR_INCLUDES_appletalk/services}")
+set(VIDUR_INCLUDES_appletalk/runtime "appletalk/runtime/;appletalk/names/;tarvlib/;${VIDUR_INCLUDES_appletalk/sim}")
+set(VIDUR_INCLUDES_appletalk/api "appletalk/api/;${VIDUR_INCLUDES_appletalk/runtime}")
+set(VIDUR_INCLUDES_appletalk/print "appletalk/print/;${VIDUR_INCLUDES_appletalk/runtime}")
+set(VIDUR_LINKS_appletalk/protocols "appletalk/protocols;text")
+set(VIDUR_LINKS_appletalk/node "appletalk/node;${VIDUR_LINKS_appletalk/protocols}")
+set(VIDUR_LINKS_appletalk/services "appletalk/services;${VIDUR_LINKS_appletalk/node}")
+set(VIDUR_LINKS_appletalk/sim "appletalk/sim;${VIDUR_LINKS_appletalk/services}")
+set(VIDUR_LINKS_appletalk/runtime "appletalk/runtime;appletalk/names;tarvlib;${VIDUR_LINKS_appletalk/sim}")
+set(VIDUR_LINKS_appletalk/api "appletalk/api;${VIDUR_LINKS_appletalk/runtime}")
+set(VIDUR_LINKS_appletalk/print "appletalk/print;${VIDUR_LINKS_appletalk/runtime}")
+
 set(VIDUR_INCLUDES_platform "platform/;text/")
+set(VIDUR_LINKS_platform "platform;text")
+
 set(VIDUR_INCLUDES_vidur20 "vidur20/;platform/;tarvlib/;text/")
+set(VIDUR_LINKS_vidur20 "vidur20;platform;tarvlib;text")
+
 # The command runs the simulator in its own process (`vidur sim`), and the command and the
-# CUPS backend print through the stack's print session (PAP connections are not among the
-# library's functions): the node, the simulator and that session are the only parts of the
+# CUPS backend print through the stack's print sessions (PAP connections are not among the
+# library's functions): the node, the simulator and those sessions are the only floors of the
 # stack behind the public tier they use.
 set(VIDUR_INCLUDES_tools "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/")
+set(VIDUR_LINKS_tools "tools;vidur20;platform;tarvlib;text;appletalk/node;appletalk/sim;appletalk/print")
 
-set(VIDUR_LINKS_text "text")
-set(VIDUR_LINKS_tarvlib "tarvlib")
-set(VIDUR_LINKS_appletalk "appletalk;tarvlib;text")
-set(VIDUR_LINKS_platform "platform;text")
-set(VIDUR_LINKS_vidur20 "vidur20;platform;tarvlib;text")
-set(VIDUR_LINKS_tools "tools;vidur20;platform;appletalk;tarvlib;text")
+# The first folders of include paths that are ours: an include in angle brackets that starts
+# with one of them is checked like a quoted one.
+set(VIDUR_INCLUDE_ROOTS "text/;tarvlib/;appletalk/;platform/;vidur20/;tools/")
+
+# vidur_layer_of(<path under src/> <out>): the layer a file or folder belongs to, or "".
+function(vidur_layer_of path out)
+  if(path MATCHES "^appletalk/include(/|$)")
+    set(${out} tarvlib PARENT_SCOPE)
+    return()
+  endif()
+  string(REGEX MATCH "^[^/]+/[^/]+" two "${path}")
+  string(REGEX MATCH "^[^/]+" one "${path}")
+  if(two AND DEFINED VIDUR_INCLUDES_${two})
+    set(${out} ${two} PARENT_SCOPE)
+  elseif(DEFINED VIDUR_INCLUDES_${one})
+    set(${out} ${one} PARENT_SCOPE)
+  else()
+    set(${out} "" PARENT_SCOPE)
+  endif()
+endfunction()

@@ -14,13 +14,13 @@ function(_vidur_targets_below dir out)
   set(${out} ${targets} PARENT_SCOPE)
 endfunction()
 
-# The layer of one of our targets: the first folder under src/. As a target others link, the
-# AppleTalk library's public targets count as its public tier.
+# The layer of one of our targets: that of the folder that defines it. As a target others
+# link, the AppleTalk library's public targets count as its public tier.
 function(_vidur_layer target out)
   get_target_property(dir ${target} SOURCE_DIR)
   file(RELATIVE_PATH rel "${PROJECT_SOURCE_DIR}/src" "${dir}")
-  string(REGEX MATCH "^[^/]+" layer "${rel}")
-  set(${out} ${layer} PARENT_SCOPE)
+  vidur_layer_of("${rel}" layer)
+  set(${out} "${layer}" PARENT_SCOPE)
 endfunction()
 
 function(_vidur_used_layer target out)
@@ -80,7 +80,7 @@ function(vidur_check_layers)
   set(faults "")
   foreach(target IN LISTS ours)
     _vidur_layer(${target} layer)
-    if(NOT DEFINED VIDUR_LINKS_${layer})
+    if(NOT layer OR NOT DEFINED VIDUR_LINKS_${layer})
       string(APPEND faults "\n  ${target}: in no layer (add its folder to cmake/VidurLayerRules.cmake)")
       continue()
     endif()

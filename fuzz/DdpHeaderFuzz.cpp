@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // DDP short and long headers from the network: whatever parses must serialize back to the
 // same bytes (when the bits the parser ignores are clear), and nothing may crash.
-#include "appletalk/node/ddp/DdpCodec.h"
+#include "appletalk/protocols/ddp/DdpCodec.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -7,9 +7,9 @@
 #include "appletalk/node/ManualClock.h"
 #include "appletalk/node/Node.h"
 #include "appletalk/node/VirtualTimeDriver.h"
-#include "appletalk/node/ether/EtherTalkFrame.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
+#include "appletalk/protocols/ethertalk/EtherTalkFrame.h"
 
 #include <chrono>
 #include <cstdlib>

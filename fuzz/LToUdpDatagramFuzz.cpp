@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // LToUDP datagrams from the network: the sender id and frame split must round-trip, and the
 // frame inside must be safe to hand to the LLAP parser.
-#include "appletalk/node/link/LToUdpDatagram.h"
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
+#include "appletalk/protocols/ltoudp/LToUdpDatagram.h"
 
 #include <algorithm>
 #include <cstdint>

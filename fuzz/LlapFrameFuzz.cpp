@@ -6,7 +6,7 @@
 #include "appletalk/node/VirtualTimeDriver.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 
 #include <algorithm>
 #include <chrono>

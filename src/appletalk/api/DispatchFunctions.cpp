@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The request functions: MPPAlloc, MPPFree and ATALKDispatch.
-#include "appletalk/api/ApiResults.h"
-#include "appletalk/api/DispatchBlockPool.h"
-#include "appletalk/api/Stack.h"
+#include "appletalk/runtime/ApiResults.h"
+#include "appletalk/runtime/DispatchBlockPool.h"
+#include "appletalk/runtime/Stack.h"
 #include "tarvlib/DispatchBlockAccess.h"
 #include "tarvlib/TarvlibApi.h"
 
 using namespace appletalk::api;
+using namespace appletalk::runtime;
 
 namespace {
 

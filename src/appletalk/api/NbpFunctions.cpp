@@ -6,9 +6,9 @@
 // one interval after the last send, or as soon as `maxTuples` distinct entities have answered.
 // The Chooser's 2, 2, 1024 thus sends at 0 and 267 ms, completes at 533 ms, and keeps up to
 // 1024 devices (see TarvlibApi.h for why the interval counts in ticks).
-#include "appletalk/api/ApiResults.h"
-#include "appletalk/api/Stack.h"
 #include "appletalk/protocols/nbp/NbpName.h"
+#include "appletalk/runtime/ApiResults.h"
+#include "appletalk/runtime/Stack.h"
 #include "tarvlib/NameFields.h"
 #include "tarvlib/TarvlibApi.h"
 
@@ -20,6 +20,7 @@
 
 using namespace appletalk;
 using namespace appletalk::api;
+using namespace appletalk::runtime;
 
 namespace {
 

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The printer functions: the default printer (kept in "AppleTalk.INI") and the PostScript
 // printer types. They need no network, so they never start the stack.
-#include "appletalk/api/ApiResults.h"
-#include "appletalk/api/StackSettings.h"
+#include "appletalk/runtime/ApiResults.h"
+#include "appletalk/runtime/StackSettings.h"
 #include "tarvlib/NameFields.h"
 #include "tarvlib/TarvlibApi.h"
 
 #include <cstring>
 
 using namespace appletalk::api;
+using namespace appletalk::runtime;
 
 extern "C" int PAPGetDefaultPrinter(_NBPTuple* printer) {
     if (printer == nullptr) return kErrBadArgument;

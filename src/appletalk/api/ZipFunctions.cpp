@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The zone functions: ZIPOpenEnum ... ZIPCloseEnum and ZIPGetMyZone.
-#include "appletalk/api/ApiResults.h"
-#include "appletalk/api/Stack.h"
+#include "appletalk/runtime/ApiResults.h"
+#include "appletalk/runtime/Stack.h"
 #include "tarvlib/NameFields.h"
 #include "tarvlib/TarvlibApi.h"
 
 #include <algorithm>
 
 using namespace appletalk::api;
+using namespace appletalk::runtime;
 
 namespace {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/node/Node.h"
 
-#include "appletalk/node/ddp/DdpCodec.h"
-#include "appletalk/node/ether/AarpPacket.h"
-#include "appletalk/node/ether/EtherTalkFrame.h"
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/aarp/AarpPacket.h"
+#include "appletalk/protocols/ddp/DdpCodec.h"
+#include "appletalk/protocols/ethertalk/EtherTalkFrame.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 
 #include <random>
 

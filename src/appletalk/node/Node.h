@@ -13,10 +13,10 @@
 #include "appletalk/node/NodeCounters.h"
 #include "appletalk/node/Pollable.h"
 #include "appletalk/node/TimerQueue.h"
-#include "appletalk/node/ddp/Datagram.h"
-#include "appletalk/node/ether/AarpAgent.h"
+#include "appletalk/node/ethertalk/AarpAgent.h"
 #include "appletalk/node/link/Link.h"
-#include "appletalk/node/llap/NodeIdAcquirer.h"
+#include "appletalk/node/localtalk/NodeIdAcquirer.h"
+#include "appletalk/protocols/ddp/Datagram.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/print/PrintSession.h"
 
-#include "appletalk/api/Stack.h"
+#include "appletalk/runtime/Stack.h"
 #include "appletalk/services/pap/PapClient.h"
 #include "text/MacRoman.h"
 
@@ -110,13 +110,13 @@ bool looksLikePostScript(std::span<const std::uint8_t> head) {
     return head.size() >= 2 && head[0] == '%' && head[1] == '!';
 }
 
-PrintSession::PrintSession(appletalk::api::StackSettings settings) : settings_(std::move(settings)) {}
+PrintSession::PrintSession(appletalk::runtime::StackSettings settings) : settings_(std::move(settings)) {}
 
 PrintResult PrintSession::run(const PrintRequest& request, PrintObserver& observer) {
     EventQueue queue; // before the stack: its callbacks push here until the stack is gone
-    appletalk::api::StackOptions options;
+    appletalk::runtime::StackOptions options;
     options.firstStartWait = 20s;
-    appletalk::api::Stack stack(settings_, options);
+    appletalk::runtime::Stack stack(settings_, options);
     if (!stack.isOnline()) return {PrintOutcome::NetworkError, stack.problem(), 0};
     if (!stack.awaitFirstStart()) return {PrintOutcome::NetworkError, "the AppleTalk node did not start", 0};
     const auto stopped = [&request] { return request.stopRequested && request.stopRequested(); };
@@ -125,7 +125,7 @@ PrintResult PrintSession::run(const PrintRequest& request, PrintObserver& observ
     DdpAddress printer{};
     if (request.name) {
         observer.lookingUp(displayName(*request.name));
-        const appletalk::api::LookupParameters parameters{1s, 3, 1};
+        const appletalk::runtime::LookupParameters parameters{1s, 3, 1};
         const auto lookup = stack.run([&] {
             return stack.network().lookup(
                 *request.name, parameters,

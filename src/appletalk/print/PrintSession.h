@@ -6,9 +6,9 @@
 // reads the input and waits for events, so a slow input never stops the connection's tickles.
 #pragma once
 
-#include "appletalk/api/StackSettings.h"
-#include "appletalk/node/ddp/DdpAddress.h"
+#include "appletalk/protocols/ddp/DdpAddress.h"
 #include "appletalk/protocols/nbp/NbpName.h"
+#include "appletalk/runtime/StackSettings.h"
 
 #include <chrono>
 #include <cstdint>
@@ -68,11 +68,11 @@ struct PrintResult {
 
 class PrintSession {
 public:
-    explicit PrintSession(appletalk::api::StackSettings settings);
+    explicit PrintSession(appletalk::runtime::StackSettings settings);
     PrintResult run(const PrintRequest& request, PrintObserver& observer);
 
 private:
-    appletalk::api::StackSettings settings_;
+    appletalk::runtime::StackSettings settings_;
 };
 
 // True when a message from the printer reports an error ("%%[ Error: ... ]%%",

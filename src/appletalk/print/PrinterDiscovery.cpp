@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/print/PrinterDiscovery.h"
 
-#include "appletalk/api/Stack.h"
+#include "appletalk/runtime/Stack.h"
 #include "text/MacRoman.h"
 
 #include <algorithm>
@@ -16,12 +16,12 @@ namespace {
 using namespace std::chrono_literals;
 
 // Each look-up is asked three times a second apart: the whole discovery takes about 3 s.
-const appletalk::api::LookupParameters kLookup{1s, 2, 1024};
+const appletalk::runtime::LookupParameters kLookup{1s, 2, 1024};
 constexpr auto kZoneListWait = 10s;
 
 } // namespace
 
-Discovery discoverPrinters(const appletalk::api::StackSettings& settings) {
+Discovery discoverPrinters(const appletalk::runtime::StackSettings& settings) {
     Discovery discovery;
     std::mutex mutex;
     std::condition_variable changed;
@@ -29,9 +29,9 @@ Discovery discoverPrinters(const appletalk::api::StackSettings& settings) {
     std::size_t lookupsLeft = 0;
     std::set<std::tuple<std::string, std::string, std::string>> seen;
 
-    appletalk::api::StackOptions options;
+    appletalk::runtime::StackOptions options;
     options.firstStartWait = 20s;
-    appletalk::api::Stack stack(settings, options);
+    appletalk::runtime::Stack stack(settings, options);
     if (!stack.isOnline()) {
         discovery.problem = stack.problem();
         return discovery;
@@ -57,7 +57,7 @@ Discovery discoverPrinters(const appletalk::api::StackSettings& settings) {
         return discovery;
     }
     const std::vector<std::string> asked = *zones;
-    std::vector<appletalk::api::OperationId> lookups;
+    std::vector<appletalk::runtime::OperationId> lookups;
     lookupsLeft = asked.size() * settings.postScriptTypes.size();
     lock.unlock();
     for (const std::string& zone : asked) {

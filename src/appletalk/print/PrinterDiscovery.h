@@ -4,8 +4,8 @@
 // at once. For the CUPS backend's discovery mode.
 #pragma once
 
-#include "appletalk/api/StackSettings.h"
 #include "appletalk/protocols/nbp/NbpName.h"
+#include "appletalk/runtime/StackSettings.h"
 
 #include <string>
 #include <vector>
@@ -22,6 +22,6 @@ struct Discovery {
     std::vector<DiscoveredPrinter> printers; // sorted by zone, then name
 };
 
-Discovery discoverPrinters(const appletalk::api::StackSettings& settings);
+Discovery discoverPrinters(const appletalk::runtime::StackSettings& settings);
 
 } // namespace appletalk::print

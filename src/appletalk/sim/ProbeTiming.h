@@ -6,7 +6,7 @@
 // holds its ids in a blink instead of two seconds.
 #pragma once
 
-#include "appletalk/node/llap/NodeIdAcquirer.h"
+#include "appletalk/node/localtalk/NodeIdAcquirer.h"
 
 #include <chrono>
 

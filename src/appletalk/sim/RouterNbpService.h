@@ -4,7 +4,7 @@
 // port the request came in on. LkUps are answered for the router's own names.
 #pragma once
 
-#include "appletalk/node/ddp/Datagram.h"
+#include "appletalk/protocols/ddp/Datagram.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
 
 #include <cstddef>

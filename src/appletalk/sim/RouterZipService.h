@@ -4,7 +4,7 @@
 // GetNetInfo). Replies go to the requester's socket, ATP replies as one TResp (0x90, seq 0).
 #pragma once
 
-#include "appletalk/node/ddp/Datagram.h"
+#include "appletalk/protocols/ddp/Datagram.h"
 
 #include <cstddef>
 #include <cstdint>

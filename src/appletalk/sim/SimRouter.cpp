@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/sim/SimRouter.h"
 
-#include "appletalk/node/ddp/DdpCodec.h"
+#include "appletalk/protocols/ddp/DdpCodec.h"
 #include "appletalk/protocols/rtmp/RtmpData.h"
 #include "appletalk/protocols/rtmp/RtmpRequest.h"
 #include "appletalk/protocols/rtmp/RtmpResponse.h"

@@ -8,8 +8,8 @@
 
 #include "appletalk/node/Clock.h"
 #include "appletalk/node/Node.h"
-#include "appletalk/node/ddp/Datagram.h"
 #include "appletalk/node/link/Link.h"
+#include "appletalk/protocols/ddp/Datagram.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/sim/PollGroup.h"
 #include "appletalk/sim/ProbeTiming.h"

@@ -110,7 +110,7 @@ int PapBackend::statusFor(PrintOutcome outcome) {
 void PapBackend::chooseSettingsFolder() const {
     std::error_code ec;
     const auto own = userSettingsFolder();
-    if (!own.empty() && std::filesystem::exists(own / appletalk::api::StackSettings::kProfileFile, ec)) return;
+    if (!own.empty() && std::filesystem::exists(own / appletalk::runtime::StackSettings::kProfileFile, ec)) return;
     ::setenv("VIDUR_PROFILE_DIR", systemFolder_.c_str(), 1);
 }
 
@@ -127,7 +127,7 @@ int PapBackend::run(const std::vector<std::string>& arguments, std::ostream& out
 }
 
 int PapBackend::discover(std::ostream& out, std::ostream& err) {
-    const auto discovery = appletalk::print::discoverPrinters(appletalk::api::StackSettings::load());
+    const auto discovery = appletalk::print::discoverPrinters(appletalk::runtime::StackSettings::load());
     if (!discovery.online) {
         err << "DEBUG: no AppleTalk network: " << discovery.problem << "\n";
         return kBackendOk; // nothing to offer is not a failure of discovery
@@ -157,7 +157,7 @@ int PapBackend::printJob(const std::vector<std::string>& arguments, std::ostream
     if (!uri->network.empty()) ::setenv("VIDUR_NETWORK", uri->network.c_str(), 1);
     if (!uri->port.empty()) ::setenv("VIDUR_LTOUDP_PORT", uri->port.c_str(), 1);
     if (!uri->ttl.empty()) ::setenv("VIDUR_LTOUDP_TTL", uri->ttl.c_str(), 1);
-    auto settings = appletalk::api::StackSettings::load();
+    auto settings = appletalk::runtime::StackSettings::load();
     for (const auto& problem : settings.problems) err << "DEBUG: setting ignored: " << problem << "\n";
 
     appletalk::nbp::NbpName name;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // MPPAlloc and MPPFree, the handle table, and the shared library's exports.
-#include "appletalk/api/ApiResults.h"
-#include "appletalk/api/EnumerationTable.h"
+#include "appletalk/runtime/ApiResults.h"
+#include "appletalk/runtime/EnumerationTable.h"
 #include "tarvlib/DispatchBlockAccess.h"
 #include "tarvlib/TarvlibApi.h"
 
@@ -14,6 +14,8 @@
 #include <vector>
 
 namespace appletalk::api {
+
+using namespace appletalk::runtime;
 namespace {
 
 TEST(DispatchBlocks, AreZeroedAndAlignedForTheResultField) {

@@ -2,13 +2,13 @@
 // ATALKDispatch against the built-in simulated internet, on virtual time: node information,
 // printer status with printers that answer, change, move, fall silent or go away, and the
 // end request.
-#include "VirtualStack.h"
 #include "support/FrameRecorder.h"
+#include "support/VirtualStack.h"
 #include "support/WireBytes.h"
 
-#include "appletalk/api/ApiResults.h"
 #include "appletalk/node/link/MemoryWireLink.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
+#include "appletalk/runtime/ApiResults.h"
 #include "appletalk/sim/SimPrinter.h"
 #include "tarvlib/DispatchBlockAccess.h"
 #include "tarvlib/TarvlibApi.h"
@@ -20,6 +20,8 @@
 #include <string>
 
 namespace appletalk::api {
+
+using namespace appletalk::runtime;
 namespace {
 
 using testing::VirtualStack;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // NBP look-ups through the library functions against the built-in simulated internet, on
 // virtual time.
-#include "VirtualStack.h"
+#include "support/VirtualStack.h"
 
-#include "appletalk/api/ApiResults.h"
+#include "appletalk/runtime/ApiResults.h"
 #include "appletalk/sim/SimPrinter.h"
 #include "tarvlib/TarvlibApi.h"
 
@@ -15,6 +15,8 @@
 #include <vector>
 
 namespace appletalk::api {
+
+using namespace appletalk::runtime;
 namespace {
 
 using testing::VirtualStack;

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The zone functions against the built-in simulated internet, on virtual time.
-#include "VirtualStack.h"
+#include "support/VirtualStack.h"
 
-#include "appletalk/api/ApiResults.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
+#include "appletalk/runtime/ApiResults.h"
 #include "tarvlib/TarvlibApi.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,8 @@
 #include <vector>
 
 namespace appletalk::api {
+
+using namespace appletalk::runtime;
 namespace {
 
 using testing::VirtualStack;

@@ -5,11 +5,11 @@
 #include "appletalk/node/ManualClock.h"
 #include "appletalk/node/Node.h"
 #include "appletalk/node/VirtualTimeDriver.h"
-#include "appletalk/node/ddp/DdpCodec.h"
-#include "appletalk/node/ether/AarpPacket.h"
-#include "appletalk/node/ether/EtherTalkFrame.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
+#include "appletalk/protocols/aarp/AarpPacket.h"
+#include "appletalk/protocols/ddp/DdpCodec.h"
+#include "appletalk/protocols/ethertalk/EtherTalkFrame.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "support/FrameRecorder.h"
 #include "support/WireBytes.h"
 
-#include "appletalk/node/link/LToUdpLink.h"
+#include "appletalk/node/ltoudp/LToUdpLink.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // Two or three nodes on one wire exchanging datagrams, on virtual time.
 #include "VirtualNetwork.h"
 
-#include "appletalk/node/ddp/DdpCodec.h"
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/ddp/DdpCodec.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 
 #include <gtest/gtest.h>
 

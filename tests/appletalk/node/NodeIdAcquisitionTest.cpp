@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "VirtualNetwork.h"
 
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 
 #include <gtest/gtest.h>
 

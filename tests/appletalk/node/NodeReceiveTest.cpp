@@ -5,8 +5,8 @@
 #include "VirtualNetwork.h"
 #include "support/Captures.h"
 
-#include "appletalk/node/ddp/DdpCodec.h"
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/ddp/DdpCodec.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 
 #include <gtest/gtest.h>
 

@@ -7,10 +7,10 @@
 #include "appletalk/node/ManualClock.h"
 #include "appletalk/node/Node.h"
 #include "appletalk/node/VirtualTimeDriver.h"
-#include "appletalk/node/ddp/DdpCodec.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/ddp/DdpCodec.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 
 #include <chrono>
 #include <functional>

@@ -9,7 +9,7 @@
 #include "appletalk/node/VirtualTimeDriver.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 #include "appletalk/sim/SimInternet.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "MiniClient.h"
 #include "SimTestbed.h"
 
-#include "appletalk/node/ddp/DdpCodec.h"
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/ddp/DdpCodec.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 #include "appletalk/protocols/wire/WireLimits.h"
 #include "appletalk/sim/SimPrinter.h"
 #include "appletalk/sim/SimRouter.h"

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "appletalk/node/Clock.h"
-#include "appletalk/node/ether/MacAddress.h"
+#include "appletalk/protocols/ethertalk/MacAddress.h"
 
 #include <cstdint>
 #include <functional>

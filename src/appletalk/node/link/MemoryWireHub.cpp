@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/node/link/MemoryWireHub.h"
 
-#include "appletalk/node/llap/LlapFrame.h"
+#include "appletalk/protocols/llap/LlapFrame.h"
 
 #include <algorithm>
 #include <iterator>

@@ -3,7 +3,7 @@
 
 #include "tools/vidur/cli/UsageError.h"
 
-#include "appletalk/node/link/EtherTalkLink.h"
+#include "appletalk/node/ethertalk/EtherTalkLink.h"
 
 #include <arpa/inet.h>
 

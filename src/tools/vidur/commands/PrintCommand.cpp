@@ -104,7 +104,7 @@ Destination destination(const ParsedArguments& arguments) {
             return to;
         }
     } else {
-        const auto chosen = appletalk::api::StackSettings::readDefaultPrinter();
+        const auto chosen = appletalk::runtime::StackSettings::readDefaultPrinter();
         if (!chosen) throw UsageError("no default printer: choose one with `vidur chooser`, or say which with --to");
         tuple = *chosen;
     }
@@ -184,7 +184,7 @@ int PrintCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     }
 
     const StopSignal stop;
-    appletalk::print::PrintSession session(appletalk::api::StackSettings::load());
+    appletalk::print::PrintSession session(appletalk::runtime::StackSettings::load());
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     for (const auto& input : inputs) {
         appletalk::print::PrintRequest request;

@@ -3,8 +3,8 @@
 
 #include "appletalk/node/EventLoop.h"
 #include "appletalk/node/SystemClock.h"
-#include "appletalk/node/link/EtherTalkBridge.h"
-#include "appletalk/node/link/LToUdpLink.h"
+#include "appletalk/node/ethertalk/EtherTalkBridge.h"
+#include "appletalk/node/ltoudp/LToUdpLink.h"
 #include "appletalk/sim/Scenario.h"
 #include "appletalk/sim/SegmentRouterProbe.h"
 #include "appletalk/sim/SimInternet.h"

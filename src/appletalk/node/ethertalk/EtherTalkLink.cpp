@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: MIT
+#include "appletalk/node/ethertalk/EtherTalkLink.h"
+
+#include "appletalk/protocols/ethertalk/EtherTalkFrame.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <linux/if_ether.h>
+#include <linux/if_packet.h>
+#include <net/if.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace appletalk {
+
+namespace {
+
+constexpr int kMaxFramesPerPoll = 256;
+constexpr std::array<std::uint8_t, 3> kSnapLlc{0xAA, 0xAA, 0x03};
+
+std::string failure(const std::string& interfaceName, const char* what) {
+    const int code = errno;
+    std::string text = "EtherTalk on " + interfaceName + ": " + what + ": " + std::strerror(code);
+    if (code == EPERM || code == EACCES)
+        text +=
+            " (raw Ethernet needs the CAP_NET_RAW capability, e.g. setcap cap_net_raw+ep on the program, "
+            "or running as root)";
+    return text;
+}
+
+} // namespace
+
+std::unique_ptr<EtherTalkLink> EtherTalkLink::open(const std::string& interfaceName, std::string& error) {
+    if (interfaceName.empty() || interfaceName.size() >= IFNAMSIZ) {
+        error = "EtherTalk: '" + interfaceName + "' is not an interface name";
+        return nullptr;
+    }
+    const unsigned index = if_nametoindex(interfaceName.c_str());
+    if (index == 0) {
+        error = failure(interfaceName, "no such interface");
+        return nullptr;
+    }
+    // 802.3 frames with an LLC header arrive under ETH_P_802_2; frames we send ourselves
+    // are not looped back to a socket bound to one protocol.
+    const int socket = ::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, htons(ETH_P_802_2));
+    if (socket < 0) {
+        error = failure(interfaceName, "opening a packet socket");
+        return nullptr;
+    }
+    ifreq request{};
+    std::memcpy(request.ifr_name, interfaceName.c_str(), interfaceName.size());
+    if (ioctl(socket, SIOCGIFHWADDR, &request) != 0) {
+        error = failure(interfaceName, "reading the hardware address");
+        ::close(socket);
+        return nullptr;
+    }
+    if (request.ifr_hwaddr.sa_family != 1 /* ARPHRD_ETHER */) {
+        error = "EtherTalk on " + interfaceName + ": not an Ethernet interface";
+        ::close(socket);
+        return nullptr;
+    }
+    MacAddress hardware;
+    std::memcpy(hardware.bytes.data(), request.ifr_hwaddr.sa_data, hardware.bytes.size());
+    sockaddr_ll local{};
+    local.sll_family = AF_PACKET;
+    local.sll_protocol = htons(ETH_P_802_2);
+    local.sll_ifindex = static_cast<int>(index);
+    if (bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        error = failure(interfaceName, "binding the packet socket");
+        ::close(socket);
+        return nullptr;
+    }
+    std::unique_ptr<EtherTalkLink> link(new EtherTalkLink(socket, static_cast<int>(index), interfaceName, hardware));
+    if (!link->joinGroup(kAppleTalkBroadcast)) {
+        error = failure(interfaceName, "joining the AppleTalk broadcast");
+        return nullptr;
+    }
+    return link;
+}
+
+EtherTalkLink::EtherTalkLink(int socket, int interfaceIndex, std::string interfaceName, MacAddress hardware)
+    : socket_(socket), index_(interfaceIndex), interface_(std::move(interfaceName)), hardware_(hardware) {}
+
+EtherTalkLink::~EtherTalkLink() {
+    // Closing the socket drops its memberships.
+    ::close(socket_);
+}
+
+bool EtherTalkLink::membership(const MacAddress& group, int operation) {
+    packet_mreq request{};
+    request.mr_ifindex = index_;
+    request.mr_type = PACKET_MR_MULTICAST;
+    request.mr_alen = static_cast<unsigned short>(group.bytes.size());
+    std::memcpy(request.mr_address, group.bytes.data(), group.bytes.size());
+    return setsockopt(socket_, SOL_PACKET, operation, &request, sizeof request) == 0;
+}
+
+bool EtherTalkLink::joinGroup(const MacAddress& group) {
+    if (!group.isGroup()) return false;
+    if (groups_.count(group) != 0) return true;
+    if (!membership(group, PACKET_ADD_MEMBERSHIP)) return false;
+    groups_.insert(group);
+    return true;
+}
+
+bool EtherTalkLink::leaveGroup(const MacAddress& group) {
+    if (groups_.erase(group) == 0) return false;
+    return membership(group, PACKET_DROP_MEMBERSHIP);
+}
+
+void EtherTalkLink::attach(FrameHandler onFrame, WakeHandler /*onInput*/) { onFrame_ = std::move(onFrame); }
+
+void EtherTalkLink::detach() { onFrame_ = nullptr; }
+
+bool EtherTalkLink::send(std::span<const std::uint8_t> frame) {
+    if (frame.size() < EtherTalkFrame::kMinimumFrame || frame.size() > 1514) {
+        ++counters_.sendErrors;
+        return false;
+    }
+    sockaddr_ll destination{};
+    destination.sll_family = AF_PACKET;
+    destination.sll_protocol = htons(ETH_P_802_2);
+    destination.sll_ifindex = index_;
+    destination.sll_halen = 6;
+    std::memcpy(destination.sll_addr, frame.data(), 6);
+    const auto sent = ::sendto(socket_, frame.data(), frame.size(), MSG_NOSIGNAL,
+                               reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+    if (sent != static_cast<ssize_t>(frame.size())) {
+        ++counters_.sendErrors;
+        return false;
+    }
+    ++counters_.framesSent;
+    return true;
+}
+
+bool EtherTalkLink::poll() {
+    std::uint8_t buffer[1518];
+    bool delivered = false;
+    for (int i = 0; i < kMaxFramesPerPoll; ++i) {
+        sockaddr_ll from{};
+        socklen_t fromSize = sizeof from;
+        const auto size = ::recvfrom(socket_, buffer, sizeof buffer, MSG_DONTWAIT | MSG_TRUNC,
+                                     reinterpret_cast<sockaddr*>(&from), &fromSize);
+        if (size < 0) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) ++counters_.receiveErrors;
+            break;
+        }
+        if (from.sll_pkttype == PACKET_OUTGOING || static_cast<std::size_t>(size) > sizeof buffer) continue;
+        const std::uint64_t before = counters_.framesReceived;
+        receiveOne(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(size)));
+        delivered = delivered || counters_.framesReceived != before;
+    }
+    return delivered;
+}
+
+void EtherTalkLink::receiveOne(std::span<const std::uint8_t> frame) {
+    // A cheap look at LLC and SNAP before anything else: the cable carries much that is not ours.
+    if (frame.size() < EtherTalkFrame::kHeaderSize + EtherTalkFrame::kSnapSize ||
+        !std::equal(kSnapLlc.begin(), kSnapLlc.end(), frame.begin() + EtherTalkFrame::kHeaderSize) ||
+        !((frame[17] == 0x08 && frame[18] == 0x00 && frame[19] == 0x07 && frame[20] == 0x80 && frame[21] == 0x9B) ||
+          (frame[17] == 0 && frame[18] == 0 && frame[19] == 0 && frame[20] == 0x80 && frame[21] == 0xF3))) {
+        ++counters_.otherProtocol;
+        return;
+    }
+    MacAddress destination;
+    std::copy(frame.begin(), frame.begin() + 6, destination.bytes.begin());
+    if (destination != hardware_ && groups_.count(destination) == 0) {
+        ++counters_.otherAddress;
+        return;
+    }
+    if (!onFrame_) return;
+    ++counters_.framesReceived;
+    const FrameHandler handler = onFrame_;
+    handler(frame);
+}
+
+} // namespace appletalk

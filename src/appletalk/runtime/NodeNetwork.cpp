@@ -1,0 +1,336 @@
+// SPDX-License-Identifier: MIT
+#include "appletalk/runtime/NodeNetwork.h"
+
+#include "appletalk/runtime/ApiResults.h"
+
+#include <algorithm>
+
+namespace appletalk::runtime {
+
+namespace {
+
+// A zone list's end as the library reports it: a router that answered with something that
+// could not be read, or a list without end, is not "no router".
+int zoneResult(ZipStatus status) {
+    switch (status) {
+    case ZipStatus::Ok: return kOk;
+    case ZipStatus::BadReply: return kErrBadReply;
+    case ZipStatus::TooManyZones: return kErrTooManyZones;
+    default: return kErrNoRouter;
+    }
+}
+
+} // namespace
+
+NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate, ExtendedMemory memory)
+    : node_(node),
+      timing_(timing),
+      rtmp_(node, timing.rtmp),
+      myZone_(node, timing.zip),
+      gate_(std::move(gate)),
+      memory_(std::move(memory)),
+      netInfo_(node, timing.zip) {
+    if (node_.isExtended() && memory_.network != 0) {
+        node_.setThisNet(memory_.network);
+    }
+    rtmp_.setRouterChanged([this] { routerChanged(); });
+    node_.whenReady([this](std::uint8_t) { nodeReady(); });
+    // The node's own address probes need nobody else: they run beside the router's start-up.
+    node_.start();
+    startWhenOpen();
+}
+
+NodeNetwork::~NodeNetwork() {
+    for (TimerId timer : {gateTimer_, noRouterTimer_, zoneTimer_}) node_.timers().cancel(timer);
+    for (auto& [id, query] : statusQueries_) node_.timers().cancel(query.timer);
+}
+
+// Start-up -------------------------------------------------------------------------------
+
+void NodeNetwork::startWhenOpen() {
+    gateTimer_ = 0;
+    if (!gate_ || gate_()) {
+        rtmp_.start();
+        return;
+    }
+    gateTimer_ = node_.timers().scheduleAfter(std::chrono::milliseconds(20), [this] { startWhenOpen(); });
+}
+
+void NodeNetwork::nodeReady() {
+    if (node_.isExtended()) {
+        askNetInfo();
+        return;
+    }
+    // The stub asks a few times; a router that has not spoken by the end of that is absent:
+    // network 0, no zone, look-ups by broadcast.
+    const Duration patience = timing_.rtmp.requestInterval * timing_.rtmp.requestCount;
+    noRouterTimer_ = node_.timers().scheduleAfter(patience, [this] {
+        noRouterTimer_ = 0;
+        if (!rtmp_.hasRouter()) finishStart();
+    });
+}
+
+void NodeNetwork::routerChanged() {
+    if (node_.isExtended()) {
+        // The zone comes from GetNetInfo; a router heard after a start without one may
+        // bring the cable a range and zones, so ask it.
+        if (!netInfoDone_) return;
+        if (!started_)
+            finishStart();
+        else if (rtmp_.hasRouter() && zone_.empty() && !netInfo_.isRunning())
+            askNetInfo();
+        return;
+    }
+    // A new router may put us in another zone: ask at once rather than at the next refresh.
+    if (rtmp_.hasRouter())
+        askMyZone();
+    else
+        zone_.clear();
+}
+
+void NodeNetwork::askMyZone() {
+    node_.timers().cancel(zoneTimer_);
+    zoneTimer_ = node_.timers().scheduleAfter(timing_.zoneRefresh, [this] {
+        zoneTimer_ = 0;
+        if (rtmp_.hasRouter()) askMyZone();
+    });
+    myZone_.cancel();
+    myZone_.getMyZone([this](ZipStatus status) {
+        if (status == ZipStatus::Ok && !myZone_.zones().empty()) zone_ = myZone_.zones().front();
+        finishStart();
+    });
+}
+
+// EtherTalk start-up --------------------------------------------------------------------
+
+void NodeNetwork::askNetInfo() {
+    netInfo_.cancel();
+    netInfo_.getNetInfo(zone_.empty() ? memory_.zone : zone_, [this](ZipStatus status) { netInfoAnswered(status); });
+}
+
+void NodeNetwork::netInfoAnswered(ZipStatus status) {
+    if (status != ZipStatus::Ok || !netInfo_.netInfo()) {
+        // Nobody answered: no router, the provisional address stays, no zone.
+        netInfoDone_ = true;
+        finishStart();
+        return;
+    }
+    const zip::ZipGetNetInfoReply reply = *netInfo_.netInfo();
+    const std::string zone = reply.defaultZone ? *reply.defaultZone : reply.zone;
+    const std::vector<std::uint8_t> multicast = (reply.flags & zip::ZipGetNetInfoReply::kUseBroadcast) != 0
+                                                    ? std::vector<std::uint8_t>{}
+                                                    : reply.multicastAddress;
+    const NetworkRange range{reply.rangeStart, reply.rangeEnd};
+    const NodeAddress preferred{memory_.network, memory_.node};
+    node_.moveInto(range, preferred, [this, zone, multicast](std::uint8_t) {
+        joinZone(zone, multicast);
+        netInfoDone_ = true;
+        if (memory_.save) {
+            memory_.network = node_.thisNet();
+            memory_.node = node_.nodeId();
+            memory_.zone = zone;
+            memory_.save(memory_);
+        }
+        // RTMP Data from the router comes every 10 s; once it has spoken, or the stub has
+        // given up asking, the start is over.
+        if (rtmp_.hasRouter()) {
+            finishStart();
+            return;
+        }
+        const Duration patience = timing_.rtmp.requestInterval * timing_.rtmp.requestCount;
+        node_.timers().cancel(noRouterTimer_);
+        noRouterTimer_ = node_.timers().scheduleAfter(patience, [this] {
+            noRouterTimer_ = 0;
+            finishStart();
+        });
+    });
+}
+
+void NodeNetwork::joinZone(const std::string& zone, const std::vector<std::uint8_t>& multicast) {
+    zone_ = zone;
+    std::optional<MacAddress> group = MacAddress::fromBytes(multicast);
+    if (group && !group->isGroup()) group.reset();
+    if (group == zoneGroup_) return;
+    if (zoneGroup_) node_.leaveGroup(*zoneGroup_);
+    zoneGroup_.reset();
+    if (group && node_.joinGroup(*group)) zoneGroup_ = group;
+}
+
+void NodeNetwork::finishStart() {
+    if (started_) return;
+    started_ = true;
+    node_.timers().cancel(noRouterTimer_);
+    noRouterTimer_ = 0;
+    auto waiters = std::move(startWaiters_);
+    startWaiters_.clear();
+    for (Started& started : waiters) started(true);
+}
+
+void NodeNetwork::whenStarted(Started started) {
+    if (started_)
+        started(true);
+    else
+        startWaiters_.push_back(std::move(started));
+}
+
+std::optional<NodeInfo> NodeNetwork::nodeInfo() const {
+    if (!started_) return std::nullopt;
+    NodeInfo info;
+    info.network = node_.thisNet();
+    info.node = node_.nodeId();
+    info.hasRouter = rtmp_.hasRouter();
+    // An extended cable has the range its router announced; a LocalTalk cable is one
+    // network, its range that number alone.
+    const auto& range = rtmp_.cableRange();
+    info.rangeFirst = range ? range->first : info.network;
+    info.rangeLast = range ? range->last : info.network;
+    if (node_.isExtended() && node_.cableRange()) {
+        info.rangeFirst = node_.cableRange()->first;
+        info.rangeLast = node_.cableRange()->last;
+    }
+    // GetNetInfo names an EtherTalk node's zone even before RTMP names the router.
+    info.zone = info.hasRouter || node_.isExtended() ? zone_ : std::string();
+    return info;
+}
+
+// Zone list --------------------------------------------------------------------------------
+
+OperationId NodeNetwork::zoneList(ZonesDone done) {
+    return listZones([] { return &ZipClient::getZoneList; }, std::move(done));
+}
+
+OperationId NodeNetwork::localZones(ZonesDone done) {
+    // Chosen once started, when the router has said what kind of cable this is: a LocalTalk
+    // cable has one zone, the one GetMyZone names.
+    return listZones(
+        [this]() -> ZipOperation {
+            return rtmp_.cableRange() || node_.isExtended() ? &ZipClient::getLocalZones : &ZipClient::getMyZone;
+        },
+        std::move(done));
+}
+
+OperationId NodeNetwork::listZones(std::function<ZipOperation()> choose, ZonesDone done) {
+    const OperationId id = nextOperation_++;
+    zoneListings_.emplace(id, std::make_unique<ZipClient>(node_, timing_.zip));
+    whenStarted([this, id, choose = std::move(choose), done = std::move(done)](bool) mutable {
+        const auto found = zoneListings_.find(id);
+        if (found == zoneListings_.end()) return;
+        ZipClient& client = *found->second;
+        (client.*choose())([this, id, done = std::move(done)](ZipStatus status) {
+            const auto listing = zoneListings_.find(id);
+            if (listing == zoneListings_.end()) return;
+            std::vector<std::string> zones =
+                status == ZipStatus::Ok ? listing->second->zones() : std::vector<std::string>{};
+            zoneListings_.erase(listing); // the client allows it from its own completion
+            done(zoneResult(status), std::move(zones));
+        });
+    });
+    return id;
+}
+
+// NBP look-up ------------------------------------------------------------------------------
+
+OperationId NodeNetwork::lookup(const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
+                                LookupDone done) {
+    const OperationId id = nextOperation_++;
+    lookups_.emplace(id, std::make_unique<NbpLookup>(node_));
+    whenStarted([this, id, pattern, parameters, found = std::move(found), done = std::move(done)](bool) mutable {
+        startLookup(id, pattern, parameters, std::move(found), std::move(done));
+    });
+    return id;
+}
+
+void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters,
+                              TupleFound found, LookupDone done) {
+    const auto entry = lookups_.find(id);
+    if (entry == lookups_.end()) return;
+    NbpLookupOptions options;
+    options.interval = parameters.retryInterval;
+    options.transmissions = 1 + std::max(0, parameters.retries);
+    options.maxTuples = parameters.maxTuples;
+    options.extendedCable = rtmp_.cableRange().has_value();
+    const bool started = entry->second->start(pattern, options, [this, id, found, done](NbpLookupStatus) {
+        const auto finished = lookups_.find(id);
+        if (finished == lookups_.end()) return;
+        const std::vector<nbp::NbpTuple> results = finished->second->results();
+        lookups_.erase(finished); // the look-up allows it from its own completion
+        for (const nbp::NbpTuple& tuple : results) {
+            if (found) found(tuple);
+        }
+        if (done) done();
+    });
+    if (!started) {
+        lookups_.erase(entry);
+        if (done) done();
+    }
+}
+
+// PAP status -------------------------------------------------------------------------------
+
+OperationId NodeNetwork::papStatus(const DdpAddress& printer, StatusDone done) {
+    const OperationId id = nextOperation_++;
+    statusQueries_[id].done = std::move(done);
+    if (started_) {
+        sendStatus(id, printer, timing_.papRetries);
+        return id;
+    }
+    // Nothing can leave a node that is still starting: the query waits for the start, and
+    // the wait comes out of its own budget, so a caller never waits longer than usual.
+    const Duration budget = timing_.papRetryInterval * (timing_.papRetries + 1);
+    const SteadyTime deadline = node_.clock().now() + budget;
+    statusQueries_[id].timer = node_.timers().scheduleAfter(budget, [this, id] { finishStatus(id, std::nullopt); });
+    whenStarted([this, id, printer, deadline](bool) { sendQueuedStatus(id, printer, deadline); });
+    return id;
+}
+
+void NodeNetwork::sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline) {
+    const auto query = statusQueries_.find(id);
+    if (query == statusQueries_.end()) return; // cancelled, or out of time already
+    node_.timers().cancel(query->second.timer);
+    query->second.timer = 0;
+    // As many tries as still fit before the deadline; at least one.
+    const Duration left = deadline - node_.clock().now();
+    const auto fitting = static_cast<int>(left / timing_.papRetryInterval);
+    sendStatus(id, printer, std::clamp(fitting - 1, 0, timing_.papRetries));
+}
+
+void NodeNetwork::sendStatus(OperationId id, const DdpAddress& printer, int retries) {
+    StatusQuery& query = statusQueries_[id];
+    query.client = std::make_unique<PapStatusClient>(node_, PapStatusOptions{timing_.papRetryInterval, retries});
+    const bool sent = query.client->start(printer, [this, id](PapStatusResult result) {
+        const auto finished = statusQueries_.find(id);
+        if (finished == statusQueries_.end()) return;
+        std::optional<std::string> status;
+        if (result == PapStatusResult::Ok) status = finished->second.client->statusText();
+        finishStatus(id, std::move(status)); // the client allows its end from its own completion
+    });
+    if (!sent) failStatusLater(id);
+}
+
+void NodeNetwork::failStatusLater(OperationId id) {
+    // Could not even be sent (a bad address, no free socket): report it from a timer, never
+    // from inside the caller's own call.
+    statusQueries_[id].timer =
+        node_.timers().scheduleAfter(Duration::zero(), [this, id] { finishStatus(id, std::nullopt); });
+}
+
+void NodeNetwork::finishStatus(OperationId id, std::optional<std::string> status) {
+    const auto query = statusQueries_.find(id);
+    if (query == statusQueries_.end()) return;
+    StatusDone done = std::move(query->second.done);
+    statusQueries_.erase(query);
+    done(std::move(status));
+}
+
+// Cancelling -------------------------------------------------------------------------------
+
+void NodeNetwork::cancel(OperationId id) {
+    zoneListings_.erase(id); // a client or look-up destroyed never calls back
+    lookups_.erase(id);
+    if (auto found = statusQueries_.find(id); found != statusQueries_.end()) {
+        node_.timers().cancel(found->second.timer);
+        statusQueries_.erase(found); // a client destroyed never calls back
+    }
+}
+
+} // namespace appletalk::runtime

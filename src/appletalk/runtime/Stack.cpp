@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: MIT
+#include "appletalk/runtime/Stack.h"
+
+#include "appletalk/node/ethertalk/EtherTalkLink.h"
+#include "appletalk/node/ltoudp/LToUdpLink.h"
+#include "appletalk/runtime/DebugLog.h"
+#include "appletalk/runtime/EmbeddedNetwork.h"
+#include "appletalk/runtime/OfflineNetwork.h"
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <random>
+
+namespace appletalk::runtime {
+
+namespace {
+
+std::mutex& instanceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::shared_ptr<Stack>& instanceSlot() {
+    static std::shared_ptr<Stack> stack;
+    return stack;
+}
+
+std::string& startProblemSlot() {
+    static std::string problem;
+    return problem;
+}
+
+// An EtherTalk node probes twice (a start-up address, then one in the cable's range) and asks
+// for its zone in between: longer than a LocalTalk node's start.
+Duration firstStartWaitFor(const StackSettings& settings, const StackOptions& options) {
+    if (settings.link != LinkKind::EtherTalk || options.link != nullptr) return options.firstStartWait;
+    return std::max<Duration>(options.firstStartWait, std::chrono::seconds(10));
+}
+
+std::uint32_t randomHandleStart() { return static_cast<std::uint32_t>(std::random_device{}()) | 1u; }
+
+} // namespace
+
+std::shared_ptr<Stack> Stack::instance() {
+    std::lock_guard lock(instanceMutex());
+    auto& slot = instanceSlot();
+    if (!slot) {
+        try {
+            slot = std::make_shared<Stack>(StackSettings::load());
+            startProblemSlot().clear();
+        } catch (const std::exception& error) {
+            startProblemSlot() = error.what();
+            DebugLog::note(std::string("the AppleTalk stack could not start: ") + error.what());
+        }
+    }
+    return slot;
+}
+
+std::string Stack::startProblem() {
+    std::lock_guard lock(instanceMutex());
+    return startProblemSlot();
+}
+
+std::shared_ptr<Stack> Stack::current() {
+    std::lock_guard lock(instanceMutex());
+    return instanceSlot();
+}
+
+void Stack::install(std::shared_ptr<Stack> stack) {
+    std::shared_ptr<Stack> old;
+    {
+        std::lock_guard lock(instanceMutex());
+        old = std::exchange(instanceSlot(), std::move(stack));
+    }
+    // The old stack stops here, outside the lock, unless a caller still holds it.
+}
+
+Stack::Stack(StackSettings settings, StackOptions options)
+    : settings_(std::move(settings)),
+      clock_(options.clock != nullptr ? options.clock : &systemClock_),
+      ownThread_(options.ownThread),
+      firstStartWait_(firstStartWaitFor(settings_, options)),
+      zones_(randomHandleStart()),
+      lookups_(randomHandleStart()),
+      loop_(*clock_) {
+    for (const std::string& problem : settings_.problems) DebugLog::note("setting ignored: " + problem);
+    openLink(options);
+    if (link_ != nullptr) {
+        ExtendedMemory memory;
+        if (settings_.link == LinkKind::EtherTalk && options.link == nullptr) {
+            const auto kept = StackSettings::readEtherTalkMemory();
+            memory.network = kept.network;
+            memory.node = kept.node;
+            memory.zone = kept.zone;
+            memory.save = [](const ExtendedMemory& now) {
+                StackSettings::writeEtherTalkMemory({now.network, now.node, now.zone});
+            };
+        }
+        NodeConfig config;
+        probeTiming(options).applyTo(config.acquisition);
+        config.seed = options.seed;
+        // On EtherTalk the address of last time is probed first, node id and all.
+        config.acquisition.preferredId = memory.node;
+        node_ = std::make_unique<Node>(*clock_, *link_, config);
+        group_.add(*node_);
+        NodeNetwork::Gate gate;
+        if (embedded_) gate = [internet = embedded_->internet()] { return internet->router().isReady(); };
+        network_ = std::make_unique<NodeNetwork>(*node_, options.timing, std::move(gate), std::move(memory));
+    } else {
+        network_ = std::make_unique<OfflineNetwork>();
+        DebugLog::note("no AppleTalk network: " + problem_);
+    }
+    requests_ = std::make_unique<DispatchRequests>(*network_);
+    network_->whenStarted([this](bool) { firstStartDone(); });
+    if (options.ownThread) {
+        loop_.add(group_);
+        loop_.start();
+    }
+}
+
+Stack::~Stack() {
+    // The thread goes first, so nothing runs while the rest is taken down.
+    loop_.stop();
+    requests_.reset();
+    network_.reset();
+}
+
+sim::ProbeTiming Stack::probeTiming(const StackOptions& options) const {
+    // A test's own wire holds only the test's nodes; the embedded network says for its wires.
+    if (options.link != nullptr) return sim::ProbeTiming::quick();
+    if (embedded_) return embedded_->internet()->probeTimingFor(embedded_->internet()->scenario().clientNetwork);
+    return sim::ProbeTiming::standard();
+}
+
+void Stack::firstStartDone() {
+    {
+        std::lock_guard lock(startMutex_);
+        firstStartDone_ = true;
+    }
+    startChanged_.notify_all();
+}
+
+bool Stack::awaitFirstStart() {
+    std::unique_lock lock(startMutex_);
+    if (!ownThread_) return firstStartDone_;
+    return startChanged_.wait_for(lock, firstStartWait_, [this] { return firstStartDone_; });
+}
+
+void Stack::openLink(const StackOptions& options) {
+    if (options.link != nullptr) {
+        link_ = options.link;
+        return;
+    }
+    if (settings_.link == LinkKind::LToUdp) {
+        LToUdpConfig config;
+        config.interfaceAddress = settings_.interfaceAddress;
+        config.ttl = settings_.ttl;
+        config.port = settings_.port;
+        std::string error;
+        ownedLink_ = LToUdpLink::open(config, error);
+        if (!ownedLink_)
+            problem_ =
+                "LToUDP on " + settings_.interfaceAddress + " port " + std::to_string(settings_.port) + ": " + error;
+        link_ = ownedLink_.get();
+        return;
+    }
+    if (settings_.link == LinkKind::EtherTalk) {
+        std::string error;
+        if (settings_.interfaceName.empty())
+            error = "EtherTalk needs an interface: Interface=NAME (e.g. eth0)";
+        else
+            ownedLink_ = EtherTalkLink::open(settings_.interfaceName, error);
+        if (!ownedLink_) problem_ = error;
+        link_ = ownedLink_.get();
+        return;
+    }
+    embedded_ = std::make_unique<EmbeddedNetwork>(*clock_, settings_.scenarioPath, options.seed);
+    if (!embedded_->ok()) {
+        problem_ = embedded_->problem();
+        return;
+    }
+    group_.add(embedded_->pollable());
+    ownedLink_ = embedded_->connect();
+    link_ = ownedLink_.get();
+    if (link_ == nullptr) problem_ = "the scenario's client network has no in-process wire";
+}
+
+} // namespace appletalk::runtime

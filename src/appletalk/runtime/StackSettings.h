@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// What the library reads from its own profile file "AppleTalk.INI" (in the profile folder
+// of the platform: $VIDUR_PROFILE_DIR, else $XDG_CONFIG_HOME/vidur20, else ~/.config/vidur20):
+//
+//   [Network]
+//   Link=sim                  ; sim (the embedded simulated network), ltoudp or ethertalk
+//   Scenario=                 ; sim: a scenario file; empty for the built-in one
+//   Interface=127.0.0.1       ; ltoudp: address of the interface the group is joined on;
+//                             ; ethertalk: the name of the Ethernet interface (eth0)
+//   TTL=1                     ; ltoudp: multicast TTL, 0 keeps frames on this host
+//   Port=1954                 ; ltoudp: UDP port of the group, 1..65535
+//   EtherTalkAddress=3.45     ; ethertalk: the address held last time, tried first (written)
+//   EtherTalkZone=            ; ethertalk: the zone chosen last time, asked for first (written)
+//   [Printers]
+//   PostScriptTypes=LaserWriter   ; NBP types of PostScript printers, comma-separated
+//   DefaultPrinter=AppleTalk PAP; 300 56 130, Office:LaserWriter@Sales
+//
+// Environment variables win over the file, so tests and scripts need not write it:
+//   VIDUR_NETWORK=sim | sim:SCENARIO | ltoudp | ltoudp:ADDRESS | ethertalk:INTERFACE
+//   VIDUR_LTOUDP_TTL=N
+//   VIDUR_LTOUDP_PORT=N       (a private port, so tests do not meet real LToUDP traffic)
+// With no settings at all the library runs the embedded default network.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tarvlib/TarvlibRecords.h"
+
+namespace appletalk::runtime {
+
+enum class LinkKind { Sim, LToUdp, EtherTalk };
+
+struct StackSettings {
+    static constexpr const char* kProfileFile = "AppleTalk.INI";
+    static constexpr const char* kNetworkSection = "Network";
+    static constexpr const char* kPrintersSection = "Printers";
+
+    LinkKind link = LinkKind::Sim;
+    std::string scenarioPath; // empty: the built-in scenario
+    std::string interfaceAddress = "127.0.0.1";
+    std::string interfaceName; // ethertalk
+    int ttl = 1;
+    std::uint16_t port = 1954;
+    std::vector<std::string> postScriptTypes{"LaserWriter"};
+    // What could not be understood, so a caller can tell the user; the value was ignored.
+    std::vector<std::string> problems;
+
+    // The profile file, then the environment.
+    static StackSettings load();
+    // Only the environment over `base`: what load() does after reading the file.
+    void applyEnvironment();
+
+    bool isPostScriptType(std::string_view nbpType) const;
+
+    // The default printer, kept in the profile in the recent-list format.
+    static std::optional<_NBPTuple> readDefaultPrinter();
+    static bool writeDefaultPrinter(const _NBPTuple& printer);
+
+    // The EtherTalk node's last address and zone (network 0: none kept).
+    struct EtherTalkMemory {
+        std::uint16_t network = 0;
+        std::uint8_t node = 0;
+        std::string zone;
+    };
+    static EtherTalkMemory readEtherTalkMemory();
+    static bool writeEtherTalkMemory(const EtherTalkMemory& memory);
+};
+
+} // namespace appletalk::runtime

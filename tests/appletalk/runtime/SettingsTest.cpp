@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: MIT
+// "AppleTalk.INI", the environment over it, and the functions that keep their state there:
+// the default printer and the PostScript printer types.
+#include "support/ScopedEnvironment.h"
+
+#include "appletalk/runtime/ApiResults.h"
+#include "appletalk/runtime/StackSettings.h"
+#include "tarvlib/TarvlibApi.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace appletalk::runtime {
+namespace {
+
+using testing::ScopedEnvironment;
+
+void writeFile(const ScopedEnvironment& environment, const std::string& text) {
+    std::ofstream(environment.profileFile()) << text;
+}
+
+std::string readFile(const ScopedEnvironment& environment) {
+    std::ifstream in(environment.profileFile());
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+_NBPTuple printer(const char* object, const char* type, const char* zone, uint16_t net, uint8_t node, uint8_t socket) {
+    _NBPTuple tuple;
+    std::memset(&tuple, 0, sizeof tuple);
+    NBPSetEntityName(&tuple.entity, object, type, zone);
+    tuple.address = {net, node, socket};
+    return tuple;
+}
+
+TEST(StackSettings, WithoutAFileTheEmbeddedSimulatedNetworkAndLaserWriterAreTheDefaults) {
+    ScopedEnvironment environment;
+    const auto settings = StackSettings::load();
+    EXPECT_EQ(settings.link, LinkKind::Sim);
+    EXPECT_EQ(settings.scenarioPath, "");
+    EXPECT_EQ(settings.interfaceAddress, "127.0.0.1");
+    EXPECT_EQ(settings.ttl, 1);
+    EXPECT_EQ(settings.port, 1954);
+    EXPECT_EQ(settings.postScriptTypes, std::vector<std::string>{"LaserWriter"});
+    EXPECT_TRUE(settings.problems.empty());
+}
+
+TEST(StackSettings, ReadsEveryKeyOfTheFile) {
+    ScopedEnvironment environment;
+    writeFile(
+        environment,
+        "[Network]\r\nLink = LToUDP\r\nScenario=/tmp/campus.toml\r\nInterface=127.0.0.2\r\nTTL=0\r\nPort=21954\r\n"
+        "[Printers]\r\nPostScriptTypes = LaserWriter, Phaser ,,LQ\r\n");
+    const auto settings = StackSettings::load();
+    EXPECT_EQ(settings.link, LinkKind::LToUdp);
+    EXPECT_EQ(settings.scenarioPath, "/tmp/campus.toml");
+    EXPECT_EQ(settings.interfaceAddress, "127.0.0.2");
+    EXPECT_EQ(settings.ttl, 0);
+    EXPECT_EQ(settings.port, 21954);
+    EXPECT_EQ(settings.postScriptTypes, (std::vector<std::string>{"LaserWriter", "Phaser", "LQ"}));
+}
+
+TEST(StackSettings, TheEnvironmentWinsOverTheFile) {
+    ScopedEnvironment environment;
+    writeFile(environment, "[Network]\nLink=ltoudp\nInterface=127.0.0.9\nTTL=1\n");
+    struct Row {
+        const char* network;
+        LinkKind link;
+        const char* scenario;
+        const char* address;
+    };
+    const Row rows[] = {
+        {"sim", LinkKind::Sim, "", "127.0.0.9"},
+        {"sim:/data/office.toml", LinkKind::Sim, "/data/office.toml", "127.0.0.9"},
+        {"ltoudp", LinkKind::LToUdp, "", "127.0.0.9"},
+        {"ltoudp:127.0.0.3", LinkKind::LToUdp, "", "127.0.0.3"},
+        {"SIM", LinkKind::Sim, "", "127.0.0.9"},
+    };
+    for (const Row& row : rows) {
+        environment.set("VIDUR_NETWORK", row.network);
+        const auto settings = StackSettings::load();
+        EXPECT_EQ(settings.link, row.link) << row.network;
+        EXPECT_EQ(settings.scenarioPath, row.scenario) << row.network;
+        EXPECT_EQ(settings.interfaceAddress, row.address) << row.network;
+        EXPECT_TRUE(settings.problems.empty()) << row.network;
+    }
+    environment.set("VIDUR_LTOUDP_TTL", "0");
+    EXPECT_EQ(StackSettings::load().ttl, 0);
+}
+
+TEST(StackSettings, TheLToUdpPortIsAnyOf1To65535FromTheFileOrTheEnvironment) {
+    ScopedEnvironment environment;
+    writeFile(environment, "[Network]\nPort=2000\n");
+    EXPECT_EQ(StackSettings::load().port, 2000);
+    const struct {
+        const char* value;
+        std::uint16_t port; // 2000: refused, the file's value stays
+        bool accepted;
+    } rows[] = {
+        {"1", 1, true},         {"65535", 65535, true},       {"41954", 41954, true}, {"0", 2000, false},
+        {"65536", 2000, false}, {"-1", 2000, false},          {"+5", 2000, false},    {"12x", 2000, false},
+        {"port", 2000, false},  {"99999999999", 2000, false},
+    };
+    for (const auto& row : rows) {
+        environment.set("VIDUR_LTOUDP_PORT", row.value);
+        const auto settings = StackSettings::load();
+        EXPECT_EQ(settings.port, row.port) << row.value;
+        EXPECT_EQ(settings.problems.empty(), row.accepted) << row.value;
+    }
+}
+
+TEST(StackSettings, ValuesItCannotUnderstandAreReportedAndIgnored) {
+    ScopedEnvironment environment;
+    writeFile(environment, "[Network]\nLink=tokentalk\nTTL=300\nPort=0\n");
+    environment.set("VIDUR_LTOUDP_TTL", "-1");
+    const auto settings = StackSettings::load();
+    EXPECT_EQ(settings.link, LinkKind::Sim);
+    EXPECT_EQ(settings.ttl, 1);
+    EXPECT_EQ(settings.port, 1954);
+    EXPECT_EQ(settings.problems.size(), 4u);
+}
+
+TEST(DefaultPrinter, IsNotSetUntilSomeoneSetsIt) {
+    ScopedEnvironment environment;
+    _NBPTuple out;
+    std::memset(&out, 0x5A, sizeof out);
+    EXPECT_NE(PAPGetDefaultPrinter(&out), kOk);
+    EXPECT_EQ(static_cast<unsigned char>(out.entity.object[0]), 0x5A);
+    EXPECT_EQ(PAPGetDefaultPrinter(nullptr), kErrBadArgument);
+}
+
+TEST(DefaultPrinter, ComesBackAsItWasSetThroughTheProfileFile) {
+    ScopedEnvironment environment;
+    const _NBPTuple rows[] = {
+        printer("Laser 1", "LaserWriter", "Engineering", 1, 200, 130),
+        printer("Drucker Z\x9Frich", "LaserWriter", "Z\x9Frich Office", 3, 129, 250),
+        printer("Lab: 2nd floor", "LaserWriter", "*", 65535, 255, 255),
+        printer("ops@north", "ImageWriter", "Marketing", 0, 0, 0),
+    };
+    for (const _NBPTuple& set : rows) {
+        ASSERT_EQ(PAPSetDefaultPrinter(&set), kOk) << set.entity.object;
+        _NBPTuple got;
+        std::memset(&got, 0x5A, sizeof got);
+        ASSERT_EQ(PAPGetDefaultPrinter(&got), kOk);
+        EXPECT_EQ(NBPCompareEntity(&set, &got, 0), 0) << set.entity.object;
+        EXPECT_STREQ(got.entity.object, set.entity.object);
+        EXPECT_EQ(got.address.network, set.address.network);
+        EXPECT_EQ(got.address.nodeID, set.address.nodeID);
+        EXPECT_EQ(got.address.socket, set.address.socket);
+    }
+    // Kept in the library's own file, in the recent-list format, as UTF-8 on disk.
+    EXPECT_NE(readFile(environment).find("DefaultPrinter=AppleTalk PAP; 0 0 0, ops@north:ImageWriter@Marketing"),
+              std::string::npos);
+}
+
+TEST(DefaultPrinter, ANameTheFileCannotCarryIsRefusedAndTheOldDefaultStays) {
+    ScopedEnvironment environment;
+    const auto kept = printer("Laser 1", "LaserWriter", "Engineering", 1, 2, 3);
+    ASSERT_EQ(PAPSetDefaultPrinter(&kept), kOk);
+    const _NBPTuple refused[] = {
+        printer("", "LaserWriter", "Engineering", 1, 2, 3),
+        printer("Odd", "Laser:Writer", "Engineering", 1, 2, 3),
+        printer("Odd", "LaserWriter", "North@Campus", 1, 2, 3),
+    };
+    for (const _NBPTuple& tuple : refused) EXPECT_NE(PAPSetDefaultPrinter(&tuple), kOk) << tuple.entity.type;
+    EXPECT_EQ(PAPSetDefaultPrinter(nullptr), kErrBadArgument);
+    _NBPTuple got;
+    ASSERT_EQ(PAPGetDefaultPrinter(&got), kOk);
+    EXPECT_STREQ(got.entity.object, "Laser 1");
+}
+
+TEST(PostScriptPrinterTypes, AreLaserWriterByDefaultComparedWithTheNbpCaseFold) {
+    ScopedEnvironment environment;
+    EXPECT_NE(IsPostScriptPrinterType("LaserWriter"), 0);
+    EXPECT_NE(IsPostScriptPrinterType("laserwriter"), 0);
+    EXPECT_EQ(IsPostScriptPrinterType("ImageWriter"), 0);
+    EXPECT_EQ(IsPostScriptPrinterType("LQ"), 0);
+    EXPECT_EQ(IsPostScriptPrinterType("LaserWriter "), 0);
+    EXPECT_EQ(IsPostScriptPrinterType(""), 0);
+    EXPECT_EQ(IsPostScriptPrinterType(nullptr), 0);
+}
+
+TEST(PostScriptPrinterTypes, FollowTheListInTheFile) {
+    ScopedEnvironment environment;
+    writeFile(environment, "[Printers]\nPostScriptTypes=ImageWriter, Phaser\n");
+    EXPECT_EQ(IsPostScriptPrinterType("LaserWriter"), 0);
+    EXPECT_NE(IsPostScriptPrinterType("IMAGEWRITER"), 0);
+}
+
+} // namespace
+} // namespace appletalk::runtime
