@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: MIT
-# vidur_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [MAIN <target>] [UI])
+# vidur_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [MAIN <target>])
 # One GoogleTest executable, registered with CTest test by test. UI tests run offscreen;
 # MAIN replaces gtest_main (a UI test needs a main that creates the application object).
 find_package(GTest REQUIRED)
@@ -10,7 +10,7 @@ add_library(vidur_test_support INTERFACE)
 target_include_directories(vidur_test_support INTERFACE ${PROJECT_SOURCE_DIR}/tests)
 
 function(vidur_add_test)
-  cmake_parse_arguments(T "UI" "NAME;MAIN" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;MAIN" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_LABELS)
     set(T_LABELS misc)
   endif()

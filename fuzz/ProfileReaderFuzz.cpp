@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+using vidur::text::ProfileFile;
+
 namespace {
 
 void require(bool condition, const char* what) {

@@ -6,11 +6,11 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
+  clang-format                      # the layout check of the test command
   qt6-base-dev                      # windows (Qt 6 Widgets)
   fonts-wine                        # the classic dialog font
   libgtest-dev libgmock-dev         # tests
   libbenchmark-dev                  # benchmarks
-  libsimpleini-dev                  # profile file parsing
   libtomlplusplus-dev               # scenario files
   libcups2-dev                      # cups-config: where the CUPS backend goes
   cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo

@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+# The layout first: a file laid out otherwise fails at once, before the long build.
+scripts/format.sh --check
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVIDUR_SANITIZE=ON -DVIDUR_WERROR=ON >/dev/null
 cmake --build build/sanitize -j"$(nproc)"
 

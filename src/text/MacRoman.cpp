@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-namespace appletalk::text {
+namespace vidur::text {
 namespace {
 
 // Code points of bytes 0x80..0xFF (0xDB is the euro sign of Mac OS 8.5 and later).
@@ -212,4 +212,4 @@ int compareBytes(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-} // namespace appletalk::text
+} // namespace vidur::text

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace appletalk::text {
+namespace vidur::text {
 
 // The Unicode code point of one Mac OS Roman byte.
 char32_t macRomanToCodePoint(std::uint8_t byte);
@@ -37,4 +37,4 @@ int compareFolded(std::string_view a, std::string_view b);
 // Compares plain bytes as unsigned; negative, 0 or positive as strcmp.
 int compareBytes(std::string_view a, std::string_view b);
 
-} // namespace appletalk::text
+} // namespace vidur::text

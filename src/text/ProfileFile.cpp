@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace vidur::text {
+
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -79,7 +81,7 @@ ProfileFile::Line ProfileFile::classify(std::string text, std::string_view endin
     // which is Mac OS Roman here: read it as such. The line keeps its own bytes on disk; only
     // a line an edit rewrites becomes UTF-8.
     if (!isUtf8(s)) {
-        line.decoded = appletalk::text::macRomanToUtf8(s);
+        line.decoded = vidur::text::macRomanToUtf8(s);
         line.isDecoded = true;
         s = line.decoded;
     }
@@ -117,7 +119,7 @@ ProfileFile::Line ProfileFile::classify(std::string text, std::string_view endin
         line.name = std::string(name);
         return line;
     }
-    auto converted = appletalk::text::utf8ToMacRoman(name);
+    auto converted = vidur::text::utf8ToMacRoman(name);
     line.name = std::move(converted.macRoman);
     line.nameExact = converted.lossless;
     return line;
@@ -158,7 +160,7 @@ std::string ProfileFile::serialize() const {
 }
 
 bool ProfileFile::sameName(const Line& line, std::string_view name) {
-    return line.nameExact && appletalk::text::compareFolded(line.name, trim(name)) == 0;
+    return line.nameExact && vidur::text::compareFolded(line.name, trim(name)) == 0;
 }
 
 std::vector<ProfileFile::Range> ProfileFile::sectionsNamed(std::string_view section) const {
@@ -178,7 +180,7 @@ std::optional<std::string> ProfileFile::getValue(std::string_view section, std::
         const Line& line = lines_[i];
         if (line.kind != Kind::Entry || !sameName(line, key)) continue;
         if (!line.hasValue) return std::nullopt;
-        return appletalk::text::utf8ToMacRoman(stripQuotes(line.value())).macRoman;
+        return vidur::text::utf8ToMacRoman(stripQuotes(line.value())).macRoman;
     }
     return std::nullopt;
 }
@@ -227,9 +229,9 @@ void ProfileFile::terminateLastLine() {
 }
 
 bool ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string sectionUtf8 = appletalk::text::macRomanToUtf8(trim(section));
-    const std::string keyUtf8 = appletalk::text::macRomanToUtf8(trim(key));
-    const std::string valueUtf8 = appletalk::text::macRomanToUtf8(value);
+    const std::string sectionUtf8 = vidur::text::macRomanToUtf8(trim(section));
+    const std::string keyUtf8 = vidur::text::macRomanToUtf8(trim(key));
+    const std::string valueUtf8 = vidur::text::macRomanToUtf8(value);
     const std::string_view ending = newLineEnding();
 
     const auto ranges = sectionsNamed(section);
@@ -281,3 +283,5 @@ bool ProfileFile::removeSection(std::string_view section) {
                      lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
     return !ranges.empty();
 }
+
+} // namespace vidur::text

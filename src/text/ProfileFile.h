@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vidur::text {
+
 class ProfileFile {
 public:
     // Never fails: every byte sequence is some profile.
@@ -73,3 +75,5 @@ private:
 
     std::vector<Line> lines_;
 };
+
+} // namespace vidur::text

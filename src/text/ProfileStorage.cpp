@@ -20,6 +20,8 @@
 #include <unistd.h>
 #include <utility>
 
+namespace vidur::text {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -51,7 +53,7 @@ fs::path matchingName(const fs::path& folder, std::string_view fileName) {
     if (fs::exists(folder / fileName, ec)) return folder / fileName;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         const std::string candidate = entry.path().filename().string();
-        if (appletalk::text::compareFolded(candidate, fileName) == 0) return entry.path();
+        if (vidur::text::compareFolded(candidate, fileName) == 0) return entry.path();
     }
     return folder / fileName;
 }
@@ -254,3 +256,5 @@ void ProfileStorage::setBeforeRenameHook(std::function<bool(const fs::path&)> ho
     std::lock_guard lock(g_hookMutex);
     g_beforeRename = std::move(hook);
 }
+
+} // namespace vidur::text

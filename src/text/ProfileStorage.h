@@ -23,6 +23,8 @@
 #include <string>
 #include <string_view>
 
+namespace vidur::text {
+
 class ProfileStorage {
 public:
     // The file's path, or nothing when no folder can be determined.
@@ -55,3 +57,5 @@ public:
     // remove the hook.
     static void setBeforeRenameHook(std::function<bool(const std::filesystem::path&)> hook);
 };
+
+} // namespace vidur::text

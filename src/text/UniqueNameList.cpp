@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
-namespace appletalk::text {
+namespace vidur::text {
 
 bool UniqueNameList::add(std::string name) {
     if (names_.size() >= UINT32_MAX - 1) throw std::length_error("UniqueNameList: too many names");
@@ -66,4 +66,4 @@ void UniqueNameList::rehash() {
     }
 }
 
-} // namespace appletalk::text
+} // namespace vidur::text

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace appletalk::text {
+namespace vidur::text {
 
 class UniqueNameList {
 public:
@@ -42,4 +42,4 @@ private:
     std::vector<Slot> slots_;
 };
 
-} // namespace appletalk::text
+} // namespace vidur::text

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace appletalk::text {
+namespace vidur::text {
 namespace {
 
 TEST(MacRoman, EveryByteSurvivesTheRoundTripThroughUtf8) {
@@ -56,4 +56,4 @@ TEST(MacRoman, ByteComparisonIsUnsigned) {
 }
 
 } // namespace
-} // namespace appletalk::text
+} // namespace vidur::text

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+using vidur::text::ProfileFile;
+
 namespace {
 
 using Names = std::vector<std::string>;

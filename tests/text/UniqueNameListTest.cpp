@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace appletalk::text {
+namespace vidur::text {
 namespace {
 
 TEST(UniqueNameListTest, NamesEqualUnderTheFoldAreAddedOnceInTheirFirstSpelling) {
@@ -40,4 +40,4 @@ TEST(UniqueNameListTest, KeepsEveryNameAcrossGrowthTruncationAndClearing) {
 }
 
 } // namespace
-} // namespace appletalk::text
+} // namespace vidur::text

@@ -32,7 +32,7 @@ extern "C" int NBPSetEntityName(_NBPEntityName* name, const char* object, const 
 extern "C" int NBPCompareEntity(const _NBPTuple* a, const _NBPTuple* b, int /*flag: no variants defined*/) {
     // Null never names an entity, so it is never the same as anything, itself included.
     if (a == nullptr || b == nullptr) return kBadArgument;
-    using appletalk::text::compareFolded;
+    using vidur::text::compareFolded;
     // NBP matches names without regard to case; the address and enumerator say where an
     // entity was last seen, not which entity it is.
     if (int c = compareFolded(fieldText(a->entity.object), fieldText(b->entity.object)); c != 0) return c;

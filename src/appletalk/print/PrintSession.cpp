@@ -24,7 +24,7 @@ using namespace std::chrono_literals;
 using appletalk::DdpAddress;
 using appletalk::PapClient;
 using appletalk::PapJobResult;
-using appletalk::text::macRomanToUtf8;
+using vidur::text::macRomanToUtf8;
 
 constexpr std::size_t kReadChunk = 64 * 1024;
 // Bytes read but not yet taken by the printer: enough for several SendData rounds.

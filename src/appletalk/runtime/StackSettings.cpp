@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using vidur::text::ProfileStorage;
+
 namespace appletalk::runtime {
 
 using api::fieldText;
@@ -38,7 +40,7 @@ std::string trimmed(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) { return text::compareFolded(a, b) == 0; }
+bool equalsNoCase(std::string_view a, std::string_view b) { return vidur::text::compareFolded(a, b) == 0; }
 
 std::optional<int> parseTtl(std::string_view text) {
     int value = -1;

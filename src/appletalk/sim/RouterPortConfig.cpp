@@ -25,10 +25,10 @@ std::string RouterPortConfig::validate() const {
     for (std::size_t i = 0; i < zones.size(); ++i) {
         if (zones[i].empty() || zones[i].size() > kMaxNameLength) return "zone names are 1 to 32 bytes";
         for (std::size_t j = 0; j < i; ++j)
-            if (text::compareFolded(zones[i], zones[j]) == 0) return "a zone is listed twice";
+            if (vidur::text::compareFolded(zones[i], zones[j]) == 0) return "a zone is listed twice";
     }
     if (!defaultZone.empty() && std::none_of(zones.begin(), zones.end(), [&](const std::string& z) {
-            return text::compareFolded(z, defaultZone) == 0;
+            return vidur::text::compareFolded(z, defaultZone) == 0;
         }))
         return "the default zone is not one of the network's zones";
     return {};

@@ -75,7 +75,7 @@ bool boolean(const toml::table& table, std::string_view what, std::string_view k
 // A UTF-8 string from the file, as the Mac OS Roman bytes it travels in.
 std::string macRoman(const toml::node& node, const std::string& what, std::size_t maxBytes) {
     if (!node.is_string()) fail(node.source(), what + " must be a string");
-    const auto converted = text::utf8ToMacRoman(node.as_string()->get());
+    const auto converted = vidur::text::utf8ToMacRoman(node.as_string()->get());
     if (!converted.lossless) fail(node.source(), what + " has a character that Mac OS Roman cannot carry");
     if (converted.macRoman.empty()) fail(node.source(), what + " must not be empty");
     if (converted.macRoman.size() > maxBytes)
@@ -221,7 +221,7 @@ private:
                         const std::string& zone) {
         const auto hasZone = [&](const ScenarioNetwork& n) {
             return std::any_of(n.zones.begin(), n.zones.end(),
-                               [&](const std::string& z) { return text::compareFolded(z, zone) == 0; });
+                               [&](const std::string& z) { return vidur::text::compareFolded(z, zone) == 0; });
         };
         if (find(table, "network")) {
             const auto number = static_cast<std::uint16_t>(integer(table, what, "network", 1, 0xFEFF));
@@ -234,7 +234,7 @@ private:
         for (const auto& network : scenario.networks)
             if (hasZone(network)) return network.rangeStart;
         fail(find(table, "zone")->source(),
-             what + ".zone '" + text::macRomanToUtf8(zone) + "' is not a zone of any network");
+             what + ".zone '" + vidur::text::macRomanToUtf8(zone) + "' is not a zone of any network");
     }
 
     std::uint8_t nodeId(const toml::table& table, const std::string& what, std::uint16_t network) {
@@ -247,10 +247,11 @@ private:
 
     void checkUnique(const toml::table& table, const std::string& what, const nbp::NbpName& name) {
         for (const auto& seen : names_)
-            if (text::compareFolded(seen.object, name.object) == 0 && text::compareFolded(seen.type, name.type) == 0 &&
-                text::compareFolded(seen.zone, name.zone) == 0)
-                fail(table.source(), what + " '" + text::macRomanToUtf8(name.object) + ":" +
-                                         text::macRomanToUtf8(name.type) + "' is already in that zone");
+            if (vidur::text::compareFolded(seen.object, name.object) == 0 &&
+                vidur::text::compareFolded(seen.type, name.type) == 0 &&
+                vidur::text::compareFolded(seen.zone, name.zone) == 0)
+                fail(table.source(), what + " '" + vidur::text::macRomanToUtf8(name.object) + ":" +
+                                         vidur::text::macRomanToUtf8(name.type) + "' is already in that zone");
         if (!nbp::NbpName{name.object, name.type, "*"}.isRegistrable())
             fail(table.source(), what + ".name and type must not hold the wildcards = or \xE2\x89\x88");
         names_.push_back(name);

@@ -96,7 +96,7 @@ std::string SimRouter::defaultZone(std::size_t port) const { return ports_.at(po
 bool SimRouter::portHasZone(std::size_t port, std::string_view zone) const {
     const auto& zones = ports_.at(port)->config.zones;
     return std::any_of(zones.begin(), zones.end(),
-                       [&](const std::string& z) { return text::compareFolded(z, zone) == 0; });
+                       [&](const std::string& z) { return vidur::text::compareFolded(z, zone) == 0; });
 }
 
 DdpAddress SimRouter::replyAddress(const DdpAddress& requester) {

@@ -107,7 +107,7 @@ private:
     std::uint64_t seed_;
     std::vector<std::unique_ptr<Port>> ports_;
     std::vector<std::pair<nbp::NbpName, std::uint8_t>> names_;
-    text::UniqueNameList zones_; // of every port, each once under the NBP case fold
+    vidur::text::UniqueNameList zones_; // of every port, each once under the NBP case fold
     std::unique_ptr<RouterZipService> zip_;
     std::unique_ptr<RouterNbpService> nbp_;
     PollGroup group_;

@@ -18,7 +18,7 @@ std::array<std::uint8_t, 256> makeLowerTable() {
     std::array<std::uint8_t, 256> table{};
     for (int i = 0; i < 256; ++i) table[i] = static_cast<std::uint8_t>(i);
     for (int i = 0; i < 256; ++i) {
-        const std::uint8_t upper = appletalk::text::foldCase(static_cast<std::uint8_t>(i));
+        const std::uint8_t upper = vidur::text::foldCase(static_cast<std::uint8_t>(i));
         if (upper != i) table[upper] = static_cast<std::uint8_t>(i);
     }
     return table;
@@ -112,12 +112,10 @@ CString operator+(char a, const CString& b) {
 
 int CString::Compare(LPCSTR psz) const {
     // As strcmp: the string ends at its first zero.
-    return appletalk::text::compareBytes(viewOf(m_data.c_str()), viewOf(psz));
+    return vidur::text::compareBytes(viewOf(m_data.c_str()), viewOf(psz));
 }
 
-int CString::CompareNoCase(LPCSTR psz) const {
-    return appletalk::text::compareFolded(viewOf(m_data.c_str()), viewOf(psz));
-}
+int CString::CompareNoCase(LPCSTR psz) const { return vidur::text::compareFolded(viewOf(m_data.c_str()), viewOf(psz)); }
 
 CString CString::Mid(int nFirst) const { return Mid(nFirst, GetLength() - std::max(nFirst, 0)); }
 
@@ -145,7 +143,7 @@ CString CString::SpanExcluding(LPCSTR pszCharSet) const {
 }
 
 void CString::MakeUpper() {
-    for (char& ch : m_data) ch = static_cast<char>(appletalk::text::foldCase(static_cast<std::uint8_t>(ch)));
+    for (char& ch : m_data) ch = static_cast<char>(vidur::text::foldCase(static_cast<std::uint8_t>(ch)));
 }
 
 void CString::MakeLower() {

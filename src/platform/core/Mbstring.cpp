@@ -11,11 +11,11 @@ const char* plain(const unsigned char* psz) { return reinterpret_cast<const char
 } // namespace
 
 int _mbscmp(const char* string1, const char* string2) {
-    return appletalk::text::compareBytes(viewOf(string1), viewOf(string2));
+    return vidur::text::compareBytes(viewOf(string1), viewOf(string2));
 }
 
 int _mbsicmp(const char* string1, const char* string2) {
-    return appletalk::text::compareFolded(viewOf(string1), viewOf(string2));
+    return vidur::text::compareFolded(viewOf(string1), viewOf(string2));
 }
 
 int _mbscmp(const unsigned char* string1, const unsigned char* string2) {

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+using vidur::text::ProfileFile;
+using vidur::text::ProfileStorage;
+
 namespace {
 
 DWORD copyValue(std::string_view value, LPSTR buffer, DWORD size) {

@@ -73,7 +73,7 @@ bool isDigit(char32_t c) { return c >= '0' && c <= '9'; }
 std::array<Weights, 256> makeTable() {
     std::vector<char32_t> symbols;
     for (int byte = 1; byte < 256; ++byte) {
-        const char32_t c = appletalk::text::macRomanToCodePoint(static_cast<std::uint8_t>(byte));
+        const char32_t c = vidur::text::macRomanToCodePoint(static_cast<std::uint8_t>(byte));
         if (!isAsciiLetter(c) && !isDigit(c) && !letterOf(c)) symbols.push_back(c);
     }
     std::sort(symbols.begin(), symbols.end());
@@ -87,7 +87,7 @@ std::array<Weights, 256> makeTable() {
     std::array<Weights, 256> table{};
     table[0] = {1, 0, kPlain}; // never part of a C string; kept above the level's end
     for (int byte = 1; byte < 256; ++byte) {
-        const char32_t c = appletalk::text::macRomanToCodePoint(static_cast<std::uint8_t>(byte));
+        const char32_t c = vidur::text::macRomanToCodePoint(static_cast<std::uint8_t>(byte));
         Weights& w = table[static_cast<std::size_t>(byte)];
         if (isDigit(c)) {
             w.first = static_cast<std::uint8_t>(digitBase + static_cast<int>(c - '0'));

@@ -3,10 +3,10 @@
 
 #include "text/MacRoman.h"
 
-std::string CStringToUtf8(const CString& text) { return appletalk::text::macRomanToUtf8(text.View()); }
+std::string CStringToUtf8(const CString& text) { return vidur::text::macRomanToUtf8(text.View()); }
 
 CString Utf8ToCString(std::string_view utf8, BOOL* pLossless) {
-    const appletalk::text::Utf8Conversion converted = appletalk::text::utf8ToMacRoman(utf8);
+    const vidur::text::Utf8Conversion converted = vidur::text::utf8ToMacRoman(utf8);
     if (pLossless) *pLossless = converted.lossless ? TRUE : FALSE;
     return CString(converted.macRoman.data(), static_cast<int>(converted.macRoman.size()));
 }

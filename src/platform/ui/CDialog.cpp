@@ -36,7 +36,7 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool child)
 
 BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
     if (!CreateFromTemplate(nIDTemplate, pParentWnd, false)) return FALSE;
-    if (m_hWnd->m_style & WS_VISIBLE) m_hWnd->setShown(true);
+    if (m_hWnd->style_ & WS_VISIBLE) m_hWnd->setShown(true);
     return TRUE;
 }
 

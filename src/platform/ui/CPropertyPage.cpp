@@ -37,6 +37,6 @@ CString CPropertyPage::GetCaption() const {
     }
     const DialogTemplate* dialog = ResourceChain::instance().findDialog(m_nIDTemplate);
     if (!dialog || !dialog->caption) return CString();
-    const std::string bytes = appletalk::text::utf8ToMacRoman(dialog->caption).macRoman;
+    const std::string bytes = vidur::text::utf8ToMacRoman(dialog->caption).macRoman;
     return CString(bytes.data(), static_cast<int>(bytes.size()));
 }

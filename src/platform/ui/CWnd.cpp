@@ -33,29 +33,29 @@ const AFX_MSGMAP* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
 CWnd::CWnd() = default;
 
 CWnd::~CWnd() {
-    if (m_hWnd && HWND__::isLive(m_hWnd) && m_hWnd->m_attached == this) {
+    if (m_hWnd && HWND__::isLive(m_hWnd) && m_hWnd->attached_ == this) {
         HWND h = Detach();
         h->destroy();
     }
     m_hWnd = nullptr;
 }
 
-CWnd* CWnd::FromHandlePermanent(HWND hWnd) { return HWND__::isLive(hWnd) ? hWnd->m_attached : nullptr; }
+CWnd* CWnd::FromHandlePermanent(HWND hWnd) { return HWND__::isLive(hWnd) ? hWnd->attached_ : nullptr; }
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
     if (!HWND__::isLive(hWnd)) return nullptr;
-    if (hWnd->m_attached) return hWnd->m_attached;
-    if (!hWnd->m_temporary) {
-        hWnd->m_temporary = hWnd->makeTemporary();
-        hWnd->m_temporary->m_hWnd = hWnd;
+    if (hWnd->attached_) return hWnd->attached_;
+    if (!hWnd->temporary_) {
+        hWnd->temporary_ = hWnd->makeTemporary();
+        hWnd->temporary_->m_hWnd = hWnd;
     }
-    return hWnd->m_temporary.get();
+    return hWnd->temporary_.get();
 }
 
 BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
                   UINT nID, CCreateContext*) {
     if (m_hWnd || !pParentWnd || !HWND__::isLive(pParentWnd->m_hWnd)) return FALSE;
-    const std::string text = appletalk::text::macRomanToUtf8(lpszWindowName ? lpszWindowName : "");
+    const std::string text = vidur::text::macRomanToUtf8(lpszWindowName ? lpszWindowName : "");
     HWND control = ui_detail::createChildControl(lpszClassName, text.c_str(), nID, dwStyle, rect, pParentWnd->m_hWnd);
     if (!control) return FALSE;
     if (dwStyle & WS_DISABLED) ::EnableWindow(control, FALSE);
@@ -64,17 +64,17 @@ BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, co
 }
 
 BOOL CWnd::Attach(HWND hWnd) {
-    if (m_hWnd || !HWND__::isLive(hWnd) || hWnd->m_attached) return FALSE;
-    if (hWnd->m_temporary) hWnd->m_temporary->m_hWnd = nullptr;
-    hWnd->m_temporary.reset();
-    hWnd->m_attached = this;
+    if (m_hWnd || !HWND__::isLive(hWnd) || hWnd->attached_) return FALSE;
+    if (hWnd->temporary_) hWnd->temporary_->m_hWnd = nullptr;
+    hWnd->temporary_.reset();
+    hWnd->attached_ = this;
     m_hWnd = hWnd;
     return TRUE;
 }
 
 HWND CWnd::Detach() {
     HWND h = m_hWnd;
-    if (h && HWND__::isLive(h) && h->m_attached == this) h->m_attached = nullptr;
+    if (h && HWND__::isLive(h) && h->attached_ == this) h->attached_ = nullptr;
     m_hWnd = nullptr;
     return h;
 }
@@ -161,7 +161,7 @@ void CWnd::OnDestroy() { Default(); }
 
 CWnd* CWnd::GetDlgItem(int nID) const { return FromHandle(::GetDlgItem(m_hWnd, nID)); }
 
-int CWnd::GetDlgCtrlID() const { return HWND__::isLive(m_hWnd) ? static_cast<int>(m_hWnd->m_id) : 0; }
+int CWnd::GetDlgCtrlID() const { return HWND__::isLive(m_hWnd) ? static_cast<int>(m_hWnd->id_) : 0; }
 
 CWnd* CWnd::GetParent() const { return HWND__::isLive(m_hWnd) ? FromHandle(m_hWnd->parentHandle()) : nullptr; }
 

@@ -46,7 +46,7 @@ BOOL DestroyWindow(HWND hWnd) {
 
 DWORD GetClassLongA(HWND hWnd, int nIndex) {
     if (!HWND__::isLive(hWnd) || nIndex != GCL_HCURSOR) return 0;
-    return static_cast<DWORD>(hWnd->m_classCursor);
+    return static_cast<DWORD>(hWnd->classCursor_);
 }
 
 HCURSOR LoadCursorA(HINSTANCE, LPCSTR lpCursorName) {
@@ -62,7 +62,7 @@ BOOL AfxLoadString(UINT nID, CString& rString) {
         rString.Empty();
         return FALSE;
     }
-    rString = toCString(appletalk::text::utf8ToMacRoman(utf8).macRoman);
+    rString = toCString(vidur::text::utf8ToMacRoman(utf8).macRoman);
     return TRUE;
 }
 

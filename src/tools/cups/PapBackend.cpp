@@ -20,7 +20,7 @@ namespace vidur::cups {
 namespace {
 
 using appletalk::print::PrintOutcome;
-using appletalk::text::macRomanToUtf8;
+using vidur::text::macRomanToUtf8;
 
 // A quoted field of a discovery line: CUPS reads up to the next double quote.
 std::string quoted(std::string text) {
@@ -164,7 +164,7 @@ int PapBackend::printJob(const std::vector<std::string>& arguments, std::ostream
     std::string* parts[] = {&name.object, &name.type, &name.zone};
     const std::string* given[] = {&uri->name, &uri->type, &uri->zone};
     for (int i = 0; i < 3; ++i) {
-        const auto converted = appletalk::text::utf8ToMacRoman(*given[i]);
+        const auto converted = vidur::text::utf8ToMacRoman(*given[i]);
         if (!converted.lossless || converted.macRoman.empty() || converted.macRoman.size() > 32) {
             err << "ERROR: the URI's name cannot be an AppleTalk name: " << *given[i] << "\n";
             return kBackendStop;

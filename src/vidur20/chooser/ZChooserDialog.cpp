@@ -184,7 +184,7 @@ void ZChooserDialog::OnOK() {
             _NBPTuple first{};
             m_bRecorded = chosenPackage->ReadRecentEntry(&first, 1) != 0 && sameDevice(first, m_tupleChosen);
             if (!m_bRecorded)
-                AfxMessageBox(recentlist::StoredValue(m_tupleChosen) ? IDS_CHOICE_NOT_WRITTEN : IDS_CHOICE_NOT_STORABLE,
+                AfxMessageBox(recentlist::storedValue(m_tupleChosen) ? IDS_CHOICE_NOT_WRITTEN : IDS_CHOICE_NOT_STORABLE,
                               MB_OK | MB_ICONEXCLAMATION);
         }
     }

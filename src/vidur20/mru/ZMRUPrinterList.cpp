@@ -15,7 +15,7 @@ void ZMRUPrinterList::LoadProfileSettings() {
         // Cleared so that the enumerator and padding are those of an empty tuple.
         _NBPTuple record{};
         // The first absent or unreadable entry ends the list.
-        if (!recentlist::ReadEntry(category, index, record)) return;
+        if (!recentlist::readEntry(category, index, record)) return;
         // A stored address is only where the printer was once; a look-up supplies the real one.
         record.address = {0, 0, 0};
         ZNBPTuple* tuple = new (std::nothrow) ZNBPTuple(&record);

@@ -8,21 +8,24 @@
 #include "text/ProfileFile.h"
 #include "text/ProfileStorage.h"
 
+using vidur::text::ProfileFile;
+using vidur::text::ProfileStorage;
+
 namespace recentlist {
 
-CString SectionName(const CString& category) {
+CString sectionName(const CString& category) {
     CString section;
     section.Format("Recent %s List", static_cast<LPCSTR>(category));
     return section;
 }
 
-CString KeyName(const CString& category, int index) {
+CString keyName(const CString& category, int index) {
     CString key;
     key.Format("%s%d", static_cast<LPCSTR>(category), index);
     return key;
 }
 
-CString EntryValue(const _NBPTuple& entry) {
+CString entryValue(const _NBPTuple& entry) {
     CString value;
     value.Format("%s; %u %u %u, %.33s:%.33s@%.33s", "AppleTalk PAP", static_cast<unsigned>(entry.address.network),
                  static_cast<unsigned>(entry.address.nodeID), static_cast<unsigned>(entry.address.socket),
@@ -41,41 +44,41 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' ||
 
 } // namespace
 
-std::optional<_NBPTuple> ReadBackForm(const _NBPTuple& entry) {
-    const CString value = EntryValue(entry);
+std::optional<_NBPTuple> readBackForm(const _NBPTuple& entry) {
+    const CString value = entryValue(entry);
     if (!ProfileFile::isWritableValue(value.View())) return std::nullopt;
     _NBPTuple back{};
     if (NBPCrackProfileString(value, &back) != 0) return std::nullopt;
     return back;
 }
 
-std::optional<CString> StoredValue(const _NBPTuple& entry) {
-    const auto back = ReadBackForm(entry);
+std::optional<CString> storedValue(const _NBPTuple& entry) {
+    const auto back = readBackForm(entry);
     if (!back || field(back->entity.object) != field(entry.entity.object) ||
         field(back->entity.type) != field(entry.entity.type) || field(back->entity.zone) != field(entry.entity.zone))
         return std::nullopt;
-    const CString value = EntryValue(entry);
+    const CString value = entryValue(entry);
     // The value starts with the tag, so only its end can be trimmed away.
     if (!value.IsEmpty() && isBlank(value.View().back())) return CString("\"") + value + CString("\"");
     return value;
 }
 
-WriteResult WriteList(const CString& category, const std::vector<_NBPTuple>& entries) {
+WriteResult writeList(const CString& category, const std::vector<_NBPTuple>& entries) {
     std::vector<CString> values;
     for (const _NBPTuple& entry : entries) {
-        auto value = StoredValue(entry);
+        auto value = storedValue(entry);
         if (!value) return WriteResult::CannotStore;
         values.push_back(*value);
     }
     const auto path = ProfileStorage::resolvePath(kProfileFile);
     if (!path) return WriteResult::WriteFailed;
-    const CString section = SectionName(category);
+    const CString section = sectionName(category);
     const bool written = ProfileStorage::update(
         *path,
         [&](ProfileFile& file) {
             bool changed = false;
             for (std::size_t i = 0; i < values.size(); ++i)
-                changed = file.setValue(section.View(), KeyName(category, static_cast<int>(i + 1)).View(),
+                changed = file.setValue(section.View(), keyName(category, static_cast<int>(i + 1)).View(),
                                         values[i].View()) ||
                           changed;
             return changed;
@@ -84,9 +87,9 @@ WriteResult WriteList(const CString& category, const std::vector<_NBPTuple>& ent
     return written ? WriteResult::Written : WriteResult::WriteFailed;
 }
 
-bool ReadEntry(const CString& category, int index, _NBPTuple& out) {
+bool readEntry(const CString& category, int index, _NBPTuple& out) {
     char value[kReadBufferSize];
-    const DWORD length = GetPrivateProfileStringA(SectionName(category), KeyName(category, index), "", value,
+    const DWORD length = GetPrivateProfileStringA(sectionName(category), keyName(category, index), "", value,
                                                   sizeof value, kProfileFile);
     if (length == 0 || value[0] == '\0') return false;
     return NBPCrackProfileString(value, &out) == 0;

@@ -22,30 +22,30 @@ inline constexpr int kReadBufferSize = 256; // so at most 255 characters of a va
 inline constexpr int kRecentListReadLimit = 4;
 
 // "Recent <category> List".
-CString SectionName(const CString& category);
+CString sectionName(const CString& category);
 // "<category><index>", without a separator.
-CString KeyName(const CString& category, int index);
+CString keyName(const CString& category, int index);
 // "AppleTalk PAP; NET NODE SOCKET, OBJECT:TYPE@ZONE", the tag being the same in every
 // section. Names are cut to the 33 characters a field holds, so a record without
 // terminators is never read past its fields. The enumerator is not stored.
-CString EntryValue(const _NBPTuple& entry);
-// The value as stored in the profile so that reading it gives back EntryValue(entry) whole:
+CString entryValue(const _NBPTuple& entry);
+// The value as stored in the profile so that reading it gives back entryValue(entry) whole:
 // a value ending in a blank (a zone "Zone ") is put in double quotes, which the profile
-// reader strips, as Windows' does; every other value is stored plain, as it always was.
+// reader strips, as Windows' does; every other value is stored plain.
 // Nothing when the entry cannot be stored faithfully: a line break in a name, or names
 // that NBPCrackProfileString would split elsewhere (a type with ':' or '@', a zone with
 // '@') and so read back as another device.
-std::optional<CString> StoredValue(const _NBPTuple& entry);
+std::optional<CString> storedValue(const _NBPTuple& entry);
 // The entry as a reader would get it back from StoredValue (names and address).
-std::optional<_NBPTuple> ReadBackForm(const _NBPTuple& entry);
+std::optional<_NBPTuple> readBackForm(const _NBPTuple& entry);
 
 enum class WriteResult { Written, CannotStore, WriteFailed };
 // Replaces the category's list by entries (index 1 first) in one write: either every key is
 // written or the file stays exactly as it was. Keys past the list are left alone.
-WriteResult WriteList(const CString& category, const std::vector<_NBPTuple>& entries);
+WriteResult writeList(const CString& category, const std::vector<_NBPTuple>& entries);
 
 // Reads entry index of the category's list into out; false (out untouched) when the key is
 // missing, its value empty, or the library does not accept the value.
-bool ReadEntry(const CString& category, int index, _NBPTuple& out);
+bool readEntry(const CString& category, int index, _NBPTuple& out);
 
 } // namespace recentlist

@@ -46,15 +46,15 @@ _NBPTuple* ZDevicePackage::GetSavedSelection() { return (m_bValid && m_bHaveSave
 
 int ZDevicePackage::ReadRecentEntry(_NBPTuple* out, int index) {
     if (out == nullptr || index <= 0) return 0;
-    return recentlist::ReadEntry(m_strCategory, index, *out) ? 1 : 0;
+    return recentlist::readEntry(m_strCategory, index, *out) ? 1 : 0;
 }
 
 int ZDevicePackage::WriteRecentEntry(const _NBPTuple* entry, int index) {
-    const CString section = recentlist::SectionName(m_strCategory);
-    const CString key = recentlist::KeyName(m_strCategory, index);
+    const CString section = recentlist::sectionName(m_strCategory);
+    const CString key = recentlist::keyName(m_strCategory, index);
     if (entry == nullptr) return WritePrivateProfileStringA(section, key, nullptr, recentlist::kProfileFile);
     // A name that would read back as another device is not stored at all.
-    const auto value = recentlist::StoredValue(*entry);
+    const auto value = recentlist::storedValue(*entry);
     if (!value) return 0;
     return WritePrivateProfileStringA(section, key, *value, recentlist::kProfileFile);
 }
@@ -91,11 +91,11 @@ int ZDevicePackage::SelectDeviceOfKind(const _NBPTuple* chosen, bool setsDefault
     // Entries are compared as a reader gets them back, so choosing a device again moves its
     // entry up instead of adding a copy. The whole list is written at once: a failure leaves
     // it exactly as it was.
-    const auto readBack = recentlist::ReadBackForm(*chosen);
+    const auto readBack = recentlist::readBackForm(*chosen);
     std::vector<_NBPTuple> list{*chosen};
     for (int i = 0; i < count; ++i)
         if (!readBack || NBPCompareEntity(&*readBack, &earlier[i], 0) != 0) list.push_back(earlier[i]);
     // Whether it was written is for the Chooser to tell the user (it reads entry 1 back).
-    static_cast<void>(recentlist::WriteList(m_strCategory, list));
+    static_cast<void>(recentlist::writeList(m_strCategory, list));
     return 1;
 }

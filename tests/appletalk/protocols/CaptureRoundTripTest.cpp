@@ -117,7 +117,7 @@ TEST_P(CapturedPacket, EveryTruncatedPrefixIsRejectedOrParsedAsExactlyThatPrefix
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Section13, CapturedPacket, ::testing::ValuesIn(captures()),
+INSTANTIATE_TEST_SUITE_P(FromTheRouter, CapturedPacket, ::testing::ValuesIn(captures()),
                          [](const ::testing::TestParamInfo<Capture>& row) { return std::string(row.param.name); });
 
 } // namespace

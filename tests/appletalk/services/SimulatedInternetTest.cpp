@@ -76,21 +76,22 @@ TEST_F(SimulatedInternetTest, TheStubFindsTheRouterAndZipListsEveryZoneOfTheScen
     const auto* own = scenario.networkFor(scenario.clientNetwork);
     ASSERT_NE(own, nullptr);
     ASSERT_EQ(zip.zones().size(), 1u);
-    EXPECT_TRUE(std::any_of(own->zones.begin(), own->zones.end(),
-                            [&](const std::string& zone) { return text::compareFolded(zone, zip.zones()[0]) == 0; }));
+    EXPECT_TRUE(std::any_of(own->zones.begin(), own->zones.end(), [&](const std::string& zone) {
+        return vidur::text::compareFolded(zone, zip.zones()[0]) == 0;
+    }));
 }
 
 TEST_F(SimulatedInternetTest, EveryPrinterIsFoundInItsZoneAndTellsItsStatus) {
     ASSERT_FALSE(scenario.printers.empty());
     for (const auto& printer : scenario.printers) {
-        SCOPED_TRACE(text::macRomanToUtf8(printer.name + "@" + printer.zone));
+        SCOPED_TRACE(vidur::text::macRomanToUtf8(printer.name + "@" + printer.zone));
         NbpLookup lookup{*client};
         std::optional<NbpLookupStatus> done;
         ASSERT_TRUE(lookup.start({printer.name, printer.type, printer.zone}, {}, [&](NbpLookupStatus s) { done = s; }));
         waitFor([&] { return done.has_value(); });
         ASSERT_EQ(lookup.results().size(), 1u);
         const auto& found = lookup.results()[0];
-        EXPECT_EQ(text::compareFolded(found.name.zone, printer.zone), 0);
+        EXPECT_EQ(vidur::text::compareFolded(found.name.zone, printer.zone), 0);
 
         PapStatusClient status{*client};
         std::optional<PapStatusResult> result;

@@ -21,6 +21,8 @@
 #include <utility>
 #include <vector>
 
+using vidur::text::ProfileStorage;
+
 namespace fs = std::filesystem;
 
 namespace {

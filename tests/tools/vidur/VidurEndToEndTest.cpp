@@ -245,7 +245,7 @@ TEST_F(VidurCommand, EveryCommandHasHelpAndBadUsageExitsTwo) {
     }
 }
 
-// The two-process case: `vidur sim` serves the scenario on LToUDP, and a second
+// Two processes: `vidur sim` serves the scenario on LToUDP, and a second
 // `vidur` on the same loopback group finds and asks its devices. Multicast stays on the
 // host: interface 127.0.0.1, TTL 0 on both sides.
 TEST_F(VidurCommand, SimAndLookupFindEachOtherOverLToUdpOnLoopback) {

@@ -17,6 +17,8 @@
 #include "vidur20/packages/ZImageWriterPackage.h"
 #include "vidur20/packages/ZLaserWriterPackage.h"
 
+using vidur::text::ProfileStorage;
+
 using ::testing::ElementsAre;
 
 namespace {

@@ -7,7 +7,7 @@ namespace appletalk::nbp {
 
 namespace {
 
-bool equalFolded(std::string_view a, std::string_view b) { return text::compareFolded(a, b) == 0; }
+bool equalFolded(std::string_view a, std::string_view b) { return vidur::text::compareFolded(a, b) == 0; }
 
 } // namespace
 

@@ -14,7 +14,8 @@ NbpZoneRule NbpZoneRule::anyZone() {
 
 NbpZoneRule NbpZoneRule::myZone(std::string zone) {
     return NbpZoneRule([own = std::move(zone)](std::string_view asked) {
-        return asked.empty() || asked == std::string_view(&NbpName::kMyZone, 1) || text::compareFolded(asked, own) == 0;
+        return asked.empty() || asked == std::string_view(&NbpName::kMyZone, 1) ||
+               vidur::text::compareFolded(asked, own) == 0;
     });
 }
 

@@ -14,7 +14,7 @@ namespace {
 constexpr std::uint8_t kNbpDdpType = 2;
 
 bool sameEntity(const nbp::NbpName& a, const nbp::NbpName& b) {
-    return text::compareFolded(a.object, b.object) == 0 && text::compareFolded(a.type, b.type) == 0;
+    return vidur::text::compareFolded(a.object, b.object) == 0 && vidur::text::compareFolded(a.type, b.type) == 0;
 }
 
 } // namespace

@@ -102,7 +102,7 @@ private:
     TimerId timer_ = 0;
     int netInfoLeft_ = 0;
     std::string netInfoZone_;
-    text::UniqueNameList zones_; // zones may repeat while routers change their tables
+    vidur::text::UniqueNameList zones_; // zones may repeat while routers change their tables
     std::optional<zip::ZipGetNetInfoReply> netInfo_;
     std::size_t requestsSent_ = 0;
     std::size_t pages_ = 0;

@@ -23,11 +23,11 @@ ButtonWidget::ButtonWidget(QWidget* parent, UINT id, DWORD style, const QString&
 }
 
 bool ButtonWidget::isPushButton() const {
-    const DWORD type = m_style & kButtonTypeMask;
+    const DWORD type = style_ & kButtonTypeMask;
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
-bool ButtonWidget::isDefault() const { return (m_style & kButtonTypeMask) == BS_DEFPUSHBUTTON; }
+bool ButtonWidget::isDefault() const { return (style_ & kButtonTypeMask) == BS_DEFPUSHBUTTON; }
 
 // The dialog manager gives the dark frame to the push button that has the focus, and to the
 // default push button (DM_GETDEFID) while no push button has it.

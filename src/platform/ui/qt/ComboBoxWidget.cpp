@@ -30,37 +30,37 @@ constexpr int kMaxItemHeight = 255; // CB_SETITEMHEIGHT refuses taller items, as
 // Draws every item of an owner-drawn box's list through the box's DrawItem.
 class OwnerDrawDelegate : public QStyledItemDelegate {
 public:
-    explicit OwnerDrawDelegate(ComboBoxWidget* box) : QStyledItemDelegate(box), m_box(box) {}
+    explicit OwnerDrawDelegate(ComboBoxWidget* box) : QStyledItemDelegate(box), box_(box) {}
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const UINT state = (option.state & QStyle::State_Selected) ? ODS_SELECTED : 0;
-        m_box->drawOwnerItem(*painter, index.row(), option.rect, state);
+        box_->drawOwnerItem(*painter, index.row(), option.rect, state);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return {option.rect.width(), m_box->itemHeightAt(index.row())};
+        return {option.rect.width(), box_->itemHeightAt(index.row())};
     }
 
 private:
-    ComboBoxWidget* m_box;
+    ComboBoxWidget* box_;
 };
 
 // An item with the Win32 state the box reads on every sorted insert and search as plain
 // members; Qt's roles for them read and write the members.
 class ComboRow : public QStandardItem {
 public:
-    ComboRow(const QString& text, BoxRow row) : QStandardItem(text), m_row(std::move(row)) {}
+    ComboRow(const QString& text, BoxRow row) : QStandardItem(text), row_(std::move(row)) {}
 
     QVariant data(int role) const override {
-        if (role == kBytesRole) return m_row.bytes;
-        if (role == kDataRole) return static_cast<qulonglong>(m_row.data);
+        if (role == kBytesRole) return row_.bytes;
+        if (role == kDataRole) return static_cast<qulonglong>(row_.data);
         return QStandardItem::data(role);
     }
     void setData(const QVariant& value, int role) override {
         if (role != kDataRole) return QStandardItem::setData(value, role);
-        m_row.data = static_cast<ULONG_PTR>(value.toULongLong());
+        row_.data = static_cast<ULONG_PTR>(value.toULongLong());
         emitDataChanged(); // an owner-drawn item is drawn from its data
     }
 
-    BoxRow m_row;
+    BoxRow row_;
 };
 
 } // namespace
@@ -68,10 +68,10 @@ public:
 ComboBoxWidget::ComboBoxWidget(QWidget* parent, UINT id, DWORD style, int fieldHeight, int listHeight)
     : QComboBox(parent),
       HWND__(id, style),
-      m_fieldHeight(fieldHeight),
-      m_itemHeight(fieldHeight - 2),
-      m_listHeight(listHeight) {
-    setFixedHeight(m_fieldHeight + kFieldBorder);
+      fieldHeight_(fieldHeight),
+      itemHeight_(fieldHeight - 2),
+      listHeight_(listHeight) {
+    setFixedHeight(fieldHeight_ + kFieldBorder);
     if (ownerDrawn()) setItemDelegate(new OwnerDrawDelegate(this));
     // The list's container exists once view() has been asked for; its hide event catches a
     // list closed without hidePopup (the application losing focus).
@@ -80,16 +80,16 @@ ComboBoxWidget::ComboBoxWidget(QWidget* parent, UINT id, DWORD style, int fieldH
     view()->installEventFilter(this);
     view()->viewport()->installEventFilter(this);
     connect(this, &QComboBox::currentIndexChanged, this, [this] {
-        if (m_byCode == 0) notifyParent(CBN_SELCHANGE);
+        if (byCode_ == 0) notifyParent(CBN_SELCHANGE);
     });
     updateVisibleItems();
 }
 
-CComboBox* ComboBoxWidget::owner() const { return dynamic_cast<CComboBox*>(m_attached); }
+CComboBox* ComboBoxWidget::owner() const { return dynamic_cast<CComboBox*>(attached_); }
 
-bool ComboBoxWidget::ownerDrawn() const { return (m_style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0; }
+bool ComboBoxWidget::ownerDrawn() const { return (style_ & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) != 0; }
 
-bool ComboBoxWidget::hasStrings() const { return !ownerDrawn() || (m_style & CBS_HASSTRINGS); }
+bool ComboBoxWidget::hasStrings() const { return !ownerDrawn() || (style_ & CBS_HASSTRINGS); }
 
 std::unique_ptr<CWnd> ComboBoxWidget::makeTemporary() { return std::make_unique<CComboBox>(); }
 
@@ -102,23 +102,23 @@ CString ComboBoxWidget::text() const {
 
 int ComboBoxWidget::itemHeightAt(int index) const {
     const QVariant h = itemData(index, kHeightRole);
-    return h.isValid() ? h.toInt() : m_itemHeight;
+    return h.isValid() ? h.toInt() : itemHeight_;
 }
 
 ULONG_PTR ComboBoxWidget::itemDataAt(int index) const { return rowAt(index).data; }
 
 BoxRow& ComboBoxWidget::rowAt(int index) const {
-    return static_cast<ComboRow*>(static_cast<QStandardItemModel*>(model())->item(index))->m_row;
+    return static_cast<ComboRow*>(static_cast<QStandardItemModel*>(model())->item(index))->row_;
 }
 
 void ComboBoxWidget::selectByCode(int index) {
-    const TemporaryChange byCode(m_byCode, m_byCode + 1);
+    const TemporaryChange byCode(byCode_, byCode_ + 1);
     setCurrentIndex(index);
 }
 
 void ComboBoxWidget::updateVisibleItems() {
-    const int room = m_listHeight - height() - 2;
-    setMaxVisibleItems(std::max(1, room / std::max(1, m_itemHeight)));
+    const int room = listHeight_ - height() - 2;
+    setMaxVisibleItems(std::max(1, room / std::max(1, itemHeight_)));
 }
 
 // A box with strings keeps each item's text, and its sort key when sorted; a box without
@@ -126,7 +126,7 @@ void ComboBoxWidget::updateVisibleItems() {
 BoxRow ComboBoxWidget::makeRow(LPARAM lParam) const {
     if (!hasStrings()) return BoxRow{{}, {}, static_cast<ULONG_PTR>(lParam)};
     BoxRow row{QByteArray(lParam ? reinterpret_cast<LPCSTR>(lParam) : ""), {}, 0};
-    if (m_style & CBS_SORT) row.sortKey = BoxSortKey(std::string_view(row.bytes.constData(), row.bytes.size()));
+    if (style_ & CBS_SORT) row.sortKey = BoxSortKey(std::string_view(row.bytes.constData(), row.bytes.size()));
     return row;
 }
 
@@ -136,7 +136,7 @@ int ComboBoxWidget::compareNewWith(const BoxRow& row, int index) {
     CComboBox* box = owner();
     if (!box) return 1; // nobody to ask: keep the order of arrival
     // As Win32 asks it: item 1 is the one in the box, item 2 the one being inserted.
-    COMPAREITEMSTRUCT cis{ODT_COMBOBOX,          m_id,     this, static_cast<UINT>(index), itemDataAt(index),
+    COMPAREITEMSTRUCT cis{ODT_COMBOBOX,          id_,      this, static_cast<UINT>(index), itemDataAt(index),
                           static_cast<UINT>(-1), row.data, 0};
     return -box->CompareItem(&cis);
 }
@@ -144,14 +144,14 @@ int ComboBoxWidget::compareNewWith(const BoxRow& row, int index) {
 int ComboBoxWidget::addString(LPARAM lParam) {
     BoxRow row = makeRow(lParam);
     const int at =
-        (m_style & CBS_SORT) ? sortedInsertPosition(count(), [&](int i) { return compareNewWith(row, i); }) : count();
+        (style_ & CBS_SORT) ? sortedInsertPosition(count(), [&](int i) { return compareNewWith(row, i); }) : count();
     return insertItemAt(at, std::move(row));
 }
 
 void ComboBoxWidget::measure(int index) {
-    if (!(m_style & CBS_OWNERDRAWVARIABLE)) return;
+    if (!(style_ & CBS_OWNERDRAWVARIABLE)) return;
     MEASUREITEMSTRUCT mis{
-        ODT_COMBOBOX,     m_id, static_cast<UINT>(index), static_cast<UINT>(width()), static_cast<UINT>(m_itemHeight),
+        ODT_COMBOBOX,     id_, static_cast<UINT>(index), static_cast<UINT>(width()), static_cast<UINT>(itemHeight_),
         itemDataAt(index)};
     if (CComboBox* box = owner()) box->MeasureItem(&mis);
     setItemData(index, static_cast<int>(mis.itemHeight), kHeightRole);
@@ -160,7 +160,7 @@ void ComboBoxWidget::measure(int index) {
 // The item is whole before it goes in: Qt hears of one new row and nothing after.
 int ComboBoxWidget::insertItemAt(int index, BoxRow row) {
     {
-        const TemporaryChange byCode(m_byCode, m_byCode + 1);
+        const TemporaryChange byCode(byCode_, byCode_ + 1);
         const int before = currentIndex();
         const QString text =
             hasStrings() ? fromMacRoman(std::string_view(row.bytes.constData(), row.bytes.size())) : QString();
@@ -176,10 +176,10 @@ int ComboBoxWidget::deleteItemAt(int index) {
     // WM_DELETEITEM goes out for every owner-drawn item and for any item with data.
     const ULONG_PTR value = itemDataAt(index);
     if (ownerDrawn() || value != 0) {
-        DELETEITEMSTRUCT dis{ODT_COMBOBOX, m_id, static_cast<UINT>(index), this, value};
+        DELETEITEMSTRUCT dis{ODT_COMBOBOX, id_, static_cast<UINT>(index), this, value};
         if (CComboBox* box = owner()) box->DeleteItem(&dis);
     }
-    const TemporaryChange byCode(m_byCode, m_byCode + 1);
+    const TemporaryChange byCode(byCode_, byCode_ + 1);
     const int selected = currentIndex();
     removeItem(index);
     // Win32 leaves no selection when the selected item goes; Qt would select a neighbour.
@@ -241,31 +241,31 @@ LRESULT ComboBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (lParam <= 0 || lParam > kMaxItemHeight) return CB_ERR;
         const int h = static_cast<int>(lParam);
         if (index == -1) {
-            m_fieldHeight = h;
+            fieldHeight_ = h;
             setFixedHeight(h + kFieldBorder);
-        } else if (m_style & CBS_OWNERDRAWVARIABLE) {
+        } else if (style_ & CBS_OWNERDRAWVARIABLE) {
             if (!valid) return CB_ERR;
             setItemData(index, h, kHeightRole);
         } else {
-            m_itemHeight = h;
+            itemHeight_ = h;
         }
         updateVisibleItems();
         update();
         return CB_OKAY;
     }
     case CB_GETITEMHEIGHT:
-        if (index == -1) return m_fieldHeight;
-        if (m_style & CBS_OWNERDRAWVARIABLE) return valid ? itemHeightAt(index) : CB_ERR;
-        return m_itemHeight;
+        if (index == -1) return fieldHeight_;
+        if (style_ & CBS_OWNERDRAWVARIABLE) return valid ? itemHeightAt(index) : CB_ERR;
+        return itemHeight_;
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT: return findString(index, reinterpret_cast<LPCSTR>(lParam), message == CB_FINDSTRINGEXACT);
     case CB_SHOWDROPDOWN:
         if (wParam)
             showPopup();
-        else if (m_dropped)
+        else if (dropped_)
             hidePopup();
         return TRUE;
-    case CB_GETDROPPEDSTATE: return m_dropped ? TRUE : FALSE;
+    case CB_GETDROPPEDSTATE: return dropped_ ? TRUE : FALSE;
     case WM_SETTEXT: // a drop-down list has no edit field to take text
         return CB_ERR;
     case WM_DESTROY: deleteAll(); return 0;
@@ -274,15 +274,15 @@ LRESULT ComboBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void ComboBoxWidget::showPopup() {
-    if (m_dropped) return;
+    if (dropped_) return;
     notifyParent(CBN_DROPDOWN);
     // Marked open only once shown: Qt hides the list's container on the way.
     QComboBox::showPopup();
-    m_dropped = view()->isVisible();
+    dropped_ = view()->isVisible();
     // Qt shows no list for an empty box; Win32 drops an empty one, and its owner waits for the
     // CBN_CLOSEUP that closing it sends. The empty list closes at once here.
-    if (!m_dropped && count() == 0) {
-        m_dropped = true;
+    if (!dropped_ && count() == 0) {
+        dropped_ = true;
         closedUp();
     }
 }
@@ -304,11 +304,11 @@ bool ComboBoxWidget::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Hide && watched == view()->parentWidget()) closedUp();
     // The list acts on Return already at the shortcut check that precedes the key press.
     const bool keyEvent = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
-    if (m_dropped && keyEvent && watched == view()) {
+    if (dropped_ && keyEvent && watched == view()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) takeChoice(view()->currentIndex());
     }
-    if (m_dropped && event->type() == QEvent::MouseButtonRelease && watched == view()->viewport()) {
+    if (dropped_ && event->type() == QEvent::MouseButtonRelease && watched == view()->viewport()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton) takeChoice(view()->indexAt(mouse->position().toPoint()));
     }
@@ -316,8 +316,8 @@ bool ComboBoxWidget::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ComboBoxWidget::closedUp() {
-    if (!m_dropped) return;
-    m_dropped = false;
+    if (!dropped_) return;
+    dropped_ = false;
     notifyParent(CBN_CLOSEUP);
 }
 
@@ -328,7 +328,7 @@ void ComboBoxWidget::drawOwnerItem(QPainter& painter, int index, const QRect& re
     painter.setClipRect(rect);
     HDC__ dc(painter, font());
     DRAWITEMSTRUCT dis{ODT_COMBOBOX,
-                       m_id,
+                       id_,
                        static_cast<UINT>(index),
                        ODA_DRAWENTIRE,
                        state | (isEnabled() ? 0U : ODS_DISABLED),

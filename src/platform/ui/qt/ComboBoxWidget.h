@@ -53,9 +53,9 @@ private:
     void takeChoice(const QModelIndex& index);
     void updateVisibleItems();
 
-    int m_fieldHeight;
-    int m_itemHeight;
-    int m_listHeight;
-    int m_byCode = 0; // above 0 while code changes the box: no CBN_SELCHANGE
-    bool m_dropped = false;
+    int fieldHeight_;
+    int itemHeight_;
+    int listHeight_;
+    int byCode_ = 0; // above 0 while code changes the box: no CBN_SELCHANGE
+    bool dropped_ = false;
 };

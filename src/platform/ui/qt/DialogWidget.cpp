@@ -13,7 +13,7 @@ DialogWidget::DialogWidget(QWidget* parent, UINT id, DWORD style, bool child)
     : QWidget(parent, child ? Qt::Widget
                             : Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       HWND__(id, style),
-      m_child(child) {}
+      child_(child) {}
 
 LRESULT DialogWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // The dialog manager answers WM_CLOSE with a posted IDCANCEL, so the close box and a
@@ -29,18 +29,18 @@ LRESULT DialogWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
 UINT DialogWidget::enterCommand() const {
     if (auto* focused = dynamic_cast<ButtonWidget*>(QApplication::focusWidget());
         focused && isAncestorOf(focused) && focused->isPushButton())
-        return focused->m_id;
+        return focused->id_;
     for (QObject* child : children()) {
         auto* button = dynamic_cast<ButtonWidget*>(child);
         if (!button || !button->isDefault()) continue;
-        return button->isEnabled() ? button->m_id : 0;
+        return button->isEnabled() ? button->id_ : 0;
     }
     return IDOK;
 }
 
 void DialogWidget::keyPressEvent(QKeyEvent* event) {
     // A page leaves the keys to its sheet, the dialog that owns the keyboard.
-    if (m_child || event->modifiers() & ~Qt::KeypadModifier) {
+    if (child_ || event->modifiers() & ~Qt::KeypadModifier) {
         event->ignore();
         return;
     }

@@ -26,5 +26,5 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool m_child;
+    bool child_;
 };

@@ -62,7 +62,7 @@ int findRow(int count, int start, LPCSTR text, bool exact, bool hasStrings, RowA
         }
         std::string_view item(row.bytes.constData(), static_cast<std::size_t>(row.bytes.size()));
         if (!exact && item.size() >= wanted.size()) item = item.substr(0, wanted.size());
-        if (appletalk::text::compareFolded(item, wanted) == 0) return i;
+        if (vidur::text::compareFolded(item, wanted) == 0) return i;
     }
     return LB_ERR;
 }

@@ -24,34 +24,33 @@ constexpr int kDefaultTabStop = 32; // dialog template units, Win32's default in
 // draws from the bytes.
 class ListRow : public QListWidgetItem {
 public:
-    explicit ListRow(BoxRow row) : QListWidgetItem(nullptr, QListWidgetItem::UserType), m_row(std::move(row)) {}
+    explicit ListRow(BoxRow row) : QListWidgetItem(nullptr, QListWidgetItem::UserType), row_(std::move(row)) {}
 
     QVariant data(int role) const override {
         switch (role) {
         case Qt::DisplayRole:
-            return fromMacRoman(
-                std::string_view(m_row.bytes.constData(), static_cast<std::size_t>(m_row.bytes.size())));
-        case kBytesRole: return m_row.bytes;
-        case kDataRole: return static_cast<qulonglong>(m_row.data);
+            return fromMacRoman(std::string_view(row_.bytes.constData(), static_cast<std::size_t>(row_.bytes.size())));
+        case kBytesRole: return row_.bytes;
+        case kDataRole: return static_cast<qulonglong>(row_.data);
         default: return QListWidgetItem::data(role);
         }
     }
     // The item data is never shown, so setting it tells the view nothing (Qt would repaint).
     void setData(int role, const QVariant& value) override {
         if (role == kDataRole)
-            m_row.data = static_cast<ULONG_PTR>(value.toULongLong());
+            row_.data = static_cast<ULONG_PTR>(value.toULongLong());
         else
             QListWidgetItem::setData(role, value);
     }
 
-    BoxRow m_row;
+    BoxRow row_;
 };
 
 // Draws an item as a Win32 list box does: the text in segments at the tab stops, clipped to
 // the item, on the highlight colour when selected.
 class TabStopDelegate : public QStyledItemDelegate {
 public:
-    explicit TabStopDelegate(ListBoxWidget* box) : QStyledItemDelegate(box), m_box(box) {}
+    explicit TabStopDelegate(ListBoxWidget* box) : QStyledItemDelegate(box), box_(box) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const bool selected = option.state & QStyle::State_Selected;
@@ -66,7 +65,7 @@ public:
         const QFontMetrics metrics(option.font);
         int x = 0;
         for (int i = 0; i < segments.size(); ++i) {
-            if (i > 0) x = m_box->nextTabStop(x);
+            if (i > 0) x = box_->nextTabStop(x);
             if (x >= option.rect.width()) break; // beyond the right edge: never seen
             const QString text = fromMacRoman(std::string_view(segments[i].constData(), segments[i].size()));
             painter->drawText(
@@ -82,13 +81,13 @@ public:
     }
 
 private:
-    ListBoxWidget* m_box;
+    ListBoxWidget* box_;
 };
 
 } // namespace
 
 ListBoxWidget::ListBoxWidget(QWidget* parent, UINT id, DWORD style, int averageCharWidth)
-    : QListWidget(parent), HWND__(id, style), m_averageCharWidth(averageCharWidth) {
+    : QListWidget(parent), HWND__(id, style), averageCharWidth_(averageCharWidth) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     setItemDelegate(new TabStopDelegate(this));
@@ -96,16 +95,16 @@ ListBoxWidget::ListBoxWidget(QWidget* parent, UINT id, DWORD style, int averageC
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setTabStops(0, nullptr);
     connect(this, &QListWidget::itemSelectionChanged, this, [this] {
-        if (m_byCode == 0 && notifies()) notifyParent(LBN_SELCHANGE);
+        if (byCode_ == 0 && notifies()) notifyParent(LBN_SELCHANGE);
     });
     connect(this, &QAbstractItemView::doubleClicked, this, [this] {
         if (notifies()) notifyParent(LBN_DBLCLK);
     });
 }
 
-CListBox* ListBoxWidget::owner() const { return dynamic_cast<CListBox*>(m_attached); }
+CListBox* ListBoxWidget::owner() const { return dynamic_cast<CListBox*>(attached_); }
 
-bool ListBoxWidget::notifies() const { return (m_style & LBS_NOTIFY) != 0; }
+bool ListBoxWidget::notifies() const { return (style_ & LBS_NOTIFY) != 0; }
 
 std::unique_ptr<CWnd> ListBoxWidget::makeTemporary() { return std::make_unique<CListBox>(); }
 
@@ -113,23 +112,23 @@ std::unique_ptr<CWnd> ListBoxWidget::makeTemporary() { return std::make_unique<C
 // character width each. One stop is an interval; several are positions, after which the
 // default interval applies.
 void ListBoxWidget::setTabStops(int n, const int* stops) {
-    m_tabStops.clear();
+    tabStops_.clear();
     if (n <= 0 || !stops) {
-        m_tabStops.push_back(mulDiv(kDefaultTabStop, m_averageCharWidth, 4));
+        tabStops_.push_back(mulDiv(kDefaultTabStop, averageCharWidth_, 4));
     } else {
-        for (int i = 0; i < n; ++i) m_tabStops.push_back(mulDiv(stops[i], m_averageCharWidth, 4));
+        for (int i = 0; i < n; ++i) tabStops_.push_back(mulDiv(stops[i], averageCharWidth_, 4));
     }
     viewport()->update();
 }
 
 int ListBoxWidget::nextTabStop(int x) const {
-    if (m_tabStops.size() == 1) {
-        const int interval = std::max(1, m_tabStops.front());
+    if (tabStops_.size() == 1) {
+        const int interval = std::max(1, tabStops_.front());
         return (x / interval + 1) * interval;
     }
-    for (int stop : m_tabStops)
+    for (int stop : tabStops_)
         if (stop > x) return stop;
-    const int interval = std::max(1, mulDiv(kDefaultTabStop, m_averageCharWidth, 4));
+    const int interval = std::max(1, mulDiv(kDefaultTabStop, averageCharWidth_, 4));
     return (x / interval + 1) * interval;
 }
 
@@ -139,7 +138,7 @@ int ListBoxWidget::selection() const {
 }
 
 void ListBoxWidget::selectByCode(int index) {
-    const TemporaryChange byCode(m_byCode, m_byCode + 1);
+    const TemporaryChange byCode(byCode_, byCode_ + 1);
     if (index < 0) {
         clearSelection();
         setCurrentRow(-1);
@@ -149,18 +148,18 @@ void ListBoxWidget::selectByCode(int index) {
     }
 }
 
-BoxRow& ListBoxWidget::rowAt(int index) const { return static_cast<ListRow*>(item(index))->m_row; }
+BoxRow& ListBoxWidget::rowAt(int index) const { return static_cast<ListRow*>(item(index))->row_; }
 
 // A sorted list keeps each item's sort key, whether it came in sorted or at an index.
 BoxRow ListBoxWidget::makeRow(LPCSTR text) const {
     BoxRow row{QByteArray(text ? text : ""), {}, 0};
-    if (m_style & LBS_SORT) row.sortKey = BoxSortKey(std::string_view(row.bytes.constData(), row.bytes.size()));
+    if (style_ & LBS_SORT) row.sortKey = BoxSortKey(std::string_view(row.bytes.constData(), row.bytes.size()));
     return row;
 }
 
 // The item is whole before it goes in: Qt hears of one new row and nothing after.
 int ListBoxWidget::insertAt(int index, BoxRow row) {
-    const TemporaryChange byCode(m_byCode, m_byCode + 1);
+    const TemporaryChange byCode(byCode_, byCode_ + 1);
     insertItem(index, new ListRow(std::move(row)));
     return index;
 }
@@ -175,10 +174,10 @@ int ListBoxWidget::addSorted(LPCSTR text) {
 int ListBoxWidget::deleteAt(int index) {
     const ULONG_PTR value = rowAt(index).data;
     if (value != 0) {
-        DELETEITEMSTRUCT dis{ODT_LISTBOX, m_id, static_cast<UINT>(index), this, value};
+        DELETEITEMSTRUCT dis{ODT_LISTBOX, id_, static_cast<UINT>(index), this, value};
         if (CListBox* box = owner()) box->DeleteItem(&dis);
     }
-    const TemporaryChange byCode(m_byCode, m_byCode + 1);
+    const TemporaryChange byCode(byCode_, byCode_ + 1);
     const int selected = selection();
     delete takeItem(index);
     if (selected == index) selectByCode(-1);
@@ -198,7 +197,7 @@ LRESULT ListBoxWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const bool valid = index >= 0 && index < count();
     const LPCSTR text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
     switch (message) {
-    case LB_ADDSTRING: return (m_style & LBS_SORT) ? addSorted(text) : insertAt(count(), makeRow(text));
+    case LB_ADDSTRING: return (style_ & LBS_SORT) ? addSorted(text) : insertAt(count(), makeRow(text));
     case LB_INSERTSTRING:
         if (index == -1) return insertAt(count(), makeRow(text));
         if (index < 0 || index > count()) return LB_ERR;

@@ -39,7 +39,7 @@ private:
     void setTabStops(int count, const int* stops);
     bool notifies() const;
 
-    int m_averageCharWidth;
-    std::vector<int> m_tabStops; // pixels; one entry: an interval
-    int m_byCode = 0; // above 0 while code changes the list: no notifications
+    int averageCharWidth_;
+    std::vector<int> tabStops_; // pixels; one entry: an interval
+    int byCode_ = 0; // above 0 while code changes the list: no notifications
 };

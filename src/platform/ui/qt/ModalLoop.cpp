@@ -5,18 +5,18 @@
 
 #include "platform/ui/qt/WindowCore.h"
 
-ModalLoop::ModalLoop() : m_loop(std::make_unique<QEventLoop>()) {}
+ModalLoop::ModalLoop() : loop_(std::make_unique<QEventLoop>()) {}
 
 ModalLoop::~ModalLoop() = default;
 
 void ModalLoop::run(HWND window) {
-    if (m_ended || !HWND__::isLive(window)) return;
+    if (ended_ || !HWND__::isLive(window)) return;
     window->widget()->setWindowModality(Qt::ApplicationModal);
     window->widget()->show();
-    m_loop->exec();
+    loop_->exec();
 }
 
 void ModalLoop::exit(int code) {
-    m_ended = true;
-    m_loop->exit(code);
+    ended_ = true;
+    loop_->exit(code);
 }

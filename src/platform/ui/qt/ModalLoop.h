@@ -19,9 +19,9 @@ public:
     // Shows the window modal and runs until exit; at once when exit came first.
     void run(HWND window);
     void exit(int code);
-    bool ended() const { return m_ended; }
+    bool ended() const { return ended_; }
 
 private:
-    std::unique_ptr<QEventLoop> m_loop;
-    bool m_ended = false;
+    std::unique_ptr<QEventLoop> loop_;
+    bool ended_ = false;
 };

@@ -24,7 +24,7 @@ constexpr DWORD kSheetStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME
 } // namespace
 
 PropertySheetWidget::PropertySheetWidget(QWidget* parent, TabChosen tabChosen)
-    : DialogWidget(parent, 0, kSheetStyle, false), m_tabChosen(std::move(tabChosen)) {}
+    : DialogWidget(parent, 0, kSheetStyle, false), tabChosen_(std::move(tabChosen)) {}
 
 PropertySheetWidget* PropertySheetWidget::create(HWND parentWindow, const CString& caption,
                                                  const std::vector<Page>& pages, TabChosen tabChosen) {
@@ -44,20 +44,20 @@ PropertySheetWidget* PropertySheetWidget::create(HWND parentWindow, const CStrin
     auto* sheet = new PropertySheetWidget(parent, std::move(tabChosen));
     sheet->setFont(font);
     sheet->setWindowTitle(fromMacRoman(caption.View()));
-    sheet->m_tabs = new QTabWidget(sheet);
+    sheet->tabs_ = new QTabWidget(sheet);
     const QRect pageRect = dialogUnitsToPixels(0, 0, pageCx, pageCy, units);
     for (const Page& page : pages) {
         auto* container = new QWidget;
         container->setFixedSize(pageRect.size());
-        sheet->m_containers.push_back(container);
-        sheet->m_tabs->addTab(container, fromMacRoman(page.caption.View()));
+        sheet->containers_.push_back(container);
+        sheet->tabs_->addTab(container, fromMacRoman(page.caption.View()));
     }
     const QRect margin = dialogUnitsToPixels(kMargin, kMargin, kButtonWidth, kButtonHeight, units);
-    sheet->m_tabs->move(margin.x(), margin.y());
+    sheet->tabs_->move(margin.x(), margin.y());
     // The pages are fixed in size; the tab widget adds its bar and frame around the largest.
-    sheet->m_tabs->resize(sheet->m_tabs->minimumSizeHint().expandedTo(sheet->m_tabs->sizeHint()));
-    const int width = sheet->m_tabs->width() + 2 * margin.x();
-    const int buttonsTop = sheet->m_tabs->geometry().bottom() + 1 + margin.y();
+    sheet->tabs_->resize(sheet->tabs_->minimumSizeHint().expandedTo(sheet->tabs_->sizeHint()));
+    const int width = sheet->tabs_->width() + 2 * margin.x();
+    const int buttonsTop = sheet->tabs_->geometry().bottom() + 1 + margin.y();
     const int gap = mulDiv(kButtonGap, units.x, 4);
     int x = width - margin.x() - 3 * margin.width() - 2 * gap;
     // The sheet's own buttons belong to the system, which shows them in the user's language.
@@ -71,30 +71,30 @@ PropertySheetWidget* PropertySheetWidget::create(HWND parentWindow, const CStrin
         x += margin.width() + gap;
         if (id == ID_APPLY_NOW) {
             button->setEnabled(false);
-            sheet->m_apply = button;
+            sheet->apply_ = button;
         }
     }
     sheet->setFixedSize(width, buttonsTop + margin.height() + margin.y());
-    connect(sheet->m_tabs, &QTabWidget::currentChanged, sheet, [sheet](int index) {
-        if (!sheet->m_switching && sheet->m_tabChosen) sheet->m_tabChosen(index);
+    connect(sheet->tabs_, &QTabWidget::currentChanged, sheet, [sheet](int index) {
+        if (!sheet->switching_ && sheet->tabChosen_) sheet->tabChosen_(index);
     });
     return sheet;
 }
 
 void PropertySheetWidget::placePage(int index, HWND page) {
-    if (index < 0 || index >= static_cast<int>(m_containers.size()) || !HWND__::isLive(page)) return;
+    if (index < 0 || index >= static_cast<int>(containers_.size()) || !HWND__::isLive(page)) return;
     QWidget* pageWidget = page->widget();
-    pageWidget->setParent(m_containers[static_cast<std::size_t>(index)]);
+    pageWidget->setParent(containers_[static_cast<std::size_t>(index)]);
     pageWidget->move(0, 0);
     pageWidget->show();
 }
 
 void PropertySheetWidget::showTab(int index) {
-    m_switching = true;
-    m_tabs->setCurrentIndex(index);
-    m_switching = false;
+    switching_ = true;
+    tabs_->setCurrentIndex(index);
+    switching_ = false;
 }
 
 void PropertySheetWidget::enableApply(bool enable) {
-    if (m_apply) m_apply->setEnabled(enable);
+    if (apply_) apply_->setEnabled(enable);
 }

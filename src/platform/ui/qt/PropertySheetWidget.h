@@ -36,9 +36,9 @@ public:
 private:
     PropertySheetWidget(QWidget* parent, TabChosen tabChosen);
 
-    QTabWidget* m_tabs = nullptr;
-    std::vector<QWidget*> m_containers;
-    ButtonWidget* m_apply = nullptr;
-    TabChosen m_tabChosen;
-    bool m_switching = false;
+    QTabWidget* tabs_ = nullptr;
+    std::vector<QWidget*> containers_;
+    ButtonWidget* apply_ = nullptr;
+    TabChosen tabChosen_;
+    bool switching_ = false;
 };

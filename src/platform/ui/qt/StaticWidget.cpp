@@ -29,13 +29,13 @@ StaticWidget::StaticWidget(QWidget* parent, UINT id, DWORD style, const QString&
 }
 
 void StaticWidget::setText(const CString& text) {
-    m_text = text;
+    text_ = text;
     const QString shown = ui_detail::fromMacRoman(text.View());
     // A label shows the mnemonic underline only with a buddy; without one the prefixes go.
     QLabel::setText(buddy() ? shown : ui_detail::withoutPrefixes(shown));
 }
 
-CString StaticWidget::text() const { return m_text; }
+CString StaticWidget::text() const { return text_; }
 
 std::unique_ptr<CWnd> StaticWidget::makeTemporary() { return std::make_unique<CStatic>(); }
 

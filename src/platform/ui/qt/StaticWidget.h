@@ -18,7 +18,7 @@ public:
     std::unique_ptr<CWnd> makeTemporary() override;
 
 private:
-    CString m_text; // as set, with any '&' the label shows as a mnemonic
+    CString text_; // as set, with any '&' the label shows as a mnemonic
 };
 
 class GroupBoxWidget : public QGroupBox, public HWND__ {

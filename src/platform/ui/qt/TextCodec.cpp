@@ -6,10 +6,10 @@
 namespace ui_detail {
 
 QString fromMacRoman(std::string_view macRoman) {
-    return QString::fromStdString(appletalk::text::macRomanToUtf8(macRoman));
+    return QString::fromStdString(vidur::text::macRomanToUtf8(macRoman));
 }
 
-std::string toMacRoman(const QString& text) { return appletalk::text::utf8ToMacRoman(text.toStdString()).macRoman; }
+std::string toMacRoman(const QString& text) { return vidur::text::utf8ToMacRoman(text.toStdString()).macRoman; }
 
 QString withoutPrefixes(const QString& text) {
     QString out;

@@ -71,7 +71,7 @@ HWND GetDlgItem(HWND hDlg, int nIDDlgItem) {
     for (QObject* child : hDlg->widget()->children()) {
         auto* widget = qobject_cast<QWidget*>(child);
         if (HWND h = widget ? HWND__::fromWidget(widget) : nullptr;
-            HWND__::isLive(h) && static_cast<int>(h->m_id) == nIDDlgItem)
+            HWND__::isLive(h) && static_cast<int>(h->id_) == nIDDlgItem)
             return h;
     }
     return nullptr;
@@ -79,8 +79,8 @@ HWND GetDlgItem(HWND hDlg, int nIDDlgItem) {
 
 DWORD SetClassLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
     if (!HWND__::isLive(hWnd) || nIndex != GCL_HCURSOR) return 0;
-    const auto previous = static_cast<DWORD>(hWnd->m_classCursor);
-    hWnd->m_classCursor = dwNewLong;
+    const auto previous = static_cast<DWORD>(hWnd->classCursor_);
+    hWnd->classCursor_ = dwNewLong;
     if (static_cast<std::uintptr_t>(dwNewLong) == kCursorWait)
         hWnd->widget()->setCursor(Qt::WaitCursor);
     else

@@ -20,21 +20,21 @@ constexpr UINT kMinimumTimerPeriod = 10; // USER_TIMER_MINIMUM
 
 int HWND__::s_timerCount = 0;
 
-HWND__::HWND__(UINT id, DWORD style) : m_id(id), m_style(style), m_self(std::make_shared<HWND__*>(this)) {
+HWND__::HWND__(UINT id, DWORD style) : id_(id), style_(style), self_(std::make_shared<HWND__*>(this)) {
     handles().insert(this);
 }
 
 HWND__::~HWND__() {
-    *m_self = nullptr;
+    *self_ = nullptr;
     handles().erase(this);
     killAllTimers();
-    if (m_temporary) m_temporary->m_hWnd = nullptr;
-    m_temporary.reset();
-    if (m_attached) m_attached->m_hWnd = nullptr;
-    m_attached = nullptr;
+    if (temporary_) temporary_->m_hWnd = nullptr;
+    temporary_.reset();
+    if (attached_) attached_->m_hWnd = nullptr;
+    attached_ = nullptr;
 }
 
-bool HWND__::isLive(const HWND__* hWnd) { return hWnd && handles().count(hWnd) && !hWnd->m_destroyed; }
+bool HWND__::isLive(const HWND__* hWnd) { return hWnd && handles().count(hWnd) && !hWnd->destroyed_; }
 
 void HWND__::setShown(bool shown) { widget()->setVisible(shown); }
 
@@ -86,31 +86,31 @@ LRESULT HWND__::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT HWND__::send(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (m_attached) return m_attached->DispatchMessage(message, wParam, lParam);
+    if (attached_) return attached_->DispatchMessage(message, wParam, lParam);
     return classProc(message, wParam, lParam);
 }
 
 void HWND__::notifyParent(WORD code) {
     if (HWND parent = parentHandle(); isLive(parent))
-        parent->send(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(m_id), code), reinterpret_cast<LPARAM>(this));
+        parent->send(WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id_), code), reinterpret_cast<LPARAM>(this));
 }
 
 // Each tick is queued rather than handled inside Qt's timer event, so that a handler that
 // runs a nested loop (a message box) still gets the next tick, as WM_TIMER does in Win32;
 // as there, at most one tick per timer waits in the queue.
 void HWND__::setTimer(UINT_PTR id, UINT elapse) {
-    auto it = m_timers.find(id);
-    if (it == m_timers.end()) {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) {
         auto* timer = new QTimer;
         ++s_timerCount;
-        it = m_timers.emplace(id, Timer{timer, false}).first;
+        it = timers_.emplace(id, Timer{timer, false}).first;
         // A queued tick may outlive the window: it finds the window through a weak handle.
-        std::weak_ptr<HWND__*> self = m_self;
+        std::weak_ptr<HWND__*> self = self_;
         QObject::connect(timer, &QTimer::timeout, timer, [self, id, timer] {
             auto window = self.lock();
             if (!window || !*window) return;
-            auto found = (*window)->m_timers.find(id);
-            if (found == (*window)->m_timers.end() || found->second.pending) return;
+            auto found = (*window)->timers_.find(id);
+            if (found == (*window)->timers_.end() || found->second.pending) return;
             found->second.pending = true;
             QMetaObject::invokeMethod(
                 timer,
@@ -124,25 +124,25 @@ void HWND__::setTimer(UINT_PTR id, UINT elapse) {
 }
 
 void HWND__::deliverTimer(UINT_PTR id) {
-    auto it = m_timers.find(id);
-    if (it == m_timers.end() || m_destroyed) return;
+    auto it = timers_.find(id);
+    if (it == timers_.end() || destroyed_) return;
     it->second.pending = false;
     send(WM_TIMER, id, 0);
 }
 
 bool HWND__::killTimer(UINT_PTR id) {
-    auto it = m_timers.find(id);
-    if (it == m_timers.end()) return false;
+    auto it = timers_.find(id);
+    if (it == timers_.end()) return false;
     // deleteLater: the timer may be the one whose queued tick is running right now.
     it->second.timer->stop();
     it->second.timer->deleteLater();
     --s_timerCount;
-    m_timers.erase(it);
+    timers_.erase(it);
     return true;
 }
 
 void HWND__::killAllTimers() {
-    while (!m_timers.empty()) killTimer(m_timers.begin()->first);
+    while (!timers_.empty()) killTimer(timers_.begin()->first);
 }
 
 int HWND__::activeTimerCount() { return s_timerCount; }
@@ -152,10 +152,10 @@ int HWND__::liveWindowCount() { return static_cast<int>(handles().size()); }
 void HWND__::destroyMessages() { send(WM_DESTROY, 0, 0); }
 
 void HWND__::ncDestroy() {
-    CWnd* object = m_attached;
-    m_attached = nullptr;
-    if (m_temporary) m_temporary->m_hWnd = nullptr;
-    m_temporary.reset();
+    CWnd* object = attached_;
+    attached_ = nullptr;
+    if (temporary_) temporary_->m_hWnd = nullptr;
+    temporary_.reset();
     if (object) {
         object->m_hWnd = nullptr;
         object->PostNcDestroy(); // may delete the object
@@ -165,17 +165,17 @@ void HWND__::ncDestroy() {
 // Win32's order: WM_DESTROY to the window, then to its children; WM_NCDESTROY to the
 // children, then to the window.
 void HWND__::destroy(bool immediate) {
-    if (m_destroyed || m_destroying) return;
+    if (destroyed_ || destroying_) return;
     QWidget* w = widget();
     std::vector<HWND__*> windows{this};
     for (QWidget* child : w->findChildren<QWidget*>())
-        if (HWND h = fromWidget(child); h && !h->m_destroyed) windows.push_back(h);
+        if (HWND h = fromWidget(child); h && !h->destroyed_) windows.push_back(h);
     for (HWND h : windows) {
-        h->m_destroying = true;
+        h->destroying_ = true;
         h->killAllTimers();
     }
     for (HWND h : windows) h->destroyMessages();
-    for (HWND h : windows) h->m_destroyed = true;
+    for (HWND h : windows) h->destroyed_ = true;
     for (auto it = windows.rbegin(); it != windows.rend(); ++it) (*it)->ncDestroy();
     w->hide();
     if (immediate)

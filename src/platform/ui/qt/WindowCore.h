@@ -46,24 +46,24 @@ struct HWND__ {
     void notifyParent(WORD code);
     HWND parentHandle() const;
     static HWND fromWidget(QWidget* widget);
-    bool alive() const { return !m_destroyed; }
+    bool alive() const { return !destroyed_; }
 
     void setTimer(UINT_PTR id, UINT elapse);
     bool killTimer(UINT_PTR id);
     void killAllTimers();
     static int activeTimerCount();
-    bool hasTimer(UINT_PTR id) const { return m_timers.count(id) != 0; }
+    bool hasTimer(UINT_PTR id) const { return timers_.count(id) != 0; }
     static int liveWindowCount();
 
     // DestroyWindow. The widget goes at once when `immediate`, else when control returns to
     // the event loop (the window may be destroyed from inside one of its own handlers).
     void destroy(bool immediate = false);
 
-    UINT m_id;
-    DWORD m_style;
-    CWnd* m_attached = nullptr; // permanent object
-    std::unique_ptr<CWnd> m_temporary; // object answered by FromHandle when none is attached
-    LONG m_classCursor = 0;
+    UINT id_;
+    DWORD style_;
+    CWnd* attached_ = nullptr; // permanent object
+    std::unique_ptr<CWnd> temporary_; // object answered by FromHandle when none is attached
+    LONG classCursor_ = 0;
 
 private:
     void deliverTimer(UINT_PTR id);
@@ -73,9 +73,9 @@ private:
         QTimer* timer;
         bool pending;
     };
-    std::map<UINT_PTR, Timer> m_timers;
-    std::shared_ptr<HWND__*> m_self; // null once the window is gone
-    bool m_destroyed = false;
-    bool m_destroying = false;
+    std::map<UINT_PTR, Timer> timers_;
+    std::shared_ptr<HWND__*> self_; // null once the window is gone
+    bool destroyed_ = false;
+    bool destroying_ = false;
     static int s_timerCount;
 };

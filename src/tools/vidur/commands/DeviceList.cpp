@@ -11,8 +11,8 @@
 
 namespace vidur::cli {
 
-using appletalk::text::compareFolded;
-using appletalk::text::macRomanToUtf8;
+using vidur::text::compareFolded;
+using vidur::text::macRomanToUtf8;
 
 void DeviceList::add(Device device) { devices_.push_back(std::move(device)); }
 

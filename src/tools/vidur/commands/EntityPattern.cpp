@@ -15,7 +15,7 @@ constexpr char kPartialWildcard = '\xC5';
 
 std::string field(const std::string& utf8, const char* what, const char* fallback) {
     if (utf8.empty()) return fallback;
-    const auto converted = appletalk::text::utf8ToMacRoman(utf8);
+    const auto converted = vidur::text::utf8ToMacRoman(utf8);
     if (!converted.lossless)
         throw UsageError(std::string("the ") + what + " '" + utf8 + "' has characters AppleTalk names cannot carry");
     if (converted.macRoman.size() > EntityPattern::kMaxFieldBytes)

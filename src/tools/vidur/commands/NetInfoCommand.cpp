@@ -13,7 +13,7 @@
 
 namespace vidur::cli {
 
-using appletalk::text::macRomanToUtf8;
+using vidur::text::macRomanToUtf8;
 
 std::string NetInfoCommand::details() const {
     return "The address is NET.NODE, with the same numbers in hexadecimal after it; the range is\n"

@@ -18,7 +18,7 @@ namespace vidur::cli {
 
 namespace {
 
-using appletalk::text::macRomanToUtf8;
+using vidur::text::macRomanToUtf8;
 using Clock = std::chrono::steady_clock;
 
 // The pace of the status window: a printer is asked again 1.5 s after it answered.

@@ -21,7 +21,7 @@ namespace vidur::cli {
 namespace {
 
 using appletalk::print::PrintOutcome;
-using appletalk::text::macRomanToUtf8;
+using vidur::text::macRomanToUtf8;
 
 constexpr std::size_t kHeadBytes = 8;
 

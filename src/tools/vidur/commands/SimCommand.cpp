@@ -27,7 +27,7 @@ namespace vidur::cli {
 namespace {
 
 using namespace appletalk;
-using appletalk::text::macRomanToUtf8;
+using vidur::text::macRomanToUtf8;
 
 constexpr int kReadyWaitMs = 20000;
 constexpr int kReadyPollMs = 50;

@@ -13,9 +13,9 @@
 
 namespace vidur::cli {
 
-using appletalk::text::compareBytes;
-using appletalk::text::compareFolded;
-using appletalk::text::macRomanToUtf8;
+using vidur::text::compareBytes;
+using vidur::text::compareFolded;
+using vidur::text::macRomanToUtf8;
 
 std::string ZonesCommand::details() const {
     return "Prints one zone a line in UTF-8, sorted without regard to case. Exit status 1 when\n"

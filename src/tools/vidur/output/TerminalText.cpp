@@ -36,8 +36,6 @@ std::string escapeControls(std::string_view utf8) {
 
 // Mac OS Roman's upper half maps to printable characters only, so escaping the converted
 // text's C0 controls and DEL covers every byte that can act on a terminal.
-std::string terminalText(std::string_view macRoman) {
-    return escapeControls(appletalk::text::macRomanToUtf8(macRoman));
-}
+std::string terminalText(std::string_view macRoman) { return escapeControls(vidur::text::macRomanToUtf8(macRoman)); }
 
 } // namespace vidur::cli

@@ -11,6 +11,8 @@
 #include "tools/vidur/windows/WindowEnvironment.h"
 #include "vidur20/module/HVREntryPoints.h"
 
+using vidur::text::ProfileStorage;
+
 namespace vidur::cli {
 
 namespace {

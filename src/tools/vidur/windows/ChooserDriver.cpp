@@ -13,7 +13,7 @@
 
 namespace vidur::cli {
 
-using appletalk::text::macRomanToUtf8;
+using vidur::text::macRomanToUtf8;
 
 void ChooserDriver::WindowOpened(CWnd& window, HVRWindowKind kind) {
     if (kind != HVRWindowKind::Chooser) return;

@@ -16,7 +16,7 @@
 
 namespace vidur::cli {
 
-using appletalk::text::macRomanToUtf8;
+using vidur::text::macRomanToUtf8;
 
 namespace {
 

@@ -86,7 +86,7 @@ std::string WindowEnvironment::TextOf(const CWnd* window) {
     if (!window) return {};
     CString text;
     window->GetWindowText(text);
-    return appletalk::text::macRomanToUtf8(text.View());
+    return vidur::text::macRomanToUtf8(text.View());
 }
 
 bool WindowEnvironment::SaveScreenshot(CWnd& window, const std::string& path) {
