@@ -127,16 +127,20 @@ SendResult Node::send(Datagram datagram, SendOptions options) {
         return fail(SendResult::DataTooLong);
     if (aarp_) return sendEther(std::move(datagram), options);
     if (!options.keepSource) datagram.source = {thisNet_, nodeId(), datagram.source.socket};
-    const bool onNet = datagram.destination.network == 0 || datagram.destination.network == thisNet_;
+    const std::uint16_t network = datagram.destination.network;
+    const bool onNet = network == 0 || network == thisNet_;
     const std::uint8_t node = datagram.destination.node;
     if (onNet && node == nodeId()) {
         local_.push_back(std::move(datagram));
         ++counters_.datagramsSent;
         return SendResult::Sent;
     }
-    if (onNet && node != DdpAddress::kAnyRouterNode) {
+    // An extended cable of LocalTalk frames (the simulator's) reaches every number of its
+    // range directly, with a long header, which names the network.
+    const bool onCable = onNet || (cableRange_ && cableRange_->contains(network));
+    if (onCable && node != DdpAddress::kAnyRouterNode) {
         // A short header cannot carry a source node other than the LLAP sender.
-        return transmit(datagram, node, options.longHeader || options.keepSource, options.checksum);
+        return transmit(datagram, node, options.longHeader || options.keepSource || !onNet, options.checksum);
     }
     // Another network, or "any router" on this one: through A-ROUTER, with a long header.
     if (aRouter_ == 0) return fail(SendResult::NoRoute);

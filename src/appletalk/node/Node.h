@@ -91,7 +91,8 @@ public:
 
     // EtherTalk ------------------------------------------------------------------------
     bool isExtended() const { return aarp_ != nullptr; }
-    // The networks of this cable: datagrams to them go straight to their node.
+    // The networks of this cable: datagrams to them go straight to their node (on LocalTalk
+    // frames too, with a long header, once set).
     const std::optional<NetworkRange>& cableRange() const { return cableRange_; }
     void setCableRange(NetworkRange range) { cableRange_ = range; }
     // Takes a new address inside `range` unless ours is there already; `done` runs once the
@@ -128,6 +129,8 @@ public:
     void receiveFrame(std::span<const std::uint8_t> bytes);
 
     const NodeCounters& counters() const { return counters_; }
+    // What the link lost before the node saw it (see Link::framesDropped).
+    std::uint64_t framesDroppedByLink() const { return link_.framesDropped(); }
     std::uint64_t idConflicts() const { return acquirer_.conflicts(); }
     std::uint64_t enqsAnswered() const { return acquirer_.enqsAnswered(); }
 

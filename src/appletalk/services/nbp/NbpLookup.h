@@ -65,6 +65,8 @@ public:
     // Reply tuples dropped because no device could have them: an empty or wildcard name, a
     // NUL in a name, node or socket 0 or 255, network 0 on an extended cable.
     std::size_t malformedReplies() const { return malformedReplies_; }
+    // How long after the first request the last entity found so far answered (zero when none).
+    Duration lastFoundAfter() const { return lastFoundAfter_; }
 
 private:
     void transmit();
@@ -88,6 +90,8 @@ private:
     TupleAddressSet seen_;
     std::size_t requestsSent_ = 0;
     std::size_t malformedReplies_ = 0;
+    SteadyTime startedAt_{};
+    Duration lastFoundAfter_{};
 };
 
 } // namespace appletalk
