@@ -24,7 +24,8 @@ public:
         done();
         return 0;
     }
-    OperationId papStatus(const DdpAddress&, StatusDone done) override {
+    using NetworkOperations::papStatus;
+    OperationId papStatus(const DdpAddress&, Duration, StatusDone done) override {
         done(std::nullopt);
         return 0;
     }
