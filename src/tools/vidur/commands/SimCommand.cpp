@@ -4,7 +4,9 @@
 #include "appletalk/node/EventLoop.h"
 #include "appletalk/node/SystemClock.h"
 #include "appletalk/node/ethertalk/EtherTalkBridge.h"
+#include "appletalk/node/ltoudp/LToUdpBridge.h"
 #include "appletalk/node/ltoudp/LToUdpLink.h"
+#include "appletalk/sim/AddressPlan.h"
 #include "appletalk/sim/Scenario.h"
 #include "appletalk/sim/SegmentRouterProbe.h"
 #include "appletalk/sim/SimInternet.h"
@@ -90,6 +92,16 @@ std::string deviceTable(sim::SimInternet& internet) {
     return devices.table();
 }
 
+// Where frames went missing while serving, for whoever wonders where a reply went.
+std::string lossReport(std::uint64_t socketDrops, sim::SimInternet& internet) {
+    const sim::SimRouterCounters& router = internet.router().counters();
+    return "frames lost: " + std::to_string(socketDrops) + " to the socket's full receive buffer, " +
+           std::to_string(internet.framesLostToFaults()) +
+           " to the scenario's faults; datagrams the router dropped: " + std::to_string(router.droppedNoRoute) +
+           " without a route, " + std::to_string(router.droppedHopCount) + " past 15 routers, " +
+           std::to_string(router.droppedSendFailed) + " it could not send";
+}
+
 } // namespace
 
 std::string SimCommand::details() const {
@@ -128,15 +140,22 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         scenario->spool = *spool;
     }
 
+    if (etherTalk) makeClientNetworkExtended(*scenario, io);
+    // The segment holds what its kind of cable holds: refused now, not with devices missing.
+    std::string tooMany;
+    if (!sim::AddressPlan::make(*scenario, !etherTalk, tooMany)) {
+        io.err << "vidur sim: " << scenario->source << ": " << tooMany << "\n";
+        return kExitError;
+    }
+
     const StopSignal stop;
     SystemClock clock;
-    std::unique_ptr<EtherTalkBridge> bridge;
+    std::unique_ptr<EtherTalkBridge> etherBridge;
+    std::unique_ptr<LToUdpBridge> udpBridge;
+    Pollable* bridge = nullptr;
     sim::LinkFactory links;
     std::string where;
-    // Devices that come back open links later, on the loop's thread.
-    std::atomic<bool> linkFailed{false};
     if (etherTalk) {
-        makeClientNetworkExtended(*scenario, io);
         std::string error;
         auto link = EtherTalkLink::open(*etherTalk, error);
         if (!link) {
@@ -144,39 +163,40 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
             return kExitError;
         }
         where = "EtherTalk " + *etherTalk + " (" + link->hardwareAddress()->toString() + ")";
-        bridge = std::make_unique<EtherTalkBridge>(clock, std::move(link));
-        links = [station = bridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
+        etherBridge = std::make_unique<EtherTalkBridge>(clock, std::move(link));
+        links = [station = etherBridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
+        bridge = etherBridge.get();
     } else {
         const LToUdpConfig config = linkConfig(arguments);
-        // One link on its own first, so a socket that cannot be set up is one clear message.
         std::string error;
-        if (!LToUdpLink::open(config, error)) {
+        auto link = LToUdpLink::open(config, error);
+        if (!link) {
             io.err << "vidur sim: LToUDP on " << config.interfaceAddress << ": " << error << "\n";
             return kExitError;
         }
         where = "LToUDP " + config.interfaceAddress + " port " + std::to_string(config.port);
-        links = [config, &linkFailed]() -> std::unique_ptr<Link> {
-            std::string ignored;
-            auto link = LToUdpLink::open(config, ignored);
-            if (!link) linkFailed.store(true);
-            return link;
-        };
+        // Every node of the segment behind one socket (see LToUdpBridge).
+        udpBridge = std::make_unique<LToUdpBridge>(clock, std::move(link));
+        links = [station = udpBridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
+        bridge = udpBridge.get();
     }
 
     std::optional<sim::SegmentRouter> existing;
     if (!arguments.has("router")) {
         existing =
-            sim::findSegmentRouter(clock, links, bridge.get(), kRouterPatience, [] { return StopSignal::requested(); });
+            sim::findSegmentRouter(clock, links, bridge, kRouterPatience, [] { return StopSignal::requested(); });
         if (existing)
             io.err << "vidur sim: a router already serves this segment (node " << unsigned{existing->node}
                    << " on network " << existing->network
                    << "); the devices join as plain nodes under it, and the scenario's router stays away\n";
     }
     if (!existing && arguments.has("no-router")) existing = sim::SegmentRouter{};
-    auto internet = existing ? std::make_unique<sim::SimInternet>(clock, *scenario, links, 0, *existing)
-                             : std::make_unique<sim::SimInternet>(clock, *scenario, links, 0);
-    if (linkFailed.load()) {
-        io.err << "vidur sim: " << where << ": a device's socket could not be set up\n";
+    std::unique_ptr<sim::SimInternet> internet;
+    try {
+        internet = existing ? std::make_unique<sim::SimInternet>(clock, *scenario, links, 0, *existing)
+                            : std::make_unique<sim::SimInternet>(clock, *scenario, links, 0);
+    } catch (const std::invalid_argument& refused) {
+        io.err << "vidur sim: " << refused.what() << "\n";
         return kExitError;
     }
     if (!internet->leftOut().empty()) {
@@ -185,8 +205,9 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         io.err << "\n";
     }
     EventLoop loop(clock);
-    if (bridge) loop.add(*bridge);
-    for (Pollable* part : internet->parts()) loop.add(*part);
+    // The bridge holds the one descriptor; every simulated node is on in-process wires.
+    loop.add(*bridge);
+    loop.add(*internet);
     internet->start();
     loop.start();
 
@@ -204,6 +225,9 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     }
     while (!stop.waitFor(1000)) {}
     loop.stop();
+    const std::uint64_t socketDrops =
+        etherBridge ? etherBridge->link().framesDropped() : udpBridge->link().framesDropped();
+    io.err << "vidur sim: " << lossReport(socketDrops, *internet) << "\n";
     io.err << "vidur sim: stopped\n";
     return kExitSuccess;
 }
