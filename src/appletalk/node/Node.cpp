@@ -145,10 +145,25 @@ SendResult Node::send(Datagram datagram, SendOptions options) {
 // Whether nodes of `network` are on this cable, reached without a router.
 bool Node::isOnThisCable(std::uint16_t network) const {
     if (network == 0 || network == thisNet_) return true;
-    if (!port_->isExtended()) return false;
+    // A LocalTalk node that no router has told its network cannot tell another network from
+    // its own: it sends there directly, in a long header that lets the addressee judge.
+    if (!port_->isExtended()) return thisNet_ == 0;
+    // Without a router an extended cable's range is the whole internet: every network is
+    // looked for here (nodes behind a bridge, in the start-up range or elsewhere).
+    if (aRouter_ == 0) return true;
     // An extended cable's range, and the start-up range, whose nodes have no router yet and
     // are reached only here.
     return (cableRange_ && cableRange_->contains(network)) || kStartupRange.contains(network);
+}
+
+// Whether a long header's destination network names this node's network.
+bool Node::isOurNetwork(const DdpAddress& destination) const {
+    const std::uint16_t network = destination.network;
+    if (network == 0 || network == thisNet_) return true;
+    // A node in the start-up range has no network of its own yet: a broadcast to any number
+    // of that range is meant for nodes like it (LocalTalk nodes behind a bridge send there).
+    return port_->isExtended() && destination.node == DdpAddress::kBroadcastNode && kStartupRange.contains(thisNet_) &&
+           kStartupRange.contains(network);
 }
 
 void Node::receiveFrame(std::span<const std::uint8_t> bytes) {
@@ -158,8 +173,7 @@ void Node::receiveFrame(std::span<const std::uint8_t> bytes) {
 
 void Node::received(const Datagram& datagram, bool shortHeader) {
     if (!shortHeader) {
-        const std::uint16_t network = datagram.destination.network;
-        if (network != 0 && network != thisNet_) {
+        if (!isOurNetwork(datagram.destination)) {
             forwardOrDrop(datagram);
             return;
         }

@@ -96,8 +96,9 @@ public:
 
     // Sends from this node: the source node and network are ours unless keepSource. On this
     // network (destination network 0 or THIS-NET) a short header goes to the destination
-    // node (255: everyone); elsewhere a long header goes to A-ROUTER. A datagram for this
-    // node itself is delivered on the next poll without touching the link.
+    // node (255: everyone); elsewhere a long header goes to A-ROUTER, or with no router
+    // straight to the destination node on this cable (LocalTalk: while THIS-NET is 0). A
+    // datagram for this node itself is delivered on the next poll without touching the link.
     SendResult send(Datagram datagram, SendOptions options = {});
 
     // Long-header datagrams that reached this node but are for another network: what a
@@ -120,6 +121,7 @@ public:
 private:
     std::unique_ptr<LinkPort> makePort(const NodeConfig& config, AarpTiming aarp);
     bool isOnThisCable(std::uint16_t network) const;
+    bool isOurNetwork(const DdpAddress& destination) const;
     void adopt(NodeAddress address);
     void received(const Datagram& datagram, bool shortHeader);
     void deliver(const Datagram& datagram);
