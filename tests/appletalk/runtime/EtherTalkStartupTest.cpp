@@ -10,6 +10,7 @@
 #include "appletalk/protocols/nbp/NbpTuple.h"
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/NodeNetwork.h"
+#include "appletalk/services/nbp/NbpLookup.h"
 #include "appletalk/sim/Scenario.h"
 #include "appletalk/sim/SimInternet.h"
 #include "support/EtherTalkScenario.h"
@@ -140,6 +141,27 @@ TEST_F(EtherTalkCable, ALookUpInAZoneOfThisCableReachesItsDevicesByTheZoneMultic
     ASSERT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].name.object, "Near");
+}
+
+// Which of the cable's zones "*" means only the node knows: the router drops a BrRq that says
+// "*", and the look-up names the node's own zone instead.
+TEST_F(EtherTalkCable, AZoneLessLookUpNamesTheNodesZoneToTheRouterThatRefusesStar) {
+    startClient(ExtendedMemory{0, 0, "EtherTalk B", {}});
+    NbpLookup bare(*node);
+    bool bareDone = false;
+    ASSERT_TRUE(bare.start({"=", "LaserWriter", "*"}, {.transmissions = 2}, [&](NbpLookupStatus) { bareDone = true; }));
+    ASSERT_TRUE(driver.advanceUntil([&] { return bareDone; }, 30s));
+    EXPECT_TRUE(bare.results().empty());
+
+    std::vector<nbp::NbpTuple> found;
+    bool looked = false;
+    network->lookup(
+        nbp::NbpName{"=", "LaserWriter", ""}, LookupParameters{1s, 2, 10},
+        [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&] { looked = true; });
+    ASSERT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name.object, "Near");
+    EXPECT_EQ(found[0].name.zone, "EtherTalk B");
 }
 
 } // namespace
