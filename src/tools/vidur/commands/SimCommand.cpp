@@ -78,7 +78,7 @@ std::string deviceTable(sim::SimInternet& internet) {
         Device shown;
         shown.object = device.name().object;
         shown.type = device.name().type;
-        shown.zone = device.placement().zone;
+        shown.zone = device.zone();
         shown.network = address.network;
         shown.node = address.node;
         shown.socket = address.socket;
@@ -172,7 +172,11 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
                    << " on network " << existing->network
                    << "); the devices join as plain nodes under it, and the scenario's router stays away\n";
     }
-    if (!existing && arguments.has("no-router")) existing = sim::SegmentRouter{};
+    const bool routerFound = existing.has_value();
+    if (!existing && arguments.has("no-router")) {
+        io.err << "vidur sim: no router answered on this segment; the devices join it as plain nodes without one\n";
+        existing = sim::SegmentRouter{};
+    }
     auto internet = existing ? std::make_unique<sim::SimInternet>(clock, *scenario, links, 0, *existing)
                              : std::make_unique<sim::SimInternet>(clock, *scenario, links, 0);
     if (linkFailed.load()) {
@@ -180,7 +184,8 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         return kExitError;
     }
     if (!internet->leftOut().empty()) {
-        io.err << "vidur sim: not served, as their networks cannot exist beside the segment's router:";
+        io.err << (routerFound ? "vidur sim: not served, as their networks cannot exist beside the segment's router:"
+                               : "vidur sim: not served, as no router reaches their networks:");
         for (const std::string& name : internet->leftOut()) io.err << " '" << macRomanToUtf8(name) << "'";
         io.err << "\n";
     }
