@@ -38,7 +38,7 @@ bool readAnswer(const std::uint8_t* bytes, std::size_t size, LinkAnswer& answer)
     int remaining = static_cast<int>(size);
     for (auto* header = reinterpret_cast<const nlmsghdr*>(bytes); NLMSG_OK(header, remaining);
          header = NLMSG_NEXT(header, remaining)) {
-        if (header->nlmsg_type == NLMSG_ERROR || header->nlmsg_type != RTM_NEWLINK) return false;
+        if (header->nlmsg_type != RTM_NEWLINK) return false; // NLMSG_ERROR: no such interface
         if (header->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg))) return false;
         int length = static_cast<int>(IFLA_PAYLOAD(header));
         for (auto* attribute = IFLA_RTA(static_cast<const ifinfomsg*>(NLMSG_DATA(header))); RTA_OK(attribute, length);

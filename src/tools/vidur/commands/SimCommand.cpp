@@ -49,17 +49,20 @@ appletalk::LToUdpConfig linkConfig(const ParsedArguments& arguments) {
 }
 
 // An EtherTalk cable is an extended network: a LocalTalk-style client network becomes the
-// range of its one number, with its one zone.
-void makeClientNetworkExtended(sim::Scenario& scenario, CommandIo& io) {
+// range of its one number, with its one zone. Returns what to tell, should the scenario's
+// router serve the cable.
+std::string makeClientNetworkExtended(sim::Scenario& scenario) {
+    std::string note;
     for (sim::ScenarioNetwork& network : scenario.networks) {
         if (network.extended || scenario.clientNetwork < network.rangeStart ||
             scenario.clientNetwork > network.rangeEnd)
             continue;
         network.extended = true;
         if (network.defaultZone.empty() && !network.zones.empty()) network.defaultZone = network.zones.front();
-        io.err << "vidur sim: network " << network.rangeStart << " is served on EtherTalk as the range "
-               << network.rangeStart << "-" << network.rangeEnd << "\n";
+        note += "vidur sim: network " + std::to_string(network.rangeStart) + " is served on EtherTalk as the range " +
+                std::to_string(network.rangeStart) + "-" + std::to_string(network.rangeEnd) + "\n";
     }
+    return note;
 }
 
 std::optional<sim::Scenario> loadScenario(const ParsedArguments& arguments, CommandIo& io) {
@@ -135,8 +138,9 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     std::string where;
     // Devices that come back open links later, on the loop's thread.
     std::atomic<bool> linkFailed{false};
+    std::string extendedNote;
     if (etherTalk) {
-        makeClientNetworkExtended(*scenario, io);
+        extendedNote = makeClientNetworkExtended(*scenario);
         std::string error;
         auto link = EtherTalkLink::open(*etherTalk, error);
         if (!link) {
@@ -177,6 +181,7 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         io.err << "vidur sim: no router answered on this segment; the devices join it as plain nodes without one\n";
         existing = sim::SegmentRouter{};
     }
+    if (!existing) io.err << extendedNote;
     auto internet = existing ? std::make_unique<sim::SimInternet>(clock, *scenario, links, 0, *existing)
                              : std::make_unique<sim::SimInternet>(clock, *scenario, links, 0);
     if (linkFailed.load()) {
