@@ -33,6 +33,10 @@ public:
 
     const CString& GetPrompt() const;
 
+    // What the last SelectDevice did with the recent list, for the Chooser to tell the user.
+    enum class RecordResult { NotRecorded, Recorded, CannotStore, WriteFailed };
+    RecordResult GetLastRecordResult() const { return m_lastRecord; }
+
 protected:
     // What a concrete kind sets in its Initialize.
     struct Kind {
@@ -59,6 +63,7 @@ protected:
     int m_nIconID;
     int m_bHaveSaved;
     _NBPTuple m_savedSelection;
+    RecordResult m_lastRecord = RecordResult::NotRecorded;
 
 private:
     bool AcceptsChoice(const _NBPTuple* chosen) const;
