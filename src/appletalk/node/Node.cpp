@@ -226,6 +226,7 @@ void Node::receiveEther(std::span<const std::uint8_t> bytes) {
     if (!parsed.datagram) {
         ++counters_.framesMalformed;
         if (parsed.error == DdpError::BadChecksum) ++counters_.badChecksums;
+        if (frame->destination == aarp_->hardwareAddress()) ++counters_.framesUnreadableForUs;
         return;
     }
     const Datagram& datagram = *parsed.datagram;
@@ -279,6 +280,8 @@ void Node::receiveFrame(std::span<const std::uint8_t> bytes) {
     const auto frame = LlapFrame::parse(bytes);
     if (!frame) {
         ++counters_.framesMalformed;
+        // An oversize frame still names its destination in its first byte.
+        if (isReady() && !bytes.empty() && bytes[0] == nodeId()) ++counters_.framesUnreadableForUs;
         return;
     }
     if (frame->type == LlapFrame::kEnq || frame->type == LlapFrame::kAck) {
@@ -304,6 +307,7 @@ void Node::handleData(const LlapFrame& frame) {
     if (!parsed.datagram) {
         ++counters_.framesMalformed;
         if (parsed.error == DdpError::BadChecksum) ++counters_.badChecksums;
+        if (frame.destination == nodeId()) ++counters_.framesUnreadableForUs;
         return;
     }
     const Datagram& datagram = *parsed.datagram;

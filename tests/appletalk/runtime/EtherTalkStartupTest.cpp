@@ -112,18 +112,17 @@ TEST_F(EtherTalkCable, AZoneNoLongerThereGivesTheDefaultZoneAndEverythingWorksAc
     bool looked = false;
     network->lookup(
         nbp::NbpName{"=", "LaserWriter", "Lager"}, LookupParameters{1s, 2, 10},
-        [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&] { looked = true; });
+        [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&](int) { looked = true; });
     ASSERT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].network, 8);
 
     std::optional<std::string> status;
     bool answered = false;
-    network->papStatus(DdpAddress{found[0].network, found[0].node, found[0].socket},
-                       [&](std::optional<std::string> text) {
-                           status = std::move(text);
-                           answered = true;
-                       });
+    network->papStatus(DdpAddress{found[0].network, found[0].node, found[0].socket}, [&](int result, std::string text) {
+        if (result == 0) status = std::move(text);
+        answered = true;
+    });
     ASSERT_TRUE(driver.advanceUntil([&] { return answered; }, 30s));
     EXPECT_EQ(status, "status: far away");
 }
@@ -136,7 +135,7 @@ TEST_F(EtherTalkCable, ALookUpInAZoneOfThisCableReachesItsDevicesByTheZoneMultic
     bool looked = false;
     network->lookup(
         nbp::NbpName{"=", "LaserWriter", "EtherTalk B"}, LookupParameters{1s, 2, 10},
-        [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&] { looked = true; });
+        [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&](int) { looked = true; });
     ASSERT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].name.object, "Near");
