@@ -190,6 +190,25 @@ TEST_F(ChooserChoiceTest, AChoiceTheListCannotKeepIsStillTheDefaultAndTheStopMes
     }
 }
 
+// An ImageWriter offered only because the PostScript types name it is recorded like a
+// LaserWriter.
+TEST_F(ChooserChoiceTest, ATypeOfferedOnlyByThePostScriptTypesIsRecordedLikeTheOthers) {
+    fake.setPostScriptType("ImageWriter", 1);
+    ScriptNetwork({Device("Dots", "ImageWriter", 1, 2, 3)});
+    Chooser chooser(ZChooserDialog::kOfferPrinters);
+    const int result = Run(chooser, [&](Chooser& c) {
+        c.Tick();
+        c.Tick();
+        EXPECT_EQ(c.Types(), std::vector<std::string>{"ImageWriter"});
+        EXPECT_TRUE(UiDriver::ClickButton(c, IDOK));
+    });
+    ASSERT_EQ(result, IDOK);
+    EXPECT_TRUE(chooser.ChoiceRecorded());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_NE(profile.fileText("Halvora.INI").find("Printer1=AppleTalk PAP; 1 2 3, Dots:ImageWriter@Sales"),
+              std::string::npos);
+}
+
 // The item text "Desk\tImageWriter\tLaserWriter\t..." read back at its tabs would name the
 // device "Desk" of type "ImageWriter" and hand it to the wrong package.
 TEST_F(ChooserChoiceTest, DeviceNameHoldingATabReachesItsPackageAndTheCallerAsFound) {
