@@ -16,9 +16,9 @@
 //   DefaultPrinter=AppleTalk PAP; 300 56 130, Office:LaserWriter@Sales
 //
 // The default printer is written in the recent lists' form when that reads back as exactly
-// this printer; any other (a zone with '@', a type with ':', a name with a line break or a
-// blank at an end) is written escaped, with its own tag and every ':', '@', '%', control
-// character and blank at a name's end as %XX (hexadecimal), so every printer reads back exactly:
+// this printer; any other (a zone with '@', a type with ':' or '@', a name with a line break)
+// is written escaped, with its own tag and every ':', '@', '%', control character and blank
+// at a name's start or end as %XX (hexadecimal), so every printer reads back exactly:
 //   DefaultPrinter=AppleTalk PAP escaped; 300 56 130, Office:LaserWriter@North%40Campus
 //
 // Environment variables win over the file, so tests and scripts need not write it:

@@ -52,7 +52,8 @@ protected:
     // NBP type but not its type-box text), then entry 1 of the recent list.
     int InitializeKind(const Kind& kind, const char* nbpType);
     // The common SelectDevice: the chosen device becomes entry 1 of the recent list, the
-    // earlier entries follow without it; a printer also becomes the default printer.
+    // earlier entries follow without it, all read and written under the file's one lock; a
+    // printer also becomes the default printer, whether or not the list could keep it.
     int SelectDeviceOfKind(const _NBPTuple* chosen, bool setsDefaultPrinter);
 
     int m_bValid;
