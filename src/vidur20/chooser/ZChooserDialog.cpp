@@ -167,20 +167,30 @@ void ZChooserDialog::OnOK() {
             storeField(m_tupleChosen.entity.zone, m_entityLookup.zone);
         void* package = nullptr;
         if (!m_mapPackages.IsEmpty() && LookupNoCase(m_mapPackages, m_tupleChosen.entity.type, package)) {
-            auto* chosenPackage = static_cast<ZDevicePackage*>(package);
-            chosenPackage->SelectDevice(&m_tupleChosen, this);
-            // What the package did, not what entry 1 reads now: another process may have
-            // recorded its own choice since. If not recorded, the user is told why.
-            using Result = ZDevicePackage::RecordResult;
-            const Result result = chosenPackage->GetLastRecordResult();
-            m_bRecorded = result == Result::Recorded;
-            if (result == Result::CannotStore || result == Result::WriteFailed)
-                AfxMessageBox(result == Result::CannotStore ? IDS_CHOICE_NOT_STORABLE : IDS_CHOICE_NOT_WRITTEN,
-                              MB_OK | MB_ICONSTOP);
+            RecordChoice(*static_cast<ZDevicePackage*>(package));
+        } else if ((m_nFlags & kOfferPrinters) && IsPostScriptPrinterType(m_tupleChosen.entity.type)) {
+            // A printer of a type that only the PostScript types setting names, found when
+            // none of the built-in types is offered (the look-up then asks for any type). The
+            // LaserWriter package serves whatever PostScript type it is given: the choice is
+            // recorded like the built-in ones, or the stop message says why it is not.
+            ZLaserWriterPackage settingsType(m_tupleChosen.entity.type);
+            RecordChoice(settingsType);
         }
     }
     DeletePackages();
     CDialog::OnOK();
+}
+
+void ZChooserDialog::RecordChoice(ZDevicePackage& package) {
+    package.SelectDevice(&m_tupleChosen, this);
+    // What the package did, not what entry 1 reads now: another process may have recorded its
+    // own choice since. If not recorded, the user is told why.
+    using Result = ZDevicePackage::RecordResult;
+    const Result result = package.GetLastRecordResult();
+    m_bRecorded = result == Result::Recorded;
+    if (result == Result::CannotStore || result == Result::WriteFailed)
+        AfxMessageBox(result == Result::CannotStore ? IDS_CHOICE_NOT_STORABLE : IDS_CHOICE_NOT_WRITTEN,
+                      MB_OK | MB_ICONSTOP);
 }
 
 void ZChooserDialog::OnCancel() {

@@ -62,7 +62,10 @@ private:
         const Datagram& request = *parsed.datagram;
         std::vector<std::uint8_t> ddp;
         if (request.type == 5) { // an RTMP Request: the right answer
-            const Datagram answer{request.source, {kNetwork, kRouterNode, 1}, 1, 0,
+            const Datagram answer{request.source,
+                                  {kNetwork, kRouterNode, 1},
+                                  1,
+                                  0,
                                   rtmp::RtmpResponse{kNetwork, kRouterNode, std::nullopt}.serialize()};
             ddp = *DdpCodec::serializeShort(answer);
         } else if (frame->destination == kRouterNode || frame->destination == 130) {

@@ -190,23 +190,39 @@ TEST_F(ChooserChoiceTest, AChoiceTheListCannotKeepIsStillTheDefaultAndTheStopMes
     }
 }
 
-// An ImageWriter offered only because the PostScript types name it is recorded like a
-// LaserWriter.
-TEST_F(ChooserChoiceTest, ATypeOfferedOnlyByThePostScriptTypesIsRecordedLikeTheOthers) {
-    fake.setPostScriptType("ImageWriter", 1);
-    ScriptNetwork({Device("Dots", "ImageWriter", 1, 2, 3)});
-    Chooser chooser(ZChooserDialog::kOfferPrinters);
-    const int result = Run(chooser, [&](Chooser& c) {
-        c.Tick();
-        c.Tick();
-        EXPECT_EQ(c.Types(), std::vector<std::string>{"ImageWriter"});
-        EXPECT_TRUE(UiDriver::ClickButton(c, IDOK));
-    });
-    ASSERT_EQ(result, IDOK);
-    EXPECT_TRUE(chooser.ChoiceRecorded());
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_NE(profile.fileText("Halvora.INI").find("Printer1=AppleTalk PAP; 1 2 3, Dots:ImageWriter@Sales"),
-              std::string::npos);
+// PostScript types that name none of the built-in packages: the type box is empty, the
+// look-up asks for any type, and a printer of such a type is recorded like a LaserWriter, or
+// the stop message says why it cannot be (':' in its type).
+TEST_F(ChooserChoiceTest, APrinterOfATypeOnlyThePostScriptTypesNameIsRecordedOrTheStopMessageSaysWhy) {
+    const struct {
+        const char* type;
+        bool recorded;
+    } rows[] = {{"Phaser", true}, {"Laser:Writer", false}};
+    for (const auto& row : rows) {
+        TempProfileDir rowProfile;
+        fake.reset();
+        boxes.shown.clear();
+        fake.setPostScriptType(row.type, 1);
+        ScriptNetwork({Device("Office", row.type, 1, 2, 3)});
+        Chooser chooser(ZChooserDialog::kOfferPrinters);
+        const int result = Run(chooser, [&](Chooser& c) {
+            EXPECT_TRUE(c.Types().empty()) << row.type;
+            c.Tick();
+            c.Tick();
+            EXPECT_TRUE(UiDriver::ClickButton(c, IDOK));
+        });
+        ASSERT_EQ(result, IDOK) << row.type;
+        EXPECT_EQ(chooser.ChoiceRecorded(), row.recorded) << row.type;
+        const auto defaults = fake.setDefaultPrinterCalls();
+        ASSERT_EQ(defaults.size(), 1u) << row.type;
+        EXPECT_STREQ(defaults[0].entity.type, row.type);
+        const std::string entry = std::string("Printer1=AppleTalk PAP; 1 2 3, Office:") + row.type + "@Sales";
+        EXPECT_EQ(rowProfile.fileText("Halvora.INI").find(entry) != std::string::npos, row.recorded) << row.type;
+        ASSERT_EQ(boxes.shown.size(), row.recorded ? 0u : 1u) << row.type;
+        if (!row.recorded) {
+            EXPECT_EQ(boxes.shown[0].type, MB_OK | MB_ICONSTOP);
+        }
+    }
 }
 
 // The item text "Desk\tImageWriter\tLaserWriter\t..." read back at its tabs would name the
