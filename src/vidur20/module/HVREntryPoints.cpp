@@ -5,12 +5,10 @@
 #include <new>
 
 #include "platform/ui/CPropertySheet.h"
-#include "platform/ui/UiApplication.h"
 #include "platform/ui/Win32Api.h"
 #include "vidur20/chooser/ZChooserDialog.h"
 #include "vidur20/module/HVREntryPointsC.h"
 #include "vidur20/module/HVRWindowObserver.h"
-#include "vidur20/module/Vidur20Module.h"
 #include "vidur20/netinfo/CNetGeneralPage.h"
 #include "vidur20/netinfo/CNetStatisticsPage.h"
 #include "vidur20/res/ResourceIds.h"

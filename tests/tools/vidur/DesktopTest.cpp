@@ -44,9 +44,9 @@ class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!display.running()) GTEST_SKIP() << display.failure();
-        folder = std::filesystem::temp_directory_path() /
-                 ("vidur-desktop-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder =
+            std::filesystem::temp_directory_path() / ("vidur-desktop-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder);
     }
     void TearDown() override {
@@ -160,7 +160,8 @@ TEST_F(DesktopTest, ClassicLookAtScaleTwoShowsTheUnscaledTextDoubled) {
         VidurProcess::Environment environment;
         const char* resources; // on the root window, as a desktop's settings put them
     };
-    const Scale scales[] = {{"QT_SCALE_FACTOR=2", {{"QT_SCALE_FACTOR", "2"}}, ""}, {"Xft.dpi: 192", {}, "Xft.dpi:\t192\n"}};
+    const Scale scales[] = {{"QT_SCALE_FACTOR=2", {{"QT_SCALE_FACTOR", "2"}}, ""},
+                            {"Xft.dpi: 192", {}, "Xft.dpi:\t192\n"}};
     for (const Scale& scale : scales) {
         SCOPED_TRACE(scale.name);
         ASSERT_TRUE(testing::setResources(display.name(), scale.resources));
@@ -188,7 +189,8 @@ TEST_F(DesktopTest, WindowsCarryTheClassOfTheirMenuEntryAndTheLibrarysIcon) {
     const auto checkIcon = [&](unsigned long window) {
         std::vector<WindowIcon> icons = testing::windowIcons(display.name(), window);
         ASSERT_EQ(icons.size(), 2U);
-        std::sort(icons.begin(), icons.end(), [](const WindowIcon& a, const WindowIcon& b) { return a.width < b.width; });
+        std::sort(icons.begin(), icons.end(),
+                  [](const WindowIcon& a, const WindowIcon& b) { return a.width < b.width; });
         EXPECT_EQ(icons[0].width, 32);
         EXPECT_EQ(icons[1].width, 64);
         int opaque = 0;

@@ -33,9 +33,13 @@ PixelGlyph traceGlyph(const QRawFont& raw, char16_t code, quint32 index, int asc
     int minX = canvas.width(), minY = canvas.height(), maxX = -1, maxY = -1;
     const auto inked = [&](int x, int y) { return qGray(canvas.pixel(x, y)) < 128; };
     for (int y = 0; y < canvas.height(); ++y)
-        for (int x = 0; x < canvas.width(); ++x)
-            if (inked(x, y)) minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y),
-                             maxY = std::max(maxY, y);
+        for (int x = 0; x < canvas.width(); ++x) {
+            if (!inked(x, y)) continue;
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+        }
     if (maxX < 0) return glyph; // a space
     glyph.left = minX - origin.x();
     glyph.top = origin.y() - minY;
