@@ -73,6 +73,10 @@ void ZChooserDialog::DoDataExchange(CDataExchange* pDX) {
 
 BOOL ZChooserDialog::OnInitDialog() {
     CDialog::OnInitDialog();
+    // The icon of the Chooser's menu entry, for the title bar and the task bar.
+    const HICON icon = AfxLoadIcon(IDI_APPLETALK_ZONE);
+    SetIcon(icon, TRUE);
+    SetIcon(icon, FALSE);
     m_boxType.SubclassDlgItem(IDC_TYPE_BOX, this);
     m_boxType.SetItemHeight(-1, static_cast<UINT>(GetSystemMetrics(SM_CYICON) + 4));
     CreatePackages();
