@@ -16,7 +16,8 @@ packages=(
   cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
   iproute2                          # tests in network namespaces (veth pairs, loopback)
   xvfb xauth xdotool libxcb1-dev    # window tests on a real X server (input, the screen read)
-  lintian desktop-file-utils        # the Debian package: its checks
+  build-essential debhelper         # the Debian packages (debian/, scripts/package.sh)
+  lintian desktop-file-utils        # the Debian packages: their checks
   bash-completion                   # where the completion goes; the test of it
 )
 
