@@ -130,6 +130,7 @@ TEST_F(CommandRegistryTest, NetworkOptionBeforeTheCommandIsTheCommands) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
         {{"--network"}, "vidur: option '--network' needs a value (NETWORK)\n"},
         {{"--network", "sim"}, "vidur: --network comes with a command (see 'vidur --help')\n"},
+        {{"--networks", "sim", "zones"}, "vidur: unknown command '--networks' (see 'vidur --help')\n"},
         {{"--network", "tokentalk", "zones"},
          "vidur zones: --network takes sim[:SCENARIO], ltoudp[:INTERFACE-ADDRESS] or ethertalk:INTERFACE, not "
          "'tokentalk'\n"},

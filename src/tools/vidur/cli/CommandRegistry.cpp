@@ -56,7 +56,7 @@ namespace {
 
 // `vidur --network X zones` as users type it: the leading --network options, which then go to
 // the command as if written after its name (before its own arguments, so one written there
-// still wins). Empty when the line does not start with one.
+// still wins).
 std::vector<std::string> leadingNetworkOptions(const std::vector<std::string>& arguments) {
     std::vector<std::string> options;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -75,7 +75,7 @@ std::vector<std::string> leadingNetworkOptions(const std::vector<std::string>& a
 
 } // namespace
 
-int CommandRegistry::run(const std::vector<std::string>& arguments, CommandIo& io) const {
+int CommandRegistry::runNetworkFirst(const std::vector<std::string>& arguments, CommandIo& io) const {
     std::vector<std::string> network;
     try {
         network = leadingNetworkOptions(arguments);
@@ -83,16 +83,18 @@ int CommandRegistry::run(const std::vector<std::string>& arguments, CommandIo& i
         io.err << "vidur: " << error.what() << "\n";
         return kExitError;
     }
-    if (!network.empty()) {
-        if (network.size() == arguments.size()) {
-            io.err << "vidur: --network comes with a command (see 'vidur --help')\n";
-            return kExitError;
-        }
-        std::vector<std::string> moved(arguments.begin() + static_cast<std::ptrdiff_t>(network.size()),
-                                       arguments.end());
-        moved.insert(moved.begin() + 1, network.begin(), network.end());
-        return run(moved, io);
+    if (network.size() == arguments.size()) {
+        io.err << "vidur: --network comes with a command (see 'vidur --help')\n";
+        return kExitError;
     }
+    std::vector<std::string> moved(arguments.begin() + static_cast<std::ptrdiff_t>(network.size()), arguments.end());
+    moved.insert(moved.begin() + 1, network.begin(), network.end());
+    return run(moved, io);
+}
+
+int CommandRegistry::run(const std::vector<std::string>& arguments, CommandIo& io) const {
+    if (!arguments.empty() && (arguments.front() == "--network" || arguments.front().rfind("--network=", 0) == 0))
+        return runNetworkFirst(arguments, io);
     if (arguments.empty()) {
         io.err << overview();
         return kExitError;
