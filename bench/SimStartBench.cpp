@@ -22,8 +22,9 @@ namespace {
 using namespace appletalk;
 
 std::string campusText(int devices) {
-    std::string text = "client_network = 1\n[[network]]\nnumber = 1\nzone = \"Home\"\n"
-                       "[[network]]\nrange = [100, 120]\nzones = [\"Campus\"]\n";
+    std::string text =
+        "client_network = 1\n[[network]]\nnumber = 1\nzone = \"Home\"\n"
+        "[[network]]\nrange = [100, 120]\nzones = [\"Campus\"]\n";
     for (int i = 1; i <= devices; ++i)
         text += "[[printer]]\nname = \"Laser " + std::to_string(i) + "\"\nzone = \"Campus\"\n";
     return text;

@@ -87,8 +87,8 @@ int DispatchRequests::printerStatus(_DispatchBlock& block) {
     const std::uint32_t id = nextId();
     DispatchBlockAccess::writeU32(block, DB_REQUEST_ID_OFFSET, id);
     DispatchBlockAccess::publishResult(block, kInProgress);
-    auto request =
-        std::make_unique<PrinterStatusRequest>(network_, clock_, block, id, [this](std::uint32_t done) { retire(done); });
+    auto request = std::make_unique<PrinterStatusRequest>(network_, clock_, block, id,
+                                                          [this](std::uint32_t done) { retire(done); });
     PrinterStatusRequest& started = *request;
     status_.emplace(id, std::move(request));
     started.start();

@@ -21,12 +21,12 @@ public:
         return 0;
     }
     OperationId lookup(const nbp::NbpName&, const LookupParameters&, TupleFound, LookupDone done) override {
-        done();
+        done(kErrNoNetwork);
         return 0;
     }
     using NetworkOperations::papStatus;
     OperationId papStatus(const DdpAddress&, Duration, StatusDone done) override {
-        done(std::nullopt);
+        done(kErrNoNetwork, {});
         return 0;
     }
     void cancel(OperationId) override {}

@@ -67,15 +67,16 @@ void PrinterStatusRequest::cancel() {
 Duration PrinterStatusRequest::timeLeft() const { return deadline_ - clock_.now(); }
 
 void PrinterStatusRequest::askAt(const DdpAddress& address, Duration patience) {
-    operation_ = network_.papStatus(address, patience, [this, address](std::optional<std::string> status) {
+    operation_ = network_.papStatus(address, patience, [this, address](int result, const std::string& status) {
         operation_ = 0;
-        answered(address, std::move(status));
+        answered(address, result, status);
     });
 }
 
-void PrinterStatusRequest::answered(const DdpAddress& address, std::optional<std::string> status) {
-    if (status)
-        succeed(address, *status);
+void PrinterStatusRequest::answered(const DdpAddress& address, int result, const std::string& status) {
+    if (result == kErrBadReply) unreadable_ = true;
+    if (result == kOk)
+        succeed(address, status);
     else
         find();
 }
@@ -103,7 +104,8 @@ void PrinterStatusRequest::find() {
     const SteadyTime begun = clock_.now();
     operation_ = network_.lookup(
         name, parameters, [this](const nbp::NbpTuple& tuple) { found(tuple); },
-        [this, begun] {
+        [this, begun](int status) {
+            if (status == kErrBadReply) unreadable_ = true;
             // Found: the status query that followed holds operation_ now.
             if (foundByName_) return;
             operation_ = 0;
@@ -136,7 +138,7 @@ void PrinterStatusRequest::succeed(const DdpAddress& address, const std::string&
 }
 
 void PrinterStatusRequest::fail() {
-    DispatchBlockAccess::publishResult(*block_, kErrNotFound);
+    DispatchBlockAccess::publishResult(*block_, unreadable_ ? kErrBadReply : kErrNotFound);
     end();
 }
 

@@ -3,7 +3,8 @@
 // started, ask the printer for its PAP status at the address in the block's tuple; if it does
 // not answer, find it again by name and ask wherever it is found, and so on until it answers
 // or the answer budget is spent. Then fill the caller's block: status text, the tuple with the
-// address that answered, and last the result.
+// address that answered, and last the result: kErrBadReply rather than kErrNotFound when
+// what came back could not be read.
 //
 // The request writes into the block only from its own callbacks, and cancel() stops every
 // one of them, so after cancel() returns the block is never touched again.
@@ -49,7 +50,7 @@ public:
 private:
     void begin();
     void askAt(const DdpAddress& address, Duration patience);
-    void answered(const DdpAddress& address, std::optional<std::string> status);
+    void answered(const DdpAddress& address, int result, const std::string& status);
     void find();
     void found(const nbp::NbpTuple& tuple);
     Duration timeLeft() const;
@@ -65,6 +66,7 @@ private:
     _NBPTuple printer_;
     SteadyTime deadline_{};
     bool foundByName_ = false;
+    bool unreadable_ = false; // an answer on the way could not be read
     OperationId operation_ = 0;
     // The start callback cannot be withdrawn: it finds this gone once the request is.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -203,8 +203,9 @@ TEST(NbpLookup, UnknownAndClosedHandlesAreErrors) {
 // of an extended network behind the router. The Chooser's own look-up (2, 2, 1024), opened as
 // soon as the stack has started, finds every one, in ten runs with ten client ids.
 TEST(NbpLookup, FindsEveryDeviceOfAThousandDeviceZone) {
-    std::string campus = "client_network = 1\n[[network]]\nnumber = 1\nzone = \"Home\"\n"
-                         "[[network]]\nrange = [100, 120]\nzones = [\"Campus\"]\n";
+    std::string campus =
+        "client_network = 1\n[[network]]\nnumber = 1\nzone = \"Home\"\n"
+        "[[network]]\nrange = [100, 120]\nzones = [\"Campus\"]\n";
     for (int i = 1; i <= 1000; ++i)
         campus += "[[printer]]\nname = \"Laser " + std::to_string(i) + "\"\nzone = \"Campus\"\n";
     testing::ScopedEnvironment files;

@@ -73,8 +73,8 @@ protected:
 
 TEST_F(Campus, TwoHundredDevicesOnAnLToUdpSegmentAreAllFoundFromAnotherProcessTenTimes) {
     if (!makeNamespace()) GTEST_SKIP() << "no network namespace can be made here (needs root and iproute2)";
-    const std::string scenario =
-        file("segment.toml", "client_network = 20\n[[network]]\nnumber = 20\nzone = \"Floor\"\n" + printers(200, "Floor"));
+    const std::string scenario = file(
+        "segment.toml", "client_network = 20\n[[network]]\nnumber = 20\nzone = \"Floor\"\n" + printers(200, "Floor"));
     VidurProcess sim({"sim", scenario, "--ltoudp", "--ttl", "0", "--router"}, environment(), inNamespace());
     // The device table comes once every node holds its address; its last line names the last.
     if (!sim.waitForOutput("Laser 99  ", 90s)) FAIL() << "the simulator did not come up: " << sim.finish(5s).err;
@@ -106,8 +106,8 @@ TEST_F(Campus, AScenarioTooBigForItsNetworkIsRefusedWithTheNetworkAndWhatItHolds
 
     // An extended network fits in process; on LocalTalk over UDP it holds what LocalTalk does.
     const std::string campus =
-        file("campus.toml", "client_network = 100\n[[network]]\nrange = [100, 101]\nzones = [\"Big\"]\n" +
-                                printers(300, "Big"));
+        file("campus.toml",
+             "client_network = 100\n[[network]]\nrange = [100, 101]\nzones = [\"Big\"]\n" + printers(300, "Big"));
     const ProcessResult served = VidurProcess::run({"sim", campus, "--ltoudp", "--ttl", "0"}, environment(), 60s);
     EXPECT_EQ(served.exitCode, 2);
     EXPECT_NE(served.err.find("network 100-101 served on LocalTalk (node ids 1-254, less the router's and 16 kept for "
