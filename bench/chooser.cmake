@@ -24,9 +24,9 @@ if(TARGET vidur20_ui AND TARGET tarvlib)
 endif()
 
 # The Chooser's look-up tick over the real library and a simulated campus of a thousand devices.
-if(VIDUR_BUILD_UI AND TARGET vidur20_chooser AND TARGET tarvlib)
+if(TARGET vidur20_ui AND TARGET tarvlib)
   vidur_add_benchmark(NAME chooser_campus_bench
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ChooserCampusBench.cpp
-    LIBS vidur20_chooser tarvlib Qt6::Widgets)
+    LIBS vidur20_ui tarvlib Qt6::Widgets)
   target_link_options(chooser_campus_bench PRIVATE -Wl,--no-as-needed)
 endif()

@@ -11,10 +11,4 @@ void enlargeReceiveBuffer(int socket) {
         setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
 }
 
-int receiveBufferBytes(int socket) {
-    int size = 0;
-    socklen_t length = sizeof size;
-    return getsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, &length) == 0 ? size : 0;
-}
-
 } // namespace appletalk

@@ -12,7 +12,5 @@ inline constexpr int kBurstReceiveBufferBytes = 4 << 20;
 // As much of it as allowed: forced past net.core.rmem_max where the process may
 // (CAP_NET_ADMIN), else up to that limit. Best effort; the kernel counts what it drops.
 void enlargeReceiveBuffer(int socket);
-// What the kernel granted, in bytes (0 when it cannot be read).
-int receiveBufferBytes(int socket);
 
 } // namespace appletalk
