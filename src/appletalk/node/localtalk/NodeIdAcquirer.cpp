@@ -22,7 +22,7 @@ NodeIdAcquirer::NodeIdAcquirer(TimerQueue& timers, std::uint64_t seed, SendFrame
 NodeIdAcquirer::~NodeIdAcquirer() { timers_.cancel(probeTimer_); }
 
 void NodeIdAcquirer::start(Acquired onAcquired) {
-    if (acquired_ || isProbing()) return;
+    if (acquired_ || probeTimer_ != 0) return;
     onAcquired_ = std::move(onAcquired);
     probesSent_ = 0;
     if (settings_.assigned && settings_.preferredId != 0 && settings_.preferredId != LlapFrame::kBroadcast) {

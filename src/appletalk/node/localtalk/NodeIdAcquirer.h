@@ -55,7 +55,8 @@ public:
     void noteTrafficFrom(std::uint8_t node);
 
     bool isAcquired() const { return acquired_; }
-    bool isProbing() const { return probeTimer_ != 0; }
+    // An assigned id is claimed without probing: nothing heard meanwhile moves it.
+    bool isProbing() const { return probeTimer_ != 0 && !settings_.assigned; }
     std::uint8_t nodeId() const { return acquired_ ? candidate_ : 0; }
     std::uint8_t candidate() const { return candidate_; }
     std::uint64_t conflicts() const { return conflicts_; }
