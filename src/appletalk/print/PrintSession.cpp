@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/print/PrintSession.h"
 
+#include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/Stack.h"
 #include "appletalk/services/pap/PapClient.h"
 #include "text/MacRoman.h"
@@ -40,6 +41,7 @@ struct Event {
     std::vector<std::uint8_t> bytes;
     std::uint64_t taken = 0;
     PapJobResult result = PapJobResult::Done;
+    int lookupStatus = 0; // LookupDone: the look-up's status
 };
 
 // Events from the stack's thread to the caller's, with a descriptor that wakes its poll().
@@ -132,11 +134,11 @@ PrintResult PrintSession::run(const PrintRequest& request, PrintObserver& observ
                 [&queue](const appletalk::nbp::NbpTuple& tuple) {
                     queue.push({Event::Kind::Found, {tuple.network, tuple.node, tuple.socket}, {}, {}, 0, {}});
                 },
-                [&queue] {
-                    queue.push({Event::Kind::LookupDone, {}, {}, {}, 0, {}});
+                [&queue](int status) {
+                    queue.push({Event::Kind::LookupDone, {}, {}, {}, 0, {}, status});
                 });
         });
-        bool done = false, found = false;
+        bool done = false, found = false, unreadable = false;
         while (!done && !found) {
             if (stopped()) {
                 stack.run([&] { stack.network().cancel(lookup); });
@@ -148,10 +150,16 @@ PrintResult PrintSession::run(const PrintRequest& request, PrintObserver& observ
                     found = true;
                     printer = event.address;
                 }
-                if (event.kind == Event::Kind::LookupDone) done = true;
+                if (event.kind == Event::Kind::LookupDone) {
+                    done = true;
+                    unreadable = event.lookupStatus == appletalk::runtime::kErrBadReply;
+                }
             }
         }
         stack.run([&] { stack.network().cancel(lookup); });
+        if (!found && unreadable)
+            return {PrintOutcome::NetworkError,
+                    "bad reply: the answers to the look-up of " + displayName(*request.name) + " could not be read", 0};
         if (!found) return {PrintOutcome::NotFound, displayName(*request.name) + " was not found", 0};
     } else if (request.address) {
         printer = *request.address;

@@ -72,7 +72,7 @@ Discovery discoverPrinters(const appletalk::runtime::StackSettings& settings) {
                         if (seen.insert({where, tuple.name.object, tuple.name.type}).second)
                             discovery.printers.push_back({{tuple.name.object, tuple.name.type, where}});
                     },
-                    [&] {
+                    [&](int) {
                         std::lock_guard inner(mutex);
                         --lookupsLeft;
                         changed.notify_all();
