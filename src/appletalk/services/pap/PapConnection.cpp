@@ -87,8 +87,13 @@ AtpAnswer PapConnection::handle(const AtpIncomingRequest& request) {
     }
 }
 
+void PapConnection::resumeReceiving() {
+    receivePaused_ = false;
+    if (sendData_ == 0) askForData();
+}
+
 void PapConnection::askForData() {
-    if (!running_ || closing_ || peerFinished_) return;
+    if (!running_ || closing_ || peerFinished_ || receivePaused_) return;
     sequence_ = static_cast<std::uint16_t>(sequence_ == 0xFFFF ? 1 : sequence_ + 1);
     const AtpRequestOptions options{.exactlyOnce = true,
                                     .bitmap = bitmapFor(options_.flowQuantum),

@@ -69,6 +69,12 @@ public:
     bool peerHasFinished() const { return peerFinished_; }
     std::uint64_t bytesReceived() const { return bytesReceived_; }
 
+    // Stops asking the other end for data while the owner cannot take more (its buffer is
+    // full); tickles keep the connection alive meanwhile. resume asks again.
+    void pauseReceiving() { receivePaused_ = true; }
+    void resumeReceiving();
+    bool isReceivePaused() const { return receivePaused_; }
+
     // Sends CloseConn; `ended(Closed)` follows once it is answered or the tries run out.
     void close();
     // Stops at once without a word to the other end (a printer switched off).
@@ -97,6 +103,7 @@ private:
     std::optional<AtpIncomingRequest> early_; // a SendData that came before start()
     bool closing_ = false;
     bool peerFinished_ = false;
+    bool receivePaused_ = false;
     std::uint16_t sequence_ = 0;
     std::uint64_t bytesReceived_ = 0;
     AtpRequester::Handle sendData_ = 0;
