@@ -120,6 +120,7 @@ void SimPrinter::jobEnded(bool complete) {
     job_.reset();
     jobs_.push_back(std::move(record));
     showStatus();
+    if (jobEnded_) jobEnded_(jobs_.back());
 }
 
 void SimPrinter::showStatus() {

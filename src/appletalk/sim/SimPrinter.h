@@ -13,6 +13,7 @@
 #include "appletalk/sim/SimPrintJob.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,6 +59,8 @@ public:
         std::string problem; // why the spool file could not be written
     };
     const std::vector<JobRecord>& jobs() const { return jobs_; }
+    // Called with each record as it joins jobs(), on the thread that polls the printer.
+    void setJobEnded(std::function<void(const JobRecord&)> ended) { jobEnded_ = std::move(ended); }
     bool isPrinting() const { return job_ != nullptr; }
 
 protected:
@@ -80,6 +83,7 @@ private:
     bool jobRejected_ = false;
     std::uint64_t jobsStarted_ = 0;
     std::vector<JobRecord> jobs_;
+    std::function<void(const JobRecord&)> jobEnded_;
     TimerId cycleTimer_ = 0;
     std::uint64_t earlierRequests_ = 0; // answered by servers of earlier visits
 };
