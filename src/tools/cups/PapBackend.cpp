@@ -2,6 +2,7 @@
 #include "tools/cups/PapBackend.h"
 
 #include "appletalk/print/PrinterDiscovery.h"
+#include "appletalk/runtime/ServerSettings.h"
 #include "text/MacRoman.h"
 #include "tools/cups/PapUri.h"
 #include "tools/vidur/cli/StopSignal.h"
@@ -10,9 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <ostream>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace vidur::cups {
@@ -27,19 +26,6 @@ std::string quoted(std::string text) {
     for (char& c : text)
         if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '\'';
     return "\"" + text + "\"";
-}
-
-// Where the user's own "AppleTalk.INI" would be: the profile folder's rules.
-std::filesystem::path userSettingsFolder() {
-    if (const char* dir = std::getenv("VIDUR_PROFILE_DIR"); dir && *dir) return dir;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return std::filesystem::path(xdg) / "vidur20";
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        const passwd* entry = ::getpwuid(::getuid());
-        home = entry ? entry->pw_dir : nullptr;
-    }
-    if (!home || !*home) return {};
-    return std::filesystem::path(home) / ".config" / "vidur20";
 }
 
 // Messages from the printer, a line at a time: errors as ERROR:, the rest as INFO:.
@@ -107,17 +93,7 @@ int PapBackend::statusFor(PrintOutcome outcome) {
     return kBackendFailed;
 }
 
-void PapBackend::chooseSettingsFolder() const {
-    std::error_code ec;
-    const auto own = userSettingsFolder();
-    if (!own.empty() && std::filesystem::exists(own / appletalk::runtime::StackSettings::kProfileFile, ec)) return;
-    ::setenv("VIDUR_PROFILE_DIR", systemFolder_.c_str(), 1);
-}
-
 int PapBackend::run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    chooseSettingsFolder();
-    const char* folder = std::getenv("VIDUR_PROFILE_DIR");
-    err << "DEBUG: AppleTalk settings from " << (folder ? folder : userSettingsFolder().string()) << "\n";
     if (arguments.empty()) return discover(out, err);
     if (arguments.size() < 5 || arguments.size() > 6) {
         err << "Usage: pap job-id user title copies options [file]\n";
@@ -127,7 +103,15 @@ int PapBackend::run(const std::vector<std::string>& arguments, std::ostream& out
 }
 
 int PapBackend::discover(std::ostream& out, std::ostream& err) {
-    const auto discovery = appletalk::print::discoverPrinters(appletalk::runtime::StackSettings::load());
+    // Every backend offers a line of its own for a printer typed in by hand, found or not.
+    out << "network pap \"Unknown\" \"AppleTalk Printer (PAP)\"\n" << std::flush;
+    const auto loaded = appletalk::runtime::ServerSettings::load();
+    if (!loaded.settings) {
+        err << "ERROR: " << loaded.problem << "\n";
+        return kBackendOk; // nothing to offer is not a failure of discovery
+    }
+    err << "DEBUG: AppleTalk settings from " << loaded.source << "\n";
+    const auto discovery = appletalk::print::discoverPrinters(*loaded.settings);
     if (!discovery.online) {
         err << "DEBUG: no AppleTalk network: " << discovery.problem << "\n";
         return kBackendOk; // nothing to offer is not a failure of discovery
@@ -153,12 +137,16 @@ int PapBackend::printJob(const std::vector<std::string>& arguments, std::ostream
         err << "ERROR: not an AppleTalk printer URI: " << (deviceUri ? deviceUri : "(no DEVICE_URI)") << "\n";
         return kBackendStop;
     }
-    // The URI's network wins over the settings, as VIDUR_NETWORK does for vidur.
-    if (!uri->network.empty()) ::setenv("VIDUR_NETWORK", uri->network.c_str(), 1);
-    if (!uri->port.empty()) ::setenv("VIDUR_LTOUDP_PORT", uri->port.c_str(), 1);
-    if (!uri->ttl.empty()) ::setenv("VIDUR_LTOUDP_TTL", uri->ttl.c_str(), 1);
-    auto settings = appletalk::runtime::StackSettings::load();
-    for (const auto& problem : settings.problems) err << "DEBUG: setting ignored: " << problem << "\n";
+    // The URI's network wins over the settings, as --network does for vidur.
+    const auto loaded =
+        appletalk::runtime::ServerSettings::load({uri->network, uri->port, uri->ttl, "the printer's URI"});
+    if (!loaded.settings) {
+        // Every job would fail alike: the queue stops until the administrator sees to it.
+        err << "ERROR: " << loaded.problem << "\n";
+        return kBackendStop;
+    }
+    err << "DEBUG: AppleTalk settings from " << loaded.source << "\n";
+    const auto& settings = *loaded.settings;
 
     appletalk::nbp::NbpName name;
     std::string* parts[] = {&name.object, &name.type, &name.zone};
