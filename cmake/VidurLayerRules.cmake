@@ -39,9 +39,13 @@ set(VIDUR_LINKS_vidur20 "vidur20;platform;tarvlib;text")
 # The command runs the simulator in its own process (`vidur sim`), and the command and the
 # CUPS backend print through the stack's print sessions (PAP connections are not among the
 # library's functions): the node, the simulator and those sessions are the only floors of the
-# stack behind the public tier they use.
-set(VIDUR_INCLUDES_tools "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/")
-set(VIDUR_LINKS_tools "tools;vidur20;platform;tarvlib;text;appletalk/node;appletalk/sim;appletalk/print")
+# stack behind the public tier they use. The print server also answers the PostScript queries
+# of the jobs it takes, with the protocols floor's reader of them, and it and the backend read
+# their settings as programs that serve others do.
+set(VIDUR_INCLUDES_tools
+  "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/"
+  "appletalk/protocols/postscript/;appletalk/runtime/ServerSettings.h;appletalk/runtime/StackSettings.h")
+set(VIDUR_LINKS_tools "tools;vidur20;platform;tarvlib;text;appletalk/node;appletalk/sim;appletalk/print;appletalk/protocols")
 
 # The first folders of include paths that are ours: an include in angle brackets that starts
 # with one of them is checked like a quoted one.

@@ -47,11 +47,7 @@ void SimInternet::build(LinkFactory clientSegment) {
     }
     group_.add(*router_);
     for (const auto& printer : scenario_.printers) {
-        PrinterBehaviour behaviour{printer.name,           printer.type,
-                                   printer.status,         printer.statusChanges,
-                                   printer.statusInterval, printer.answerDelay,
-                                   printer.answers,        printer.spool.empty() ? scenario_.spool : printer.spool,
-                                   printer.failAfterBytes, printer.rejectError};
+        const PrinterBehaviour behaviour = behaviourOf(printer);
         auto placed = placement(printer.network, printer.node, printer.zone);
         printers_.push_back(
             std::make_unique<SimPrinter>(clock_, linksFor(printer.network, clientSegment), placed, behaviour));
@@ -63,6 +59,23 @@ void SimInternet::build(LinkFactory clientSegment) {
             std::make_unique<SimFileServer>(clock_, linksFor(server.network, clientSegment), placed, server.name));
         group_.add(*fileServers_.back());
     }
+}
+
+PrinterBehaviour SimInternet::behaviourOf(const ScenarioPrinter& printer) const {
+    PrinterBehaviour behaviour;
+    behaviour.name = printer.name;
+    behaviour.type = printer.type;
+    behaviour.status = printer.status;
+    behaviour.statusCycle = printer.statusChanges;
+    behaviour.statusPeriod = printer.statusInterval;
+    behaviour.answerDelay = printer.answerDelay;
+    behaviour.answers = printer.answers;
+    behaviour.spoolDirectory = printer.spool.empty() ? scenario_.spool : printer.spool;
+    behaviour.failAfterBytes = printer.failAfterBytes;
+    behaviour.rejectError = printer.rejectError;
+    behaviour.product = printer.product;
+    behaviour.version = printer.version;
+    return behaviour;
 }
 
 void SimInternet::buildBeside(LinkFactory clientSegment, SegmentRouter existing) {
@@ -84,11 +97,7 @@ void SimInternet::buildBeside(LinkFactory clientSegment, SegmentRouter existing)
             leftOut_.push_back(printer.name);
             continue;
         }
-        PrinterBehaviour behaviour{printer.name,           printer.type,
-                                   printer.status,         printer.statusChanges,
-                                   printer.statusInterval, printer.answerDelay,
-                                   printer.answers,        printer.spool.empty() ? scenario_.spool : printer.spool,
-                                   printer.failAfterBytes, printer.rejectError};
+        const PrinterBehaviour behaviour = behaviourOf(printer);
         printers_.push_back(std::make_unique<SimPrinter>(clock_, clientSegment, besideRouter(printer.node), behaviour));
         group_.add(*printers_.back());
     }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 extern char** environ;
@@ -29,6 +30,9 @@ std::vector<std::string> mergedEnvironment(const VidurProcess::Environment& over
     for (const auto& [name, value] : overrides) {
         if (value) merged.push_back(name + "=" + *value);
     }
+    // The machine's own system settings never reach a test's process.
+    if (overrides.count("VIDUR_SYSTEM_SETTINGS_DIR") == 0 && std::getenv("VIDUR_SYSTEM_SETTINGS_DIR") == nullptr)
+        merged.push_back("VIDUR_SYSTEM_SETTINGS_DIR=/nonexistent/vidur20");
     return merged;
 }
 
