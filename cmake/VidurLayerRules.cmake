@@ -22,6 +22,7 @@ set(VIDUR_INCLUDES_appletalk/sim "appletalk/sim/;${VIDUR_INCLUDES_appletalk/serv
 set(VIDUR_INCLUDES_appletalk/runtime "appletalk/runtime/;appletalk/names/;tarvlib/;${VIDUR_INCLUDES_appletalk/sim}")
 set(VIDUR_INCLUDES_appletalk/api "appletalk/api/;${VIDUR_INCLUDES_appletalk/runtime}")
 set(VIDUR_INCLUDES_appletalk/print "appletalk/print/;${VIDUR_INCLUDES_appletalk/runtime}")
+set(VIDUR_INCLUDES_appletalk/serve "appletalk/serve/;${VIDUR_INCLUDES_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/protocols "appletalk/protocols;text")
 set(VIDUR_LINKS_appletalk/node "appletalk/node;${VIDUR_LINKS_appletalk/protocols}")
 set(VIDUR_LINKS_appletalk/services "appletalk/services;${VIDUR_LINKS_appletalk/node}")
@@ -29,6 +30,7 @@ set(VIDUR_LINKS_appletalk/sim "appletalk/sim;${VIDUR_LINKS_appletalk/services}")
 set(VIDUR_LINKS_appletalk/runtime "appletalk/runtime;appletalk/names;tarvlib;${VIDUR_LINKS_appletalk/sim}")
 set(VIDUR_LINKS_appletalk/api "appletalk/api;${VIDUR_LINKS_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/print "appletalk/print;${VIDUR_LINKS_appletalk/runtime}")
+set(VIDUR_LINKS_appletalk/serve "appletalk/serve;${VIDUR_LINKS_appletalk/runtime}")
 
 set(VIDUR_INCLUDES_platform "platform/;text/")
 set(VIDUR_LINKS_platform "platform;text")
@@ -36,16 +38,18 @@ set(VIDUR_LINKS_platform "platform;text")
 set(VIDUR_INCLUDES_vidur20 "vidur20/;platform/;tarvlib/;text/")
 set(VIDUR_LINKS_vidur20 "vidur20;platform;tarvlib;text")
 
-# The command runs the simulator in its own process (`vidur sim`), and the command and the
-# CUPS backend print through the stack's print sessions (PAP connections are not among the
-# library's functions): the node, the simulator and those sessions are the only floors of the
-# stack behind the public tier they use. The print server also answers the PostScript queries
-# of the jobs it takes, with the protocols floor's reader of them, and it and the backend read
-# their settings as programs that serve others do.
+# The command runs the simulator in its own process (`vidur sim`), the command and the CUPS
+# backend print through the stack's print sessions, and `vidur serve` runs the print server
+# (PAP connections are not among the library's functions): the node, the simulator, those
+# sessions and the server are the only floors of the stack behind the public tier they use.
+# The print server also answers the PostScript queries of the jobs it takes, with the
+# protocols floor's reader of them, and it and the backend read their settings as programs
+# that serve others do.
 set(VIDUR_INCLUDES_tools
-  "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/"
+  "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/;appletalk/serve/"
   "appletalk/protocols/postscript/;appletalk/runtime/ServerSettings.h;appletalk/runtime/StackSettings.h")
-set(VIDUR_LINKS_tools "tools;vidur20;platform;tarvlib;text;appletalk/node;appletalk/sim;appletalk/print;appletalk/protocols")
+set(VIDUR_LINKS_tools
+  "tools;vidur20;platform;tarvlib;text;appletalk/node;appletalk/sim;appletalk/print;appletalk/serve;appletalk/protocols")
 
 # The first folders of include paths that are ours: an include in angle brackets that starts
 # with one of them is checked like a quoted one.

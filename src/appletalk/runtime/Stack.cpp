@@ -98,6 +98,7 @@ Stack::Stack(StackSettings settings, StackOptions options)
             };
         }
         NodeConfig config;
+        if (options.server) config.acquisition.role = NodeRole::Server;
         probeTiming(options).applyTo(config.acquisition);
         config.seed = options.seed;
         // On EtherTalk the address of last time is probed first, node id and all.
