@@ -12,8 +12,9 @@ packages=(
   libgtest-dev libgmock-dev         # tests
   libbenchmark-dev                  # benchmarks
   libtomlplusplus-dev               # scenario files
-  libcups2-dev                      # cups-config: where the CUPS backend goes
+  libcups2-dev                      # cups-config: where the CUPS backend goes; libcups for vidur serve
   cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
+  cups-ipp-utils                    # vidur serve's end-to-end test: ipptool reads a job's title
   iproute2                          # tests in network namespaces (veth pairs, loopback)
   xvfb xauth xdotool libxcb1-dev    # window tests on a real X server (input, the screen read)
   lintian desktop-file-utils        # the Debian package: its checks

@@ -3,7 +3,8 @@
 # The Debian packages from the tree: built by scripts/package.sh in a Release build of their
 # own (the slow part, minutes on two cores), checked by lintian, unpacked into a scratch
 # root, where vidur runs and the menu entries, manual pages and completion are in place.
-#   [CUPS_BACKEND=/usr/lib/cups/backend/pap] check-deb.sh SOURCE-DIR BUILD-DIR
+#   [CUPS_BACKEND=/usr/lib/cups/backend/pap] [SERVE_UNIT=/lib/systemd/system/vidur20-serve.service]
+#   check-deb.sh SOURCE-DIR BUILD-DIR
 set -uo pipefail
 source=$1 build=$2
 faults=0
@@ -30,6 +31,10 @@ for file in usr/bin/vidur usr/share/man/man1/vidur.1.gz usr/share/man/man5/vidur
             usr/share/bash-completion/completions/vidur; do
   [ -e "$root/$file" ] || fail "vidur20 lacks /$file"
 done
+if [ -n "${SERVE_UNIT:-}" ]; then
+  [ -e "$root$SERVE_UNIT" ] || fail "vidur20 lacks the print server's unit $SERVE_UNIT"
+  grep -q "^ExecStart=/usr/bin/vidur serve$" "$root$SERVE_UNIT" || fail "the unit does not start /usr/bin/vidur serve"
+fi
 if [ -n "${CUPS_BACKEND:-}" ]; then
   [ -x "$root$CUPS_BACKEND" ] || fail "vidur20 lacks the CUPS backend $CUPS_BACKEND"
   [ -e "$root/usr/share/man/man8/vidur20-pap.8.gz" ] || fail "vidur20 lacks vidur20-pap(8)"
