@@ -26,7 +26,8 @@ ServedJob::ServedJob(Node& node, PapServerJob& connection, std::shared_ptr<JobDe
       description_(description),
       limits_(limits),
       changed_(std::move(changed)),
-      lastHeard_(node.clock().now()) {
+      started_(node.clock().now()),
+      lastHeard_(started_) {
     record_.ticket.workstation = connection.workstation();
     watchIdle();
 }
@@ -203,6 +204,7 @@ void ServedJob::watchIdle() {
 
 void ServedJob::connectionEnded(bool complete) {
     ended_ = true;
+    record_.elapsed = node_.clock().now() - started_;
     node_.timers().cancel(idleTimer_);
     node_.timers().cancel(verdictTimer_);
     idleTimer_ = verdictTimer_ = 0;

@@ -27,6 +27,7 @@ struct JobRecord {
     std::uint64_t bytes = 0; // received from the workstation
     bool printed = false; // the destination took it whole
     std::string outcome; // Mac OS Roman: the destination's word, or why the job ended
+    Duration elapsed{}; // from OpenConn to the connection's end
 };
 
 class ServedJob {
@@ -84,6 +85,7 @@ private:
     bool sinkFinished_ = false;
     bool ended_ = false;
     std::string lastNotice_;
+    SteadyTime started_;
     SteadyTime lastHeard_;
     TimerId idleTimer_ = 0;
     TimerId verdictTimer_ = 0;

@@ -3,6 +3,9 @@
 
 #include "tools/vidur/output/TerminalText.h"
 
+#include <chrono>
+#include <cstdio>
+
 namespace vidur::cli {
 
 namespace {
@@ -13,6 +16,12 @@ std::string shown(const appletalk::nbp::NbpName& name) {
 
 std::string address(appletalk::DdpAddress at) {
     return std::to_string(at.network) + "." + std::to_string(at.node) + ":" + std::to_string(at.socket);
+}
+
+std::string seconds(appletalk::Duration elapsed) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", std::chrono::duration<double>(elapsed).count());
+    return text;
 }
 
 } // namespace
@@ -51,7 +60,8 @@ void ServeLogWriter::jobEnded(const std::string& queue, const appletalk::serve::
     if (!record.ticket.title.empty()) line += " '" + terminalText(record.ticket.title) + "'";
     if (!record.ticket.user.empty()) line += " for '" + terminalText(record.ticket.user) + "'";
     line += " from " + address(record.ticket.workstation) + ": ";
-    if (!record.query) line += std::to_string(record.bytes) + " bytes, " + (record.printed ? "" : "not printed: ");
+    if (!record.query) line += std::to_string(record.bytes) + " bytes in " + seconds(record.elapsed) + ", ";
+    if (!record.query && !record.printed) line += "not printed: ";
     line += terminalText(record.outcome);
     error(queue, line);
 }
