@@ -4,6 +4,7 @@
 #include "appletalk/print/PrinterDiscovery.h"
 #include "appletalk/runtime/ServerSettings.h"
 #include "text/MacRoman.h"
+#include "tools/cups/BackendReporter.h"
 #include "tools/cups/PapUri.h"
 #include "tools/vidur/cli/StopSignal.h"
 
@@ -27,52 +28,6 @@ std::string quoted(std::string text) {
         if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '\'';
     return "\"" + text + "\"";
 }
-
-// Messages from the printer, a line at a time: errors as ERROR:, the rest as INFO:.
-class BackendObserver final : public appletalk::print::PrintObserver {
-public:
-    explicit BackendObserver(std::ostream& err) : err_(err) {}
-    ~BackendObserver() override { flushLine(); }
-
-    void lookingUp(const std::string& name) override { err_ << "INFO: Looking for " << name << "\n" << std::flush; }
-    void found(appletalk::DdpAddress a) override {
-        err_ << "DEBUG: printer at " << a.network << "." << int(a.node) << ":" << int(a.socket) << "\n" << std::flush;
-    }
-    void busy(const std::string& status) override {
-        if (status == lastBusy_) return;
-        lastBusy_ = status;
-        err_ << "STATE: +connecting-to-device\nINFO: Printer busy: " << status << "\n" << std::flush;
-    }
-    void opened() override { err_ << "STATE: -connecting-to-device\nINFO: Printing\n" << std::flush; }
-    void message(std::span<const std::uint8_t> bytes) override {
-        for (const std::uint8_t byte : bytes) {
-            if (byte == '\r' || byte == '\n') {
-                flushLine();
-            } else {
-                line_ += static_cast<char>(byte);
-            }
-        }
-    }
-    void progress(std::uint64_t taken, std::uint64_t, bool) override {
-        if (taken >= nextReport_) {
-            err_ << "DEBUG: " << taken << " bytes taken by the printer\n" << std::flush;
-            nextReport_ = taken + 1024 * 1024;
-        }
-    }
-
-private:
-    void flushLine() {
-        if (line_.empty()) return;
-        const bool error = appletalk::print::reportsError(line_);
-        err_ << (error ? "ERROR: " : "INFO: ") << line_ << "\n" << std::flush;
-        line_.clear();
-    }
-
-    std::ostream& err_;
-    std::string line_;
-    std::string lastBusy_;
-    std::uint64_t nextReport_ = 0;
-};
 
 } // namespace
 
@@ -146,19 +101,8 @@ int PapBackend::printJob(const std::vector<std::string>& arguments, std::ostream
         return kBackendStop;
     }
     err << "DEBUG: AppleTalk settings from " << loaded.source << "\n";
-    const auto& settings = *loaded.settings;
-
-    appletalk::nbp::NbpName name;
-    std::string* parts[] = {&name.object, &name.type, &name.zone};
-    const std::string* given[] = {&uri->name, &uri->type, &uri->zone};
-    for (int i = 0; i < 3; ++i) {
-        const auto converted = vidur::text::utf8ToMacRoman(*given[i]);
-        if (!converted.lossless || converted.macRoman.empty() || converted.macRoman.size() > 32) {
-            err << "ERROR: the URI's name cannot be an AppleTalk name: " << *given[i] << "\n";
-            return kBackendStop;
-        }
-        *parts[i] = converted.macRoman;
-    }
+    const auto name = printerName(*uri, err);
+    if (!name) return kBackendStop;
 
     int input = STDIN_FILENO;
     int copies = 1;
@@ -171,6 +115,28 @@ int PapBackend::printJob(const std::vector<std::string>& arguments, std::ostream
         // CUPS leaves copies to a backend only when it hands over a file.
         copies = std::max(1, std::atoi(arguments[3].c_str()));
     }
+    const int status = printCopies(*loaded.settings, *name, uri->name, input, copies, err);
+    if (input != STDIN_FILENO) ::close(input);
+    return status;
+}
+
+std::optional<appletalk::nbp::NbpName> PapBackend::printerName(const PapUri& uri, std::ostream& err) {
+    appletalk::nbp::NbpName name;
+    std::string* parts[] = {&name.object, &name.type, &name.zone};
+    const std::string* given[] = {&uri.name, &uri.type, &uri.zone};
+    for (int i = 0; i < 3; ++i) {
+        const auto converted = vidur::text::utf8ToMacRoman(*given[i]);
+        if (!converted.lossless || converted.macRoman.empty() || converted.macRoman.size() > 32) {
+            err << "ERROR: the URI's name cannot be an AppleTalk name: " << *given[i] << "\n";
+            return std::nullopt;
+        }
+        *parts[i] = converted.macRoman;
+    }
+    return name;
+}
+
+int PapBackend::printCopies(const appletalk::runtime::StackSettings& settings, const appletalk::nbp::NbpName& name,
+                            const std::string& printer, int input, int copies, std::ostream& err) {
     const cli::StopSignal stop; // CUPS cancels a job with SIGTERM
     appletalk::print::PrintSession session(settings);
     int status = kBackendOk;
@@ -183,33 +149,12 @@ int PapBackend::printJob(const std::vector<std::string>& arguments, std::ostream
         request.stopRequested = [] { return cli::StopSignal::requested(); };
         request.stopHandle = stop.waitHandle();
         err << "STATE: +connecting-to-device\n" << std::flush;
-        appletalk::print::PrintResult result;
-        {
-            BackendObserver observer(err);
-            result = session.run(request, observer);
-        }
+        BackendReporter reporter(err, printer);
+        const auto result = session.run(request, reporter);
         err << "STATE: -connecting-to-device\n";
+        reporter.ended(result);
         status = statusFor(result.outcome);
-        switch (result.outcome) {
-        case PrintOutcome::Done: err << "INFO: Printed " << result.bytesTaken << " bytes\n"; break;
-        case PrintOutcome::PrinterError: err << "ERROR: The printer rejected the job\n"; break;
-        case PrintOutcome::NotFound:
-            err << "INFO: " << uri->name << " was not found on the AppleTalk network; will retry\n";
-            break;
-        case PrintOutcome::Unreachable: err << "INFO: " << uri->name << " does not answer; will retry\n"; break;
-        case PrintOutcome::StillBusy: err << "INFO: " << uri->name << " stayed busy; will retry\n"; break;
-        case PrintOutcome::ConnectionLost:
-        case PrintOutcome::ClosedByPrinter:
-            err << "ERROR: " << uri->name << " went away after " << result.bytesTaken << " bytes; will retry\n";
-            break;
-        case PrintOutcome::Refused: err << "ERROR: " << uri->name << " refused the connection\n"; break;
-        case PrintOutcome::NetworkError: err << "ERROR: no AppleTalk network: " << result.detail << "\n"; break;
-        case PrintOutcome::Interrupted: err << "INFO: Job cancelled\n"; break;
-        case PrintOutcome::InputError: err << "ERROR: reading the job: " << result.detail << "\n"; break;
-        }
-        err << std::flush;
     }
-    if (input != STDIN_FILENO) ::close(input);
     return status;
 }
 

@@ -9,10 +9,13 @@
 #include "appletalk/print/PrintSession.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vidur::cups {
+
+struct PapUri;
 
 // The exit codes CUPS gives backends (<cups/backend.h>).
 enum BackendStatus : int {
@@ -39,6 +42,11 @@ public:
 private:
     int discover(std::ostream& out, std::ostream& err);
     int printJob(const std::vector<std::string>& arguments, std::ostream& err);
+    // The printer's AppleTalk name from the URI's parts; nothing, and an ERROR: line, when a
+    // part cannot be one.
+    static std::optional<appletalk::nbp::NbpName> printerName(const PapUri& uri, std::ostream& err);
+    static int printCopies(const appletalk::runtime::StackSettings& settings, const appletalk::nbp::NbpName& name,
+                           const std::string& printer, int input, int copies, std::ostream& err);
 };
 
 } // namespace vidur::cups

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // PAP print jobs end to end on the in-process wire and virtual time: a workstation's
 // PapClient against a printer's PapServer beside its status server.
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/services/pap/PapClient.h"
 #include "appletalk/services/pap/PapServer.h"
