@@ -58,8 +58,7 @@ void PrintJob::cancel(PrintOutcome outcome) {
 void PrintJob::busyAnswer(const std::string& status) {
     if (!busySince_) busySince_ = node_.clock().now();
     if (events_.busy) events_.busy(status);
-    if (options_.busyLimit && node_.clock().now() - *busySince_ >= *options_.busyLimit)
-        cancel(PrintOutcome::StillBusy);
+    if (options_.busyLimit && node_.clock().now() - *busySince_ >= *options_.busyLimit) cancel(PrintOutcome::StillBusy);
 }
 
 void PrintJob::ended(PapJobResult result) {

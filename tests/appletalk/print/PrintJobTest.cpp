@@ -94,7 +94,8 @@ TEST_F(OnTheOffice, APrinterIsFoundByItsNameInAnyLetterCaseAndANameNobodyHasIsNo
 TEST_F(OnTheOffice, AJobIsTakenWholeAndAPostScriptErrorOnTheBackChannelMakesItAPrinterError) {
     ASSERT_TRUE(started());
     const std::string job = "%!PS-Adobe-3.0\n%%Title: Memo\n" + std::string(20'000, 'x');
-    for (const auto& [name, expected] : {std::pair{"Laser", PrintOutcome::Done}, {"Picky", PrintOutcome::PrinterError}}) {
+    for (const auto& [name, expected] :
+         {std::pair{"Laser", PrintOutcome::Done}, {"Picky", PrintOutcome::PrinterError}}) {
         Heard heard;
         PrintJob printJob(*stack.stack->node());
         ASSERT_TRUE(printJob.open(stack.internet().printer(name)->entityAddress(), heard.events()));

@@ -19,10 +19,10 @@ TEST(PrinterSurvey, FindsEveryLaserWriterOfEveryZoneOnceSortedByZoneAndName) {
     ASSERT_TRUE(stack.runUntil([&] { return found.has_value(); }));
     std::vector<std::string> names;
     for (const auto& printer : *found) names.push_back(printer.name.zone + "/" + printer.name.object);
-    EXPECT_EQ(names, (std::vector<std::string>{"Building 4/Old LaserWriter Plus", "Design Studio/Design LaserWriter",
-                                               "Engineering/Laser 1", "Engineering/Laser 2",
-                                               "Finance/Finance LaserWriter", "Marketing/Marketing LaserWriter",
-                                               "Z\x9Frich Office/Drucker Z\x9Frich"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Building 4/Old LaserWriter Plus", "Design Studio/Design LaserWriter",
+                                        "Engineering/Laser 1", "Engineering/Laser 2", "Finance/Finance LaserWriter",
+                                        "Marketing/Marketing LaserWriter", "Z\x9Frich Office/Drucker Z\x9Frich"}));
 }
 
 } // namespace
