@@ -249,6 +249,7 @@ void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const
     options.transmissions = 1 + std::max(0, parameters.retries);
     options.maxTuples = parameters.maxTuples;
     options.extendedCable = rtmp_.cableRange().has_value();
+    if (node_.isExtended()) options.ownZone = zone_;
     const bool started = entry->second->start(pattern, options, [this, id, found, done](NbpLookupStatus) {
         const auto finished = lookups_.find(id);
         if (finished == lookups_.end()) return;

@@ -85,7 +85,10 @@ bool NbpLookup::sendRequest() {
     // Decided on every send: the router may be learnt, or age out, while we look.
     const bool viaRouter = node_.aRouter() != 0;
     nbp::NbpName asked = pattern_;
-    if (!viaRouter) asked.zone = kMyZone; // without a router there is only this cable
+    if (asked.isMyZone() && !options_.ownZone.empty())
+        asked.zone = options_.ownZone;
+    else if (!viaRouter)
+        asked.zone = kMyZone; // without a router there is only this cable
     askedZone_ = asked.zone;
     const nbp::NbpTuple requester{node_.thisNet(), node_.nodeId(), socket_, 0, asked};
     const auto function = viaRouter ? nbp::NbpFunction::BroadcastRequest : nbp::NbpFunction::Lookup;

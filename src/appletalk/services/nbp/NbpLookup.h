@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // One NBP look-up of a pattern (obj:type@zone). With a router known it sends a BrRq to
 // A-ROUTER's socket 2 with the zone; without one it broadcasts a LkUp with zone "*" (and asks
-// this node's own registry too, since a broadcast does not come back to its sender). The
+// this node's own registry too, since a broadcast does not come back to its sender). On an
+// extended cable "*" is replaced by the node's own zone when it knows one. The
 // request is repeated with the same NBP ID every interval; LkUp-Replies are collected without
 // duplicates (same net, node, socket and enumerator) until the last interval ends or the
 // maximum number of tuples is reached. Results are readable while it runs.
@@ -34,6 +35,9 @@ struct NbpLookupOptions {
     int transmissions = 3; // how many times the request is sent, 1 or more
     std::size_t maxTuples = 0; // 0: no limit
     bool extendedCable = false; // this node's cable is extended: a reply's network 0 is impossible
+    // On an extended cable, this node's zone: it goes where the pattern says "*" (or nothing),
+    // as routers there refuse a BrRq that names no zone. Empty while the zone is unknown.
+    std::string ownZone = {};
 };
 
 class NbpLookup {
