@@ -15,8 +15,8 @@ constexpr double kPollSeconds = 1.0;
 
 } // namespace
 
-CupsConnection::CupsConnection(std::chrono::seconds limit, const std::atomic<bool>* cancelled)
-    : limit_(limit), cancelled_(cancelled) {
+CupsConnection::CupsConnection(std::chrono::seconds limit, std::function<bool()> cancelled)
+    : limit_(limit), cancelled_(std::move(cancelled)) {
     connect();
 }
 
@@ -47,7 +47,7 @@ void CupsConnection::arm() { deadline_ = std::chrono::steady_clock::now() + limi
 
 int CupsConnection::keepWaiting(http_t*, void* self) {
     const auto* connection = static_cast<CupsConnection*>(self);
-    if (connection->cancelled_ && connection->cancelled_->load()) return 0;
+    if (connection->cancelled_ && connection->cancelled_()) return 0;
     return std::chrono::steady_clock::now() < connection->deadline_ ? 1 : 0;
 }
 

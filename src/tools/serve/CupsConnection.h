@@ -5,7 +5,6 @@
 // limit or as soon as `cancelled` says so.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -18,7 +17,7 @@ class CupsConnection {
 public:
     // Connects at once; isOpen() tells whether it worked, problem() why not.
     explicit CupsConnection(std::chrono::seconds limit = std::chrono::seconds(30),
-                            const std::atomic<bool>* cancelled = nullptr);
+                            std::function<bool()> cancelled = {});
     ~CupsConnection();
     CupsConnection(const CupsConnection&) = delete;
     CupsConnection& operator=(const CupsConnection&) = delete;
@@ -43,7 +42,7 @@ private:
     bool connect();
 
     std::chrono::seconds limit_;
-    const std::atomic<bool>* cancelled_;
+    std::function<bool()> cancelled_;
     std::chrono::steady_clock::time_point deadline_;
     http_t* http_ = nullptr;
     std::string problem_;

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 namespace vidur::serve {
@@ -94,7 +95,7 @@ public:
     void run() {
         // libcups keeps the user per thread: each job speaks for its own.
         cupsSetUser(user_.c_str());
-        CupsConnection cups(30s, &channel_->cancelled);
+        CupsConnection cups(30s, [channel = channel_] { return channel->cancelled.load(); });
         if (!cups.isOpen()) return report(false, cups.problem());
         const int job = cupsCreateJob(cups.http(), queue_.c_str(), title_.c_str(), 0, nullptr);
         if (job <= 0) return report(false, std::string("CUPS refused the job: ") + cupsLastErrorString());
@@ -221,7 +222,11 @@ std::unique_ptr<appletalk::serve::JobSink> CupsDestination::open(const appletalk
     const std::string title = ticket.title.empty() ? std::string("Untitled") : cupsText(ticket.title);
     const std::string user = ticket.user.empty() ? defaultUser_ : cupsText(ticket.user);
     auto run = std::make_shared<CupsJobRun>(channel, listener, post_, workers_, queue_, title, user);
-    workers_.start([run] { run->run(); });
+    try {
+        workers_.start([run] { run->run(); });
+    } catch (const std::system_error&) {
+        return nullptr; // no thread to be had: the job is refused, the Mac told
+    }
     return std::make_unique<CupsJobSink>(channel, listener);
 }
 

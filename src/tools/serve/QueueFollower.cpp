@@ -25,11 +25,16 @@ QueueState stateOf(const CupsQueue& queue) {
 
 QueueFollower::QueueFollower(appletalk::serve::ServeSession& session, FollowerSettings settings, JobWorkers& workers,
                              Say say)
-    : session_(session), settings_(std::move(settings)), workers_(workers), say_(std::move(say)) {}
+    : session_(session),
+      settings_(std::move(settings)),
+      workers_(workers),
+      say_(std::move(say)),
+      cups_(std::chrono::seconds(30), settings_.stopping) {}
 
 void QueueFollower::refresh() {
     std::string problem;
     const auto queues = listQueues(cups_, problem);
+    if (settings_.stopping && settings_.stopping()) return; // cut short by the stop, not by CUPS
     if (!queues) return cupsGone(problem);
     if (cupsDown_) say_("CUPS at " + CupsConnection::serverName() + " answers again");
     cupsDown_ = false;

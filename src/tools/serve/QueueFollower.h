@@ -27,6 +27,8 @@ struct FollowerSettings {
     std::function<std::string(const std::string& queue)> nameFor; // a name the settings give
     std::string type = "LaserWriter";
     std::string defaultUser = "appletalk";
+    // True once the caller is stopping: a refresh waiting on CUPS gives up.
+    std::function<bool()> stopping;
 };
 
 class QueueFollower {
@@ -56,7 +58,7 @@ private:
     FollowerSettings settings_;
     JobWorkers& workers_;
     Say say_;
-    CupsConnection cups_;
+    CupsConnection cups_; // after settings_: it asks settings_.stopping
     std::map<std::string, Known> known_;
     std::set<std::string> missing_; // named queues CUPS does not have, said once
     bool cupsDown_ = false;

@@ -114,6 +114,11 @@ published() { grep -qF "published $1" "$work/serve.out"; }
 await "Laser was not published" published "Laser in room 12:LaserWriter@" || { cat "$work/serve.err" >&2; exit 1; }
 await "Office was not published" published "Office:LaserWriter@"
 grep -q "Not shared" "$work/serve.out" && fail "a queue that is not shared was published"
+# What a Chooser's look-up finds: the shared queues, as LaserWriters.
+found=$("$vidur" lookup "${network[@]}" "=:LaserWriter" 2>&1 || true)
+for name in "Laser in room 12" "Office"; do
+  grep -qF "$name" <<<"$found" || fail "a look-up of LaserWriters does not find $name: $found"
+done
 
 # 1. A job, byte for byte, with its title and user.
 {

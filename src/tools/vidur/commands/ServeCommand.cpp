@@ -83,7 +83,7 @@ int ServeCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     vidur::serve::JobWorkers workers; // after the session: joined before it goes
     vidur::serve::FollowerSettings follow{settings.queues,
                                           [&settings](const std::string& queue) { return settings.nameFor(queue); },
-                                          type, settings.defaultUser};
+                                          type, settings.defaultUser, [] { return StopSignal::requested(); }};
     vidur::serve::QueueFollower follower(session, std::move(follow), workers,
                                          [&log](const std::string& line) { log.say(line); });
     do {
