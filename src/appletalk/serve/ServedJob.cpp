@@ -10,7 +10,12 @@ namespace appletalk::serve {
 
 namespace {
 
-std::string megabytes(std::uint64_t bytes) { return std::to_string(bytes / (1024 * 1024)) + " MB"; }
+std::string tooLarge(std::uint64_t limit) {
+    constexpr std::uint64_t kMegabyte = 1024 * 1024;
+    const std::string size =
+        limit % kMegabyte == 0 ? std::to_string(limit / kMegabyte) + " MB" : std::to_string(limit) + " bytes";
+    return "the job is larger than " + size + ", the most this printer takes";
+}
 
 std::string minutes(Duration duration) {
     return std::to_string(std::chrono::duration_cast<std::chrono::minutes>(duration).count()) + " minutes";
@@ -52,8 +57,7 @@ void ServedJob::received(std::span<const std::uint8_t> bytes) {
                                                             bytes.size(), limits_.maxQueryBytes - head_.size())));
         return;
     case Phase::Printing:
-        if (handed_ + bytes.size() > limits_.maxJobBytes)
-            return fail("the job is larger than " + megabytes(limits_.maxJobBytes) + ", the most this printer takes");
+        if (handed_ + bytes.size() > limits_.maxJobBytes) return fail(tooLarge(limits_.maxJobBytes));
         hand({bytes.begin(), bytes.end()});
         return;
     case Phase::Flushing:
@@ -85,8 +89,7 @@ void ServedJob::startPrinting() {
     sink_ = destination_->open(record_.ticket, std::move(events));
     if (!sink_) return fail("the queue takes no jobs");
     std::string head = std::exchange(head_, {});
-    if (handed_ + head.size() > limits_.maxJobBytes)
-        return fail("the job is larger than " + megabytes(limits_.maxJobBytes) + ", the most this printer takes");
+    if (handed_ + head.size() > limits_.maxJobBytes) return fail(tooLarge(limits_.maxJobBytes));
     hand({head.begin(), head.end()});
 }
 

@@ -42,11 +42,18 @@ struct Listener {
     JobSinkEvents events;
 };
 
-// A Mac text for CUPS: UTF-8, one line.
+// A Mac text for CUPS: UTF-8, one line, within the 255 bytes of an IPP name (cut between
+// characters).
 std::string cupsText(const std::string& macRoman) {
+    constexpr std::size_t kMaxName = 255;
     std::string text = macRomanToUtf8(macRoman);
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    if (text.size() > kMaxName) {
+        text.resize(kMaxName);
+        while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
+        if (!text.empty() && static_cast<unsigned char>(text.back()) >= 0xC0) text.pop_back();
+    }
     return text;
 }
 
@@ -103,19 +110,20 @@ public:
         cups.arm();
         if (cupsStartDocument(cups.http(), queue_.c_str(), job, title_.c_str(), CUPS_FORMAT_POSTSCRIPT, 1) !=
             HTTP_STATUS_CONTINUE) {
-            fail(cups, job, "CUPS did not take job " + name + ": " + cups.breakage());
+            fail(job, "CUPS did not take job " + name + ": " + cups.breakage());
             return;
         }
         if (!send(cups)) {
-            if (channel_->cancelled.load()) return cancel(cups, job, true);
-            return fail(cups, job, "CUPS stopped taking job " + name + ": " + cups.breakage());
+            if (channel_->cancelled.load()) return cancel(job);
+            return fail(job, "CUPS stopped taking job " + name + ": " + cups.breakage());
         }
         cups.arm();
         const ipp_status_t status = cupsFinishDocument(cups.http(), queue_.c_str());
-        // Cancelled while CUPS was confirming: the workstation was told it failed.
-        if (channel_->cancelled.load()) return cancel(cups, job, false);
+        // Cancelled while CUPS was confirming (the wait perhaps cut short): the workstation was
+        // told it failed.
+        if (channel_->cancelled.load()) return cancel(job);
         if (status > IPP_STATUS_OK_EVENTS_COMPLETE)
-            return fail(cups, job, "CUPS did not take job " + name + ": " + cupsLastErrorString());
+            return fail(job, "CUPS did not take job " + name + ": " + cupsLastErrorString());
         report(true, "accepted as job " + name);
     }
 
@@ -152,21 +160,22 @@ private:
         return channel_->chunks.empty();
     }
 
-    void fail(CupsConnection& cups, int job, const std::string& why) {
-        cancel(cups, job, true);
+    void fail(int job, const std::string& why) {
+        cancel(job);
         report(false, why);
     }
 
-    // Cancels the job in CUPS, so a job cut short never prints; a request cut short leaves
-    // the connection unusable. With CUPS gone, once it is back.
-    void cancel(CupsConnection& cups, int job, bool midRequest) {
-        if (!midRequest || cups.reconnect()) {
-            cups.arm();
+    // Cancels the job in CUPS (as its owner: this thread's user), so a job cut short never
+    // prints. On a connection of its own: the job's may have been cut short mid-request, and
+    // its waits end once the job is cancelled. With CUPS gone, once it is back.
+    void cancel(int job) {
+        CupsConnection cups(30s);
+        if (cups.isOpen()) {
             const ipp_status_t status = cupsCancelJob2(cups.http(), queue_.c_str(), job, 0);
             // Done, or CUPS has no such job to cancel: only a server that failed is asked again.
             if (status < IPP_STATUS_ERROR_INTERNAL) return;
         }
-        workers_.cancelLater(queue_, job);
+        workers_.cancelLater({queue_, job, user_});
     }
 
     void progress(std::uint64_t sent) {

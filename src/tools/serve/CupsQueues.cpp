@@ -6,7 +6,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstring>
 
 namespace vidur::serve {
@@ -43,21 +42,16 @@ void readAttribute(ipp_attribute_t* attribute, CupsQueue& queue) {
     }
 }
 
-// A queue name in a resource path: bytes outside the unreserved set as %XX.
-std::string pathPart(const std::string& name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
-        }
-    }
-    return out;
+// The path of a queue's PPD, the name encoded as libcups encodes a URI's resource.
+std::optional<std::string> ppdResource(const std::string& queue) {
+    char uri[1024], scheme[32], user[256], host[256], resource[1024];
+    int port = 0;
+    if (httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s.ppd",
+                         queue.c_str()) != HTTP_URI_STATUS_OK ||
+        httpSeparateURI(HTTP_URI_CODING_NONE, uri, scheme, sizeof scheme, user, sizeof user, host, sizeof host, &port,
+                        resource, sizeof resource) != HTTP_URI_STATUS_OK)
+        return std::nullopt;
+    return std::string(resource);
 }
 
 } // namespace
@@ -112,11 +106,12 @@ std::optional<std::vector<CupsQueue>> listQueues(CupsConnection& cups, std::stri
 }
 
 std::optional<std::string> fetchPpd(CupsConnection& cups, const std::string& queue) {
-    if (!cups.isOpen() && !cups.reconnect()) return std::nullopt;
+    const auto resource = ppdResource(queue);
+    if (!resource || (!cups.isOpen() && !cups.reconnect())) return std::nullopt;
     const int fd = ::memfd_create("vidur-ppd", MFD_CLOEXEC);
     if (fd < 0) return std::nullopt;
     cups.arm();
-    const http_status_t status = cupsGetFd(cups.http(), ("/printers/" + pathPart(queue) + ".ppd").c_str(), fd);
+    const http_status_t status = cupsGetFd(cups.http(), resource->c_str(), fd);
     std::optional<std::string> text;
     if (status == HTTP_STATUS_OK && ::lseek(fd, 0, SEEK_SET) == 0) {
         std::string ppd;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "tools/serve/JobWorkers.h"
 
+#include <utility>
+
 namespace vidur::serve {
 
 JobWorkers::~JobWorkers() { joinAll(); }
@@ -42,12 +44,12 @@ std::size_t JobWorkers::running() {
     return workers_.size();
 }
 
-void JobWorkers::cancelLater(std::string queue, int job) {
+void JobWorkers::cancelLater(Cancel cancel) {
     std::lock_guard lock(mutex_);
-    cancels_.emplace_back(std::move(queue), job);
+    cancels_.push_back(std::move(cancel));
 }
 
-std::vector<std::pair<std::string, int>> JobWorkers::takeCancels() {
+std::vector<JobWorkers::Cancel> JobWorkers::takeCancels() {
     std::lock_guard lock(mutex_);
     return std::exchange(cancels_, {});
 }

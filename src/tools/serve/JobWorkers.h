@@ -11,7 +11,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace vidur::serve {
@@ -23,9 +22,15 @@ public:
     void joinAll();
     std::size_t running();
 
-    // A CUPS job to cancel once CUPS answers again (any thread).
-    void cancelLater(std::string queue, int job);
-    std::vector<std::pair<std::string, int>> takeCancels();
+    // A CUPS job to cancel once CUPS answers again (any thread), on behalf of its owner: CUPS
+    // lets a job's owner cancel it.
+    struct Cancel {
+        std::string queue;
+        int job = 0;
+        std::string user;
+    };
+    void cancelLater(Cancel cancel);
+    std::vector<Cancel> takeCancels();
 
 private:
     struct Worker {
@@ -36,7 +41,7 @@ private:
 
     std::mutex mutex_;
     std::list<Worker> workers_;
-    std::vector<std::pair<std::string, int>> cancels_;
+    std::vector<Cancel> cancels_;
 };
 
 } // namespace vidur::serve

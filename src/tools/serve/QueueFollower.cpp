@@ -109,12 +109,16 @@ void QueueFollower::follow(const CupsQueue& queue) {
 }
 
 void QueueFollower::cancelLeftovers() {
-    for (const auto& [queue, job] : workers_.takeCancels()) {
+    for (auto& cancel : workers_.takeCancels()) {
         cups_.arm();
-        if (cupsCancelJob2(cups_.http(), queue.c_str(), job, 0) >= IPP_STATUS_ERROR_INTERNAL)
-            workers_.cancelLater(queue, job);
+        cupsSetUser(cancel.user.c_str()); // its owner may cancel it
+        const ipp_status_t status = cupsCancelJob2(cups_.http(), cancel.queue.c_str(), cancel.job, 0);
+        cupsSetUser(nullptr);
+        const std::string name = cancel.queue + "-" + std::to_string(cancel.job);
+        if (status >= IPP_STATUS_ERROR_INTERNAL)
+            workers_.cancelLater(std::move(cancel));
         else
-            say_("cancelled job " + queue + "-" + std::to_string(job) + ", cut short while CUPS was away");
+            say_("cancelled job " + name + ", cut short while CUPS was away");
     }
 }
 

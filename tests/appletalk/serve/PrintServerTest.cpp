@@ -221,7 +221,7 @@ TEST_F(OnTheCampus, AJobTheQueueFailsOrThatOutgrowsTheLimitIsCancelledThereAndTh
         ASSERT_TRUE(stack.runUntil([&] { return printing->outcome.has_value(); }, 10min));
         EXPECT_EQ(*printing->outcome, PrintOutcome::PrinterError) << size;
         EXPECT_NE(printing->messages.find(size == 100'000 ? "%%[ Error: the disk is full ]%%"
-                                                          : "%%[ Error: the job is larger than 0 MB"),
+                                                          : "%%[ Error: the job is larger than 200000 bytes"),
                   std::string::npos)
             << printing->messages;
         EXPECT_NE(printing->messages.find("%%[ Flushing: rest of job"), std::string::npos);
