@@ -125,7 +125,7 @@ TEST_F(BusyPrinter, IsAskedAgainUntilTheCallersLimitAndTheStatusHeardEachTime) {
     ASSERT_TRUE(net.advanceUntil([&] { return server.isBusy(); }, 10s));
 
     Heard waiting;
-    PrintJob job(second, {.pap = {}, .busyLimit = 7s});
+    PrintJob job(second, {.pap = {}, .stallLimit = 7s, .noticeInterval = 10s});
     ASSERT_TRUE(job.open({0, 130, 130}, waiting.events()));
     const SteadyTime begin = net.clock.now();
     ASSERT_TRUE(net.advanceUntil([&] { return waiting.outcome.has_value(); }, 1min));

@@ -59,6 +59,8 @@ public:
     PapServer& operator=(const PapServer&) = delete;
 
     bool isBusy() const { return job_ != nullptr; }
+    // False: every OpenConn is answered busy, as a printer held by something other than PAP.
+    void setTakingJobs(bool taking) { takingJobs_ = taking; }
     PapServerJob* job() { return job_.get(); }
     // Abandons the running job (the printer went silent); the next OpenConn is welcome.
     void abandonJob();
@@ -77,6 +79,7 @@ private:
     std::unique_ptr<PapServerJob> ending_; // destroyed from a timer, outside its own calls
     TimerId reaper_ = 0;
     std::uint64_t busyAnswers_ = 0;
+    bool takingJobs_ = true;
 };
 
 } // namespace appletalk
