@@ -15,7 +15,8 @@ packages=(
   libcups2-dev                      # cups-config: where the CUPS backend goes
   cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
   iproute2                          # tests in network namespaces (veth pairs, loopback)
-  xvfb xauth xdotool libxcb1-dev    # window tests on a real X server (input, the screen read)
+  libxcb1-dev                       # windows: whether an X display answers, before Qt tries
+  xvfb xauth xdotool                # window tests on a real X server (input, the screen read)
   lintian desktop-file-utils        # the Debian package: its checks
   bash-completion                   # where the completion goes; the test of it
 )

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/node/Node.h"
 
-#include "appletalk/protocols/aarp/AarpPacket.h"
+#include "appletalk/node/ethertalk/EtherTalkPort.h"
+#include "appletalk/node/localtalk/LocalTalkPort.h"
 #include "appletalk/protocols/ddp/DdpCodec.h"
-#include "appletalk/protocols/ethertalk/EtherTalkFrame.h"
-#include "appletalk/protocols/llap/LlapFrame.h"
 
 #include <random>
 
@@ -23,60 +22,59 @@ bool isValidSocket(std::uint8_t socket) { return socket != 0 && socket != 0xFF; 
 } // namespace
 
 Node::Node(const Clock& clock, Link& link, NodeConfig config, AarpTiming aarp)
-    : clock_(clock),
-      link_(link),
-      timers_(clock),
-      acquirer_(
-          timers_, seedFrom(config), [this](const LlapFrame& frame) { sendFrame(frame); }, config.acquisition),
-      preferredNode_(config.acquisition.preferredId) {
-    if (const auto hardware = link_.hardwareAddress())
-        aarp_ = std::make_unique<AarpAgent>(
-            timers_, *hardware, seedFrom(config), [this](const EtherTalkFrame& frame) { sendEtherFrame(frame); }, aarp);
+    : clock_(clock), link_(link), timers_(clock), port_(makePort(config, aarp)) {
     link_.attach([this](std::span<const std::uint8_t> bytes) { receiveFrame(bytes); }, [this] { wake(); });
 }
 
 Node::~Node() { link_.detach(); }
 
+// A link with a hardware address is an Ethernet: an extended cable.
+std::unique_ptr<LinkPort> Node::makePort(const NodeConfig& config, AarpTiming aarp) {
+    PortContext context{timers_, link_, counters_,
+                        [this](const Datagram& datagram, bool shortHeader) { received(datagram, shortHeader); }};
+    if (const auto hardware = link_.hardwareAddress())
+        return std::make_unique<EtherTalkPort>(std::move(context), *hardware, seedFrom(config),
+                                               config.acquisition.preferredId, aarp);
+    return std::make_unique<LocalTalkPort>(std::move(context), seedFrom(config), config.acquisition);
+}
+
+const AarpAgent* Node::aarp() const {
+    const auto* ether = dynamic_cast<const EtherTalkPort*>(port_.get());
+    return ether ? &ether->aarp() : nullptr;
+}
+
+std::uint64_t Node::idConflicts() const {
+    const auto* localTalk = dynamic_cast<const LocalTalkPort*>(port_.get());
+    return localTalk ? localTalk->acquirer().conflicts() : 0;
+}
+
+std::uint64_t Node::enqsAnswered() const {
+    const auto* localTalk = dynamic_cast<const LocalTalkPort*>(port_.get());
+    return localTalk ? localTalk->acquirer().enqsAnswered() : 0;
+}
+
 void Node::start() {
-    if (!aarp_) {
-        acquirer_.start([this](std::uint8_t nodeId) { acquired(nodeId); });
-        return;
-    }
-    // A network of a cable's range known from last time is tried as it stands; the cable's
-    // router says soon enough whether it still exists.
-    NetworkRange range = kStartupRange;
-    if (cableRange_)
-        range = *cableRange_;
-    else if (thisNet_ != 0 && !kStartupRange.contains(thisNet_))
-        range = NetworkRange{thisNet_, thisNet_};
-    aarp_->acquire(range, NodeAddress{thisNet_, preferredNode_}, [this](NodeAddress address) {
-        thisNet_ = address.network;
+    port_->start(thisNet_, cableRange_, [this](NodeAddress address) {
+        adopt(address);
         acquired(address.node);
     });
 }
 
+void Node::adopt(NodeAddress address) {
+    if (address.network != 0) thisNet_ = address.network;
+}
+
 void Node::moveInto(NetworkRange range, NodeAddress preferred, ReadyHandler done) {
     cableRange_ = range;
-    if (!aarp_ || (isReady() && range.contains(thisNet_))) {
-        if (done) done(nodeId());
-        return;
-    }
-    aarp_->acquire(range, preferred, [this, done = std::move(done)](NodeAddress address) {
-        thisNet_ = address.network;
+    port_->moveInto(range, preferred, thisNet_, [this, done = std::move(done)](NodeAddress address) {
+        adopt(address);
         if (done) done(address.node);
     });
 }
 
-bool Node::joinGroup(const MacAddress& group) {
-    if (!aarp_ || !group.isGroup()) return false;
-    if (!link_.joinGroup(group)) return false;
-    groups_.insert(group);
-    return true;
-}
+bool Node::joinGroup(const MacAddress& group) { return port_->joinGroup(group); }
 
-void Node::leaveGroup(const MacAddress& group) {
-    if (groups_.erase(group) != 0) link_.leaveGroup(group);
-}
+void Node::leaveGroup(const MacAddress& group) { port_->leaveGroup(group); }
 
 void Node::whenReady(ReadyHandler handler) {
     if (isReady()) {
@@ -87,7 +85,6 @@ void Node::whenReady(ReadyHandler handler) {
 }
 
 void Node::acquired(std::uint8_t nodeId) {
-    if (!aarp_) link_.setNodeAddress(nodeId);
     auto handlers = std::move(readyHandlers_);
     readyHandlers_.clear();
     for (auto& handler : handlers) handler(nodeId);
@@ -125,125 +122,65 @@ SendResult Node::send(Datagram datagram, SendOptions options) {
         return fail(SendResult::BadAddress);
     if (datagram.data.size() > Datagram::kMaxData || datagram.hopCount > DdpCodec::kMaxHopCount)
         return fail(SendResult::DataTooLong);
-    if (aarp_) return sendEther(std::move(datagram), options);
-    if (!options.keepSource) datagram.source = {thisNet_, nodeId(), datagram.source.socket};
-    const bool onNet = datagram.destination.network == 0 || datagram.destination.network == thisNet_;
-    const std::uint8_t node = datagram.destination.node;
-    if (onNet && node == nodeId()) {
-        local_.push_back(std::move(datagram));
-        ++counters_.datagramsSent;
-        return SendResult::Sent;
-    }
-    if (onNet && node != DdpAddress::kAnyRouterNode) {
-        // A short header cannot carry a source node other than the LLAP sender.
-        return transmit(datagram, node, options.longHeader || options.keepSource, options.checksum);
-    }
-    // Another network, or "any router" on this one: through A-ROUTER, with a long header.
-    if (aRouter_ == 0) return fail(SendResult::NoRoute);
-    return transmit(datagram, aRouter_, true, options.checksum);
-}
-
-SendResult Node::transmit(const Datagram& datagram, std::uint8_t llapDestination, bool longHeader, bool checksum) {
-    auto ddp = longHeader ? DdpCodec::serializeLong(datagram, checksum) : DdpCodec::serializeShort(datagram);
-    if (!ddp) {
-        ++counters_.sendFailures;
-        return SendResult::DataTooLong;
-    }
-    const LlapFrame frame{llapDestination, nodeId(), longHeader ? LlapFrame::kLongDdp : LlapFrame::kShortDdp,
-                          std::move(*ddp)};
-    const auto bytes = frame.serialize();
-    if (!bytes || !link_.send(*bytes)) {
-        ++counters_.sendFailures;
-        return SendResult::LinkFailed;
-    }
-    ++counters_.datagramsSent;
-    return SendResult::Sent;
-}
-
-void Node::sendFrame(const LlapFrame& frame) {
-    if (const auto bytes = frame.serialize()) link_.send(*bytes);
-}
-
-SendResult Node::sendEther(Datagram datagram, SendOptions options) {
     if (!options.keepSource) datagram.source = {thisNet_, nodeId(), datagram.source.socket};
     const DdpAddress& to = datagram.destination;
-    const bool ours = to.network == 0 || to.network == thisNet_;
-    if (ours && to.node == nodeId()) {
+    const bool onThisNet = to.network == 0 || to.network == thisNet_;
+    if (onThisNet && to.node == nodeId()) {
         local_.push_back(std::move(datagram));
         ++counters_.datagramsSent;
         return SendResult::Sent;
     }
-    // On this cable: any network of its range, and the start-up range, whose nodes have no
-    // router yet and are reached only here.
-    const bool onCable =
-        ours || (cableRange_ && cableRange_->contains(to.network)) || kStartupRange.contains(to.network);
-    NodeAddress hop{to.network == 0 ? thisNet_ : to.network, to.node};
-    if (!onCable || to.node == DdpAddress::kAnyRouterNode) {
-        if (aRouter_ == 0) {
-            ++counters_.sendFailures;
-            return SendResult::NoRoute;
-        }
-        hop = NodeAddress{aRouterNetwork(), aRouter_};
+    NextHop hop{NodeAddress{onThisNet ? thisNet_ : to.network, to.node}, onThisNet};
+    // Another network, or "any router" on this one: through A-ROUTER.
+    if (!isOnThisCable(to.network) || to.node == DdpAddress::kAnyRouterNode) {
+        if (aRouter_ == 0) return fail(SendResult::NoRoute);
+        hop = NextHop{NodeAddress{aRouterNetwork(), aRouter_}, false};
     }
-    auto ddp = DdpCodec::serializeLong(datagram, options.checksum);
-    if (!ddp) {
-        ++counters_.sendFailures;
-        return SendResult::DataTooLong;
-    }
-    if (options.group && onCable && to.node == DdpAddress::kBroadcastNode)
-        aarp_->sendToHardware(*options.group, std::move(*ddp));
-    else
-        aarp_->sendTo(hop, std::move(*ddp));
+    const SendResult result = port_->send(datagram, hop, options);
+    if (result != SendResult::Sent) return fail(result);
     ++counters_.datagramsSent;
     return SendResult::Sent;
 }
 
-void Node::sendEtherFrame(const EtherTalkFrame& frame) {
-    const auto bytes = frame.serialize();
-    if (!bytes || !link_.send(*bytes)) ++counters_.sendFailures;
+// Whether nodes of `network` are on this cable, reached without a router.
+bool Node::isOnThisCable(std::uint16_t network) const {
+    if (network == 0 || network == thisNet_) return true;
+    // A LocalTalk node that no router has told its network cannot tell another network from
+    // its own: it sends there directly, in a long header that lets the addressee judge.
+    if (!port_->isExtended()) return thisNet_ == 0;
+    // Without a router an extended cable's range is the whole internet: every network is
+    // looked for here (nodes behind a bridge, in the start-up range or elsewhere).
+    if (aRouter_ == 0) return true;
+    // An extended cable's range, and the start-up range, whose nodes have no router yet and
+    // are reached only here.
+    return (cableRange_ && cableRange_->contains(network)) || kStartupRange.contains(network);
 }
 
-void Node::receiveEther(std::span<const std::uint8_t> bytes) {
-    const auto frame = EtherTalkFrame::parse(bytes);
-    if (!frame) {
-        ++counters_.framesMalformed;
-        return;
-    }
-    // The link filters too; a shared in-process wire does not.
-    if (frame->destination != aarp_->hardwareAddress() && frame->destination != kAppleTalkBroadcast &&
-        groups_.count(frame->destination) == 0) {
-        ++counters_.framesNotForUs;
-        return;
-    }
-    if (frame->protocol == EtherProtocol::Aarp) {
-        if (const auto packet = AarpPacket::parse(frame->payload))
-            aarp_->handle(*packet);
-        else
-            ++counters_.framesMalformed;
-        return;
-    }
-    const auto parsed = DdpCodec::parseLong(frame->payload);
-    if (!parsed.datagram) {
-        ++counters_.framesMalformed;
-        if (parsed.error == DdpError::BadChecksum) ++counters_.badChecksums;
-        return;
-    }
-    const Datagram& datagram = *parsed.datagram;
-    // Straight from its sender: its hardware address is worth keeping.
-    if (datagram.hopCount == 0 && datagram.source.network != 0)
-        aarp_->glean(NodeAddress{datagram.source.network, datagram.source.node}, frame->source);
-    if (!isReady()) {
-        ++counters_.framesNotForUs;
-        return;
-    }
-    const std::uint16_t network = datagram.destination.network;
-    if (network != 0 && network != thisNet_) {
-        forwardOrDrop(datagram);
-        return;
-    }
-    if (datagram.destination.node != nodeId() && datagram.destination.node != DdpAddress::kBroadcastNode) {
-        ++counters_.framesNotForUs;
-        return;
+// Whether a long header's destination network names this node's network.
+bool Node::isOurNetwork(const DdpAddress& destination) const {
+    const std::uint16_t network = destination.network;
+    if (network == 0 || network == thisNet_) return true;
+    // A node in the start-up range has no network of its own yet: a broadcast to any number
+    // of that range is meant for nodes like it (LocalTalk nodes behind a bridge send there).
+    return port_->isExtended() && destination.node == DdpAddress::kBroadcastNode && kStartupRange.contains(thisNet_) &&
+           kStartupRange.contains(network);
+}
+
+void Node::receiveFrame(std::span<const std::uint8_t> bytes) {
+    ++counters_.framesReceived;
+    port_->receive(bytes, thisNet_);
+}
+
+void Node::received(const Datagram& datagram, bool shortHeader) {
+    if (!shortHeader) {
+        if (!isOurNetwork(datagram.destination)) {
+            forwardOrDrop(datagram);
+            return;
+        }
+        if (datagram.destination.node != nodeId() && datagram.destination.node != DdpAddress::kBroadcastNode) {
+            ++counters_.framesNotForUs;
+            return;
+        }
     }
     deliver(datagram);
 }
@@ -257,67 +194,6 @@ void Node::forwardOrDrop(const Datagram& datagram) {
     ++counters_.datagramsForwarded;
     const SocketHandler handler = forwardHandler_;
     handler(datagram);
-}
-
-void Node::receiveFrame(std::span<const std::uint8_t> bytes) {
-    ++counters_.framesReceived;
-    if (aarp_) {
-        receiveEther(bytes);
-        return;
-    }
-    // On a busy cable most frames are data for other nodes: dropped on their header alone,
-    // without copying their data out (a data frame of this size always parses).
-    if (isReady() && bytes.size() >= LlapFrame::kHeaderSize && bytes.size() <= LlapFrame::kMaxFrameSize) {
-        const std::uint8_t destination = bytes[0];
-        const std::uint8_t type = bytes[2];
-        if ((type == LlapFrame::kShortDdp || type == LlapFrame::kLongDdp) && destination != nodeId() &&
-            destination != LlapFrame::kBroadcast) {
-            ++counters_.framesNotForUs;
-            return;
-        }
-    }
-    const auto frame = LlapFrame::parse(bytes);
-    if (!frame) {
-        ++counters_.framesMalformed;
-        return;
-    }
-    if (frame->type == LlapFrame::kEnq || frame->type == LlapFrame::kAck) {
-        acquirer_.handleControl(*frame);
-        return;
-    }
-    if (frame->type != LlapFrame::kShortDdp && frame->type != LlapFrame::kLongDdp) {
-        ++counters_.framesIgnored;
-        return;
-    }
-    acquirer_.noteTrafficFrom(frame->source);
-    handleData(*frame);
-}
-
-void Node::handleData(const LlapFrame& frame) {
-    if (!isReady() || (frame.destination != nodeId() && frame.destination != LlapFrame::kBroadcast)) {
-        ++counters_.framesNotForUs;
-        return;
-    }
-    const bool shortHeader = frame.type == LlapFrame::kShortDdp;
-    const auto parsed = shortHeader ? DdpCodec::parseShort(frame.data, {thisNet_, frame.destination, frame.source})
-                                    : DdpCodec::parseLong(frame.data);
-    if (!parsed.datagram) {
-        ++counters_.framesMalformed;
-        if (parsed.error == DdpError::BadChecksum) ++counters_.badChecksums;
-        return;
-    }
-    const Datagram& datagram = *parsed.datagram;
-    const std::uint16_t network = datagram.destination.network;
-    if (!shortHeader && network != 0 && network != thisNet_) {
-        forwardOrDrop(datagram);
-        return;
-    }
-    if (!shortHeader && datagram.destination.node != nodeId() &&
-        datagram.destination.node != DdpAddress::kBroadcastNode) {
-        ++counters_.framesNotForUs;
-        return;
-    }
-    deliver(datagram);
 }
 
 void Node::deliver(const Datagram& datagram) {

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: MIT
-// An AppleTalk node on one link: it acquires an LLAP node id, keeps THIS-NET and A-ROUTER,
-// and moves datagrams between its sockets and the link. On a link with a hardware address
-// (EtherTalk) it is a node of an extended cable instead: AARP acquires its network and node,
-// every datagram has a long header, and each goes to the hardware address of the next hop
-// on the cable (the addressee, or A-ROUTER), as AARP resolves it. Services (RTMP stub, NBP, ZIP, ATP,
-// simulated peers) each open a socket with a handler, send Datagrams and set timers on
-// timers(); everything runs on the thread that polls the node, so no locks are needed in
-// services. From another thread, reach a node through its EventLoop.
+// An AppleTalk node on one link. Its port does what the kind of link asks (LocalTalk: an
+// LLAP node id, short headers on this network; EtherTalk: an AARP address on an extended
+// cable, long headers, each datagram to the hardware address of its next hop); the node
+// keeps THIS-NET and A-ROUTER, decides where each datagram goes (its addressee on this
+// cable, or A-ROUTER), and moves datagrams between its sockets and the port. Services (RTMP
+// stub, NBP, ZIP, ATP, simulated peers) each open a socket with a handler, send Datagrams and
+// set timers on timers(); everything runs on the thread that polls the node, so no locks are
+// needed in services. From another thread, reach a node through its EventLoop.
 #pragma once
 
 #include "appletalk/node/Clock.h"
+#include "appletalk/node/LinkPort.h"
 #include "appletalk/node/NodeCounters.h"
 #include "appletalk/node/Pollable.h"
 #include "appletalk/node/TimerQueue.h"
@@ -25,35 +26,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <span>
 #include <vector>
 
 namespace appletalk {
 
-struct LlapFrame;
-
 struct NodeConfig {
     AcquisitionSettings acquisition;
     std::uint64_t seed = 0; // drives the choice of node id; 0: random
-};
-
-enum class SendResult {
-    Sent,
-    NotReady, // no node id yet
-    BadAddress, // a socket of 0 or 255
-    DataTooLong, // over 586 bytes, or a hop count over 15
-    NoRoute, // off this network and no A-ROUTER known
-    LinkFailed,
-};
-
-struct SendOptions {
-    bool longHeader = false; // a long header even on this network
-    bool checksum = true; // long headers only
-    bool keepSource = false; // the source address as given, in a long header (a router forwarding)
-    // EtherTalk: a broadcast on this cable goes to this zone multicast address instead, so
-    // only the zone's nodes hear it (a router's look-ups in a zone).
-    std::optional<MacAddress> group = std::nullopt;
 };
 
 class Node final : public Pollable {
@@ -74,8 +54,8 @@ public:
     // On EtherTalk the address is probed in the cable's range when one was set, else in the
     // start-up range; THIS-NET and the preferred id set before start() are tried first.
     void start();
-    bool isReady() const { return aarp_ ? aarp_->isAcquired() : acquirer_.isAcquired(); }
-    std::uint8_t nodeId() const { return aarp_ ? aarp_->address().node : acquirer_.nodeId(); }
+    bool isReady() const { return port_->isReady(); }
+    std::uint8_t nodeId() const { return port_->nodeId(); }
     // Runs at once if the id is already held, else when it is acquired.
     void whenReady(ReadyHandler handler);
 
@@ -90,7 +70,7 @@ public:
     std::uint16_t aRouterNetwork() const { return aRouterNet_ != 0 ? aRouterNet_ : thisNet_; }
 
     // EtherTalk ------------------------------------------------------------------------
-    bool isExtended() const { return aarp_ != nullptr; }
+    bool isExtended() const { return port_->isExtended(); }
     // The networks of this cable: datagrams to them go straight to their node.
     const std::optional<NetworkRange>& cableRange() const { return cableRange_; }
     void setCableRange(NetworkRange range) { cableRange_ = range; }
@@ -100,7 +80,7 @@ public:
     // Group addresses (zone multicasts) the node listens to besides its own and the broadcast.
     bool joinGroup(const MacAddress& group);
     void leaveGroup(const MacAddress& group);
-    const AarpAgent* aarp() const { return aarp_.get(); }
+    const AarpAgent* aarp() const; // EtherTalk only
 
     const Clock& clock() const { return clock_; }
     TimerQueue& timers() { return timers_; }
@@ -116,8 +96,9 @@ public:
 
     // Sends from this node: the source node and network are ours unless keepSource. On this
     // network (destination network 0 or THIS-NET) a short header goes to the destination
-    // node (255: everyone); elsewhere a long header goes to A-ROUTER. A datagram for this
-    // node itself is delivered on the next poll without touching the link.
+    // node (255: everyone); elsewhere a long header goes to A-ROUTER, or with no router
+    // straight to the destination node on this cable (LocalTalk: while THIS-NET is 0). A
+    // datagram for this node itself is delivered on the next poll without touching the link.
     SendResult send(Datagram datagram, SendOptions options = {});
 
     // Long-header datagrams that reached this node but are for another network: what a
@@ -128,8 +109,9 @@ public:
     void receiveFrame(std::span<const std::uint8_t> bytes);
 
     const NodeCounters& counters() const { return counters_; }
-    std::uint64_t idConflicts() const { return acquirer_.conflicts(); }
-    std::uint64_t enqsAnswered() const { return acquirer_.enqsAnswered(); }
+    // LocalTalk only: ids given up, and lapENQs for ours answered.
+    std::uint64_t idConflicts() const;
+    std::uint64_t enqsAnswered() const;
 
     bool poll() override;
     std::optional<SteadyTime> nextDeadline() const override;
@@ -137,15 +119,13 @@ public:
     void setWakeHandler(std::function<void()> wake) override;
 
 private:
-    void sendFrame(const LlapFrame& frame);
-    void receiveEther(std::span<const std::uint8_t> bytes);
-    SendResult sendEther(Datagram datagram, SendOptions options);
-    void sendEtherFrame(const EtherTalkFrame& frame);
-    void handleData(const LlapFrame& frame);
+    std::unique_ptr<LinkPort> makePort(const NodeConfig& config, AarpTiming aarp);
+    bool isOnThisCable(std::uint16_t network) const;
+    bool isOurNetwork(const DdpAddress& destination) const;
+    void adopt(NodeAddress address);
+    void received(const Datagram& datagram, bool shortHeader);
     void deliver(const Datagram& datagram);
     void forwardOrDrop(const Datagram& datagram);
-    bool isForUs(const Datagram& datagram, bool shortHeader) const;
-    SendResult transmit(const Datagram& datagram, std::uint8_t llapDestination, bool longHeader, bool checksum);
     void acquired(std::uint8_t nodeId);
     bool drainLocal();
     void wake();
@@ -153,20 +133,17 @@ private:
     const Clock& clock_;
     Link& link_;
     TimerQueue timers_;
-    NodeIdAcquirer acquirer_;
+    NodeCounters counters_;
+    std::unique_ptr<LinkPort> port_;
     std::uint16_t thisNet_ = 0;
     std::uint8_t aRouter_ = 0;
     std::uint16_t aRouterNet_ = 0;
-    std::unique_ptr<AarpAgent> aarp_; // EtherTalk only
     std::optional<NetworkRange> cableRange_;
-    std::set<MacAddress> groups_;
-    std::uint8_t preferredNode_ = 0;
     std::map<std::uint8_t, std::shared_ptr<SocketHandler>> sockets_;
     std::uint8_t nextDynamic_ = kFirstDynamicSocket;
     SocketHandler forwardHandler_;
     std::vector<ReadyHandler> readyHandlers_;
     std::deque<Datagram> local_;
-    NodeCounters counters_;
     mutable std::mutex wakeMutex_; // the link may wake us from another thread
     std::function<void()> wake_;
 };

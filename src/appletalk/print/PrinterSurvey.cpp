@@ -37,7 +37,7 @@ void PrinterSurvey::lookIn(const std::vector<std::string>& zones) {
         for (const std::string& type : types_) {
             running_.push_back(network_.lookup(
                 {"=", type, zone}, kLookup, [this, zone](const nbp::NbpTuple& tuple) { found(zone, tuple); },
-                [this] { lookupDone(); }));
+                [this](int) { lookupDone(); }));
         }
     }
     if (!starting_) lookupDone();

@@ -20,9 +20,9 @@ QueryJob identityQueries() {
     // Printed as a PPD gives them: "(LaserWriter II NTX)" and "(47.0) 1".
     job.queries.push_back(PostScriptQuery::make(QueryKind::Feature, "*Product",
                                                 "(\\() print statusdict /product get print (\\)) = flush", "Unknown"));
-    job.queries.push_back(PostScriptQuery::make(
-        QueryKind::Feature, "*PSVersion",
-        "(\\() print version print (\\) ) print statusdict /revision get == flush", "Unknown"));
+    job.queries.push_back(
+        PostScriptQuery::make(QueryKind::Feature, "*PSVersion",
+                              "(\\() print version print (\\) ) print statusdict /revision get == flush", "Unknown"));
     return job;
 }
 

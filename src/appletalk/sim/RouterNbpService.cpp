@@ -20,6 +20,11 @@ void RouterNbpService::handle(std::size_t port, const Datagram& request) {
     if (!packet || packet->tuples.size() != 1 || !packet->tuples[0].name.isValidPattern()) return;
     switch (packet->function) {
     case nbp::NbpFunction::BroadcastRequest:
+        // A node of an extended cable must name its zone: which of the cable's zones "*"
+        // means only it knows. Real routers drop such a request, and so does this one.
+        if (router_.portConfig(port).extended && packet->tuples[0].name.isMyZone()) break;
+        broadcastLookups(port, *packet);
+        break;
     case nbp::NbpFunction::ForwardRequest: broadcastLookups(port, *packet); break;
     case nbp::NbpFunction::Lookup: answerLookup(port, *packet); break;
     default: break;

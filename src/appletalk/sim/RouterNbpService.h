@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The router's names information socket (2) on every port. A BrRq (or FwdReq) becomes a LkUp
 // broadcast on each port whose network has the zone asked for; "*" means the zone of the
-// port the request came in on. LkUps are answered for the router's own names.
+// LocalTalk port the request came in on, and a BrRq from an extended cable that says "*" is
+// dropped. LkUps are answered for the router's own names.
 #pragma once
 
 #include "appletalk/protocols/ddp/Datagram.h"

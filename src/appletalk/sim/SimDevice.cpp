@@ -53,22 +53,35 @@ void SimDevice::join() {
 void SimDevice::onReady() {
     socket_ = openServices(*node_);
     servicesOpen_ = socket_ != 0 && names_->registerName(name_, socket_) == NbpRegisterResult::Ok;
-    askNetInfo();
+    if (node_->isExtended())
+        askNetInfo();
+    else if (placement_.zone == "*" && node_->aRouter() != 0)
+        askMyZone();
 }
 
 void SimDevice::askNetInfo() {
     // On EtherTalk, GetNetInfo tells the cable's range (nodes of every network in it are
-    // reached directly, not through the router) and the zone's multicast address, where a
-    // router sends the zone's look-ups (for our zone, or the cable's default when we were
-    // given none).
-    if (!node_->isExtended()) return;
+    // reached directly, not through the router), the zone the device is in (ours, or the
+    // cable's default when we were given none) and the zone's multicast address, where a
+    // router sends the zone's look-ups.
     zip_ = std::make_unique<ZipClient>(*node_);
     zip_->getNetInfo(placement_.zone == "*" ? std::string() : placement_.zone, [this](ZipStatus status) {
         const auto& info = zip_->netInfo();
         if (status != ZipStatus::Ok || !info) return;
         node_->setCableRange(NetworkRange{info->rangeStart, info->rangeEnd});
+        zone_ = info->defaultZone ? *info->defaultZone : info->zone;
+        // A node of an extended cable answers for its own zone only.
+        if (!zone_.empty()) names_->setZoneRule(nbp::NbpZoneRule::myZone(zone_));
         const auto group = MacAddress::fromBytes(info->multicastAddress);
         if (group && group->isGroup()) node_->joinGroup(*group);
+    });
+}
+
+// Beside a router on LocalTalk: the cable's one zone, to show where the device is.
+void SimDevice::askMyZone() {
+    zip_ = std::make_unique<ZipClient>(*node_);
+    zip_->getMyZone([this](ZipStatus status) {
+        if (status == ZipStatus::Ok && !zip_->zones().empty()) zone_ = zip_->zones().front();
     });
 }
 

@@ -56,6 +56,9 @@ public:
     DdpAddress entityAddress() const;
     const nbp::NbpName& name() const { return name_; }
     const DevicePlacement& placement() const { return placement_; }
+    // The zone the device is in: the one the cable's router gave it, else its placement's
+    // ("*" when it has none).
+    const std::string& zone() const { return zone_.empty() ? placement_.zone : zone_; }
     Node* node() { return node_.get(); }
 
     bool poll() override;
@@ -78,6 +81,7 @@ private:
     void onReady();
     void learnRouter(const Datagram& datagram);
     void askNetInfo();
+    void askMyZone();
 
     const Clock& clock_;
     LinkFactory links_;
@@ -87,6 +91,7 @@ private:
     std::unique_ptr<Node> node_;
     std::unique_ptr<NbpRegistry> names_; // before the node goes, it goes
     std::unique_ptr<ZipClient> zip_; // so does this
+    std::string zone_; // as the router told it; empty until then
     std::uint8_t socket_ = 0;
     bool servicesOpen_ = false;
     std::uint64_t joins_ = 0;

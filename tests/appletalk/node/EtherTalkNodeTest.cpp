@@ -30,8 +30,8 @@ public:
         for (auto& node : nodes) driver.remove(*node);
     }
 
-    // A node on the cable 3..5 that prefers 3.`node`.
-    Node& add(std::uint8_t node, std::uint8_t hardware) {
+    // A node on the cable 3..5 that prefers 3.`node`, or one that knows no cable yet.
+    Node& add(std::uint8_t node, std::uint8_t hardware, bool knowsTheCable = true) {
         links.push_back(wire.connect());
         links.back()->setHardwareAddress(station(hardware));
         NodeConfig config;
@@ -39,8 +39,10 @@ public:
         config.seed = hardware;
         nodes.push_back(std::make_unique<Node>(clock, *links.back(), config));
         Node& added = *nodes.back();
-        added.setCableRange(NetworkRange{3, 5});
-        added.setThisNet(3);
+        if (knowsTheCable) {
+            added.setCableRange(NetworkRange{3, 5});
+            added.setThisNet(3);
+        }
         driver.add(added);
         added.start();
         return added;
@@ -143,8 +145,12 @@ TEST(EtherTalkNode, ADatagramForANodeThatNeverAnswersGoesOutByBroadcast) {
     EXPECT_EQ(frames.back().protocol, EtherProtocol::AppleTalk);
     EXPECT_EQ(frames.back().destination, kAppleTalkBroadcast);
     EXPECT_EQ(a.aarp()->counters().broadcastFallbacks, 1u);
-    // Off the cable with no router there is nowhere to send.
-    EXPECT_EQ(a.send(Datagram{{9, 77, 200}, {0, 0, 201}, 3, 0, {9}}), SendResult::NoRoute);
+    // With no router the whole internet is this cable: another network is looked for here too.
+    EXPECT_EQ(a.send(Datagram{{9, 77, 200}, {0, 0, 201}, 3, 0, {9}}), SendResult::Sent);
+    net.driver.advance(1s);
+    EXPECT_EQ(a.aarp()->counters().broadcastFallbacks, 2u);
+    // "Any router" still has nowhere to go.
+    EXPECT_EQ(a.send(Datagram{{9, 0, 200}, {0, 0, 201}, 3, 0, {9}}), SendResult::NoRoute);
 }
 
 TEST(EtherTalkNode, FramesForOtherStationsAndGroupsNotJoinedAreNotTaken) {
@@ -168,6 +174,35 @@ TEST(EtherTalkNode, FramesForOtherStationsAndGroupsNotJoinedAreNotTaken) {
     sender->send(*EtherTalkFrame{zone, station(9), EtherProtocol::AppleTalk, datagram}.serialize());
     net.driver.runUntilIdle();
     EXPECT_EQ(delivered, 2);
+}
+
+// LocalTalk nodes behind a bridge appear in the start-up range and broadcast to their
+// number there, which is no node's own.
+TEST(EtherTalkNode, ANodeInTheStartupRangeTakesBroadcastsToAnyNumberOfThatRange) {
+    Ethernet net;
+    Node& a = net.add(10, 1, false);
+    ASSERT_TRUE(net.driver.advanceUntil([&] { return a.isReady(); }, 5s));
+    ASSERT_TRUE(kStartupRange.contains(a.thisNet()));
+    int delivered = 0;
+    a.openSocket(200, [&](const Datagram&) { ++delivered; });
+    auto sender = net.wire.connect();
+    const std::uint16_t other = a.thisNet() == 0xFF00 ? 0xFF01 : 0xFF00;
+    const struct {
+        const char* what;
+        DdpAddress to;
+        bool taken;
+    } rows[] = {
+        {"a broadcast to another start-up number", {other, 0xFF, 200}, true},
+        {"our node id under another start-up number", {other, a.nodeId(), 200}, false},
+        {"a broadcast to a cable's network", {3, 0xFF, 200}, false},
+    };
+    for (const auto& row : rows) {
+        const int before = delivered;
+        const auto datagram = *DdpCodec::serializeLong(Datagram{row.to, {0xFF00, 99, 200}, 3, 0, {1}});
+        sender->send(*EtherTalkFrame{kAppleTalkBroadcast, station(9), EtherProtocol::AppleTalk, datagram}.serialize());
+        net.driver.runUntilIdle();
+        EXPECT_EQ(delivered - before, row.taken ? 1 : 0) << row.what;
+    }
 }
 
 } // namespace

@@ -141,13 +141,25 @@ TEST_F(NodeDatagramTest, SendRefusesWhatCannotBeSent) {
     EXPECT_EQ(a.send(Datagram{{0, 30, 6}, {0, 0, 0}, 2, 0, {}}), SendResult::BadAddress);
     EXPECT_EQ(a.send(Datagram{{0, 30, 6}, {0, 0, 200}, 2, 0, std::vector<std::uint8_t>(587)}), SendResult::DataTooLong);
     EXPECT_EQ(a.send(Datagram{{0, 30, 6}, {0, 0, 200}, 2, 16, {}}, {.longHeader = true}), SendResult::DataTooLong);
-    EXPECT_EQ(a.send(Datagram{{9, 30, 6}, {0, 0, 200}, 2, 0, {}}), SendResult::NoRoute);
     EXPECT_EQ(a.send(Datagram{{0, 0, 6}, {0, 0, 200}, 2, 0, {}}), SendResult::NoRoute);
+    a.setThisNet(1); // a network known, and no router for another
+    EXPECT_EQ(a.send(Datagram{{9, 30, 6}, {0, 0, 200}, 2, 0, {}}), SendResult::NoRoute);
     EXPECT_EQ(a.counters().sendFailures, 7u);
     EXPECT_EQ(a.send(Datagram{{0, 30, 6}, {0, 0, 200}, 2, 0, std::vector<std::uint8_t>(586)}), SendResult::Sent);
     net.driver.runUntilIdle();
     ASSERT_EQ(atB.size(), 1u);
     EXPECT_EQ(atB[0].data.size(), 586u);
+}
+
+// No router has told it its network: the addressee may be on this cable under any number
+// (behind a bridge), so it goes straight there in a long header, which the addressee judges.
+TEST_F(NodeDatagramTest, ANodeWithoutANetworkNumberSendsToAnotherNetworkDirectly) {
+    ASSERT_EQ(a.send(Datagram{{0xFF37, 30, 6}, {0, 0, 200}, 6, 0, {1}}), SendResult::Sent);
+    net.driver.runUntilIdle();
+    ASSERT_EQ(recorder.collect().size(), 1u);
+    EXPECT_EQ(recorder.frames[0][0], 30); // LLAP destination: the node itself
+    EXPECT_EQ(recorder.frames[0][2], LlapFrame::kLongDdp);
+    EXPECT_TRUE(atB.empty()); // network 0xFF37 is not B's
 }
 
 TEST_F(NodeDatagramTest, StaticSocketsAreOpenedByNumberAndDynamicOnesHandedOutInTurn) {

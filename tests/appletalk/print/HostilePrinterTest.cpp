@@ -83,7 +83,8 @@ struct HostilePrinter : ::testing::TestWithParam<Misbehaviour> {
         }
         if (GetParam().misdeed == Misdeed::BusyForEver) {
             Node& other = net.addNode(21);
-            holder = std::make_unique<PrintJob>(other, PrintJobOptions{.pap = {}, .stallLimit = {}, .noticeInterval = 10s});
+            holder =
+                std::make_unique<PrintJob>(other, PrintJobOptions{.pap = {}, .stallLimit = {}, .noticeInterval = 10s});
             ASSERT_TRUE(holder->open({0, kPrinter, kListening}, {}));
             ASSERT_TRUE(net.advanceUntil([&] { return server->isBusy(); }, 10s));
         }

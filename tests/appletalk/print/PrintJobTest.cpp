@@ -71,7 +71,7 @@ struct OnTheOffice : ::testing::Test {
     std::optional<DdpAddress> find(const nbp::NbpName& name) {
         std::optional<std::optional<DdpAddress>> result;
         PrinterLookup lookup(stack.stack->network());
-        lookup.start(name, [&result](std::optional<DdpAddress> printer) { result = printer; });
+        lookup.start(name, [&result](std::optional<DdpAddress> printer, int) { result = printer; });
         EXPECT_TRUE(stack.runUntil([&] { return result.has_value(); }));
         return result.value_or(std::nullopt);
     }

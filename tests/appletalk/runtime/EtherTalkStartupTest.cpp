@@ -10,6 +10,7 @@
 #include "appletalk/protocols/nbp/NbpTuple.h"
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/NodeNetwork.h"
+#include "appletalk/services/nbp/NbpLookup.h"
 #include "appletalk/sim/Scenario.h"
 #include "appletalk/sim/SimInternet.h"
 #include "support/EtherTalkScenario.h"
@@ -61,6 +62,17 @@ protected:
         ASSERT_TRUE(driver.advanceUntil([&started] { return started; }, 30s));
     }
 
+    // The devices a look-up of `pattern` finds, once it has ended.
+    std::vector<nbp::NbpTuple> lookUp(const nbp::NbpName& pattern) {
+        std::vector<nbp::NbpTuple> found;
+        bool looked = false;
+        network->lookup(
+            pattern, LookupParameters{1s, 2, 10}, [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); },
+            [&](int) { looked = true; });
+        EXPECT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
+        return found;
+    }
+
     ManualClock clock;
     VirtualTimeDriver driver;
     MemoryWire ethernet;
@@ -108,22 +120,16 @@ TEST_F(EtherTalkCable, AZoneNoLongerThereGivesTheDefaultZoneAndEverythingWorksAc
     std::sort(zones.begin(), zones.end());
     EXPECT_EQ(zones, (std::vector<std::string>{"EtherTalk A", "EtherTalk B", "Lager"}));
 
-    std::vector<nbp::NbpTuple> found;
-    bool looked = false;
-    network->lookup(
-        nbp::NbpName{"=", "LaserWriter", "Lager"}, LookupParameters{1s, 2, 10},
-        [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&] { looked = true; });
-    ASSERT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
+    const auto found = lookUp(nbp::NbpName{"=", "LaserWriter", "Lager"});
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].network, 8);
 
     std::optional<std::string> status;
     bool answered = false;
-    network->papStatus(DdpAddress{found[0].network, found[0].node, found[0].socket},
-                       [&](std::optional<std::string> text) {
-                           status = std::move(text);
-                           answered = true;
-                       });
+    network->papStatus(DdpAddress{found[0].network, found[0].node, found[0].socket}, [&](int result, std::string text) {
+        if (result == 0) status = std::move(text);
+        answered = true;
+    });
     ASSERT_TRUE(driver.advanceUntil([&] { return answered; }, 30s));
     EXPECT_EQ(status, "status: far away");
 }
@@ -132,14 +138,25 @@ TEST_F(EtherTalkCable, AZoneNoLongerThereGivesTheDefaultZoneAndEverythingWorksAc
 // only because it asked GetNetInfo for that address and joined it.
 TEST_F(EtherTalkCable, ALookUpInAZoneOfThisCableReachesItsDevicesByTheZoneMulticast) {
     startClient(ExtendedMemory{0, 0, "EtherTalk A", {}});
-    std::vector<nbp::NbpTuple> found;
-    bool looked = false;
-    network->lookup(
-        nbp::NbpName{"=", "LaserWriter", "EtherTalk B"}, LookupParameters{1s, 2, 10},
-        [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); }, [&] { looked = true; });
-    ASSERT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
+    const auto found = lookUp(nbp::NbpName{"=", "LaserWriter", "EtherTalk B"});
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].name.object, "Near");
+}
+
+// Which of the cable's zones "*" means only the node knows: the router drops a BrRq that says
+// "*", and the look-up names the node's own zone instead.
+TEST_F(EtherTalkCable, AZoneLessLookUpNamesTheNodesZoneToTheRouterThatRefusesStar) {
+    startClient(ExtendedMemory{0, 0, "EtherTalk B", {}});
+    NbpLookup bare(*node);
+    bool bareDone = false;
+    ASSERT_TRUE(bare.start({"=", "LaserWriter", "*"}, {.transmissions = 2}, [&](NbpLookupStatus) { bareDone = true; }));
+    ASSERT_TRUE(driver.advanceUntil([&] { return bareDone; }, 30s));
+    EXPECT_TRUE(bare.results().empty());
+
+    const auto found = lookUp(nbp::NbpName{"=", "LaserWriter", ""});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].name.object, "Near");
+    EXPECT_EQ(found[0].name.zone, "EtherTalk B");
 }
 
 } // namespace

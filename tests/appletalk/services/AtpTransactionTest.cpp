@@ -233,6 +233,7 @@ TEST_F(AtpTransactionTest, RequestsThatCannotBeTReqsAreRefused) {
 }
 
 TEST_F(AtpTransactionTest, AnUnsendableFirstRequestFailsFromATimerNotInsideSend) {
+    client.setThisNet(1); // a network of its own, and no router to another
     const auto handle =
         requester.send({5, 40, kResponderSocket}, payload(1), {}, [this](const AtpResult& r) { results.push_back(r); });
     ASSERT_NE(handle, 0u);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // `vidur sim --ethertalk` and client commands on a real EtherTalk cable: a veth pair between
 // two network namespaces the test creates (and always removes), the simulator in one, the
-// clients in the other. Needs root and iproute2; skipped with the reason where namespaces
-// cannot be made.
+// clients in the other or beside it on the same interface, and a LocalTalk segment (LToUDP on
+// the first namespace's loopback) bridged onto the cable without a router. Needs root and
+// iproute2; skipped with the reason where namespaces cannot be made.
 #include "VidurProcess.h"
 #include "support/EtherTalkScenario.h"
 
@@ -109,8 +110,8 @@ TEST_F(EtherTalkNamespaces, ClientsFindZonesDevicesAndStatusThroughTheSimulatedR
 }
 
 // A second simulator beside the first one's router: its printer joins as a plain node and must
-// listen to its zone's multicast address, where the router sends the zone's look-ups. A bridge
-// in the clients' namespace joins the three: a packet socket does not hear its own host.
+// listen to its zone's multicast address, where the router sends the zone's look-ups. A Linux
+// bridge in the clients' namespace joins the three.
 TEST_F(EtherTalkNamespaces, ADeviceBesideTheRouterHearsItsZonesLookUps) {
     const std::string beside = "vidur-et-side-" + std::to_string(::getpid());
     ASSERT_TRUE(shell(ip + " netns add " + beside));
@@ -145,8 +146,104 @@ TEST_F(EtherTalkNamespaces, ADeviceBesideTheRouterHearsItsZonesLookUps) {
         << lookup.out << lookup.err << secondEnd.out << secondEnd.err;
     EXPECT_EQ(secondEnd.exitCode, 0);
     EXPECT_NE(secondEnd.err.find("a router already serves this segment"), std::string::npos) << secondEnd.err;
+    // Its table shows the zone the router put it in, learnt from GetNetInfo.
+    EXPECT_TRUE(std::regex_search(secondEnd.out, std::regex("Beside +LaserWriter +EtherTalk A +[3-5]\\.")))
+        << secondEnd.out;
     router.signal(SIGINT);
     EXPECT_EQ(router.finish(10s).exitCode, 0);
+}
+
+// The router drops a BrRq that says "*": a zone-less look-up must name the client's zone. The
+// simulator and the client share one interface, where each hears what the other sends.
+TEST_F(EtherTalkNamespaces, AClientBesideTheSimulatorOnItsInterfaceFindsDevicesWithoutNamingAZone) {
+    VidurProcess sim({"sim", scenario, "--ethertalk", "et0"}, environment(), in(0));
+    if (!sim.waitForOutput("Far", 30s)) FAIL() << "the simulator did not come up: " << sim.finish(5s).err;
+    std::ofstream(folder / "AppleTalk.INI") << "[Network]\nEtherTalkZone=EtherTalk B\n";
+    const auto beside = [this](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), {"--network", "ethertalk:et0"});
+        return VidurProcess::run(arguments, environment(), 60s, in(0));
+    };
+    const auto lookup = beside({"lookup", "=:LaserWriter"});
+    EXPECT_EQ(lookup.out.rfind("Near  LaserWriter  EtherTalk B  ", 0), 0u) << lookup.out << lookup.err;
+    const auto status = beside({"papstatus", "Near"});
+    EXPECT_EQ(status.exitCode, 0) << status.out << status.err;
+    sim.signal(SIGINT);
+    EXPECT_EQ(sim.finish(10s).exitCode, 0);
+}
+
+// A LocalTalk segment without a router, bridged onto the cable: its nodes appear there in the
+// start-up range (network 65280), the cable's nodes keep theirs. Clients on each side find the
+// printers of both and print on the other side's.
+TEST_F(EtherTalkNamespaces, ClientsOnEachSideOfABridgeWithoutARouterFindAndPrintOnTheOther) {
+    ASSERT_TRUE(shell(ip + " -n " + namespaces[0] + " link set lo up"));
+    const std::string port = std::to_string(20000 + ::getpid() % 20000);
+    VidurProcess bridge(ip, {"netns", "exec", namespaces[0], VIDUR_TEST_BRIDGE, "--ethertalk", "et0", "--port", port},
+                        environment());
+    ASSERT_TRUE(bridge.waitForOutput("bridging", 10s)) << bridge.finish(5s).err;
+    const auto side = [this](const char* name, const char* file, const char* printer) {
+        const std::filesystem::path spool = folder / (std::string(name) + "-spool");
+        std::ofstream(folder / file) << "title = \"" << name << "\"\nclient_network = 3\n[[network]]\nnumber = 3\n"
+                                     << "zone = \"Unrouted\"\n[[printer]]\nname = \"" << printer
+                                     << "\"\nzone = \"Unrouted\"\n";
+        return std::pair{(folder / file).string(), spool};
+    };
+    const auto [localTalkScenario, localTalkSpool] = side("localtalk", "localtalk.toml", "LocalTalk Laser");
+    const auto [etherScenario, etherSpool] = side("ethernet", "ethernet.toml", "Ethernet Laser");
+    auto localTalkEnvironment = environment();
+    localTalkEnvironment["VIDUR_NETWORK"] = "ltoudp:127.0.0.1";
+    localTalkEnvironment["VIDUR_LTOUDP_TTL"] = "0";
+    localTalkEnvironment["VIDUR_LTOUDP_PORT"] = port;
+    VidurProcess localTalkSim({"sim", localTalkScenario, "--ltoudp", "--ttl", "0", "--port", port, "--no-router",
+                               "--spool", localTalkSpool.string()},
+                              localTalkEnvironment, in(0));
+    VidurProcess etherSim({"sim", etherScenario, "--ethertalk", "et1", "--no-router", "--spool", etherSpool.string()},
+                          environment(), in(1));
+    ASSERT_TRUE(localTalkSim.waitForOutput("LocalTalk Laser", 30s)) << localTalkSim.finish(5s).err;
+    ASSERT_TRUE(etherSim.waitForOutput("Ethernet Laser", 30s)) << etherSim.finish(5s).err;
+
+    const auto onLocalTalk = [&](std::vector<std::string> arguments) {
+        return VidurProcess::run(arguments, localTalkEnvironment, 60s, in(0));
+    };
+    const auto onEthernet = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), {"--network", "ethertalk:et1"});
+        return VidurProcess::run(arguments, environment(), 60s, in(1));
+    };
+    for (const auto& found : {onLocalTalk({"lookup", "=:LaserWriter"}), onEthernet({"lookup", "=:LaserWriter"})}) {
+        EXPECT_NE(found.out.find("LocalTalk Laser"), std::string::npos) << found.out << found.err;
+        EXPECT_NE(found.out.find("Ethernet Laser"), std::string::npos) << found.out << found.err;
+    }
+    const std::filesystem::path job = folder / "job.ps";
+    const std::string content = "%!PS-Adobe-3.0\n%%Title: across\n%%EndComments\nshowpage\n";
+    std::ofstream(job) << content;
+    const auto toEthernet = onLocalTalk({"print", job.string(), "--to", "Ethernet Laser"});
+    EXPECT_EQ(toEthernet.exitCode, 0) << toEthernet.err;
+    const auto toLocalTalk = onEthernet({"print", job.string(), "--to", "LocalTalk Laser"});
+    EXPECT_EQ(toLocalTalk.exitCode, 0) << toLocalTalk.err;
+
+    // Stopped, each printer has closed its job: one file on each side.
+    for (VidurProcess* process : {&localTalkSim, &etherSim, &bridge}) {
+        process->signal(SIGINT);
+        const auto ended = process->finish(10s);
+        EXPECT_EQ(ended.exitCode, 0) << ended.err;
+        const bool isSim = process != &bridge;
+        EXPECT_TRUE(!isSim || ended.err.find("no router answered on this segment") != std::string::npos) << ended.err;
+    }
+    for (const auto& spool : {localTalkSpool, etherSpool}) {
+        std::vector<std::filesystem::path> jobs(std::filesystem::directory_iterator(spool), {});
+        ASSERT_EQ(jobs.size(), 1u) << spool;
+        std::ifstream spooled(jobs[0], std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(spooled), {}), content) << jobs[0];
+    }
+}
+
+// A port of a Linux bridge hears nothing of its own: the bridge takes its frames.
+TEST_F(EtherTalkNamespaces, APortOfALinuxBridgeIsRefusedNamingTheBridge) {
+    const std::string link = ip + " -n " + namespaces[1] + " link ";
+    ASSERT_TRUE(shell(link + "add br7 type bridge") && shell(link + "set et1 master br7"));
+    const auto result = VidurProcess::run({"zones", "--network", "ethertalk:et1"}, environment(), 60s, in(1));
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("et1 is a port of the bridge br7"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("name br7 instead"), std::string::npos) << result.err;
 }
 
 TEST_F(EtherTalkNamespaces, AnInterfaceThatDoesNotExistIsNamedInTheError) {

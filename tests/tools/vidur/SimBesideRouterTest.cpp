@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <unistd.h>
 
 namespace vidur::cli {
@@ -96,8 +97,11 @@ TEST_F(SimBesideRouter, KeepsTheRoutersZoneListAndServesItsDevicesUnderThatRoute
     newcomer.signal(SIGINT);
     const auto ended = newcomer.finish(10s);
     EXPECT_EQ(ended.exitCode, 0);
-    // The device of a network that cannot exist beside that router is named at start.
+    // The device of a network that cannot exist beside that router is named at start, and the
+    // table shows the zone the router has for the segment.
     EXPECT_NE(ended.err.find("Unreachable"), std::string::npos) << ended.err;
+    EXPECT_TRUE(std::regex_search(ended.out, std::regex("Newcomer Laser +LaserWriter +LToUDP Zone +1\\.")))
+        << ended.out;
     router.signal(SIGINT);
     router.finish(10s);
 }

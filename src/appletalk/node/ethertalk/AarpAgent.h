@@ -9,6 +9,7 @@
 // go out to the AppleTalk broadcast, so a node that cannot answer AARP still gets them.
 #pragma once
 
+#include "appletalk/node/NetworkRange.h"
 #include "appletalk/node/TimerQueue.h"
 #include "appletalk/protocols/aarp/AarpPacket.h"
 #include "appletalk/protocols/ethertalk/EtherTalkFrame.h"
@@ -31,16 +32,6 @@ struct AarpTiming {
     std::size_t cacheLimit = 256;
     std::size_t queueLimit = 16; // datagrams waiting on one address; the oldest go first
 };
-
-// The networks an address may be chosen from: the start-up range, or a cable's range.
-struct NetworkRange {
-    std::uint16_t first = 0;
-    std::uint16_t last = 0;
-    bool contains(std::uint16_t network) const { return network >= first && network <= last; }
-    bool operator==(const NetworkRange&) const = default;
-};
-
-inline constexpr NetworkRange kStartupRange{0xFF00, 0xFFFE};
 
 struct AarpCounters {
     std::uint64_t conflicts = 0; // tentative addresses given up

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Several nodes of one process on one EtherTalk interface (a simulator's router port and
 // devices): they share an in-process wire and the interface's hardware address, and the
-// bridge carries frames between that wire and the interface. A packet socket does not hear
-// what its own host sends, so the nodes could not hear each other through the interface.
+// bridge carries frames between that wire and the interface. A packet socket never hears
+// its own frames, so nodes sharing one could not hear each other through the interface.
 #pragma once
 
 #include "appletalk/node/Pollable.h"

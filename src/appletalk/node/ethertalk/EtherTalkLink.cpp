@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/node/ethertalk/EtherTalkLink.h"
 
+#include "appletalk/node/ethertalk/InterfaceMaster.h"
 #include "appletalk/protocols/ethertalk/EtherTalkFrame.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <linux/filter.h>
 #include <linux/if_ether.h>
 #include <linux/if_packet.h>
 #include <net/if.h>
@@ -32,6 +34,37 @@ std::string failure(const std::string& interfaceName, const char* what) {
     return text;
 }
 
+// A port of a bridge, bond or team hands what arrives on it to that device: a node on the
+// port would hear only what this host sends out of it.
+std::string masterProblem(const std::string& interfaceName, unsigned index) {
+    const auto master = interfaceMaster(index);
+    if (!master || (master->kind != "bridge" && master->kind != "bond" && master->kind != "team")) return {};
+    return "EtherTalk on " + interfaceName + ": " + interfaceName + " is a port of the " + master->kind + " " +
+           master->name + ", which takes the frames that arrive on it; name " + master->name + " instead";
+}
+
+// In the kernel, before a frame is copied to us: 802.3 frames (a length, not a type) whose
+// LLC/SNAP header says AppleTalk (AA AA 03 08 00 07 80 9B) or AARP (AA AA 03 00 00 00 80 F3).
+// The socket hears every protocol, so that frames sent by other programs of this host
+// reach it too; everything else on the interface stops here.
+bool attachFilter(int socket) {
+    sock_filter program[] = {
+        BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 12),
+        BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, ETH_DATA_LEN, 8, 0),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, 14),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0xAAAA0308, 0, 2),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, 18),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x0007809B, 3, 4),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0xAAAA0300, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, 18),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0x000080F3, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, 0xFFFF),
+        BPF_STMT(BPF_RET | BPF_K, 0),
+    };
+    const sock_fprog filter{static_cast<unsigned short>(std::size(program)), program};
+    return setsockopt(socket, SOL_SOCKET, SO_ATTACH_FILTER, &filter, sizeof filter) == 0;
+}
+
 } // namespace
 
 std::unique_ptr<EtherTalkLink> EtherTalkLink::open(const std::string& interfaceName, std::string& error) {
@@ -44,13 +77,18 @@ std::unique_ptr<EtherTalkLink> EtherTalkLink::open(const std::string& interfaceN
         error = failure(interfaceName, "no such interface");
         return nullptr;
     }
-    // 802.3 frames with an LLC header arrive under ETH_P_802_2; frames we send ourselves
-    // are not looped back to a socket bound to one protocol.
-    const int socket = ::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, htons(ETH_P_802_2));
+    if (std::string problem = masterProblem(interfaceName, index); !problem.empty()) {
+        error = std::move(problem);
+        return nullptr;
+    }
+    // Protocol 0 hears nothing until bound, so the filter is in place before any frame comes.
+    const int socket = ::socket(AF_PACKET, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (socket < 0) {
         error = failure(interfaceName, "opening a packet socket");
         return nullptr;
     }
+    // Without the filter the check in receiveOne() still holds; it only costs more.
+    attachFilter(socket);
     ifreq request{};
     std::memcpy(request.ifr_name, interfaceName.c_str(), interfaceName.size());
     if (ioctl(socket, SIOCGIFHWADDR, &request) != 0) {
@@ -65,9 +103,12 @@ std::unique_ptr<EtherTalkLink> EtherTalkLink::open(const std::string& interfaceN
     }
     MacAddress hardware;
     std::memcpy(hardware.bytes.data(), request.ifr_hwaddr.sa_data, hardware.bytes.size());
+    // Every protocol: a socket bound to one (802.2) does not hear what other programs of this
+    // host send on the interface, such as a simulator serving the same cable. The kernel
+    // never hands a socket back its own frames.
     sockaddr_ll local{};
     local.sll_family = AF_PACKET;
-    local.sll_protocol = htons(ETH_P_802_2);
+    local.sll_protocol = htons(ETH_P_ALL);
     local.sll_ifindex = static_cast<int>(index);
     if (bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         error = failure(interfaceName, "binding the packet socket");
@@ -149,7 +190,8 @@ bool EtherTalkLink::poll() {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) ++counters_.receiveErrors;
             break;
         }
-        if (from.sll_pkttype == PACKET_OUTGOING || static_cast<std::size_t>(size) > sizeof buffer) continue;
+        // PACKET_OUTGOING is another program of this host sending on the interface.
+        if (static_cast<std::size_t>(size) > sizeof buffer) continue;
         const std::uint64_t before = counters_.framesReceived;
         receiveOne(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(size)));
         delivered = delivered || counters_.framesReceived != before;

@@ -2,7 +2,9 @@
 // EtherTalk Phase 2 on a Linux network interface, through an AF_PACKET socket (which needs
 // CAP_NET_RAW). It sends whole frames as the node builds them and hands on only AppleTalk
 // and AARP frames addressed to this interface, to the AppleTalk broadcast, or to a group
-// joined with joinGroup(); everything else on the cable is dropped here.
+// joined with joinGroup(), whether they came from the cable or from another program of this
+// host on the same interface (never its own); everything else is dropped here. A port of a
+// bridge, bond or team is refused, with the device to name instead.
 #pragma once
 
 #include "appletalk/node/link/Link.h"

@@ -51,17 +51,20 @@ appletalk::LToUdpConfig linkConfig(const ParsedArguments& arguments) {
 }
 
 // An EtherTalk cable is an extended network: a LocalTalk-style client network becomes the
-// range of its one number, with its one zone.
-void makeClientNetworkExtended(sim::Scenario& scenario, CommandIo& io) {
+// range of its one number, with its one zone. Returns what to tell, should the scenario's
+// router serve the cable.
+std::string makeClientNetworkExtended(sim::Scenario& scenario) {
+    std::string note;
     for (sim::ScenarioNetwork& network : scenario.networks) {
         if (network.extended || scenario.clientNetwork < network.rangeStart ||
             scenario.clientNetwork > network.rangeEnd)
             continue;
         network.extended = true;
         if (network.defaultZone.empty() && !network.zones.empty()) network.defaultZone = network.zones.front();
-        io.err << "vidur sim: network " << network.rangeStart << " is served on EtherTalk as the range "
-               << network.rangeStart << "-" << network.rangeEnd << "\n";
+        note += "vidur sim: network " + std::to_string(network.rangeStart) + " is served on EtherTalk as the range " +
+                std::to_string(network.rangeStart) + "-" + std::to_string(network.rangeEnd) + "\n";
     }
+    return note;
 }
 
 std::optional<sim::Scenario> loadScenario(const ParsedArguments& arguments, CommandIo& io) {
@@ -80,7 +83,7 @@ std::string deviceTable(sim::SimInternet& internet) {
         Device shown;
         shown.object = device.name().object;
         shown.type = device.name().type;
-        shown.zone = device.placement().zone;
+        shown.zone = device.zone();
         shown.network = address.network;
         shown.node = address.node;
         shown.socket = address.socket;
@@ -147,8 +150,9 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     std::string where;
     // Devices that come back open links later, on the loop's thread.
     std::atomic<bool> linkFailed{false};
+    std::string extendedNote;
     if (etherTalk) {
-        makeClientNetworkExtended(*scenario, io);
+        extendedNote = makeClientNetworkExtended(*scenario);
         std::string error;
         auto link = EtherTalkLink::open(*etherTalk, error);
         if (!link) {
@@ -184,7 +188,12 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
                    << " on network " << existing->network
                    << "); the devices join as plain nodes under it, and the scenario's router stays away\n";
     }
-    if (!existing && arguments.has("no-router")) existing = sim::SegmentRouter{};
+    const bool routerFound = existing.has_value();
+    if (!existing && arguments.has("no-router")) {
+        io.err << "vidur sim: no router answered on this segment; the devices join it as plain nodes without one\n";
+        existing = sim::SegmentRouter{};
+    }
+    if (!existing) io.err << extendedNote;
     auto internet = existing ? std::make_unique<sim::SimInternet>(clock, *scenario, links, 0, *existing)
                              : std::make_unique<sim::SimInternet>(clock, *scenario, links, 0);
     if (linkFailed.load()) {
@@ -192,7 +201,8 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         return kExitError;
     }
     if (!internet->leftOut().empty()) {
-        io.err << "vidur sim: not served, as their networks cannot exist beside the segment's router:";
+        io.err << (routerFound ? "vidur sim: not served, as their networks cannot exist beside the segment's router:"
+                               : "vidur sim: not served, as no router reaches their networks:");
         for (const std::string& name : internet->leftOut()) io.err << " '" << macRomanToUtf8(name) << "'";
         io.err << "\n";
     }
