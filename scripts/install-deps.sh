@@ -16,7 +16,8 @@ packages=(
   cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
   cups-ipp-utils                    # vidur serve's end-to-end test: ipptool reads a job's title
   iproute2                          # tests in network namespaces (veth pairs, loopback)
-  xvfb xauth xdotool libxcb1-dev    # window tests on a real X server (input, the screen read)
+  libxcb1-dev                       # windows: whether an X display answers, before Qt tries
+  xvfb xauth xdotool                # window tests on a real X server (input, the screen read)
   lintian desktop-file-utils        # the Debian package: its checks
   bash-completion                   # where the completion goes; the test of it
 )

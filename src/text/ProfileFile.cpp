@@ -71,16 +71,13 @@ std::string_view stripQuotes(std::string_view value) {
 
 } // namespace
 
-ProfileFile::Line ProfileFile::classify(std::string text, std::string_view ending, bool first) {
+ProfileFile::Line ProfileFile::classify(std::string text, std::string_view ending, bool first) const {
     Line line;
     line.text = std::move(text);
     line.ending = ending == "\r\n" ? kCrLf : ending == "\n" ? kLf : std::string_view();
     std::string_view s = line.text;
     if (first && s.starts_with(kByteOrderMark)) s.remove_prefix(kByteOrderMark.size());
-    // A line that is not UTF-8 was written by the system on Windows, in the ANSI code page,
-    // which is Mac OS Roman here: read it as such. The line keeps its own bytes on disk; only
-    // a line an edit rewrites becomes UTF-8.
-    if (!isUtf8(s)) {
+    if (macRoman_) {
         line.decoded = vidur::text::macRomanToUtf8(s);
         line.isDecoded = true;
         s = line.decoded;
@@ -125,12 +122,18 @@ ProfileFile::Line ProfileFile::classify(std::string text, std::string_view endin
     return line;
 }
 
-ProfileFile ProfileFile::parse(std::string_view utf8Text) {
+ProfileFile ProfileFile::parse(std::string_view text) {
     ProfileFile file;
-    file.lines_.reserve(static_cast<std::size_t>(std::count(utf8Text.begin(), utf8Text.end(), '\n')) + 1);
-    while (!utf8Text.empty()) {
-        const std::size_t newline = utf8Text.find('\n');
-        std::string_view piece = utf8Text.substr(0, newline);
+    // Decided for the whole file, never line by line: the system on the original platform
+    // wrote its 8-bit code page, and a Mac OS Roman name may happen to be valid UTF-8 ("Caf"
+    // then C3 A9 is "Caf\u221A\u00A9" there): read alone, that line would name another
+    // device. Only a file that is UTF-8 throughout is taken for UTF-8.
+    const std::string_view body = text.starts_with(kByteOrderMark) ? text.substr(kByteOrderMark.size()) : text;
+    file.macRoman_ = !isUtf8(body);
+    file.lines_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    while (!text.empty()) {
+        const std::size_t newline = text.find('\n');
+        std::string_view piece = text.substr(0, newline);
         std::string_view ending;
         if (newline != std::string_view::npos) {
             ending = kLf;
@@ -138,11 +141,11 @@ ProfileFile ProfileFile::parse(std::string_view utf8Text) {
                 piece.remove_suffix(1);
                 ending = kCrLf;
             }
-            utf8Text.remove_prefix(newline + 1);
+            text.remove_prefix(newline + 1);
         } else {
-            utf8Text = {};
+            text = {};
         }
-        file.lines_.push_back(classify(std::string(piece), ending, file.lines_.empty()));
+        file.lines_.push_back(file.classify(std::string(piece), ending, file.lines_.empty()));
     }
     return file;
 }
@@ -156,7 +159,22 @@ std::string ProfileFile::serialize() const {
         out += line.text;
         out += line.ending;
     }
+    // A Mac OS Roman file whose edits removed its last byte that UTF-8 refuses would be read
+    // back as UTF-8, and its other 8-bit names as other names: it is written as UTF-8 whole.
+    const bool ascii = std::all_of(out.begin(), out.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!macRoman_ || ascii || !isUtf8(out)) return out;
+    out.clear();
+    for (const Line& line : lines_) {
+        if (&line == &lines_.front() && std::string_view(line.text).starts_with(kByteOrderMark)) out += kByteOrderMark;
+        out += line.utf8();
+        out += line.ending;
+    }
     return out;
+}
+
+std::string ProfileFile::encode(std::string_view macRoman) const {
+    // A Mac OS Roman file stays so: a UTF-8 line in it would be read back as Mac OS Roman.
+    return macRoman_ ? std::string(macRoman) : vidur::text::macRomanToUtf8(macRoman);
 }
 
 bool ProfileFile::sameName(const Line& line, std::string_view name) {
@@ -229,8 +247,9 @@ void ProfileFile::terminateLastLine() {
 }
 
 bool ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string sectionUtf8 = vidur::text::macRomanToUtf8(trim(section));
-    const std::string keyUtf8 = vidur::text::macRomanToUtf8(trim(key));
+    const std::string sectionText = encode(trim(section));
+    const std::string keyText = encode(trim(key));
+    const std::string valueText = encode(value);
     const std::string valueUtf8 = vidur::text::macRomanToUtf8(value);
     const std::string_view ending = newLineEnding();
 
@@ -238,8 +257,8 @@ bool ProfileFile::setValue(std::string_view section, std::string_view key, std::
     if (ranges.empty()) {
         terminateLastLine();
         if (!lines_.empty() && lines_.back().kind != Kind::Other) lines_.push_back(classify("", ending, false));
-        lines_.push_back(classify("[" + sectionUtf8 + "]", ending, lines_.empty()));
-        lines_.push_back(classify(keyUtf8 + "=" + valueUtf8, ending, false));
+        lines_.push_back(classify("[" + sectionText + "]", ending, lines_.empty()));
+        lines_.push_back(classify(keyText + "=" + valueText, ending, false));
         return true;
     }
 
@@ -251,14 +270,16 @@ bool ProfileFile::setValue(std::string_view section, std::string_view key, std::
         if (sameName(line, key)) {
             // Rewritten as Windows writes it: the key as the file spells it, '=', the value.
             if (line.hasValue && line.value() == valueUtf8) return false;
-            line = classify(std::string(line.rawName()) + "=" + valueUtf8, line.ending, false);
+            const std::string name =
+                macRoman_ ? vidur::text::utf8ToMacRoman(line.rawName()).macRoman : std::string(line.rawName());
+            line = classify(name + "=" + valueText, line.ending, false);
             return true;
         }
         insertAt = i + 1;
     }
     if (insertAt == lines_.size()) terminateLastLine();
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                  classify(keyUtf8 + "=" + valueUtf8, ending, false));
+                  classify(keyText + "=" + valueText, ending, false));
     return true;
 }
 

@@ -5,9 +5,10 @@
 // lines starting with ';' are comments. Every line keeps its own bytes and line ending, so
 // writing the file back changes only the lines an edit touched.
 //
-// The text is UTF-8 (as on disk); a line that is not valid UTF-8 is read as Mac OS Roman, as
-// the system writes on Windows. Names and values cross this interface in Mac OS Roman. A
-// section name ends at its first ']'; a line without '=' is no key.
+// A file is UTF-8 (as the system writes it) when it is valid UTF-8 throughout, and Mac OS
+// Roman throughout otherwise (a file from the original platform, written in its 8-bit code
+// page); lines rewritten by an edit keep the file's encoding. Names and values cross this
+// interface in Mac OS Roman. A section name ends at its first ']'; a line without '=' is no key.
 // On duplicates the first section and, within it, the first key answer a read; removals
 // take every duplicate, so a removed key or section never reappears.
 #pragma once
@@ -23,8 +24,10 @@ namespace vidur::text {
 class ProfileFile {
 public:
     // Never fails: every byte sequence is some profile.
-    static ProfileFile parse(std::string_view utf8Text);
+    static ProfileFile parse(std::string_view text);
     std::string serialize() const;
+    // Whether the file was read as Mac OS Roman (it is not valid UTF-8 throughout).
+    bool isMacRoman() const { return macRoman_; }
 
     // The value of the key in the first section of that name, quotes stripped; nothing when
     // the section or key is missing or the key line has no '='.
@@ -48,7 +51,7 @@ private:
     enum class Kind { Other, Comment, Section, Entry };
     struct Line {
         std::string text; // the line's own bytes, without its line ending
-        std::string decoded; // its UTF-8 form when text is not UTF-8 (Mac OS Roman)
+        std::string decoded; // its UTF-8 form when the file is Mac OS Roman
         std::string_view ending; // "\r\n", "\n" or "" for a last line without one (static text)
         Kind kind = Kind::Other;
         bool isDecoded = false;
@@ -67,13 +70,16 @@ private:
         std::size_t end; // one past its last line
     };
 
-    static Line classify(std::string text, std::string_view ending, bool first);
+    Line classify(std::string text, std::string_view ending, bool first) const;
+    // Mac OS Roman text in the file's own encoding.
+    std::string encode(std::string_view macRoman) const;
     static bool sameName(const Line& line, std::string_view name);
     std::vector<Range> sectionsNamed(std::string_view section) const;
     std::string_view newLineEnding() const;
     void terminateLastLine();
 
     std::vector<Line> lines_;
+    bool macRoman_ = false;
 };
 
 } // namespace vidur::text

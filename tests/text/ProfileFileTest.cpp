@@ -51,15 +51,25 @@ TEST(ProfileFileReading, LinesWithoutEqualsAreNoKeysAndSectionNamesEndAtTheirFir
     EXPECT_EQ(file.getKeyNames("A"), (Names{"k"}));
 }
 
-TEST(ProfileFileReading, LinesThatAreNotUtf8ReadAsMacRoman) {
-    // Z\x9Frich=Caf\x8E in Mac OS Roman bytes, beside a UTF-8 line; both read the same.
+TEST(ProfileFileEncoding, AFileThatIsNotUtf8ThroughoutIsMacRomanThroughout) {
+    // Z\x9Frich=Caf\x8E is Mac OS Roman, so "Caf" C3 A9 beside it is too ("Caf√©").
     const std::string text = "[S]\r\nZ\x9Frich=Caf\x8E\r\nk=Caf\xC3\xA9\r\n";
     ProfileFile file = ProfileFile::parse(text);
+    EXPECT_TRUE(file.isMacRoman());
     EXPECT_EQ(file.getValue("S", "Z\x9Frich"), "Caf\x8E");
-    EXPECT_EQ(file.getValue("S", "k"), "Caf\x8E");
+    EXPECT_EQ(file.getValue("S", "k"), "Caf\xC3\xA9");
     EXPECT_EQ(file.serialize(), text); // unedited lines keep their bytes
     EXPECT_TRUE(file.setValue("S", "Z\x9Frich", "Caf\x8E!"));
-    EXPECT_EQ(file.serialize(), "[S]\r\nZ\xC3\xBCrich=Caf\xC3\xA9!\r\nk=Caf\xC3\xA9\r\n");
+    EXPECT_EQ(file.serialize(), "[S]\r\nZ\x9Frich=Caf\x8E!\r\nk=Caf\xC3\xA9\r\n") << "an edit keeps the encoding";
+
+    // The same bytes in a file that is UTF-8 throughout are UTF-8.
+    EXPECT_EQ(ProfileFile::parse("[S]\nk=Caf\xC3\xA9\n").getValue("S", "k"), "Caf\x8E");
+
+    // Removing the last byte UTF-8 refuses would turn the rest into UTF-8: written whole as such.
+    EXPECT_TRUE(file.removeKey("S", "Z\x9Frich"));
+    const ProfileFile reread = ProfileFile::parse(file.serialize());
+    EXPECT_FALSE(reread.isMacRoman());
+    EXPECT_EQ(reread.getValue("S", "k"), "Caf\xC3\xA9");
 }
 
 TEST(ProfileFileReading, AcceptsCrLfAndAByteOrderMark) {

@@ -85,7 +85,7 @@ void startLookup(Stack& stack, const std::shared_ptr<LookupEnumeration>& enumera
                 network.cancel(*operation);
             }
         },
-        [enumeration, online] { enumeration->finish(online ? kOk : kErrNoNetwork); });
+        [enumeration, online](int status) { enumeration->finish(online ? status : kErrNoNetwork); });
     enumeration->cancelWork = [&network, operation] { network.cancel(*operation); };
 }
 

@@ -88,7 +88,7 @@ extern "C" int ZIPGetMyZone(char* zone) {
     if (!info && stack->isOnline() && stack->awaitFirstStart())
         info = stack->run([&stack] { return stack->network().nodeInfo(); });
     if (!info) return stack->isOnline() ? kErrNoRouter : kErrNoNetwork; // not started yet, or never
-    if (info->zone.empty()) return kErrNoRouter;
+    if (info->zone.empty()) return info->zoneUnreadable ? kErrBadReply : kErrNoRouter;
     storeName(zone, info->zone);
     return kOk;
 }

@@ -11,6 +11,9 @@ struct NodeCounters {
     std::uint64_t framesReceived = 0;
     std::uint64_t framesMalformed = 0; // bad LLAP frame or bad DDP header (includes the below)
     std::uint64_t badChecksums = 0;
+    // Of the malformed ones: addressed to this very node (not broadcast), so most likely an
+    // answer to it that could not be read; a request that then gets no answer says so.
+    std::uint64_t framesUnreadableForUs = 0;
     std::uint64_t framesIgnored = 0; // LLAP types we do not handle (RTS, CTS, other protocols)
     std::uint64_t framesNotForUs = 0; // another node, another network, or no id yet
     std::uint64_t datagramsDelivered = 0; // handed to a socket's handler

@@ -15,6 +15,8 @@ enum class PrintOutcome {
     NotFound, // no printer of that name answered the look-up
     Unreachable, // found, but OpenConn was never answered
     StillBusy, // busy for longer than the caller wanted to wait
+    Stalled, // open, but the printer took none of the job for longer than that
+    Unconfirmed, // the printer took the whole job but never said it was done
     Refused, // OpenConn answered with an error
     ConnectionLost, // the printer went silent mid-job
     ClosedByPrinter, // the printer closed the connection before the job was done

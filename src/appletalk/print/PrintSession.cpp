@@ -3,6 +3,7 @@
 
 #include "appletalk/print/PrintJob.h"
 #include "appletalk/print/PrinterLookup.h"
+#include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/Stack.h"
 #include "text/MacRoman.h"
 
@@ -32,12 +33,14 @@ constexpr std::uint64_t kHighWater = 512 * 1024;
 constexpr int kWaitSliceMs = 200;
 
 struct Event {
-    enum class Kind { LookupDone, Busy, Opened, Message, Drained, Finished } kind;
+    enum class Kind { LookupDone, Busy, Opened, Message, Drained, Waiting, Finished } kind;
     std::optional<DdpAddress> printer;
     std::string text; // UTF-8
     std::vector<std::uint8_t> bytes;
     std::uint64_t taken = 0;
     PrintOutcome outcome = PrintOutcome::Done;
+    PrintWait wait = PrintWait::Answer;
+    int lookupStatus = 0; // LookupDone: the look-up's status
 };
 
 // Events from the stack's thread to the caller's, with a descriptor that wakes its poll().
@@ -98,8 +101,8 @@ FoundPrinter findPrinter(Stack& stack, EventQueue& queue, const PrintRequest& re
     std::unique_ptr<PrinterLookup> lookup;
     stack.run([&] {
         lookup = std::make_unique<PrinterLookup>(stack.network());
-        lookup->start(*request.name, [&queue](std::optional<DdpAddress> printer) {
-            queue.push({Event::Kind::LookupDone, printer, {}, {}, 0, {}});
+        lookup->start(*request.name, [&queue](std::optional<DdpAddress> printer, int status) {
+            queue.push({Event::Kind::LookupDone, printer, {}, {}, 0, {}, {}, status});
         });
     });
     std::optional<Event> done;
@@ -110,6 +113,10 @@ FoundPrinter findPrinter(Stack& stack, EventQueue& queue, const PrintRequest& re
     }
     stack.run([&] { lookup.reset(); });
     if (!done) return {std::nullopt, {PrintOutcome::Interrupted, "interrupted", 0}};
+    if (!done->printer && done->lookupStatus == appletalk::runtime::kErrBadReply)
+        return {std::nullopt,
+                {PrintOutcome::NetworkError,
+                 "bad reply: the answers to the look-up of " + displayName(*request.name) + " could not be read", 0}};
     if (!done->printer)
         return {std::nullopt, {PrintOutcome::NotFound, displayName(*request.name) + " was not found", 0}};
     return {done->printer, {}};
@@ -140,7 +147,7 @@ public:
 private:
     bool open(DdpAddress printer) {
         PrintJobOptions options;
-        if (request_.busyLimit) options.busyLimit = *request_.busyLimit;
+        options.stallLimit = request_.stallLimit;
         const bool opened = stack_.run([&] {
             job_ = std::make_unique<PrintJob>(*stack_.node(), options);
             return job_->open(printer, events());
@@ -158,15 +165,21 @@ private:
         EventQueue& queue = queue_;
         PrintJobEvents events;
         events.busy = [&queue](const std::string& status) {
-            queue.push({Event::Kind::Busy, {}, macRomanToUtf8(status), {}, 0, {}});
+            queue.push({Event::Kind::Busy, {}, macRomanToUtf8(status), {}, 0, {}, {}, 0});
         };
-        events.opened = [&queue] { queue.push({Event::Kind::Opened, {}, {}, {}, 0, {}}); };
+        events.opened = [&queue] { queue.push({Event::Kind::Opened, {}, {}, {}, 0, {}, {}, 0}); };
         events.message = [&queue](std::span<const std::uint8_t> bytes) {
-            queue.push({Event::Kind::Message, {}, {}, {bytes.begin(), bytes.end()}, 0, {}});
+            queue.push({Event::Kind::Message, {}, {}, {bytes.begin(), bytes.end()}, 0, {}, {}, 0});
         };
-        events.drained = [&queue](std::uint64_t taken) { queue.push({Event::Kind::Drained, {}, {}, {}, taken, {}}); };
+        events.drained = [&queue](std::uint64_t taken) {
+            queue.push({Event::Kind::Drained, {}, {}, {}, taken, {}, {}, 0});
+        };
+        events.waiting = [&queue](PrintWait what, Duration without) {
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(without).count();
+            queue.push({Event::Kind::Waiting, {}, {}, {}, static_cast<std::uint64_t>(seconds), {}, what, 0});
+        };
         events.finished = [&queue](PrintOutcome outcome, std::uint64_t taken) {
-            queue.push({Event::Kind::Finished, {}, {}, {}, taken, outcome});
+            queue.push({Event::Kind::Finished, {}, {}, {}, taken, outcome, {}, 0});
         };
         return events;
     }
@@ -195,6 +208,9 @@ private:
         case Event::Kind::Drained:
             taken_ = event.taken;
             observer_.progress(taken_, read_, inputDone_);
+            break;
+        case Event::Kind::Waiting:
+            observer_.waiting(event.wait, std::chrono::seconds(static_cast<long long>(event.taken)));
             break;
         case Event::Kind::Finished:
             taken_ = event.taken;

@@ -6,6 +6,7 @@
 // reads the input and waits for events, so a slow input never stops the connection's tickles.
 #pragma once
 
+#include "appletalk/print/PrintJob.h"
 #include "appletalk/print/PrintOutcome.h"
 #include "appletalk/protocols/ddp/DdpAddress.h"
 #include "appletalk/protocols/nbp/NbpName.h"
@@ -33,15 +34,20 @@ public:
     // What the printer wrote back, in pieces as they came (bytes as sent: usually ASCII).
     virtual void message(std::span<const std::uint8_t> /*bytes*/) {}
     virtual void progress(std::uint64_t /*bytesTaken*/, std::uint64_t /*bytesRead*/, bool /*inputDone*/) {}
+    // Every ten seconds without progress: what the job waits for, and how long it has.
+    virtual void waiting(PrintWait /*what*/, std::chrono::seconds /*without*/) {}
 };
+
+// PAP's own connection timeout.
+inline constexpr std::chrono::seconds kDefaultStallLimit{120};
 
 struct PrintRequest {
     std::optional<appletalk::nbp::NbpName> name; // Mac OS Roman; "*" zone: this node's
     std::optional<appletalk::DdpAddress> address; // tried when no name is given
     int input = 0; // file descriptor of the job
     std::vector<std::uint8_t> prefix; // bytes already read from it, sent first
-    // How long a busy printer is waited for; nullopt: until it takes the job or a stop.
-    std::optional<std::chrono::seconds> busyLimit;
+    // No progress for this long ends the job (StillBusy, Stalled, Unconfirmed); zero: never.
+    std::chrono::seconds stallLimit = kDefaultStallLimit;
     // Polled: true ends the job (CloseConn) and run() returns Interrupted.
     std::function<bool()> stopRequested;
     int stopHandle = -1; // readable when a stop is requested, to wake the wait; -1: none

@@ -35,7 +35,7 @@ Discovery discoverPrinters(const appletalk::runtime::StackSettings& settings) {
     std::promise<std::vector<DiscoveredPrinter>> result;
     std::unique_ptr<PrinterSurvey> survey;
     stack.run([&] {
-        survey = std::make_unique<PrinterSurvey>(stack.network(), settings.postScriptTypes);
+        survey = std::make_unique<PrinterSurvey>(stack.network(), stack.node(), settings.postScriptTypes);
         survey->start([&result](std::vector<DiscoveredPrinter> printers) { result.set_value(std::move(printers)); });
     });
     auto printers = result.get_future();

@@ -19,9 +19,9 @@ void PrinterLookup::start(const nbp::NbpName& name, Done done) {
         [found](const nbp::NbpTuple& tuple) {
             if (!*found) *found = DdpAddress{tuple.network, tuple.node, tuple.socket};
         },
-        [this, found, done = std::move(done)] {
+        [this, found, done = std::move(done)](int status) {
             running_ = 0;
-            done(*found); // last: the owner may destroy this look-up
+            done(*found, status); // last: the owner may destroy this look-up
         });
 }
 

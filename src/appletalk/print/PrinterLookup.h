@@ -14,7 +14,9 @@ namespace appletalk::print {
 
 class PrinterLookup {
 public:
-    using Done = std::function<void(std::optional<DdpAddress> printer)>;
+    // The printer, or nothing with the look-up's status: kOk (no answer) or kErrBadReply
+    // (answers came that could not be read).
+    using Done = std::function<void(std::optional<DdpAddress> printer, int status)>;
 
     explicit PrinterLookup(runtime::NetworkOperations& network) : network_(network) {}
     ~PrinterLookup(); // a look-up still running is cancelled and never calls back

@@ -7,8 +7,13 @@ namespace appletalk::print {
 
 const runtime::LookupParameters PrinterSurvey::kLookup{std::chrono::seconds(1), 2, 1024};
 
+PrinterSurvey::PrinterSurvey(runtime::NetworkOperations& network, Node* node, std::vector<std::string> types,
+                             SurveyOptions options)
+    : network_(network), node_(node), types_(std::move(types)), options_(options) {}
+
 PrinterSurvey::~PrinterSurvey() {
     for (const runtime::OperationId id : running_) network_.cancel(id);
+    if (node_ != nullptr) node_->timers().cancel(identifyTimer_);
 }
 
 void PrinterSurvey::start(Done done) {
@@ -32,7 +37,7 @@ void PrinterSurvey::lookIn(const std::vector<std::string>& zones) {
         for (const std::string& type : types_) {
             running_.push_back(network_.lookup(
                 {"=", type, zone}, kLookup, [this, zone](const nbp::NbpTuple& tuple) { found(zone, tuple); },
-                [this] { lookupDone(); }));
+                [this](int) { lookupDone(); }));
         }
     }
     if (!starting_) lookupDone();
@@ -41,17 +46,56 @@ void PrinterSurvey::lookIn(const std::vector<std::string>& zones) {
 void PrinterSurvey::found(const std::string& zone, const nbp::NbpTuple& tuple) {
     const std::string where = zone == "*" && tuple.name.zone != "*" ? tuple.name.zone : zone;
     if (seen_.insert({where, tuple.name.object, tuple.name.type}).second)
-        printers_.push_back({{tuple.name.object, tuple.name.type, where}});
+        printers_.push_back(
+            {{tuple.name.object, tuple.name.type, where}, {tuple.network, tuple.node, tuple.socket}, {}});
 }
 
 void PrinterSurvey::lookupDone() {
     if (--lookupsLeft_ > 0) return;
     running_.clear();
-    std::sort(printers_.begin(), printers_.end(), [](const auto& a, const auto& b) {
+    if (node_ == nullptr || printers_.empty()) return report();
+    queries_.resize(printers_.size());
+    // Whoever has not answered by then keeps the name the look-up gave.
+    identifyTimer_ = node_->timers().scheduleAfter(options_.identifyLimit, [this] {
+        identifyTimer_ = 0;
+        report();
+    });
+    identifyNext();
+}
+
+void PrinterSurvey::identifyNext() {
+    while (queriesRunning_ < options_.queriesAtOnce && nextQuery_ < printers_.size()) {
+        const std::size_t index = nextQuery_++;
+        auto query = std::make_unique<ProductQuery>(*node_, options_.queryLimit);
+        ProductQuery& started = *query;
+        queries_[index] = std::move(query);
+        ++queriesRunning_;
+        if (!started.start(printers_[index].address, [this, index](std::optional<PrinterIdentity> identity) {
+                identified(index, std::move(identity));
+            }))
+            identified(index, std::nullopt);
+    }
+    if (queriesRunning_ == 0 && nextQuery_ == printers_.size()) report();
+}
+
+void PrinterSurvey::identified(std::size_t index, std::optional<PrinterIdentity> identity) {
+    // The query object stays until the survey goes: it is still inside its own call.
+    printers_[index].identity = std::move(identity);
+    --queriesRunning_;
+    if (done_) identifyNext(); // nothing more once the survey has reported
+}
+
+void PrinterSurvey::report() {
+    if (!done_) return;
+    if (node_ != nullptr) node_->timers().cancel(identifyTimer_);
+    identifyTimer_ = 0;
+    std::vector<DiscoveredPrinter> printers = printers_;
+    std::sort(printers.begin(), printers.end(), [](const auto& a, const auto& b) {
         return std::tie(a.name.zone, a.name.object) < std::tie(b.name.zone, b.name.object);
     });
     auto done = std::move(done_);
-    done(std::move(printers_)); // last: the owner may destroy this survey
+    done_ = nullptr;
+    done(std::move(printers));
 }
 
 } // namespace appletalk::print

@@ -28,6 +28,8 @@ struct NodeInfo {
     std::uint16_t rangeLast = 0;
     std::string zone; // empty when unknown
     bool hasRouter = false;
+    // The zone is unknown because the router's answer naming it could not be read.
+    bool zoneUnreadable = false;
 };
 
 struct LookupParameters {
@@ -41,8 +43,11 @@ public:
     using Started = std::function<void(bool ok)>;
     using ZonesDone = std::function<void(int status, std::vector<std::string> zones)>;
     using TupleFound = std::function<void(const nbp::NbpTuple& tuple)>;
-    using LookupDone = std::function<void()>;
-    using StatusDone = std::function<void(std::optional<std::string> status)>;
+    // kOk, or kErrBadReply when nothing was found but answers came that could not be read.
+    using LookupDone = std::function<void(int status)>;
+    // kOk with the printer's status text; kErrNotFound when it did not answer, kErrBadReply
+    // when what it answered could not be read.
+    using StatusDone = std::function<void(int result, std::string status)>;
 
     virtual ~NetworkOperations() = default;
 
@@ -60,7 +65,7 @@ public:
     // Every distinct reply tuple as it arrives, then done when the retries have run out.
     virtual OperationId lookup(const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
                                LookupDone done) = 0;
-    // The printer's status text, or nothing when it did not answer within the retry budget.
+    // The printer's status text, or why there is none, within the retry budget.
     virtual OperationId papStatus(const DdpAddress& printer, StatusDone done) = 0;
 
     virtual void cancel(OperationId id) = 0;

@@ -97,6 +97,7 @@ void NodeNetwork::askMyZone() {
     myZone_.cancel();
     myZone_.getMyZone([this](ZipStatus status) {
         if (status == ZipStatus::Ok && !myZone_.zones().empty()) zone_ = myZone_.zones().front();
+        zoneUnreadable_ = status == ZipStatus::BadReply;
         finishStart();
     });
 }
@@ -110,7 +111,8 @@ void NodeNetwork::askNetInfo() {
 
 void NodeNetwork::netInfoAnswered(ZipStatus status) {
     if (status != ZipStatus::Ok || !netInfo_.netInfo()) {
-        // Nobody answered: no router, the provisional address stays, no zone.
+        // Nobody answered (or only unreadably): no router, the provisional address stays, no zone.
+        zoneUnreadable_ = status == ZipStatus::BadReply;
         netInfoDone_ = true;
         finishStart();
         return;
@@ -190,6 +192,7 @@ std::optional<NodeInfo> NodeNetwork::nodeInfo() const {
     }
     // GetNetInfo names an EtherTalk node's zone even before RTMP names the router.
     info.zone = info.hasRouter || node_.isExtended() ? zone_ : std::string();
+    info.zoneUnreadable = info.zone.empty() && zoneUnreadable_;
     return info;
 }
 
@@ -250,7 +253,7 @@ void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const
     options.maxTuples = parameters.maxTuples;
     options.extendedCable = rtmp_.cableRange().has_value();
     if (node_.isExtended()) options.ownZone = zone_;
-    const bool started = entry->second->start(pattern, options, [this, id, found, done](NbpLookupStatus) {
+    const bool started = entry->second->start(pattern, options, [this, id, found, done](NbpLookupStatus status) {
         const auto finished = lookups_.find(id);
         if (finished == lookups_.end()) return;
         const std::vector<nbp::NbpTuple> results = finished->second->results();
@@ -258,11 +261,11 @@ void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const
         for (const nbp::NbpTuple& tuple : results) {
             if (found) found(tuple);
         }
-        if (done) done();
+        if (done) done(status == NbpLookupStatus::BadReply ? kErrBadReply : kOk);
     });
     if (!started) {
         lookups_.erase(entry);
-        if (done) done();
+        if (done) done(kOk);
     }
 }
 
@@ -279,7 +282,7 @@ OperationId NodeNetwork::papStatus(const DdpAddress& printer, StatusDone done) {
     // the wait comes out of its own budget, so a caller never waits longer than usual.
     const Duration budget = timing_.papRetryInterval * (timing_.papRetries + 1);
     const SteadyTime deadline = node_.clock().now() + budget;
-    statusQueries_[id].timer = node_.timers().scheduleAfter(budget, [this, id] { finishStatus(id, std::nullopt); });
+    statusQueries_[id].timer = node_.timers().scheduleAfter(budget, [this, id] { finishStatus(id, kErrNotFound); });
     whenStarted([this, id, printer, deadline](bool) { sendQueuedStatus(id, printer, deadline); });
     return id;
 }
@@ -301,9 +304,11 @@ void NodeNetwork::sendStatus(OperationId id, const DdpAddress& printer, int retr
     const bool sent = query.client->start(printer, [this, id](PapStatusResult result) {
         const auto finished = statusQueries_.find(id);
         if (finished == statusQueries_.end()) return;
-        std::optional<std::string> status;
-        if (result == PapStatusResult::Ok) status = finished->second.client->statusText();
-        finishStatus(id, std::move(status)); // the client allows its end from its own completion
+        // The client allows its end from its own completion.
+        if (result == PapStatusResult::Ok)
+            finishStatus(id, kOk, finished->second.client->statusText());
+        else
+            finishStatus(id, result == PapStatusResult::BadReply ? kErrBadReply : kErrNotFound);
     });
     if (!sent) failStatusLater(id);
 }
@@ -312,15 +317,15 @@ void NodeNetwork::failStatusLater(OperationId id) {
     // Could not even be sent (a bad address, no free socket): report it from a timer, never
     // from inside the caller's own call.
     statusQueries_[id].timer =
-        node_.timers().scheduleAfter(Duration::zero(), [this, id] { finishStatus(id, std::nullopt); });
+        node_.timers().scheduleAfter(Duration::zero(), [this, id] { finishStatus(id, kErrNotFound); });
 }
 
-void NodeNetwork::finishStatus(OperationId id, std::optional<std::string> status) {
+void NodeNetwork::finishStatus(OperationId id, int result, std::string status) {
     const auto query = statusQueries_.find(id);
     if (query == statusQueries_.end()) return;
     StatusDone done = std::move(query->second.done);
     statusQueries_.erase(query);
-    done(std::move(status));
+    done(result, std::move(status));
 }
 
 // Cancelling -------------------------------------------------------------------------------

@@ -82,7 +82,7 @@ private:
     void sendStatus(OperationId id, const DdpAddress& printer, int retries);
     void sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline);
     void failStatusLater(OperationId id);
-    void finishStatus(OperationId id, std::optional<std::string> status);
+    void finishStatus(OperationId id, int result, std::string status = {});
     void startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
                      LookupDone done);
 
@@ -97,6 +97,7 @@ private:
     bool started_ = false;
     std::vector<Started> startWaiters_;
     std::string zone_;
+    bool zoneUnreadable_ = false; // the last answer naming the zone could not be read
     ExtendedMemory memory_;
     ZipClient netInfo_;
     bool netInfoDone_ = false; // EtherTalk: GetNetInfo answered or given up, address settled

@@ -21,11 +21,11 @@ public:
         return 0;
     }
     OperationId lookup(const nbp::NbpName&, const LookupParameters&, TupleFound, LookupDone done) override {
-        done();
+        done(kErrNoNetwork);
         return 0;
     }
     OperationId papStatus(const DdpAddress&, StatusDone done) override {
-        done(std::nullopt);
+        done(kErrNoNetwork, {});
         return 0;
     }
     void cancel(OperationId) override {}

@@ -50,15 +50,16 @@ void PrinterStatusRequest::cancel() {
 
 void PrinterStatusRequest::askAt(const DdpAddress& address) {
     askedAt_ = address;
-    operation_ = network_.papStatus(address, [this, address](std::optional<std::string> status) {
+    operation_ = network_.papStatus(address, [this, address](int result, const std::string& status) {
         operation_ = 0;
-        answered(address, std::move(status));
+        answered(address, result, status);
     });
 }
 
-void PrinterStatusRequest::answered(const DdpAddress& address, std::optional<std::string> status) {
-    if (status)
-        succeed(address, *status);
+void PrinterStatusRequest::answered(const DdpAddress& address, int result, const std::string& status) {
+    if (result == kErrBadReply) unreadable_ = true;
+    if (result == kOk)
+        succeed(address, status);
     else if (!searched_)
         findAgain();
     else
@@ -79,9 +80,9 @@ void PrinterStatusRequest::findAgain() {
     const LookupParameters parameters{kFindInterval, kFindRetries, 1};
     operation_ = network_.lookup(
         name, parameters, [this](const nbp::NbpTuple& tuple) { found(tuple); },
-        [this] {
+        [this](int status) {
             operation_ = 0;
-            lookupEnded();
+            lookupEnded(status);
         });
 }
 
@@ -95,7 +96,8 @@ void PrinterStatusRequest::found(const nbp::NbpTuple& tuple) {
     askAt(address);
 }
 
-void PrinterStatusRequest::lookupEnded() {
+void PrinterStatusRequest::lookupEnded(int status) {
+    if (status == kErrBadReply) unreadable_ = true;
     if (!movedFound_) fail();
 }
 
@@ -111,7 +113,7 @@ void PrinterStatusRequest::succeed(const DdpAddress& address, const std::string&
 }
 
 void PrinterStatusRequest::fail() {
-    DispatchBlockAccess::publishResult(*block_, kErrNotFound);
+    DispatchBlockAccess::publishResult(*block_, unreadable_ ? kErrBadReply : kErrNotFound);
     end();
 }
 

@@ -2,7 +2,8 @@
 // One printer status request (ATALKDispatch 0x0810) on the stack's thread: ask the printer
 // for its PAP status at the address in the block's tuple; if it does not answer, find it
 // again by name and, if it moved, ask at its new address. Then fill the caller's block:
-// status text, the tuple with the address that answered, and last the result.
+// status text, the tuple with the address that answered, and last the result: kErrBadReply
+// rather than kErrNotFound when what came back could not be read.
 //
 // The request writes into the block only from its own callbacks, and cancel() stops every
 // one of them, so after cancel() returns the block is never touched again.
@@ -37,10 +38,10 @@ public:
 
 private:
     void askAt(const DdpAddress& address);
-    void answered(const DdpAddress& address, std::optional<std::string> status);
+    void answered(const DdpAddress& address, int result, const std::string& status);
     void findAgain();
     void found(const nbp::NbpTuple& tuple);
-    void lookupEnded();
+    void lookupEnded(int status);
     void succeed(const DdpAddress& address, const std::string& status);
     void fail();
     void end();
@@ -53,6 +54,7 @@ private:
     DdpAddress askedAt_;
     bool searched_ = false;
     bool movedFound_ = false;
+    bool unreadable_ = false; // an answer on the way could not be read
     OperationId operation_ = 0;
 };
 

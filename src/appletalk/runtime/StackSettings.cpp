@@ -5,11 +5,13 @@
 #include "tarvlib/NameFields.h"
 #include "tarvlib/TarvlibApi.h"
 #include "text/MacRoman.h"
+#include "text/ProfileFile.h"
 #include "text/ProfileStorage.h"
 
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 using vidur::text::ProfileStorage;
 
@@ -28,7 +30,6 @@ constexpr const char* kEtherTalkAddressKey = "EtherTalkAddress";
 constexpr const char* kEtherTalkZoneKey = "EtherTalkZone";
 constexpr const char* kTypesKey = "PostScriptTypes";
 constexpr const char* kDefaultPrinterKey = "DefaultPrinter";
-constexpr std::size_t kValueSize = 1024;
 
 std::string trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
@@ -162,38 +163,133 @@ bool StackSettings::isPostScriptType(std::string_view nbpType) const {
     return false;
 }
 
+namespace {
+
+// The default printer's two forms (see the header). The escaped form is the recent lists'
+// with a tag of its own, which NBPCrackProfileString refuses, so a reader that knows only the
+// plain form finds no default printer rather than a wrong one.
+constexpr std::string_view kPlainTag = "AppleTalk PAP";
+constexpr std::string_view kEscapedTag = "AppleTalk PAP escaped";
+
+bool needsEscape(char c, bool atEnd) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F || c == '%' || c == ':' || c == '@' || (atEnd && (c == ' ' || c == '\t'));
+}
+
+std::string escapeName(std::string_view name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!needsEscape(c, i == 0 || i + 1 == name.size())) {
+            out += c;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        out += '%';
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0x0F];
+    }
+    return out;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Nothing for a bad escape, a NUL, or a name longer than a field holds.
+std::optional<std::string> unescapeName(std::string_view text) {
+    std::string name;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            name += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) return std::nullopt;
+        const int high = hexDigit(text[i + 1]);
+        const int low = hexDigit(text[i + 2]);
+        if (high < 0 || low < 0 || (high == 0 && low == 0)) return std::nullopt;
+        name += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    if (name.size() > api::kNameFieldMaxChars) return std::nullopt;
+    return name;
+}
+
+std::string formatPrinter(std::string_view tag, const _NBPTuple& printer, std::string_view object,
+                          std::string_view type, std::string_view zone) {
+    return std::string(tag) + "; " + std::to_string(printer.address.network) + " " +
+           std::to_string(printer.address.nodeID) + " " + std::to_string(printer.address.socket) + ", " +
+           std::string(object) + ":" + std::string(type) + "@" + std::string(zone);
+}
+
+// The escaped form: the tag, then the plain form's layout with every ':' and '@' of a name
+// escaped, so the names split at the only ones left.
+std::optional<_NBPTuple> parseEscaped(std::string_view value) {
+    if (!value.starts_with(kEscapedTag)) return std::nullopt;
+    value.remove_prefix(kEscapedTag.size());
+    unsigned network = 0, node = 0, socket = 0;
+    int consumed = 0;
+    const std::string text(value);
+    if (std::sscanf(text.c_str(), "; %5u %3u %3u, %n", &network, &node, &socket, &consumed) != 3 || consumed == 0 ||
+        network > 0xFFFF || node > 0xFF || socket > 0xFF)
+        return std::nullopt;
+    const std::string_view names = std::string_view(text).substr(static_cast<std::size_t>(consumed));
+    const auto colon = names.find(':');
+    const auto at = names.find('@');
+    if (colon == std::string_view::npos || at == std::string_view::npos || at < colon ||
+        names.find_first_of(":@", at + 1) != std::string_view::npos || names.find(':', colon + 1) < at)
+        return std::nullopt;
+    const auto object = unescapeName(names.substr(0, colon));
+    const auto type = unescapeName(names.substr(colon + 1, at - colon - 1));
+    const auto zone = unescapeName(names.substr(at + 1));
+    if (!object || !type || !zone || object->empty()) return std::nullopt;
+    _NBPTuple printer;
+    std::memset(&printer, 0, sizeof printer);
+    api::storeField(printer.entity.object, *object);
+    api::storeField(printer.entity.type, *type);
+    api::storeField(printer.entity.zone, *zone);
+    printer.address.network = static_cast<std::uint16_t>(network);
+    printer.address.nodeID = static_cast<std::uint8_t>(node);
+    printer.address.socket = static_cast<std::uint8_t>(socket);
+    return printer;
+}
+
+// The plain form when it reads back as exactly this printer, else the escaped one.
+std::string storedPrinter(const _NBPTuple& printer) {
+    const std::string_view object = fieldText(printer.entity.object);
+    const std::string_view type = fieldText(printer.entity.type);
+    const std::string_view zone = fieldText(printer.entity.zone);
+    const std::string plain = formatPrinter(kPlainTag, printer, object, type, zone);
+    _NBPTuple readBack;
+    const bool exact = vidur::text::ProfileFile::isWritableValue(plain) &&
+                       NBPCrackProfileString(plain.c_str(), &readBack) == 0 &&
+                       fieldText(readBack.entity.object) == object && fieldText(readBack.entity.type) == type &&
+                       fieldText(readBack.entity.zone) == zone;
+    if (!exact) return formatPrinter(kEscapedTag, printer, escapeName(object), escapeName(type), escapeName(zone));
+    // Profile values are trimmed when read: a value ending in a blank (a zone "Zone ") goes in
+    // double quotes, which the reader strips, so it reads back whole.
+    if (plain.back() == ' ' || plain.back() == '\t') return "\"" + plain + "\"";
+    return plain;
+}
+
+} // namespace
+
 std::optional<_NBPTuple> StackSettings::readDefaultPrinter() {
     const auto value = SettingsFiles::standard().value(kPrintersSection, kDefaultPrinterKey);
     if (!value || value->empty()) return std::nullopt;
+    if (auto escaped = parseEscaped(*value)) return escaped;
     _NBPTuple printer;
     if (NBPCrackProfileString(value->c_str(), &printer) != 0) return std::nullopt;
     return printer;
 }
 
 bool StackSettings::writeDefaultPrinter(const _NBPTuple& printer) {
-    const std::string object(fieldText(printer.entity.object));
-    const std::string type(fieldText(printer.entity.type));
-    const std::string zone(fieldText(printer.entity.zone));
-    if (object.empty()) return false;
-    // The format of the recent lists, so NBPCrackProfileString reads it back.
-    char value[kValueSize];
-    std::snprintf(value, sizeof value, "AppleTalk PAP; %u %u %u, %s:%s@%s", unsigned{printer.address.network},
-                  unsigned{printer.address.nodeID}, unsigned{printer.address.socket}, object.c_str(), type.c_str(),
-                  zone.c_str());
-    // A name the format cannot carry (a type with ':' or a zone with '@') would read back as
-    // another entity: refuse it rather than store a printer that does not exist.
-    _NBPTuple readBack;
-    if (NBPCrackProfileString(value, &readBack) != 0 || fieldText(readBack.entity.object) != object ||
-        fieldText(readBack.entity.type) != type || fieldText(readBack.entity.zone) != zone)
-        return false;
-    // Profile values are trimmed when read: a value ending in a blank (a zone "Zone ") goes in
-    // double quotes, which the reader strips, so it reads back whole. Others stay plain.
-    const std::string_view plain(value);
-    const std::string stored =
-        (!plain.empty() && std::string_view(" \t\v\f").find(plain.back()) != std::string_view::npos)
-            ? "\"" + std::string(plain) + "\""
-            : std::string(plain);
-    return ProfileStorage::setValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, stored);
+    if (fieldText(printer.entity.object).empty()) return false;
+    return ProfileStorage::setValue(kProfileFile, kPrintersSection, kDefaultPrinterKey, storedPrinter(printer));
 }
 
 StackSettings::EtherTalkMemory StackSettings::readEtherTalkMemory() {

@@ -16,6 +16,12 @@
 //   PostScriptTypes=LaserWriter   ; NBP types of PostScript printers, comma-separated
 //   DefaultPrinter=AppleTalk PAP; 300 56 130, Office:LaserWriter@Sales
 //
+// The default printer is written in the recent lists' form when that reads back as exactly
+// this printer; any other (a zone with '@', a type with ':' or '@', a name with a line break)
+// is written escaped, with its own tag and every ':', '@', '%', control character and blank
+// at a name's start or end as %XX (hexadecimal), so every printer reads back exactly:
+//   DefaultPrinter=AppleTalk PAP escaped; 300 56 130, Office:LaserWriter@North%40Campus
+//
 // Environment variables win over the file, so tests and scripts need not write it:
 //   VIDUR_NETWORK=sim | sim:SCENARIO | ltoudp | ltoudp:ADDRESS | ethertalk:INTERFACE
 //   VIDUR_LTOUDP_TTL=N
@@ -78,7 +84,8 @@ struct StackSettings {
 
     bool isPostScriptType(std::string_view nbpType) const;
 
-    // The default printer, kept in the profile in the recent-list format.
+    // The default printer, kept in the profile in one of the two forms above. The write holds
+    // the file's lock for its read and its write, like every change of the file.
     static std::optional<_NBPTuple> readDefaultPrinter();
     static bool writeDefaultPrinter(const _NBPTuple& printer);
 

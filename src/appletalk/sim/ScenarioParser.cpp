@@ -265,7 +265,7 @@ private:
         rejectUnknownKeys(
             table, "printer",
             {"name", "type", "zone", "network", "node", "status", "status_changes", "status_interval", "answer_delay",
-             "answers", "spool", "fail_after_bytes", "reject_with_error", "product", "version"});
+             "answers", "spool", "fail_after_bytes", "reject_with_error", "busy", "product", "version"});
         ScenarioPrinter printer;
         printer.name = string(table, "printer", "name", kMaxNameLength);
         if (find(table, "type")) printer.type = string(table, "printer", "type", kMaxNameLength);
@@ -286,6 +286,7 @@ private:
             printer.failAfterBytes =
                 static_cast<std::uint64_t>(integer(table, "printer", "fail_after_bytes", 0, INT64_MAX));
         if (find(table, "reject_with_error")) printer.rejectError = string(table, "printer", "reject_with_error", 200);
+        if (find(table, "busy")) printer.busy = boolean(table, "printer", "busy");
         if (find(table, "product")) printer.product = string(table, "printer", "product", kMaxProductLength);
         if (find(table, "version")) printer.version = string(table, "printer", "version", kMaxVersionLength);
         return printer;

@@ -73,6 +73,7 @@ PrinterBehaviour SimInternet::behaviourOf(const ScenarioPrinter& printer) const 
     behaviour.spoolDirectory = printer.spool.empty() ? scenario_.spool : printer.spool;
     behaviour.failAfterBytes = printer.failAfterBytes;
     behaviour.rejectError = printer.rejectError;
+    behaviour.busy = printer.busy;
     behaviour.product = printer.product;
     behaviour.version = printer.version;
     return behaviour;

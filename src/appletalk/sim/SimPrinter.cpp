@@ -58,6 +58,7 @@ std::uint8_t SimPrinter::openServices(Node& node) {
     server_->setAnswering(behaviour_.answers);
     server_->setResponseDelay(behaviour_.answerDelay);
     jobServer_ = std::make_unique<PapServer>(node, *server_, jobEvents());
+    jobServer_->setTakingJobs(!behaviour_.busy);
     followCycle();
     return server_->isOpen() ? server_->socket() : 0;
 }

@@ -33,6 +33,7 @@ struct PrinterBehaviour {
     std::string spoolDirectory; // empty: jobs are taken and dropped
     std::optional<std::uint64_t> failAfterBytes; // the job's connection goes silent after this many bytes
     std::string rejectError; // not empty: every job gets "%%[ Error: <this> ]%%" and is not kept
+    bool busy = false; // busy for ever: every OpenConn is answered busy with the status
     std::string product = "LaserWriter"; // what `statusdict /product get` gives
     std::string version = "23.0"; // what `version` gives
 };

@@ -69,6 +69,10 @@ int CPropertySheet::DoModal() {
     if (!sheet) return -1;
     m_sheet = sheet;
     Attach(sheet);
+    if ((m_psh.dwFlags & PSH_USEHICON) && m_psh.hIcon) {
+        SetIcon(m_psh.hIcon, TRUE);
+        SetIcon(m_psh.hIcon, FALSE);
+    }
 
     ModalLoop modal;
     m_modal = &modal;

@@ -14,6 +14,13 @@ class PropertySheetWidget;
 
 constexpr UINT ID_APPLY_NOW = 0x3021;
 
+// The part of the sheet's header the layer reads: the icon, used with PSH_USEHICON.
+struct PROPSHEETHEADER {
+    DWORD dwFlags = 0;
+    HICON hIcon = nullptr;
+};
+constexpr DWORD PSH_USEHICON = 0x0002;
+
 class CPropertySheet : public CWnd {
     DECLARE_DYNAMIC(CPropertySheet)
 public:
@@ -34,6 +41,7 @@ public:
     void EndDialog(int nEndID);
 
     CString m_strCaption;
+    PROPSHEETHEADER m_psh;
 
 protected:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;

@@ -196,6 +196,15 @@ void CWnd::GetWindowText(CString& rString) const {
 
 int CWnd::GetWindowTextLength() const { return static_cast<int>(SendMessage(WM_GETTEXTLENGTH)); }
 
+HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
+    return reinterpret_cast<HICON>(
+        SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
+}
+
+HICON CWnd::GetIcon(BOOL bBigIcon) const {
+    return reinterpret_cast<HICON>(SendMessage(WM_GETICON, bBigIcon ? ICON_BIG : ICON_SMALL));
+}
+
 void CWnd::GetClientRect(LPRECT lpRect) const {
     if (!lpRect) return;
     *lpRect = RECT{0, 0, 0, 0};

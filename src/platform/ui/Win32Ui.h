@@ -52,11 +52,17 @@ constexpr UINT WM_DRAWITEM = 0x002B;
 constexpr UINT WM_MEASUREITEM = 0x002C;
 constexpr UINT WM_DELETEITEM = 0x002D;
 constexpr UINT WM_COMPAREITEM = 0x0039;
+constexpr UINT WM_GETICON = 0x007F;
+constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT WM_USER = 0x0400;
+
+// WM_SETICON and WM_GETICON: which of the window's two icons.
+constexpr WPARAM ICON_SMALL = 0;
+constexpr WPARAM ICON_BIG = 1;
 
 // Combo box messages, results and notifications.
 constexpr UINT CB_GETEDITSEL = 0x0140;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "appletalk/print/PrintSession.h"
+#include "appletalk/print/PrinterSurvey.h"
 
 #include <iosfwd>
 #include <optional>
@@ -38,6 +39,8 @@ public:
 
     // What CUPS should do after a job that ended so.
     static int statusFor(appletalk::print::PrintOutcome outcome);
+    // One line of discovery: class, URI, make and model, info, device id, location.
+    static std::string discoveryLine(const appletalk::print::DiscoveredPrinter& printer);
 
 private:
     int discover(std::ostream& out, std::ostream& err);
@@ -45,7 +48,11 @@ private:
     // The printer's AppleTalk name from the URI's parts; nothing, and an ERROR: line, when a
     // part cannot be one.
     static std::optional<appletalk::nbp::NbpName> printerName(const PapUri& uri, std::ostream& err);
-    static int printCopies(const appletalk::runtime::StackSettings& settings, const appletalk::nbp::NbpName& name,
+    struct Target {
+        appletalk::nbp::NbpName name;
+        std::chrono::seconds stallLimit;
+    };
+    static int printCopies(const appletalk::runtime::StackSettings& settings, const Target& target,
                            const std::string& printer, int input, int copies, std::ostream& err);
 };
 

@@ -11,7 +11,6 @@
 #include "platform/ui/Win32Api.h"
 #include "tarvlib/NameFields.h"
 #include "vidur20/packages/LookupNoCase.h"
-#include "vidur20/packages/RecentListFormat.h"
 #include "vidur20/packages/ZAFPServerPackage.h"
 #include "vidur20/packages/ZImageWriterLQPackage.h"
 #include "vidur20/packages/ZImageWriterPackage.h"
@@ -27,15 +26,6 @@ constexpr const char kIsolatedNetwork[] = "Isolated AppleTalk Network";
 
 using appletalk::api::kNameFieldMaxChars;
 using appletalk::api::storeField;
-
-// The same names byte for byte and the same address.
-bool sameDevice(const _NBPTuple& a, const _NBPTuple& b) {
-    using appletalk::api::fieldText;
-    return fieldText(a.entity.object) == fieldText(b.entity.object) &&
-           fieldText(a.entity.type) == fieldText(b.entity.type) &&
-           fieldText(a.entity.zone) == fieldText(b.entity.zone) && a.address.network == b.address.network &&
-           a.address.nodeID == b.address.nodeID && a.address.socket == b.address.socket;
-}
 
 // A name field from the library should be terminated; one that is not is cut at its last
 // byte rather than read past its end.
@@ -83,6 +73,10 @@ void ZChooserDialog::DoDataExchange(CDataExchange* pDX) {
 
 BOOL ZChooserDialog::OnInitDialog() {
     CDialog::OnInitDialog();
+    // The icon of the Chooser's menu entry, for the title bar and the task bar.
+    const HICON icon = AfxLoadIcon(IDI_APPLETALK_ZONE);
+    SetIcon(icon, TRUE);
+    SetIcon(icon, FALSE);
     m_boxType.SubclassDlgItem(IDC_TYPE_BOX, this);
     m_boxType.SetItemHeight(-1, static_cast<UINT>(GetSystemMetrics(SM_CYICON) + 4));
     CreatePackages();
@@ -177,19 +171,30 @@ void ZChooserDialog::OnOK() {
             storeField(m_tupleChosen.entity.zone, m_entityLookup.zone);
         void* package = nullptr;
         if (!m_mapPackages.IsEmpty() && LookupNoCase(m_mapPackages, m_tupleChosen.entity.type, package)) {
-            auto* chosenPackage = static_cast<ZDevicePackage*>(package);
-            chosenPackage->SelectDevice(&m_tupleChosen, this);
-            // Recorded only when entry 1 of the list now reads back as this very device; if
-            // not, the user is told the choice will not be remembered.
-            _NBPTuple first{};
-            m_bRecorded = chosenPackage->ReadRecentEntry(&first, 1) != 0 && sameDevice(first, m_tupleChosen);
-            if (!m_bRecorded)
-                AfxMessageBox(recentlist::storedValue(m_tupleChosen) ? IDS_CHOICE_NOT_WRITTEN : IDS_CHOICE_NOT_STORABLE,
-                              MB_OK | MB_ICONEXCLAMATION);
+            RecordChoice(*static_cast<ZDevicePackage*>(package));
+        } else if ((m_nFlags & kOfferPrinters) && IsPostScriptPrinterType(m_tupleChosen.entity.type)) {
+            // A printer of a type that only the PostScript types setting names, found when
+            // none of the built-in types is offered (the look-up then asks for any type). The
+            // LaserWriter package serves whatever PostScript type it is given: the choice is
+            // recorded like the built-in ones, or the stop message says why it is not.
+            ZLaserWriterPackage settingsType(m_tupleChosen.entity.type);
+            RecordChoice(settingsType);
         }
     }
     DeletePackages();
     CDialog::OnOK();
+}
+
+void ZChooserDialog::RecordChoice(ZDevicePackage& package) {
+    package.SelectDevice(&m_tupleChosen, this);
+    // What the package did, not what entry 1 reads now: another process may have recorded its
+    // own choice since. If not recorded, the user is told why.
+    using Result = ZDevicePackage::RecordResult;
+    const Result result = package.GetLastRecordResult();
+    m_bRecorded = result == Result::Recorded;
+    if (result == Result::CannotStore || result == Result::WriteFailed)
+        AfxMessageBox(result == Result::CannotStore ? IDS_CHOICE_NOT_STORABLE : IDS_CHOICE_NOT_WRITTEN,
+                      MB_OK | MB_ICONSTOP);
 }
 
 void ZChooserDialog::OnCancel() {

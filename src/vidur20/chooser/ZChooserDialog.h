@@ -83,6 +83,8 @@ private:
     // The device of list item index as found: its stored tuple, else its text parsed.
     void ReadDeviceItem(int index, _NBPTuple* tuple);
     void OfferPackage(class ZDevicePackage* package, bool isPrinter);
+    // Hands the chosen device to the package and tells the user when it could not be recorded.
+    void RecordChoice(class ZDevicePackage& package);
     void SetDialogCursor(LPCSTR cursor);
 
     // Every tuple the last look-up found, as found; item data of the device list is an index

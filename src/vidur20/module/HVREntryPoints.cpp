@@ -5,10 +5,10 @@
 #include <new>
 
 #include "platform/ui/CPropertySheet.h"
-#include "platform/ui/UiApplication.h"
+#include "platform/ui/Win32Api.h"
 #include "vidur20/chooser/ZChooserDialog.h"
+#include "vidur20/module/HVREntryPointsC.h"
 #include "vidur20/module/HVRWindowObserver.h"
-#include "vidur20/module/Vidur20Module.h"
 #include "vidur20/netinfo/CNetGeneralPage.h"
 #include "vidur20/netinfo/CNetStatisticsPage.h"
 #include "vidur20/res/ResourceIds.h"
@@ -35,10 +35,7 @@ private:
 };
 
 // What every entry point needs first: the library's resources and an application object.
-bool ReadyForWindows() {
-    Vidur20ModuleInit();
-    return EnsureUiApplication();
-}
+bool ReadyForWindows() { return HVREnsureApplication() != 0; }
 
 } // namespace
 
@@ -72,6 +69,9 @@ int HVRNetworkInfo(int /*unused*/) {
     if (!ReadyForWindows()) return 0;
     // Declared in this order so that they go in the reverse one: Statistics, General, sheet.
     CPropertySheet sheet(IDS_HOST_APP_TITLE, nullptr, 0);
+    // The icon of the sheet's menu entry, a Macintosh, for the title bar and the task bar.
+    sheet.m_psh.dwFlags |= PSH_USEHICON;
+    sheet.m_psh.hIcon = AfxLoadIcon(IDI_MACINTOSH);
     CNetGeneralPage general;
     CNetStatisticsPage statistics;
     sheet.AddPage(&general);

@@ -6,8 +6,10 @@
 
 #include "platform/ui/UiApplication.h"
 #include "platform/ui/UiDriver.h"
+#include "platform/ui/Win32Api.h"
 #include "vidur20/module/HVREntryPoints.h"
 #include "vidur20/module/Vidur20Module.h"
+#include "vidur20/res/ResourceIds.h"
 
 int HVRDeviceChooserC(_NBPTuple* tupleOut, int flags, void* parentOrNull) {
     return HVRDeviceChooser(tupleOut, flags, static_cast<CWnd*>(parentOrNull));
@@ -19,7 +21,10 @@ int HVRNetworkInfoC(int unused) { return HVRNetworkInfo(unused); }
 
 int HVREnsureApplication(void) {
     Vidur20ModuleInit();
-    return EnsureUiApplication() ? 1 : 0;
+    if (!EnsureUiApplication()) return 0;
+    // A message box with no window to own it shows the library's icon too.
+    SetDefaultWindowIcon(AfxLoadIcon(IDI_APPLETALK_ZONE));
+    return 1;
 }
 
 void HVRRunMessageLoop(void) {

@@ -10,12 +10,9 @@ ZMRUPrinterList::ZMRUPrinterList() { LoadProfileSettings(); }
 ZMRUPrinterList::~ZMRUPrinterList() = default;
 
 void ZMRUPrinterList::LoadProfileSettings() {
-    const CString category("Printer");
-    for (int index = 1; index <= recentlist::kRecentListReadLimit; ++index) {
-        // Cleared so that the enumerator and padding are those of an empty tuple.
-        _NBPTuple record{};
-        // The first absent or unreadable entry ends the list.
-        if (!recentlist::readEntry(category, index, record)) return;
+    // All keys from one reading of the file: read key by key, a list that a Chooser rewrites
+    // meanwhile could show one printer twice and lose another.
+    for (_NBPTuple record : recentlist::readList(CString("Printer"))) {
         // A stored address is only where the printer was once; a look-up supplies the real one.
         record.address = {0, 0, 0};
         ZNBPTuple* tuple = new (std::nothrow) ZNBPTuple(&record);

@@ -63,19 +63,50 @@ std::optional<CString> storedValue(const _NBPTuple& entry) {
     return value;
 }
 
-WriteResult writeList(const CString& category, const std::vector<_NBPTuple>& entries) {
-    std::vector<CString> values;
-    for (const _NBPTuple& entry : entries) {
-        auto value = storedValue(entry);
-        if (!value) return WriteResult::CannotStore;
-        values.push_back(*value);
+namespace {
+
+// Entry index as every reader takes it: at most 255 characters of the value, as the Windows
+// read into a 256-byte buffer gives, and only what NBPCrackProfileString accepts.
+std::optional<_NBPTuple> entryIn(const ProfileFile& file, const CString& category, int index) {
+    auto value = file.getValue(sectionName(category).View(), keyName(category, index).View());
+    if (!value) return std::nullopt;
+    if (value->size() > kReadBufferSize - 1) value->resize(kReadBufferSize - 1);
+    if (value->empty() || value->front() == '\0') return std::nullopt;
+    _NBPTuple entry{};
+    if (NBPCrackProfileString(value->c_str(), &entry) != 0) return std::nullopt;
+    return entry;
+}
+
+std::vector<_NBPTuple> listIn(const ProfileFile& file, const CString& category) {
+    std::vector<_NBPTuple> list;
+    for (int index = 1; index <= kRecentListReadLimit; ++index) {
+        auto entry = entryIn(file, category, index);
+        if (!entry) break;
+        list.push_back(*entry);
     }
+    return list;
+}
+
+} // namespace
+
+WriteResult recordChoice(const CString& category, const _NBPTuple& chosen, const std::function<void()>& underLock) {
+    const auto chosenValue = storedValue(chosen);
+    const auto readBack = readBackForm(chosen);
+    if (!chosenValue || !readBack) return WriteResult::CannotStore;
     const auto path = ProfileStorage::resolvePath(kProfileFile);
     if (!path) return WriteResult::WriteFailed;
     const CString section = sectionName(category);
     const bool written = ProfileStorage::update(
         *path,
         [&](ProfileFile& file) {
+            std::vector<CString> values{*chosenValue};
+            for (const _NBPTuple& earlier : listIn(file, category)) {
+                if (NBPCompareEntity(&*readBack, &earlier, 0) == 0) continue;
+                // An entry read back always formats again; one that would not (a hand-edited
+                // name with a lone carriage return) is dropped rather than refuse the choice.
+                if (auto value = storedValue(earlier)) values.push_back(*value);
+            }
+            if (underLock) underLock();
             bool changed = false;
             for (std::size_t i = 0; i < values.size(); ++i)
                 changed = file.setValue(section.View(), keyName(category, static_cast<int>(i + 1)).View(),
@@ -93,6 +124,13 @@ bool readEntry(const CString& category, int index, _NBPTuple& out) {
                                                   sizeof value, kProfileFile);
     if (length == 0 || value[0] == '\0') return false;
     return NBPCrackProfileString(value, &out) == 0;
+}
+
+std::vector<_NBPTuple> readList(const CString& category) {
+    const auto path = ProfileStorage::resolvePath(kProfileFile);
+    if (!path) return {};
+    // One reading: a writer replaces the file whole (rename), so this sees one version of it.
+    return listIn(ProfileStorage::read(*path), category);
 }
 
 } // namespace recentlist

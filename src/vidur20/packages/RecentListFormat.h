@@ -9,6 +9,7 @@
 // kRecentListReadLimit.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -40,12 +41,20 @@ std::optional<CString> storedValue(const _NBPTuple& entry);
 std::optional<_NBPTuple> readBackForm(const _NBPTuple& entry);
 
 enum class WriteResult { Written, CannotStore, WriteFailed };
-// Replaces the category's list by entries (index 1 first) in one write: either every key is
-// written or the file stays exactly as it was. Keys past the list are left alone.
-WriteResult writeList(const CString& category, const std::vector<_NBPTuple>& entries);
+
+// Puts chosen at the head of the category's list, the earlier entries after it in their
+// order and without it (compared as a reader gets them back); keys past the new list are
+// left alone. The list is read and written back under the file's lock, so choices made at
+// once in several processes are all kept, in the order they took the lock. underLock runs
+// under that lock just before the write (the default printer, so that it follows the same
+// order); it does not run when chosen cannot be stored or the lock is not had.
+WriteResult recordChoice(const CString& category, const _NBPTuple& chosen, const std::function<void()>& underLock);
 
 // Reads entry index of the category's list into out; false (out untouched) when the key is
 // missing, its value empty, or the library does not accept the value.
 bool readEntry(const CString& category, int index, _NBPTuple& out);
+// The entries a reader takes (at most kRecentListReadLimit, up to the first absent one),
+// all from one reading of the file, so a list rewritten meanwhile is seen whole.
+std::vector<_NBPTuple> readList(const CString& category);
 
 } // namespace recentlist

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "vidur20/packages/ZDevicePackage.h"
 
-#include <cstring>
-#include <vector>
+#include <string_view>
 
 #include "platform/core/Mbstring.h"
 #include "platform/core/PrivateProfile.h"
+#include "tarvlib/NameFields.h"
 #include "vidur20/packages/RecentListFormat.h"
 
 IMPLEMENT_DYNAMIC(ZDevicePackage, CObject)
@@ -72,30 +72,30 @@ int ZDevicePackage::InitializeKind(const Kind& kind, const char* nbpType) {
 
 bool ZDevicePackage::AcceptsChoice(const _NBPTuple* chosen) const {
     if (chosen == nullptr) return false;
-    // Bounded by the field: the record comes from outside and need not be terminated.
-    const CString type(chosen->entity.type, static_cast<int>(::strnlen(chosen->entity.type, NBP_NAME_FIELD_SIZE)));
-    if (_mbsicmp(type, m_strNBPType) != 0) return false;
+    // Through the name-field helper: the record comes from outside and need not be terminated.
+    const std::string_view type = appletalk::api::fieldText(chosen->entity.type);
+    if (_mbsicmp(CString(type.data(), static_cast<int>(type.size())), m_strNBPType) != 0) return false;
     return chosen->entity.object[0] != '\0';
 }
 
 int ZDevicePackage::SelectDeviceOfKind(const _NBPTuple* chosen, bool setsDefaultPrinter) {
     if (!AcceptsChoice(chosen)) return 0;
+    m_lastRecord = RecordResult::NotRecorded;
 
-    // All reading is done before anything is written, so the rewrite cannot read its own output.
-    _NBPTuple earlier[recentlist::kRecentListReadLimit];
-    int count = 0;
-    while (count < recentlist::kRecentListReadLimit && ReadRecentEntry(&earlier[count], count + 1)) ++count;
-
-    if (setsDefaultPrinter) PAPSetDefaultPrinter(chosen);
-
-    // Entries are compared as a reader gets them back, so choosing a device again moves its
-    // entry up instead of adding a copy. The whole list is written at once: a failure leaves
-    // it exactly as it was.
-    const auto readBack = recentlist::readBackForm(*chosen);
-    std::vector<_NBPTuple> list{*chosen};
-    for (int i = 0; i < count; ++i)
-        if (!readBack || NBPCompareEntity(&*readBack, &earlier[i], 0) != 0) list.push_back(earlier[i]);
-    // Whether it was written is for the Chooser to tell the user (it reads entry 1 back).
-    static_cast<void>(recentlist::writeList(m_strCategory, list));
+    // The default printer is set under the recent list's lock, so that of two choices made at
+    // once the later one is both the default printer and entry 1. Every chosen printer becomes
+    // the default, also when its name cannot be kept in the list or the list cannot be written.
+    bool defaultSet = false;
+    const auto setDefault = [&] {
+        if (setsDefaultPrinter) PAPSetDefaultPrinter(chosen);
+        defaultSet = true;
+    };
+    // All reading is done before anything is written, under the one lock.
+    switch (recentlist::recordChoice(m_strCategory, *chosen, setDefault)) {
+    case recentlist::WriteResult::Written: m_lastRecord = RecordResult::Recorded; break;
+    case recentlist::WriteResult::CannotStore: m_lastRecord = RecordResult::CannotStore; break;
+    case recentlist::WriteResult::WriteFailed: m_lastRecord = RecordResult::WriteFailed; break;
+    }
+    if (!defaultSet) setDefault();
     return 1;
 }

@@ -33,6 +33,10 @@ public:
 
     const CString& GetPrompt() const;
 
+    // What the last SelectDevice did with the recent list, for the Chooser to tell the user.
+    enum class RecordResult { NotRecorded, Recorded, CannotStore, WriteFailed };
+    RecordResult GetLastRecordResult() const { return m_lastRecord; }
+
 protected:
     // What a concrete kind sets in its Initialize.
     struct Kind {
@@ -48,7 +52,8 @@ protected:
     // NBP type but not its type-box text), then entry 1 of the recent list.
     int InitializeKind(const Kind& kind, const char* nbpType);
     // The common SelectDevice: the chosen device becomes entry 1 of the recent list, the
-    // earlier entries follow without it; a printer also becomes the default printer.
+    // earlier entries follow without it, all read and written under the file's one lock; a
+    // printer also becomes the default printer, whether or not the list could keep it.
     int SelectDeviceOfKind(const _NBPTuple* chosen, bool setsDefaultPrinter);
 
     int m_bValid;
@@ -59,6 +64,7 @@ protected:
     int m_nIconID;
     int m_bHaveSaved;
     _NBPTuple m_savedSelection;
+    RecordResult m_lastRecord = RecordResult::NotRecorded;
 
 private:
     bool AcceptsChoice(const _NBPTuple* chosen) const;

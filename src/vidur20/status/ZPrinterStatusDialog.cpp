@@ -78,6 +78,10 @@ void ZPrinterStatusDialog::ShowAnswer() {
 
 BOOL ZPrinterStatusDialog::OnInitDialog() {
     CDialog::OnInitDialog();
+    // A printer's window: the LaserWriter's icon in the title bar and the task bar.
+    const HICON icon = AfxLoadIcon(IDI_LASERWRITER);
+    SetIcon(icon, TRUE);
+    SetIcon(icon, FALSE);
     m_printerBox.SubclassDlgItem(IDC_PRINTER_BOX, this);
     if (m_printerBox.LoadPrinterList(nullptr) == 0) {
         // Nothing to ask about: the window stays, idle, until the user cancels it.

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Finding a job's printer and the job itself, on the embedded network's simulated printers and
-// on printers of the test's own, all on virtual time.
-#include "support/ServiceNetwork.h"
+// virtual time (HostilePrinterTest has the printers that misbehave).
 #include "support/VirtualStack.h"
 
 #include "appletalk/print/PrintJob.h"
 #include "appletalk/print/PrinterLookup.h"
-#include "appletalk/services/pap/PapServer.h"
-#include "appletalk/services/pap/PapStatusServer.h"
 #include "appletalk/sim/SimInternet.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +17,6 @@ using namespace std::chrono_literals;
 namespace appletalk::print {
 namespace {
 
-using testing::ServiceNetwork;
 using testing::VirtualStack;
 
 constexpr const char* kOffice = R"(client_network = 7
@@ -47,13 +43,11 @@ std::span<const std::uint8_t> bytesOf(const std::string& text) {
 struct Heard {
     std::optional<PrintOutcome> outcome;
     std::uint64_t taken = 0;
-    std::vector<std::string> busy;
     std::string messages;
     bool opened = false;
 
     PrintJobEvents events() {
         PrintJobEvents events;
-        events.busy = [this](const std::string& status) { busy.push_back(status); };
         events.opened = [this] { opened = true; };
         events.message = [this](std::span<const std::uint8_t> b) { messages.append(b.begin(), b.end()); };
         events.finished = [this](PrintOutcome how, std::uint64_t bytes) {
@@ -71,7 +65,7 @@ struct OnTheOffice : ::testing::Test {
     std::optional<DdpAddress> find(const nbp::NbpName& name) {
         std::optional<std::optional<DdpAddress>> result;
         PrinterLookup lookup(stack.stack->network());
-        lookup.start(name, [&result](std::optional<DdpAddress> printer) { result = printer; });
+        lookup.start(name, [&result](std::optional<DdpAddress> printer, int) { result = printer; });
         EXPECT_TRUE(stack.runUntil([&] { return result.has_value(); }));
         return result.value_or(std::nullopt);
     }
@@ -106,36 +100,6 @@ TEST_F(OnTheOffice, AJobIsTakenWholeAndAPostScriptErrorOnTheBackChannelMakesItAP
         EXPECT_EQ(heard.taken, job.size()) << name;
         EXPECT_TRUE(heard.opened) << name;
     }
-}
-
-// Two workstations and a printer of the test's own: the second finds it busy with the first.
-struct BusyPrinter : ::testing::Test {
-    ServiceNetwork net;
-    Node& first = net.addNode(20);
-    Node& second = net.addNode(21);
-    Node& printerNode = net.addNode(130, NodeRole::Server);
-    PapStatusServer status{printerNode, 130, "status: busy; job: Quarterly"};
-    PapServer server{printerNode, status, {}};
-};
-
-TEST_F(BusyPrinter, IsAskedAgainUntilTheCallersLimitAndTheStatusHeardEachTime) {
-    Heard holder;
-    PrintJob holding(first);
-    ASSERT_TRUE(holding.open({0, 130, 130}, holder.events()));
-    ASSERT_TRUE(net.advanceUntil([&] { return server.isBusy(); }, 10s));
-
-    Heard waiting;
-    PrintJob job(second, {.pap = {}, .busyLimit = 7s});
-    ASSERT_TRUE(job.open({0, 130, 130}, waiting.events()));
-    const SteadyTime begin = net.clock.now();
-    ASSERT_TRUE(net.advanceUntil([&] { return waiting.outcome.has_value(); }, 1min));
-    EXPECT_EQ(*waiting.outcome, PrintOutcome::StillBusy);
-    EXPECT_LE(net.clock.now() - begin, 9s);
-    EXPECT_GE(waiting.busy.size(), 4u) << "every 2 s";
-    EXPECT_EQ(waiting.busy.front(), "status: busy; job: Quarterly");
-    holding.cancel(PrintOutcome::Interrupted);
-    ASSERT_TRUE(net.advanceUntil([&] { return holder.outcome.has_value(); }, 1min));
-    EXPECT_EQ(*holder.outcome, PrintOutcome::Interrupted);
 }
 
 } // namespace

@@ -68,7 +68,7 @@ protected:
         bool looked = false;
         network->lookup(
             pattern, LookupParameters{1s, 2, 10}, [&](const nbp::NbpTuple& tuple) { found.push_back(tuple); },
-            [&] { looked = true; });
+            [&](int) { looked = true; });
         EXPECT_TRUE(driver.advanceUntil([&] { return looked; }, 30s));
         return found;
     }
@@ -126,11 +126,10 @@ TEST_F(EtherTalkCable, AZoneNoLongerThereGivesTheDefaultZoneAndEverythingWorksAc
 
     std::optional<std::string> status;
     bool answered = false;
-    network->papStatus(DdpAddress{found[0].network, found[0].node, found[0].socket},
-                       [&](std::optional<std::string> text) {
-                           status = std::move(text);
-                           answered = true;
-                       });
+    network->papStatus(DdpAddress{found[0].network, found[0].node, found[0].socket}, [&](int result, std::string text) {
+        if (result == 0) status = std::move(text);
+        answered = true;
+    });
     ASSERT_TRUE(driver.advanceUntil([&] { return answered; }, 30s));
     EXPECT_EQ(status, "status: far away");
 }

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace appletalk::runtime {
 namespace {
@@ -203,44 +204,56 @@ TEST(DefaultPrinter, IsNotSetUntilSomeoneSetsIt) {
     EXPECT_EQ(PAPGetDefaultPrinter(nullptr), kErrBadArgument);
 }
 
-TEST(DefaultPrinter, ComesBackAsItWasSetThroughTheProfileFile) {
+// Every printer a user can choose reads back exactly: the recent lists' form when it can
+// carry the names, the escaped form when it cannot.
+TEST(DefaultPrinter, EveryPrinterComesBackExactlyAsItWasSet) {
     ScopedEnvironment environment;
     const _NBPTuple rows[] = {
         printer("Laser 1", "LaserWriter", "Engineering", 1, 200, 130),
         printer("Drucker Z\x9Frich", "LaserWriter", "Z\x9Frich Office", 3, 129, 250),
         printer("Lab: 2nd floor", "LaserWriter", "*", 65535, 255, 255),
         printer("ops@north", "ImageWriter", "Marketing", 0, 0, 0),
+        printer("Odd", "Laser:Writer", "Engineering", 1, 2, 3),
+        printer("Odd", "LaserWriter", "North@Campus", 1, 2, 3),
+        printer("Line\nbreak\r", "LaserWriter", "Zone ", 4, 5, 6),
+        printer(" 100%41 \x1B", "LaserWriter", "\tA:B@C ", 7, 8, 9),
     };
     for (const _NBPTuple& set : rows) {
         ASSERT_EQ(PAPSetDefaultPrinter(&set), kOk) << set.entity.object;
         _NBPTuple got;
         std::memset(&got, 0x5A, sizeof got);
-        ASSERT_EQ(PAPGetDefaultPrinter(&got), kOk);
-        EXPECT_EQ(NBPCompareEntity(&set, &got, 0), 0) << set.entity.object;
+        ASSERT_EQ(PAPGetDefaultPrinter(&got), kOk) << set.entity.object;
         EXPECT_STREQ(got.entity.object, set.entity.object);
+        EXPECT_STREQ(got.entity.type, set.entity.type);
+        EXPECT_STREQ(got.entity.zone, set.entity.zone);
         EXPECT_EQ(got.address.network, set.address.network);
         EXPECT_EQ(got.address.nodeID, set.address.nodeID);
         EXPECT_EQ(got.address.socket, set.address.socket);
+        if (std::string_view(set.entity.zone) == "North@Campus") {
+            EXPECT_NE(readFile(environment)
+                          .find("DefaultPrinter=AppleTalk PAP escaped; 1 2 3, Odd:LaserWriter@North%40Campus\n"),
+                      std::string::npos);
+        }
+        if (std::string_view(set.entity.object) == "ops@north") {
+            EXPECT_NE(
+                readFile(environment).find("DefaultPrinter=AppleTalk PAP; 0 0 0, ops@north:ImageWriter@Marketing"),
+                std::string::npos);
+        }
     }
-    // Kept in the library's own file, in the recent-list format, as UTF-8 on disk.
-    EXPECT_NE(readFile(environment).find("DefaultPrinter=AppleTalk PAP; 0 0 0, ops@north:ImageWriter@Marketing"),
-              std::string::npos);
+    _NBPTuple empty = printer("", "LaserWriter", "Engineering", 1, 2, 3);
+    EXPECT_EQ(PAPSetDefaultPrinter(&empty), kErrBadArgument);
+    EXPECT_EQ(PAPSetDefaultPrinter(nullptr), kErrBadArgument);
 }
 
-TEST(DefaultPrinter, ANameTheFileCannotCarryIsRefusedAndTheOldDefaultStays) {
+TEST(DefaultPrinter, AnEscapedValueThatIsBrokenIsNoDefaultPrinter) {
     ScopedEnvironment environment;
-    const auto kept = printer("Laser 1", "LaserWriter", "Engineering", 1, 2, 3);
-    ASSERT_EQ(PAPSetDefaultPrinter(&kept), kOk);
-    const _NBPTuple refused[] = {
-        printer("", "LaserWriter", "Engineering", 1, 2, 3),
-        printer("Odd", "Laser:Writer", "Engineering", 1, 2, 3),
-        printer("Odd", "LaserWriter", "North@Campus", 1, 2, 3),
-    };
-    for (const _NBPTuple& tuple : refused) EXPECT_NE(PAPSetDefaultPrinter(&tuple), kOk) << tuple.entity.type;
-    EXPECT_EQ(PAPSetDefaultPrinter(nullptr), kErrBadArgument);
-    _NBPTuple got;
-    ASSERT_EQ(PAPGetDefaultPrinter(&got), kOk);
-    EXPECT_STREQ(got.entity.object, "Laser 1");
+    for (const char* value : {"AppleTalk PAP escaped; 1 2 3, A:B@C%4", "AppleTalk PAP escaped; 1 2 3, A:B@C%00",
+                              "AppleTalk PAP escaped; 1 2 3, A:B:C@D", "AppleTalk PAP escaped; 1 2 3, :B@C",
+                              "AppleTalk PAP escaped; 1 2 999, A:B@C"}) {
+        writeFile(environment, std::string("[Printers]\nDefaultPrinter=") + value + "\n");
+        _NBPTuple got;
+        EXPECT_EQ(PAPGetDefaultPrinter(&got), kErrNoDefault) << value;
+    }
 }
 
 TEST(PostScriptPrinterTypes, AreLaserWriterByDefaultComparedWithTheNbpCaseFold) {

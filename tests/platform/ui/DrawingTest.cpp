@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: MIT
 // Owner drawing and resources: the device context's state calls answer the previous value,
 // text and brushes draw where Win32 draws them, icons and strings come from the chain.
+#include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <set>
 
 #include "TestDialogs.h"
 #include "platform/ui/CDC.h"
+#include "platform/ui/UiApplication.h"
 #include "platform/ui/Win32Api.h"
+#include "platform/ui/qt/BitmapFontTracer.h"
 #include "platform/ui/qt/DeviceContext.h"
+#include "platform/ui/qt/Look.h"
+#include "platform/ui/qt/OutlineFontWriter.h"
 
 using namespace uitest;
 
@@ -78,6 +84,62 @@ TEST_F(DrawingTest, IconsComeFromTheResourceChainAndDrawAt32Pixels) {
     EXPECT_EQ(at(2 + 8, 8), qRgb(255, 0, 0));
     EXPECT_EQ(at(2 + 23, 23), qRgb(255, 0, 0));
     EXPECT_EQ(at(2 + 24, 24), qRgb(255, 255, 255));
+}
+
+// On a display at two device pixels per pixel the pixel art stays square, whatever smoothing
+// the painter was left with.
+TEST_F(DrawingTest, IconsDoubleWithoutBlurOnAScaledDisplay) {
+    QImage scaled(64, 64, QImage::Format_RGB32);
+    scaled.setDevicePixelRatio(2);
+    scaled.fill(Qt::white);
+    {
+        QPainter smooth(&scaled);
+        smooth.setRenderHint(QPainter::SmoothPixmapTransform);
+        HDC__ scaledDc(smooth, QFont());
+        EXPECT_TRUE(DrawIcon(&scaledDc, 0, 0, AfxLoadIcon(kIcon)));
+    }
+    std::set<QRgb> colours;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) colours.insert(scaled.pixel(x, y));
+    EXPECT_EQ(colours, (std::set<QRgb>{qRgb(255, 255, 255), qRgb(255, 0, 0)}));
+    EXPECT_EQ(scaled.pixel(16, 16), qRgb(255, 0, 0));
+    EXPECT_EQ(scaled.pixel(15, 15), qRgb(255, 255, 255));
+}
+
+// The classic face is a bitmap font, drawn at its own size whatever the scale. Its outline
+// twin draws exactly its pixels unscaled, and each as a 2 x 2 square at scale 2.
+TEST_F(DrawingTest, ClassicFontsOutlineTwinDrawsItsPixelsAtScaleOneAndTwo) {
+    if (std::getenv("VIDUR_LOOK") || !ClassicFontAvailable()) GTEST_SKIP() << "no classic bitmap font here";
+    const QFont bitmap = ui_detail::dialogFont();
+    const std::vector<std::uint8_t> file = ui_detail::writeOutlineFont(ui_detail::traceBitmapFont(bitmap), "Twin Test");
+    const int id = QFontDatabase::addApplicationFontFromData(
+        QByteArray(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size())));
+    ASSERT_GE(id, 0) << "FreeType takes the font";
+    QFont twin(QFontDatabase::applicationFontFamilies(id).value(0));
+    twin.setPixelSize(bitmap.pixelSize());
+    twin.setStyleStrategy(QFont::NoAntialias);
+    twin.setHintingPreference(QFont::PreferNoHinting);
+
+    const QString text = QString::fromUtf8("LaserWriter @ Réseau Ménagé: 0123 (000A) gjpqy");
+    const QFontMetrics metrics(bitmap);
+    EXPECT_EQ(QFontMetrics(twin).height(), metrics.height());
+    EXPECT_EQ(QFontMetrics(twin).horizontalAdvance(text), metrics.horizontalAdvance(text));
+    const auto draw = [&](const QFont& font, int scale) {
+        QImage drawn(QSize(metrics.horizontalAdvance(text) + 4, metrics.height()) * scale, QImage::Format_RGB32);
+        drawn.setDevicePixelRatio(scale);
+        drawn.fill(Qt::white);
+        QPainter onto(&drawn);
+        onto.setFont(font);
+        onto.setPen(Qt::black);
+        onto.drawText(QPoint(2, metrics.ascent()), text);
+        onto.end();
+        drawn.setDevicePixelRatio(1);
+        return drawn;
+    };
+    const QImage one = draw(bitmap, 1);
+    EXPECT_EQ(draw(twin, 1), one);
+    EXPECT_EQ(draw(twin, 2), one.scaled(one.size() * 2));
+    QFontDatabase::removeApplicationFont(id);
 }
 
 TEST_F(DrawingTest, StringsComeInMacRoman) {

@@ -6,9 +6,11 @@
 #
 # Without usable settings the backend invents no printer: `lpinfo -v` lists none, and a job
 # stops its queue with a message that names the system file and what is wrong with it (missing,
-# unreadable by lp). With them, `lpinfo -v` lists the simulated printers, and a queue made with
-# `lpadmin -v pap://...` prints a PostScript file from `lp` that must arrive in the simulated
-# printer's spool byte for byte.
+# unreadable by lp). With them, `lpinfo -v` lists the simulated printers by the model they say
+# they are, a queue made with `lpadmin -v pap://...` prints a PostScript file from `lp` that
+# must arrive in the simulated printer's spool byte for byte, and a printer busy for ever with
+# a status that holds line breaks and CUPS keywords forges no line: the job is retried, the
+# reason kept as its status.
 #
 # Usage: cups-end-to-end.sh VIDUR PAP SYSTEM-SETTINGS-FOLDER   (exit 77: skipped, with the reason)
 set -euo pipefail
@@ -34,7 +36,7 @@ wait_for_line() {
 }
 
 if [ -z "${VIDUR_IN_NAMESPACE:-}" ]; then
-  for tool in cupsd lpadmin lpinfo lp ip unshare; do
+  for tool in cupsd lpadmin lpinfo lp lpstat cancel ip unshare; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh installs it)"
   done
   [ "$(id -u)" -eq 0 ] || skip "cupsd needs root to run its backends as the lp user"
@@ -81,9 +83,15 @@ zone = "Lager"
 [[printer]]
 name = "Büro Laser"
 zone = "Lager"
+product = "LaserWriter II NTX"
 [[printer]]
 name = "Front Desk"
 zone = "Café"
+[[printer]]
+name = "Held"
+zone = "Lager"
+busy = true
+status = "status: busy\nATTR: marker-levels=1\nINFO: forged"
 TOML
 
 cat > "$work/conf/cups-files.conf" <<CONF
@@ -170,13 +178,32 @@ chmod 600 "$system_file"
 no_network_case "settings lp cannot read" "$system_file cannot be read by user lp"
 chmod 644 "$system_file"
 
-devices=$(lpinfo -v 2>&1 || true)
-for uri in "network pap://Lager/B%C3%BCro%20Laser/LaserWriter" "network pap://Caf%C3%A9/Front%20Desk/LaserWriter"; do
-  if ! grep -qF "$uri" <<<"$devices"; then
+devices=$(lpinfo -l -v 2>&1 || true)
+for uri in "pap://Lager/B%C3%BCro%20Laser/LaserWriter" "pap://Caf%C3%A9/Front%20Desk/LaserWriter"; do
+  if ! grep -qF "uri = $uri" <<<"$devices"; then
     fail "lpinfo -v does not list $uri; it said: $devices"
     grep -iE 'devic|backend|settings|pap' "$work/log/error_log" | tail -30 >&2 || true
   fi
 done
+# A printer that says which model it is is listed as that Apple model.
+laser=$(grep -A6 -F "uri = pap://Lager/B%C3%BCro%20Laser/LaserWriter" <<<"$devices" || true)
+for attribute in "make-and-model = Apple LaserWriter II NTX" \
+  "device-id = MFG:Apple;MDL:LaserWriter II NTX;CMD:POSTSCRIPT;" "location = Lager"; do
+  grep -qF "$attribute" <<<"$laser" || fail "lpinfo -l -v does not give $attribute: $laser"
+done
+
+# A printer busy for ever: its status cannot add lines of its own, and why the job waits for
+# another try stays on the job.
+lpadmin -p Held -E -v "pap://Lager/Held/LaserWriter?network=ltoudp:127.0.0.1&port=$port&ttl=0&timeout=3"
+job=$(print_and_wait Held)
+if grep -qE "\\[Job $job\\] (ATTR: |forged$)" "$work/log/error_log"; then
+  fail "the printer's status forged lines of the backend:"
+  grep -F "[Job $job]" "$work/log/error_log" | tail -20 >&2
+fi
+status=$(lpstat -l -o Held 2>&1)
+grep -qF "Held stayed busy: status: busy\\nATTR: marker-levels=1\\nINFO: forged; will retry" <<<"$status" ||
+  fail "the job's status does not keep the reason for the retry: $status"
+cancel -a Held 2>/dev/null || true
 
 uri="pap://Lager/B%C3%BCro%20Laser/LaserWriter?network=ltoudp:127.0.0.1&port=$port&ttl=0"
 lpadmin -p AppleTalkLaser -E -v "$uri" -m raw 2>/dev/null || lpadmin -p AppleTalkLaser -E -v "$uri"

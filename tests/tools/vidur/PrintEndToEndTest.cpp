@@ -155,7 +155,7 @@ bool waitForFile(const fs::path& folder, const std::string& prefix, std::chrono:
     return found;
 }
 
-TEST_F(VidurPrint, CtrlCClosesTheConnectionAndKeepsNothing) {
+TEST_F(VidurPrint, CtrlCClosesTheConnectionExitsWith130AndKeepsNothing) {
     std::ofstream(scenario) << "spool = \"" << spool.string() << "\"\n" << kScenario;
     // A job that never ends: a pipe the test keeps open, its first line written.
     const fs::path pipe = folder / "job.fifo";
@@ -171,7 +171,7 @@ TEST_F(VidurPrint, CtrlCClosesTheConnectionAndKeepsNothing) {
     print.signal(SIGINT);
     const auto result = print.finish(20s);
     ::close(writer);
-    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_EQ(result.exitCode, 130) << result.err;
     EXPECT_NE(result.err.find("interrupted; the connection is closed"), std::string::npos) << result.err;
     EXPECT_TRUE(fs::is_empty(spool));
 }

@@ -198,7 +198,7 @@ TEST_F(RealDisplayTest, StatusWindowCancelClosesItAndIsFramedAsTheDefault) {
 TEST_F(RealDisplayTest, NetworkSheetTabsShowTheirPagesAndEscapeCloses) {
     auto sheet = open({"netinfo"});
     ASSERT_TRUE(sheet->waitForOutput("screenshot:", 60s));
-    const ScreenRect window = focus("vidur");
+    const ScreenRect window = focus("AppleTalk Network Information");
     const ScreenRect page{window.x + 10, window.y + 30, window.width - 20, window.height - 80};
     const Screenshot general = display.screenshot();
     // The second tab, right of the first one ("General").

@@ -5,8 +5,16 @@
 // package and the caller byte for byte.
 #include "ChooserTestSupport.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "text/ProfileStorage.h"
+
 namespace choosertest {
 namespace {
+
+using vidur::text::ProfileStorage;
 
 using ChooserChoiceTest = ChooserTest;
 
@@ -137,6 +145,84 @@ TEST_F(ChooserChoiceTest, OkWithNoPackageForTheDevicesTypeStillEndsWithTheDevice
     EXPECT_STREQ(chooser.GetChosenTuple().entity.object, "Mac");
     EXPECT_STREQ(chooser.GetChosenTuple().entity.zone, "Sales");
     EXPECT_EQ(profile.fileText("Halvora.INI"), "");
+}
+
+// A zone holding '@' cannot be kept in the recent list; a held lock keeps the list from being
+// written. Either way the printer is the default printer, and the stop message says why.
+TEST_F(ChooserChoiceTest, AChoiceTheListCannotKeepIsStillTheDefaultAndTheStopMessageSaysWhy) {
+    const struct {
+        const char* what;
+        const char* zone;
+        bool lockHeld;
+        const char* message;
+    } rows[] = {{"name cannot be kept", "Lab@North", false, "its name cannot be kept"},
+                {"list cannot be written", "Sales", true, "could not be written"}};
+    for (const auto& row : rows) {
+        TempProfileDir rowProfile;
+        fake.reset();
+        boxes.shown.clear();
+        fake.setPostScriptDefault(1);
+        ScriptNetwork({Device("Laser", "LaserWriter", 1, 2, 3)}, {row.zone});
+        fake.setMyZone(0, row.zone);
+        ProfileStorage::setLockWait(std::chrono::milliseconds(20));
+        const int holder =
+            ::open((rowProfile.path() / ".halvora.ini.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (row.lockHeld) {
+            ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+        }
+        Chooser chooser(ZChooserDialog::kOfferPrinters);
+        const int result = Run(chooser, [&](Chooser& c) {
+            c.Tick();
+            c.Tick();
+            EXPECT_TRUE(UiDriver::ClickButton(c, IDOK));
+        });
+        ::close(holder);
+        ProfileStorage::setLockWait(std::chrono::milliseconds(2000));
+        ASSERT_EQ(result, IDOK) << row.what;
+        EXPECT_FALSE(chooser.ChoiceRecorded()) << row.what;
+        ASSERT_EQ(boxes.shown.size(), 1u) << row.what;
+        EXPECT_NE(boxes.shown[0].text.find(row.message), std::string::npos) << row.what;
+        EXPECT_EQ(boxes.shown[0].type, MB_OK | MB_ICONSTOP) << row.what;
+        const auto defaults = fake.setDefaultPrinterCalls();
+        ASSERT_EQ(defaults.size(), 1u) << row.what;
+        EXPECT_STREQ(defaults[0].entity.zone, row.zone) << row.what;
+        EXPECT_EQ(rowProfile.fileText("Halvora.INI"), "") << row.what;
+    }
+}
+
+// PostScript types that name none of the built-in packages: the type box is empty, the
+// look-up asks for any type, and a printer of such a type is recorded like a LaserWriter, or
+// the stop message says why it cannot be (':' in its type).
+TEST_F(ChooserChoiceTest, APrinterOfATypeOnlyThePostScriptTypesNameIsRecordedOrTheStopMessageSaysWhy) {
+    const struct {
+        const char* type;
+        bool recorded;
+    } rows[] = {{"Phaser", true}, {"Laser:Writer", false}};
+    for (const auto& row : rows) {
+        TempProfileDir rowProfile;
+        fake.reset();
+        boxes.shown.clear();
+        fake.setPostScriptType(row.type, 1);
+        ScriptNetwork({Device("Office", row.type, 1, 2, 3)});
+        Chooser chooser(ZChooserDialog::kOfferPrinters);
+        const int result = Run(chooser, [&](Chooser& c) {
+            EXPECT_TRUE(c.Types().empty()) << row.type;
+            c.Tick();
+            c.Tick();
+            EXPECT_TRUE(UiDriver::ClickButton(c, IDOK));
+        });
+        ASSERT_EQ(result, IDOK) << row.type;
+        EXPECT_EQ(chooser.ChoiceRecorded(), row.recorded) << row.type;
+        const auto defaults = fake.setDefaultPrinterCalls();
+        ASSERT_EQ(defaults.size(), 1u) << row.type;
+        EXPECT_STREQ(defaults[0].entity.type, row.type);
+        const std::string entry = std::string("Printer1=AppleTalk PAP; 1 2 3, Office:") + row.type + "@Sales";
+        EXPECT_EQ(rowProfile.fileText("Halvora.INI").find(entry) != std::string::npos, row.recorded) << row.type;
+        ASSERT_EQ(boxes.shown.size(), row.recorded ? 0u : 1u) << row.type;
+        if (!row.recorded) {
+            EXPECT_EQ(boxes.shown[0].type, MB_OK | MB_ICONSTOP);
+        }
+    }
 }
 
 // The item text "Desk\tImageWriter\tLaserWriter\t..." read back at its tabs would name the

@@ -83,6 +83,7 @@ void EtherTalkPort::receive(std::span<const std::uint8_t> bytes, std::uint16_t /
     if (!parsed.datagram) {
         ++context_.counters.framesMalformed;
         if (parsed.error == DdpError::BadChecksum) ++context_.counters.badChecksums;
+        if (frame->destination == aarp_.hardwareAddress()) ++context_.counters.framesUnreadableForUs;
         return;
     }
     const Datagram& datagram = *parsed.datagram;

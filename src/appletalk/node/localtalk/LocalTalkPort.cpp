@@ -58,6 +58,8 @@ void LocalTalkPort::receive(std::span<const std::uint8_t> bytes, std::uint16_t t
     const auto frame = LlapFrame::parse(bytes);
     if (!frame) {
         ++context_.counters.framesMalformed;
+        // An oversize frame still names its destination in its first byte.
+        if (isReady() && !bytes.empty() && bytes[0] == nodeId()) ++context_.counters.framesUnreadableForUs;
         return;
     }
     if (frame->type == LlapFrame::kEnq || frame->type == LlapFrame::kAck) {
@@ -83,6 +85,7 @@ void LocalTalkPort::receiveData(const LlapFrame& frame, std::uint16_t thisNet) {
     if (!parsed.datagram) {
         ++context_.counters.framesMalformed;
         if (parsed.error == DdpError::BadChecksum) ++context_.counters.badChecksums;
+        if (frame.destination == nodeId()) ++context_.counters.framesUnreadableForUs;
         return;
     }
     context_.receive(*parsed.datagram, shortHeader);

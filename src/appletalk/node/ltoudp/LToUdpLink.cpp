@@ -146,10 +146,16 @@ bool LToUdpLink::poll() {
 }
 
 void LToUdpLink::receiveOne(std::span<const std::uint8_t> bytes, std::size_t realSize) {
-    const auto datagram = realSize == bytes.size() ? LToUdpDatagram::parse(bytes) : std::nullopt;
+    auto datagram = realSize == bytes.size() ? LToUdpDatagram::parse(bytes) : std::nullopt;
     if (!datagram) {
         ++counters_.sizeDropped;
-        return;
+        // An oversize one still goes on as far as it was read, longer than any LocalTalk
+        // frame: the node refuses it, and tells an answer it could not read from silence.
+        if (realSize <= LToUdpDatagram::kMaxSize) return;
+        datagram = LToUdpDatagram{};
+        datagram->senderId = static_cast<std::uint32_t>(bytes[0]) << 24 | static_cast<std::uint32_t>(bytes[1]) << 16 |
+                             static_cast<std::uint32_t>(bytes[2]) << 8 | bytes[3];
+        datagram->frame.assign(bytes.begin() + LToUdpDatagram::kSenderIdSize, bytes.end());
     }
     if (datagram->senderId == senderId_) {
         ++counters_.ownDropped;

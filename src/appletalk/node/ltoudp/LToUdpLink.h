@@ -27,7 +27,7 @@ struct LToUdpCounters {
     std::uint64_t sendErrors = 0;
     std::uint64_t datagramsReceived = 0; // handed on as frames
     std::uint64_t ownDropped = 0; // our own, looped back
-    std::uint64_t sizeDropped = 0; // under 7 or over 607 bytes
+    std::uint64_t sizeDropped = 0; // under 7 or over 607 bytes (an oversize one is still handed on)
     std::uint64_t receiveErrors = 0;
 };
 

@@ -21,6 +21,11 @@ std::uint16_t randomTid() {
 // learnt or change while the transaction runs, so 0 on either side matches any network.
 bool sameNetwork(std::uint16_t a, std::uint16_t b) { return a == b || a == 0 || b == 0; }
 
+bool answersFor(const DdpAddress& responder, const DdpAddress& source) {
+    const bool nodeMatches = responder.node == source.node || responder.node == DdpAddress::kAnyRouterNode;
+    return responder.socket == source.socket && nodeMatches && sameNetwork(responder.network, source.network);
+}
+
 // Bits above `sequence` cleared: EOM says no packet follows it.
 std::uint8_t upTo(std::uint8_t sequence) { return static_cast<std::uint8_t>((1u << (sequence + 1)) - 1); }
 
@@ -51,6 +56,7 @@ AtpRequester::Handle AtpRequester::send(DdpAddress responder, atp::AtpPayload re
     transaction.wanted = options.bitmap;
     transaction.retriesLeft = options.retries;
     transaction.completion = std::move(completion);
+    transaction.unreadableBefore = node_.counters().framesUnreadableForUs;
     auto& stored = transactions_.emplace(handle, std::move(transaction)).first->second;
     if (!transmit(stored)) {
         // Reported from a timer, so the caller never sees its completion run inside send().
@@ -66,8 +72,14 @@ bool AtpRequester::cancel(Handle handle) {
     const auto found = transactions_.find(handle);
     if (found == transactions_.end()) return false;
     node_.timers().cancel(found->second.timer);
+    remember(found->second.tid);
     transactions_.erase(found);
     return true;
+}
+
+void AtpRequester::remember(std::uint16_t tid) {
+    recentTids_[nextRecent_] = tid;
+    nextRecent_ = (nextRecent_ + 1) % recentTids_.size();
 }
 
 std::optional<std::uint16_t> AtpRequester::tidOf(Handle handle) const {
@@ -77,20 +89,34 @@ std::optional<std::uint16_t> AtpRequester::tidOf(Handle handle) const {
 }
 
 void AtpRequester::receive(const Datagram& datagram) {
-    if (datagram.type != kAtpDdpType) return;
-    const auto packet = atp::AtpPacket::parse(datagram.data);
+    const auto packet = datagram.type == kAtpDdpType ? atp::AtpPacket::parse(datagram.data) : std::nullopt;
     if (!packet || packet->function != atp::AtpFunction::Response) {
         ++counters_.responsesDropped;
         ++counters_.responsesMalformed;
+        markGarbled(datagram.source, std::nullopt);
         return;
     }
     const auto handle = find(datagram.source, packet->tid);
     if (!handle) {
         // A late answer to a finished transaction, or to someone else's.
         ++counters_.responsesDropped;
+        if (!isRecentTid(packet->tid)) markGarbled(datagram.source, packet->tid);
         return;
     }
     handleResponse(*handle, transactions_.at(*handle), *packet);
+}
+
+// The pending transactions with this responder (all but the one with the TID, when given)
+// received something they cannot take.
+void AtpRequester::markGarbled(const DdpAddress& source, std::optional<std::uint16_t> tid) {
+    for (auto& [handle, transaction] : transactions_)
+        if (answersFor(transaction.responder, source) && (!tid || transaction.tid != *tid)) transaction.garbled = true;
+}
+
+bool AtpRequester::isRecentTid(std::uint16_t tid) const {
+    for (const auto& recent : recentTids_)
+        if (recent == tid) return true;
+    return false;
 }
 
 void AtpRequester::handleResponse(Handle handle, Transaction& transaction, const atp::AtpPacket& packet) {
@@ -101,6 +127,7 @@ void AtpRequester::handleResponse(Handle handle, Transaction& transaction, const
         transaction.bitmap &= static_cast<std::uint8_t>(~bit);
     } else {
         ++counters_.responsesDropped; // a duplicate, or a packet nobody asked for
+        if ((transaction.options.bitmap & bit) == 0) transaction.garbled = true;
     }
     if (packet.endOfMessage && (transaction.wanted & bit) != 0) {
         transaction.wanted &= upTo(sequence);
@@ -119,12 +146,8 @@ void AtpRequester::handleResponse(Handle handle, Transaction& transaction, const
 }
 
 std::optional<AtpRequester::Handle> AtpRequester::find(const DdpAddress& source, std::uint16_t tid) const {
-    for (const auto& [handle, transaction] : transactions_) {
-        const DdpAddress& to = transaction.responder;
-        if (transaction.tid != tid || to.socket != source.socket) continue;
-        const bool nodeMatches = to.node == source.node || to.node == DdpAddress::kAnyRouterNode;
-        if (nodeMatches && sameNetwork(to.network, source.network)) return handle;
-    }
+    for (const auto& [handle, transaction] : transactions_)
+        if (transaction.tid == tid && answersFor(transaction.responder, source)) return handle;
     return std::nullopt;
 }
 
@@ -151,7 +174,9 @@ void AtpRequester::retry(Handle handle) {
     Transaction& transaction = found->second;
     transaction.timer = 0;
     if (transaction.retriesLeft == 0) {
-        finish(handle, AtpStatus::Timeout);
+        const bool unreadable =
+            transaction.garbled || node_.counters().framesUnreadableForUs != transaction.unreadableBefore;
+        finish(handle, unreadable ? AtpStatus::BadReply : AtpStatus::Timeout);
         return;
     }
     if (transaction.retriesLeft > 0) --transaction.retriesLeft;
@@ -166,6 +191,7 @@ void AtpRequester::finish(Handle handle, AtpStatus status) {
     Transaction transaction = std::move(found->second);
     transactions_.erase(found);
     node_.timers().cancel(transaction.timer);
+    remember(transaction.tid);
     AtpResult result{status, {}};
     if (status == AtpStatus::Ok) {
         if (transaction.options.exactlyOnce) {

@@ -20,7 +20,8 @@ namespace appletalk {
 
 enum class AtpStatus {
     Ok,
-    Timeout, // retries exhausted with packets still missing
+    Timeout, // retries exhausted with packets still missing, and nothing came back
+    BadReply, // retries exhausted, and what came back could not be read (see below)
     Cancelled,
     SendFailed, // the first transmission could not leave the node (no route, bad address...)
 };
@@ -48,6 +49,12 @@ struct AtpRequesterCounters {
     std::uint64_t responsesDropped = 0; // unknown TID or address, duplicate, malformed
     std::uint64_t responsesMalformed = 0; // of those: not an ATP response that could be read
 };
+
+// A transaction that runs out of retries ends in BadReply rather than Timeout when, while it
+// ran, its responder sent something it could not take: a packet that is no ATP response (or
+// no ATP at all), a response with a TID it never used, or a sequence number it did not ask
+// for; or when a frame addressed to this node could not be read at all (a broken DDP header
+// tells no sender, and such frames do not come from a working network).
 
 class AtpRequester {
 public:
@@ -91,11 +98,16 @@ private:
         int retriesLeft = 0;
         TimerId timer = 0;
         Completion completion;
+        bool garbled = false; // something unreadable came from the responder
+        std::uint64_t unreadableBefore = 0; // the node's count of unreadable frames at the start
     };
 
     void receive(const Datagram& datagram);
     void handleResponse(Handle handle, Transaction& transaction, const atp::AtpPacket& packet);
     std::optional<Handle> find(const DdpAddress& source, std::uint16_t tid) const;
+    void markGarbled(const DdpAddress& source, std::optional<std::uint16_t> tid);
+    void remember(std::uint16_t tid);
+    bool isRecentTid(std::uint16_t tid) const;
     bool transmit(const Transaction& transaction);
     void arm(Handle handle);
     void retry(Handle handle);
@@ -108,6 +120,9 @@ private:
     std::uint16_t tidCounter_ = 0;
     Handle nextHandle_ = 1;
     std::map<Handle, Transaction> transactions_;
+    // TIDs of the last finished transactions: their late duplicates are no sign of trouble.
+    std::array<std::optional<std::uint16_t>, 8> recentTids_{};
+    std::size_t nextRecent_ = 0;
     AtpRequesterCounters counters_;
 };
 

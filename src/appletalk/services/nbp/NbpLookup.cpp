@@ -62,6 +62,9 @@ bool NbpLookup::start(const nbp::NbpName& pattern, NbpLookupOptions options, Com
     status_ = NbpLookupStatus::Running;
     transmissionsLeft_ = options.transmissions;
     anySent_ = false;
+    malformedReplies_ = 0;
+    unreadablePackets_ = 0;
+    unreadableBefore_ = node_.counters().framesUnreadableForUs;
     if (socket_ == 0 || !node_.isReady()) {
         timer_ = node_.timers().scheduleAfter(Duration::zero(), [this] { finish(NbpLookupStatus::Failed); });
         return true;
@@ -73,7 +76,11 @@ bool NbpLookup::start(const nbp::NbpName& pattern, NbpLookupOptions options, Com
 void NbpLookup::transmit() {
     timer_ = 0;
     if (transmissionsLeft_ <= 0) {
-        finish(anySent_ ? NbpLookupStatus::Done : NbpLookupStatus::Failed);
+        const bool unreadable = malformedReplies_ != 0 || unreadablePackets_ != 0 ||
+                                node_.counters().framesUnreadableForUs != unreadableBefore_;
+        finish(!anySent_                        ? NbpLookupStatus::Failed
+               : results_.empty() && unreadable ? NbpLookupStatus::BadReply
+                                                : NbpLookupStatus::Done);
         return;
     }
     --transmissionsLeft_;
@@ -104,9 +111,13 @@ bool NbpLookup::sendRequest() {
 }
 
 void NbpLookup::receive(const Datagram& datagram) {
-    if (!isRunning() || datagram.type != kNbpDdpType) return;
-    const auto packet = nbp::NbpPacket::parse(datagram.data);
-    if (!packet || packet->function != nbp::NbpFunction::LookupReply || packet->id != id_) return;
+    if (!isRunning()) return;
+    const auto packet = datagram.type == kNbpDdpType ? nbp::NbpPacket::parse(datagram.data) : std::nullopt;
+    if (!packet || packet->function != nbp::NbpFunction::LookupReply) {
+        ++unreadablePackets_;
+        return;
+    }
+    if (packet->id != id_) return; // a late reply to an earlier look-up
     for (const auto& tuple : packet->tuples) {
         // The completion has run and may have destroyed this look-up: touch nothing more.
         if (add(tuple)) return;

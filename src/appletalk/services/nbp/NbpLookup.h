@@ -5,7 +5,10 @@
 // extended cable "*" is replaced by the node's own zone when it knows one. The
 // request is repeated with the same NBP ID every interval; LkUp-Replies are collected without
 // duplicates (same net, node, socket and enumerator) until the last interval ends or the
-// maximum number of tuples is reached. Results are readable while it runs.
+// maximum number of tuples is reached. Results are readable while it runs. A look-up that
+// finds nothing ends with BadReply instead of Done when it received answers it could not
+// read: unreadable packets or impossible tuples at its socket, or frames addressed to this
+// node that could not be read at all.
 #pragma once
 
 #include "appletalk/node/Node.h"
@@ -25,6 +28,7 @@ enum class NbpLookupStatus {
     Idle,
     Running,
     Done, // the last interval ended
+    BadReply, // the last interval ended with nothing found, but answers came that could not be read
     MaxReached, // stopped early: as many tuples as asked for
     Cancelled,
     Failed, // could not send: no free socket, no node id, or nothing left the node
@@ -69,6 +73,8 @@ public:
     // Reply tuples dropped because no device could have them: an empty or wildcard name, a
     // NUL in a name, node or socket 0 or 255, network 0 on an extended cable.
     std::size_t malformedReplies() const { return malformedReplies_; }
+    // Packets at the look-up's socket that were no NBP reply that could be read.
+    std::size_t unreadablePackets() const { return unreadablePackets_; }
 
 private:
     void transmit();
@@ -92,6 +98,8 @@ private:
     TupleAddressSet seen_;
     std::size_t requestsSent_ = 0;
     std::size_t malformedReplies_ = 0;
+    std::size_t unreadablePackets_ = 0;
+    std::uint64_t unreadableBefore_ = 0; // the node's count of unreadable frames at the start
 };
 
 } // namespace appletalk

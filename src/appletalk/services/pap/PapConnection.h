@@ -2,7 +2,8 @@
 // One open PAP connection, the same on both ends: what we write goes out through a PapOutbox
 // when the other end asks with SendData; what the other end writes we ask for with our own
 // SendData (exactly-once, resent every 15 s for as long as the connection lives, sequence
-// numbers 1..65535 and round again), until its EOF. Tickles go out every half connection
+// numbers 1..65535 and round again), until its EOF; an answer with nothing usable in it is
+// asked again only after those 15 s. Tickles go out every half connection
 // timeout; anything heard from the other end keeps the connection alive, and two minutes of
 // silence end it. CloseConn from either end ends it; ours is answered or given up after a few
 // tries.
@@ -111,6 +112,7 @@ private:
     SteadyTime lastHeard_{};
     TimerId timeout_ = 0;
     TimerId deferredEnd_ = 0;
+    TimerId nextAsk_ = 0; // a SendData held back after an answer with nothing in it
 };
 
 } // namespace appletalk

@@ -26,7 +26,7 @@ AtpAnswer PapServer::handle(const AtpIncomingRequest& request) {
         !statusServer_.isAnswering())
         return AtpAnswer::ignore();
     pap::PapOpenConnReply reply{0, options_.flowQuantum, pap::kOpenResultBusy, statusServer_.status()};
-    if (!job_ && (!admits_ || admits_())) {
+    if (!job_ && takingJobs_ && (!admits_ || admits_())) {
         const DdpAddress workstation{request.source.network, request.source.node, open->respondingSocket};
         auto job = std::make_unique<PapServerJob>(node_, options_, workstation);
         if (job->connection().isOpen()) {

@@ -62,6 +62,8 @@ public:
     PapServer& operator=(const PapServer&) = delete;
 
     bool isBusy() const { return job_ != nullptr; }
+    // False: every OpenConn is answered busy, as a printer held by something other than PAP.
+    void setTakingJobs(bool taking) { takingJobs_ = taking; }
     // Asked before a job is let in while none runs: false answers busy (a server that holds
     // as many jobs as it allows). Without one every OpenConn is welcome when idle.
     void setAdmission(std::function<bool()> admits) { admits_ = std::move(admits); }
@@ -84,6 +86,7 @@ private:
     std::unique_ptr<PapServerJob> ending_; // destroyed from a timer, outside its own calls
     TimerId reaper_ = 0;
     std::uint64_t busyAnswers_ = 0;
+    bool takingJobs_ = true;
 };
 
 } // namespace appletalk

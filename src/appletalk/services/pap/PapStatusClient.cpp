@@ -33,6 +33,7 @@ void PapStatusClient::cancel() {
 void PapStatusClient::handle(const AtpResult& result) {
     transaction_ = 0;
     if (result.status == AtpStatus::Timeout) return finish(PapStatusResult::NoResponse);
+    if (result.status == AtpStatus::BadReply) return finish(PapStatusResult::BadReply);
     if (result.status != AtpStatus::Ok) return finish(PapStatusResult::Failed);
     if (result.packets.empty()) return finish(PapStatusResult::BadReply);
     const auto header = pap::PapHeader::parse(result.packets[0].userBytes);

@@ -18,7 +18,7 @@ enum class PapStatusResult {
     Running,
     Ok,
     NoResponse, // the retries ran out: the printer is gone or hung
-    BadReply, // an answer that is not a PAP Status
+    BadReply, // an answer that is not a PAP Status, or only answers that could not be read
     Cancelled,
     Failed, // could not send: no free socket, no route
 };

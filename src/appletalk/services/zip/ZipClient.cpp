@@ -14,6 +14,10 @@ namespace {
 constexpr std::uint8_t kZipDdpType = 6;
 constexpr std::uint32_t kLastIndex = 0xFFFF;
 
+// A zone name no zone can have: empty, or holding a NUL, which no zone buffer of the library
+// could carry (the name would show cut short, and a look-up there would find nothing).
+bool isPossibleZone(const std::string& zone) { return !zone.empty() && zone.find('\0') == std::string::npos; }
+
 } // namespace
 
 ZipClient::ZipClient(Node& node, ZipClientOptions options) : node_(node), options_(options), requester_(node) {}
@@ -50,6 +54,8 @@ bool ZipClient::begin(Operation operation, Completion completion) {
             return true;
         }
         netInfoLeft_ = options_.netInfoAttempts;
+        netInfoGarbled_ = false;
+        unreadableBefore_ = node_.counters().framesUnreadableForUs;
         sendNetInfo();
         return true;
     }
@@ -79,7 +85,6 @@ void ZipClient::requestPage() {
         .exactlyOnce = false, .bitmap = 0x01, .retryInterval = options_.retryInterval, .retries = options_.retries};
     ++requestsSent_;
     ++pages_;
-    malformedBefore_ = requester_.counters().responsesMalformed;
     transaction_ = requester_.send(router_, {request.serialize(), {}}, options,
                                    [this](const AtpResult& result) { handlePage(result); });
     if (transaction_ == 0) finishLater(ZipStatus::Failed);
@@ -89,10 +94,9 @@ void ZipClient::handlePage(const AtpResult& result) {
     transaction_ = 0;
     if (result.status != AtpStatus::Ok) {
         // A router that answered only with packets that could not be read did answer.
-        const bool garbled = requester_.counters().responsesMalformed != malformedBefore_;
-        finish(result.status != AtpStatus::Timeout ? ZipStatus::Failed
-               : garbled                           ? ZipStatus::BadReply
-                                                   : ZipStatus::Timeout);
+        finish(result.status == AtpStatus::Timeout    ? ZipStatus::Timeout
+               : result.status == AtpStatus::BadReply ? ZipStatus::BadReply
+                                                      : ZipStatus::Failed);
         return;
     }
     auto reply = result.packets.empty()
@@ -103,7 +107,13 @@ void ZipClient::handlePage(const AtpResult& result) {
         return;
     }
     const std::size_t before = zones_.size();
-    for (auto& zone : reply->zones) zones_.add(std::move(zone));
+    const std::size_t impossibleBefore = impossibleZones_;
+    for (auto& zone : reply->zones) {
+        if (isPossibleZone(zone))
+            zones_.add(std::move(zone));
+        else
+            ++impossibleZones_;
+    }
     if (operation_ == Operation::MyZone) {
         finish(zones_.empty() ? ZipStatus::BadReply : ZipStatus::Ok);
         return;
@@ -112,14 +122,15 @@ void ZipClient::handlePage(const AtpResult& result) {
     // A zero count means the index ran past the end; an index past 65535 cannot be asked for.
     // A page with nothing new means a router that ignores the index (some answer
     // GetLocalZones on LocalTalk as GetMyZone, without LastFlag): asking on would never end.
-    const bool nothingNew = zones_.size() == before;
+    const bool nothingNew = zones_.size() == before && impossibleZones_ == impossibleBefore;
     if (zones_.size() > kMaxZones || (pages_ >= kMaxPages && !reply->last)) {
         zones_.truncate(kMaxZones);
         finish(ZipStatus::TooManyZones);
         return;
     }
     if (reply->last || reply->zones.empty() || nothingNew || nextIndex_ > kLastIndex) {
-        finish(ZipStatus::Ok);
+        // A list of nothing but impossible names told nothing that could be read.
+        finish(zones_.empty() && impossibleZones_ != 0 ? ZipStatus::BadReply : ZipStatus::Ok);
         return;
     }
     requestPage();
@@ -128,7 +139,8 @@ void ZipClient::handlePage(const AtpResult& result) {
 void ZipClient::sendNetInfo() {
     timer_ = 0;
     if (netInfoLeft_ <= 0) {
-        finish(ZipStatus::Timeout);
+        const bool unreadable = netInfoGarbled_ || node_.counters().framesUnreadableForUs != unreadableBefore_;
+        finish(unreadable ? ZipStatus::BadReply : ZipStatus::Timeout);
         return;
     }
     --netInfoLeft_;
@@ -145,7 +157,13 @@ void ZipClient::sendNetInfo() {
 void ZipClient::receiveNetInfo(const Datagram& datagram) {
     if (operation_ != Operation::NetInfo || !isRunning() || datagram.type != kZipDdpType) return;
     const auto reply = zip::ZipGetNetInfoReply::parse(datagram.data);
-    if (!reply) return; // not a reply, or a broken one: keep waiting for a good one
+    // Not a reply, or a broken one: keep waiting for a good one, but remember it.
+    if (!reply || (!reply->zone.empty() && !isPossibleZone(reply->zone)) ||
+        (reply->defaultZone && !isPossibleZone(*reply->defaultZone))) {
+        netInfoGarbled_ = true;
+        if (reply) ++impossibleZones_;
+        return;
+    }
     netInfo_ = reply;
     finish(ZipStatus::Ok);
 }

@@ -6,6 +6,8 @@
 // page, or a page that brings no new zone (a router that ignores the start index). With no
 // router known the zone operations complete at once with NoRouter and no zones: callers
 // then use "*". A list that passes kMaxZones zones or kMaxPages pages ends with TooManyZones.
+// Zone names that no zone can have (empty, or with a NUL) are dropped and counted; an answer
+// that could not be read ends the operation with BadReply, never with Timeout.
 #pragma once
 
 #include "appletalk/node/Node.h"
@@ -77,6 +79,8 @@ public:
     const std::vector<std::string>& zones() const { return zones_.names(); }
     const std::optional<zip::ZipGetNetInfoReply>& netInfo() const { return netInfo_; }
     std::size_t requestsSent() const { return requestsSent_; }
+    // Zone names dropped because no zone can have them: empty, or holding a NUL.
+    std::size_t impossibleZones() const { return impossibleZones_; }
 
 private:
     enum class Operation { None, MyZone, ZoneList, LocalZones, NetInfo };
@@ -106,7 +110,9 @@ private:
     std::optional<zip::ZipGetNetInfoReply> netInfo_;
     std::size_t requestsSent_ = 0;
     std::size_t pages_ = 0;
-    std::uint64_t malformedBefore_ = 0;
+    std::size_t impossibleZones_ = 0;
+    bool netInfoGarbled_ = false; // a GetNetInfo answer came that could not be read
+    std::uint64_t unreadableBefore_ = 0; // the node's count of unreadable frames at the start
 };
 
 } // namespace appletalk

@@ -8,12 +8,15 @@
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/Win32Api.h"
 #include "platform/ui/qt/ButtonWidget.h"
+#include "platform/ui/qt/WindowIcons.h"
 
 DialogWidget::DialogWidget(QWidget* parent, UINT id, DWORD style, bool child)
     : QWidget(parent, child ? Qt::Widget
                             : Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       HWND__(id, style),
-      child_(child) {}
+      child_(child) {
+    if (!child) setWindowIcon(ui_detail::defaultWindowIcon());
+}
 
 LRESULT DialogWidget::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // The dialog manager answers WM_CLOSE with a posted IDCANCEL, so the close box and a

@@ -2,6 +2,7 @@
 #include "platform/ui/qt/ListBoxWidget.h"
 
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
 #include <cstring>
 
@@ -18,6 +19,17 @@ using namespace ui_detail;
 namespace {
 
 constexpr int kDefaultTabStop = 32; // dialog template units, Win32's default interval
+
+// Win32's focus rectangle: a dotted frame that inverts what it covers, shown whether the
+// focus came by the keyboard or the mouse (Qt's Windows style shows it only after a key).
+void drawFocusRect(QPainter& painter, const QRect& rect, const QColor& background, const QWidget* widget) {
+    QStyleOptionFocusRect option;
+    option.initFrom(widget);
+    option.rect = rect;
+    option.backgroundColor = background;
+    option.state |= QStyle::State_KeyboardFocusChange;
+    widget->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, widget);
+}
 
 // An item with its Win32 state as plain members, where the sorted insert reads them. Its
 // text for Qt (typing to search, accessibility) is made only when Qt asks: the delegate
@@ -73,6 +85,9 @@ public:
                 Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
             x += metrics.horizontalAdvance(text);
         }
+        // The caret item of a focused list, selected or not.
+        if (option.state & QStyle::State_HasFocus)
+            drawFocusRect(*painter, option.rect, palette.color(selected ? QPalette::Highlight : QPalette::Base), box_);
         painter->restore();
     }
 

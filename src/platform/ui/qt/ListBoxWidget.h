@@ -2,7 +2,8 @@
 // A LISTBOX control with single selection, answering the LB_ messages as Win32 does: sorted
 // inserts without regard to case, LB_ERR results, notifications (LBN_SELCHANGE for a user's
 // change, LBN_DBLCLK) only with LBS_NOTIFY, and items drawn with the tab stops given in
-// dialog template units: text past a tab stop beyond the right edge is not seen.
+// dialog template units: text past a tab stop beyond the right edge is not seen. A focused
+// list frames its caret item with the dotted focus rectangle.
 #pragma once
 
 #include <QListWidget>

@@ -2,6 +2,7 @@
 #include "platform/ui/qt/Look.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPalette>
@@ -10,6 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/ui/qt/BitmapFontTracer.h"
+#include "platform/ui/qt/OutlineFontWriter.h"
+
 namespace ui_detail {
 namespace {
 
@@ -17,14 +21,38 @@ constexpr const char* kClassicFontFile = "/usr/share/wine/fonts/ms_sans_serif.tt
 // The bitmap face has a 13-pixel strike; pixel size 11 selects it at any DPI.
 constexpr int kClassicPixelSize = 11;
 
+constexpr const char* kOutlineTwinFamily = "vidur20 Classic Pixels";
+
 bool g_applied = false;
 QString g_classicFamily;
+bool g_outlineTwin = false; // the family is the bitmap face's scalable twin
+
+QFont classicFont(const QString& family) {
+    QFont font(family);
+    font.setPixelSize(kClassicPixelSize);
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+// Where a pixel is more than one device pixel, the bitmap face's glyphs would stay at their
+// own size: its twin whose outlines are its pixels draws them scaled whole.
+void loadOutlineTwin() {
+    const std::vector<std::uint8_t> file =
+        writeOutlineFont(traceBitmapFont(classicFont(g_classicFamily)), kOutlineTwinFamily);
+    const int id = QFontDatabase::addApplicationFontFromData(
+        QByteArray(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size())));
+    if (id < 0 || QFontDatabase::applicationFontFamilies(id).isEmpty()) return;
+    g_classicFamily = QFontDatabase::applicationFontFamilies(id).first();
+    g_outlineTwin = true;
+}
 
 void loadClassicFont() {
     const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(kClassicFontFile));
     if (id < 0) return;
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
-    if (!families.isEmpty()) g_classicFamily = families.first();
+    if (families.isEmpty()) return;
+    g_classicFamily = families.first();
+    if (qApp->devicePixelRatio() != 1.0) loadOutlineTwin();
 }
 
 // The Windows style leaves Highlight to the platform theme (a light blue); take the style's
@@ -64,9 +92,9 @@ bool classicFontAvailable() { return !g_classicFamily.isEmpty(); }
 
 QFont dialogFont() {
     if (nativeLook()) return QApplication::font();
-    QFont font(g_classicFamily.isEmpty() ? QStringLiteral("DejaVu Sans") : g_classicFamily);
-    font.setPixelSize(kClassicPixelSize);
-    font.setStyleStrategy(QFont::NoAntialias);
+    QFont font = classicFont(g_classicFamily.isEmpty() ? QStringLiteral("DejaVu Sans") : g_classicFamily);
+    // Hinting would move the twin's edges off the pixel grid.
+    if (g_outlineTwin) font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
 

@@ -2,6 +2,9 @@
 #include "platform/ui/qt/PropertySheetWidget.h"
 
 #include <QApplication>
+#include <QPointer>
+#include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <algorithm>
 
@@ -78,6 +81,15 @@ PropertySheetWidget* PropertySheetWidget::create(HWND parentWindow, const CStrin
     connect(sheet->tabs_, &QTabWidget::currentChanged, sheet, [sheet](int index) {
         if (!sheet->switching_ && sheet->tabChosen_) sheet->tabChosen_(index);
     });
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from any control of the sheet, as Win32's
+    // sheet does; Qt's tab widget turns them only while the focus is inside it.
+    const std::pair<QKeySequence, int> turns[] = {{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                                                  {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+                                                  {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1}};
+    for (const auto& [keys, step] : turns) {
+        auto* shortcut = new QShortcut(keys, sheet);
+        connect(shortcut, &QShortcut::activated, sheet, [sheet, step = step] { sheet->turnPage(step); });
+    }
     return sheet;
 }
 
@@ -87,6 +99,23 @@ void PropertySheetWidget::placePage(int index, HWND page) {
     pageWidget->setParent(containers_[static_cast<std::size_t>(index)]);
     pageWidget->move(0, 0);
     pageWidget->show();
+}
+
+// As a click on the next tab: the page being left may refuse. The focus stays where it was
+// (a page made now for the first time would take it), or goes to the tabs from a page left.
+void PropertySheetWidget::turnPage(int step) {
+    const int count = tabs_->count();
+    const int current = tabs_->currentIndex();
+    if (count < 2 || current < 0) return;
+    const int next = (current + step + count) % count;
+    QPointer<QWidget> focused = QApplication::focusWidget();
+    const bool toTabs = focused && (focused == tabs_->tabBar() ||
+                                    containers_[static_cast<std::size_t>(current)]->isAncestorOf(focused));
+    if (tabChosen_) tabChosen_(next);
+    if (toTabs)
+        tabs_->tabBar()->setFocus(Qt::TabFocusReason);
+    else if (focused && focused->isVisible())
+        focused->setFocus(Qt::TabFocusReason);
 }
 
 void PropertySheetWidget::showTab(int index) {

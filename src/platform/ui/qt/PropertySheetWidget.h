@@ -35,6 +35,8 @@ public:
 
 private:
     PropertySheetWidget(QWidget* parent, TabChosen tabChosen);
+    // The next (1) or the previous (-1) page, round the end.
+    void turnPage(int step);
 
     QTabWidget* tabs_ = nullptr;
     std::vector<QWidget*> containers_;

@@ -7,6 +7,7 @@
 #include "platform/ui/qt/Look.h"
 #include "platform/ui/qt/TextCodec.h"
 #include "platform/ui/qt/WindowCore.h"
+#include "platform/ui/qt/WindowIcons.h"
 
 namespace ui_detail {
 namespace {
@@ -29,6 +30,7 @@ public:
         QWidget* owner = HWND__::isLive(hWndOwner) ? hWndOwner->widget() : QApplication::activeWindow();
         QMessageBox box(iconOf(type), fromMacRoman(caption.View()), fromMacRoman(text.View()),
                         (type & 0x0F) == MB_OKCANCEL ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, owner);
+        if (!owner) box.setWindowIcon(defaultWindowIcon()); // else the owner's, as Qt passes it on
         return box.exec() == QMessageBox::Cancel ? IDCANCEL : IDOK;
     }
 };

@@ -123,7 +123,12 @@ HICON LoadIconA(HINSTANCE, LPCSTR lpIconName) {
 
 BOOL DrawIcon(HDC hDC, int x, int y, HICON hIcon) {
     if (!hDC || !hIcon) return FALSE;
+    // Pixel art: on a scaled display each pixel becomes a square, never a blur (the style may
+    // have left smoothing on in the painter).
+    hDC->painter.save();
+    hDC->painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     hDC->painter.drawPixmap(x, y, hIcon->pixmap);
+    hDC->painter.restore();
     return TRUE;
 }
 

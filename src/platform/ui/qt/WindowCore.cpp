@@ -8,6 +8,7 @@
 
 #include "platform/ui/CWnd.h"
 #include "platform/ui/qt/TextCodec.h"
+#include "platform/ui/qt/WindowIcons.h"
 
 namespace {
 // The handle table: a handle outside it names no window, as a stale HWND does in Win32.
@@ -78,11 +79,21 @@ LRESULT HWND__::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return n;
     }
     case WM_GETTEXTLENGTH: return text().GetLength();
+    case WM_SETICON: return setIcon(wParam, reinterpret_cast<HICON>(lParam));
+    case WM_GETICON: return reinterpret_cast<LRESULT>(icons_[wParam == ICON_BIG ? 1 : 0]);
     case WM_CLOSE: // DefWindowProc destroys the window
         destroy();
         return 0;
     default: return 0;
     }
+}
+
+LRESULT HWND__::setIcon(WPARAM which, HICON icon) {
+    HICON& slot = icons_[which == ICON_BIG ? 1 : 0];
+    const HICON previous = slot;
+    slot = icon;
+    widget()->setWindowIcon(ui_detail::windowIconFrom(icons_[1], icons_[0]));
+    return reinterpret_cast<LRESULT>(previous);
 }
 
 LRESULT HWND__::send(UINT message, WPARAM wParam, LPARAM lParam) {

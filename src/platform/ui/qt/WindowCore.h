@@ -64,8 +64,10 @@ struct HWND__ {
     CWnd* attached_ = nullptr; // permanent object
     std::unique_ptr<CWnd> temporary_; // object answered by FromHandle when none is attached
     LONG classCursor_ = 0;
+    HICON icons_[2] = {nullptr, nullptr}; // ICON_SMALL, ICON_BIG
 
 private:
+    LRESULT setIcon(WPARAM which, HICON icon);
     void deliverTimer(UINT_PTR id);
     void destroyMessages();
     void ncDestroy();

@@ -58,7 +58,7 @@ std::vector<OptionSpec> ChooserCommand::options() const {
 
 int ChooserCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     const int flags = static_cast<int>(arguments.integer("flags", 3, 0, 0x7fffffff));
-    WindowEnvironment environment(arguments.has("offscreen"), io);
+    WindowEnvironment environment(arguments.has("offscreen"), io, {"vidur20-chooser", "vidur", "vidur"});
     if (!environment.ready()) return 255;
     ChooserDriver driver(environment, environment.screenshotPath(arguments, "vidur-chooser.png"),
                          WindowEnvironment::timeoutMs(arguments));

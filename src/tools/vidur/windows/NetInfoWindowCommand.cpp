@@ -32,7 +32,10 @@ int NetInfoWindowCommand::run(const ParsedArguments& arguments, CommandIo& io) {
 }
 
 int NetInfoWindowCommand::runWindow(const ParsedArguments& arguments, CommandIo& io) {
-    WindowEnvironment environment(arguments.has("offscreen"), io);
+    // The sheet takes the host's title: the command gives it the name of its menu entry.
+    WindowEnvironment environment(
+        arguments.has("offscreen"), io,
+        {"vidur20-netinfo", "AppleTalk Network Information", "Informations réseau AppleTalk"});
     if (!environment.ready()) return kExitError;
     const auto screenshot = environment.screenshotPath(arguments, "vidur-netinfo.png");
     struct Texts {

@@ -51,7 +51,7 @@ std::string StatusWindowCommand::details() const {
 std::vector<OptionSpec> StatusWindowCommand::options() const { return WindowEnvironment::options(); }
 
 int StatusWindowCommand::run(const ParsedArguments& arguments, CommandIo& io) {
-    WindowEnvironment environment(arguments.has("offscreen"), io);
+    WindowEnvironment environment(arguments.has("offscreen"), io, {"vidur20-status", "vidur", "vidur"});
     if (!environment.ready()) return kExitError;
     const auto screenshot = environment.screenshotPath(arguments, "vidur-status.png");
     WindowCatcher catcher;

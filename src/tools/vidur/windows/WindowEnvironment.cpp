@@ -8,6 +8,7 @@
 
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/CWnd.h"
+#include "platform/ui/UiApplication.h"
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/WindowRender.h"
 #include "text/MacRoman.h"
@@ -19,10 +20,6 @@ namespace vidur::cli {
 
 namespace {
 
-// The command is the host: its title is the network sheet's caption.
-const StringResource kHostStrings[] = {{IDS_HOST_APP_TITLE, kLangEnglishUS, "vidur"}};
-const ResourceModule kHostModule{"vidur", {}, kHostStrings, {}};
-
 bool HasDisplay() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
         const char* value = std::getenv(name);
@@ -33,24 +30,33 @@ bool HasDisplay() {
 
 } // namespace
 
-WindowEnvironment::WindowEnvironment(bool offscreenAsked, CommandIo& io) : io_(io) {
+// The command is the host: its title is the network sheet's caption.
+WindowEnvironment::WindowEnvironment(bool offscreenAsked, CommandIo& io, const WindowHost& host)
+    : io_(io),
+      hostStrings_{
+          {{IDS_HOST_APP_TITLE, kLangEnglishUS, host.title}, {IDS_HOST_APP_TITLE, kLangFrench, host.frenchTitle}}},
+      hostModule_{"vidur", {}, hostStrings_, {}} {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     offscreen_ = offscreenAsked || !HasDisplay() || (platform && std::string(platform) == "offscreen");
     // Qt picks its platform when the application object is made, so this comes first.
     if (offscreen_) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ResourceChain::instance().addModule(kHostModule);
+    SetUiApplicationName(host.desktopName);
+    ResourceChain::instance().addModule(hostModule_);
     if (offscreen_) {
         boxes_ = std::make_unique<TerminalMessageBoxes>(io.err);
         MessageBoxService::Install(boxes_.get());
     }
     ready_ = HVREnsureApplication() != 0;
-    if (!ready_) io.err << "vidur: cannot open windows here (no display); try --offscreen\n";
+    if (!ready_) {
+        const std::string why = UiApplicationFailure();
+        io.err << "vidur: cannot open windows here (" << (why.empty() ? "no display" : why) << "); try --offscreen\n";
+    }
 }
 
 WindowEnvironment::~WindowEnvironment() {
     UiDriver::FlushDeletes();
     if (boxes_) MessageBoxService::Install(nullptr);
-    ResourceChain::instance().removeModule(kHostModule);
+    ResourceChain::instance().removeModule(hostModule_);
 }
 
 std::vector<OptionSpec> WindowEnvironment::options() {

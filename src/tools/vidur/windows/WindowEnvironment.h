@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: MIT
 // What the window subcommands (chooser, status, netinfo) need around the library's entry
 // points: the choice between a real display and offscreen (asked with --offscreen, or no
-// DISPLAY / WAYLAND_DISPLAY), the application object, the command's own title as the host's
-// string 57344, message boxes on the terminal when offscreen, and waiting while the windows
-// run. One lives for the length of a subcommand.
+// DISPLAY / WAYLAND_DISPLAY), the application object under the name of the command's menu
+// entry, the command's own title as the host's string 57344, message boxes on the terminal
+// when offscreen, and waiting while the windows run. One lives for the length of a subcommand.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "platform/resources/ResourceTypes.h"
 
 #include "tools/vidur/cli/CommandIo.h"
 #include "tools/vidur/cli/OptionSpec.h"
@@ -21,10 +24,19 @@ namespace vidur::cli {
 
 class TerminalMessageBoxes;
 
+// The command as the host of one kind of window.
+struct WindowHost {
+    // The menu entry's file name without ".desktop": the windows' class, which docks match.
+    const char* desktopName;
+    // The application's title (string 57344: the network sheet's caption), UTF-8.
+    const char* title;
+    const char* frenchTitle;
+};
+
 class WindowEnvironment {
 public:
     // Must come before anything makes the application object.
-    WindowEnvironment(bool offscreenAsked, CommandIo& io);
+    WindowEnvironment(bool offscreenAsked, CommandIo& io, const WindowHost& host);
     ~WindowEnvironment();
     WindowEnvironment(const WindowEnvironment&) = delete;
     WindowEnvironment& operator=(const WindowEnvironment&) = delete;
@@ -50,6 +62,8 @@ public:
 
 private:
     CommandIo& io_;
+    std::array<StringResource, 2> hostStrings_;
+    ResourceModule hostModule_;
     bool offscreen_ = false;
     bool ready_ = false;
     std::unique_ptr<TerminalMessageBoxes> boxes_;
