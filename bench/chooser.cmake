@@ -11,14 +11,14 @@ if(VIDUR_BUILD_UI)
   target_link_libraries(chooser_bench_fake PUBLIC tarvlib_headers tarvlib_names PRIVATE vidur_warnings)
   vidur_add_benchmark(NAME chooser_fill_bench
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ChooserFillBench.cpp
-    LIBS vidur20_chooser chooser_bench_fake Qt6::Widgets)
+    LIBS vidur20_ui vidur20_core chooser_bench_fake Qt6::Widgets)
 endif()
 
 # The Chooser from process start to its devices shown, over the real library and the embedded
 # network (bench/scripts/chooser-startup.sh runs it).
-if(TARGET vidur20_module AND TARGET tarvlib)
+if(TARGET vidur20_ui AND TARGET tarvlib)
   add_executable(chooser_startup_bench ${CMAKE_CURRENT_SOURCE_DIR}/ChooserStartupBench.cpp)
-  target_link_libraries(chooser_startup_bench PRIVATE vidur20_module tarvlib vidur_warnings)
+  target_link_libraries(chooser_startup_bench PRIVATE vidur20_ui tarvlib vidur_warnings)
   # The static parts that call the library come after it on the link line: keep it needed.
   target_link_options(chooser_startup_bench PRIVATE -Wl,--no-as-needed)
 endif()

@@ -4,7 +4,13 @@
 # targets its targets may link (VIDUR_LINKS_<layer>). A layer is a folder under src/ or, for
 # the stack, a folder under src/appletalk/: a file or target belongs to the longest of these
 # that holds it. "tarvlib" is the AppleTalk library's public tier (src/appletalk/include/
-# tarvlib, targets tarvlib_headers and tarvlib).
+# tarvlib, targets tarvlib_headers and tarvlib); platform/include and vidur20/include are the
+# public tiers of the platform and of libvidur20.
+#
+# An include prefix "=FOLDER" admits a header that exists under src/FOLDER: the public tiers
+# are included by the same paths as the private headers beside them ("platform/core/
+# CString.h" is public, "platform/core/Mbstring.h" is not), so what they may include is told
+# by where a header lives, not by its prefix.
 set(VIDUR_INCLUDES_text "text/")
 set(VIDUR_LINKS_text "text")
 
@@ -28,28 +34,37 @@ set(VIDUR_LINKS_appletalk/node "appletalk/node;${VIDUR_LINKS_appletalk/protocols
 set(VIDUR_LINKS_appletalk/services "appletalk/services;${VIDUR_LINKS_appletalk/node}")
 set(VIDUR_LINKS_appletalk/sim "appletalk/sim;${VIDUR_LINKS_appletalk/services}")
 set(VIDUR_LINKS_appletalk/runtime "appletalk/runtime;appletalk/names;tarvlib;${VIDUR_LINKS_appletalk/sim}")
-set(VIDUR_LINKS_appletalk/api "appletalk/api;${VIDUR_LINKS_appletalk/runtime}")
+# libtarvlib.so is defined with the functions and carries the print sessions and the print
+# server too (api/CMakeLists.txt).
+set(VIDUR_LINKS_appletalk/api "appletalk/api;appletalk/print;appletalk/serve;${VIDUR_LINKS_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/print "appletalk/print;${VIDUR_LINKS_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/serve "appletalk/serve;${VIDUR_LINKS_appletalk/runtime}")
 
+# The public tiers that hosts compile against: each includes only itself and the tiers
+# below it, never a private header of its own layer.
+set(VIDUR_INCLUDES_platform/include "=platform/include")
+set(VIDUR_LINKS_platform/include "platform/include")
+set(VIDUR_INCLUDES_vidur20/include "=vidur20/include;=platform/include;tarvlib/")
+set(VIDUR_LINKS_vidur20/include "vidur20/include;platform/include;tarvlib")
+
 set(VIDUR_INCLUDES_platform "platform/;text/")
-set(VIDUR_LINKS_platform "platform;text")
+set(VIDUR_LINKS_platform "platform;platform/include;text")
 
 set(VIDUR_INCLUDES_vidur20 "vidur20/;platform/;tarvlib/;text/")
-set(VIDUR_LINKS_vidur20 "vidur20;platform;tarvlib;text")
+set(VIDUR_LINKS_vidur20 "vidur20;vidur20/include;platform;platform/include;tarvlib;text")
 
 # The command runs the simulator in its own process (`vidur sim`), the command and the CUPS
 # backend print through the stack's print sessions, and `vidur serve` runs the print server
 # (PAP connections are not among the library's functions): the node, the simulator, those
-# sessions and the server are the only floors of the stack behind the public tier they use.
-# The print server also answers the PostScript queries of the jobs it takes, with the
-# protocols floor's reader of them, and it and the backend read their settings as programs
-# that serve others do.
+# sessions and the server are the only floors of the stack behind the public tier they
+# include. The print server also answers the PostScript queries of the jobs it takes, with
+# the protocols floor's reader of them, and it and the backend read their settings as
+# programs that serve others do. They link none of them: libtarvlib.so exports the stack's
+# classes to them under a version of their own (src/appletalk/api/tarvlib.map.in).
 set(VIDUR_INCLUDES_tools
   "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/;appletalk/serve/"
   "appletalk/protocols/postscript/;appletalk/runtime/ServerSettings.h;appletalk/runtime/StackSettings.h")
-set(VIDUR_LINKS_tools
-  "tools;vidur20;platform;tarvlib;text;appletalk/node;appletalk/sim;appletalk/print;appletalk/serve;appletalk/protocols")
+set(VIDUR_LINKS_tools "tools;vidur20;vidur20/include;platform;platform/include;tarvlib;text")
 
 # The first folders of include paths that are ours: an include in angle brackets that starts
 # with one of them is checked like a quoted one.

@@ -18,7 +18,8 @@ packages=(
   iproute2                          # tests in network namespaces (veth pairs, loopback)
   libxcb1-dev                       # windows: whether an X display answers, before Qt tries
   xvfb xauth xdotool                # window tests on a real X server (input, the screen read)
-  lintian desktop-file-utils        # the Debian package: its checks
+  build-essential debhelper         # the Debian packages (debian/, scripts/package.sh)
+  lintian desktop-file-utils        # the Debian packages: their checks
   bash-completion                   # where the completion goes; the test of it
 )
 

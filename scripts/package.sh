@@ -1,18 +1,46 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds the Debian packages vidur20 and vidur20-dev from the working tree: a Release build
-# of its own (no tests), installed under /usr, packed by CPack with dpkg-shlibdeps' Depends.
-#   scripts/package.sh [BUILD-DIR]      (default build/package; the .deb files land there)
+# Builds the Debian packages from the working tree with its debian/ folder (debhelper):
+# libtarvlib0, libvidur20-0, vidur20, vidur20-cups and vidur20-dev, in BUILD-DIR.
+#   scripts/package.sh [BUILD-DIR]      (default build/package)
+# dpkg-buildpackage builds inside a source tree and writes the packages beside it, so the
+# tree is copied into BUILD-DIR first, always to the same folder: built twice, the packages
+# are the same byte for byte (dates from debian/changelog, the build path the same).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build="${1:-build/package}"
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+build=$(realpath -m "${1:-build/package}")
+version=$(dpkg-parsechangelog -S Version)
+project_version=$(sed -n 's/^project(vidur20 VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+if [ "$version" != "$project_version" ]; then
+  echo "package: debian/changelog is at $version, project(VERSION) at $project_version" >&2
+  exit 1
+fi
+
 start=$SECONDS
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DVIDUR_BUILD_TESTS=OFF "${launcher[@]}" >/dev/null
-cmake --build "$build" -j"${VIDUR_JOBS:-2}"
-(cd "$build" && cpack -G DEB >/dev/null)
+source="$build/vidur20-$version"
+rm -rf "$source" "$build"/*.deb "$build"/*.changes "$build"/*.buildinfo
+mkdir -p "$source"
+# The working tree as it stands, committed or not; the build folders stay out.
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  git ls-files -z --cached --others --exclude-standard |
+    while IFS= read -r -d '' file; do [ -e "$file" ] && printf '%s\0' "$file"; done |
+    tar --null -T - -cf - | tar -xf - -C "$source"
+else
+  tar --exclude=./build --exclude='./build-*' -cf - . | tar -xf - -C "$source"
+fi
+
+cmake_args=""
+command -v ccache >/dev/null && cmake_args="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+log="$build/package.log"
+if ! (cd "$source" && VIDUR_CMAKE_ARGS="$cmake_args" \
+      DEB_BUILD_OPTIONS="nocheck noautodbgsym parallel=${VIDUR_JOBS:-2}" \
+      dpkg-buildpackage --build=binary --no-sign) >"$log" 2>&1; then
+  tail -40 "$log" >&2
+  echo "package: dpkg-buildpackage failed; the whole log is $log" >&2
+  exit 1
+fi
+# What dpkg-gensymbols said about the libraries' interfaces.
+grep -A20 "^dpkg-gensymbols: warning" "$log" >&2 || true
 ls "$build"/*.deb
 echo "package: built in $((SECONDS - start)) s" >&2

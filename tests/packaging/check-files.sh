@@ -13,6 +13,12 @@ for page in "$mandir"/*.[1-8]; do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=w -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$(basename "$page") renders with warnings: $warnings"
   [ "$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$page" 2>/dev/null | wc -l)" -gt 20 ] || fail "$(basename "$page") renders empty"
+  # An option or a variable name broken at a line end (--time-/out, VIDUR_NET-/WORK) cannot
+  # be searched for or copied: no word ends a line in a hyphen, on a narrow terminal either.
+  for width in 40 60 80; do
+    broken=$(LC_ALL=C.UTF-8 MANWIDTH=$width man -l "$page" 2>/dev/null | grep -E '[^ ][-‐]$')
+    [ -z "$broken" ] || fail "$(basename "$page") breaks words at $width columns: $broken"
+  done
 done
 
 for entry in "$source"/packaging/desktop/*.desktop; do
@@ -49,6 +55,12 @@ for option in --network --version; do
   grep -q -- "^ *$option" <<<"$man_text" || fail "vidur(1) lacks $option"
 done
 [ "$(complete_words vidur lookup --network "")" != "" ] || fail "no --network values offered"
+# --network before the command, which the command accepts too.
+grep -qx sim <<<"$(complete_words vidur --network "")" || fail "vidur --network <TAB> offers no networks"
+offered=$(complete_words vidur --network sim "" | sort)
+[ "$offered" = "$(printf '%s\nhelp\n' "$commands" | sort)" ] || fail "vidur --network sim <TAB> offers [$(echo $offered)]"
+[ "$(complete_words vidur --network sim zones --)" = "$(complete_words vidur zones --)" ] ||
+  fail "vidur --network sim zones -<TAB> differs from vidur zones -<TAB>"
 
 [ $faults -eq 0 ] && echo "manual pages, menu entries and completion agree with vidur --help"
 exit $((faults > 0))

@@ -15,9 +15,9 @@
 int main(int argc, char** argv) {
     using namespace vidur::cli;
     CommandRegistry registry;
-    BuiltinCommands::addTo(registry);
+    addBuiltinCommands(registry);
 #ifdef VIDUR_WITH_WINDOWS
-    WindowCommands::addTo(registry);
+    addWindowCommands(registry);
 #endif
     CommandIo io{std::cout, std::cerr};
     try {

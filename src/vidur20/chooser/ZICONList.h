@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// A list of icon entries (allocation block size 10). Nothing in the system fills one; it is
-// kept for hosts that build entry lists of their own.
+// A list of icon entries (allocation block size 10), with its run-time class "ZICONList".
+// Nothing in the system fills one; it is neither installed nor exported, so hosts never
+// see it.
 #pragma once
 
 #include "platform/core/CObList.h"

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/core/Mbstring.h"
 #include "platform/core/SplitPath.h"
-#include "platform/core/TextConversion.h"
 #include "platform/core/Wsprintf.h"
 
 #include <gtest/gtest.h>
@@ -108,24 +107,6 @@ TEST(Wsprintf, CapsOutputAt1024CharactersWithTheZero) {
     const std::string big(3000, 'x');
     EXPECT_EQ(wsprintfA(buffer.data(), "%s!", big.c_str()), 1023);
     EXPECT_EQ(std::strlen(buffer.data()), 1023u);
-}
-
-TEST(TextConversion, MacRomanRoundTripsThroughUtf8) {
-    const CString macRoman("Caf\x8E \x80 \xA5"); // e-acute, A-diaeresis, bullet
-    const std::string utf8 = CStringToUtf8(macRoman);
-    EXPECT_EQ(utf8, "Caf\xC3\xA9 \xC3\x84 \xE2\x80\xA2");
-    BOOL lossless = FALSE;
-    EXPECT_EQ(Utf8ToCString(utf8, &lossless), macRoman);
-    EXPECT_TRUE(lossless);
-}
-
-TEST(TextConversion, CharactersOutsideMacRomanBecomeQuestionMarks) {
-    BOOL lossless = TRUE;
-    EXPECT_EQ(Utf8ToCString("\xE4\xB8\xAD"
-                            "x",
-                            &lossless),
-              "?x"); // a CJK character
-    EXPECT_FALSE(lossless);
 }
 
 } // namespace

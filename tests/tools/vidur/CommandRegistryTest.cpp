@@ -74,7 +74,7 @@ TEST_F(CommandRegistryTest, OverviewListsEveryCommandWithItsSummary) {
     EXPECT_NE(out.str().find("  zones   does zones\n"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("  lookup  does lookup\n"), std::string::npos);
     EXPECT_EQ(run({}), kExitError);
-    EXPECT_NE(err.str().find("usage: vidur COMMAND"), std::string::npos);
+    EXPECT_NE(err.str().find("usage: vidur [--network NETWORK] COMMAND"), std::string::npos);
 }
 
 TEST_F(CommandRegistryTest, VersionIsTheProjectVersion) {
@@ -117,6 +117,28 @@ TEST_F(CommandRegistryTest, NetworkOptionIsSetBeforeTheCommandRuns) {
     EXPECT_EQ(zones->seenNetwork, "ltoudp:127.0.0.1");
     run({"zones", "--network=sim"});
     EXPECT_EQ(zones->seenNetwork, "sim");
+}
+
+// As users type it (and the completion offers it): before the command, for that command.
+TEST_F(CommandRegistryTest, NetworkOptionBeforeTheCommandIsTheCommands) {
+    EXPECT_EQ(run({"--network", "ltoudp:127.0.0.1", "zones", "--loud"}), kExitSuccess);
+    EXPECT_EQ(zones->seenNetwork, "ltoudp:127.0.0.1");
+    EXPECT_EQ(out.str(), "zones!\n");
+    run({"--network=ltoudp", "zones", "--network", "sim"});
+    EXPECT_EQ(zones->seenNetwork, "sim") << "the one after the command wins";
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--network"}, "vidur: option '--network' needs a value (NETWORK)\n"},
+        {{"--network", "sim"}, "vidur: --network comes with a command (see 'vidur --help')\n"},
+        {{"--networks", "sim", "zones"}, "vidur: unknown command '--networks' (see 'vidur --help')\n"},
+        {{"--network", "tokentalk", "zones"},
+         "vidur zones: --network takes sim[:SCENARIO], ltoudp[:INTERFACE-ADDRESS] or ethertalk:INTERFACE, not "
+         "'tokentalk'\n"},
+    };
+    for (const auto& [arguments, message] : refused) {
+        EXPECT_EQ(run(arguments), kExitError);
+        EXPECT_EQ(err.str(), message);
+    }
 }
 
 TEST_F(CommandRegistryTest, AddingANameAgainReplacesTheCommandInPlace) {

@@ -26,7 +26,8 @@ endfunction()
 
 step("install" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --component vidur20 --prefix "${prefix}")
 step("install dev" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --component dev --prefix "${prefix}")
-foreach(file lib/libvidur20.so lib/libvidur20.so.0 lib/libtarvlib.so lib/cmake/vidur20/vidur20Config.cmake
+foreach(file lib/libvidur20.so lib/libvidur20.so.0 lib/libtarvlib.so lib/libtarvlib.so.0
+             lib/cmake/vidur20/vidur20Config.cmake lib/cmake/vidur20/vidur20Targets.cmake
              lib/pkgconfig/vidur20.pc include/vidur20/vidur20/module/HVREntryPoints.h
              include/vidur20/vidur20/nbp/ZNBPTuple.h include/vidur20/platform/core/CString.h)
   if(NOT EXISTS "${prefix}/${file}")
@@ -70,6 +71,14 @@ if(PKG_CONFIG)
   step("pkg-config" ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/lib/pkgconfig
        ${PKG_CONFIG} --cflags --libs vidur20)
   string(STRIP "${step_output}" flags)
+  # A packaged host must carry no run path; libvidur20 brings libtarvlib itself.
+  foreach(unwanted "rpath" "-ltarvlib")
+    string(FIND "${flags}" "${unwanted}" at)
+    if(NOT at EQUAL -1)
+      file(REMOVE_RECURSE "${work}")
+      message(FATAL_ERROR "pkg-config vidur20 gives ${unwanted}: ${flags}")
+    endif()
+  endforeach()
   separate_arguments(flags UNIX_COMMAND "${flags}")
   step("build the C host with pkg-config" cc -o "${work}/c-host" "${SOURCE_DIR}/examples/host/c_host.c" ${flags})
 endif()

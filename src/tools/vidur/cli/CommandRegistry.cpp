@@ -37,7 +37,7 @@ std::vector<const Command*> CommandRegistry::commands() const {
 
 std::string CommandRegistry::overview() const {
     std::ostringstream text;
-    text << "usage: vidur COMMAND [ARGUMENTS] [--network NETWORK] [--help]\n"
+    text << "usage: vidur [--network NETWORK] COMMAND [ARGUMENTS] [--help]\n"
             "       vidur --version\n\ncommands:\n";
     std::size_t width = 0;
     for (const auto& command : commands_) width = std::max(width, command->name().size());
@@ -52,7 +52,49 @@ std::string CommandRegistry::overview() const {
     return text.str();
 }
 
+namespace {
+
+// `vidur --network X zones` as users type it: the leading --network options, which then go to
+// the command as if written after its name (before its own arguments, so one written there
+// still wins).
+std::vector<std::string> leadingNetworkOptions(const std::vector<std::string>& arguments) {
+    std::vector<std::string> options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i].rfind("--network=", 0) == 0) {
+            options.push_back(arguments[i]);
+        } else if (arguments[i] == "--network") {
+            if (i + 1 == arguments.size()) throw UsageError("option '--network' needs a value (NETWORK)");
+            options.insert(options.end(), {arguments[i], arguments[i + 1]});
+            ++i;
+        } else {
+            break;
+        }
+    }
+    return options;
+}
+
+} // namespace
+
+int CommandRegistry::runNetworkFirst(const std::vector<std::string>& arguments, CommandIo& io) const {
+    std::vector<std::string> network;
+    try {
+        network = leadingNetworkOptions(arguments);
+    } catch (const UsageError& error) {
+        io.err << "vidur: " << error.what() << "\n";
+        return kExitError;
+    }
+    if (network.size() == arguments.size()) {
+        io.err << "vidur: --network comes with a command (see 'vidur --help')\n";
+        return kExitError;
+    }
+    std::vector<std::string> moved(arguments.begin() + static_cast<std::ptrdiff_t>(network.size()), arguments.end());
+    moved.insert(moved.begin() + 1, network.begin(), network.end());
+    return run(moved, io);
+}
+
 int CommandRegistry::run(const std::vector<std::string>& arguments, CommandIo& io) const {
+    if (!arguments.empty() && (arguments.front() == "--network" || arguments.front().rfind("--network=", 0) == 0))
+        return runNetworkFirst(arguments, io);
     if (arguments.empty()) {
         io.err << overview();
         return kExitError;

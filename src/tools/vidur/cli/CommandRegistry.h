@@ -28,6 +28,8 @@ public:
 
 private:
     int runCommand(Command& command, const std::vector<std::string>& arguments, CommandIo& io) const;
+    // `vidur --network X COMMAND ...`: the command gets the option.
+    int runNetworkFirst(const std::vector<std::string>& arguments, CommandIo& io) const;
 
     std::vector<std::unique_ptr<Command>> commands_;
 };

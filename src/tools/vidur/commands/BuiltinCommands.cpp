@@ -13,7 +13,7 @@
 
 namespace vidur::cli {
 
-void BuiltinCommands::addTo(CommandRegistry& registry) {
+void addBuiltinCommands(CommandRegistry& registry) {
     registry.add(std::make_unique<ZonesCommand>());
     registry.add(std::make_unique<LookupCommand>());
     registry.add(std::make_unique<PapStatusCommand>());

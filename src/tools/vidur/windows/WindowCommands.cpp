@@ -7,7 +7,7 @@
 
 namespace vidur::cli {
 
-void WindowCommands::addTo(CommandRegistry& registry) {
+void addWindowCommands(CommandRegistry& registry) {
     registry.add(std::make_unique<ChooserCommand>());
     registry.add(std::make_unique<StatusWindowCommand>());
     registry.add(std::make_unique<NetInfoWindowCommand>());

@@ -7,10 +7,7 @@
 
 namespace vidur::cli {
 
-class WindowCommands {
-public:
-    // Adds them; netinfo replaces the text-only command of the same name.
-    static void addTo(CommandRegistry& registry);
-};
+// Adds them; netinfo replaces the text-only command of the same name.
+void addWindowCommands(CommandRegistry& registry);
 
 } // namespace vidur::cli
