@@ -17,7 +17,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 skip() { echo "SKIP: $*" >&2; exit 77; }
 
 if [ -z "${VIDUR_IN_NAMESPACE:-}" ]; then
-  for tool in cupsd lpadmin lpstat lp cupsdisable cupsenable ipptool ip unshare; do
+  for tool in cupsd lpadmin lpstat lp cupsdisable cupsenable ipptool ip unshare setpriv; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh installs it)"
   done
   [ "$(id -u)" -eq 0 ] || skip "cupsd needs root to run its backends as the lp user"
@@ -107,7 +107,9 @@ lpadmin -p Office -E -v "tofile://$work/out/office.ps" -P "$here/office.ppd" -D 
   -o Option1=True 2>/dev/null
 lpadmin -p Hidden -E -v "tofile://$work/out/hidden.ps" -D "Not shared" -o printer-is-shared=false 2>/dev/null
 
-"$vidur" serve "${network[@]}" > "$work/serve.out" 2> "$work/serve.err" &
+# As its systemd unit runs it: a user of its own, no privileges, no home.
+setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME=/nonexistent \
+  "$vidur" serve "${network[@]}" > "$work/serve.out" 2> "$work/serve.err" &
 serve_pid=$!
 pids+=("$serve_pid")
 published() { grep -qF "published $1" "$work/serve.out"; }
