@@ -99,7 +99,8 @@ void PrintServer::check(Entry& entry) {
     const nbp::NbpName pattern{entry.printer.name.object, entry.printer.name.type, "*"};
     entry.lookup = network_.lookup(
         pattern, kNameCheck, [inUse](const nbp::NbpTuple&) { *inUse = true; },
-        [this, queue = entry.printer.queue, generation = entry.generation, inUse] {
+        // Answers that could not be read name no device: only a tuple holds the name.
+        [this, queue = entry.printer.queue, generation = entry.generation, inUse](int) {
             checked(queue, generation, *inUse);
         });
 }

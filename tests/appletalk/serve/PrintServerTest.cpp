@@ -157,7 +157,7 @@ struct OnTheCampus : ::testing::Test {
     std::optional<DdpAddress> find() {
         std::optional<std::optional<DdpAddress>> found;
         print::PrinterLookup lookup(stack.stack->network());
-        lookup.start({"Laser One", "LaserWriter", kBatiment}, [&](std::optional<DdpAddress> at) { found = at; });
+        lookup.start({"Laser One", "LaserWriter", kBatiment}, [&](std::optional<DdpAddress> at, int) { found = at; });
         EXPECT_TRUE(stack.runUntil([&] { return found.has_value(); }));
         return found.value_or(std::nullopt);
     }
