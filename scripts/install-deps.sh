@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config
   clang-format                      # the layout check of the test command
+  clang                             # the test command's second compiler
   qt6-base-dev                      # windows (Qt 6 Widgets)
   fonts-wine                        # the classic dialog font
   libgtest-dev libgmock-dev         # tests

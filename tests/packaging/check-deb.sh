@@ -32,11 +32,14 @@ for package in libtarvlib0 vidur20-cups; do
   ! grep -Eiq "qt|libx|xcb|libgl|opengl|wayland|fontconfig" <<<"$(depends $package)" ||
     fail "$package pulls the desktop in: $(depends $package)"
 done
-grep -q "libqt6widgets6" <<<"$(depends vidur20)" || fail "vidur20 lacks Qt (from dpkg-shlibdeps): $(depends vidur20)"
+grep -q "libqt6widgets6" <<<"$(depends libvidur20-0)" || fail "libvidur20-0 lacks Qt (from dpkg-shlibdeps): $(depends libvidur20-0)"
 for package in vidur20 vidur20-cups vidur20-dev; do
   grep -q "libtarvlib0 (= $version)" <<<"$(depends $package)" || fail "$package does not depend on its libtarvlib0"
 done
-grep -q "libvidur20-0 (= $version)" <<<"$(depends vidur20-dev)" || fail "vidur20-dev does not depend on libvidur20-0"
+for package in vidur20 vidur20-dev; do
+  grep -q "libvidur20-0 (= $version)" <<<"$(depends $package)" || fail "$package does not depend on its libvidur20-0"
+done
+grep -q "libxcb1" <<<"$(depends libvidur20-0)" || fail "libvidur20-0 does not depend on libxcb1: $(depends libvidur20-0)"
 grep -q "fonts-wine" <<<"$(dpkg-deb -f "${deb[vidur20]}" Recommends)" || fail "vidur20 does not recommend fonts-wine"
 control() { dpkg-deb --ctrl-tarfile "${deb[$1]}" | tar -xO "./$2" 2>/dev/null; }
 for package in libtarvlib0 libvidur20-0; do
@@ -87,6 +90,7 @@ unhardened=$(awk '!/-D_FORTIFY_SOURCE=2/ || !/-fstack-protector-strong/' <<<"$co
 elf_files=("$root/usr/bin/vidur" "$root/usr/lib/cups/backend/pap" "$libdir"/libtarvlib.so.0.* "$libdir"/libvidur20.so.0.*)
 needs() { readelf -d "$1" | grep -q "(NEEDED).*\[$2\]" || fail "$(basename "$1") does not need $2"; }
 needs "$root/usr/bin/vidur" libtarvlib.so.0
+needs "$root/usr/bin/vidur" libvidur20.so.0
 needs "$root/usr/lib/cups/backend/pap" libtarvlib.so.0
 needs "$libdir/libvidur20.so.0" libtarvlib.so.0
 ! readelf -d "$root/usr/lib/cups/backend/pap" | grep -q "NEEDED.*Qt" || fail "pap needs Qt"
@@ -114,6 +118,10 @@ ZIPCloseEnum ZIPEnumStatus ZIPGetMyZone ZIPOpenEnum ZIPReadEnum ZIPZoneCount "
 [ "$public" = "$expected" ] || fail "libtarvlib.so.0 exports unversioned: $public"
 others=$(nm -D --defined-only "$libdir/libtarvlib.so.0" | awk '$2 != "A" && $3 ~ /@/' | grep -v "@@TARVLIB_PRIVATE_$version$")
 [ -z "$others" ] || fail "libtarvlib.so.0 exports under other versions: $(head -3 <<<"$others")"
+# libvidur20.so.0 shows hosts its interface under VIDUR20_0, the command's classes only under
+# the release's own version, nothing unversioned.
+others=$(nm -D --defined-only "$libdir/libvidur20.so.0" | awk '$2 != "A"' | grep -Ev "@@VIDUR20_(0|PRIVATE_$version)$")
+[ -z "$others" ] || fail "libvidur20.so.0 exports outside its two versions: $(head -3 <<<"$others")"
 
 # The programs start from the packages' files alone.
 export LD_LIBRARY_PATH="$libdir"

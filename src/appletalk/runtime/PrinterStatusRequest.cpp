@@ -5,6 +5,9 @@
 #include "tarvlib/DispatchBlockAccess.h"
 #include "tarvlib/NameFields.h"
 
+#include <string>
+#include <string_view>
+
 namespace appletalk::runtime {
 
 using api::DispatchBlockAccess;
@@ -19,6 +22,13 @@ DdpAddress addressOf(const _NBPTuple& tuple) {
 // Node 0 or 255 and socket 0 or 255 name no one printer: a tuple that was never resolved.
 bool isUsable(const DdpAddress& address) {
     return address.node != 0 && address.node != 0xFF && address.socket != 0 && address.socket != 0xFF;
+}
+
+// The printer's name as a look-up pattern; a tuple with no zone names the node's own.
+nbp::NbpName lookupNameOf(const _NBPTuple& tuple) {
+    const std::string_view zone = fieldText(tuple.entity.zone);
+    return {std::string(fieldText(tuple.entity.object)), std::string(fieldText(tuple.entity.type)),
+            zone.empty() ? std::string(1, nbp::NbpName::kMyZone) : std::string(zone)};
 }
 
 } // namespace
@@ -68,11 +78,7 @@ void PrinterStatusRequest::answered(const DdpAddress& address, int result, const
 
 void PrinterStatusRequest::findAgain() {
     searched_ = true;
-    nbp::NbpName name;
-    name.object = std::string(fieldText(printer_.entity.object));
-    name.type = std::string(fieldText(printer_.entity.type));
-    name.zone = std::string(fieldText(printer_.entity.zone));
-    if (name.zone.empty()) name.zone = "*";
+    const nbp::NbpName name = lookupNameOf(printer_);
     if (!name.isValidPattern()) {
         fail();
         return;

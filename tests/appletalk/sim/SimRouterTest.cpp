@@ -139,7 +139,7 @@ TEST_F(AcrossTheRouterTest, ABrRqFromAnotherNetworkFindsThePrinterAndItsStatusCo
     EXPECT_EQ(found[0].name.object, "Finance LaserWriter");
     EXPECT_EQ(found[0].network, 2);
     EXPECT_EQ(found[0].node, 130);
-    EXPECT_EQ(DdpAddress(found[0].network, found[0].node, found[0].socket), printer->entityAddress());
+    EXPECT_EQ((DdpAddress{found[0].network, found[0].node, found[0].socket}), printer->entityAddress());
 
     const auto forwardedBefore = router.counters().forwarded;
     EXPECT_EQ(mini.papStatus({found[0].network, found[0].node, found[0].socket}), "status: idle");

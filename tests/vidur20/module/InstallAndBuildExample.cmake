@@ -36,23 +36,43 @@ foreach(file lib/libvidur20.so lib/libvidur20.so.0 lib/libtarvlib.so lib/libtarv
   endif()
 endforeach()
 
-# The entry points and the host classes are exported; the rest of the system is not.
+# The entry points and the host classes are exported under the public version; the inner
+# classes the vidur command drives the windows through only under the release's own; the rest
+# of the system not at all.
 step("nm" nm -D --defined-only -C "${prefix}/lib/libvidur20.so")
-set(symbols "${step_output}")
+string(REGEX REPLACE "\n" ";" lines "${step_output}")
+set(public "")
+set(private "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "@@VIDUR20_0$")
+    string(APPEND public "${line}\n")
+  elseif(line MATCHES "@@VIDUR20_PRIVATE_[0-9.]+$")
+    string(APPEND private "${line}\n")
+  elseif(NOT line STREQUAL "" AND NOT line MATCHES " A VIDUR20_")
+    file(REMOVE_RECURSE "${work}")
+    message(FATAL_ERROR "libvidur20.so exports outside its two versions: ${line}")
+  endif()
+endforeach()
 foreach(name "HVRDeviceChooser(_NBPTuple*, int, CWnd*)" "HVRPrinterStatus(CWnd*)" "HVRNetworkInfo(int)"
              " HVRDeviceChooserC" " HVRPrinterStatusC" " HVRNetworkInfoC" "ZNBPTuple::Compare"
              "ZNBPTupleList::Add" "ZMRUPrinterList::LoadProfileSettings" "ZMRUPrinterBox::LoadPrinterList"
              "CPathName::CPathName" "vtable for ZMRUPrinterBox" "operator==(CString const&, char const*)"
-             "operator==(CString const&, CString const&)" "operator!=(CString const&, CString const&)")
-  expect("${name}" "${symbols}" "exported symbols")
+             "operator==(CString const&, CString const&)" "operator!=(CString const&, CString const&)"
+             "UiApplicationFailure()" "SetUiApplicationName(char const*)")
+  expect("${name}" "${public}" "exported symbols")
 endforeach()
-foreach(hidden "ZChooserDialog::" "ZPrinterStatusDialog::" "ZDevicePackage::" "appletalk::" "QWidget")
-  string(FIND "${symbols}" "${hidden}" at)
-  if(NOT at EQUAL -1)
-    file(REMOVE_RECURSE "${work}")
-    message(FATAL_ERROR "libvidur20.so exports ${hidden}")
-  endif()
-endforeach()
+expect("UiDriver::ProcessEvents(int)" "${private}" "the command's symbols")
+function(expect_none names haystack what)
+  foreach(name IN LISTS names)
+    string(FIND "${haystack}" "${name}" at)
+    if(NOT at EQUAL -1)
+      file(REMOVE_RECURSE "${work}")
+      message(FATAL_ERROR "libvidur20.so exports ${name} ${what}")
+    endif()
+  endforeach()
+endfunction()
+expect_none("ZChooserDialog::;UiDriver::" "${public}" "to hosts")
+expect_none("ZPrinterStatusDialog::;ZDevicePackage::;appletalk::;QWidget" "${step_output}" "at all")
 
 step("configure the example host" ${CMAKE_COMMAND} -S "${SOURCE_DIR}/examples/host" -B "${work}/build"
      -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Debug)

@@ -74,7 +74,7 @@ protected:
         ResourceChain::instance().addModule(Vidur20ResourceModule());
         ResourceChain::instance().setLanguageOverride(kLangEnglishUS);
         m_previousSleep = SleepService::Install(&sleep);
-        sleep.rescue = [this] { EndAllEndRequests(); };
+        sleep.rescue = [] { EndAllEndRequests(); };
         fake().setDispatchHandler([this](_DispatchBlock& block) { Stack(block); });
     }
     void TearDown() override {
