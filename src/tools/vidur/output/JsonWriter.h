@@ -12,7 +12,7 @@
 
 namespace vidur::cli {
 
-// Keeps members in insertion order, so "name" comes before "type" as the README shows.
+// Members stay in the order they were added: every run prints the same keys in the same order.
 using Json = nlohmann::ordered_json;
 
 class JsonWriter {
