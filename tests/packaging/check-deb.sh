@@ -75,6 +75,8 @@ done
 ! grep -qv '^;\|^$' "$root/etc/vidur20/AppleTalk.INI" || fail "the system settings set something: they are an example"
 grep -qx "ExecStart=/usr/bin/vidur serve" "$root/lib/systemd/system/vidur20-serve.service" ||
   fail "the print server's unit does not run /usr/bin/vidur serve"
+dpkg-deb -c "${deb[vidur20]}" | grep -q "/lib/systemd/system/vidur20-serve.service$" ||
+  fail "the print server's unit is not in vidur20, beside the command it runs"
 ! grep -Eq "deb-systemd-helper enable|deb-systemd-invoke start" <<<"$(control vidur20 postinst)" ||
   fail "installing vidur20 enables or starts the print server"
 

@@ -172,7 +172,10 @@ struct OnTheCampus : ::testing::Test {
         const auto at = find();
         EXPECT_TRUE(at.has_value());
         if (!at) return printing;
-        printing->job = std::make_unique<print::PrintJob>(*stack.stack->node());
+        // A Mac waits as long as the printer keeps the connection: no stall limit of its own.
+        print::PrintJobOptions options;
+        options.stallLimit = Duration::zero();
+        printing->job = std::make_unique<print::PrintJob>(*stack.stack->node(), options);
         print::PrintJobEvents events;
         Printing* raw = printing.get();
         events.message = [raw](std::span<const std::uint8_t> b) { raw->messages.append(b.begin(), b.end()); };

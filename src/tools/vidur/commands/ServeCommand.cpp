@@ -78,7 +78,7 @@ int ServeCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         io.err << "vidur serve: the AppleTalk node did not start\n";
         return kExitError;
     }
-    log.say("serving on " + terminalText(session.whereabouts()) + " for CUPS at " +
+    log.say("serving on " + vidur::text::macRomanToUtf8(session.whereabouts()) + " for CUPS at " +
             vidur::serve::CupsConnection::serverName() + " (settings from " + settings.source + "); Ctrl-C stops");
     vidur::serve::JobWorkers workers; // after the session: joined before it goes
     vidur::serve::FollowerSettings follow{settings.queues,
