@@ -17,7 +17,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 skip() { echo "SKIP: $*" >&2; exit 77; }
 
 if [ -z "${VIDUR_IN_NAMESPACE:-}" ]; then
-  for tool in cupsd lpadmin lpstat lp cupsdisable cupsenable ipptool ip unshare; do
+  for tool in cupsd lpadmin lpstat lp cupsdisable cupsenable ipptool ip unshare setpriv; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh installs it)"
   done
   [ "$(id -u)" -eq 0 ] || skip "cupsd needs root to run its backends as the lp user"
@@ -82,10 +82,33 @@ WebInterface No
   Order allow,deny
   Allow all
 </Location>
-# Job titles and users readable by the test's queries.
+DefaultAuthType Basic
+# Debian's own policy, so that the unprivileged server shows it may create and cancel its
+# jobs on behalf of their users there; job titles and users readable by the test's queries.
 <Policy default>
   JobPrivateAccess all
   JobPrivateValues none
+  <Limit Create-Job Print-Job Print-URI Validate-Job>
+    Order deny,allow
+  </Limit>
+  <Limit Send-Document Send-URI Hold-Job Release-Job Restart-Job Purge-Jobs Set-Job-Attributes Cancel-My-Jobs Close-Job CUPS-Move-Job>
+    Require user @OWNER @SYSTEM
+    Order deny,allow
+  </Limit>
+  <Limit CUPS-Add-Modify-Printer CUPS-Delete-Printer CUPS-Add-Modify-Class CUPS-Delete-Class CUPS-Set-Default CUPS-Get-Devices>
+    AuthType Default
+    Require user @SYSTEM
+    Order deny,allow
+  </Limit>
+  <Limit Pause-Printer Resume-Printer Enable-Printer Disable-Printer Cancel-Jobs CUPS-Accept-Jobs CUPS-Reject-Jobs>
+    AuthType Default
+    Require user @SYSTEM
+    Order deny,allow
+  </Limit>
+  <Limit Cancel-Job CUPS-Authenticate-Job>
+    Require user @OWNER @SYSTEM
+    Order deny,allow
+  </Limit>
   <Limit All>
     Order deny,allow
   </Limit>
@@ -107,7 +130,9 @@ lpadmin -p Office -E -v "tofile://$work/out/office.ps" -P "$here/office.ppd" -D 
   -o Option1=True 2>/dev/null
 lpadmin -p Hidden -E -v "tofile://$work/out/hidden.ps" -D "Not shared" -o printer-is-shared=false 2>/dev/null
 
-"$vidur" serve "${network[@]}" > "$work/serve.out" 2> "$work/serve.err" &
+# As its systemd unit runs it: a user of its own, no privileges, no home.
+setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME=/nonexistent \
+  "$vidur" serve "${network[@]}" > "$work/serve.out" 2> "$work/serve.err" &
 serve_pid=$!
 pids+=("$serve_pid")
 published() { grep -qF "published $1" "$work/serve.out"; }
