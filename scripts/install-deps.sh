@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev         # tests
   libbenchmark-dev                  # benchmarks
   libtomlplusplus-dev               # scenario files
+  nlohmann-json3-dev                # vidur: its JSON output
   libcups2-dev                      # cups-config: where the CUPS backend goes; libcups for vidur serve
   cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
   cups-ipp-utils                    # vidur serve's end-to-end test: ipptool reads a job's title
