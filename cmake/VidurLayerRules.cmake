@@ -28,14 +28,17 @@ set(VIDUR_INCLUDES_appletalk/sim "appletalk/sim/;${VIDUR_INCLUDES_appletalk/serv
 set(VIDUR_INCLUDES_appletalk/runtime "appletalk/runtime/;appletalk/names/;tarvlib/;${VIDUR_INCLUDES_appletalk/sim}")
 set(VIDUR_INCLUDES_appletalk/api "appletalk/api/;${VIDUR_INCLUDES_appletalk/runtime}")
 set(VIDUR_INCLUDES_appletalk/print "appletalk/print/;${VIDUR_INCLUDES_appletalk/runtime}")
+set(VIDUR_INCLUDES_appletalk/serve "appletalk/serve/;${VIDUR_INCLUDES_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/protocols "appletalk/protocols;text")
 set(VIDUR_LINKS_appletalk/node "appletalk/node;${VIDUR_LINKS_appletalk/protocols}")
 set(VIDUR_LINKS_appletalk/services "appletalk/services;${VIDUR_LINKS_appletalk/node}")
 set(VIDUR_LINKS_appletalk/sim "appletalk/sim;${VIDUR_LINKS_appletalk/services}")
 set(VIDUR_LINKS_appletalk/runtime "appletalk/runtime;appletalk/names;tarvlib;${VIDUR_LINKS_appletalk/sim}")
-# libtarvlib.so is defined with the functions and carries the print sessions too (api/CMakeLists.txt).
-set(VIDUR_LINKS_appletalk/api "appletalk/api;appletalk/print;${VIDUR_LINKS_appletalk/runtime}")
+# libtarvlib.so is defined with the functions and carries the print sessions and the print
+# server too (api/CMakeLists.txt).
+set(VIDUR_LINKS_appletalk/api "appletalk/api;appletalk/print;appletalk/serve;${VIDUR_LINKS_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/print "appletalk/print;${VIDUR_LINKS_appletalk/runtime}")
+set(VIDUR_LINKS_appletalk/serve "appletalk/serve;${VIDUR_LINKS_appletalk/runtime}")
 
 # The public tiers that hosts compile against: each includes only itself and the tiers
 # below it, never a private header of its own layer.
@@ -50,12 +53,17 @@ set(VIDUR_LINKS_platform "platform;platform/include;text")
 set(VIDUR_INCLUDES_vidur20 "vidur20/;platform/;tarvlib/;text/")
 set(VIDUR_LINKS_vidur20 "vidur20;vidur20/include;platform;platform/include;tarvlib;text")
 
-# The command runs the simulator in its own process (`vidur sim`), and the command and the
-# CUPS backend print through the stack's print sessions (PAP connections are not among the
-# library's functions): the node, the simulator and those sessions are the only floors of the
-# stack behind the public tier they include. They link none of them: libtarvlib.so exports
-# the stack's classes to them under a version of their own (src/appletalk/api/tarvlib.map.in).
-set(VIDUR_INCLUDES_tools "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/")
+# The command runs the simulator in its own process (`vidur sim`), the command and the CUPS
+# backend print through the stack's print sessions, and `vidur serve` runs the print server
+# (PAP connections are not among the library's functions): the node, the simulator, those
+# sessions and the server are the only floors of the stack behind the public tier they
+# include. The print server also answers the PostScript queries of the jobs it takes, with
+# the protocols floor's reader of them, and it and the backend read their settings as
+# programs that serve others do. They link none of them: libtarvlib.so exports the stack's
+# classes to them under a version of their own (src/appletalk/api/tarvlib.map.in).
+set(VIDUR_INCLUDES_tools
+  "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/;appletalk/serve/"
+  "appletalk/protocols/postscript/;appletalk/runtime/ServerSettings.h;appletalk/runtime/StackSettings.h")
 set(VIDUR_LINKS_tools "tools;vidur20;vidur20/include;platform;platform/include;tarvlib;text")
 
 # The first folders of include paths that are ours: an include in angle brackets that starts

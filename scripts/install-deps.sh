@@ -13,8 +13,10 @@ packages=(
   libgtest-dev libgmock-dev         # tests
   libbenchmark-dev                  # benchmarks
   libtomlplusplus-dev               # scenario files
-  libcups2-dev                      # cups-config: where the CUPS backend goes
+  nlohmann-json3-dev                # vidur: its JSON output
+  libcups2-dev                      # cups-config: where the CUPS backend goes; libcups for vidur serve
   cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
+  cups-ipp-utils                    # vidur serve's end-to-end test: ipptool reads a job's title
   iproute2                          # tests in network namespaces (veth pairs, loopback)
   libxcb1-dev                       # windows: whether an X display answers, before Qt tries
   xvfb xauth xdotool                # window tests on a real X server (input, the screen read)

@@ -68,10 +68,20 @@ for file in usr/bin/vidur usr/lib/cups/backend/pap etc/vidur20/AppleTalk.INI usr
             usr/lib/$triplet/libtarvlib.so.0 usr/lib/$triplet/libvidur20.so.0 usr/lib/$triplet/libvidur20.so \
             usr/lib/$triplet/cmake/vidur20/vidur20Targets.cmake usr/lib/$triplet/pkgconfig/vidur20.pc \
             usr/include/vidur20/vidur20/nbp/ZNBPTuple.h usr/include/vidur20/platform/core/CString.h \
-            usr/include/vidur20/tarvlib/TarvlibApi.h usr/share/doc/vidur20-cups/copyright; do
+            usr/include/vidur20/tarvlib/TarvlibApi.h usr/share/doc/vidur20-cups/copyright \
+            lib/systemd/system/vidur20-serve.service; do
   [ -e "$root/$file" ] || fail "no /$file in the packages"
 done
 ! grep -qv '^;\|^$' "$root/etc/vidur20/AppleTalk.INI" || fail "the system settings set something: they are an example"
+grep -qx "ExecStart=/usr/bin/vidur serve" "$root/lib/systemd/system/vidur20-serve.service" ||
+  fail "the print server's unit does not run /usr/bin/vidur serve"
+grep -q "/lib/systemd/system/vidur20-serve.service$" <<<"$(dpkg-deb -c "${deb[vidur20]}")" ||
+  fail "the print server's unit is not in vidur20, beside the command it runs"
+# The unit is enabled again on an upgrade only where the administrator had enabled it.
+postinst=$(control vidur20 postinst)
+! grep -q "deb-systemd-invoke start" <<<"$postinst" || fail "installing vidur20 starts the print server"
+awk '/debian-installed/ { guarded = 1 } /deb-systemd-helper enable/ && !guarded { found = 1 } END { exit found }' \
+  <<<"$postinst" || fail "installing vidur20 enables the print server"
 
 # The programs and libraries as shipped: each program needs the shared libraries, nothing
 # carries a run path, everything is hardened (bind-now, PIE, stack protector, fortify) and

@@ -16,10 +16,16 @@ public:
         unset("VIDUR_LTOUDP_TTL");
         unset("VIDUR_LTOUDP_PORT");
         unset("VIDUR_DEBUG");
+        for (const char* service : {"CUPS_SERVERROOT", "CUPS_SERVERBIN", "INVOCATION_ID"}) unset(service);
     }
 
     const std::filesystem::path& profileDir() const { return path(); }
     std::filesystem::path profileFile() const { return path() / "AppleTalk.INI"; }
+    // The system's AppleTalk.INI; its folder is made by the first call.
+    std::filesystem::path systemFile() const {
+        std::filesystem::create_directories(path() / "system");
+        return path() / "system" / "AppleTalk.INI";
+    }
 };
 
 } // namespace appletalk::testing

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Gives one test its own empty profile folder through VIDUR_PROFILE_DIR and removes it
+// Gives one test its own empty profile folder through VIDUR_PROFILE_DIR (and the system
+// settings folder inside it through VIDUR_SYSTEM_SETTINGS_DIR) and removes it
 // afterwards, so no test sees another's profile files or the user's own. Every environment
 // variable changed through it (or named to remember) gets its old value back.
 #pragma once
@@ -21,6 +22,9 @@ public:
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         path_ = pattern;
         set("VIDUR_PROFILE_DIR", path_.string());
+        // The system's AppleTalk.INI too comes from here ("system", missing until a test
+        // writes it), never from the machine.
+        set("VIDUR_SYSTEM_SETTINGS_DIR", (path_ / "system").string());
     }
     ~TempProfileDir() {
         for (const auto& [name, value] : saved_) {

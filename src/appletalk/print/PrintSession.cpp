@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/print/PrintSession.h"
 
+#include "appletalk/print/PrintJob.h"
+#include "appletalk/print/PrinterLookup.h"
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/Stack.h"
-#include "appletalk/services/pap/PapClient.h"
 #include "text/MacRoman.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <deque>
@@ -15,7 +15,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
-#include <vector>
+#include <utility>
 
 namespace appletalk::print {
 
@@ -23,24 +23,23 @@ namespace {
 
 using namespace std::chrono_literals;
 using appletalk::DdpAddress;
-using appletalk::PapClient;
-using appletalk::PapJobResult;
+using appletalk::runtime::Stack;
 using vidur::text::macRomanToUtf8;
 
 constexpr std::size_t kReadChunk = 64 * 1024;
 // Bytes read but not yet taken by the printer: enough for several SendData rounds.
 constexpr std::uint64_t kHighWater = 512 * 1024;
+// A stop that only stopRequested() tells of is seen within this.
 constexpr int kWaitSliceMs = 200;
-// What is kept of the printer's messages to look for errors in.
-constexpr std::size_t kMessageTail = 64 * 1024;
 
 struct Event {
-    enum class Kind { Found, LookupDone, Busy, Opened, Message, Drained, Finished } kind;
-    DdpAddress address{};
-    std::string text;
+    enum class Kind { LookupDone, Busy, Opened, Message, Drained, Waiting, Finished } kind;
+    std::optional<DdpAddress> printer;
+    std::string text; // UTF-8
     std::vector<std::uint8_t> bytes;
     std::uint64_t taken = 0;
-    PapJobResult result = PapJobResult::Done;
+    PrintOutcome outcome = PrintOutcome::Done;
+    PrintWait wait = PrintWait::Answer;
     int lookupStatus = 0; // LookupDone: the look-up's status
 };
 
@@ -51,6 +50,9 @@ public:
     ~EventQueue() {
         if (fd_ >= 0) ::close(fd_);
     }
+    EventQueue(const EventQueue&) = delete;
+    EventQueue& operator=(const EventQueue&) = delete;
+
     void push(Event event) {
         {
             std::lock_guard lock(mutex_);
@@ -65,7 +67,12 @@ public:
         std::lock_guard lock(mutex_);
         return std::exchange(events_, {});
     }
-    int fd() const { return fd_; }
+    // Waits for events, the input (-1: not wanted) or a stop; the input's revents.
+    short wait(int input, int stopHandle) const {
+        pollfd fds[3] = {{fd_, POLLIN, 0}, {input, POLLIN, 0}, {stopHandle, POLLIN, 0}};
+        if (::poll(fds, 3, kWaitSliceMs) <= 0) return 0;
+        return fds[1].revents;
+    }
 
 private:
     int fd_;
@@ -73,44 +80,167 @@ private:
     std::deque<Event> events_;
 };
 
-PrintOutcome outcomeOf(PapJobResult result) {
-    switch (result) {
-    case PapJobResult::Done: return PrintOutcome::Done;
-    case PapJobResult::Unreachable: return PrintOutcome::Unreachable;
-    case PapJobResult::Refused: return PrintOutcome::Refused;
-    case PapJobResult::ConnectionLost: return PrintOutcome::ConnectionLost;
-    case PapJobResult::ClosedByPrinter: return PrintOutcome::ClosedByPrinter;
-    case PapJobResult::Cancelled: return PrintOutcome::Interrupted;
-    }
-    return PrintOutcome::Refused;
-}
-
 std::string displayName(const appletalk::nbp::NbpName& name) {
     return macRomanToUtf8(name.object) + ":" + macRomanToUtf8(name.type) + "@" + macRomanToUtf8(name.zone);
 }
 
-// Waits for events, the input or a stop; returns the revents of the input (0 when not asked).
-short waitForWork(const EventQueue& queue, int input, int stopHandle) {
-    pollfd fds[3] = {{queue.fd(), POLLIN, 0}, {input, POLLIN, 0}, {stopHandle, POLLIN, 0}};
-    const int result = ::poll(fds, 3, kWaitSliceMs);
-    if (result <= 0) return 0;
-    return fds[1].revents;
+bool stopped(const PrintRequest& request) { return request.stopRequested && request.stopRequested(); }
+
+// Finding the printer: its name looked up on the stack's thread, or its address as given.
+struct FoundPrinter {
+    std::optional<DdpAddress> address;
+    PrintResult failure; // when there is no address
+};
+
+FoundPrinter findPrinter(Stack& stack, EventQueue& queue, const PrintRequest& request, PrintObserver& observer) {
+    if (!request.name) {
+        if (request.address) return {request.address, {}};
+        return {std::nullopt, {PrintOutcome::NotFound, "no printer given", 0}};
+    }
+    observer.lookingUp(displayName(*request.name));
+    std::unique_ptr<PrinterLookup> lookup;
+    stack.run([&] {
+        lookup = std::make_unique<PrinterLookup>(stack.network());
+        lookup->start(*request.name, [&queue](std::optional<DdpAddress> printer, int status) {
+            queue.push({Event::Kind::LookupDone, printer, {}, {}, 0, {}, {}, status});
+        });
+    });
+    std::optional<Event> done;
+    while (!done && !stopped(request)) {
+        queue.wait(-1, request.stopHandle);
+        for (Event& event : queue.take())
+            if (event.kind == Event::Kind::LookupDone) done = std::move(event);
+    }
+    stack.run([&] { lookup.reset(); });
+    if (!done) return {std::nullopt, {PrintOutcome::Interrupted, "interrupted", 0}};
+    if (!done->printer && done->lookupStatus == appletalk::runtime::kErrBadReply)
+        return {std::nullopt,
+                {PrintOutcome::NetworkError,
+                 "bad reply: the answers to the look-up of " + displayName(*request.name) + " could not be read", 0}};
+    if (!done->printer)
+        return {std::nullopt, {PrintOutcome::NotFound, displayName(*request.name) + " was not found", 0}};
+    return {done->printer, {}};
 }
+
+// The job on the caller's side: the input read as fast as the printer takes it, no faster,
+// and what the job on the stack's thread does handed to the observer.
+class JobPump {
+public:
+    JobPump(Stack& stack, EventQueue& queue, const PrintRequest& request, PrintObserver& observer)
+        : stack_(stack), queue_(queue), request_(request), observer_(observer), chunk_(kReadChunk) {}
+
+    PrintResult run(DdpAddress printer) {
+        if (!open(printer)) return {PrintOutcome::NetworkError, "no free socket for the connection", 0};
+        while (!finished_) {
+            if (stopped(request_)) cancel(PrintOutcome::Interrupted);
+            const bool wantInput = !inputDone_ && !cancelled_ && read_ - taken_ < kHighWater;
+            const short ready = queue_.wait(wantInput ? request_.input : -1, request_.stopHandle);
+            if (wantInput && ready != 0) readInput();
+            for (Event& event : queue_.take()) handle(event);
+        }
+        stack_.run([&] { job_.reset(); });
+        PrintResult result{*finished_, {}, taken_};
+        if (result.outcome == PrintOutcome::InputError) result.detail = inputProblem_;
+        return result;
+    }
+
+private:
+    bool open(DdpAddress printer) {
+        PrintJobOptions options;
+        options.stallLimit = request_.stallLimit;
+        const bool opened = stack_.run([&] {
+            job_ = std::make_unique<PrintJob>(*stack_.node(), options);
+            return job_->open(printer, events());
+        });
+        if (!opened) {
+            stack_.run([&] { job_.reset(); });
+            return false;
+        }
+        read_ = request_.prefix.size();
+        if (!request_.prefix.empty()) stack_.run([&] { job_->write(request_.prefix); });
+        return true;
+    }
+
+    PrintJobEvents events() {
+        EventQueue& queue = queue_;
+        PrintJobEvents events;
+        events.busy = [&queue](const std::string& status) {
+            queue.push({Event::Kind::Busy, {}, macRomanToUtf8(status), {}, 0, {}, {}, 0});
+        };
+        events.opened = [&queue] { queue.push({Event::Kind::Opened, {}, {}, {}, 0, {}, {}, 0}); };
+        events.message = [&queue](std::span<const std::uint8_t> bytes) {
+            queue.push({Event::Kind::Message, {}, {}, {bytes.begin(), bytes.end()}, 0, {}, {}, 0});
+        };
+        events.drained = [&queue](std::uint64_t taken) {
+            queue.push({Event::Kind::Drained, {}, {}, {}, taken, {}, {}, 0});
+        };
+        events.waiting = [&queue](PrintWait what, Duration without) {
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(without).count();
+            queue.push({Event::Kind::Waiting, {}, {}, {}, static_cast<std::uint64_t>(seconds), {}, what, 0});
+        };
+        events.finished = [&queue](PrintOutcome outcome, std::uint64_t taken) {
+            queue.push({Event::Kind::Finished, {}, {}, {}, taken, outcome, {}, 0});
+        };
+        return events;
+    }
+
+    void readInput() {
+        const ssize_t got = ::read(request_.input, chunk_.data(), chunk_.size());
+        if (got > 0) {
+            read_ += static_cast<std::uint64_t>(got);
+            stack_.run([&] { job_->write(std::span(chunk_.data(), static_cast<std::size_t>(got))); });
+        } else if (got == 0) {
+            inputDone_ = true;
+            stack_.run([&] { job_->finish(); });
+        } else if (errno != EINTR && errno != EAGAIN) {
+            inputProblem_ = std::strerror(errno);
+            inputDone_ = true;
+            cancel(PrintOutcome::InputError);
+        }
+        observer_.progress(taken_, read_, inputDone_);
+    }
+
+    void handle(Event& event) {
+        switch (event.kind) {
+        case Event::Kind::Busy: observer_.busy(event.text); break;
+        case Event::Kind::Opened: observer_.opened(); break;
+        case Event::Kind::Message: observer_.message(event.bytes); break;
+        case Event::Kind::Drained:
+            taken_ = event.taken;
+            observer_.progress(taken_, read_, inputDone_);
+            break;
+        case Event::Kind::Waiting:
+            observer_.waiting(event.wait, std::chrono::seconds(static_cast<long long>(event.taken)));
+            break;
+        case Event::Kind::Finished:
+            taken_ = event.taken;
+            finished_ = event.outcome;
+            break;
+        case Event::Kind::LookupDone: break;
+        }
+    }
+
+    void cancel(PrintOutcome outcome) {
+        if (cancelled_) return;
+        cancelled_ = true;
+        stack_.run([&] { job_->cancel(outcome); });
+    }
+
+    Stack& stack_;
+    EventQueue& queue_;
+    const PrintRequest& request_;
+    PrintObserver& observer_;
+    std::unique_ptr<PrintJob> job_; // touched on the stack's thread only
+    std::vector<std::uint8_t> chunk_;
+    std::uint64_t read_ = 0;
+    std::uint64_t taken_ = 0;
+    bool inputDone_ = false;
+    bool cancelled_ = false;
+    std::string inputProblem_;
+    std::optional<PrintOutcome> finished_;
+};
 
 } // namespace
-
-bool reportsError(std::string_view messages) {
-    return messages.find("%%[ Error:") != std::string_view::npos ||
-           messages.find("%%[ PrinterError:") != std::string_view::npos;
-}
-
-bool looksLikePostScript(std::span<const std::uint8_t> head) {
-    static constexpr std::uint8_t kEpsBinary[] = {0xC5, 0xD0, 0xD3, 0xC6};
-    if (head.size() >= 4 && std::equal(head.begin(), head.begin() + 4, kEpsBinary)) return true;
-    if (!head.empty() && head[0] == 0x04) head = head.subspan(1);
-    if (head.size() >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) head = head.subspan(3);
-    return head.size() >= 2 && head[0] == '%' && head[1] == '!';
-}
 
 PrintSession::PrintSession(appletalk::runtime::StackSettings settings) : settings_(std::move(settings)) {}
 
@@ -118,147 +248,13 @@ PrintResult PrintSession::run(const PrintRequest& request, PrintObserver& observ
     EventQueue queue; // before the stack: its callbacks push here until the stack is gone
     appletalk::runtime::StackOptions options;
     options.firstStartWait = 20s;
-    appletalk::runtime::Stack stack(settings_, options);
+    Stack stack(settings_, options);
     if (!stack.isOnline()) return {PrintOutcome::NetworkError, stack.problem(), 0};
     if (!stack.awaitFirstStart()) return {PrintOutcome::NetworkError, "the AppleTalk node did not start", 0};
-    const auto stopped = [&request] { return request.stopRequested && request.stopRequested(); };
-
-    // Where the printer is: a look-up of its name, or the address as given.
-    DdpAddress printer{};
-    if (request.name) {
-        observer.lookingUp(displayName(*request.name));
-        const appletalk::runtime::LookupParameters parameters{1s, 3, 1};
-        const auto lookup = stack.run([&] {
-            return stack.network().lookup(
-                *request.name, parameters,
-                [&queue](const appletalk::nbp::NbpTuple& tuple) {
-                    queue.push({Event::Kind::Found, {tuple.network, tuple.node, tuple.socket}, {}, {}, 0, {}});
-                },
-                [&queue](int status) {
-                    queue.push({Event::Kind::LookupDone, {}, {}, {}, 0, {}, status});
-                });
-        });
-        bool done = false, found = false, unreadable = false;
-        while (!done && !found) {
-            if (stopped()) {
-                stack.run([&] { stack.network().cancel(lookup); });
-                return {PrintOutcome::Interrupted, "interrupted", 0};
-            }
-            waitForWork(queue, -1, request.stopHandle);
-            for (auto& event : queue.take()) {
-                if (event.kind == Event::Kind::Found && !found) {
-                    found = true;
-                    printer = event.address;
-                }
-                if (event.kind == Event::Kind::LookupDone) {
-                    done = true;
-                    unreadable = event.lookupStatus == appletalk::runtime::kErrBadReply;
-                }
-            }
-        }
-        stack.run([&] { stack.network().cancel(lookup); });
-        if (!found && unreadable)
-            return {PrintOutcome::NetworkError,
-                    "bad reply: the answers to the look-up of " + displayName(*request.name) + " could not be read", 0};
-        if (!found) return {PrintOutcome::NotFound, displayName(*request.name) + " was not found", 0};
-    } else if (request.address) {
-        printer = *request.address;
-    } else {
-        return {PrintOutcome::NotFound, "no printer given", 0};
-    }
-    observer.found(printer);
-
-    // The job: opened on the stack's thread; every event comes back through the queue.
-    std::unique_ptr<PapClient> client;
-    const bool opened = stack.run([&] {
-        client = std::make_unique<PapClient>(*stack.node());
-        appletalk::PapClientEvents events;
-        events.busy = [&queue](const std::string& status) {
-            queue.push({Event::Kind::Busy, {}, macRomanToUtf8(status), {}, 0, {}});
-        };
-        events.opened = [&queue] { queue.push({Event::Kind::Opened, {}, {}, {}, 0, {}}); };
-        events.message = [&queue](std::span<const std::uint8_t> bytes) {
-            queue.push({Event::Kind::Message, {}, {}, {bytes.begin(), bytes.end()}, 0, {}});
-        };
-        events.drained = [&queue, &client] { queue.push({Event::Kind::Drained, {}, {}, {}, client->bytesSent(), {}}); };
-        events.finished = [&queue, &client](PapJobResult result) {
-            queue.push({Event::Kind::Finished, {}, {}, {}, client->bytesSent(), result});
-        };
-        return client->open(printer, std::move(events));
-    });
-    const auto release = [&] { stack.run([&] { client.reset(); }); };
-    if (!opened) {
-        release();
-        return {PrintOutcome::NetworkError, "no free socket for the connection", 0};
-    }
-
-    std::uint64_t read = request.prefix.size(), taken = 0;
-    if (!request.prefix.empty()) stack.run([&] { client->write(request.prefix); });
-    bool inputDone = false, cancelling = false;
-    std::optional<std::chrono::steady_clock::time_point> busySince;
-    std::optional<PapJobResult> finished;
-    PrintOutcome cancelledAs = PrintOutcome::Interrupted;
-    std::string inputProblem;
-    std::string messages;
-    std::vector<std::uint8_t> chunk(kReadChunk);
-    const auto cancel = [&](PrintOutcome as) {
-        if (cancelling) return;
-        cancelling = true;
-        cancelledAs = as;
-        stack.run([&] { client->cancel(); });
-    };
-    while (!finished) {
-        if (stopped()) cancel(PrintOutcome::Interrupted);
-        const bool wantInput = !inputDone && !cancelling && read - taken < kHighWater;
-        const short ready = waitForWork(queue, wantInput ? request.input : -1, request.stopHandle);
-        if (wantInput && ready != 0) {
-            const ssize_t got = ::read(request.input, chunk.data(), chunk.size());
-            if (got > 0) {
-                read += static_cast<std::uint64_t>(got);
-                stack.run([&] { client->write(std::span(chunk.data(), static_cast<std::size_t>(got))); });
-            } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
-                if (got < 0) inputProblem = std::strerror(errno);
-                inputDone = true;
-                if (got < 0) {
-                    cancel(PrintOutcome::InputError);
-                } else {
-                    stack.run([&] { client->finish(); });
-                }
-            }
-            observer.progress(taken, read, inputDone);
-        }
-        for (auto& event : queue.take()) {
-            switch (event.kind) {
-            case Event::Kind::Busy:
-                if (!busySince) busySince = std::chrono::steady_clock::now();
-                observer.busy(event.text);
-                if (request.busyLimit && std::chrono::steady_clock::now() - *busySince >= *request.busyLimit)
-                    cancel(PrintOutcome::StillBusy);
-                break;
-            case Event::Kind::Opened: observer.opened(); break;
-            case Event::Kind::Message:
-                messages.append(event.bytes.begin(), event.bytes.end());
-                if (messages.size() > kMessageTail) messages.erase(0, messages.size() - kMessageTail);
-                observer.message(event.bytes);
-                break;
-            case Event::Kind::Drained:
-                taken = event.taken;
-                observer.progress(taken, read, inputDone);
-                break;
-            case Event::Kind::Finished:
-                taken = event.taken;
-                finished = event.result;
-                break;
-            default: break;
-            }
-        }
-    }
-    release();
-    PrintResult result{outcomeOf(*finished), {}, taken};
-    if (*finished == PapJobResult::Cancelled) result.outcome = cancelledAs;
-    if (result.outcome == PrintOutcome::InputError) result.detail = inputProblem;
-    if (result.outcome == PrintOutcome::Done && reportsError(messages)) result.outcome = PrintOutcome::PrinterError;
-    return result;
+    const FoundPrinter printer = findPrinter(stack, queue, request, observer);
+    if (!printer.address) return printer.failure;
+    observer.found(*printer.address);
+    return JobPump(stack, queue, request, observer).run(*printer.address);
 }
 
 } // namespace appletalk::print

@@ -6,6 +6,8 @@
 // reads the input and waits for events, so a slow input never stops the connection's tickles.
 #pragma once
 
+#include "appletalk/print/PrintJob.h"
+#include "appletalk/print/PrintOutcome.h"
 #include "appletalk/protocols/ddp/DdpAddress.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/runtime/StackSettings.h"
@@ -21,20 +23,6 @@
 
 namespace appletalk::print {
 
-enum class PrintOutcome {
-    Done, // the printer took the whole job and reported no error
-    PrinterError, // it took the job but reported a PostScript or printer error
-    NotFound, // no printer of that name answered the look-up
-    Unreachable, // found, but OpenConn was never answered
-    StillBusy, // busy for longer than the caller wanted to wait
-    Refused, // OpenConn answered with an error
-    ConnectionLost, // the printer went silent mid-job
-    ClosedByPrinter, // the printer closed the connection before the job was done
-    Interrupted, // the caller's stop request
-    NetworkError, // no AppleTalk network could be opened
-    InputError, // the job's input could not be read
-};
-
 // What the observer hears, always on the thread that called run().
 class PrintObserver {
 public:
@@ -46,15 +34,20 @@ public:
     // What the printer wrote back, in pieces as they came (bytes as sent: usually ASCII).
     virtual void message(std::span<const std::uint8_t> /*bytes*/) {}
     virtual void progress(std::uint64_t /*bytesTaken*/, std::uint64_t /*bytesRead*/, bool /*inputDone*/) {}
+    // Every ten seconds without progress: what the job waits for, and how long it has.
+    virtual void waiting(PrintWait /*what*/, std::chrono::seconds /*without*/) {}
 };
+
+// PAP's own connection timeout.
+inline constexpr std::chrono::seconds kDefaultStallLimit{120};
 
 struct PrintRequest {
     std::optional<appletalk::nbp::NbpName> name; // Mac OS Roman; "*" zone: this node's
     std::optional<appletalk::DdpAddress> address; // tried when no name is given
     int input = 0; // file descriptor of the job
     std::vector<std::uint8_t> prefix; // bytes already read from it, sent first
-    // How long a busy printer is waited for; nullopt: until it takes the job or a stop.
-    std::optional<std::chrono::seconds> busyLimit;
+    // No progress for this long ends the job (StillBusy, Stalled, Unconfirmed); zero: never.
+    std::chrono::seconds stallLimit = kDefaultStallLimit;
     // Polled: true ends the job (CloseConn) and run() returns Interrupted.
     std::function<bool()> stopRequested;
     int stopHandle = -1; // readable when a stop is requested, to wake the wait; -1: none
@@ -74,13 +67,5 @@ public:
 private:
     appletalk::runtime::StackSettings settings_;
 };
-
-// True when a message from the printer reports an error ("%%[ Error: ... ]%%",
-// "%%[ PrinterError: ... ]%%").
-bool reportsError(std::string_view messages);
-
-// True when a job's first bytes are PostScript: "%!" (after an optional Ctrl-D or UTF-8 byte
-// order mark), or the binary header of an encapsulated PostScript file.
-bool looksLikePostScript(std::span<const std::uint8_t> head);
 
 } // namespace appletalk::print

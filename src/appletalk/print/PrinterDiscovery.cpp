@@ -2,12 +2,9 @@
 #include "appletalk/print/PrinterDiscovery.h"
 
 #include "appletalk/runtime/Stack.h"
-#include "text/MacRoman.h"
 
-#include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <set>
+#include <future>
+#include <memory>
 
 namespace appletalk::print {
 
@@ -15,20 +12,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Each look-up is asked three times a second apart: the whole discovery takes about 3 s.
-const appletalk::runtime::LookupParameters kLookup{1s, 2, 1024};
-constexpr auto kZoneListWait = 10s;
+// The survey ends on its own timers within seconds; this only guards against a stack that
+// stopped answering.
+constexpr auto kSurveyLimit = 60s;
 
 } // namespace
 
 Discovery discoverPrinters(const appletalk::runtime::StackSettings& settings) {
     Discovery discovery;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::optional<std::vector<std::string>> zones;
-    std::size_t lookupsLeft = 0;
-    std::set<std::tuple<std::string, std::string, std::string>> seen;
-
     appletalk::runtime::StackOptions options;
     options.firstStartWait = 20s;
     appletalk::runtime::Stack stack(settings, options);
@@ -41,51 +32,18 @@ Discovery discoverPrinters(const appletalk::runtime::StackSettings& settings) {
         return discovery;
     }
     discovery.online = true;
-    const auto zoneList = stack.run([&] {
-        return stack.network().zoneList([&](int status, std::vector<std::string> list) {
-            std::lock_guard lock(mutex);
-            // No router: one cable, whose zone is "*".
-            zones = status < 0 || list.empty() ? std::vector<std::string>{"*"} : std::move(list);
-            changed.notify_all();
-        });
+    std::promise<std::vector<DiscoveredPrinter>> result;
+    std::unique_ptr<PrinterSurvey> survey;
+    stack.run([&] {
+        survey = std::make_unique<PrinterSurvey>(stack.network(), stack.node(), settings.postScriptTypes);
+        survey->start([&result](std::vector<DiscoveredPrinter> printers) { result.set_value(std::move(printers)); });
     });
-    std::unique_lock lock(mutex);
-    if (!changed.wait_for(lock, kZoneListWait, [&] { return zones.has_value(); })) {
-        lock.unlock();
-        stack.run([&] { stack.network().cancel(zoneList); });
-        discovery.problem = "no zone list";
-        return discovery;
-    }
-    const std::vector<std::string> asked = *zones;
-    std::vector<appletalk::runtime::OperationId> lookups;
-    lookupsLeft = asked.size() * settings.postScriptTypes.size();
-    lock.unlock();
-    for (const std::string& zone : asked) {
-        for (const std::string& type : settings.postScriptTypes) {
-            const appletalk::nbp::NbpName pattern{"=", type, zone};
-            lookups.push_back(stack.run([&, zone] {
-                return stack.network().lookup(
-                    pattern, kLookup,
-                    [&, zone](const appletalk::nbp::NbpTuple& tuple) {
-                        std::lock_guard inner(mutex);
-                        const std::string where = zone == "*" && tuple.name.zone != "*" ? tuple.name.zone : zone;
-                        if (seen.insert({where, tuple.name.object, tuple.name.type}).second)
-                            discovery.printers.push_back({{tuple.name.object, tuple.name.type, where}});
-                    },
-                    [&](int) {
-                        std::lock_guard inner(mutex);
-                        --lookupsLeft;
-                        changed.notify_all();
-                    });
-            }));
-        }
-    }
-    lock.lock();
-    changed.wait(lock, [&] { return lookupsLeft == 0; });
-    lock.unlock();
-    std::sort(discovery.printers.begin(), discovery.printers.end(), [](const auto& a, const auto& b) {
-        return std::tie(a.name.zone, a.name.object) < std::tie(b.name.zone, b.name.object);
-    });
+    auto printers = result.get_future();
+    if (printers.wait_for(kSurveyLimit) == std::future_status::ready)
+        discovery.printers = printers.get();
+    else
+        discovery.problem = "the survey of the network did not end";
+    stack.run([&] { survey.reset(); });
     return discovery;
 }
 

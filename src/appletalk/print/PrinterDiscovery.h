@@ -1,20 +1,15 @@
 // SPDX-License-Identifier: MIT
-// Every PostScript printer on the AppleTalk internet the settings choose: the zone list, then
-// an NBP look-up of each PostScript type (AppleTalk.INI's PostScriptTypes) in every zone, all
-// at once. For the CUPS backend's discovery mode.
+// Every PostScript printer on the AppleTalk internet the settings choose (PrinterSurvey on a
+// stack of its own), for the CUPS backend's discovery mode.
 #pragma once
 
-#include "appletalk/protocols/nbp/NbpName.h"
+#include "appletalk/print/PrinterSurvey.h"
 #include "appletalk/runtime/StackSettings.h"
 
 #include <string>
 #include <vector>
 
 namespace appletalk::print {
-
-struct DiscoveredPrinter {
-    appletalk::nbp::NbpName name; // Mac OS Roman; the zone is the one looked in, never "*"
-};
 
 struct Discovery {
     bool online = false;

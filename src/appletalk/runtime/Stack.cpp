@@ -88,7 +88,7 @@ Stack::Stack(StackSettings settings, StackOptions options)
     openLink(options);
     if (link_ != nullptr) {
         ExtendedMemory memory;
-        if (settings_.link == LinkKind::EtherTalk && options.link == nullptr) {
+        if (settings_.link == LinkKind::EtherTalk && options.link == nullptr && settings_.remembersAddress) {
             const auto kept = StackSettings::readEtherTalkMemory();
             memory.network = kept.network;
             memory.node = kept.node;
@@ -98,6 +98,7 @@ Stack::Stack(StackSettings settings, StackOptions options)
             };
         }
         NodeConfig config;
+        if (options.server) config.acquisition.role = NodeRole::Server;
         probeTiming(options).applyTo(config.acquisition);
         config.seed = options.seed;
         // On EtherTalk the address of last time is probed first, node id and all.

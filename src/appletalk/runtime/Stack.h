@@ -43,6 +43,8 @@ struct StackOptions {
     NodeNetworkTiming timing;
     // The longest a caller waits for the node's first start (ZIPGetMyZone).
     Duration firstStartWait = std::chrono::seconds(3);
+    // A server's node takes its LocalTalk id from the servers' range (128..254), as printers do.
+    bool server = false;
 };
 
 using ZoneEnumeration = Enumeration<std::string>;
@@ -79,6 +81,8 @@ public:
     auto run(Function&& function) {
         return loop_.invoke(std::forward<Function>(function));
     }
+    // Runs `task` on the stack's thread later, without waiting for it.
+    void post(std::function<void()> task) { loop_.post(std::move(task)); }
 
     // Everything the stack's thread polls: the client node and the embedded network.
     Pollable& pollable() { return group_; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/runtime/StackSettings.h"
 
+#include "appletalk/runtime/SettingsFiles.h"
 #include "tarvlib/NameFields.h"
 #include "tarvlib/TarvlibApi.h"
 #include "text/MacRoman.h"
@@ -29,10 +30,6 @@ constexpr const char* kEtherTalkAddressKey = "EtherTalkAddress";
 constexpr const char* kEtherTalkZoneKey = "EtherTalkZone";
 constexpr const char* kTypesKey = "PostScriptTypes";
 constexpr const char* kDefaultPrinterKey = "DefaultPrinter";
-
-std::optional<std::string> readValue(const char* section, const char* key) {
-    return ProfileStorage::getValue(StackSettings::kProfileFile, section, key);
-}
 
 std::string trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
@@ -77,22 +74,21 @@ bool applyNetworkChoice(StackSettings& settings, std::string_view choice) {
     if (equalsNoCase(kind, "sim")) {
         settings.link = LinkKind::Sim;
         if (colon != std::string_view::npos) settings.scenarioPath = argument;
-        return true;
-    }
-    if (equalsNoCase(kind, "ltoudp")) {
+    } else if (equalsNoCase(kind, "ltoudp")) {
         settings.link = LinkKind::LToUdp;
         if (!argument.empty()) settings.interfaceAddress = argument;
-        return true;
-    }
-    if (equalsNoCase(kind, "ethertalk")) {
+    } else if (equalsNoCase(kind, "ethertalk")) {
         settings.link = LinkKind::EtherTalk;
         if (!argument.empty()) settings.interfaceName = argument;
-        return true;
+    } else {
+        return false;
     }
-    return false;
+    settings.linkChosen = true;
+    return true;
 }
 
-void readFile(StackSettings& settings) {
+void readFiles(StackSettings& settings, const SettingsFiles& files) {
+    const auto readValue = [&files](const char* section, const char* key) { return files.value(section, key); };
     if (auto link = readValue(StackSettings::kNetworkSection, kLinkKey); link && !link->empty()) {
         if (!applyNetworkChoice(settings, *link)) settings.problems.push_back("unknown Link=" + *link);
     }
@@ -123,28 +119,40 @@ void readFile(StackSettings& settings) {
 
 } // namespace
 
-StackSettings StackSettings::load() {
+NetworkOverride NetworkOverride::fromEnvironment() {
+    const auto variable = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value != nullptr ? value : "");
+    };
+    return {variable("VIDUR_NETWORK"), variable("VIDUR_LTOUDP_PORT"), variable("VIDUR_LTOUDP_TTL"), "the environment"};
+}
+
+StackSettings StackSettings::load() { return load(SettingsFiles::standard()); }
+
+StackSettings StackSettings::load(const SettingsFiles& files) {
     StackSettings settings;
-    readFile(settings);
+    readFiles(settings, files);
     settings.applyEnvironment();
     return settings;
 }
 
-void StackSettings::applyEnvironment() {
-    if (const char* network = std::getenv("VIDUR_NETWORK"); network != nullptr && *network != '\0') {
-        if (!applyNetworkChoice(*this, network)) problems.push_back(std::string("unknown VIDUR_NETWORK=") + network);
-    }
-    if (const char* ttlText = std::getenv("VIDUR_LTOUDP_TTL"); ttlText != nullptr && *ttlText != '\0') {
-        if (auto value = parseTtl(ttlText))
+void StackSettings::applyEnvironment() { apply(NetworkOverride::fromEnvironment()); }
+
+void StackSettings::apply(const NetworkOverride& chosen) {
+    const std::string from = " (from " + chosen.origin + ")";
+    if (!chosen.network.empty() && !applyNetworkChoice(*this, chosen.network))
+        problems.push_back("unknown network " + chosen.network + from);
+    if (!chosen.ttl.empty()) {
+        if (auto value = parseTtl(chosen.ttl))
             ttl = *value;
         else
-            problems.push_back(std::string("bad VIDUR_LTOUDP_TTL=") + ttlText);
+            problems.push_back("bad TTL " + chosen.ttl + from);
     }
-    if (const char* portText = std::getenv("VIDUR_LTOUDP_PORT"); portText != nullptr && *portText != '\0') {
-        if (auto value = parsePort(portText))
+    if (!chosen.port.empty()) {
+        if (auto value = parsePort(chosen.port))
             port = *value;
         else
-            problems.push_back(std::string("bad VIDUR_LTOUDP_PORT=") + portText);
+            problems.push_back("bad port " + chosen.port + from);
     }
 }
 
@@ -271,7 +279,7 @@ std::string storedPrinter(const _NBPTuple& printer) {
 } // namespace
 
 std::optional<_NBPTuple> StackSettings::readDefaultPrinter() {
-    const auto value = readValue(kPrintersSection, kDefaultPrinterKey);
+    const auto value = SettingsFiles::standard().value(kPrintersSection, kDefaultPrinterKey);
     if (!value || value->empty()) return std::nullopt;
     if (auto escaped = parseEscaped(*value)) return escaped;
     _NBPTuple printer;
@@ -285,6 +293,10 @@ bool StackSettings::writeDefaultPrinter(const _NBPTuple& printer) {
 }
 
 StackSettings::EtherTalkMemory StackSettings::readEtherTalkMemory() {
+    // The user's own file alone: an address is one machine's, never the system's.
+    const auto readValue = [](const char* section, const char* key) {
+        return ProfileStorage::getValue(kProfileFile, section, key);
+    };
     EtherTalkMemory memory;
     if (const auto address = readValue(kNetworkSection, kEtherTalkAddressKey)) {
         unsigned network = 0;

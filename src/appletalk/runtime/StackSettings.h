@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What the library reads from its own profile file "AppleTalk.INI" (in the profile folder
-// of the platform: $VIDUR_PROFILE_DIR, else $XDG_CONFIG_HOME/vidur20, else ~/.config/vidur20):
+// of the platform: $VIDUR_PROFILE_DIR, else $XDG_CONFIG_HOME/vidur20, else ~/.config/vidur20),
+// each key missing there taken from the system's file (SettingsFiles):
 //
 //   [Network]
 //   Link=sim                  ; sim (the embedded simulated network), ltoudp or ethertalk
@@ -25,7 +26,8 @@
 //   VIDUR_NETWORK=sim | sim:SCENARIO | ltoudp | ltoudp:ADDRESS | ethertalk:INTERFACE
 //   VIDUR_LTOUDP_TTL=N
 //   VIDUR_LTOUDP_PORT=N       (a private port, so tests do not meet real LToUDP traffic)
-// With no settings at all the library runs the embedded default network.
+// With no settings at all the library runs the embedded default network; a program that
+// serves others never does (ServerSettings).
 #pragma once
 
 #include <cstdint>
@@ -38,7 +40,20 @@
 
 namespace appletalk::runtime {
 
+class SettingsFiles;
+
 enum class LinkKind { Sim, LToUdp, EtherTalk };
+
+// A network named outright, over the files: the environment's VIDUR_NETWORK,
+// VIDUR_LTOUDP_PORT and VIDUR_LTOUDP_TTL, or a printer URI's. Empty fields name nothing.
+struct NetworkOverride {
+    std::string network; // sim[:SCENARIO], ltoudp[:ADDRESS], ethertalk:NAME
+    std::string port;
+    std::string ttl;
+    std::string origin = "the caller"; // for a problem: where the value came from
+
+    static NetworkOverride fromEnvironment();
+};
 
 struct StackSettings {
     static constexpr const char* kProfileFile = "AppleTalk.INI";
@@ -54,11 +69,18 @@ struct StackSettings {
     std::vector<std::string> postScriptTypes{"LaserWriter"};
     // What could not be understood, so a caller can tell the user; the value was ignored.
     std::vector<std::string> problems;
+    // A file, the environment or an override named the link: the default is not in use.
+    bool linkChosen = false;
+    // An EtherTalk node keeps its address and zone in the user's file for its next start;
+    // a program that serves others writes into no user's file.
+    bool remembersAddress = true;
 
-    // The profile file, then the environment.
+    // The user's file, the system file for what it lacks, then the environment.
     static StackSettings load();
-    // Only the environment over `base`: what load() does after reading the file.
+    static StackSettings load(const SettingsFiles& files);
+    // Only the environment: what load() does after reading the files.
     void applyEnvironment();
+    void apply(const NetworkOverride& chosen);
 
     bool isPostScriptType(std::string_view nbpType) const;
 

@@ -41,6 +41,9 @@ struct ScenarioPrinter {
     std::string spool; // a folder for this printer's jobs (UTF-8 path); empty: the scenario's
     std::optional<std::uint64_t> failAfterBytes;
     std::string rejectError; // PostScript error every job is rejected with
+    bool busy = false; // every OpenConn answered busy
+    std::string product = "LaserWriter"; // what a query for the product is answered
+    std::string version = "23.0";
 };
 
 struct ScenarioFileServer {

@@ -21,6 +21,10 @@ namespace appletalk::sim {
 
 namespace {
 
+// A product name and a version as PostScript printers give them ("LaserWriter II NTX", "47.0").
+constexpr std::size_t kMaxProductLength = 64;
+constexpr std::size_t kMaxVersionLength = 16;
+
 // Thrown inside the parser only: the place and the reason of the first fault.
 struct Fault {
     toml::source_region where;
@@ -273,9 +277,10 @@ private:
     }
 
     ScenarioPrinter readPrinter(const Scenario& scenario, const toml::table& table) {
-        rejectUnknownKeys(table, "printer",
-                          {"name", "type", "zone", "network", "node", "status", "status_changes", "status_interval",
-                           "answer_delay", "answers", "spool", "fail_after_bytes", "reject_with_error"});
+        rejectUnknownKeys(
+            table, "printer",
+            {"name", "type", "zone", "network", "node", "status", "status_changes", "status_interval", "answer_delay",
+             "answers", "spool", "fail_after_bytes", "reject_with_error", "busy", "product", "version"});
         ScenarioPrinter printer;
         printer.name = string(table, "printer", "name", kMaxNameLength);
         if (find(table, "type")) printer.type = string(table, "printer", "type", kMaxNameLength);
@@ -297,6 +302,9 @@ private:
             printer.failAfterBytes =
                 static_cast<std::uint64_t>(integer(table, "printer", "fail_after_bytes", 0, INT64_MAX));
         if (find(table, "reject_with_error")) printer.rejectError = string(table, "printer", "reject_with_error", 200);
+        if (find(table, "busy")) printer.busy = boolean(table, "printer", "busy");
+        if (find(table, "product")) printer.product = string(table, "printer", "product", kMaxProductLength);
+        if (find(table, "version")) printer.version = string(table, "printer", "version", kMaxVersionLength);
         return printer;
     }
 

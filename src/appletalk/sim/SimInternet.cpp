@@ -16,14 +16,6 @@ AddressPlan planFor(const Scenario& scenario, bool clientOnLocalTalk) {
     return *plan;
 }
 
-PrinterBehaviour behaviourOf(const ScenarioPrinter& printer, const std::string& scenarioSpool) {
-    return PrinterBehaviour{printer.name,           printer.type,
-                            printer.status,         printer.statusChanges,
-                            printer.statusInterval, printer.answerDelay,
-                            printer.answers,        printer.spool.empty() ? scenarioSpool : printer.spool,
-                            printer.failAfterBytes, printer.rejectError};
-}
-
 } // namespace
 
 SimInternet::SimInternet(const Clock& clock, const Scenario& scenario, std::uint64_t seed)
@@ -78,7 +70,7 @@ void SimInternet::build(LinkFactory clientSegment) {
         const auto& printer = scenario_.printers[i];
         printers_.push_back(std::make_unique<SimPrinter>(clock_, linksFor(printer.network, clientSegment),
                                                          placement(plan.printer(i), printer.zone),
-                                                         behaviourOf(printer, scenario_.spool)));
+                                                         behaviourOf(printer)));
         group_.add(*printers_.back());
     }
     for (std::size_t i = 0; i < scenario_.fileServers.size(); ++i) {
@@ -87,6 +79,24 @@ void SimInternet::build(LinkFactory clientSegment) {
             clock_, linksFor(server.network, clientSegment), placement(plan.fileServer(i), server.zone), server.name));
         group_.add(*fileServers_.back());
     }
+}
+
+PrinterBehaviour SimInternet::behaviourOf(const ScenarioPrinter& printer) const {
+    PrinterBehaviour behaviour;
+    behaviour.name = printer.name;
+    behaviour.type = printer.type;
+    behaviour.status = printer.status;
+    behaviour.statusCycle = printer.statusChanges;
+    behaviour.statusPeriod = printer.statusInterval;
+    behaviour.answerDelay = printer.answerDelay;
+    behaviour.answers = printer.answers;
+    behaviour.spoolDirectory = printer.spool.empty() ? scenario_.spool : printer.spool;
+    behaviour.failAfterBytes = printer.failAfterBytes;
+    behaviour.rejectError = printer.rejectError;
+    behaviour.busy = printer.busy;
+    behaviour.product = printer.product;
+    behaviour.version = printer.version;
+    return behaviour;
 }
 
 void SimInternet::buildBeside(LinkFactory clientSegment, SegmentRouter existing) {
@@ -111,8 +121,8 @@ void SimInternet::buildBeside(LinkFactory clientSegment, SegmentRouter existing)
             leftOut_.push_back(printer.name);
             continue;
         }
-        printers_.push_back(std::make_unique<SimPrinter>(clock_, clientSegment, besideRouter(plan.printer(i)),
-                                                         behaviourOf(printer, scenario_.spool)));
+        printers_.push_back(
+            std::make_unique<SimPrinter>(clock_, clientSegment, besideRouter(plan.printer(i)), behaviourOf(printer)));
         group_.add(*printers_.back());
     }
     for (std::size_t i = 0; i < scenario_.fileServers.size(); ++i) {

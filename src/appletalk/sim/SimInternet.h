@@ -83,6 +83,7 @@ private:
     void buildBeside(LinkFactory clientSegment, SegmentRouter existing);
     LinkFactory linksFor(std::uint16_t network, const LinkFactory& clientSegment);
     DevicePlacement placement(DeviceAddress address, const std::string& zone);
+    PrinterBehaviour behaviourOf(const ScenarioPrinter& printer) const;
 
     const Clock& clock_;
     Scenario scenario_;

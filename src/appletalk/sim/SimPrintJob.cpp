@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/sim/SimPrintJob.h"
 
+#include "appletalk/protocols/postscript/QueryJob.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 
 namespace appletalk::sim {
 
@@ -13,6 +17,9 @@ namespace {
 constexpr std::size_t kTitleSearchLimit = 8192;
 constexpr std::size_t kMaxFileNamePart = 64;
 constexpr std::string_view kTitleComment = "%%Title:";
+// A query job's first line is short; a document's may be anything, and is not held longer.
+constexpr std::size_t kFirstLineLimit = 256;
+constexpr std::size_t kMaxQueryJob = 64 * 1024;
 
 std::string trimmed(std::string text) {
     const auto begin = text.find_first_not_of(" \t");
@@ -31,22 +38,48 @@ SimPrintJob::SimPrintJob(std::string spoolDirectory, std::uint64_t number)
     if (!file_) problem_ = partPath_ + ": " + std::strerror(errno);
 }
 
-SimPrintJob::~SimPrintJob() {
-    if (file_) {
-        std::fclose(file_);
-        std::remove(partPath_.c_str());
-    }
-}
+SimPrintJob::~SimPrintJob() { discardFile(); }
 
 void SimPrintJob::append(std::span<const std::uint8_t> bytes) {
     bytes_ += bytes.size();
     if (!titleSearchDone_) findTitle(bytes);
+    if (kind_ == Kind::Undecided) {
+        decideKind(bytes, false);
+        return;
+    }
+    keep(bytes);
+}
+
+void SimPrintJob::inputEnded() {
+    if (kind_ == Kind::Undecided) decideKind({}, true);
+}
+
+void SimPrintJob::decideKind(std::span<const std::uint8_t> bytes, bool ended) {
+    firstLine_.append(bytes.begin(), bytes.end());
+    if (!ended && firstLine_.find_first_of("\r\n") == std::string::npos && firstLine_.size() < kFirstLineLimit) return;
+    kind_ = postscript::QueryJob::isQueryJob(firstLine_) ? Kind::Query : Kind::Document;
+    const std::string held = std::exchange(firstLine_, {});
+    if (kind_ == Kind::Query) discardFile();
+    keep(std::span(reinterpret_cast<const std::uint8_t*>(held.data()), held.size()));
+}
+
+void SimPrintJob::keep(std::span<const std::uint8_t> bytes) {
+    if (kind_ == Kind::Query) {
+        const std::size_t room = kMaxQueryJob - queryText_.size();
+        queryText_.append(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(room, bytes.size())));
+        return;
+    }
     if (file_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         problem_ = partPath_ + ": " + std::strerror(errno);
-        std::fclose(file_);
-        std::remove(partPath_.c_str());
-        file_ = nullptr;
+        discardFile();
     }
+}
+
+void SimPrintJob::discardFile() {
+    if (!file_) return;
+    std::fclose(file_);
+    std::remove(partPath_.c_str());
+    file_ = nullptr;
 }
 
 void SimPrintJob::findTitle(std::span<const std::uint8_t> bytes) {
@@ -79,6 +112,7 @@ void SimPrintJob::findTitle(std::span<const std::uint8_t> bytes) {
 }
 
 std::string SimPrintJob::complete() {
+    inputEnded();
     if (!file_) return {};
     const bool flushed = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
     std::fclose(file_);

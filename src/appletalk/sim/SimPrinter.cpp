@@ -4,6 +4,7 @@
 #include "appletalk/protocols/pap/PapHeader.h"
 #include "appletalk/protocols/pap/PapOpenConnReply.h"
 #include "appletalk/protocols/pap/PapStatus.h"
+#include "appletalk/protocols/postscript/QueryJob.h"
 
 namespace appletalk::sim {
 
@@ -57,6 +58,7 @@ std::uint8_t SimPrinter::openServices(Node& node) {
     server_->setAnswering(behaviour_.answers);
     server_->setResponseDelay(behaviour_.answerDelay);
     jobServer_ = std::make_unique<PapServer>(node, *server_, jobEvents());
+    jobServer_->setTakingJobs(!behaviour_.busy);
     followCycle();
     return server_->isOpen() ? server_->socket() : 0;
 }
@@ -95,7 +97,10 @@ PapServerEvents SimPrinter::jobEvents() {
         showStatus();
     };
     events.data = [this](PapServerJob&, std::span<const std::uint8_t> bytes) { jobData(bytes); };
-    events.endOfJob = [](PapServerJob& connection) { connection.finish(); };
+    events.endOfJob = [this](PapServerJob& connection) {
+        answerQueries(connection);
+        connection.finish();
+    };
     events.ended = [this](PapServerJob&, bool complete) { jobEnded(complete); };
     return events;
 }
@@ -112,14 +117,42 @@ void SimPrinter::jobData(std::span<const std::uint8_t> bytes) {
     showStatus();
 }
 
+void SimPrinter::answerQueries(PapServerJob& connection) {
+    if (!job_) return;
+    job_->inputEnded();
+    if (!job_->isQuery()) return;
+    // What the queries' PostScript prints on a LaserWriter: *Product and *PSVersion in the
+    // form a PPD gives them; the rest as a printer that knows nothing more would.
+    const auto job = postscript::QueryJob::parse(job_->queryText());
+    std::vector<std::string> answers;
+    for (const postscript::PostScriptQuery& query : job.queries) {
+        const bool feature = query.kind == postscript::QueryKind::Feature;
+        if (feature && query.key() == "*Product")
+            answers.push_back("(" + behaviour_.product + ")");
+        else if (feature && query.key() == "*PSVersion")
+            answers.push_back("(" + behaviour_.version + ") 0");
+        else
+            answers.push_back(query.defaultAnswer);
+    }
+    const std::string reply = postscript::QueryJob::composeReply(answers);
+    connection.write(std::span(reinterpret_cast<const std::uint8_t*>(reply.data()), reply.size()));
+    ++queriesAnswered_;
+}
+
 void SimPrinter::jobEnded(bool complete) {
     if (!job_) return;
+    if (job_->isQuery()) {
+        job_.reset();
+        showStatus();
+        return;
+    }
     JobRecord record{job_->title(), job_->bytes(), complete, jobRejected_, {}, {}};
     if (complete && !jobRejected_) record.spoolFile = job_->complete();
     record.problem = job_->problem();
     job_.reset();
     jobs_.push_back(std::move(record));
     showStatus();
+    if (jobEnded_) jobEnded_(jobs_.back());
 }
 
 void SimPrinter::showStatus() {

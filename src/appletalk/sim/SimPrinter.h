@@ -4,7 +4,8 @@
 // runs, cycle on a period, come late or never. It takes PAP jobs one at a time (others are
 // answered busy), spools each to a file of its own when it has a spool folder, shows the
 // job's title and progress as its status, and can be told to go silent part-way through a
-// job or to reject jobs with a PostScript error.
+// job or to reject jobs with a PostScript error. It answers PostScript query jobs as a
+// LaserWriter would: its product and version, every other query with the query's default.
 #pragma once
 
 #include "appletalk/services/pap/PapServer.h"
@@ -13,6 +14,7 @@
 #include "appletalk/sim/SimPrintJob.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +33,9 @@ struct PrinterBehaviour {
     std::string spoolDirectory; // empty: jobs are taken and dropped
     std::optional<std::uint64_t> failAfterBytes; // the job's connection goes silent after this many bytes
     std::string rejectError; // not empty: every job gets "%%[ Error: <this> ]%%" and is not kept
+    bool busy = false; // busy for ever: every OpenConn is answered busy with the status
+    std::string product = "LaserWriter"; // what `statusdict /product get` gives
+    std::string version = "23.0"; // what `version` gives
 };
 
 class SimPrinter final : public SimDevice {
@@ -58,6 +63,10 @@ public:
         std::string problem; // why the spool file could not be written
     };
     const std::vector<JobRecord>& jobs() const { return jobs_; }
+    // Called with each record as it joins jobs(), on the thread that polls the printer.
+    void setJobEnded(std::function<void(const JobRecord&)> ended) { jobEnded_ = std::move(ended); }
+    // Query jobs answered (they are not among jobs()).
+    std::uint64_t queriesAnswered() const { return queriesAnswered_; }
     bool isPrinting() const { return job_ != nullptr; }
 
 protected:
@@ -68,6 +77,7 @@ private:
     PapServerEvents jobEvents();
     void jobData(std::span<const std::uint8_t> bytes);
     void jobEnded(bool complete);
+    void answerQueries(PapServerJob& connection);
     void showStatus();
     // Puts the cycle's current text on the server and wakes again at the next change.
     void followCycle();
@@ -79,7 +89,9 @@ private:
     std::unique_ptr<SimPrintJob> job_;
     bool jobRejected_ = false;
     std::uint64_t jobsStarted_ = 0;
+    std::uint64_t queriesAnswered_ = 0;
     std::vector<JobRecord> jobs_;
+    std::function<void(const JobRecord&)> jobEnded_;
     TimerId cycleTimer_ = 0;
     std::uint64_t earlierRequests_ = 0; // answered by servers of earlier visits
 };

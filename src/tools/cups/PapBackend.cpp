@@ -2,17 +2,18 @@
 #include "tools/cups/PapBackend.h"
 
 #include "appletalk/print/PrinterDiscovery.h"
+#include "appletalk/runtime/ServerSettings.h"
 #include "text/MacRoman.h"
+#include "tools/cups/BackendReporter.h"
 #include "tools/cups/PapUri.h"
 #include "tools/vidur/cli/StopSignal.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <ostream>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace vidur::cups {
@@ -22,82 +23,37 @@ namespace {
 using appletalk::print::PrintOutcome;
 using vidur::text::macRomanToUtf8;
 
-// A quoted field of a discovery line: CUPS reads up to the next double quote.
-std::string quoted(std::string text) {
-    for (char& c : text)
-        if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '\'';
-    return "\"" + text + "\"";
+// A quoted field of a discovery line: one line without control characters, and no quote or
+// backslash, since CUPS reads the field up to the next double quote.
+std::string quotedField(std::string_view text) {
+    std::string field = cli::escapeControls(text);
+    for (char& c : field)
+        if (c == '"' || c == '\\') c = '\'';
+    return "\"" + field + "\"";
 }
 
-// Where the user's own "AppleTalk.INI" would be: the profile folder's rules.
-std::filesystem::path userSettingsFolder() {
-    if (const char* dir = std::getenv("VIDUR_PROFILE_DIR"); dir && *dir) return dir;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return std::filesystem::path(xdg) / "vidur20";
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-        const passwd* entry = ::getpwuid(::getuid());
-        home = entry ? entry->pw_dir : nullptr;
-    }
-    if (!home || !*home) return {};
-    return std::filesystem::path(home) / ".config" / "vidur20";
+// How long a printer that makes no progress is waited for: the URI's timeout, else PAP's.
+std::optional<std::chrono::seconds> stallLimitOf(const PapUri& uri) {
+    if (uri.timeout.empty()) return appletalk::print::kDefaultStallLimit;
+    char* end = nullptr;
+    const long seconds = std::strtol(uri.timeout.c_str(), &end, 10);
+    if (end == uri.timeout.c_str() || *end != '\0' || seconds < 0 || seconds > 86400) return std::nullopt;
+    return std::chrono::seconds(seconds);
 }
-
-// Messages from the printer, a line at a time: errors as ERROR:, the rest as INFO:.
-class BackendObserver final : public appletalk::print::PrintObserver {
-public:
-    explicit BackendObserver(std::ostream& err) : err_(err) {}
-    ~BackendObserver() override { flushLine(); }
-
-    void lookingUp(const std::string& name) override { err_ << "INFO: Looking for " << name << "\n" << std::flush; }
-    void found(appletalk::DdpAddress a) override {
-        err_ << "DEBUG: printer at " << a.network << "." << int(a.node) << ":" << int(a.socket) << "\n" << std::flush;
-    }
-    void busy(const std::string& status) override {
-        if (status == lastBusy_) return;
-        lastBusy_ = status;
-        err_ << "STATE: +connecting-to-device\nINFO: Printer busy: " << status << "\n" << std::flush;
-    }
-    void opened() override { err_ << "STATE: -connecting-to-device\nINFO: Printing\n" << std::flush; }
-    void message(std::span<const std::uint8_t> bytes) override {
-        for (const std::uint8_t byte : bytes) {
-            if (byte == '\r' || byte == '\n') {
-                flushLine();
-            } else {
-                line_ += static_cast<char>(byte);
-            }
-        }
-    }
-    void progress(std::uint64_t taken, std::uint64_t, bool) override {
-        if (taken >= nextReport_) {
-            err_ << "DEBUG: " << taken << " bytes taken by the printer\n" << std::flush;
-            nextReport_ = taken + 1024 * 1024;
-        }
-    }
-
-private:
-    void flushLine() {
-        if (line_.empty()) return;
-        const bool error = appletalk::print::reportsError(line_);
-        err_ << (error ? "ERROR: " : "INFO: ") << line_ << "\n" << std::flush;
-        line_.clear();
-    }
-
-    std::ostream& err_;
-    std::string line_;
-    std::string lastBusy_;
-    std::uint64_t nextReport_ = 0;
-};
 
 } // namespace
 
 int PapBackend::statusFor(PrintOutcome outcome) {
     switch (outcome) {
-    case PrintOutcome::Done: return kBackendOk;
+    case PrintOutcome::Done:
+    // The printer has the whole job: printing it again would print it twice.
+    case PrintOutcome::Unconfirmed: return kBackendOk;
     case PrintOutcome::PrinterError:
     case PrintOutcome::Refused: return kBackendCancel; // the printer will not take this job; another one may print
     case PrintOutcome::NotFound:
     case PrintOutcome::Unreachable:
     case PrintOutcome::StillBusy:
+    case PrintOutcome::Stalled:
     case PrintOutcome::ConnectionLost:
     case PrintOutcome::ClosedByPrinter:
     case PrintOutcome::NetworkError: return kBackendRetry;
@@ -107,17 +63,7 @@ int PapBackend::statusFor(PrintOutcome outcome) {
     return kBackendFailed;
 }
 
-void PapBackend::chooseSettingsFolder() const {
-    std::error_code ec;
-    const auto own = userSettingsFolder();
-    if (!own.empty() && std::filesystem::exists(own / appletalk::runtime::StackSettings::kProfileFile, ec)) return;
-    ::setenv("VIDUR_PROFILE_DIR", systemFolder_.c_str(), 1);
-}
-
 int PapBackend::run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    chooseSettingsFolder();
-    const char* folder = std::getenv("VIDUR_PROFILE_DIR");
-    err << "DEBUG: AppleTalk settings from " << (folder ? folder : userSettingsFolder().string()) << "\n";
     if (arguments.empty()) return discover(out, err);
     if (arguments.size() < 5 || arguments.size() > 6) {
         err << "Usage: pap job-id user title copies options [file]\n";
@@ -127,101 +73,124 @@ int PapBackend::run(const std::vector<std::string>& arguments, std::ostream& out
 }
 
 int PapBackend::discover(std::ostream& out, std::ostream& err) {
-    const auto discovery = appletalk::print::discoverPrinters(appletalk::runtime::StackSettings::load());
-    if (!discovery.online) {
-        err << "DEBUG: no AppleTalk network: " << discovery.problem << "\n";
+    // Every backend offers a line of its own for a printer typed in by hand, found or not.
+    out << "network pap \"Unknown\" \"AppleTalk Printer (PAP)\"\n" << std::flush;
+    const auto loaded = appletalk::runtime::ServerSettings::load();
+    if (!loaded.settings) {
+        err << BackendReporter::line("ERROR: ", loaded.problem);
         return kBackendOk; // nothing to offer is not a failure of discovery
     }
-    for (const auto& printer : discovery.printers) {
-        const PapUri uri{macRomanToUtf8(printer.name.zone),
-                         macRomanToUtf8(printer.name.object),
-                         macRomanToUtf8(printer.name.type),
-                         {},
-                         {},
-                         {}};
-        out << "network " << uri.format() << " " << quoted(uri.type) << " "
-            << quoted(uri.name + " (AppleTalk, " + uri.zone + ")") << "\n";
+    err << BackendReporter::line("DEBUG: ", "AppleTalk settings from " + loaded.source);
+    const auto discovery = appletalk::print::discoverPrinters(*loaded.settings);
+    if (!discovery.online) {
+        err << BackendReporter::line("ERROR: ", "no AppleTalk network: " + discovery.problem);
+        return kBackendOk; // nothing to offer is not a failure of discovery
     }
+    for (const auto& printer : discovery.printers) out << discoveryLine(printer);
     out << std::flush;
     return kBackendOk;
 }
 
+std::string PapBackend::discoveryLine(const appletalk::print::DiscoveredPrinter& printer) {
+    const PapUri uri{macRomanToUtf8(printer.name.zone),
+                     macRomanToUtf8(printer.name.object),
+                     macRomanToUtf8(printer.name.type),
+                     {},
+                     {},
+                     {},
+                     {}};
+    // A printer that says which model it is is that Apple model; one that does not is known
+    // by its NBP type alone.
+    std::string makeAndModel = uri.type;
+    std::string deviceId;
+    if (printer.identity) {
+        const std::string product = macRomanToUtf8(printer.identity->product);
+        makeAndModel = "Apple " + product;
+        deviceId = "MFG:Apple;MDL:" + product + ";CMD:POSTSCRIPT;";
+    }
+    return "network " + uri.format() + " " + quotedField(makeAndModel) + " " +
+           quotedField(uri.name + " (AppleTalk, " + uri.zone + ")") + " " + quotedField(deviceId) + " " +
+           quotedField(uri.zone) + "\n";
+}
+
 int PapBackend::printJob(const std::vector<std::string>& arguments, std::ostream& err) {
     const char* deviceUri = std::getenv("DEVICE_URI");
-    const auto uri = PapUri::parse(deviceUri ? deviceUri : "");
+    std::string problem;
+    const auto uri = PapUri::parse(deviceUri ? deviceUri : "", &problem);
     if (!uri) {
-        err << "ERROR: not an AppleTalk printer URI: " << (deviceUri ? deviceUri : "(no DEVICE_URI)") << "\n";
+        err << BackendReporter::line("ERROR: ", std::string(deviceUri ? deviceUri : "(no DEVICE_URI)") +
+                                                    " names no AppleTalk printer: " + problem);
         return kBackendStop;
     }
-    // The URI's network wins over the settings, as VIDUR_NETWORK does for vidur.
-    if (!uri->network.empty()) ::setenv("VIDUR_NETWORK", uri->network.c_str(), 1);
-    if (!uri->port.empty()) ::setenv("VIDUR_LTOUDP_PORT", uri->port.c_str(), 1);
-    if (!uri->ttl.empty()) ::setenv("VIDUR_LTOUDP_TTL", uri->ttl.c_str(), 1);
-    auto settings = appletalk::runtime::StackSettings::load();
-    for (const auto& problem : settings.problems) err << "DEBUG: setting ignored: " << problem << "\n";
-
-    appletalk::nbp::NbpName name;
-    std::string* parts[] = {&name.object, &name.type, &name.zone};
-    const std::string* given[] = {&uri->name, &uri->type, &uri->zone};
-    for (int i = 0; i < 3; ++i) {
-        const auto converted = vidur::text::utf8ToMacRoman(*given[i]);
-        if (!converted.lossless || converted.macRoman.empty() || converted.macRoman.size() > 32) {
-            err << "ERROR: the URI's name cannot be an AppleTalk name: " << *given[i] << "\n";
-            return kBackendStop;
-        }
-        *parts[i] = converted.macRoman;
+    const auto stallLimit = stallLimitOf(*uri);
+    if (!stallLimit) {
+        err << BackendReporter::line("ERROR: ", "the URI's timeout is not a number of seconds: " + uri->timeout);
+        return kBackendStop;
     }
+    // The URI's network wins over the settings, as --network does for vidur.
+    const auto loaded =
+        appletalk::runtime::ServerSettings::load({uri->network, uri->port, uri->ttl, "the printer's URI"});
+    if (!loaded.settings) {
+        // Every job would fail alike: the queue stops until the administrator sees to it.
+        err << BackendReporter::line("ERROR: ", loaded.problem);
+        return kBackendStop;
+    }
+    err << BackendReporter::line("DEBUG: ", "AppleTalk settings from " + loaded.source);
+    const auto name = printerName(*uri, err);
+    if (!name) return kBackendStop;
 
     int input = STDIN_FILENO;
     int copies = 1;
     if (arguments.size() == 6) {
         input = ::open(arguments[5].c_str(), O_RDONLY | O_CLOEXEC);
         if (input < 0) {
-            err << "ERROR: " << arguments[5] << ": " << std::strerror(errno) << "\n";
+            err << BackendReporter::line("ERROR: ", arguments[5] + ": " + std::strerror(errno));
             return kBackendFailed;
         }
         // CUPS leaves copies to a backend only when it hands over a file.
         copies = std::max(1, std::atoi(arguments[3].c_str()));
     }
+    const int status = printCopies(*loaded.settings, {*name, *stallLimit}, uri->name, input, copies, err);
+    if (input != STDIN_FILENO) ::close(input);
+    return status;
+}
+
+std::optional<appletalk::nbp::NbpName> PapBackend::printerName(const PapUri& uri, std::ostream& err) {
+    appletalk::nbp::NbpName name;
+    std::string* parts[] = {&name.object, &name.type, &name.zone};
+    const std::string* given[] = {&uri.name, &uri.type, &uri.zone};
+    for (int i = 0; i < 3; ++i) {
+        const auto converted = vidur::text::utf8ToMacRoman(*given[i]);
+        if (!converted.lossless || converted.macRoman.empty() || converted.macRoman.size() > 32) {
+            err << BackendReporter::line("ERROR: ", "the URI's name cannot be an AppleTalk name: " + *given[i]);
+            return std::nullopt;
+        }
+        *parts[i] = converted.macRoman;
+    }
+    return name;
+}
+
+int PapBackend::printCopies(const appletalk::runtime::StackSettings& settings, const Target& target,
+                            const std::string& printer, int input, int copies, std::ostream& err) {
     const cli::StopSignal stop; // CUPS cancels a job with SIGTERM
     appletalk::print::PrintSession session(settings);
     int status = kBackendOk;
     for (int copy = 0; copy < copies && status == kBackendOk; ++copy) {
         if (copy > 0 && ::lseek(input, 0, SEEK_SET) != 0) break;
         appletalk::print::PrintRequest request;
-        request.name = name;
+        request.name = target.name;
         request.input = input;
-        request.busyLimit = std::chrono::minutes(5);
+        request.stallLimit = target.stallLimit;
         request.stopRequested = [] { return cli::StopSignal::requested(); };
         request.stopHandle = stop.waitHandle();
-        err << "STATE: +connecting-to-device\n" << std::flush;
-        appletalk::print::PrintResult result;
-        {
-            BackendObserver observer(err);
-            result = session.run(request, observer);
-        }
+        // A state an earlier run left is no longer known to hold.
+        err << "STATE: -offline-report\nSTATE: +connecting-to-device\n" << std::flush;
+        BackendReporter reporter(err, printer);
+        const auto result = session.run(request, reporter);
         err << "STATE: -connecting-to-device\n";
+        reporter.ended(result);
         status = statusFor(result.outcome);
-        switch (result.outcome) {
-        case PrintOutcome::Done: err << "INFO: Printed " << result.bytesTaken << " bytes\n"; break;
-        case PrintOutcome::PrinterError: err << "ERROR: The printer rejected the job\n"; break;
-        case PrintOutcome::NotFound:
-            err << "INFO: " << uri->name << " was not found on the AppleTalk network; will retry\n";
-            break;
-        case PrintOutcome::Unreachable: err << "INFO: " << uri->name << " does not answer; will retry\n"; break;
-        case PrintOutcome::StillBusy: err << "INFO: " << uri->name << " stayed busy; will retry\n"; break;
-        case PrintOutcome::ConnectionLost:
-        case PrintOutcome::ClosedByPrinter:
-            err << "ERROR: " << uri->name << " went away after " << result.bytesTaken << " bytes; will retry\n";
-            break;
-        case PrintOutcome::Refused: err << "ERROR: " << uri->name << " refused the connection\n"; break;
-        case PrintOutcome::NetworkError: err << "ERROR: no AppleTalk network: " << result.detail << "\n"; break;
-        case PrintOutcome::Interrupted: err << "INFO: Job cancelled\n"; break;
-        case PrintOutcome::InputError: err << "ERROR: reading the job: " << result.detail << "\n"; break;
-        }
-        err << std::flush;
     }
-    if (input != STDIN_FILENO) ::close(input);
     return status;
 }
 

@@ -7,12 +7,16 @@
 #pragma once
 
 #include "appletalk/print/PrintSession.h"
+#include "appletalk/print/PrinterSurvey.h"
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vidur::cups {
+
+struct PapUri;
 
 // The exit codes CUPS gives backends (<cups/backend.h>).
 enum BackendStatus : int {
@@ -26,24 +30,30 @@ enum BackendStatus : int {
     kBackendRetryCurrent = 7,
 };
 
+// Settings as a program that serves others reads them (appletalk::runtime::ServerSettings):
+// started by CUPS, the system's AppleTalk.INI alone, and never the simulated network unless
+// the settings or the URI name it.
 class PapBackend {
 public:
-    // The folder of the system-wide "AppleTalk.INI", read when the user running the backend
-    // (CUPS runs it as its own user, with a bare environment) has none of its own.
-    explicit PapBackend(std::string systemSettingsFolder) : systemFolder_(std::move(systemSettingsFolder)) {}
-
     int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
     // What CUPS should do after a job that ended so.
     static int statusFor(appletalk::print::PrintOutcome outcome);
+    // One line of discovery: class, URI, make and model, info, device id, location.
+    static std::string discoveryLine(const appletalk::print::DiscoveredPrinter& printer);
 
 private:
     int discover(std::ostream& out, std::ostream& err);
     int printJob(const std::vector<std::string>& arguments, std::ostream& err);
-    // Points the profile folder at the system folder when the user has no settings.
-    void chooseSettingsFolder() const;
-
-    std::string systemFolder_;
+    // The printer's AppleTalk name from the URI's parts; nothing, and an ERROR: line, when a
+    // part cannot be one.
+    static std::optional<appletalk::nbp::NbpName> printerName(const PapUri& uri, std::ostream& err);
+    struct Target {
+        appletalk::nbp::NbpName name;
+        std::chrono::seconds stallLimit;
+    };
+    static int printCopies(const appletalk::runtime::StackSettings& settings, const Target& target,
+                           const std::string& printer, int input, int copies, std::ostream& err);
 };
 
 } // namespace vidur::cups

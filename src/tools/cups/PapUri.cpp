@@ -63,8 +63,12 @@ std::optional<std::string> PapUri::decode(const std::string& escaped) {
     return out;
 }
 
-std::optional<PapUri> PapUri::parse(const std::string& uri) {
-    if (uri.compare(0, kScheme.size(), kScheme) != 0) return std::nullopt;
+std::optional<PapUri> PapUri::parse(const std::string& uri, std::string* problem) {
+    const auto refuse = [problem](std::string why) -> std::optional<PapUri> {
+        if (problem != nullptr) *problem = std::move(why);
+        return std::nullopt;
+    };
+    if (uri.compare(0, kScheme.size(), kScheme) != 0) return refuse("not a pap:// URI");
     std::string rest = uri.substr(kScheme.size());
     std::string query;
     if (const auto mark = rest.find('?'); mark != std::string::npos) {
@@ -72,30 +76,36 @@ std::optional<PapUri> PapUri::parse(const std::string& uri) {
         rest.resize(mark);
     }
     const auto parts = split(rest, '/');
-    if (parts.size() != 3) return std::nullopt;
+    if (parts.size() != 3) return refuse("not of the form pap://ZONE/NAME/TYPE");
     PapUri parsed;
     std::string* fields[] = {&parsed.zone, &parsed.name, &parsed.type};
     for (std::size_t i = 0; i < 3; ++i) {
         const auto decoded = decode(parts[i]);
-        if (!decoded || decoded->empty()) return std::nullopt;
+        if (!decoded || decoded->empty()) return refuse("an empty or badly escaped part");
         *fields[i] = *decoded;
+    }
+    // "=" alone, or "≈" anywhere: NBP would take any printer that matches.
+    for (const std::string* part : {&parsed.name, &parsed.type}) {
+        if (*part == "=" || part->find("\xE2\x89\x88") != std::string::npos)
+            return refuse("a wildcard (= or \xE2\x89\x88) names no one printer: give its name as discovery lists it");
     }
     if (query.empty()) return parsed;
     for (const std::string& pair : split(query, '&')) {
         const auto equals = pair.find('=');
-        if (equals == std::string::npos) return std::nullopt;
+        if (equals == std::string::npos) return refuse("an option without a value");
         const auto value = decode(pair.substr(equals + 1));
-        if (!value) return std::nullopt;
+        if (!value) return refuse("a badly escaped option");
         const std::string key = pair.substr(0, equals);
-        if (key == "network") {
+        if (key == "network")
             parsed.network = *value;
-        } else if (key == "port") {
+        else if (key == "port")
             parsed.port = *value;
-        } else if (key == "ttl") {
+        else if (key == "ttl")
             parsed.ttl = *value;
-        } else {
-            return std::nullopt;
-        }
+        else if (key == "timeout")
+            parsed.timeout = *value;
+        else
+            return refuse("an unknown option '" + key + "'");
     }
     return parsed;
 }

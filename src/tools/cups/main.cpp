@@ -7,13 +7,9 @@
 #include <string>
 #include <vector>
 
-#ifndef VIDUR_SYSTEM_SETTINGS_DIR
-#define VIDUR_SYSTEM_SETTINGS_DIR "/etc/vidur20"
-#endif
-
 int main(int argc, char** argv) {
     // CUPS closes the pipe of a backend it no longer listens to; the job still ends cleanly.
     std::signal(SIGPIPE, SIG_IGN);
-    vidur::cups::PapBackend backend(VIDUR_SYSTEM_SETTINGS_DIR);
+    vidur::cups::PapBackend backend;
     return backend.run(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }

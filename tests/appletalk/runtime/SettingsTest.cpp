@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// "AppleTalk.INI", the environment over it, and the functions that keep their state there:
-// the default printer and the PostScript printer types.
+// "AppleTalk.INI" (the user's, the system's under it), the environment over it, the settings
+// of a program that serves others, and the functions that keep their state there: the
+// default printer and the PostScript printer types.
 #include "support/ScopedEnvironment.h"
 
 #include "appletalk/runtime/ApiResults.h"
+#include "appletalk/runtime/ServerSettings.h"
 #include "appletalk/runtime/StackSettings.h"
 #include "tarvlib/TarvlibApi.h"
 
@@ -123,6 +125,74 @@ TEST(StackSettings, ValuesItCannotUnderstandAreReportedAndIgnored) {
     EXPECT_EQ(settings.ttl, 1);
     EXPECT_EQ(settings.port, 1954);
     EXPECT_EQ(settings.problems.size(), 4u);
+}
+
+TEST(StackSettings, AKeyMissingFromTheUsersFileIsTakenFromTheSystemFile) {
+    ScopedEnvironment environment;
+    std::ofstream(environment.systemFile())
+        << "[Network]\nLink=ltoudp\nInterface=127.0.0.5\nPort=3000\n[Printers]\nPostScriptTypes=Phaser\n"
+           "DefaultPrinter=AppleTalk PAP; 1 2 3, Front:LaserWriter@Hall\n";
+    // What the Chooser writes: printers, no network.
+    writeFile(environment, "[Printers]\nPostScriptTypes=LaserWriter\n[Network]\nPort=4000\n");
+    const auto settings = StackSettings::load();
+    EXPECT_EQ(settings.link, LinkKind::LToUdp);
+    EXPECT_TRUE(settings.linkChosen);
+    EXPECT_EQ(settings.interfaceAddress, "127.0.0.5");
+    EXPECT_EQ(settings.port, 4000);
+    EXPECT_EQ(settings.postScriptTypes, std::vector<std::string>{"LaserWriter"});
+    _NBPTuple chosen;
+    ASSERT_EQ(PAPGetDefaultPrinter(&chosen), kOk);
+    EXPECT_STREQ(chosen.entity.object, "Front");
+}
+
+TEST(ServerSettings, NeverFallBackToTheSimulatedNetworkAndSayWhatIsWrongWithTheFile) {
+    ScopedEnvironment environment;
+    const auto system = environment.systemFile();
+    const auto serverLoad = [](const NetworkOverride& chosen = {}) {
+        return ServerSettings::load(SettingsFiles::systemOnly(), chosen);
+    };
+    auto loaded = serverLoad();
+    EXPECT_FALSE(loaded.settings);
+    EXPECT_EQ(loaded.problem, "no AppleTalk network: " + system.string() + " does not exist");
+
+    // A folder where the file should be cannot be read, whoever runs the test.
+    std::filesystem::create_directory(system);
+    loaded = serverLoad();
+    EXPECT_FALSE(loaded.settings);
+    EXPECT_NE(loaded.problem.find(system.string() + " cannot be read by user "), std::string::npos) << loaded.problem;
+    std::filesystem::remove(system);
+
+    std::ofstream(system) << "[Printers]\nPostScriptTypes=LaserWriter\n";
+    loaded = serverLoad();
+    EXPECT_EQ(loaded.problem, "no AppleTalk network: " + system.string() + " names no network (no Link= in [Network])");
+    loaded = serverLoad({"ltoudp:127.0.0.7", "2001", "0", "the printer's URI"});
+    ASSERT_TRUE(loaded.settings) << loaded.problem;
+    EXPECT_EQ(loaded.settings->interfaceAddress, "127.0.0.7");
+    EXPECT_FALSE(loaded.settings->remembersAddress);
+    EXPECT_EQ(serverLoad({"tokentalk", {}, {}, "the printer's URI"}).problem,
+              system.string() + ": unknown network tokentalk (from the printer's URI)");
+
+    // The simulated network, said outright, is a choice like any other.
+    std::ofstream(system) << "[Network]\nLink=sim\n";
+    loaded = serverLoad();
+    ASSERT_TRUE(loaded.settings);
+    EXPECT_EQ(loaded.settings->link, LinkKind::Sim);
+}
+
+TEST(ServerSettings, RunByHandReadTheUsersFileAndTheSystemsUnderIt) {
+    ScopedEnvironment environment;
+    writeFile(environment, "[Printers]\nPostScriptTypes=LaserWriter\n");
+    const auto loaded = ServerSettings::load();
+    EXPECT_FALSE(loaded.settings);
+    EXPECT_EQ(loaded.problem, "no AppleTalk network: " + environment.profileFile().string() +
+                                  " names no network (no Link= in [Network]); " + environment.systemFile().string() +
+                                  " does not exist");
+    // Started by CUPS, the user's file is not read at all.
+    writeFile(environment, "[Network]\nLink=ltoudp\n");
+    ASSERT_TRUE(ServerSettings::load().settings);
+    environment.set("CUPS_SERVERROOT", "/etc/cups");
+    EXPECT_EQ(ServerSettings::load().source, environment.systemFile().string());
+    EXPECT_FALSE(ServerSettings::load().settings);
 }
 
 TEST(DefaultPrinter, IsNotSetUntilSomeoneSetsIt) {

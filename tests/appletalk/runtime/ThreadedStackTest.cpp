@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The stack on its own thread and the system clock, as a host runs it: requests dispatched
-// from one thread, their blocks polled and ended from others. Short real-time tests, meant
-// to be run under the thread sanitizer too (VIDUR_TSAN).
+// The stack on its own thread, as a host runs it: requests dispatched from one thread, their
+// blocks read and ended from others. Time is a ManualClock the test moves inside the stack's
+// own tasks, so every wait is for the stack to have done something, never for time to pass.
+// Meant to be run under the thread sanitizer too (VIDUR_TSAN).
 #include "support/ScopedEnvironment.h"
 
+#include "appletalk/node/ManualClock.h"
 #include "appletalk/node/SystemClock.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
@@ -35,21 +37,26 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
 struct ThreadedStack : ::testing::Test {
     void SetUp() override {
-        stack = std::make_shared<Stack>(StackSettings::load());
+        StackOptions options;
+        options.clock = &clock;
+        stack = std::make_shared<Stack>(StackSettings::load(), options);
         Stack::install(stack);
     }
     void TearDown() override { Stack::install(nullptr); }
+
+    // Moves the clock by `duration`, deadline by deadline, each move a task on the stack's
+    // thread; once the last task has run, everything due by then has been done.
+    void advance(Duration duration) {
+        const SteadyTime until = clock.now() + duration;
+        while (stack->run([&] {
+            const auto next = stack->pollable().nextDeadline();
+            clock.advanceTo(next && *next < until ? *next : until);
+            return clock.now() < until;
+        })) {}
+        stack->run([] {});
+    }
 
     // A status block for a printer of the built-in network, read on the stack's thread.
     std::unique_ptr<_DispatchBlock> statusBlock(const char* name, const char* zone, Duration answerDelay = {}) {
@@ -72,11 +79,12 @@ struct ThreadedStack : ::testing::Test {
         _DispatchBlock info{};
         info.command = ATALK_CMD_NODE_INFO;
         ATALKDispatch(&info);
-        return waitFor([&info] { return DispatchBlockAccess::loadResult(info) != kInProgress; }, 10000ms) &&
-               DispatchBlockAccess::loadResult(info) == kOk;
+        advance(std::chrono::seconds(10));
+        return DispatchBlockAccess::loadResult(info) == kOk;
     }
 
     testing::ScopedEnvironment environment;
+    ManualClock clock;
     std::shared_ptr<Stack> stack;
 };
 
@@ -84,7 +92,8 @@ TEST_F(ThreadedStack, NodeInformationAskedAtStartIsCompletedFromTheStacksThread)
     _DispatchBlock info{};
     info.command = ATALK_CMD_NODE_INFO;
     ASSERT_EQ(ATALKDispatch(&info), kOk);
-    ASSERT_TRUE(waitFor([&info] { return DispatchBlockAccess::loadResult(info) != kInProgress; }, 10000ms));
+    EXPECT_EQ(DispatchBlockAccess::loadResult(info), kInProgress) << "the node has not started yet";
+    advance(10s);
     EXPECT_EQ(DispatchBlockAccess::loadResult(info), kOk);
     EXPECT_EQ(DispatchBlockAccess::readU16(info, DB_NODE_NETWORK_OFFSET), 1);
     EXPECT_STREQ(reinterpret_cast<const char*>(&info) + DB_NODE_ZONE_OFFSET, "Engineering");
@@ -94,8 +103,9 @@ TEST_F(ThreadedStack, AStatusReplyPolledFromAnotherThreadIsCompleteOnceTheResult
     ASSERT_TRUE(started());
     auto block = statusBlock("Laser 2", "Engineering");
     ASSERT_EQ(ATALKDispatch(block.get()), kOk);
+    advance(5s);
+    // Read on a thread that never touched the stack: the result's release orders the text.
     auto reader = std::async(std::launch::async, [&block] {
-        waitFor([&block] { return DispatchBlockAccess::loadResult(*block) != kInProgress; }, 5000ms);
         return std::make_pair(DispatchBlockAccess::loadResult(*block),
                               std::string(reinterpret_cast<const char*>(block.get()) + DB_STATUS_TEXT_OFFSET));
     });
@@ -121,20 +131,22 @@ TEST_F(ThreadedStack, AfterAnEndRequestCompletesTheStackNeverWritesIntoEitherBlo
         ASSERT_EQ(ATALKDispatch(&status), kOk);
         // Ended from another thread, as a window closing on its own thread would.
         auto ender = std::async(std::launch::async, [&status, &end, i] {
-            if (i % 3 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200 * (i % 7)));
+            // A few turns of the scheduler, more or fewer, so the end meets the answer at
+            // different points of its way.
+            for (int turn = 0; turn < (i % 7) * 40; ++turn) std::this_thread::yield();
             end.command = ATALK_CMD_END_PRINTER;
             DispatchBlockAccess::writeU32(end, DB_REQUEST_ID_OFFSET,
                                           DispatchBlockAccess::readU32(status, DB_REQUEST_ID_OFFSET));
-            ATALKDispatch(&end);
-            while (DispatchBlockAccess::loadResult(end) == kInProgress) std::this_thread::sleep_for(1ms);
+            ATALKDispatch(&end); // done on the stack's thread before it returns
+            EXPECT_EQ(DispatchBlockAccess::loadResult(end), kOk);
             // What the status window does next: zero both blocks and forget them.
             std::memset(&status, 0xA5, sizeof status);
             std::memset(&end, 0x5A, sizeof end);
         });
         ender.get();
     }
-    // Long enough for every slow answer and every retry to have come and gone.
-    std::this_thread::sleep_for(1500ms);
+    // Every slow answer and every retry comes and goes.
+    advance(5s);
     for (const Pair& pair : pairs) {
         const auto* status = reinterpret_cast<const uint8_t*>(pair.status.get());
         const auto* end = reinterpret_cast<const uint8_t*>(&pair.end);
@@ -147,8 +159,8 @@ TEST_F(ThreadedStack, AfterAnEndRequestCompletesTheStackNeverWritesIntoEitherBlo
 TEST_F(ThreadedStack, EnumerationsOpenedOnOneThreadArePolledAndClosedOnAnother) {
     ATEnumHandle zones = 0;
     ASSERT_EQ(ZIPOpenEnum(&zones, 0), kOk);
+    advance(10s);
     auto poller = std::async(std::launch::async, [zones] {
-        waitFor([zones] { return ZIPEnumStatus(zones) != kInProgress; }, 10000ms);
         uint16_t count = 0;
         ZIPZoneCount(zones, &count);
         const int status = ZIPEnumStatus(zones);
@@ -160,10 +172,13 @@ TEST_F(ThreadedStack, EnumerationsOpenedOnOneThreadArePolledAndClosedOnAnother) 
     EXPECT_EQ(count, 6);
 }
 
-TEST_F(ThreadedStack, MyZoneAskedAsTheStackStartsWaitsForTheStartAndAnswers) {
+TEST(MyZoneAtStartUp, WaitsForTheStartAndAnswers) {
+    testing::ScopedEnvironment environment;
+    Stack::install(nullptr); // the library's own, on the system clock
     char zone[NBP_NAME_FIELD_SIZE] = {};
     EXPECT_EQ(ZIPGetMyZone(zone), kOk);
     EXPECT_STREQ(zone, "Engineering");
+    Stack::install(nullptr);
 }
 
 TEST(MyZoneAtStartUp, WaitsNoLongerThanItsBoundForAStartThatTakesLonger) {
@@ -220,10 +235,11 @@ TEST_F(ThreadedStack, ReplacingTheStackWhileCallsAreMadeNeitherCrashesNorLeaves)
     ASSERT_TRUE(started());
     auto block = statusBlock("Laser 1", "Engineering", 200ms);
     ASSERT_EQ(ATALKDispatch(block.get()), kOk);
-    Stack::install(nullptr);
-    stack.reset(); // the stack stops with a request in flight: nothing more reaches the block
     const auto before = *block;
-    std::this_thread::sleep_for(300ms);
+    const std::weak_ptr<Stack> gone = stack;
+    Stack::install(nullptr);
+    stack.reset(); // the stack stops with a request in flight; its thread is joined
+    ASSERT_TRUE(gone.expired());
     EXPECT_EQ(std::memcmp(&before, block.get(), sizeof before), 0);
 }
 

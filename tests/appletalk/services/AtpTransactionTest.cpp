@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // ATP requester and responder on one wire: at-least-once and exactly-once transactions under
 // loss, multi-packet responses, STS, retry exhaustion and cancellation.
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/services/atp/AtpRequester.h"
 #include "appletalk/services/atp/AtpResponder.h"

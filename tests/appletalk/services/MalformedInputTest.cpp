@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Whatever arrives from the network, a service drops what it cannot read and keeps working.
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/services/atp/AtpRequester.h"
 #include "appletalk/services/atp/AtpResponder.h"

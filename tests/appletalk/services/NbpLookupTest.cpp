@@ -2,7 +2,7 @@
 // NBP look-ups from a client: by broadcast with no router, through a router's BrRq, with
 // wildcards, lost and duplicated frames, and a cap on the number of tuples.
 #include "ScriptedRouter.h"
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/services/nbp/NbpLookup.h"
 #include "appletalk/services/nbp/NbpRegistry.h"

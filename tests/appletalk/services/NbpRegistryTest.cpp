@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The NBP responder of a node answering LkUps for its registered names.
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/services/nbp/NbpRegistry.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // PAP print jobs end to end on the in-process wire and virtual time: a workstation's
 // PapClient against a printer's PapServer beside its status server.
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/services/pap/PapClient.h"
 #include "appletalk/services/pap/PapServer.h"
@@ -172,6 +172,54 @@ TEST_F(PapJobTest, CancellingClosesTheConnectionAndThePrinterSeesAnIncompleteJob
     net.advance(1s);
     EXPECT_EQ(log.complete, std::vector<bool>{false}) << "the printer learnt of it from CloseConn";
     EXPECT_FALSE(server->isBusy());
+}
+
+TEST_F(PapJobTest, APrintersMessageReachesTheWorkstationWhileItsJobIsStillComing) {
+    net.wire.setImpairments({.delay = 1ms});
+    const std::string warning = "%%[ PrinterError: out of paper ]%%\r";
+    server = nullptr;
+    PapServerEvents e = events();
+    e.started = [&](PapServerJob& job) {
+        log.jobs.emplace_back();
+        job.write(std::vector<std::uint8_t>(warning.begin(), warning.end()));
+    };
+    server = std::make_unique<PapServer>(*printer, *status, std::move(e));
+    auto job = std::make_unique<Job>(workstation);
+    Job* raw = job.get();
+    PapClientEvents c;
+    c.message = [raw](std::span<const std::uint8_t> b) {
+        raw->messages.insert(raw->messages.end(), b.begin(), b.end());
+    };
+    c.finished = [raw](PapJobResult r) { raw->result = r; };
+    ASSERT_TRUE(job->client.open({0, 130, 130}, std::move(c)));
+    job->client.write(randomBytes(20'000, 6)); // no finish(): the job is still being written
+    ASSERT_TRUE(net.advanceUntil([&] { return text(job->messages) == warning; }, 1min));
+    EXPECT_FALSE(job->result.has_value());
+}
+
+TEST_F(PapJobTest, APrinterThatPausesReceivingIsSentNothingMoreAndKeepsTheConnectionUntilItResumes) {
+    net.wire.setImpairments({.delay = 1ms});
+    PapServerJob* running = nullptr;
+    server = nullptr;
+    PapServerEvents e = events();
+    e.started = [&](PapServerJob& job) {
+        log.jobs.emplace_back();
+        running = &job;
+    };
+    server = std::make_unique<PapServer>(*printer, *status, std::move(e));
+    const auto bytes = randomBytes(300'000, 7);
+    auto job = print(workstation, bytes);
+    ASSERT_TRUE(net.advanceUntil([&] { return !log.jobs.empty() && log.jobs[0].size() >= 50'000; }, 1min));
+    running->pauseReceiving();
+    net.advance(1s);
+    const std::size_t held = log.jobs[0].size();
+    net.advance(5min); // beyond the connection timeout: tickles keep it
+    EXPECT_EQ(log.jobs[0].size(), held);
+    EXPECT_FALSE(job->result.has_value());
+    running->resumeReceiving();
+    ASSERT_TRUE(net.advanceUntil([&] { return job->result.has_value(); }, 1min));
+    EXPECT_EQ(*job->result, PapJobResult::Done);
+    EXPECT_TRUE(log.jobs[0] == bytes);
 }
 
 TEST_F(PapJobTest, APrinterThatNeverAnswersIsUnreachableAfterFiveTries) {

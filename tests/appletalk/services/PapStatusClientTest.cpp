@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Printer status from the client's side, against the printer's PAP status server.
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/services/atp/AtpResponder.h"
 #include "appletalk/services/nbp/NbpLookup.h"

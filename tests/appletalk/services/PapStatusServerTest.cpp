@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The printer side of PAP status, asked through a bare ATP requester.
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/protocols/pap/PapHeader.h"
 #include "appletalk/protocols/pap/PapStatus.h"

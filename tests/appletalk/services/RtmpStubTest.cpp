@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The RTMP stub learning THIS-NET and A-ROUTER, and forgetting the router when it goes quiet.
 #include "ScriptedRouter.h"
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/protocols/rtmp/RtmpRequest.h"
 #include "appletalk/services/rtmp/RtmpStub.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Answers that cannot be read, forged on the wire by a peer that answers every request as
 // whoever it was sent to: each ends the operation as a bad reply, never as silence.
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/node/Pollable.h"
 #include "appletalk/protocols/atp/AtpPacket.h"

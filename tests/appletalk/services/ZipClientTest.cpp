@@ -2,7 +2,7 @@
 // The ZIP client against a scripted router: its zone, the paged zone list, GetNetInfo, and
 // what happens with no router or a silent one.
 #include "ScriptedRouter.h"
-#include "ServiceNetwork.h"
+#include "support/ServiceNetwork.h"
 
 #include "appletalk/protocols/zip/ZipZoneListReply.h"
 #include "appletalk/services/atp/AtpResponder.h"

@@ -233,6 +233,11 @@ reject_with_error = "undefined; OffendingCommand: frobnicate"
 name = "Fragile"
 zone = "Here"
 fail_after_bytes = 10000
+[[printer]]
+name = "Known"
+zone = "Here"
+product = "LaserWriter II NTX"
+version = "47.0"
 )";
 
 struct PrinterJobTest : InternetFixture {
@@ -325,6 +330,24 @@ TEST_F(PrinterJobTest, APrinterThatFailsPartWayLeavesTheClientWithALostConnectio
     EXPECT_EQ(jobs[0].bytes, 10'000u);
     EXPECT_FALSE(jobs[0].complete);
     EXPECT_TRUE(spooled().empty());
+}
+
+TEST_F(PrinterJobTest, AQueryJobIsAnsweredAsALaserWriterWouldAndPrintedNowhere) {
+    // A query job with Mac line ends, one query the printer knows nothing of.
+    const std::string query =
+        "%!PS-Adobe-3.0 Query\r%%?BeginFeatureQuery: *Product\rstatusdict /product get print\r"
+        "%%?EndFeatureQuery: Unknown\r%%?BeginFeatureQuery: *PSVersion\rversion print\r"
+        "%%?EndFeatureQuery: Unknown\r%%?BeginFeatureQuery: *Duplex\r"
+        "%%?EndFeatureQuery: None\r%%EOF\r";
+    Outcome outcome;
+    auto sender = print("Known", query, outcome);
+    ASSERT_TRUE(driver.advanceUntil([&] { return outcome.result.has_value(); }, 1min));
+    EXPECT_EQ(*outcome.result, PapJobResult::Done);
+    EXPECT_EQ(outcome.messages, "(LaserWriter II NTX)\n(47.0) 0\nNone\n");
+    driver.advance(1s);
+    EXPECT_TRUE(spooled().empty());
+    EXPECT_TRUE(internet->printer("Known")->jobs().empty());
+    EXPECT_EQ(internet->printer("Known")->queriesAnswered(), 1u);
 }
 
 } // namespace

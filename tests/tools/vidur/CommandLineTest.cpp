@@ -35,6 +35,12 @@ TEST(CommandLine, ALoneDashIsAnArgumentAndTheLastRepeatedOptionWins) {
     EXPECT_EQ(parsed.value("max"), "7");
 }
 
+TEST(CommandLine, AnEmptyValueAfterEqualsIsAValueAndTakesNothingAfterIt) {
+    const auto parsed = CommandLine::parse(kLookupOptions, {"--max=", "Printer@*"});
+    EXPECT_EQ(parsed.value("max"), "");
+    EXPECT_EQ(parsed.positionals(), std::vector<std::string>{"Printer@*"});
+}
+
 TEST(CommandLine, AValueMayItselfStartWithADash) {
     // "--max -1" hands "-1" to --max, whose range check then refuses it.
     const auto parsed = CommandLine::parse(kLookupOptions, {"--max", "-1"});
@@ -66,7 +72,9 @@ INSTANTIATE_TEST_SUITE_P(BadForms, CommandLineRefuses,
                                            BadForm{{"-x"}, "unknown option '-x'"},
                                            BadForm{{"--max"}, "option '--max' needs a value (N)"},
                                            BadForm{{"=", "--timeout"}, "option '--timeout' needs a value (S)"},
-                                           BadForm{{"--json=yes"}, "option '--json' takes no value"}));
+                                           BadForm{{"--json=yes"}, "option '--json' takes no value"},
+                                           BadForm{{"--json=true"}, "option '--json' takes no value"},
+                                           BadForm{{"--colour", "--max"}, "unknown option '--colour'"}));
 
 TEST(CommandLine, HelpIsSeenBeforeAnythingElseButNotAfterDoubleDash) {
     EXPECT_TRUE(CommandLine::asksForHelp({"--bogus", "--help"}));

@@ -42,25 +42,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Escape{"\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""}, // surrogate
                       Escape{"\xF4\x90\x80\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""}));
 
-TEST(JsonWriter, PlacesCommasBetweenMembersAndElementsOnly) {
-    JsonWriter json;
-    json.beginObject()
-        .key("a")
-        .number(-1)
-        .key("b")
-        .beginArray()
-        .string("x")
-        .boolean(true)
-        .beginObject()
-        .endObject()
-        .endArray()
-        .key("c")
-        .beginArray()
-        .endArray()
-        .endObject();
-    EXPECT_EQ(json.text(), R"({"a":-1,"b":["x",true,{}],"c":[]})");
-}
-
 TEST(ColumnTable, AlignsByCharactersAndLeavesNoTrailingSpaces) {
     ColumnTable table;
     table.addRow({"Caf\xC3\xA9", "LaserWriter", "1.2:3"});

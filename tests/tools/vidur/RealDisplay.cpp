@@ -15,7 +15,6 @@
 #include <cstring>
 #include <set>
 #include <sstream>
-#include <thread>
 
 extern char** environ;
 
@@ -165,13 +164,10 @@ std::string RealDisplay::xdotool(const std::vector<std::string>& arguments) cons
 }
 
 unsigned long RealDisplay::findWindow(const std::string& title) const {
-    const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (Clock::now() < deadline) {
-        const std::string found = xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"});
-        if (!found.empty()) return std::stoul(found);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return 0;
+    // xdotool's --sync blocks until the window is there; timeout bounds the wait.
+    const std::string found =
+        runTool({"timeout", "30", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$"}, name_);
+    return found.empty() ? 0 : std::stoul(found);
 }
 
 ScreenRect RealDisplay::geometry(unsigned long window) const {

@@ -5,10 +5,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 extern char** environ;
@@ -29,6 +31,9 @@ std::vector<std::string> mergedEnvironment(const VidurProcess::Environment& over
     for (const auto& [name, value] : overrides) {
         if (value) merged.push_back(name + "=" + *value);
     }
+    // The machine's own system settings never reach a test's process.
+    if (overrides.count("VIDUR_SYSTEM_SETTINGS_DIR") == 0 && std::getenv("VIDUR_SYSTEM_SETTINGS_DIR") == nullptr)
+        merged.push_back("VIDUR_SYSTEM_SETTINGS_DIR=/nonexistent/vidur20");
     return merged;
 }
 
@@ -119,11 +124,19 @@ bool VidurProcess::readSome(int waitMs) {
 }
 
 bool VidurProcess::waitForOutput(const std::string& text, std::chrono::milliseconds timeout, int times) {
+    return waitFor(result_.out, text, timeout, times);
+}
+
+bool VidurProcess::waitForError(const std::string& text, std::chrono::milliseconds timeout) {
+    return waitFor(result_.err, text, timeout, 1);
+}
+
+bool VidurProcess::waitFor(const std::string& stream, const std::string& text, std::chrono::milliseconds timeout,
+                           int times) {
     const auto deadline = Clock::now() + timeout;
     auto count = [&] {
         int found = 0;
-        for (auto at = result_.out.find(text); at != std::string::npos; at = result_.out.find(text, at + text.size()))
-            ++found;
+        for (auto at = stream.find(text); at != std::string::npos; at = stream.find(text, at + text.size())) ++found;
         return found;
     };
     while (count() < times) {
@@ -141,8 +154,14 @@ ProcessResult VidurProcess::finish(std::chrono::milliseconds timeout) {
     while (readSome(std::min(remainingMs(deadline), 100)) && Clock::now() < deadline) {}
     if (pid_ > 0) {
         int status = 0;
-        pid_t done = 0;
-        while ((done = ::waitpid(pid_, &status, WNOHANG)) == 0 && Clock::now() < deadline) ::usleep(10000);
+        // A descriptor that becomes readable when the process ends: no polling of waitpid.
+        const int exited = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+        if (exited >= 0) {
+            pollfd fd{exited, POLLIN, 0};
+            while (::poll(&fd, 1, remainingMs(deadline)) < 0 && errno == EINTR) {}
+            ::close(exited);
+        }
+        const pid_t done = ::waitpid(pid_, &status, exited >= 0 ? WNOHANG : 0);
         if (done == pid_)
             result_.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         else {

@@ -38,6 +38,8 @@ public:
     // Reads until stdout holds `text` `times` times (true) or the process ends or time runs
     // out (false).
     bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout, int times = 1);
+    // The same for standard error.
+    bool waitForError(const std::string& text, std::chrono::milliseconds timeout);
     void signal(int number);
     // Waits for the exit; after `timeout` the process is killed and exitCode is -1.
     ProcessResult finish(std::chrono::milliseconds timeout);
@@ -51,6 +53,7 @@ public:
 private:
     // Reads what is there, waiting up to `waitMs`; false once both pipes are closed.
     bool readSome(int waitMs);
+    bool waitFor(const std::string& stream, const std::string& text, std::chrono::milliseconds timeout, int times);
 
     pid_t pid_ = -1;
     int outFd_ = -1;

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "StatusWindowHarness.h"
@@ -220,20 +222,43 @@ TEST_F(StatusWindowTest, CancelWhileARequestIsOutWaitsForTheEndRequest) {
     EXPECT_EQ(UiDriver::LiveWindowCount(), 0);
 }
 
+// The window's own real sleeps, with word of each: the window is waiting on its end request.
+class WatchedSleep : public SleepService {
+public:
+    explicit WatchedSleep(SleepService& real) : real_(real) {}
+    void Sleep(DWORD milliseconds) override {
+        {
+            std::lock_guard lock(mutex_);
+            ++waits_;
+        }
+        changed_.notify_all();
+        real_.Sleep(milliseconds);
+    }
+    bool waitForFirst(std::chrono::seconds limit) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, limit, [this] { return waits_ > 0; });
+    }
+
+private:
+    SleepService& real_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int waits_ = 0;
+};
+
 TEST_F(StatusWindowTest, EndRequestFinishedByTheStacksThreadReleasesTheWindow) {
     WriteRecent({"A"});
     auto* window = new ZPrinterStatusDialog(nullptr);
     holdEnds = true;
     SleepService::Install(nullptr); // real sleeps while another thread finishes the request
+    WatchedSleep watched(SleepService::Current());
+    SleepService::Install(&watched);
     std::atomic<bool> completed{false};
     std::thread stack([&] {
-        for (int i = 0; i < 500 && !completed; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            if (EndRequests() == 1) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(150));
-                EndAllEndRequests(); // the window waits on it, so the block is still there
-                completed = true;
-            }
+        // Once the window waits on its end request, the block is still there to end.
+        if (watched.waitForFirst(std::chrono::seconds(30)) && EndRequests() == 1) {
+            EndAllEndRequests();
+            completed = true;
         }
     });
     Cancel(*window);

@@ -152,6 +152,11 @@ std::uint64_t PapClient::bytesSent() const {
     return outbox ? outbox->bytesSent() : 0;
 }
 
+bool PapClient::eofTaken() const {
+    const PapOutbox* outbox = connection_->startedOutbox();
+    return outbox != nullptr && outbox->eofSent();
+}
+
 std::size_t PapClient::queuedBytes() const {
     const PapOutbox* outbox = connection_->startedOutbox();
     return outbox ? outbox->queuedBytes() : early_.size();

@@ -64,6 +64,8 @@ public:
     State state() const { return state_; }
     std::uint64_t bytesSent() const;
     std::size_t queuedBytes() const;
+    // The printer has taken our EOF: the whole job is in its hands.
+    bool eofTaken() const;
     std::uint64_t bytesReceived() const { return connection_->bytesReceived(); }
 
 private:

@@ -24,6 +24,7 @@ PapConnection::PapConnection(Node& node, PapConnectionOptions options)
 PapConnection::~PapConnection() {
     node_.timers().cancel(timeout_);
     node_.timers().cancel(deferredEnd_);
+    node_.timers().cancel(nextAsk_);
 }
 
 void PapConnection::endLater(PapConnectionEnd how) {
@@ -87,8 +88,13 @@ AtpAnswer PapConnection::handle(const AtpIncomingRequest& request) {
     }
 }
 
+void PapConnection::resumeReceiving() {
+    receivePaused_ = false;
+    if (sendData_ == 0) askForData();
+}
+
 void PapConnection::askForData() {
-    if (!running_ || closing_ || peerFinished_) return;
+    if (!running_ || closing_ || peerFinished_ || receivePaused_) return;
     sequence_ = static_cast<std::uint16_t>(sequence_ == 0xFFFF ? 1 : sequence_ + 1);
     const AtpRequestOptions options{.exactlyOnce = true,
                                     .bitmap = bitmapFor(options_.flowQuantum),
@@ -103,12 +109,14 @@ void PapConnection::dataArrived(const AtpResult& result) {
     if (result.status != AtpStatus::Ok) return; // only cancelled requests end otherwise
     heard();
     bool finished = false;
+    bool delivered = false;
     for (const auto& payload : result.packets) {
         // The header alone is parsed: the data is handed on from the ATP packet, not copied.
         const auto header = pap::PapHeader::parse(payload.userBytes);
         if (!header || header->function != pap::PapFunction::Data || payload.data.size() > pap::kMaxDataPerPacket)
             continue;
         if (!payload.data.empty()) {
+            delivered = true;
             bytesReceived_ += payload.data.size();
             if (events_.received) events_.received(payload.data);
             if (!running_) return;
@@ -123,7 +131,18 @@ void PapConnection::dataArrived(const AtpResult& result) {
         if (events_.peerFinished) events_.peerFinished();
         return;
     }
-    askForData();
+    if (delivered) {
+        askForData();
+        return;
+    }
+    // An answer with nothing usable in it (Data over 512 bytes, no data, no EOF) is taken as
+    // no answer: the next SendData goes at the pace of a lost one, so a printer that answers
+    // every request at once with junk cannot keep this end asking in a busy loop.
+    node_.timers().cancel(nextAsk_);
+    nextAsk_ = node_.timers().scheduleAfter(options_.sendDataRetry, [this] {
+        nextAsk_ = 0;
+        askForData();
+    });
 }
 
 void PapConnection::heard() {
@@ -150,6 +169,8 @@ void PapConnection::close() {
     requester_.cancel(sendData_);
     requester_.cancel(tickle_);
     sendData_ = tickle_ = 0;
+    node_.timers().cancel(nextAsk_);
+    nextAsk_ = 0;
     const AtpRequestOptions options{
         .exactlyOnce = true, .bitmap = 0x01, .retryInterval = options_.closeRetry, .retries = options_.closeRetries};
     const auto sent = requester_.send(peer_, *pap::PapPacket::closeConn(connectionId_).serialize(), options,
@@ -172,6 +193,8 @@ void PapConnection::stopTraffic() {
     requester_.cancel(sendData_);
     requester_.cancel(tickle_);
     sendData_ = tickle_ = 0;
+    node_.timers().cancel(nextAsk_);
+    nextAsk_ = 0;
     node_.timers().cancel(timeout_);
     timeout_ = 0;
 }

@@ -2,7 +2,8 @@
 // One open PAP connection, the same on both ends: what we write goes out through a PapOutbox
 // when the other end asks with SendData; what the other end writes we ask for with our own
 // SendData (exactly-once, resent every 15 s for as long as the connection lives, sequence
-// numbers 1..65535 and round again), until its EOF. Tickles go out every half connection
+// numbers 1..65535 and round again), until its EOF; an answer with nothing usable in it is
+// asked again only after those 15 s. Tickles go out every half connection
 // timeout; anything heard from the other end keeps the connection alive, and two minutes of
 // silence end it. CloseConn from either end ends it; ours is answered or given up after a few
 // tries.
@@ -69,6 +70,12 @@ public:
     bool peerHasFinished() const { return peerFinished_; }
     std::uint64_t bytesReceived() const { return bytesReceived_; }
 
+    // Stops asking the other end for data while the owner cannot take more (its buffer is
+    // full); tickles keep the connection alive meanwhile. resume asks again.
+    void pauseReceiving() { receivePaused_ = true; }
+    void resumeReceiving();
+    bool isReceivePaused() const { return receivePaused_; }
+
     // Sends CloseConn; `ended(Closed)` follows once it is answered or the tries run out.
     void close();
     // Stops at once without a word to the other end (a printer switched off).
@@ -97,6 +104,7 @@ private:
     std::optional<AtpIncomingRequest> early_; // a SendData that came before start()
     bool closing_ = false;
     bool peerFinished_ = false;
+    bool receivePaused_ = false;
     std::uint16_t sequence_ = 0;
     std::uint64_t bytesReceived_ = 0;
     AtpRequester::Handle sendData_ = 0;
@@ -104,6 +112,7 @@ private:
     SteadyTime lastHeard_{};
     TimerId timeout_ = 0;
     TimerId deferredEnd_ = 0;
+    TimerId nextAsk_ = 0; // a SendData held back after an answer with nothing in it
 };
 
 } // namespace appletalk

@@ -72,7 +72,7 @@ void PapOutbox::answerPending() {
 }
 
 bool PapOutbox::canAnswer(std::size_t packets) const {
-    return finishing_ || queuedBytes() >= packets * pap::kMaxDataPerPacket;
+    return finishing_ || (eager_ && queuedBytes() > 0) || queuedBytes() >= packets * pap::kMaxDataPerPacket;
 }
 
 std::vector<atp::AtpPayload> PapOutbox::takePackets(std::size_t packets) {

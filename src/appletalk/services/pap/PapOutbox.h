@@ -36,6 +36,10 @@ public:
     // Bytes handed out in answers (each byte once, whatever was replayed).
     std::uint64_t bytesSent() const { return bytesSent_; }
 
+    // Eager: a SendData is answered as soon as anything is queued, not only with full
+    // packets. A printer's messages must reach the workstation when they are written.
+    void setEager(bool eager) { eager_ = eager; }
+
     // A SendData with this sequence (0: unsequenced) from the other end.
     AtpAnswer onSendData(const AtpIncomingRequest& request, std::uint16_t sequence);
     // Runs after each answer that took bytes from the queue, so the owner can write more.
@@ -55,6 +59,7 @@ private:
     std::vector<std::uint8_t> buffer_;
     std::size_t readOffset_ = 0;
     bool finishing_ = false;
+    bool eager_ = false;
     bool eofSent_ = false;
     std::uint64_t bytesSent_ = 0;
     std::optional<AtpIncomingRequest> pending_;

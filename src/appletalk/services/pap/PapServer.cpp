@@ -26,7 +26,7 @@ AtpAnswer PapServer::handle(const AtpIncomingRequest& request) {
         !statusServer_.isAnswering())
         return AtpAnswer::ignore();
     pap::PapOpenConnReply reply{0, options_.flowQuantum, pap::kOpenResultBusy, statusServer_.status()};
-    if (!job_) {
+    if (!job_ && takingJobs_ && (!admits_ || admits_())) {
         const DdpAddress workstation{request.source.network, request.source.node, open->respondingSocket};
         auto job = std::make_unique<PapServerJob>(node_, options_, workstation);
         if (job->connection().isOpen()) {
@@ -42,6 +42,7 @@ AtpAnswer PapServer::handle(const AtpIncomingRequest& request) {
             };
             events.ended = [this](PapConnectionEnd) { jobEnded(); };
             job_->connection().start(header->connectionId, workstation, std::move(events));
+            job_->connection().outbox().setEager(true);
             if (events_.started) events_.started(*job_);
         }
     }

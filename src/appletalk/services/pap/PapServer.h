@@ -3,8 +3,8 @@
 // OpenConn opens a connection when no job is running (the printer's responding socket and
 // flow quantum in the reply); while one runs, every other OpenConn is answered busy with the
 // status text, and its workstation asks again. The job's bytes are pulled with SendData and
-// handed to the owner in order, exactly once; what the owner writes goes back to the
-// workstation, and finish() sends the printer's EOF.
+// handed to the owner in order, exactly once, paused while the owner cannot take more; what
+// the owner writes goes back to the workstation at once, and finish() sends the printer's EOF.
 #pragma once
 
 #include "appletalk/services/pap/PapConnection.h"
@@ -28,6 +28,9 @@ public:
 
     // Back to the workstation (PostScript messages such as "%%[ Error: ... ]%%").
     void write(std::span<const std::uint8_t> bytes) { connection_.outbox().write(bytes); }
+    // Stops asking for the job's bytes, and asks again (flow control).
+    void pauseReceiving() { connection_.pauseReceiving(); }
+    void resumeReceiving() { connection_.resumeReceiving(); }
     // The printer's EOF, after what was written.
     void finish() { connection_.outbox().finish(); }
     // Goes silent at once: no answers, no tickles, no CloseConn (a printer switched off).
@@ -59,6 +62,11 @@ public:
     PapServer& operator=(const PapServer&) = delete;
 
     bool isBusy() const { return job_ != nullptr; }
+    // False: every OpenConn is answered busy, as a printer held by something other than PAP.
+    void setTakingJobs(bool taking) { takingJobs_ = taking; }
+    // Asked before a job is let in while none runs: false answers busy (a server that holds
+    // as many jobs as it allows). Without one every OpenConn is welcome when idle.
+    void setAdmission(std::function<bool()> admits) { admits_ = std::move(admits); }
     PapServerJob* job() { return job_.get(); }
     // Abandons the running job (the printer went silent); the next OpenConn is welcome.
     void abandonJob();
@@ -73,10 +81,12 @@ private:
     PapStatusServer& statusServer_;
     PapServerEvents events_;
     PapConnectionOptions options_;
+    std::function<bool()> admits_;
     std::unique_ptr<PapServerJob> job_;
     std::unique_ptr<PapServerJob> ending_; // destroyed from a timer, outside its own calls
     TimerId reaper_ = 0;
     std::uint64_t busyAnswers_ = 0;
+    bool takingJobs_ = true;
 };
 
 } // namespace appletalk

@@ -2,6 +2,11 @@
 // Splits a subcommand's arguments into options and positional arguments, the way users of
 // command-line tools expect: "--name VALUE" or "--name=VALUE", options anywhere, "--" ends
 // the options, "-h" is "--help". Anything not declared is a UsageError.
+//
+// Kept here rather than on a general option library: the ones at hand differ where users
+// notice. "--max=" there swallows the next argument as the value, "-5" becomes an argument
+// and "-hx" asks for help, "--json=true" passes as a flag, the first problem is not always
+// the one reported, and their messages would have to be read back to be worded as ours.
 #pragma once
 
 #include "tools/vidur/cli/OptionSpec.h"

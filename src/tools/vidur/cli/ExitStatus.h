@@ -8,6 +8,7 @@ enum ExitStatus : int {
     kExitSuccess = 0,
     kExitNothingFound = 1,
     kExitError = 2, // bad usage or a network error
+    kExitInterrupted = 130, // stopped by Ctrl-C, as shells report 128 + SIGINT
 };
 
 } // namespace vidur::cli

@@ -6,6 +6,9 @@
 #include "tools/vidur/commands/PapStatusCommand.h"
 #include "tools/vidur/commands/PrintCommand.h"
 #include "tools/vidur/commands/SimCommand.h"
+#ifdef VIDUR_WITH_SERVE
+#include "tools/vidur/commands/ServeCommand.h"
+#endif
 #include "tools/vidur/commands/ZonesCommand.h"
 
 namespace vidur::cli {
@@ -17,6 +20,9 @@ void addBuiltinCommands(CommandRegistry& registry) {
     registry.add(std::make_unique<PrintCommand>());
     registry.add(std::make_unique<NetInfoCommand>());
     registry.add(std::make_unique<SimCommand>());
+#ifdef VIDUR_WITH_SERVE
+    registry.add(std::make_unique<ServeCommand>());
+#endif
 }
 
 } // namespace vidur::cli

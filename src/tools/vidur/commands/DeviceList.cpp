@@ -34,30 +34,18 @@ std::string DeviceList::table() const {
 }
 
 std::string DeviceList::json() const {
-    JsonWriter json;
-    json.beginArray();
+    Json list = Json::array();
     for (const Device& device : devices_) {
-        json.beginObject()
-            .key("name")
-            .string(macRomanToUtf8(device.object))
-            .key("type")
-            .string(macRomanToUtf8(device.type))
-            .key("zone")
-            .string(macRomanToUtf8(device.zone))
-            .key("network")
-            .number(device.network)
-            .key("node")
-            .number(device.node)
-            .key("socket")
-            .number(device.socket)
-            .key("enumerator")
-            .number(device.enumerator)
-            .key("address")
-            .string(device.address())
-            .endObject();
+        list.push_back({{"name", macRomanToUtf8(device.object)},
+                        {"type", macRomanToUtf8(device.type)},
+                        {"zone", macRomanToUtf8(device.zone)},
+                        {"network", device.network},
+                        {"node", device.node},
+                        {"socket", device.socket},
+                        {"enumerator", device.enumerator},
+                        {"address", device.address()}});
     }
-    json.endArray();
-    return json.text() + "\n";
+    return JsonWriter::line(list);
 }
 
 } // namespace vidur::cli

@@ -28,17 +28,12 @@ std::vector<OptionSpec> NetInfoCommand::options() const {
 
 std::string NetInfoCommand::format(const Info& info, bool json) {
     if (json) {
-        JsonWriter writer;
-        writer.beginObject().key("network").number(info.network).key("node").number(info.node);
-        writer.key("address").string(std::to_string(info.network) + "." + std::to_string(info.node));
-        writer.key("rangeFirst").number(info.rangeFirst).key("rangeLast").number(info.rangeLast);
-        writer.key("zone");
-        if (info.zone.empty())
-            writer.string("");
-        else
-            writer.string(macRomanToUtf8(info.zone));
-        writer.endObject();
-        return writer.text() + "\n";
+        return JsonWriter::line({{"network", info.network},
+                                 {"node", info.node},
+                                 {"address", std::to_string(info.network) + "." + std::to_string(info.node)},
+                                 {"rangeFirst", info.rangeFirst},
+                                 {"rangeLast", info.rangeLast},
+                                 {"zone", macRomanToUtf8(info.zone)}});
     }
     char hex[32];
     std::snprintf(hex, sizeof hex, "(%4.4X %2.2X)", info.network, info.node);

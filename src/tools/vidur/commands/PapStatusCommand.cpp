@@ -27,18 +27,15 @@ constexpr int kWatchIntervalMs = 1500;
 std::string formatAnswer(const PrinterStatusQuery::Answer& answer, const PrinterTarget& target, bool json) {
     if (!json) return terminalText(answer.text) + "\n";
     const Device printer = Device::fromTuple(answer.printer);
-    JsonWriter writer;
-    writer.beginObject().key("printer").string(target.display());
+    Json reply = {{"printer", target.display()}};
     if (!printer.object.empty()) {
-        writer.key("name")
-            .string(macRomanToUtf8(printer.object))
-            .key("type")
-            .string(macRomanToUtf8(printer.type))
-            .key("zone")
-            .string(macRomanToUtf8(printer.zone));
+        reply["name"] = macRomanToUtf8(printer.object);
+        reply["type"] = macRomanToUtf8(printer.type);
+        reply["zone"] = macRomanToUtf8(printer.zone);
     }
-    writer.key("address").string(printer.address()).key("status").string(macRomanToUtf8(answer.text)).endObject();
-    return writer.text() + "\n";
+    reply["address"] = printer.address();
+    reply["status"] = macRomanToUtf8(answer.text);
+    return JsonWriter::line(reply);
 }
 
 } // namespace

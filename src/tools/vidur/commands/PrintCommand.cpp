@@ -8,6 +8,7 @@
 #include "tools/vidur/cli/UsageError.h"
 #include "tools/vidur/commands/PrintProgress.h"
 #include "tools/vidur/commands/PrinterTarget.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include <cerrno>
 #include <cstring>
@@ -119,29 +120,44 @@ Destination destination(const ParsedArguments& arguments) {
 }
 
 // The exit status and the line that explains it, for one job's outcome.
-int report(const appletalk::print::PrintResult& result, const Destination& to, const Input& input, CommandIo& io) {
-    const std::string prefix = "vidur print: " + input.label + ": ";
+int report(const appletalk::print::PrintResult& result, const Destination& to, const Input& input,
+           std::chrono::seconds limit, CommandIo& io) {
+    // The default printer's name came from the network, by way of the Chooser: escaped as the
+    // printer's own words are.
+    const std::string prefix = "vidur print: " + escapeControls(input.label) + ": " + escapeControls(to.display);
+    const std::string after = std::to_string(limit.count()) + " s";
+    const std::string bytes = std::to_string(result.bytesTaken) + " bytes";
     switch (result.outcome) {
     case PrintOutcome::Done: return kExitSuccess;
-    case PrintOutcome::PrinterError:
-        io.err << prefix << to.display << " reported an error (above)\n";
+    case PrintOutcome::PrinterError: io.err << prefix << " reported an error (above)\n"; return kExitNothingFound;
+    case PrintOutcome::NotFound: io.err << prefix << " was not found\n"; return kExitNothingFound;
+    case PrintOutcome::Unreachable: io.err << prefix << " does not answer\n"; return kExitNothingFound;
+    case PrintOutcome::StillBusy:
+        io.err << prefix << " stayed busy for " << after << "; nothing was printed\n";
         return kExitNothingFound;
-    case PrintOutcome::NotFound: io.err << prefix << to.display << " was not found\n"; return kExitNothingFound;
-    case PrintOutcome::Unreachable: io.err << prefix << to.display << " does not answer\n"; return kExitNothingFound;
-    case PrintOutcome::StillBusy: io.err << prefix << to.display << " stayed busy\n"; return kExitNothingFound;
-    case PrintOutcome::Refused: io.err << prefix << to.display << " refused the connection\n"; return kExitNothingFound;
+    case PrintOutcome::Stalled:
+        io.err << prefix << " took nothing more for " << after << " after " << bytes << "; the job is not printed\n";
+        return kExitNothingFound;
+    case PrintOutcome::Unconfirmed:
+        io.err << prefix << " took the whole job (" << bytes << ") but did not say it was done within " << after
+               << "\n";
+        return kExitNothingFound;
+    case PrintOutcome::Refused: io.err << prefix << " refused the connection\n"; return kExitNothingFound;
     case PrintOutcome::ConnectionLost:
-        io.err << prefix << to.display << " went away after taking " << result.bytesTaken
-               << " bytes; the job is lost\n";
+        io.err << prefix << " went away after taking " << bytes << "; the job is lost\n";
         return kExitNothingFound;
     case PrintOutcome::ClosedByPrinter:
-        io.err << prefix << to.display << " closed the connection after " << result.bytesTaken << " bytes\n";
+        io.err << prefix << " closed the connection after " << bytes << "\n";
         return kExitNothingFound;
     case PrintOutcome::Interrupted:
-        io.err << prefix << "interrupted; the connection is closed\n";
-        return kExitNothingFound;
-    case PrintOutcome::NetworkError: io.err << "vidur print: " << result.detail << "\n"; return kExitError;
-    case PrintOutcome::InputError: io.err << prefix << result.detail << "\n"; return kExitError;
+        io.err << "vidur print: " << escapeControls(input.label) << ": interrupted; the connection is closed\n";
+        return kExitInterrupted;
+    case PrintOutcome::NetworkError:
+        io.err << "vidur print: " << escapeControls(result.detail) << "\n";
+        return kExitError;
+    case PrintOutcome::InputError:
+        io.err << "vidur print: " << escapeControls(input.label) << ": " << escapeControls(result.detail) << "\n";
+        return kExitError;
     }
     return kExitError;
 }
@@ -152,18 +168,23 @@ std::string PrintCommand::details() const {
     return "Each FILE is one job; \"-\" or no FILE reads standard input. Without --to the job goes to the\n"
            "default printer (the one last chosen in the Chooser). A file that does not begin with %!\n"
            "is refused unless --raw is given. The printer's messages appear on standard error; on a\n"
-           "terminal a progress bar too. Ctrl-C closes the connection. Exit status 0 when the printer\n"
-           "took every job, 1 when it reported an error, went away or could not be reached, 2 for bad\n"
-           "usage, an unreadable file or no network.\n";
+           "terminal a progress bar too. While the printer makes no progress you hear so every 10 s,\n"
+           "and after --timeout seconds (default 120, 0 for never) the job ends. Ctrl-C closes the\n"
+           "connection. Exit status 0 when the printer took every job, 1 when it reported an error,\n"
+           "went away, stayed busy or silent, or could not be reached, 2 for bad usage, an unreadable\n"
+           "file or no network, 130 after Ctrl-C.\n";
 }
 
 std::vector<OptionSpec> PrintCommand::options() const {
     return {{"to", "PRINTER", "NAME[:TYPE][@ZONE] or NET.NODE:SOCKET (default: the default printer)"},
-            {"raw", {}, "send files that are not PostScript as they are"}};
+            {"raw", {}, "send files that are not PostScript as they are"},
+            {"timeout", "S", "end a job the printer makes no progress on for S seconds (default 120, 0: never)"}};
 }
 
 int PrintCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     const Destination to = destination(arguments);
+    const std::chrono::seconds limit(
+        arguments.integer("timeout", appletalk::print::kDefaultStallLimit.count(), 0, 86400));
     std::vector<std::string> paths = arguments.positionals();
     if (paths.empty()) paths.push_back("-");
     // Every file is opened and checked before the first job goes, so a typo sends nothing.
@@ -194,13 +215,14 @@ int PrintCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         request.prefix = input->head;
         request.stopRequested = [] { return StopSignal::requested(); };
         request.stopHandle = stop.waitHandle();
-        PrintProgress progress(io.err, input->label, input->size, terminal);
+        request.stallLimit = limit;
+        PrintProgress progress(io.err, input->label, to.display, input->size, terminal);
         const auto result = session.run(request, progress);
         progress.clear();
-        if (const int status = report(result, to, *input, io); status != kExitSuccess) return status;
+        if (const int status = report(result, to, *input, limit, io); status != kExitSuccess) return status;
         if (terminal || inputs.size() > 1)
-            io.err << "vidur print: " << input->label << ": " << result.bytesTaken << " bytes printed on " << to.display
-                   << "\n";
+            io.err << "vidur print: " << escapeControls(input->label) << ": " << result.bytesTaken
+                   << " bytes printed on " << escapeControls(to.display) << "\n";
     }
     return kExitSuccess;
 }

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/PrintProgress.h"
 
+#include "text/MacRoman.h"
+#include "tools/vidur/output/TerminalText.h"
+
 #include <cstdio>
 
 namespace vidur::cli {
@@ -18,8 +21,9 @@ std::string megabytes(std::uint64_t bytes) {
 
 } // namespace
 
-PrintProgress::PrintProgress(std::ostream& err, std::string label, std::optional<std::uint64_t> total, bool bar)
-    : err_(err), label_(std::move(label)), total_(total), bar_(bar) {}
+PrintProgress::PrintProgress(std::ostream& err, std::string label, std::string printer,
+                             std::optional<std::uint64_t> total, bool bar)
+    : err_(err), label_(escapeControls(label)), printer_(escapeControls(printer)), total_(total), bar_(bar) {}
 
 std::string PrintProgress::barText(std::uint64_t taken, std::optional<std::uint64_t> total, int width) {
     if (!total) return megabytes(taken);
@@ -40,19 +44,54 @@ void PrintProgress::clear() {
     drawn_ = false;
 }
 
+void PrintProgress::say(const std::string& text) {
+    clear();
+    if (midLine_) {
+        err_ << "\n";
+        midLine_ = false;
+    }
+    err_ << "vidur print: " << label_ << ": " << text << "\n" << std::flush;
+}
+
 void PrintProgress::busy(const std::string& utf8Status) {
     if (utf8Status == lastBusy_) return;
     lastBusy_ = utf8Status;
-    clear();
-    err_ << "vidur print: " << label_ << " is busy (" << utf8Status << "); waiting\n" << std::flush;
+    say(printer_ + " is busy (" + escapeControls(utf8Status) + "); waiting");
 }
 
 void PrintProgress::message(std::span<const std::uint8_t> bytes) {
     clear();
+    // A line at a time, CR, LF or CR LF ending it; within a line every control is escaped.
     std::string text;
-    for (const std::uint8_t byte : bytes) text += byte == '\r' ? '\n' : static_cast<char>(byte);
+    std::string line;
+    const auto endLine = [&] {
+        text += terminalText(line) + "\n";
+        line.clear();
+    };
+    for (const std::uint8_t byte : bytes) {
+        const bool lf = byte == '\n';
+        if (byte == '\r' || (lf && !afterCr_))
+            endLine();
+        else if (!lf)
+            line += static_cast<char>(byte);
+        afterCr_ = byte == '\r';
+    }
+    text += terminalText(line);
     err_ << text << std::flush;
-    midLine_ = !text.empty() && text.back() != '\n';
+    midLine_ = !line.empty() || (midLine_ && text.empty());
+}
+
+void PrintProgress::waiting(appletalk::print::PrintWait what, std::chrono::seconds without) {
+    using appletalk::print::PrintWait;
+    const std::string seconds = std::to_string(without.count()) + " s";
+    switch (what) {
+    case PrintWait::Answer: say(printer_ + " has not answered for " + seconds); break;
+    case PrintWait::Busy:
+        say(printer_ + " is still busy after " + seconds + " (" + escapeControls(lastBusy_) + ")");
+        break;
+    case PrintWait::Reading: say(printer_ + " has taken nothing more for " + seconds); break;
+    case PrintWait::Finishing: say(printer_ + " has the whole job and has not said it is done after " + seconds); break;
+    }
 }
 
 void PrintProgress::progress(std::uint64_t taken, std::uint64_t, bool inputDone) {

@@ -15,11 +15,13 @@
 #include "tools/vidur/cli/StopSignal.h"
 #include "tools/vidur/cli/UsageError.h"
 #include "tools/vidur/commands/DeviceList.h"
+#include "tools/vidur/output/TerminalText.h"
 
 #include <arpa/inet.h>
 
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <unistd.h>
 
@@ -102,6 +104,16 @@ std::string lossReport(std::uint64_t socketDrops, sim::SimInternet& internet) {
            " to the scenario's faults; datagrams the router dropped: " + std::to_string(router.droppedNoRoute) +
            " without a route, " + std::to_string(router.droppedHopCount) + " past 15 routers, " +
            std::to_string(router.droppedSendFailed) + " it could not send";
+}
+
+// What became of a job, as `vidur sim` tells it: names and titles came from the network.
+std::string jobLine(const sim::SimPrinter& printer, const sim::SimPrinter::JobRecord& job) {
+    std::string line = "vidur sim: " + terminalText(printer.behaviour().name) + ": job '" + terminalText(job.title) +
+                       "', " + std::to_string(job.bytes) + " bytes, ";
+    if (job.rejected) return line + "rejected\n";
+    if (!job.complete) return line + "cut off before its end\n";
+    if (!job.spoolFile.empty()) return line + "kept in " + job.spoolFile + "\n";
+    return line + (job.problem.empty() ? "printed\n" : "not kept: " + job.problem + "\n");
 }
 
 } // namespace
@@ -213,6 +225,14 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         for (const std::string& name : internet->leftOut()) io.err << " '" << macRomanToUtf8(name) << "'";
         io.err << "\n";
     }
+    // Job lines come from the loop's thread while this one writes its own.
+    std::mutex output;
+    for (const auto& printer : internet->printers()) {
+        printer->setJobEnded([&output, &io, &printer = *printer](const sim::SimPrinter::JobRecord& job) {
+            std::lock_guard lock(output);
+            io.err << jobLine(printer, job) << std::flush;
+        });
+    }
     EventLoop loop(clock);
     // The bridge holds the one descriptor; every simulated node is on in-process wires.
     loop.add(*bridge);
@@ -225,12 +245,19 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         if (stop.waitFor(kReadyPollMs)) break;
         ready = loop.invoke([&internet] { return internet->isReady(); });
     }
-    if (ready) {
-        io.out << loop.invoke([&internet] { return deviceTable(*internet); }) << std::flush;
-        io.err << "vidur sim: serving '" << macRomanToUtf8(scenario->title) << "' on " << where << "; Ctrl-C stops\n";
-        if (!scenario->spool.empty()) io.err << "vidur sim: printers spool their jobs to " << scenario->spool << "\n";
-    } else if (!StopSignal::requested()) {
-        io.err << "vidur sim: not every simulated node got an address; serving what there is\n";
+    {
+        // The table first: the loop's thread may be waiting for the lock.
+        const std::string table = ready ? loop.invoke([&internet] { return deviceTable(*internet); }) : "";
+        std::lock_guard lock(output);
+        if (ready) {
+            io.out << table << std::flush;
+            io.err << "vidur sim: serving '" << macRomanToUtf8(scenario->title) << "' on " << where
+                   << "; Ctrl-C stops\n";
+            if (!scenario->spool.empty())
+                io.err << "vidur sim: printers spool their jobs to " << scenario->spool << "\n";
+        } else if (!StopSignal::requested()) {
+            io.err << "vidur sim: not every simulated node got an address; serving what there is\n";
+        }
     }
     while (!stop.waitFor(1000)) {}
     loop.stop();

@@ -42,11 +42,9 @@ std::vector<std::string> ZonesCommand::sortedZones(std::vector<std::string> zone
 
 std::string ZonesCommand::format(const std::vector<std::string>& zones, bool json) {
     if (json) {
-        JsonWriter writer;
-        writer.beginArray();
-        for (const auto& zone : zones) writer.string(macRomanToUtf8(zone));
-        writer.endArray();
-        return writer.text() + "\n";
+        Json names = Json::array();
+        for (const auto& zone : zones) names.push_back(macRomanToUtf8(zone));
+        return JsonWriter::line(names);
     }
     std::string text;
     for (const auto& zone : zones) text += terminalText(zone) + "\n";

@@ -1,41 +1,28 @@
 // SPDX-License-Identifier: MIT
-// A small streaming JSON writer: compact output, commas placed for the caller, strings
-// escaped so that any UTF-8 name (and any byte sequence that is not UTF-8) comes out as
-// valid JSON. The names it gets are UTF-8 already: Mac OS Roman is converted before.
+// JSON as the commands print it: compact, members in the order they were added, one document
+// a line. Strings come out as valid JSON whatever they hold: names from the network are UTF-8
+// already (Mac OS Roman is converted before), but a name typed on the command line may be
+// any bytes.
 #pragma once
 
-#include <cstdint>
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vidur::cli {
 
+// Members stay in the order they were added: every run prints the same keys in the same order.
+using Json = nlohmann::ordered_json;
+
 class JsonWriter {
 public:
-    JsonWriter& beginObject();
-    JsonWriter& endObject();
-    JsonWriter& beginArray();
-    JsonWriter& endArray();
-    JsonWriter& key(std::string_view name);
-    JsonWriter& string(std::string_view value);
-    JsonWriter& number(std::int64_t value);
-    JsonWriter& boolean(bool value);
-
-    // The document so far.
-    const std::string& text() const { return text_; }
+    // `document` on one line, newline included.
+    static std::string line(const Json& document);
 
     // `value` as a JSON string literal, quotes included. Control characters are escaped,
     // malformed UTF-8 becomes U+FFFD.
     static std::string quoted(std::string_view value);
-
-private:
-    void beforeValue();
-
-    std::string text_;
-    // One entry per open object or array: whether it has a member yet.
-    std::vector<bool> hasMember_;
-    bool afterKey_ = false;
 };
 
 } // namespace vidur::cli
