@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/node/ethertalk/InterfaceMaster.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <linux/if_link.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <net/if.h>
+#include <optional>
+#include <span>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -20,37 +23,56 @@ struct LinkAnswer {
     std::string slaveKind;
 };
 
-std::string attributeText(const rtattr* attribute) {
-    const auto* text = static_cast<const char*>(RTA_DATA(attribute));
-    return std::string(text, strnlen(text, RTA_PAYLOAD(attribute)));
+using Bytes = std::span<const std::uint8_t>;
+
+// Netlink's own macros cast the byte buffer to its headers and mix signed and unsigned
+// lengths; copying each header out keeps the parse free of both.
+template <typename Header>
+std::optional<Header> headerAt(Bytes bytes, std::size_t offset) {
+    if (offset > bytes.size() || bytes.size() - offset < sizeof(Header)) return std::nullopt;
+    Header header;
+    std::memcpy(&header, bytes.data() + offset, sizeof(Header));
+    return header;
 }
 
-void readLinkInfo(const rtattr* info, LinkAnswer& answer) {
-    int length = static_cast<int>(RTA_PAYLOAD(info));
-    for (auto* nested = static_cast<const rtattr*>(RTA_DATA(info)); RTA_OK(nested, length);
-         nested = RTA_NEXT(nested, length))
-        if (nested->rta_type == IFLA_INFO_SLAVE_KIND) answer.slaveKind = attributeText(nested);
-}
+// Netlink messages and attributes are both padded to 4 bytes.
+constexpr std::size_t padded(std::size_t length) { return (length + 3) & ~std::size_t{3}; }
 
-// The one RTM_NEWLINK answer to our request, read defensively: the kernel's answer is
-// trusted no further than its own lengths say.
-bool readAnswer(const std::uint8_t* bytes, std::size_t size, LinkAnswer& answer) {
-    int remaining = static_cast<int>(size);
-    for (auto* header = reinterpret_cast<const nlmsghdr*>(bytes); NLMSG_OK(header, remaining);
-         header = NLMSG_NEXT(header, remaining)) {
-        if (header->nlmsg_type != RTM_NEWLINK) return false; // NLMSG_ERROR: no such interface
-        if (header->nlmsg_len < NLMSG_LENGTH(sizeof(ifinfomsg))) return false;
-        int length = static_cast<int>(IFLA_PAYLOAD(header));
-        for (auto* attribute = IFLA_RTA(static_cast<const ifinfomsg*>(NLMSG_DATA(header))); RTA_OK(attribute, length);
-             attribute = RTA_NEXT(attribute, length)) {
-            if (attribute->rta_type == IFLA_MASTER && RTA_PAYLOAD(attribute) >= sizeof(std::uint32_t))
-                std::memcpy(&answer.master, RTA_DATA(attribute), sizeof(std::uint32_t));
-            else if (attribute->rta_type == IFLA_LINKINFO)
-                readLinkInfo(attribute, answer);
-        }
-        return true;
+// Each well-formed attribute's type and payload; the kernel's answer is trusted no further
+// than its own lengths say.
+template <typename Visit>
+void forEachAttribute(Bytes bytes, Visit visit) {
+    std::size_t offset = 0;
+    while (const auto attribute = headerAt<rtattr>(bytes, offset)) {
+        const std::size_t length = attribute->rta_len;
+        if (length < sizeof(rtattr) || length > bytes.size() - offset) return;
+        const std::size_t payload = padded(sizeof(rtattr));
+        visit(attribute->rta_type, bytes.subspan(offset + payload, length - std::min(length, payload)));
+        offset += padded(length);
     }
-    return false;
+}
+
+std::string attributeText(Bytes payload) {
+    const auto* text = reinterpret_cast<const char*>(payload.data());
+    return std::string(text, strnlen(text, payload.size()));
+}
+
+// The one RTM_NEWLINK answer to our request; anything else (NLMSG_ERROR: no such
+// interface) is no answer.
+bool readAnswer(Bytes bytes, LinkAnswer& answer) {
+    const auto header = headerAt<nlmsghdr>(bytes, 0);
+    const std::size_t attributesAt = padded(sizeof(nlmsghdr)) + padded(sizeof(ifinfomsg));
+    if (!header || header->nlmsg_type != RTM_NEWLINK) return false;
+    if (header->nlmsg_len < attributesAt || header->nlmsg_len > bytes.size()) return false;
+    forEachAttribute(bytes.subspan(attributesAt, header->nlmsg_len - attributesAt), [&](unsigned type, Bytes payload) {
+        if (type == IFLA_MASTER && payload.size() >= sizeof(std::uint32_t))
+            std::memcpy(&answer.master, payload.data(), sizeof(std::uint32_t));
+        else if (type == IFLA_LINKINFO)
+            forEachAttribute(payload, [&](unsigned nestedType, Bytes nested) {
+                if (nestedType == IFLA_INFO_SLAVE_KIND) answer.slaveKind = attributeText(nested);
+            });
+    });
+    return true;
 }
 
 } // namespace
@@ -79,7 +101,7 @@ std::optional<InterfaceMaster> interfaceMaster(unsigned interfaceIndex) {
     if (::sendto(socket, &request, sizeof request, 0, reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel) ==
         static_cast<ssize_t>(sizeof request)) {
         const auto size = ::recv(socket, buffer.data(), buffer.size(), 0);
-        read = size > 0 && readAnswer(buffer.data(), static_cast<std::size_t>(size), answer);
+        read = size > 0 && readAnswer(Bytes(buffer.data(), static_cast<std::size_t>(size)), answer);
     }
     ::close(socket);
     if (!read || answer.master == 0) return std::nullopt;
