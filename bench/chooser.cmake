@@ -22,3 +22,11 @@ if(TARGET vidur20_ui AND TARGET tarvlib)
   # The static parts that call the library come after it on the link line: keep it needed.
   target_link_options(chooser_startup_bench PRIVATE -Wl,--no-as-needed)
 endif()
+
+# The Chooser's look-up tick over the real library and a simulated campus of a thousand devices.
+if(TARGET vidur20_ui AND TARGET tarvlib)
+  vidur_add_benchmark(NAME chooser_campus_bench
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ChooserCampusBench.cpp
+    LIBS vidur20_ui tarvlib Qt6::Widgets)
+  target_link_options(chooser_campus_bench PRIVATE -Wl,--no-as-needed)
+endif()

@@ -17,3 +17,8 @@ vidur_add_benchmark(NAME stack_idle_bench
 vidur_add_benchmark(NAME print_job_bench
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/PrintJobBench.cpp
   LIBS atalk_services atalk_node atalk_protocols)
+
+# A simulated campus of thousands of devices starting: time and heap per device.
+vidur_add_benchmark(NAME sim_start_bench
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/SimStartBench.cpp
+  LIBS atalk_sim atalk_node)

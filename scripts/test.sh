@@ -28,19 +28,14 @@ scripts/install-deps.sh
 scripts/format.sh --check
 
 jobs=$(nproc)
-# Tests never touch the user's runtime folder (each test makes its own profile folder).
-export XDG_RUNTIME_DIR="$(mktemp -d)"
-chmod 700 "$XDG_RUNTIME_DIR"
+# The tests' environment, shared with scripts/busy-test.sh: the sanitizers' options, leaks
+# inside system libraries suppressed, windows offscreen, a private runtime folder.
+source scripts/test-environment.sh
 trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
-# Windows render offscreen; no test needs a display.
-export QT_QPA_PLATFORM=offscreen
 
 SECONDS=0
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVIDUR_SANITIZE=ON -DVIDUR_WERROR=ON >/dev/null
 cmake --build build/sanitize -j"$jobs"
-export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0:strict_string_checks=1"
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 ctest --test-dir build/sanitize --output-on-failure -j"$jobs" "$@"
 finished "the AddressSanitizer run"
 

@@ -10,6 +10,7 @@
 #include <sys/eventfd.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace appletalk {
 
@@ -75,6 +76,13 @@ void EventLoop::post(Task task) {
 }
 
 void EventLoop::wake() {
+    // From the loop's own thread (a node handing a frame to its neighbours on a wire) the
+    // loop is awake already: it only must not sleep before it looks again. A wire of
+    // thousands of nodes would otherwise pay a system call per node for every broadcast.
+    if (onLoopThread()) {
+        wokenFromInside_ = true;
+        return;
+    }
     const std::uint64_t one = 1;
     // A full counter already means "wake up", so a failed write loses nothing.
     [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
@@ -87,7 +95,8 @@ void EventLoop::run() {
         if (stopping_) break;
         const bool busy = pollAll();
         if (stopping_) continue;
-        waitForWork(busy ? 0 : waitTimeoutMs());
+        const bool woken = std::exchange(wokenFromInside_, false);
+        waitForWork(busy || woken ? 0 : waitTimeoutMs());
     }
     // Whatever was posted meanwhile still runs: a caller may be waiting on it.
     while (runTasks()) {}

@@ -75,6 +75,7 @@ private:
     // Touched only on the loop thread (or before start); removed entries are nulled while
     // a poll pass may be iterating, and compacted after it.
     std::vector<Pollable*> pollables_;
+    bool wokenFromInside_ = false; // on the loop thread only: look again before sleeping
 };
 
 } // namespace appletalk

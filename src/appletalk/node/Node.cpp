@@ -146,8 +146,10 @@ SendResult Node::send(Datagram datagram, SendOptions options) {
 bool Node::isOnThisCable(std::uint16_t network) const {
     if (network == 0 || network == thisNet_) return true;
     // A LocalTalk node that no router has told its network cannot tell another network from
-    // its own: it sends there directly, in a long header that lets the addressee judge.
-    if (!port_->isExtended()) return thisNet_ == 0;
+    // its own: it sends there directly, in a long header that lets the addressee judge. One
+    // on an extended cable of LocalTalk frames (the simulator's) reaches every number of the
+    // cable's range directly too, in a long header, which names the network.
+    if (!port_->isExtended()) return thisNet_ == 0 || (cableRange_ && cableRange_->contains(network));
     // Without a router an extended cable's range is the whole internet: every network is
     // looked for here (nodes behind a bridge, in the start-up range or elsewhere).
     if (aRouter_ == 0) return true;

@@ -71,7 +71,8 @@ public:
 
     // EtherTalk ------------------------------------------------------------------------
     bool isExtended() const { return port_->isExtended(); }
-    // The networks of this cable: datagrams to them go straight to their node.
+    // The networks of this cable: datagrams to them go straight to their node (on LocalTalk
+    // frames too, with a long header, once set).
     const std::optional<NetworkRange>& cableRange() const { return cableRange_; }
     void setCableRange(NetworkRange range) { cableRange_ = range; }
     // Takes a new address inside `range` unless ours is there already; `done` runs once the
@@ -109,6 +110,8 @@ public:
     void receiveFrame(std::span<const std::uint8_t> bytes);
 
     const NodeCounters& counters() const { return counters_; }
+    // What the link lost before the node saw it (see Link::framesDropped).
+    std::uint64_t framesDroppedByLink() const { return link_.framesDropped(); }
     // LocalTalk only: ids given up, and lapENQs for ours answered.
     std::uint64_t idConflicts() const;
     std::uint64_t enqsAnswered() const;

@@ -11,10 +11,11 @@ namespace appletalk::runtime {
 
 using api::DispatchBlockAccess;
 
-DispatchRequests::DispatchRequests(NetworkOperations& network)
+DispatchRequests::DispatchRequests(NetworkOperations& network, const Clock& clock)
     // Values start somewhere different in every process, so a value kept from an earlier
     // run ends nothing of this one.
     : network_(network),
+      clock_(clock),
       lastId_(static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()) & 0x7FFFFFFFu) {}
 
 DispatchRequests::~DispatchRequests() {
@@ -86,8 +87,8 @@ int DispatchRequests::printerStatus(_DispatchBlock& block) {
     const std::uint32_t id = nextId();
     DispatchBlockAccess::writeU32(block, DB_REQUEST_ID_OFFSET, id);
     DispatchBlockAccess::publishResult(block, kInProgress);
-    auto request =
-        std::make_unique<PrinterStatusRequest>(network_, block, id, [this](std::uint32_t done) { retire(done); });
+    auto request = std::make_unique<PrinterStatusRequest>(network_, clock_, block, id,
+                                                          [this](std::uint32_t done) { retire(done); });
     PrinterStatusRequest& started = *request;
     status_.emplace(id, std::move(request));
     started.start();

@@ -21,7 +21,8 @@ namespace appletalk::runtime {
 
 class DispatchRequests {
 public:
-    explicit DispatchRequests(NetworkOperations& network);
+    // The clock times the printer status requests' budget.
+    DispatchRequests(NetworkOperations& network, const Clock& clock);
     ~DispatchRequests();
     DispatchRequests(const DispatchRequests&) = delete;
     DispatchRequests& operator=(const DispatchRequests&) = delete;
@@ -42,6 +43,7 @@ private:
     std::uint32_t nextId();
 
     NetworkOperations& network_;
+    const Clock& clock_;
     std::map<std::uint32_t, std::unique_ptr<PrinterStatusRequest>> status_;
     // Finished requests wait here until the next call: one may not delete itself from its
     // own callback.

@@ -65,8 +65,12 @@ public:
     // Every distinct reply tuple as it arrives, then done when the retries have run out.
     virtual OperationId lookup(const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
                                LookupDone done) = 0;
-    // The printer's status text, or why there is none, within the retry budget.
-    virtual OperationId papStatus(const DdpAddress& printer, StatusDone done) = 0;
+    // The printer's status text, or why there is none, within the retry budget: the usual few
+    // tries, or as many as fit in `patience` when that is longer.
+    virtual OperationId papStatus(const DdpAddress& printer, Duration patience, StatusDone done) = 0;
+    OperationId papStatus(const DdpAddress& printer, StatusDone done) {
+        return papStatus(printer, Duration::zero(), std::move(done));
+    }
 
     virtual void cancel(OperationId id) = 0;
 };

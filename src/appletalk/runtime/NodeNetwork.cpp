@@ -2,6 +2,7 @@
 #include "appletalk/runtime/NodeNetwork.h"
 
 #include "appletalk/runtime/ApiResults.h"
+#include "appletalk/runtime/DebugLog.h"
 
 #include <algorithm>
 
@@ -18,6 +19,20 @@ int zoneResult(ZipStatus status) {
     case ZipStatus::TooManyZones: return kErrTooManyZones;
     default: return kErrNoRouter;
     }
+}
+
+// One line on a finished look-up: what it found, and what was lost on the way in since the
+// stack started, so a device missing from a list can be traced to where it went.
+std::string lookupNote(const nbp::NbpName& pattern, const NbpLookup& lookup, const Node& node) {
+    const NodeCounters& counters = node.counters();
+    const auto lastMs = std::chrono::duration_cast<std::chrono::milliseconds>(lookup.lastFoundAfter()).count();
+    return "look-up of " + pattern.object + ":" + pattern.type + "@" + pattern.zone + ": " +
+           std::to_string(lookup.results().size()) + " found after " + std::to_string(lookup.requestsSent()) +
+           " requests, the last " + std::to_string(lastMs) + " ms after the first request, " +
+           std::to_string(lookup.malformedReplies()) + " impossible replies; since start " +
+           std::to_string(node.framesDroppedByLink()) + " frames lost by the link, " +
+           std::to_string(counters.framesMalformed) + " unreadable, " + std::to_string(counters.datagramsNoSocket) +
+           " for closed sockets (replies after a look-up ended)";
 }
 
 } // namespace
@@ -253,16 +268,18 @@ void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const
     options.maxTuples = parameters.maxTuples;
     options.extendedCable = rtmp_.cableRange().has_value();
     if (node_.isExtended()) options.ownZone = zone_;
-    const bool started = entry->second->start(pattern, options, [this, id, found, done](NbpLookupStatus status) {
-        const auto finished = lookups_.find(id);
-        if (finished == lookups_.end()) return;
-        const std::vector<nbp::NbpTuple> results = finished->second->results();
-        lookups_.erase(finished); // the look-up allows it from its own completion
-        for (const nbp::NbpTuple& tuple : results) {
-            if (found) found(tuple);
-        }
-        if (done) done(status == NbpLookupStatus::BadReply ? kErrBadReply : kOk);
-    });
+    const bool started =
+        entry->second->start(pattern, options, [this, id, pattern, found, done](NbpLookupStatus status) {
+            const auto finished = lookups_.find(id);
+            if (finished == lookups_.end()) return;
+            if (DebugLog::enabled()) DebugLog::note(lookupNote(pattern, *finished->second, node_));
+            const std::vector<nbp::NbpTuple> results = finished->second->results();
+            lookups_.erase(finished); // the look-up allows it from its own completion
+            for (const nbp::NbpTuple& tuple : results) {
+                if (found) found(tuple);
+            }
+            if (done) done(status == NbpLookupStatus::BadReply ? kErrBadReply : kOk);
+        });
     if (!started) {
         lookups_.erase(entry);
         if (done) done(kOk);
@@ -271,23 +288,25 @@ void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const
 
 // PAP status -------------------------------------------------------------------------------
 
-OperationId NodeNetwork::papStatus(const DdpAddress& printer, StatusDone done) {
+OperationId NodeNetwork::papStatus(const DdpAddress& printer, Duration patience, StatusDone done) {
     const OperationId id = nextOperation_++;
     statusQueries_[id].done = std::move(done);
+    // Tries one retry interval apart, as many as fit in the patience; the usual at least.
+    const int retries = std::max(timing_.papRetries, static_cast<int>(patience / timing_.papRetryInterval) - 1);
     if (started_) {
-        sendStatus(id, printer, timing_.papRetries);
+        sendStatus(id, printer, retries);
         return id;
     }
     // Nothing can leave a node that is still starting: the query waits for the start, and
     // the wait comes out of its own budget, so a caller never waits longer than usual.
-    const Duration budget = timing_.papRetryInterval * (timing_.papRetries + 1);
+    const Duration budget = timing_.papRetryInterval * (retries + 1);
     const SteadyTime deadline = node_.clock().now() + budget;
     statusQueries_[id].timer = node_.timers().scheduleAfter(budget, [this, id] { finishStatus(id, kErrNotFound); });
-    whenStarted([this, id, printer, deadline](bool) { sendQueuedStatus(id, printer, deadline); });
+    whenStarted([this, id, printer, deadline, retries](bool) { sendQueuedStatus(id, printer, deadline, retries); });
     return id;
 }
 
-void NodeNetwork::sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline) {
+void NodeNetwork::sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline, int retries) {
     const auto query = statusQueries_.find(id);
     if (query == statusQueries_.end()) return; // cancelled, or out of time already
     node_.timers().cancel(query->second.timer);
@@ -295,7 +314,7 @@ void NodeNetwork::sendQueuedStatus(OperationId id, const DdpAddress& printer, St
     // As many tries as still fit before the deadline; at least one.
     const Duration left = deadline - node_.clock().now();
     const auto fitting = static_cast<int>(left / timing_.papRetryInterval);
-    sendStatus(id, printer, std::clamp(fitting - 1, 0, timing_.papRetries));
+    sendStatus(id, printer, std::clamp(fitting - 1, 0, retries));
 }
 
 void NodeNetwork::sendStatus(OperationId id, const DdpAddress& printer, int retries) {

@@ -58,7 +58,8 @@ public:
     OperationId localZones(ZonesDone done) override;
     OperationId lookup(const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
                        LookupDone done) override;
-    OperationId papStatus(const DdpAddress& printer, StatusDone done) override;
+    using NetworkOperations::papStatus;
+    OperationId papStatus(const DdpAddress& printer, Duration patience, StatusDone done) override;
     void cancel(OperationId id) override;
 
 private:
@@ -80,7 +81,7 @@ private:
     // One ZIP client operation for a zone enumeration, once the node has started.
     OperationId listZones(std::function<ZipOperation()> choose, ZonesDone done);
     void sendStatus(OperationId id, const DdpAddress& printer, int retries);
-    void sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline);
+    void sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline, int retries);
     void failStatusLater(OperationId id);
     void finishStatus(OperationId id, int result, std::string status = {});
     void startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,

@@ -24,7 +24,8 @@ public:
         done(kErrNoNetwork);
         return 0;
     }
-    OperationId papStatus(const DdpAddress&, StatusDone done) override {
+    using NetworkOperations::papStatus;
+    OperationId papStatus(const DdpAddress&, Duration, StatusDone done) override {
         done(kErrNoNetwork, {});
         return 0;
     }

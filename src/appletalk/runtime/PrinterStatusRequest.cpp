@@ -5,6 +5,7 @@
 #include "tarvlib/DispatchBlockAccess.h"
 #include "tarvlib/NameFields.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -33,9 +34,10 @@ nbp::NbpName lookupNameOf(const _NBPTuple& tuple) {
 
 } // namespace
 
-PrinterStatusRequest::PrinterStatusRequest(NetworkOperations& network, _DispatchBlock& block, std::uint32_t id,
-                                           Finished finished)
+PrinterStatusRequest::PrinterStatusRequest(NetworkOperations& network, const Clock& clock, _DispatchBlock& block,
+                                           std::uint32_t id, Finished finished)
     : network_(network),
+      clock_(clock),
       block_(&block),
       id_(id),
       finished_(std::move(finished)),
@@ -44,11 +46,24 @@ PrinterStatusRequest::PrinterStatusRequest(NetworkOperations& network, _Dispatch
 PrinterStatusRequest::~PrinterStatusRequest() { cancel(); }
 
 void PrinterStatusRequest::start() {
+    // Nothing is asked of a stack that is still starting: its first look-up or status try
+    // would fail for want of an address or a router, not for want of a printer.
+    network_.whenStarted([this, alive = std::weak_ptr<bool>(alive_)](bool ok) {
+        if (!alive.lock() || isFinished()) return;
+        if (ok)
+            begin();
+        else
+            fail();
+    });
+}
+
+void PrinterStatusRequest::begin() {
+    deadline_ = clock_.now() + kAnswerBudget;
     const DdpAddress address = addressOf(printer_);
     if (isUsable(address))
-        askAt(address);
+        askAt(address, Duration::zero());
     else
-        findAgain();
+        find();
 }
 
 void PrinterStatusRequest::cancel() {
@@ -58,9 +73,10 @@ void PrinterStatusRequest::cancel() {
     block_ = nullptr;
 }
 
-void PrinterStatusRequest::askAt(const DdpAddress& address) {
-    askedAt_ = address;
-    operation_ = network_.papStatus(address, [this, address](int result, const std::string& status) {
+Duration PrinterStatusRequest::timeLeft() const { return deadline_ - clock_.now(); }
+
+void PrinterStatusRequest::askAt(const DdpAddress& address, Duration patience) {
+    operation_ = network_.papStatus(address, patience, [this, address](int result, const std::string& status) {
         operation_ = 0;
         answered(address, result, status);
     });
@@ -70,41 +86,49 @@ void PrinterStatusRequest::answered(const DdpAddress& address, int result, const
     if (result == kErrBadReply) unreadable_ = true;
     if (result == kOk)
         succeed(address, status);
-    else if (!searched_)
-        findAgain();
     else
-        fail();
+        find();
 }
 
-void PrinterStatusRequest::findAgain() {
-    searched_ = true;
+void PrinterStatusRequest::find() {
+    // A look-up is only begun while it can still end within the budget's last second.
+    if (timeLeft() < kFindInterval) {
+        fail();
+        return;
+    }
     const nbp::NbpName name = lookupNameOf(printer_);
     if (!name.isValidPattern()) {
         fail();
         return;
     }
-    const LookupParameters parameters{kFindInterval, kFindRetries, 1};
+    foundByName_ = false;
+    // Sent again every interval, with one NBP ID, for as long as the budget allows, so a reply
+    // slower than one interval still counts; it ends at the first.
+    const int retries = std::max(kFindRetries, static_cast<int>(timeLeft() / kFindInterval) - 1);
+    const LookupParameters parameters{kFindInterval, retries, 1};
+    const SteadyTime begun = clock_.now();
     operation_ = network_.lookup(
         name, parameters, [this](const nbp::NbpTuple& tuple) { found(tuple); },
-        [this](int status) {
+        [this, begun](int status) {
+            if (status == kErrBadReply) unreadable_ = true;
+            // Found: the status query that followed holds operation_ now.
+            if (foundByName_) return;
             operation_ = 0;
-            lookupEnded(status);
+            // A look-up that ended at once could not be sent; another would only do the same.
+            if (clock_.now() == begun)
+                fail();
+            else
+                find();
         });
 }
 
 void PrinterStatusRequest::found(const nbp::NbpTuple& tuple) {
-    if (movedFound_) return;
-    const DdpAddress address{tuple.network, tuple.node, tuple.socket};
-    // Found where it did not answer: asking again there would only repeat the silence.
-    if (address == askedAt_ && isUsable(askedAt_)) return;
-    movedFound_ = true;
-    network_.cancel(operation_);
-    askAt(address);
-}
-
-void PrinterStatusRequest::lookupEnded(int status) {
-    if (status == kErrBadReply) unreadable_ = true;
-    if (!movedFound_) fail();
+    if (foundByName_) return;
+    foundByName_ = true;
+    // Asked wherever it answered its name, also where it was silent before (the answer may
+    // have been lost), for all the time that is left: on a slow network the answer to the
+    // first try may come after the usual three.
+    askAt(DdpAddress{tuple.network, tuple.node, tuple.socket}, timeLeft());
 }
 
 void PrinterStatusRequest::succeed(const DdpAddress& address, const std::string& status) {

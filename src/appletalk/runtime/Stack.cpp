@@ -112,7 +112,7 @@ Stack::Stack(StackSettings settings, StackOptions options)
         network_ = std::make_unique<OfflineNetwork>();
         DebugLog::note("no AppleTalk network: " + problem_);
     }
-    requests_ = std::make_unique<DispatchRequests>(*network_);
+    requests_ = std::make_unique<DispatchRequests>(*network_, *clock_);
     network_->whenStarted([this](bool) { firstStartDone(); });
     if (options.ownThread) {
         loop_.add(group_);

@@ -16,23 +16,58 @@ void PollGroup::add(Pollable& member) {
 
 void PollGroup::remove(Pollable& member) {
     member.setWakeHandler(nullptr);
-    members_.erase(std::remove(members_.begin(), members_.end(), &member), members_.end());
+    const auto found = std::find(members_.begin(), members_.end(), &member);
+    if (found == members_.end()) return;
+    if (polling_) {
+        *found = nullptr;
+        removed_ = true;
+    } else {
+        members_.erase(found);
+    }
+}
+
+void PollGroup::clear() {
+    for (Pollable* member : members_)
+        if (member != nullptr) member->setWakeHandler(nullptr);
+    if (polling_) {
+        std::fill(members_.begin(), members_.end(), nullptr);
+        removed_ = true;
+    } else {
+        members_.clear();
+    }
+}
+
+std::size_t PollGroup::size() const {
+    return static_cast<std::size_t>(
+        std::count_if(members_.begin(), members_.end(), [](Pollable* member) { return member != nullptr; }));
 }
 
 bool PollGroup::poll() {
+    // A member's handler may remove members (a device going away) or add some: by index,
+    // over what is there when each turn comes. A nested poll leaves the compaction to the
+    // outer one.
+    const bool outer = !polling_;
+    polling_ = true;
     bool worked = false;
-    // A copy: a member's handler may remove a member (a device going away).
-    const auto current = members_;
-    for (Pollable* member : current) {
-        if (std::find(members_.begin(), members_.end(), member) == members_.end()) continue;
-        if (member->poll()) worked = true;
+    for (std::size_t i = 0; i < members_.size(); ++i)
+        if (members_[i] != nullptr && members_[i]->poll()) worked = true;
+    if (outer) {
+        polling_ = false;
+        compact();
     }
     return worked;
+}
+
+void PollGroup::compact() {
+    if (!removed_) return;
+    members_.erase(std::remove(members_.begin(), members_.end(), nullptr), members_.end());
+    removed_ = false;
 }
 
 std::optional<SteadyTime> PollGroup::nextDeadline() const {
     std::optional<SteadyTime> next;
     for (const Pollable* member : members_) {
+        if (member == nullptr) continue;
         const auto deadline = member->nextDeadline();
         if (deadline && (!next || *deadline < *next)) next = deadline;
     }
@@ -41,7 +76,8 @@ std::optional<SteadyTime> PollGroup::nextDeadline() const {
 
 int PollGroup::waitHandle() const {
     for (const Pollable* member : members_)
-        if (const int handle = member->waitHandle(); handle >= 0) return handle;
+        if (member != nullptr)
+            if (const int handle = member->waitHandle(); handle >= 0) return handle;
     return -1;
 }
 

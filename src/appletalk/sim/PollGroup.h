@@ -17,7 +17,9 @@ public:
     // Members are not owned; each must outlive its membership.
     void add(Pollable& member);
     void remove(Pollable& member);
-    std::size_t size() const { return members_.size(); }
+    // Every member removed at once.
+    void clear();
+    std::size_t size() const;
 
     bool poll() override;
     std::optional<SteadyTime> nextDeadline() const override;
@@ -29,8 +31,13 @@ public:
 
 private:
     void wake();
+    void compact();
 
+    // A member removed while the group polls is nulled, and the list compacted afterwards,
+    // so a pass over thousands of members costs one visit each.
     std::vector<Pollable*> members_;
+    bool polling_ = false;
+    bool removed_ = false;
     // Members may wake us from another thread (a link's reader), hence the lock.
     std::shared_ptr<std::mutex> wakeMutex_ = std::make_shared<std::mutex>();
     std::shared_ptr<std::function<void()>> wake_ = std::make_shared<std::function<void()>>();

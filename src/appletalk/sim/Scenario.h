@@ -31,7 +31,8 @@ struct ScenarioPrinter {
     std::string type = "LaserWriter";
     std::string zone;
     std::uint16_t network = 0; // resolved: the given one, else the first network with the zone
-    std::uint8_t node = 0; // 0: any server id
+    bool networkGiven = false; // the file named the number; else any number of that network
+    std::uint8_t node = 0; // asked for; 0: any (AddressPlan gives every device its address)
     std::string status = "status: idle";
     std::vector<std::string> statusChanges;
     Duration statusInterval = std::chrono::seconds(10);
@@ -49,6 +50,7 @@ struct ScenarioFileServer {
     std::string name;
     std::string zone;
     std::uint16_t network = 0;
+    bool networkGiven = false;
     std::uint8_t node = 0;
 };
 

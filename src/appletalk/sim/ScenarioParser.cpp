@@ -4,8 +4,10 @@
 #include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/protocols/pap/PapStatus.h"
 #include "appletalk/protocols/wire/WireLimits.h"
+#include "appletalk/sim/AddressPlan.h"
 #include "appletalk/sim/RouterPortConfig.h"
 #include "text/MacRoman.h"
+#include "text/UniqueNameList.h"
 
 #include <toml++/toml.h>
 
@@ -146,6 +148,7 @@ public:
         if (const auto* servers = tableArray(root_, "file_server"))
             for (const toml::node& node : *servers)
                 scenario.fileServers.push_back(readFileServer(scenario, *node.as_table()));
+        checkCapacity(scenario);
         return scenario;
     }
 
@@ -166,6 +169,7 @@ private:
         if (!networks || networks->empty()) fail(root_.source(), "a scenario needs at least one [[network]]");
         for (const toml::node& node : *networks) {
             const toml::table& table = *node.as_table();
+            networkTables_.push_back(&table);
             ScenarioNetwork network = readNetwork(table);
             for (const auto& other : scenario.networks)
                 if (network.rangeStart <= other.rangeEnd && other.rangeStart <= network.rangeEnd)
@@ -219,6 +223,15 @@ private:
         network.rangeEnd = static_cast<std::uint16_t>(last);
     }
 
+    // Refused at load, at the network's table: a scenario whose devices do not fit their
+    // networks would leave some without an address, and clients looking for them waiting.
+    void checkCapacity(const Scenario& scenario) {
+        std::string problem;
+        std::size_t network = 0;
+        if (!AddressPlan::make(scenario, false, problem, &network))
+            fail(network < networkTables_.size() ? networkTables_[network]->source() : root_.source(), problem);
+    }
+
     // The network a device in `zone` sits on: the one given, which must have the zone, or the
     // first that has it.
     std::uint16_t place(const Scenario& scenario, const toml::table& table, const std::string& what,
@@ -250,15 +263,17 @@ private:
     }
 
     void checkUnique(const toml::table& table, const std::string& what, const nbp::NbpName& name) {
-        for (const auto& seen : names_)
-            if (vidur::text::compareFolded(seen.object, name.object) == 0 &&
-                vidur::text::compareFolded(seen.type, name.type) == 0 &&
-                vidur::text::compareFolded(seen.zone, name.zone) == 0)
-                fail(table.source(), what + " '" + vidur::text::macRomanToUtf8(name.object) + ":" +
-                                         vidur::text::macRomanToUtf8(name.type) + "' is already in that zone");
+        // One key per entity, each part after its length, so no two entities share a key.
+        std::string key;
+        for (const std::string* part : {&name.object, &name.type, &name.zone}) {
+            key += static_cast<char>(part->size());
+            key += *part;
+        }
+        if (!names_.add(std::move(key)))
+            fail(table.source(), what + " '" + vidur::text::macRomanToUtf8(name.object) + ":" +
+                                     vidur::text::macRomanToUtf8(name.type) + "' is already in that zone");
         if (!nbp::NbpName{name.object, name.type, "*"}.isRegistrable())
             fail(table.source(), what + ".name and type must not hold the wildcards = or \xE2\x89\x88");
-        names_.push_back(name);
     }
 
     ScenarioPrinter readPrinter(const Scenario& scenario, const toml::table& table) {
@@ -271,6 +286,7 @@ private:
         if (find(table, "type")) printer.type = string(table, "printer", "type", kMaxNameLength);
         printer.zone = string(table, "printer", "zone", kMaxNameLength);
         printer.network = place(scenario, table, "printer", printer.zone);
+        printer.networkGiven = find(table, "network") != nullptr;
         printer.node = nodeId(table, "printer", printer.network);
         checkUnique(table, "printer", {printer.name, printer.type, printer.zone});
         if (find(table, "status")) printer.status = string(table, "printer", "status", pap::PapStatus::kMaxLength);
@@ -298,14 +314,16 @@ private:
         server.name = string(table, "file_server", "name", kMaxNameLength);
         server.zone = string(table, "file_server", "zone", kMaxNameLength);
         server.network = place(scenario, table, "file_server", server.zone);
+        server.networkGiven = find(table, "network") != nullptr;
         server.node = nodeId(table, "file_server", server.network);
         checkUnique(table, "file_server", {server.name, "AFPServer", server.zone});
         return server;
     }
 
     const toml::table& root_;
+    std::vector<const toml::table*> networkTables_;
     std::set<std::pair<std::uint16_t, std::uint8_t>> takenNodes_;
-    std::vector<nbp::NbpName> names_;
+    vidur::text::UniqueNameList names_; // every entity's name, case folded
 };
 
 ScenarioError errorAt(const std::string& file, const toml::source_region& where, std::string message) {

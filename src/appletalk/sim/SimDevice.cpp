@@ -31,8 +31,13 @@ void SimDevice::join() {
     link_ = links_ ? links_() : nullptr;
     if (!link_) return;
     NodeConfig config;
-    config.acquisition.role = NodeRole::Server;
+    // A device placed on a workstation id (a full network) probes there first, and on a
+    // conflict looks among workstation ids, as servers do among theirs.
+    const bool workstationId = placement_.preferredNode != 0 && placement_.preferredNode < 128;
+    config.acquisition.role = workstationId ? NodeRole::Workstation : NodeRole::Server;
     config.acquisition.preferredId = placement_.preferredNode;
+    config.acquisition.assigned = placement_.assigned;
+    config.acquisition.defends = placement_.defendsId;
     placement_.probes.applyTo(config.acquisition);
     // Each join draws differently, so a device that comes back may land elsewhere.
     config.seed = placement_.seed == 0 ? 0 : placement_.seed + joins_++;
@@ -99,6 +104,8 @@ void SimDevice::goAway() {
 void SimDevice::comeBack(std::optional<std::uint8_t> node) {
     const std::uint8_t previous = node_ ? node_->nodeId() : 0;
     goAway();
+    // An id of its own choosing is the device's to probe for, as any node's.
+    if (node && *node != placement_.preferredNode) placement_.assigned = false;
     if (node)
         placement_.preferredNode = *node;
     else if (previous != 0)
@@ -116,8 +123,13 @@ void SimDevice::learnRouter(const Datagram& datagram) {
     if (datagram.type != kRtmpDataType) return;
     const auto data = rtmp::RtmpData::parse(datagram.data);
     if (!data || data->senderNode == 0) return;
-    // On EtherTalk the device's network is its AARP address, not the router's.
-    if (!node_->isExtended()) node_->setThisNet(data->senderNetwork);
+    // On EtherTalk the device's network is its AARP address, not the router's; on an extended
+    // cable of LocalTalk frames it is the number it was placed on, any of the cable's range.
+    const bool inCableRange = data->cableRange && node_->thisNet() >= data->cableRange->rangeStart &&
+                              node_->thisNet() <= data->cableRange->rangeEnd;
+    if (!node_->isExtended() && !inCableRange) node_->setThisNet(data->senderNetwork);
+    // Every number of the cable is reached without the router.
+    if (inCableRange) node_->setCableRange(NetworkRange{data->cableRange->rangeStart, data->cableRange->rangeEnd});
     node_->setARouter(data->senderNode, data->senderNetwork);
 }
 

@@ -23,12 +23,17 @@ namespace appletalk::sim {
 using LinkFactory = std::function<std::unique_ptr<Link>()>;
 
 struct DevicePlacement {
-    std::uint16_t network = 0; // THIS-NET until RTMP says otherwise
+    // THIS-NET until RTMP says otherwise; on an extended cable any number of its range, kept.
+    std::uint16_t network = 0;
     std::uint8_t router = 0; // A-ROUTER until RTMP says otherwise; 0: none
-    std::uint8_t preferredNode = 0; // in 128..254; 0: any server id
+    std::uint8_t preferredNode = 0; // in 128..254, or any id when assigned; 0: any server id
     std::string zone = "*"; // Mac OS Roman; the zone LkUps must name (or "*")
     std::uint64_t seed = 0;
     ProbeTiming probes; // standard unless only simulated nodes share the link
+    // The simulator gave this device preferredNode alone on a wire only its nodes and clients
+    // share: the node takes it without probing (see AcquisitionSettings::assigned).
+    bool assigned = false;
+    bool defendsId = true; // see AcquisitionSettings::defends
 };
 
 class SimDevice : public Pollable {

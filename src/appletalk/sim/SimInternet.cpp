@@ -1,7 +1,22 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/sim/SimInternet.h"
 
+#include "appletalk/sim/AddressPlan.h"
+
+#include <stdexcept>
+
 namespace appletalk::sim {
+
+namespace {
+
+AddressPlan planFor(const Scenario& scenario, bool clientOnLocalTalk) {
+    std::string problem;
+    auto plan = AddressPlan::make(scenario, clientOnLocalTalk, problem);
+    if (!plan) throw std::invalid_argument(scenario.source + ": " + problem);
+    return *plan;
+}
+
+} // namespace
 
 SimInternet::SimInternet(const Clock& clock, const Scenario& scenario, std::uint64_t seed)
     : clock_(clock), scenario_(scenario), seed_(seed) {
@@ -19,9 +34,7 @@ SimInternet::SimInternet(const Clock& clock, const Scenario& scenario, LinkFacto
     buildBeside(std::move(clientSegment), existing);
 }
 
-SimInternet::~SimInternet() {
-    for (Pollable* part : parts()) group_.remove(*part);
-}
+SimInternet::~SimInternet() { group_.clear(); }
 
 void SimInternet::build(LinkFactory clientSegment) {
     const auto nextSeed = [this] { return seed_ == 0 ? 0 : seed_ * 1000 + ++nextSeed_ * 16; };
@@ -40,23 +53,30 @@ void SimInternet::build(LinkFactory clientSegment) {
         wires_.push_back(std::move(wire));
     }
     router_ = std::make_unique<SimRouter>(clock_, scenario_.routerNode, nextSeed());
-    for (const auto& network : scenario_.networks) {
+    // A client segment of LocalTalk frames (LToUDP) holds what LocalTalk holds, whatever the
+    // scenario calls the network; one of Ethernet frames, what an extended cable holds.
+    bool clientOnLocalTalk = false;
+    for (std::size_t i = 0; i < scenario_.networks.size(); ++i) {
+        const auto& network = scenario_.networks[i];
         const RouterPortConfig port{network.extended, network.rangeStart, network.rangeEnd, network.zones,
                                     network.defaultZone};
-        router_->addPort(linksFor(network.rangeStart, clientSegment)(), port, probeTimingFor(network.rangeStart));
+        auto link = linksFor(network.rangeStart, clientSegment)();
+        if (!wires_[i] && link) clientOnLocalTalk = !link->hardwareAddress();
+        router_->addPort(std::move(link), port, probeTimingFor(network.rangeStart));
     }
     group_.add(*router_);
-    for (const auto& printer : scenario_.printers) {
-        const PrinterBehaviour behaviour = behaviourOf(printer);
-        auto placed = placement(printer.network, printer.node, printer.zone);
-        printers_.push_back(
-            std::make_unique<SimPrinter>(clock_, linksFor(printer.network, clientSegment), placed, behaviour));
+    const AddressPlan plan = planFor(scenario_, clientOnLocalTalk);
+    for (std::size_t i = 0; i < scenario_.printers.size(); ++i) {
+        const auto& printer = scenario_.printers[i];
+        printers_.push_back(std::make_unique<SimPrinter>(clock_, linksFor(printer.network, clientSegment),
+                                                         placement(plan.printer(i), printer.zone),
+                                                         behaviourOf(printer)));
         group_.add(*printers_.back());
     }
-    for (const auto& server : scenario_.fileServers) {
-        auto placed = placement(server.network, server.node, server.zone);
-        fileServers_.push_back(
-            std::make_unique<SimFileServer>(clock_, linksFor(server.network, clientSegment), placed, server.name));
+    for (std::size_t i = 0; i < scenario_.fileServers.size(); ++i) {
+        const auto& server = scenario_.fileServers[i];
+        fileServers_.push_back(std::make_unique<SimFileServer>(
+            clock_, linksFor(server.network, clientSegment), placement(plan.fileServer(i), server.zone), server.name));
         group_.add(*fileServers_.back());
     }
 }
@@ -88,38 +108,45 @@ void SimInternet::buildBeside(LinkFactory clientSegment, SegmentRouter existing)
     wires_.resize(scenario_.networks.size());
     router_ = std::make_unique<SimRouter>(clock_, scenario_.routerNode, seed_);
     group_.add(*router_);
-    const auto besideRouter = [&](std::uint8_t node) {
+    // Every device on the segment, one node id each, under the segment's own network.
+    const AddressPlan plan = planFor(scenario_, true);
+    const auto besideRouter = [&](DeviceAddress address) {
         const std::uint64_t seed = seed_ == 0 ? 0 : seed_ * 1000 + ++nextSeed_ * 16;
         // Zone "*": the device answers for the zone the router has for the cable.
-        return DevicePlacement{existing.network, existing.node, node, "*", seed, ProbeTiming::standard()};
+        return DevicePlacement{existing.network, existing.node, address.node, "*", seed, ProbeTiming::standard()};
     };
-    for (const auto& printer : scenario_.printers) {
+    for (std::size_t i = 0; i < scenario_.printers.size(); ++i) {
+        const auto& printer = scenario_.printers[i];
         if (!onSegment(printer.network)) {
             leftOut_.push_back(printer.name);
             continue;
         }
-        const PrinterBehaviour behaviour = behaviourOf(printer);
-        printers_.push_back(std::make_unique<SimPrinter>(clock_, clientSegment, besideRouter(printer.node), behaviour));
+        printers_.push_back(
+            std::make_unique<SimPrinter>(clock_, clientSegment, besideRouter(plan.printer(i)), behaviourOf(printer)));
         group_.add(*printers_.back());
     }
-    for (const auto& server : scenario_.fileServers) {
+    for (std::size_t i = 0; i < scenario_.fileServers.size(); ++i) {
+        const auto& server = scenario_.fileServers[i];
         if (!onSegment(server.network)) {
             leftOut_.push_back(server.name);
             continue;
         }
         fileServers_.push_back(
-            std::make_unique<SimFileServer>(clock_, clientSegment, besideRouter(server.node), server.name));
+            std::make_unique<SimFileServer>(clock_, clientSegment, besideRouter(plan.fileServer(i)), server.name));
         group_.add(*fileServers_.back());
     }
 }
 
-DevicePlacement SimInternet::placement(std::uint16_t network, std::uint8_t node, const std::string& zone) {
-    // A device on an extended network takes the first number of the range, as the router's
-    // port does: the node keeps one THIS-NET.
-    const ScenarioNetwork* where = scenario_.networkFor(network);
+DevicePlacement SimInternet::placement(DeviceAddress address, const std::string& zone) {
+    const ScenarioNetwork* where = scenario_.networkFor(address.network);
     const std::uint64_t seed = seed_ == 0 ? 0 : seed_ * 1000 + ++nextSeed_ * 16;
-    return DevicePlacement{
-        where ? where->rangeStart : network, scenario_.routerNode, node, zone, seed, probeTimingFor(network)};
+    DevicePlacement placed{
+        address.network, scenario_.routerNode, address.node, zone, seed, probeTimingFor(address.network)};
+    // On an in-process wire only our own nodes and the clients are there: the plan's id is
+    // the device's alone. On the client's segment other nodes may hold it: the device probes.
+    placed.assigned = wireFor(address.network) != nullptr;
+    placed.defendsId = !where || address.network == where->rangeStart;
+    return placed;
 }
 
 LinkFactory SimInternet::linksFor(std::uint16_t network, const LinkFactory& clientSegment) {
@@ -172,6 +199,13 @@ SimPrinter* SimInternet::printer(std::string_view macRomanName) {
     for (auto& printer : printers_)
         if (printer->behaviour().name == macRomanName) return printer.get();
     return nullptr;
+}
+
+std::uint64_t SimInternet::framesLostToFaults() const {
+    std::uint64_t lost = 0;
+    for (const auto& wire : wires_)
+        if (wire) lost += wire->counters().copiesLost;
+    return lost;
 }
 
 std::vector<Pollable*> SimInternet::parts() {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // A scenario brought to life: one router with a port per network, a wire per network, and
-// every printer and file server as a node on its network's wire. The client's network is
+// every printer and file server as a node on its network's wire, at the address the
+// scenario's AddressPlan gives it. Throws std::invalid_argument for a scenario whose devices
+// do not fit where they are served. The client's network is
 // either an in-process wire (connectClient) or a link the caller supplies, such as an
 // LToUDP segment, so real clients meet the simulated devices there.
 #pragma once
@@ -8,6 +10,7 @@
 #include "appletalk/node/Clock.h"
 #include "appletalk/node/link/MemoryWire.h"
 #include "appletalk/node/link/MemoryWireLink.h"
+#include "appletalk/sim/AddressPlan.h"
 #include "appletalk/sim/PollGroup.h"
 #include "appletalk/sim/Scenario.h"
 #include "appletalk/sim/SimDevice.h"
@@ -67,6 +70,8 @@ public:
 
     // Each part on its own, for an EventLoop that must watch every descriptor (LToUDP links).
     std::vector<Pollable*> parts();
+    // Frame copies the in-process wires lost as the scenario's faults say.
+    std::uint64_t framesLostToFaults() const;
 
     bool poll() override { return group_.poll(); }
     std::optional<SteadyTime> nextDeadline() const override { return group_.nextDeadline(); }
@@ -77,7 +82,7 @@ private:
     void build(LinkFactory clientSegment);
     void buildBeside(LinkFactory clientSegment, SegmentRouter existing);
     LinkFactory linksFor(std::uint16_t network, const LinkFactory& clientSegment);
-    DevicePlacement placement(std::uint16_t network, std::uint8_t node, const std::string& zone);
+    DevicePlacement placement(DeviceAddress address, const std::string& zone);
     PrinterBehaviour behaviourOf(const ScenarioPrinter& printer) const;
 
     const Clock& clock_;

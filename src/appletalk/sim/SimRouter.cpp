@@ -133,9 +133,15 @@ SendResult SimRouter::sendOnPort(std::size_t port, const Datagram& datagram, boo
 
 void SimRouter::forward(std::size_t arrival, Datagram datagram) {
     const auto target = portFor(datagram.destination.network);
-    // Back onto the cable it came from would only echo it: the addressee heard it already.
-    if (!target || *target == arrival) {
+    if (!target) {
         ++counters_.droppedNoRoute;
+        return;
+    }
+    // A broadcast back onto the cable it came from would only echo it: everyone there heard
+    // it. A datagram addressed to us for another number of that cable goes back onto it, as
+    // from a node of an extended cable that sends whatever is not its own number to us.
+    if (*target == arrival && datagram.destination.node == DdpAddress::kBroadcastNode) {
+        ++counters_.droppedEcho;
         return;
     }
     if (datagram.hopCount >= DdpCodec::kMaxHopCount) {
@@ -143,7 +149,10 @@ void SimRouter::forward(std::size_t arrival, Datagram datagram) {
         return;
     }
     ++datagram.hopCount;
-    if (sendOnPort(*target, datagram, true) == SendResult::Sent) ++counters_.forwarded;
+    if (sendOnPort(*target, datagram, true) == SendResult::Sent)
+        ++counters_.forwarded;
+    else
+        ++counters_.droppedSendFailed;
 }
 
 std::vector<std::uint8_t> SimRouter::rtmpData(std::size_t port, bool splitHorizon) const {

@@ -32,6 +32,8 @@ struct SimRouterCounters {
     std::uint64_t forwarded = 0;
     std::uint64_t droppedNoRoute = 0; // a network no port reaches
     std::uint64_t droppedHopCount = 0; // already 15 routers on its way
+    std::uint64_t droppedEcho = 0; // a broadcast for the cable it came from
+    std::uint64_t droppedSendFailed = 0; // the port could not send it (no id yet, too long)
     std::uint64_t rtmpDataSent = 0;
 };
 

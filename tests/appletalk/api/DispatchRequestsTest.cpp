@@ -9,6 +9,7 @@
 #include "appletalk/node/link/MemoryWireLink.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
 #include "appletalk/runtime/ApiResults.h"
+#include "appletalk/runtime/PrinterStatusRequest.h"
 #include "appletalk/sim/SimPrinter.h"
 #include "tarvlib/DispatchBlockAccess.h"
 #include "tarvlib/TarvlibApi.h"
@@ -180,6 +181,69 @@ TEST_F(PrinterStatus, FailsForAPrinterThatNeverAnswers) {
     ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
     ASSERT_TRUE(finished(block));
     EXPECT_LT(block.result(), 0);
+}
+
+// The printer's cable delays every frame 1.2 s: a look-up of its name is answered after
+// 2.4 s, later than one look-up of two sends a second apart waits.
+constexpr const char* kSlowCable = R"(client_network = 1
+[[network]]
+number = 1
+zone = "Office"
+[[network]]
+number = 2
+zone = "Annex"
+delay_ms = 1200
+[[printer]]
+name = "Annex Laser"
+zone = "Annex"
+[[printer]]
+name = "Annex Mute"
+zone = "Annex"
+answers = false
+)";
+
+// Asked by name alone, as the window asks for a printer whose address is not known: a slow
+// answer that comes within the budget counts; a printer that never answers still fails, once
+// the budget is spent.
+TEST(PrinterStatusBudget, OnASlowNetworkAnAnswerWithinTheBudgetCountsAndSilenceStillFails) {
+    testing::ScopedEnvironment files;
+    VirtualStack net(nullptr, 7, VirtualStack::scenarioFile(files, "slow.toml", kSlowCable));
+    ASSERT_TRUE(net.start());
+    const struct {
+        const char* printer;
+        int result;
+    } rows[] = {{"Annex Laser", kOk}, {"Annex Mute", kErrNotFound}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.printer);
+        Block block;
+        prepareStatus(block, *net.internet().printer(row.printer), "Annex", DdpAddress{});
+        const auto start = net.clock.now();
+        ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+        ASSERT_TRUE(net.runUntil([&block] { return block.result() != kInProgress; }));
+        EXPECT_EQ(block.result(), row.result);
+        EXPECT_LE(net.clock.now() - start, PrinterStatusRequest::kAnswerBudget + 1s);
+    }
+}
+
+// A request dispatched the moment the library is first used, whose thread then does not run
+// for four seconds, longer than a status query's own tries (a busy machine): it waits for the
+// stack to start, then asks the printer at the address the Chooser recorded.
+TEST(PrinterStatusBudget, ARequestMadeAsTheStackStartsOutlastsAStarvedThread) {
+    DdpAddress recorded;
+    {
+        VirtualStack earlierRun; // addresses are the scenario's own, the same in every run
+        ASSERT_TRUE(earlierRun.start());
+        recorded = earlierRun.internet().printer("Laser 1")->entityAddress();
+    }
+    VirtualStack net;
+    Block block;
+    prepareStatus(block, *net.internet().printer("Laser 1"), "Engineering", recorded);
+    ASSERT_EQ(ATALKDispatch(&block.raw), kOk);
+    net.clock.advance(4s); // nothing runs meanwhile
+    ASSERT_TRUE(net.runUntil([&block] { return block.result() != kInProgress; }));
+    EXPECT_EQ(block.result(), kOk);
+    EXPECT_EQ(block.statusText(), "status: idle");
+    EXPECT_EQ(block.tuple().address.nodeID, recorded.node);
 }
 
 TEST_F(PrinterStatus, EndingARequestInFlightStopsEveryWriteIntoItsBlock) {

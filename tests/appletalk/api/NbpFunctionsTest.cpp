@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -195,6 +196,35 @@ TEST(NbpLookup, UnknownAndClosedHandlesAreErrors) {
         EXPECT_EQ(NBPReadEnum(bad, 0, &tuple), kErrBadHandle);
         EXPECT_EQ(static_cast<unsigned char>(tuple.entity.object[0]), 0x5A);
         EXPECT_EQ(NBPCloseEnum(bad), kErrBadHandle);
+    }
+}
+
+// A campus: the client on a LocalTalk network, a zone of a thousand printers on every number
+// of an extended network behind the router. The Chooser's own look-up (2, 2, 1024), opened as
+// soon as the stack has started, finds every one, in ten runs with ten client ids.
+TEST(NbpLookup, FindsEveryDeviceOfAThousandDeviceZone) {
+    std::string campus =
+        "client_network = 1\n[[network]]\nnumber = 1\nzone = \"Home\"\n"
+        "[[network]]\nrange = [100, 120]\nzones = [\"Campus\"]\n";
+    for (int i = 1; i <= 1000; ++i)
+        campus += "[[printer]]\nname = \"Laser " + std::to_string(i) + "\"\nzone = \"Campus\"\n";
+    testing::ScopedEnvironment files;
+    const std::string network = VirtualStack::scenarioFile(files, "campus.toml", campus);
+    for (std::uint64_t run = 1; run <= 10; ++run) {
+        SCOPED_TRACE(run);
+        VirtualStack net(nullptr, run, network);
+        ASSERT_TRUE(net.start());
+        const auto found = lookUp(net, entity("=", "LaserWriter", "Campus"));
+        EXPECT_EQ(found.status, kOk);
+        ASSERT_EQ(found.tuples.size(), 1000u);
+        std::set<std::string> names;
+        std::set<std::pair<int, int>> addresses;
+        for (const auto& tuple : found.tuples) {
+            names.insert(tuple.entity.object);
+            addresses.insert({tuple.address.network, tuple.address.nodeID});
+        }
+        EXPECT_EQ(names.size(), 1000u);
+        EXPECT_EQ(addresses.size(), 1000u);
     }
 }
 

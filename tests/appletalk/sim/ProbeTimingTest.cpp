@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// How simulated nodes probe for their ids: quickly on in-process wires that only simulated
-// nodes share, the standard eight lapENQs on a segment another party may be on (LToUDP) or
-// on a wire the scenario makes slow or lossy.
+// How simulated nodes probe for their ids: quickly (routers) or not at all (devices, which
+// take their planned ids) on in-process wires that only simulated nodes share, the standard
+// eight lapENQs on a segment another party may be on (LToUDP) or, for routers, on a wire the
+// scenario makes slow or lossy.
 #include "support/FrameRecorder.h"
 #include "support/WireBytes.h"
 
@@ -80,13 +81,19 @@ TEST_F(ProbeTimingTest, EachNetworkGetsTheTimingItsWireCanBear) {
     EXPECT_EQ(internet->probeTimingFor(3), ProbeTiming::standard());
 }
 
-TEST_F(ProbeTimingTest, NodesOnACleanInProcessWireHoldTheirIdsAfterThreeQuickProbes) {
+// The router probes quickly; a device takes the id the scenario's plan gave it without a
+// probe (only the simulator's nodes and its clients share the wire), and still defends it.
+TEST_F(ProbeTimingTest, OnACleanInProcessWireTheRouterProbesQuicklyAndDevicesTakeTheirPlannedIds) {
     SimRouter& router = internet->router();
     SimPrinter& printer = *internet->printer("On the clean wire");
     ASSERT_TRUE(driver.advanceUntil([&] { return router.portNode(1).isReady() && printer.isReady(); }, 100ms));
     driver.advance(3s); // nothing more comes once the id is held
     EXPECT_EQ(enqsFor(*onClean, router.portNode(1).nodeId()), 3u);
-    EXPECT_EQ(enqsFor(*onClean, printer.node()->nodeId()), 3u);
+    EXPECT_EQ(printer.node()->nodeId(), 128);
+    EXPECT_EQ(enqsFor(*onClean, 128), 0u);
+    cleanLink->send(LlapFrame::control(LlapFrame::kEnq, 128).serialize().value());
+    driver.advance(10ms);
+    EXPECT_EQ(printer.node()->enqsAnswered(), 1u);
 }
 
 TEST_F(ProbeTimingTest, NodesOnTheSuppliedSegmentAndOnASlowWireProbeTheStandardEightTimes) {

@@ -75,6 +75,40 @@ TEST_F(BuiltInNetworkTest, EveryDeviceOfTheBuiltInNetworkIsFoundByALookUpInItsZo
     for (const auto& server : scenario.fileServers) expectFound(server.name, "AFPServer", server.zone);
 }
 
+// A full campus on the client's own extended cable, the client starting with it (as the
+// library's embedded network does): devices share node ids across the range's numbers, and
+// the client probes one of them before the devices have taken theirs. Each device still takes
+// the address planned for it, without a conflict.
+TEST_F(InternetFixture, AClientStartingWithAFullCampusMovesNoDeviceFromItsPlannedAddress) {
+    std::string text = "client_network = 100\n[[network]]\nrange = [100, 120]\nzones = [\"Big\"]\n";
+    for (int i = 1; i <= 5000; ++i) text += "[[printer]]\nname = \"P" + std::to_string(i) + "\"\nzone = \"Big\"\n";
+    ScenarioError error;
+    const auto scenario = Scenario::parse(text, "campus.toml", error);
+    ASSERT_TRUE(scenario.has_value()) << error.describe();
+    std::string problem;
+    const auto plan = AddressPlan::make(*scenario, false, problem);
+    ASSERT_TRUE(plan.has_value()) << problem;
+
+    internet = std::make_unique<SimInternet>(clock, *scenario, 3);
+    driver.add(*internet);
+    clientLink = internet->connectClient();
+    NodeConfig config;
+    config.acquisition.preferredId = plan->printer(4999).node; // a workstation id devices hold
+    client = std::make_unique<Node>(clock, *clientLink, config);
+    driver.add(*client);
+    internet->start();
+    client->start();
+    ASSERT_TRUE(driver.advanceUntil([this] { return internet->isReady() && client->isReady(); }, 30s));
+    std::uint64_t conflicts = 0;
+    for (std::size_t i = 0; i < internet->printers().size(); ++i) {
+        const Node& node = *internet->printers()[i]->node();
+        conflicts += node.idConflicts();
+        const DeviceAddress address = plan->printer(i);
+        ASSERT_EQ(std::make_pair(node.thisNet(), node.nodeId()), std::make_pair(address.network, address.node)) << i;
+    }
+    EXPECT_EQ(conflicts, 0u);
+}
+
 TEST_F(BuiltInNetworkTest, TheAccentedZoneTravelsInMacRomanAndListsWithTheOthers) {
     bringUp(Scenario::builtin());
     auto zip = mini();

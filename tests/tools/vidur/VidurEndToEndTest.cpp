@@ -201,12 +201,15 @@ TEST_F(VidurCommand, JsonOutputEscapesQuotesAndKeepsAccentedNames) {
     EXPECT_NE(status.out.find("\"status\":\"status: warming up\""), std::string::npos) << status.out;
 }
 
-TEST_F(VidurCommand, AScenarioThatCannotBeReadIsANetworkError) {
+// Read before the library starts, so the fault is said with its place, not as a network that
+// could not start.
+TEST_F(VidurCommand, AScenarioThatCannotBeReadIsRefusedWithItsFault) {
     std::ofstream(folder / "broken.toml") << "title = \"x\"\nclient_network = 7\n[[network]]\nnumber = 7\nzone = 1\n";
     const auto result = vidur({"zones", "--network", "sim:" + (folder / "broken.toml").string()});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.out, "");
-    EXPECT_NE(result.err.find("vidur zones: the AppleTalk network could not be started\n"), std::string::npos);
+    EXPECT_NE(result.err.find("vidur zones: scenario "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("broken.toml:5:8: network.zone must be a string\n"), std::string::npos) << result.err;
 }
 
 TEST_F(VidurCommand, WatchKeepsGoingUntilCtrlCAndThenEndsCleanly) {

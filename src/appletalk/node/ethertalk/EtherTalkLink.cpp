@@ -2,6 +2,7 @@
 #include "appletalk/node/ethertalk/EtherTalkLink.h"
 
 #include "appletalk/node/ethertalk/InterfaceMaster.h"
+#include "appletalk/node/link/ReceiveBuffer.h"
 #include "appletalk/protocols/ethertalk/EtherTalkFrame.h"
 
 #include <algorithm>
@@ -115,6 +116,7 @@ std::unique_ptr<EtherTalkLink> EtherTalkLink::open(const std::string& interfaceN
         ::close(socket);
         return nullptr;
     }
+    enlargeReceiveBuffer(socket);
     std::unique_ptr<EtherTalkLink> link(new EtherTalkLink(socket, static_cast<int>(index), interfaceName, hardware));
     if (!link->joinGroup(kAppleTalkBroadcast)) {
         error = failure(interfaceName, "joining the AppleTalk broadcast");
@@ -151,6 +153,14 @@ bool EtherTalkLink::joinGroup(const MacAddress& group) {
 bool EtherTalkLink::leaveGroup(const MacAddress& group) {
     if (groups_.erase(group) == 0) return false;
     return membership(group, PACKET_DROP_MEMBERSHIP);
+}
+
+std::uint64_t EtherTalkLink::framesDropped() const {
+    // The kernel counts the frames it had no room for, and starts again at each reading.
+    tpacket_stats stats{};
+    socklen_t length = sizeof stats;
+    if (getsockopt(socket_, SOL_PACKET, PACKET_STATISTICS, &stats, &length) == 0) dropped_ += stats.tp_drops;
+    return dropped_;
 }
 
 void EtherTalkLink::attach(FrameHandler onFrame, WakeHandler /*onInput*/) { onFrame_ = std::move(onFrame); }

@@ -46,6 +46,8 @@ public:
 
     const std::string& interfaceName() const { return interface_; }
     const EtherTalkCounters& counters() const { return counters_; }
+    // On the thread that polls.
+    std::uint64_t framesDropped() const override;
 
 private:
     EtherTalkLink(int socket, int interfaceIndex, std::string interfaceName, MacAddress hardware);
@@ -59,6 +61,7 @@ private:
     std::set<MacAddress> groups_;
     FrameHandler onFrame_;
     EtherTalkCounters counters_;
+    mutable std::uint64_t dropped_ = 0; // by the kernel, summed over its readings
 };
 
 } // namespace appletalk

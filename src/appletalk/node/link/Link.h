@@ -39,6 +39,9 @@ public:
     virtual std::optional<SteadyTime> nextArrival() const { return std::nullopt; }
     // A descriptor that turns readable when frames arrive, or -1 (the wake handler is used).
     virtual int waitHandle() const { return -1; }
+    // Frames lost on their way in before the node could see them (a socket's receive buffer
+    // that was full), as far as the link can tell.
+    virtual std::uint64_t framesDropped() const { return 0; }
 
     // The node's LocalTalk id, once it holds one. A link whose hardware recognises its own
     // address (as a LocalTalk controller does) may from now on drop frames for other nodes;

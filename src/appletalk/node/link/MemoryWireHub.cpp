@@ -14,14 +14,16 @@ MemoryWireHub::MemoryWireHub(const Clock& clock, std::uint64_t seed) : clock_(cl
 MemoryWireHub::EndpointId MemoryWireHub::join() {
     std::lock_guard lock(mutex_);
     const EndpointId id = nextEndpoint_++;
-    Inbox& inbox = inboxes_.emplace_back();
-    inbox.id = id;
+    inboxes_[id].id = id;
     return id;
 }
 
 void MemoryWireHub::leave(EndpointId endpoint) {
     std::lock_guard lock(mutex_);
-    if (const Inbox* inbox = find(endpoint)) inboxes_.erase(inboxes_.begin() + (inbox - inboxes_.data()));
+    const auto found = inboxes_.find(endpoint);
+    if (found == inboxes_.end()) return;
+    unlisten(found->second);
+    inboxes_.erase(found);
 }
 
 MemoryWireHub::Inbox* MemoryWireHub::find(EndpointId endpoint) {
@@ -29,23 +31,44 @@ MemoryWireHub::Inbox* MemoryWireHub::find(EndpointId endpoint) {
 }
 
 const MemoryWireHub::Inbox* MemoryWireHub::find(EndpointId endpoint) const {
-    const auto at = std::lower_bound(inboxes_.begin(), inboxes_.end(), endpoint,
-                                     [](const Inbox& inbox, EndpointId id) { return inbox.id < id; });
-    return at != inboxes_.end() && at->id == endpoint ? &*at : nullptr;
+    const auto found = inboxes_.find(endpoint);
+    return found != inboxes_.end() ? &found->second : nullptr;
+}
+
+std::vector<MemoryWireHub::EndpointId>& MemoryWireHub::listeners(int address) {
+    return address == kEveryAddress ? hearingAll_ : byAddress_[static_cast<std::size_t>(address)];
+}
+
+void MemoryWireHub::listen(const Inbox& inbox) {
+    if (!inbox.receiving) return;
+    auto& list = listeners(inbox.address);
+    list.insert(std::upper_bound(list.begin(), list.end(), inbox.id), inbox.id);
+    ++receivingCount_;
+}
+
+void MemoryWireHub::unlisten(const Inbox& inbox) {
+    if (!inbox.receiving) return;
+    auto& list = listeners(inbox.address);
+    const auto at = std::lower_bound(list.begin(), list.end(), inbox.id);
+    if (at != list.end() && *at == inbox.id) list.erase(at);
+    --receivingCount_;
 }
 
 void MemoryWireHub::setReceiving(EndpointId endpoint, Link::WakeHandler wake) {
     std::lock_guard lock(mutex_);
     Inbox* inbox = find(endpoint);
     if (!inbox) return;
+    unlisten(*inbox);
     inbox->receiving = true;
     inbox->wake = std::move(wake);
+    listen(*inbox);
 }
 
 void MemoryWireHub::stopReceiving(EndpointId endpoint) {
     std::lock_guard lock(mutex_);
     Inbox* inbox = find(endpoint);
     if (!inbox) return;
+    unlisten(*inbox);
     inbox->receiving = false;
     inbox->wake = nullptr;
     inbox->frames.clear();
@@ -55,7 +78,11 @@ void MemoryWireHub::stopReceiving(EndpointId endpoint) {
 
 void MemoryWireHub::setNodeAddress(EndpointId endpoint, std::uint8_t node) {
     std::lock_guard lock(mutex_);
-    if (Inbox* inbox = find(endpoint)) inbox->address = node;
+    Inbox* inbox = find(endpoint);
+    if (!inbox) return;
+    unlisten(*inbox);
+    inbox->address = node;
+    listen(*inbox);
 }
 
 bool MemoryWireHub::transmit(EndpointId sender, std::span<const std::uint8_t> frame) {
@@ -68,25 +95,45 @@ bool MemoryWireHub::transmit(EndpointId sender, std::span<const std::uint8_t> fr
     const SteadyTime now = clock_.now();
     const std::uint8_t destination = frame[0];
     const Frame shared = std::make_shared<const std::vector<std::uint8_t>>(frame.begin(), frame.end());
-    for (Inbox& inbox : inboxes_) {
-        if (inbox.id == sender || !inbox.receiving) continue;
-        if (!inbox.hears(destination)) {
-            ++counters_.copiesNotAddressed;
-            continue;
+    std::size_t reached = 0;
+    const auto reach = [&](Inbox& inbox) {
+        if (inbox.id == sender) return;
+        ++reached;
+        deliver(inbox, shared, now);
+    };
+    if (destination == LlapFrame::kBroadcast) {
+        for (auto& [id, inbox] : inboxes_)
+            if (inbox.receiving) reach(inbox);
+    } else {
+        // The two ascending lists merged, so receivers come in the order they joined.
+        const auto& all = hearingAll_;
+        const auto& addressed = byAddress_[destination];
+        auto a = all.begin();
+        auto b = addressed.begin();
+        while (a != all.end() || b != addressed.end()) {
+            const bool takeA = b == addressed.end() || (a != all.end() && *a < *b);
+            reach(*find(takeA ? *a++ : *b++));
         }
-        if (happens(impairments_.lossRate)) {
-            ++counters_.copiesLost;
-            continue;
-        }
-        enqueue(inbox, shared, now);
-        if (happens(impairments_.duplicateRate)) {
-            ++counters_.copiesDuplicated;
-            enqueue(inbox, shared, now);
-        }
-        // Under the lock, so the receiver cannot be destroyed meanwhile; wakes only signal.
-        if (inbox.wake) inbox.wake();
     }
+    const Inbox* own = find(sender);
+    const std::size_t others = receivingCount_ - (own && own->receiving ? 1 : 0);
+    counters_.copiesNotAddressed += others - reached;
     return true;
+}
+
+void MemoryWireHub::deliver(Inbox& inbox, const Frame& frame, SteadyTime now) {
+    if (happens(impairments_.lossRate)) {
+        ++counters_.copiesLost;
+        ++inbox.lost;
+        return;
+    }
+    enqueue(inbox, frame, now);
+    if (happens(impairments_.duplicateRate)) {
+        ++counters_.copiesDuplicated;
+        enqueue(inbox, frame, now);
+    }
+    // Under the lock, so the receiver cannot be destroyed meanwhile; wakes only signal.
+    if (inbox.wake) inbox.wake();
 }
 
 void MemoryWireHub::enqueue(Inbox& inbox, const Frame& frame, SteadyTime now) {
@@ -128,6 +175,12 @@ std::optional<SteadyTime> MemoryWireHub::nextArrival(EndpointId endpoint) const 
     const Inbox* inbox = find(endpoint);
     if (!inbox || inbox->frames.empty()) return std::nullopt;
     return inbox->frames.front().key.first;
+}
+
+std::uint64_t MemoryWireHub::lostFor(EndpointId endpoint) const {
+    std::lock_guard lock(mutex_);
+    const Inbox* inbox = find(endpoint);
+    return inbox ? inbox->lost : 0;
 }
 
 void MemoryWireHub::setImpairments(const WireImpairments& impairments) {

@@ -60,4 +60,6 @@ bool MemoryWireLink::leaveGroup(const MacAddress& group) {
 
 std::optional<SteadyTime> MemoryWireLink::nextArrival() const { return hub_->nextArrival(endpoint_); }
 
+std::uint64_t MemoryWireLink::framesDropped() const { return hub_->lostFor(endpoint_); }
+
 } // namespace appletalk

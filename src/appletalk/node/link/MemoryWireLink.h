@@ -26,6 +26,8 @@ public:
     bool send(std::span<const std::uint8_t> frame) override;
     bool poll() override;
     std::optional<SteadyTime> nextArrival() const override;
+    // What the wire's impairments lost on the way here.
+    std::uint64_t framesDropped() const override;
     void setNodeAddress(std::uint8_t node) override;
 
     // Makes this endpoint an Ethernet station: its node then speaks EtherTalk on the wire,

@@ -22,10 +22,19 @@ NodeIdAcquirer::NodeIdAcquirer(TimerQueue& timers, std::uint64_t seed, SendFrame
 NodeIdAcquirer::~NodeIdAcquirer() { timers_.cancel(probeTimer_); }
 
 void NodeIdAcquirer::start(Acquired onAcquired) {
-    if (acquired_ || isProbing()) return;
+    if (acquired_ || probeTimer_ != 0) return;
     onAcquired_ = std::move(onAcquired);
-    candidate_ = inRange(settings_.preferredId) ? settings_.preferredId : pickCandidate();
     probesSent_ = 0;
+    if (settings_.assigned && settings_.preferredId != 0 && settings_.preferredId != LlapFrame::kBroadcast) {
+        candidate_ = settings_.preferredId;
+        // Still from a timer, as after probes: the caller never sees the handler inside start().
+        probeTimer_ = timers_.scheduleAfter(Duration::zero(), [this] {
+            probeTimer_ = 0;
+            claim();
+        });
+        return;
+    }
+    candidate_ = inRange(settings_.preferredId) ? settings_.preferredId : pickCandidate();
     probe();
 }
 
@@ -33,7 +42,7 @@ void NodeIdAcquirer::handleControl(const LlapFrame& frame) {
     if (frame.destination == 0 || frame.destination == LlapFrame::kBroadcast) return;
     if (acquired_) {
         // Defence: without an answer a newcomer would take our id.
-        if (frame.type == LlapFrame::kEnq && frame.destination == candidate_) {
+        if (settings_.defends && frame.type == LlapFrame::kEnq && frame.destination == candidate_) {
             send_(LlapFrame::control(LlapFrame::kAck, candidate_));
             ++enqsAnswered_;
         }

@@ -27,6 +27,13 @@ struct AcquisitionSettings {
     std::uint8_t preferredId = 0; // tried first when in the role's range (the last id used)
     int probeCount = 8; // over UDP: 8 probes 250 ms apart
     Duration probeInterval = std::chrono::milliseconds(250);
+    // Takes preferredId (any id, whatever the role) at once, without probing: for a simulator
+    // that hands out distinct ids on a wire it owns, so thousands of nodes start at once.
+    bool assigned = false;
+    // Answers lapENQ for the id once held. A simulated node on a second number of an extended
+    // wire keeps quiet: its id is only its own together with that number, which lapENQ
+    // cannot say, and answering would keep the wire's clients from the id.
+    bool defends = true;
 };
 
 class NodeIdAcquirer {
@@ -48,7 +55,8 @@ public:
     void noteTrafficFrom(std::uint8_t node);
 
     bool isAcquired() const { return acquired_; }
-    bool isProbing() const { return probeTimer_ != 0; }
+    // An assigned id is claimed without probing: nothing heard meanwhile moves it.
+    bool isProbing() const { return probeTimer_ != 0 && !settings_.assigned; }
     std::uint8_t nodeId() const { return acquired_ ? candidate_ : 0; }
     std::uint8_t candidate() const { return candidate_; }
     std::uint64_t conflicts() const { return conflicts_; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/node/ltoudp/LToUdpLink.h"
 
+#include "appletalk/node/link/ReceiveBuffer.h"
 #include "appletalk/protocols/ltoudp/LToUdpDatagram.h"
 
 #include <arpa/inet.h>
@@ -42,7 +43,10 @@ bool parseAddress(const std::string& text, in_addr& address, const char* what, s
 // SO_REUSEADDR/SO_REUSEPORT before bind so several stacks on one host share the port;
 // bound to the wildcard address because Linux drops group traffic for a unicast-bound socket.
 bool configure(int socket, const LToUdpConfig& config, in_addr group, in_addr interface, std::string& error) {
+    enlargeReceiveBuffer(socket);
     const int on = 1;
+    // The kernel then tells, with each datagram, how many it has dropped for want of room.
+    setsockopt(socket, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
     if (!setOption(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on, "SO_REUSEADDR", error)) return false;
     if (!setOption(socket, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on, "SO_REUSEPORT", error)) return false;
     sockaddr_in local{};
@@ -129,13 +133,21 @@ bool LToUdpLink::send(std::span<const std::uint8_t> frame) {
 bool LToUdpLink::poll() {
     // Larger than the largest legal datagram, so an oversize one is seen whole and dropped.
     std::uint8_t buffer[LToUdpDatagram::kMaxSize + 1];
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(std::uint32_t))];
     bool delivered = false;
     for (int i = 0; i < kMaxDatagramsPerPoll; ++i) {
-        const auto size = ::recv(socket_, buffer, sizeof buffer, MSG_DONTWAIT | MSG_TRUNC);
+        iovec part{buffer, sizeof buffer};
+        msghdr message{};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const auto size = ::recvmsg(socket_, &message, MSG_DONTWAIT | MSG_TRUNC);
         if (size < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) ++counters_.receiveErrors;
             break;
         }
+        noteOverflows(message);
         const auto realSize = static_cast<std::size_t>(size);
         const std::size_t kept = realSize < sizeof buffer ? realSize : sizeof buffer;
         const std::size_t before = counters_.datagramsReceived;
@@ -143,6 +155,16 @@ bool LToUdpLink::poll() {
         delivered = delivered || counters_.datagramsReceived != before;
     }
     return delivered;
+}
+
+void LToUdpLink::noteOverflows(msghdr& message) {
+    // The kernel's running count of drops for this socket, on each datagram once it is not 0.
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SO_RXQ_OVFL) continue;
+        std::uint32_t dropped = 0;
+        std::memcpy(&dropped, CMSG_DATA(header), sizeof dropped);
+        counters_.bufferOverflows = dropped;
+    }
 }
 
 void LToUdpLink::receiveOne(std::span<const std::uint8_t> bytes, std::size_t realSize) {

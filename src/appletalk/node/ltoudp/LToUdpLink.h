@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+struct msghdr;
+
 namespace appletalk {
 
 struct LToUdpConfig {
@@ -29,6 +31,9 @@ struct LToUdpCounters {
     std::uint64_t ownDropped = 0; // our own, looped back
     std::uint64_t sizeDropped = 0; // under 7 or over 607 bytes (an oversize one is still handed on)
     std::uint64_t receiveErrors = 0;
+    // Datagrams the kernel dropped because the socket's receive buffer was full: frames lost
+    // in a burst the stack did not read fast enough (ours looped back among them).
+    std::uint64_t bufferOverflows = 0;
 };
 
 class LToUdpLink final : public Link {
@@ -47,12 +52,14 @@ public:
     int waitHandle() const override { return socket_; }
 
     std::uint32_t senderId() const { return senderId_; }
+    std::uint64_t framesDropped() const override { return counters_.bufferOverflows; }
     // Read on the thread that polls and sends.
     const LToUdpCounters& counters() const { return counters_; }
 
 private:
     LToUdpLink(int socket, std::uint32_t senderId, std::uint32_t group, std::uint16_t port);
     void receiveOne(std::span<const std::uint8_t> bytes, std::size_t realSize);
+    void noteOverflows(msghdr& message);
 
     int socket_;
     std::uint32_t senderId_;

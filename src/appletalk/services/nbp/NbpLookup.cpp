@@ -60,6 +60,8 @@ bool NbpLookup::start(const nbp::NbpName& pattern, NbpLookupOptions options, Com
     seen_.clear();
     id_ = nextNbpId();
     status_ = NbpLookupStatus::Running;
+    startedAt_ = node_.clock().now();
+    lastFoundAfter_ = Duration::zero();
     transmissionsLeft_ = options.transmissions;
     anySent_ = false;
     malformedReplies_ = 0;
@@ -133,6 +135,7 @@ bool NbpLookup::add(nbp::NbpTuple tuple) {
     // A node on LocalTalk may not know its zone and answers "*": it is in the zone we asked.
     if (tuple.name.isMyZone()) tuple.name.zone = askedZone_;
     results_.push_back(std::move(tuple));
+    lastFoundAfter_ = node_.clock().now() - startedAt_;
     if (options_.maxTuples == 0 || results_.size() < options_.maxTuples) return false;
     finish(NbpLookupStatus::MaxReached);
     return true;

@@ -73,6 +73,8 @@ public:
     // Reply tuples dropped because no device could have them: an empty or wildcard name, a
     // NUL in a name, node or socket 0 or 255, network 0 on an extended cable.
     std::size_t malformedReplies() const { return malformedReplies_; }
+    // How long after the first request the last entity found so far answered (zero when none).
+    Duration lastFoundAfter() const { return lastFoundAfter_; }
     // Packets at the look-up's socket that were no NBP reply that could be read.
     std::size_t unreadablePackets() const { return unreadablePackets_; }
 
@@ -98,6 +100,8 @@ private:
     TupleAddressSet seen_;
     std::size_t requestsSent_ = 0;
     std::size_t malformedReplies_ = 0;
+    SteadyTime startedAt_{};
+    Duration lastFoundAfter_{};
     std::size_t unreadablePackets_ = 0;
     std::uint64_t unreadableBefore_ = 0; // the node's count of unreadable frames at the start
 };

@@ -4,6 +4,7 @@
 #include "tools/vidur/cli/UsageError.h"
 
 #include "appletalk/node/ethertalk/EtherTalkLink.h"
+#include "appletalk/sim/Scenario.h"
 
 #include <arpa/inet.h>
 
@@ -55,6 +56,12 @@ std::string NetworkChoice::settingValue() const {
 }
 
 void NetworkChoice::apply() const {
+    if (kind_ == Kind::Sim && !argument_.empty()) {
+        // Read once here, so a scenario the simulator refuses (a fault in the file, a network
+        // asked to hold more than it can) is said plainly, not as a network that could not start.
+        appletalk::sim::ScenarioError error;
+        if (!appletalk::sim::Scenario::load(argument_, error)) throw UsageError("scenario " + error.describe());
+    }
     if (kind_ == Kind::EtherTalk) {
         // Opened once here, so a missing interface or capability is said plainly, not as a
         // network that could not start.

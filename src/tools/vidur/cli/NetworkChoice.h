@@ -22,7 +22,8 @@ public:
     const std::string& argument() const { return argument_; }
     // The value the library reads from VIDUR_NETWORK.
     std::string settingValue() const;
-    // A UsageError, naming the interface and what is missing, when EtherTalk cannot be opened.
+    // A UsageError, naming the interface and what is missing, when EtherTalk cannot be opened,
+    // or the scenario's file, line and fault when the simulator would refuse it.
     void apply() const;
 
     static constexpr const char* kVariable = "VIDUR_NETWORK";

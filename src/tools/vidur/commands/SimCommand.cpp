@@ -4,7 +4,9 @@
 #include "appletalk/node/EventLoop.h"
 #include "appletalk/node/SystemClock.h"
 #include "appletalk/node/ethertalk/EtherTalkBridge.h"
+#include "appletalk/node/ltoudp/LToUdpBridge.h"
 #include "appletalk/node/ltoudp/LToUdpLink.h"
+#include "appletalk/sim/AddressPlan.h"
 #include "appletalk/sim/Scenario.h"
 #include "appletalk/sim/SegmentRouterProbe.h"
 #include "appletalk/sim/SimInternet.h"
@@ -17,7 +19,6 @@
 
 #include <arpa/inet.h>
 
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
@@ -95,6 +96,16 @@ std::string deviceTable(sim::SimInternet& internet) {
     return devices.table();
 }
 
+// Where frames went missing while serving, for whoever wonders where a reply went.
+std::string lossReport(std::uint64_t socketDrops, sim::SimInternet& internet) {
+    const sim::SimRouterCounters& router = internet.router().counters();
+    return "frames lost: " + std::to_string(socketDrops) + " to the socket's full receive buffer, " +
+           std::to_string(internet.framesLostToFaults()) +
+           " to the scenario's faults; datagrams the router dropped: " + std::to_string(router.droppedNoRoute) +
+           " without a route, " + std::to_string(router.droppedHopCount) + " past 15 routers, " +
+           std::to_string(router.droppedSendFailed) + " it could not send";
+}
+
 // What became of a job, as `vidur sim` tells it: names and titles came from the network.
 std::string jobLine(const sim::SimPrinter& printer, const sim::SimPrinter::JobRecord& job) {
     std::string line = "vidur sim: " + terminalText(printer.behaviour().name) + ": job '" + terminalText(job.title) +
@@ -143,16 +154,23 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         scenario->spool = *spool;
     }
 
+    std::string extendedNote;
+    if (etherTalk) extendedNote = makeClientNetworkExtended(*scenario);
+    // The segment holds what its kind of cable holds: refused now, not with devices missing.
+    std::string tooMany;
+    if (!sim::AddressPlan::make(*scenario, !etherTalk, tooMany)) {
+        io.err << "vidur sim: " << scenario->source << ": " << tooMany << "\n";
+        return kExitError;
+    }
+
     const StopSignal stop;
     SystemClock clock;
-    std::unique_ptr<EtherTalkBridge> bridge;
+    std::unique_ptr<EtherTalkBridge> etherBridge;
+    std::unique_ptr<LToUdpBridge> udpBridge;
+    Pollable* bridge = nullptr;
     sim::LinkFactory links;
     std::string where;
-    // Devices that come back open links later, on the loop's thread.
-    std::atomic<bool> linkFailed{false};
-    std::string extendedNote;
     if (etherTalk) {
-        extendedNote = makeClientNetworkExtended(*scenario);
         std::string error;
         auto link = EtherTalkLink::open(*etherTalk, error);
         if (!link) {
@@ -160,29 +178,28 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
             return kExitError;
         }
         where = "EtherTalk " + *etherTalk + " (" + link->hardwareAddress()->toString() + ")";
-        bridge = std::make_unique<EtherTalkBridge>(clock, std::move(link));
-        links = [station = bridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
+        etherBridge = std::make_unique<EtherTalkBridge>(clock, std::move(link));
+        links = [station = etherBridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
+        bridge = etherBridge.get();
     } else {
         const LToUdpConfig config = linkConfig(arguments);
-        // One link on its own first, so a socket that cannot be set up is one clear message.
         std::string error;
-        if (!LToUdpLink::open(config, error)) {
+        auto link = LToUdpLink::open(config, error);
+        if (!link) {
             io.err << "vidur sim: LToUDP on " << config.interfaceAddress << ": " << error << "\n";
             return kExitError;
         }
         where = "LToUDP " + config.interfaceAddress + " port " + std::to_string(config.port);
-        links = [config, &linkFailed]() -> std::unique_ptr<Link> {
-            std::string ignored;
-            auto link = LToUdpLink::open(config, ignored);
-            if (!link) linkFailed.store(true);
-            return link;
-        };
+        // Every node of the segment behind one socket (see LToUdpBridge).
+        udpBridge = std::make_unique<LToUdpBridge>(clock, std::move(link));
+        links = [station = udpBridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
+        bridge = udpBridge.get();
     }
 
     std::optional<sim::SegmentRouter> existing;
     if (!arguments.has("router")) {
         existing =
-            sim::findSegmentRouter(clock, links, bridge.get(), kRouterPatience, [] { return StopSignal::requested(); });
+            sim::findSegmentRouter(clock, links, bridge, kRouterPatience, [] { return StopSignal::requested(); });
         if (existing)
             io.err << "vidur sim: a router already serves this segment (node " << unsigned{existing->node}
                    << " on network " << existing->network
@@ -194,10 +211,12 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         existing = sim::SegmentRouter{};
     }
     if (!existing) io.err << extendedNote;
-    auto internet = existing ? std::make_unique<sim::SimInternet>(clock, *scenario, links, 0, *existing)
-                             : std::make_unique<sim::SimInternet>(clock, *scenario, links, 0);
-    if (linkFailed.load()) {
-        io.err << "vidur sim: " << where << ": a device's socket could not be set up\n";
+    std::unique_ptr<sim::SimInternet> internet;
+    try {
+        internet = existing ? std::make_unique<sim::SimInternet>(clock, *scenario, links, 0, *existing)
+                            : std::make_unique<sim::SimInternet>(clock, *scenario, links, 0);
+    } catch (const std::invalid_argument& refused) {
+        io.err << "vidur sim: " << refused.what() << "\n";
         return kExitError;
     }
     if (!internet->leftOut().empty()) {
@@ -215,8 +234,9 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         });
     }
     EventLoop loop(clock);
-    if (bridge) loop.add(*bridge);
-    for (Pollable* part : internet->parts()) loop.add(*part);
+    // The bridge holds the one descriptor; every simulated node is on in-process wires.
+    loop.add(*bridge);
+    loop.add(*internet);
     internet->start();
     loop.start();
 
@@ -241,6 +261,9 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     }
     while (!stop.waitFor(1000)) {}
     loop.stop();
+    const std::uint64_t socketDrops =
+        etherBridge ? etherBridge->link().framesDropped() : udpBridge->link().framesDropped();
+    io.err << "vidur sim: " << lossReport(socketDrops, *internet) << "\n";
     io.err << "vidur sim: stopped\n";
     return kExitSuccess;
 }

@@ -6,6 +6,7 @@
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/Win32Api.h"
 #include "text/MacRoman.h"
+#include "tools/vidur/output/TerminalText.h"
 #include "tools/vidur/windows/WindowEnvironment.h"
 #include "vidur20/chooser/ZChooserDialog.h"
 #include "vidur20/chooser/ZIconComboBox.h"
@@ -52,11 +53,16 @@ void ChooserDriver::Drive(CWnd& chooser) {
     if (screenshot_) environment_.SaveScreenshot(chooser, *screenshot_);
     if (!offscreen) {
         // The user goes on: the picture follows the window, taken again whenever a look-up
-        // the user started (by closing a drop-down list) has ended.
+        // the user started (by closing a drop-down list) has ended, after a line that says
+        // what the look-up found, so whoever drives the window can wait for that.
         while (screenshot_) {
             WindowEnvironment::WaitUntil([&] { return ended() || !LookupDone(chooser); }, 24 * 3600 * 1000);
             WindowEnvironment::WaitUntil([&] { return ended() || LookupDone(chooser); }, 24 * 3600 * 1000);
             if (ended()) return;
+            Note(chooser);
+            std::string found;
+            for (const std::string& device : seen_.devices) found += (found.empty() ? "" : ", ") + device;
+            environment_.Say(escapeControls("looked up " + seen_.type + " in " + seen_.zone + ": " + found));
             environment_.SaveScreenshot(chooser, *screenshot_);
         }
         return;
@@ -68,6 +74,8 @@ void ChooserDriver::Drive(CWnd& chooser) {
 }
 
 void ChooserDriver::Note(CWnd& chooser) {
+    seen_.zones.clear();
+    seen_.devices.clear();
     CString text;
     // The type box is the Chooser's own owner-drawn box, which keeps its entries' texts.
     if (auto* types = dynamic_cast<ZIconComboBox*>(chooser.GetDlgItem(IDC_TYPE_BOX));

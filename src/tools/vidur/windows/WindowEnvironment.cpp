@@ -95,6 +95,8 @@ std::string WindowEnvironment::TextOf(const CWnd* window) {
     return vidur::text::macRomanToUtf8(text.View());
 }
 
+void WindowEnvironment::Say(const std::string& line) { io_.out << line << std::endl; }
+
 bool WindowEnvironment::SaveScreenshot(CWnd& window, const std::string& path) {
     if (!RenderWindowToPng(window, path.c_str())) {
         io_.err << "vidur: could not write the screenshot " << path << "\n";

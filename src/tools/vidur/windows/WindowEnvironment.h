@@ -59,6 +59,8 @@ public:
     static std::string TextOf(const CWnd* window);
     // Writes the PNG and says where on io.out; false (said on io.err) when it cannot.
     bool SaveScreenshot(CWnd& window, const std::string& path);
+    // One line on io.out at once, for whoever follows the window from outside.
+    void Say(const std::string& line);
 
 private:
     CommandIo& io_;
