@@ -2,35 +2,30 @@
 // The windows at home on a desktop, on a real X server (Xvfb, no window manager): the
 // classic look on a display at two device pixels per pixel, the class and icon docks read,
 // the keyboard where focus matters, and a display that does not answer.
-#include "RealDisplay.h"
+#include "RealDisplayFixture.h"
 #include "VidurProcess.h"
 #include "XProperties.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
-#include <optional>
-#include <thread>
 
 namespace vidur::cli {
 namespace {
 
 using testing::ProcessResult;
+using testing::Px;
+using testing::Py;
 using testing::RealDisplay;
+using testing::RealDisplayFixture;
 using testing::ScreenRect;
 using testing::Screenshot;
 using testing::VidurProcess;
 using testing::WindowIcon;
 using namespace std::chrono_literals;
-
-// Template positions in pixels: the classic look's dialog base units are 6 x 13.
-int Px(int units) { return (units * 6 + 2) / 4; }
-int Py(int units) { return (units * 13 + 4) / 8; }
 
 // The StartupWMClass of one of the menu entries in packaging/desktop.
 std::string StartupClassOf(const std::string& entry) {
@@ -40,43 +35,8 @@ std::string StartupClassOf(const std::string& entry) {
     return {};
 }
 
-class DesktopTest : public ::testing::Test {
+class DesktopTest : public RealDisplayFixture {
 protected:
-    void SetUp() override {
-        if (!display.running()) GTEST_SKIP() << display.failure();
-        folder =
-            std::filesystem::temp_directory_path() / ("vidur-desktop-" + std::to_string(::getpid()) + "-" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override {
-        if (!folder.empty()) std::filesystem::remove_all(folder);
-    }
-
-    // As the suite runs the command, but for strict string checks, which Qt's X connection
-    // (libxkbcommon-x11 reading the keyboard's names) does not pass.
-    VidurProcess::Environment environment(VidurProcess::Environment more = {}) const {
-        std::optional<std::string> sanitizer;
-        if (const char* options = std::getenv("ASAN_OPTIONS")) {
-            std::string text = options;
-            for (auto at = text.find("strict_string_checks=1"); at != std::string::npos;
-                 at = text.find("strict_string_checks=1"))
-                text.replace(at, 22, "strict_string_checks=0");
-            sanitizer = text;
-        }
-        VidurProcess::Environment all{{"ASAN_OPTIONS", sanitizer},
-                                      {"VIDUR_PROFILE_DIR", folder.string()},
-                                      {"VIDUR_NETWORK", std::nullopt},
-                                      {"DISPLAY", display.name()},
-                                      {"WAYLAND_DISPLAY", std::nullopt},
-                                      {"QT_QPA_PLATFORM", std::nullopt},
-                                      {"QT_SCALE_FACTOR", std::nullopt},
-                                      {"VIDUR_LOOK", std::nullopt},
-                                      {"LC_ALL", "C"},
-                                      {"LANG", "C"}};
-        for (auto& [name, value] : more) all[name] = value;
-        return all;
-    }
     // A window command on the display, up once it prints "screenshot:".
     std::unique_ptr<VidurProcess> open(const std::string& command, VidurProcess::Environment more = {}) {
         auto process = std::make_unique<VidurProcess>(
@@ -92,15 +52,6 @@ protected:
         display.xdotool({"windowfocus", "--sync", std::to_string(window)});
         return window;
     }
-    Screenshot screenWhen(const std::function<bool(const Screenshot&)>& ready) const {
-        Screenshot shot;
-        for (auto end = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < end;) {
-            shot = display.screenshot();
-            if (shot.valid() && ready(shot)) break;
-            std::this_thread::sleep_for(100ms);
-        }
-        return shot;
-    }
     // The Chooser once the default button's frame shows along the top of OK (a device pixel
     // thick at any scale): its look-up is over and it has the keyboard.
     Screenshot chooserScreen(const ScreenRect& window, int scale) const {
@@ -111,9 +62,6 @@ protected:
             return false;
         });
     }
-
-    RealDisplay display;
-    std::filesystem::path folder;
 };
 
 bool Dark(std::uint32_t rgb) { return ((rgb >> 16 & 0xFF) * 30 + (rgb >> 8 & 0xFF) * 59 + (rgb & 0xFF) * 11) < 12800; }

@@ -2,69 +2,27 @@
 // The window subcommands on a real X server: Xvfb without a window manager, keys and clicks
 // sent through the server as a user's, and what the server shows read from its screen. Skipped
 // only when Xvfb cannot start here.
-#include "RealDisplay.h"
-#include "VidurProcess.h"
+#include "RealDisplayFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <memory>
-#include <optional>
-#include <thread>
 
 namespace vidur::cli {
 namespace {
 
 using testing::ProcessResult;
-using testing::RealDisplay;
+using testing::Px;
+using testing::Py;
+using testing::RealDisplayFixture;
 using testing::ScreenRect;
 using testing::Screenshot;
 using testing::VidurProcess;
 using namespace std::chrono_literals;
 
-// Template positions in pixels: the classic look's dialog base units are 6 x 13.
-int Px(int units) { return (units * 6 + 2) / 4; }
-int Py(int units) { return (units * 13 + 4) / 8; }
-
-class RealDisplayTest : public ::testing::Test {
+class RealDisplayTest : public RealDisplayFixture {
 protected:
-    void SetUp() override {
-        if (!display.running()) GTEST_SKIP() << display.failure();
-        folder =
-            std::filesystem::temp_directory_path() / ("vidur-display-" + std::to_string(::getpid()) + "-" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override {
-        if (!folder.empty()) std::filesystem::remove_all(folder);
-    }
-
-    // The command under the sanitizers as the suite runs it, but for strict string checks:
-    // Qt's X connection (libxkbcommon-x11) reads the keyboard's names with strndup within
-    // their buffers, without a terminator, which those checks report.
-    static std::optional<std::string> sanitizerOptions() {
-        const char* options = std::getenv("ASAN_OPTIONS");
-        if (!options) return std::nullopt;
-        std::string text = options;
-        for (auto at = text.find("strict_string_checks=1"); at != std::string::npos;
-             at = text.find("strict_string_checks=1"))
-            text.replace(at, 22, "strict_string_checks=0");
-        return text;
-    }
-
-    VidurProcess::Environment environment() const {
-        return {{"ASAN_OPTIONS", sanitizerOptions()},
-                {"VIDUR_PROFILE_DIR", folder.string()},
-                {"VIDUR_NETWORK", std::nullopt},
-                {"DISPLAY", display.name()},
-                {"WAYLAND_DISPLAY", std::nullopt},
-                {"QT_QPA_PLATFORM", std::nullopt},
-                {"VIDUR_LOOK", std::nullopt},
-                {"LC_ALL", "C"},
-                {"LANG", "C"}};
-    }
     // A window command on the display; it prints "screenshot:" each time its window is ready.
     std::unique_ptr<VidurProcess> open(const std::vector<std::string>& command) {
         std::vector<std::string> arguments = command;
@@ -78,25 +36,12 @@ protected:
         display.xdotool({"windowfocus", "--sync", std::to_string(window)});
         return display.geometry(window);
     }
-    // Takes screenshots until `ready` holds for one (bounded); the last one.
-    Screenshot screenWhen(const std::function<bool(const Screenshot&)>& ready) const {
-        Screenshot shot;
-        for (auto end = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < end;) {
-            shot = display.screenshot();
-            if (shot.valid() && ready(shot)) break;
-            std::this_thread::sleep_for(100ms);
-        }
-        return shot;
-    }
     // The default push button's dark frame: its top and left edges are black, which a plain
     // button's raised bevel never draws.
     static bool HasDefaultFrame(const Screenshot& shot, const ScreenRect& button) {
         return shot.at(button.x + button.width / 2, button.y) == 0 &&
                shot.at(button.x, button.y + button.height / 2) == 0;
     }
-
-    RealDisplay display;
-    std::filesystem::path folder;
 };
 
 // The Chooser's controls on the screen, from its template.
