@@ -80,9 +80,9 @@ private:
         case pap::PapFunction::CloseConn: break;
         default: return;
         }
-        const auto answerFunction = header->function == pap::PapFunction::OpenConn    ? pap::PapFunction::OpenConnReply
+        const auto answerFunction = header->function == pap::PapFunction::OpenConn   ? pap::PapFunction::OpenConnReply
                                     : header->function == pap::PapFunction::SendData ? pap::PapFunction::Data
-                                                                                      : pap::PapFunction::CloseConnReply;
+                                                                                     : pap::PapFunction::CloseConnReply;
         const pap::PapHeader answerHeader{header->connectionId, answerFunction, 0};
         const auto answer = atp::AtpPacket::response(packet->tid, 0, {answerHeader.serialize(), reply}, true);
         const Datagram datagram{request.source, request.destination, 3, 0, answer.serialize()};
