@@ -2,19 +2,19 @@
 #include "appletalk/print/PrintJob.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 namespace appletalk::print {
 
 namespace {
-
-// What is kept of the printer's messages to look for errors in.
-constexpr std::size_t kMessageTail = 64 * 1024;
 
 PrintOutcome outcomeOf(PapJobResult result) {
     switch (result) {
     case PapJobResult::Done: return PrintOutcome::Done;
     case PapJobResult::Unreachable: return PrintOutcome::Unreachable;
     case PapJobResult::Refused: return PrintOutcome::Refused;
+    case PapJobResult::BadReply: return PrintOutcome::BadReply;
     case PapJobResult::ConnectionLost: return PrintOutcome::ConnectionLost;
     case PapJobResult::ClosedByPrinter: return PrintOutcome::ClosedByPrinter;
     case PapJobResult::Cancelled: return PrintOutcome::Interrupted;
@@ -47,16 +47,8 @@ bool PrintJob::open(DdpAddress printer, PrintJobEvents events) {
         progressed();
         if (events_.opened) events_.opened();
     };
-    pap.message = [this](std::span<const std::uint8_t> bytes) {
-        progressed();
-        messages_.append(bytes.begin(), bytes.end());
-        if (messages_.size() > kMessageTail) messages_.erase(0, messages_.size() - kMessageTail);
-        if (events_.message) events_.message(bytes);
-    };
-    pap.drained = [this] {
-        progressed();
-        if (events_.drained) events_.drained(client_.bytesSent());
-    };
+    pap.message = [this](std::span<const std::uint8_t> bytes) { heard(bytes); };
+    pap.drained = [this] { tookMore(); };
     pap.finished = [this](PapJobResult result) { ended(result); };
     if (!client_.open(printer, std::move(pap))) return false;
     progressed();
@@ -80,6 +72,34 @@ PrintWait PrintJob::waitingFor() const {
     // Everything taken, our EOF with it: what is left is the printer's own.
     if (client_.eofTaken()) return PrintWait::Finishing;
     return PrintWait::Reading;
+}
+
+void PrintJob::heard(std::span<const std::uint8_t> bytes) {
+    const std::vector<std::string> printerErrors = watch_.add(bytes);
+    // Once a piece is dropped every later one is too: what is shown has no holes.
+    if (messagesDropped_ == 0 && messagesShown_ + bytes.size() <= kShownMessages) {
+        messagesShown_ += bytes.size();
+        if (events_.message) events_.message(bytes);
+    } else {
+        messagesDropped_ += bytes.size();
+    }
+    for (const std::string& text : printerErrors) {
+        if (text == printerError_) continue; // a printer repeats it while it waits
+        printerError_ = text;
+        if (events_.printerError) events_.printerError(text);
+    }
+}
+
+void PrintJob::tookMore() {
+    const std::uint64_t taken = client_.bytesSent();
+    const bool eofTaken = client_.eofTaken();
+    // A SendData answered with nothing new (another one after our EOF) is not progress.
+    if (taken == taken_ && eofTaken == eofTaken_) return;
+    taken_ = taken;
+    eofTaken_ = eofTaken;
+    printerError_.clear(); // it went on: the same error again is news
+    progressed();
+    if (events_.drained) events_.drained(taken);
 }
 
 void PrintJob::progressed() {
@@ -114,9 +134,11 @@ void PrintJob::ended(PapJobResult result) {
     noticeTimer_ = 0;
     PrintOutcome outcome = outcomeOf(result);
     if (result == PapJobResult::Cancelled && cancelledAs_) outcome = *cancelledAs_;
-    if (outcome == PrintOutcome::Done && reportsError(messages_)) outcome = PrintOutcome::PrinterError;
+    if (outcome == PrintOutcome::Done && watch_.jobFailed()) outcome = PrintOutcome::PrinterError;
     auto finished = std::move(events_.finished);
+    auto dropped = std::move(events_.messagesDropped);
     events_ = {};
+    if (messagesDropped_ > 0 && dropped) dropped(messagesDropped_);
     if (finished) finished(outcome, client_.bytesSent()); // last: the owner may destroy this job
 }
 

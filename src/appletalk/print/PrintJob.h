@@ -4,14 +4,22 @@
 // printer's messages heard, and how it ended as a PrintOutcome.
 //
 // A printer is never waited for without end: every ten seconds without progress (the printer
-// takes part of the job, says something, or opens the connection) the caller hears what the
+// opens the connection, takes more of the job, or takes its end) the caller hears what the
 // job waits for, and after the stall limit the job ends: StillBusy, Stalled, or Unconfirmed
-// when the printer took the whole job but never said it was done.
+// when the printer took the whole job but never said it was done. What the printer says is no
+// progress, nor a SendData that takes nothing new: a printer that talks without end, or asks
+// for ever after the job's end, cannot keep the job alive.
+//
+// The first 64 KiB of the printer's messages are passed on, the rest counted and dropped, so a
+// printer that talks without end cannot flood the caller's terminal or log. A job fails on
+// "%%[ Error: ... ]%%" or "%%[ Flushing: ... ]%%" only; a PrinterError is passed on as the
+// printer's state and the job goes on.
 //
 // Runs on the thread that polls the node, on the node's clock, so tests drive it on virtual
 // time.
 #pragma once
 
+#include "appletalk/print/BackChannelWatch.h"
 #include "appletalk/print/PrintOutcome.h"
 #include "appletalk/services/pap/PapClient.h"
 
@@ -41,11 +49,17 @@ struct PrintJobOptions {
 struct PrintJobEvents {
     std::function<void(const std::string& status)> busy; // Mac OS Roman, at each busy answer
     std::function<void()> opened;
-    std::function<void(std::span<const std::uint8_t>)> message; // the printer's words, as sent
-    std::function<void(std::uint64_t taken)> drained; // the printer took more of the job
+    std::function<void(std::span<const std::uint8_t>)> message; // the printer's words, as sent, to kShownMessages
+    // "%%[ PrinterError: TEXT ]%%" (Mac OS Roman), when it differs from the last since progress.
+    std::function<void(const std::string& text)> printerError;
+    std::function<void(std::uint64_t taken)> drained; // the printer took more of the job, or its end
     std::function<void(PrintWait what, Duration without)> waiting; // every notice interval
+    std::function<void(std::uint64_t bytes)> messagesDropped; // once, before finished, when any were
     std::function<void(PrintOutcome, std::uint64_t taken)> finished; // once; the last event
 };
+
+// The printer's messages passed on per job: a page of text, never its output without end.
+inline constexpr std::uint64_t kShownMessages = 64 * 1024;
 
 class PrintJob {
 public:
@@ -66,6 +80,8 @@ public:
     PrintWait waitingFor() const;
 
 private:
+    void heard(std::span<const std::uint8_t> bytes);
+    void tookMore();
     void progressed();
     void notice();
     void busyAnswer(const std::string& status);
@@ -79,7 +95,12 @@ private:
     SteadyTime lastProgress_{};
     TimerId noticeTimer_ = 0;
     std::optional<PrintOutcome> cancelledAs_;
-    std::string messages_; // the last of them, to look for errors in
+    BackChannelWatch watch_;
+    std::string printerError_; // the last PrinterError passed on since progress
+    std::uint64_t messagesShown_ = 0;
+    std::uint64_t messagesDropped_ = 0;
+    std::uint64_t taken_ = 0; // job bytes the printer took, as last counted as progress
+    bool eofTaken_ = false;
 };
 
 } // namespace appletalk::print

@@ -8,7 +8,7 @@ namespace appletalk::print {
 
 bool reportsError(std::string_view messages) {
     return messages.find("%%[ Error:") != std::string_view::npos ||
-           messages.find("%%[ PrinterError:") != std::string_view::npos;
+           messages.find("%%[ Flushing:") != std::string_view::npos;
 }
 
 bool looksLikePostScript(std::span<const std::uint8_t> head) {

@@ -10,14 +10,15 @@
 namespace appletalk::print {
 
 enum class PrintOutcome {
-    Done, // the printer took the whole job and reported no error
-    PrinterError, // it took the job but reported a PostScript or printer error
+    Done, // the printer took the whole job and ended it without an error (a passing PrinterError is none)
+    PrinterError, // it ended the job with "%%[ Error: ... ]%%" or "%%[ Flushing: ... ]%%"
     NotFound, // no printer of that name answered the look-up
     Unreachable, // found, but OpenConn was never answered
     StillBusy, // busy for longer than the caller wanted to wait
     Stalled, // open, but the printer took none of the job for longer than that
     Unconfirmed, // the printer took the whole job but never said it was done
     Refused, // OpenConn answered with an error
+    BadReply, // OpenConn answered with a reply that cannot be read
     ConnectionLost, // the printer went silent mid-job
     ClosedByPrinter, // the printer closed the connection before the job was done
     Interrupted, // the caller's stop request
@@ -25,8 +26,8 @@ enum class PrintOutcome {
     InputError, // the job's input could not be read
 };
 
-// True when a message from the printer reports an error ("%%[ Error: ... ]%%",
-// "%%[ PrinterError: ... ]%%").
+// True when a message from the printer says the job failed ("%%[ Error: ... ]%%",
+// "%%[ Flushing: ... ]%%"); a PrinterError passes.
 bool reportsError(std::string_view messages);
 
 // True when a job's first bytes are PostScript: "%!" (after an optional Ctrl-D or UTF-8 byte

@@ -33,7 +33,7 @@ constexpr std::uint64_t kHighWater = 512 * 1024;
 constexpr int kWaitSliceMs = 200;
 
 struct Event {
-    enum class Kind { LookupDone, Busy, Opened, Message, Drained, Waiting, Finished } kind;
+    enum class Kind { LookupDone, Busy, Opened, Message, PrinterError, Drained, Waiting, Dropped, Finished } kind;
     std::optional<DdpAddress> printer;
     std::string text; // UTF-8
     std::vector<std::uint8_t> bytes;
@@ -171,6 +171,12 @@ private:
         events.message = [&queue](std::span<const std::uint8_t> bytes) {
             queue.push({Event::Kind::Message, {}, {}, {bytes.begin(), bytes.end()}, 0, {}, {}, 0});
         };
+        events.printerError = [&queue](const std::string& text) {
+            queue.push({Event::Kind::PrinterError, {}, macRomanToUtf8(text), {}, 0, {}, {}, 0});
+        };
+        events.messagesDropped = [&queue](std::uint64_t bytes) {
+            queue.push({Event::Kind::Dropped, {}, {}, {}, bytes, {}, {}, 0});
+        };
         events.drained = [&queue](std::uint64_t taken) {
             queue.push({Event::Kind::Drained, {}, {}, {}, taken, {}, {}, 0});
         };
@@ -205,6 +211,8 @@ private:
         case Event::Kind::Busy: observer_.busy(event.text); break;
         case Event::Kind::Opened: observer_.opened(); break;
         case Event::Kind::Message: observer_.message(event.bytes); break;
+        case Event::Kind::PrinterError: observer_.printerError(event.text); break;
+        case Event::Kind::Dropped: observer_.messagesDropped(event.taken); break;
         case Event::Kind::Drained:
             taken_ = event.taken;
             observer_.progress(taken_, read_, inputDone_);

@@ -31,8 +31,14 @@ public:
     virtual void found(appletalk::DdpAddress /*printer*/) {}
     virtual void busy(const std::string& /*utf8Status*/) {}
     virtual void opened() {}
-    // What the printer wrote back, in pieces as they came (bytes as sent: usually ASCII).
+    // What the printer wrote back, in pieces as they came (bytes as sent: usually ASCII), the
+    // first kShownMessages bytes of the job.
     virtual void message(std::span<const std::uint8_t> /*bytes*/) {}
+    // The printer waits for a person ("%%[ PrinterError: paper out ]%%"): not a failure, the job
+    // goes on when it does (progress, or the end of the job, tells so).
+    virtual void printerError(const std::string& /*utf8Text*/) {}
+    // Once, at the end of a job: the printer's messages past kShownMessages that were dropped.
+    virtual void messagesDropped(std::uint64_t /*bytes*/) {}
     virtual void progress(std::uint64_t /*bytesTaken*/, std::uint64_t /*bytesRead*/, bool /*inputDone*/) {}
     // Every ten seconds without progress: what the job waits for, and how long it has.
     virtual void waiting(PrintWait /*what*/, std::chrono::seconds /*without*/) {}

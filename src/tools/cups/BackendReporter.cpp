@@ -2,7 +2,12 @@
 #include "tools/cups/BackendReporter.h"
 
 #include "text/MacRoman.h"
+#include "tools/vidur/cli/LibraryStatus.h"
 #include "tools/vidur/output/TerminalText.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
 
 namespace vidur::cups {
 
@@ -14,7 +19,34 @@ namespace {
 // A printer's message longer than this is cut: CUPS takes lines of a few kilobytes.
 constexpr std::size_t kMaxMessageLine = 1024;
 
+// A message's own line ends go: one message is one line of ours.
+std::string_view withoutLineEnds(std::string_view text) {
+    while (!text.empty() && (text.front() == '\r' || text.front() == '\n')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
+    return text;
+}
+
+bool mentions(std::string_view text, std::string_view word) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::search(text.begin(), text.end(), word.begin(), word.end(),
+                       [&](char a, char b) { return lower(a) == b; }) != text.end();
+}
+
 } // namespace
+
+std::string BackendReporter::stateReason(std::string_view text) {
+    // The words LaserWriters use, checked most particular first ("paper jam" is no paper out).
+    static constexpr std::pair<std::string_view, std::string_view> kReasons[] = {
+        {"jam", "media-jam-warning"},           {"misfeed", "media-jam-warning"},
+        {"tray", "input-tray-missing-warning"}, {"manual feed", "media-needed-warning"},
+        {"paper", "media-empty-warning"},       {"toner is low", "toner-low-warning"},
+        {"toner", "toner-empty-warning"},       {"door", "door-open-warning"},
+        {"cover", "cover-open-warning"},
+    };
+    for (const auto& [word, reason] : kReasons)
+        if (mentions(text, word)) return std::string(reason);
+    return "other-warning";
+}
 
 std::string BackendReporter::line(std::string_view prefix, std::string_view text) {
     return std::string(prefix) + cli::escapeControls(text) + "\n";
@@ -44,16 +76,43 @@ void BackendReporter::opened() {
 
 void BackendReporter::message(std::span<const std::uint8_t> bytes) {
     online();
-    for (const std::uint8_t byte : bytes) {
-        if (byte == '\r' || byte == '\n')
-            flushMessage();
-        else if (message_.size() < kMaxMessageLine)
-            message_ += static_cast<char>(byte);
+    std::string_view text = withoutLineEnds({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    if (text.empty()) return;
+    text = text.substr(0, kMaxMessageLine);
+    // A PrinterError is told by printerError(): here it goes to the log alone.
+    const char* prefix = appletalk::print::reportsError(text)                       ? "ERROR: "
+                         : text.find("%%[ PrinterError:") != std::string_view::npos ? "DEBUG: "
+                                                                                    : "INFO: ";
+    // Usually ASCII; read as Mac OS Roman, every byte is some character.
+    say(prefix, vidur::text::macRomanToUtf8(text));
+}
+
+void BackendReporter::printerError(const std::string& utf8Text) {
+    const std::string reason = stateReason(utf8Text);
+    if (reason != reason_) {
+        clearPrinterError();
+        reason_ = reason;
+        err_ << "STATE: +" << reason_ << "\n";
     }
+    say("INFO: ", printer_ + " reports a problem: " + utf8Text + "; the job goes on once it is seen to");
+}
+
+void BackendReporter::clearPrinterError() {
+    if (reason_.empty()) return;
+    err_ << "STATE: -" << reason_ << "\n" << std::flush;
+    reason_.clear();
+}
+
+void BackendReporter::messagesDropped(std::uint64_t bytes) {
+    say("INFO: ", std::to_string(bytes) + " more bytes of messages from " + printer_ +
+                      " were not shown (only the first " + std::to_string(appletalk::print::kShownMessages / 1024) +
+                      " KiB are)");
 }
 
 void BackendReporter::progress(std::uint64_t taken, std::uint64_t, bool) {
     if (taken > 0) online();
+    if (taken > taken_) clearPrinterError(); // it went on
+    taken_ = std::max(taken_, taken);
     if (taken < nextReport_) return;
     say("DEBUG: ", std::to_string(taken) + " bytes taken by the printer");
     nextReport_ = taken + 1024 * 1024;
@@ -85,16 +144,8 @@ void BackendReporter::online() {
     err_ << "STATE: -offline-report\n" << std::flush;
 }
 
-void BackendReporter::flushMessage() {
-    if (message_.empty()) return;
-    // Usually ASCII; read as Mac OS Roman, every byte is some character.
-    const std::string text = vidur::text::macRomanToUtf8(message_);
-    say(appletalk::print::reportsError(message_) ? "ERROR: " : "INFO: ", text);
-    message_.clear();
-}
-
 void BackendReporter::ended(const appletalk::print::PrintResult& result) {
-    flushMessage();
+    clearPrinterError();
     const std::string bytes = std::to_string(result.bytesTaken) + " bytes";
     switch (result.outcome) {
     case PrintOutcome::Done: say("INFO: ", "Printed " + bytes); break;
@@ -115,6 +166,10 @@ void BackendReporter::ended(const appletalk::print::PrintResult& result) {
         say("WARNING: ", printer_ + " went away after " + bytes + "; will retry");
         break;
     case PrintOutcome::Refused: say("ERROR: ", printer_ + " refused the connection"); break;
+    case PrintOutcome::BadReply:
+        say("WARNING: ",
+            printer_ + ": " + cli::LibraryStatus::describe(cli::LibraryStatus::kBadReply) + "; will retry");
+        break;
     case PrintOutcome::NetworkError: say("WARNING: ", "no AppleTalk network: " + result.detail + "; will retry"); break;
     case PrintOutcome::Interrupted: say("INFO: ", "Job cancelled"); break;
     case PrintOutcome::InputError: say("ERROR: ", "reading the job: " + result.detail); break;

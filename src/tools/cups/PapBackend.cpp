@@ -56,6 +56,7 @@ int PapBackend::statusFor(PrintOutcome outcome) {
     case PrintOutcome::Stalled:
     case PrintOutcome::ConnectionLost:
     case PrintOutcome::ClosedByPrinter:
+    case PrintOutcome::BadReply: // a printer restarting, or one broken now, may answer well later
     case PrintOutcome::NetworkError: return kBackendRetry;
     case PrintOutcome::Interrupted:
     case PrintOutcome::InputError: return kBackendFailed;

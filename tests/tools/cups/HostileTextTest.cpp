@@ -92,5 +92,44 @@ TEST(HostileText, NoControlByteReachesATerminalOrCupsAndNoLineIsForged) {
     }
 }
 
+TEST(BackendLines, OnePrinterMessageIsOneLineAndAPassingPrinterErrorIsAStateTakenAwayWhenItGoesOn) {
+    std::ostringstream cups;
+    BackendReporter reporter(cups, "Laser");
+    reporter.message(bytes("%%[ status: busy ]%%\r\nINFO: Printed 131 bytes\r\n"));
+    reporter.printerError("paper out");
+    reporter.printerError("paper out; load it");
+    reporter.progress(512, 512, false);
+    reporter.printerError("the fuser is cold");
+    reporter.messagesDropped(5000);
+    reporter.ended({PrintOutcome::Done, {}, 512});
+    EXPECT_EQ(cups.str(),
+              "INFO: %%[ status: busy ]%%\\r\\nINFO: Printed 131 bytes\n"
+              "STATE: +media-empty-warning\n"
+              "INFO: Laser reports a problem: paper out; the job goes on once it is seen to\n"
+              "INFO: Laser reports a problem: paper out; load it; the job goes on once it is seen to\n"
+              "STATE: -media-empty-warning\n"
+              "DEBUG: 512 bytes taken by the printer\n"
+              "STATE: +other-warning\n"
+              "INFO: Laser reports a problem: the fuser is cold; the job goes on once it is seen to\n"
+              "INFO: 5000 more bytes of messages from Laser were not shown (only the first 64 KiB are)\n"
+              "STATE: -other-warning\n"
+              "INFO: Printed 512 bytes\n");
+    EXPECT_EQ(BackendReporter::stateReason("Paper jam"), "media-jam-warning");
+    EXPECT_EQ(BackendReporter::stateReason("out of paper"), "media-empty-warning");
+    EXPECT_EQ(BackendReporter::stateReason("cover open"), "cover-open-warning");
+}
+
+TEST(TerminalLines, OnePrinterMessageIsOneLineAfterThePrintersName) {
+    std::ostringstream terminal;
+    cli::PrintProgress progress(terminal, "report.ps", "Laser", std::nullopt, false);
+    progress.message(bytes("%%[ status: busy ]%%\r\nvidur print: report.ps: 131 bytes printed\r\n"));
+    progress.message(bytes("\r\n"));
+    progress.printerError("paper out");
+    EXPECT_EQ(terminal.str(),
+              "Laser: %%[ status: busy ]%%\\r\\nvidur print: report.ps: 131 bytes printed\n"
+              "vidur print: report.ps: Laser reports a problem: paper out; the job goes on once it "
+              "is seen to\n");
+}
+
 } // namespace
 } // namespace vidur::cups

@@ -56,8 +56,9 @@ TEST(PapBackendStatus, BusyOrGonePrintersAreRetriedAndRejectedJobsCancelled) {
     using appletalk::print::PrintOutcome;
     EXPECT_EQ(PapBackend::statusFor(PrintOutcome::Done), kBackendOk);
     EXPECT_EQ(PapBackend::statusFor(PrintOutcome::Unconfirmed), kBackendOk) << "again would print it twice";
-    for (auto outcome : {PrintOutcome::NotFound, PrintOutcome::Unreachable, PrintOutcome::StillBusy,
-                         PrintOutcome::Stalled, PrintOutcome::ConnectionLost, PrintOutcome::NetworkError})
+    for (auto outcome :
+         {PrintOutcome::NotFound, PrintOutcome::Unreachable, PrintOutcome::StillBusy, PrintOutcome::Stalled,
+          PrintOutcome::ConnectionLost, PrintOutcome::BadReply, PrintOutcome::NetworkError})
         EXPECT_EQ(PapBackend::statusFor(outcome), kBackendRetry);
     EXPECT_EQ(PapBackend::statusFor(PrintOutcome::PrinterError), kBackendCancel);
 }

@@ -121,7 +121,10 @@ TEST_F(VidurPrint, ARejectedJobEndsOneWithThePrintersErrorAndTextIsRefusedUnless
     const auto rejected = VidurProcess::run(
         {"print", job.string(), "--to", "Picky@Caf\xC3\xA9", "--network", "sim:" + scenario}, environment());
     EXPECT_EQ(rejected.exitCode, 1);
-    EXPECT_NE(rejected.err.find("%%[ Error: undefined; OffendingCommand: frobnicate ]%%\n"), std::string::npos)
+    // The printer's message, one line after its name.
+    EXPECT_NE(
+        rejected.err.find("Picky:LaserWriter@Caf\xC3\xA9: %%[ Error: undefined; OffendingCommand: frobnicate ]%%"),
+        std::string::npos)
         << rejected.err;
     const fs::path text = folder / "notes.txt";
     std::ofstream(text) << "plain text\n";

@@ -61,7 +61,7 @@ void PapClient::openAnswered(const AtpResult& result) {
     const auto reply = pap::PapOpenConnReply::parse(result.packets[0].data);
     if (!header || header->function != pap::PapFunction::OpenConnReply || header->connectionId != connectionId_ ||
         !reply)
-        return finishWith(PapJobResult::Refused);
+        return finishWith(PapJobResult::BadReply);
     if (reply->isBusy()) {
         if (events_.busy) events_.busy(reply->status);
         if (state_ != State::Opening) return; // cancelled from the handler
@@ -69,6 +69,8 @@ void PapClient::openAnswered(const AtpResult& result) {
         return;
     }
     if (reply->result != pap::kOpenResultOk) return finishWith(PapJobResult::Refused);
+    // Sockets 0 and 255 are DDP's own: a connection there could never be reached.
+    if (reply->respondingSocket == 0 || reply->respondingSocket == 0xFF) return finishWith(PapJobResult::BadReply);
     state_ = State::Open;
     PapConnectionEvents events;
     events.received = [this](std::span<const std::uint8_t> bytes) {

@@ -24,6 +24,7 @@ enum class PapJobResult {
     Done, // every byte taken, the printer's EOF received
     Unreachable, // OpenConn was never answered
     Refused, // OpenConn answered with an error other than busy
+    BadReply, // OpenConn answered with a reply that cannot be read or names no socket
     ConnectionLost, // nothing heard from the printer for the connection timeout
     ClosedByPrinter, // the printer closed the connection before the job was done
     Cancelled,

@@ -46,6 +46,10 @@ AtpAnswer PapOutbox::onSendData(const AtpIncomingRequest& request, std::uint16_t
     if (sequence != 0 && sequence == lastSequence_ && hasLastAnswer_)
         return AtpAnswer::reply(packetsOf(lastBegin_, readOffset_, lastEof_));
     if (sequence != 0 && pending_ && sequence == pendingSequence_) return AtpAnswer::ignore();
+    // After EOF there is nothing to ask for: a lost answer comes back through the repeat above
+    // or ATP's exactly-once cache, so a new SendData is a broken peer's, and answering every
+    // one would let it drive this end as fast as it asks.
+    if (eofSent_) return AtpAnswer::ignore();
     const std::size_t packets = packetsFor(request.bitmap);
     if (packets == 0) return AtpAnswer::ignore();
     if (canAnswer(packets)) {

@@ -7,7 +7,7 @@
 // TReq; the SendData sequence number covers what that cache no longer holds: a SendData that
 // repeats the sequence of the last one answered gets the same packets again, never new bytes.
 // A SendData that finds too little queued waits (ATP answer later) until enough is written or
-// the owner finishes, so packets go out full.
+// the owner finishes, so packets go out full. A new SendData after EOF is not answered.
 #pragma once
 
 #include "appletalk/services/atp/AtpResponder.h"

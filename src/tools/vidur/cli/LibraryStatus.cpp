@@ -14,7 +14,7 @@ std::string LibraryStatus::describe(int status) {
     case -7: return "the AppleTalk library ran out of memory";
     case -8: return "the printer did not answer";
     case -9: return "the AppleTalk library does not know this request";
-    case -12: return "bad reply: the answer from the AppleTalk network could not be read";
+    case kBadReply: return "bad reply: the answer from the AppleTalk network could not be read";
     case -13: return "the AppleTalk router's zone list has no end (more than 8192 zones or 1024 pages)";
     case kLocalZonesUnknown: return "the zones of an extended cable cannot be listed with this AppleTalk library";
     case kTimedOut: return "the AppleTalk library did not answer in time";

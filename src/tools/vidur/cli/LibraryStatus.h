@@ -14,6 +14,8 @@ public:
     // the network itself.
     static bool meansNothingFound(int status);
 
+    static constexpr int kBadReply = -12; // answers came that could not be read
+
     // Ours, beside the library's own:
     static constexpr int kTimedOut = -1000; // the library did not finish in time
     static constexpr int kLocalZonesUnknown = -1001; // the zones of an extended cable

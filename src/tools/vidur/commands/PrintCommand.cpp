@@ -4,6 +4,7 @@
 #include "appletalk/print/PrintSession.h"
 #include "text/MacRoman.h"
 #include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/LibraryStatus.h"
 #include "tools/vidur/cli/StopSignal.h"
 #include "tools/vidur/cli/UsageError.h"
 #include "tools/vidur/commands/PrintProgress.h"
@@ -143,6 +144,9 @@ int report(const appletalk::print::PrintResult& result, const Destination& to, c
                << "\n";
         return kExitNothingFound;
     case PrintOutcome::Refused: io.err << prefix << " refused the connection\n"; return kExitNothingFound;
+    case PrintOutcome::BadReply:
+        io.err << prefix << ": " << LibraryStatus::describe(LibraryStatus::kBadReply) << "\n";
+        return kExitError;
     case PrintOutcome::ConnectionLost:
         io.err << prefix << " went away after taking " << bytes << "; the job is lost\n";
         return kExitNothingFound;
@@ -170,9 +174,12 @@ std::string PrintCommand::details() const {
            "is refused unless --raw is given. The printer's messages appear on standard error; on a\n"
            "terminal a progress bar too. While the printer makes no progress you hear so every 10 s,\n"
            "and after --timeout seconds (default 120, 0 for never) the job ends. Ctrl-C closes the\n"
-           "connection. Exit status 0 when the printer took every job, 1 when it reported an error,\n"
-           "went away, stayed busy or silent, or could not be reached, 2 for bad usage, an unreadable\n"
-           "file or no network, 130 after Ctrl-C.\n";
+           "connection. Only what the printer takes, and its end of the job, count as progress: a\n"
+           "printer that talks without end is not waited for past --timeout either, and only the\n"
+           "first 64 KiB of its messages are shown. A printer error that passes (paper out) is\n"
+           "shown and the job goes on. Exit status 0 when the printer took every job, 1 when it\n"
+           "reported an error, went away, stayed busy or silent, or could not be reached, 2 for bad\n"
+           "usage, an unreadable file, no network or a reply that cannot be read, 130 after Ctrl-C.\n";
 }
 
 std::vector<OptionSpec> PrintCommand::options() const {

@@ -5,6 +5,7 @@
 #include "tools/vidur/output/TerminalText.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace vidur::cli {
 
@@ -12,6 +13,13 @@ namespace {
 
 // Redrawn at most this often: a terminal over a slow link is not flooded.
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+
+// A message's own line ends go: the line is ours to end.
+std::string_view withoutLineEnds(std::string_view text) {
+    while (!text.empty() && (text.front() == '\r' || text.front() == '\n')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
+    return text;
+}
 
 std::string megabytes(std::uint64_t bytes) {
     char text[32];
@@ -46,10 +54,6 @@ void PrintProgress::clear() {
 
 void PrintProgress::say(const std::string& text) {
     clear();
-    if (midLine_) {
-        err_ << "\n";
-        midLine_ = false;
-    }
     err_ << "vidur print: " << label_ << ": " << text << "\n" << std::flush;
 }
 
@@ -60,25 +64,19 @@ void PrintProgress::busy(const std::string& utf8Status) {
 }
 
 void PrintProgress::message(std::span<const std::uint8_t> bytes) {
+    const std::string_view text = withoutLineEnds({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    if (text.empty()) return;
     clear();
-    // A line at a time, CR, LF or CR LF ending it; within a line every control is escaped.
-    std::string text;
-    std::string line;
-    const auto endLine = [&] {
-        text += terminalText(line) + "\n";
-        line.clear();
-    };
-    for (const std::uint8_t byte : bytes) {
-        const bool lf = byte == '\n';
-        if (byte == '\r' || (lf && !afterCr_))
-            endLine();
-        else if (!lf)
-            line += static_cast<char>(byte);
-        afterCr_ = byte == '\r';
-    }
-    text += terminalText(line);
-    err_ << text << std::flush;
-    midLine_ = !line.empty() || (midLine_ && text.empty());
+    err_ << printer_ << ": " << terminalText(text) << "\n" << std::flush;
+}
+
+void PrintProgress::printerError(const std::string& utf8Text) {
+    say(printer_ + " reports a problem: " + escapeControls(utf8Text) + "; the job goes on once it is seen to");
+}
+
+void PrintProgress::messagesDropped(std::uint64_t bytes) {
+    say(std::to_string(bytes) + " more bytes of messages from " + printer_ + " were not shown (only the first " +
+        std::to_string(appletalk::print::kShownMessages / 1024) + " KiB are)");
 }
 
 void PrintProgress::waiting(appletalk::print::PrintWait what, std::chrono::seconds without) {
@@ -100,10 +98,6 @@ void PrintProgress::progress(std::uint64_t taken, std::uint64_t, bool inputDone)
     const bool finalDraw = inputDone && total_ && taken >= *total_;
     if (!finalDraw && now - lastDraw_ < kRedrawInterval) return;
     lastDraw_ = now;
-    if (midLine_) {
-        err_ << "\n";
-        midLine_ = false;
-    }
     err_ << "\r" << label_ << " " << barText(taken, total_, 30) << "\x1b[K" << std::flush;
     drawn_ = true;
 }

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // What `vidur print` shows while a job runs: the printer's messages as they come, a busy
-// printer's status when it changes, every ten seconds what a job without progress waits for,
-// and on a terminal a progress bar redrawn in place. Everything the printer or the network
-// says is escaped as the other commands escape it (TerminalText), so no byte of it acts on
-// the terminal.
+// printer's status when it changes, a printer error it waits on, every ten seconds what a job
+// without progress waits for, and on a terminal a progress bar redrawn in place. Everything
+// the printer or the network says is escaped as the other commands escape it (TerminalText),
+// so no byte of it acts on the terminal, and each message of the printer is one line that
+// starts with its name: a printer cannot end a line and forge one of ours.
 #pragma once
 
 #include "appletalk/print/PrintSession.h"
@@ -24,6 +25,8 @@ public:
 
     void busy(const std::string& utf8Status) override;
     void message(std::span<const std::uint8_t> bytes) override;
+    void printerError(const std::string& utf8Text) override;
+    void messagesDropped(std::uint64_t bytes) override;
     void progress(std::uint64_t taken, std::uint64_t read, bool inputDone) override;
     void waiting(appletalk::print::PrintWait what, std::chrono::seconds without) override;
     // Clears the bar, so what follows starts on a clean line.
@@ -42,8 +45,6 @@ private:
     bool bar_;
     bool drawn_ = false;
     std::string lastBusy_;
-    bool midLine_ = false; // a message ended without a line end
-    bool afterCr_ = false; // the last message byte was CR: an LF next ends no second line
     std::chrono::steady_clock::time_point lastDraw_{};
 };
 
