@@ -159,10 +159,13 @@ else
   fail "the host does not build from vidur20-dev"
 fi
 
-# Reproducible: the same tree built again gives the same packages.
+# Reproducible: the same tree built again, in another folder, gives the same packages (a
+# path left in a binary, such as the space of a removed run path, would tell the two apart).
 first=$(cd "$build" && sha256sum ./*.deb)
-"$source/scripts/package.sh" "$build" >/dev/null || fail "scripts/package.sh, the second time"
-second=$(cd "$build" && sha256sum ./*.deb)
+elsewhere="$build-elsewhere"
+"$source/scripts/package.sh" "$elsewhere" >/dev/null || fail "scripts/package.sh, the second time"
+second=$(cd "$elsewhere" && sha256sum ./*.deb)
+rm -rf "$elsewhere"
 [ "$first" = "$second" ] || fail "built twice, the packages differ:$(diff <(echo "$first") <(echo "$second"))"
 
 [ $faults -eq 0 ] && echo "packages: $(cd "$build" && ls ./*.deb | xargs -n1 basename | tr '\n' ' ')" &&
