@@ -69,7 +69,7 @@ for file in usr/bin/vidur usr/lib/cups/backend/pap etc/vidur20/AppleTalk.INI usr
             usr/lib/$triplet/cmake/vidur20/vidur20Targets.cmake usr/lib/$triplet/pkgconfig/vidur20.pc \
             usr/include/vidur20/vidur20/nbp/ZNBPTuple.h usr/include/vidur20/platform/core/CString.h \
             usr/include/vidur20/tarvlib/TarvlibApi.h usr/share/doc/vidur20-cups/copyright \
-            lib/systemd/system/vidur20-serve.service; do
+            lib/systemd/system/vidur20-serve.service lib/systemd/system-generators/vidur20-generator; do
   [ -e "$root/$file" ] || fail "no /$file in the packages"
 done
 ! grep -qv '^;\|^$' "$root/etc/vidur20/AppleTalk.INI" || fail "the system settings set something: they are an example"
@@ -77,6 +77,30 @@ grep -qx "ExecStart=/usr/bin/vidur serve" "$root/lib/systemd/system/vidur20-serv
   fail "the print server's unit does not run /usr/bin/vidur serve"
 grep -q "/lib/systemd/system/vidur20-serve.service$" <<<"$(dpkg-deb -c "${deb[vidur20]}")" ||
   fail "the print server's unit is not in vidur20, beside the command it runs"
+# Locked down: systemd's own measure of the unit's exposure stays at 2.5 or below, with the
+# drop-in the generator writes for EtherTalk too; on LToUDP it writes none.
+unit="$root/lib/systemd/system/vidur20-serve.service"
+generator="$root/lib/systemd/system-generators/vidur20-generator"
+exposure() { systemd-analyze security --offline=yes "$1" 2>&1 | sed -n 's/.*Overall exposure level for .*: \([0-9.]*\) .*/\1/p'; }
+locked_down() {
+  local score
+  score=$(exposure "$1")
+  [ -n "$score" ] && awk -v s="$score" 'BEGIN { exit !(s <= 2.5) }' || fail "$2: exposure ${score:-unknown} above 2.5"
+}
+locked_down "$unit" "the print server's unit"
+printf '[Network]\nLink=ltoudp\n' >"$root/ltoudp.INI"
+printf '[network]\nlink = EtherTalk\nInterface=eth0\n' >"$root/ethertalk.INI"
+VIDUR20_SETTINGS="$root/ltoudp.INI" "$generator" "$root/generated-ltoudp" || fail "the generator fails on LToUDP"
+[ ! -e "$root/generated-ltoudp" ] || fail "the generator grants raw packets on LToUDP"
+VIDUR20_SETTINGS="$root/ethertalk.INI" "$generator" "$root/generated" || fail "the generator fails on EtherTalk"
+dropin="$root/generated/vidur20-serve.service.d/50-ethertalk.conf"
+grep -qx "AmbientCapabilities=CAP_NET_RAW" "$dropin" || fail "no raw packets on EtherTalk"
+mkdir -p "$root/with-dropin"
+# The drop-in's lines at the end of the unit's [Service], as systemd merges them.
+awk -v extra="$(sed '/^#/d; /^\[Service\]/d' "$dropin")" '/^\[Install\]/ { print extra } { print }' "$unit" \
+  >"$root/with-dropin/vidur20-serve.service"
+locked_down "$root/with-dropin/vidur20-serve.service" "the print server's unit on EtherTalk"
+
 # The unit is enabled again on an upgrade only where the administrator had enabled it.
 postinst=$(control vidur20 postinst)
 ! grep -q "deb-systemd-invoke start" <<<"$postinst" || fail "installing vidur20 starts the print server"
