@@ -73,10 +73,14 @@ for file in usr/bin/vidur usr/lib/cups/backend/pap etc/vidur20/AppleTalk.INI usr
             usr/include/vidur20/vidur20/nbp/ZNBPTuple.h usr/include/vidur20/platform/core/CString.h \
             usr/include/vidur20/tarvlib/TarvlibApi.h usr/share/doc/vidur20-cups/copyright \
             usr/lib/$triplet/vidur20/vidur-windows.so usr/lib/$triplet/pkgconfig/tarvlib.pc \
+            usr/lib/sysctl.d/50-vidur20.conf \
             lib/systemd/system/vidur20-serve.service lib/systemd/system-generators/vidur20-generator; do
   [ -e "$root/$file" ] || fail "no /$file in the packages"
 done
 ! grep -qv '^;\|^$' "$root/etc/vidur20/AppleTalk.INI" || fail "the system settings set something: they are an example"
+# The receive buffer the stack asks for (ReceiveBuffer.h), granted to unprivileged programs.
+grep -qx "net.core.rmem_max = $((4 << 20))" "$root/usr/lib/sysctl.d/50-vidur20.conf" ||
+  fail "the sysctl file does not raise net.core.rmem_max to 4 MiB"
 grep -qx "ExecStart=/usr/bin/vidur serve" "$root/lib/systemd/system/vidur20-serve.service" ||
   fail "the print server's unit does not run /usr/bin/vidur serve"
 grep -q "/lib/systemd/system/vidur20-serve.service$" <<<"$(dpkg-deb -c "${deb[vidur20]}")" ||
