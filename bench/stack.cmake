@@ -3,7 +3,7 @@
 # and the CPU of an idle node. No network leaves the process.
 add_library(stack_bench_internet STATIC ${CMAKE_CURRENT_SOURCE_DIR}/BenchInternet.cpp)
 target_include_directories(stack_bench_internet PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(stack_bench_internet PUBLIC atalk_sim atalk_services atalk_node PRIVATE vidur_warnings)
+target_link_libraries(stack_bench_internet PUBLIC atalk_sim atalk_services atalk_virtual_time PRIVATE vidur_warnings)
 
 vidur_add_benchmark(NAME stack_throughput_bench
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/StackThroughputBench.cpp
@@ -16,7 +16,7 @@ vidur_add_benchmark(NAME stack_idle_bench
 # LToUDP on loopback.
 vidur_add_benchmark(NAME print_job_bench
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/PrintJobBench.cpp
-  LIBS atalk_services atalk_node atalk_protocols)
+  LIBS atalk_services atalk_virtual_time atalk_protocols)
 
 # A simulated campus of thousands of devices starting: time and heap per device.
 vidur_add_benchmark(NAME sim_start_bench

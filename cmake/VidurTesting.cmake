@@ -6,8 +6,10 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 
 # tests/support/: the helpers several test folders share ("support/TempProfileDir.h").
+# With them, virtual time (ManualClock, VirtualTimeDriver), which the product does not ship.
 add_library(vidur_test_support INTERFACE)
 target_include_directories(vidur_test_support INTERFACE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(vidur_test_support INTERFACE atalk_virtual_time)
 
 function(vidur_add_test)
   cmake_parse_arguments(T "" "NAME;MAIN" "SOURCES;LIBS;LABELS" ${ARGN})

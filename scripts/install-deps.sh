@@ -22,6 +22,7 @@ packages=(
   xvfb xauth xdotool                # window tests on a real X server (input, the screen read)
   build-essential debhelper         # the Debian packages (debian/, scripts/package.sh)
   lintian desktop-file-utils        # the Debian packages: their checks
+  systemd                           # the units' exposure (systemd-analyze security)
   bash-completion                   # where the completion goes; the test of it
 )
 

@@ -4,8 +4,8 @@
 # libtarvlib0, libvidur20-0, vidur20, vidur20-cups and vidur20-dev, in BUILD-DIR.
 #   scripts/package.sh [BUILD-DIR]      (default build/package)
 # dpkg-buildpackage builds inside a source tree and writes the packages beside it, so the
-# tree is copied into BUILD-DIR first, always to the same folder: built twice, the packages
-# are the same byte for byte (dates from debian/changelog, the build path the same).
+# tree is copied into BUILD-DIR first. Built twice, in any folders, the packages are the same
+# byte for byte (dates from debian/changelog, no build path left in them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -13,11 +13,11 @@ cmake --build build/release -j"$(nproc)"
 # The CUPS backend `pap` goes into CUPS' backend folder, so every application can print on
 # AppleTalk printers (`lpinfo -v` lists them). Installing it needs root.
 if [ "$(id -u)" -eq 0 ]; then
-  cmake --install build/release --component cups >/dev/null
+  cmake --install build/release --component cups --strip >/dev/null
 elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
-  sudo cmake --install build/release --component cups >/dev/null
+  sudo cmake --install build/release --component cups --strip >/dev/null
 else
-  echo "setup: run 'sudo cmake --install build/release --component cups' to give CUPS the AppleTalk backend" >&2
+  echo "setup: run 'sudo cmake --install build/release --component cups --strip' to give CUPS the AppleTalk backend" >&2
 fi
 
 vidur=build/release/src/tools/vidur/vidur

@@ -17,18 +17,19 @@ version=$(cd "$source" && dpkg-parsechangelog -S Version)
 arch=$(dpkg --print-architecture)
 triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 declare -A deb
-for package in libtarvlib0 libvidur20-0 vidur20 vidur20-cups vidur20-dev; do
+for package in libtarvlib0 libvidur20-0 vidur20 vidur20-desktop vidur20-cups vidur20-dev; do
   deb[$package]="$build/${package}_${version}_$arch.deb"
   [ -f "${deb[$package]}" ] || { echo "FAIL: no package $package"; exit 1; }
 done
-[ "$(ls "$build"/*.deb | wc -l)" -eq 5 ] || fail "other packages beside the five: $(ls "$build"/*.deb)"
+[ "$(ls "$build"/*.deb | wc -l)" -eq 6 ] || fail "other packages beside the six: $(ls "$build"/*.deb)"
 
 # Errors and warnings fail; what lintian --pedantic shows besides is printed. The few
 # warnings kept on purpose are overridden in debian/ and explained in packaging/README.md.
 lintian --pedantic --fail-on error,warning "${deb[@]}" || fail "lintian reports errors or warnings"
 
 depends() { dpkg-deb -f "${deb[$1]}" Depends; }
-for package in libtarvlib0 vidur20-cups; do
+# A print server installs the command and the backend with no window library.
+for package in libtarvlib0 vidur20 vidur20-cups; do
   ! grep -Eiq "qt|libx|xcb|libgl|opengl|wayland|fontconfig" <<<"$(depends $package)" ||
     fail "$package pulls the desktop in: $(depends $package)"
 done
@@ -36,11 +37,13 @@ grep -q "libqt6widgets6" <<<"$(depends libvidur20-0)" || fail "libvidur20-0 lack
 for package in vidur20 vidur20-cups vidur20-dev; do
   grep -q "libtarvlib0 (= $version)" <<<"$(depends $package)" || fail "$package does not depend on its libtarvlib0"
 done
-for package in vidur20 vidur20-dev; do
+for package in vidur20-desktop vidur20-dev; do
   grep -q "libvidur20-0 (= $version)" <<<"$(depends $package)" || fail "$package does not depend on its libvidur20-0"
 done
 grep -q "libxcb1" <<<"$(depends libvidur20-0)" || fail "libvidur20-0 does not depend on libxcb1: $(depends libvidur20-0)"
-grep -q "fonts-wine" <<<"$(dpkg-deb -f "${deb[vidur20]}" Recommends)" || fail "vidur20 does not recommend fonts-wine"
+grep -q "fonts-wine" <<<"$(dpkg-deb -f "${deb[vidur20-desktop]}" Recommends)" ||
+  fail "vidur20-desktop does not recommend fonts-wine"
+grep -q "vidur20 (= $version)" <<<"$(depends vidur20-desktop)" || fail "vidur20-desktop does not depend on its vidur20"
 control() { dpkg-deb --ctrl-tarfile "${deb[$1]}" | tar -xO "./$2" 2>/dev/null; }
 for package in libtarvlib0 libvidur20-0; do
   [ "$(dpkg-deb -f "${deb[$package]}" Multi-Arch)" = same ] || fail "$package is not Multi-Arch: same"
@@ -69,14 +72,43 @@ for file in usr/bin/vidur usr/lib/cups/backend/pap etc/vidur20/AppleTalk.INI usr
             usr/lib/$triplet/cmake/vidur20/vidur20Targets.cmake usr/lib/$triplet/pkgconfig/vidur20.pc \
             usr/include/vidur20/vidur20/nbp/ZNBPTuple.h usr/include/vidur20/platform/core/CString.h \
             usr/include/vidur20/tarvlib/TarvlibApi.h usr/share/doc/vidur20-cups/copyright \
-            lib/systemd/system/vidur20-serve.service; do
+            usr/lib/$triplet/vidur20/vidur-windows.so usr/lib/$triplet/pkgconfig/tarvlib.pc \
+            usr/lib/sysctl.d/50-vidur20.conf \
+            lib/systemd/system/vidur20-serve.service lib/systemd/system-generators/vidur20-generator; do
   [ -e "$root/$file" ] || fail "no /$file in the packages"
 done
 ! grep -qv '^;\|^$' "$root/etc/vidur20/AppleTalk.INI" || fail "the system settings set something: they are an example"
+# The receive buffer the stack asks for (ReceiveBuffer.h), granted to unprivileged programs.
+grep -qx "net.core.rmem_max = $((4 << 20))" "$root/usr/lib/sysctl.d/50-vidur20.conf" ||
+  fail "the sysctl file does not raise net.core.rmem_max to 4 MiB"
 grep -qx "ExecStart=/usr/bin/vidur serve" "$root/lib/systemd/system/vidur20-serve.service" ||
   fail "the print server's unit does not run /usr/bin/vidur serve"
 grep -q "/lib/systemd/system/vidur20-serve.service$" <<<"$(dpkg-deb -c "${deb[vidur20]}")" ||
   fail "the print server's unit is not in vidur20, beside the command it runs"
+# Locked down: systemd's own measure of the unit's exposure stays at 2.5 or below, with the
+# drop-in the generator writes for EtherTalk too; on LToUDP it writes none.
+unit="$root/lib/systemd/system/vidur20-serve.service"
+generator="$root/lib/systemd/system-generators/vidur20-generator"
+exposure() { systemd-analyze security --offline=yes "$1" 2>&1 | sed -n 's/.*Overall exposure level for .*: \([0-9.]*\) .*/\1/p'; }
+locked_down() {
+  local score
+  score=$(exposure "$1")
+  [ -n "$score" ] && awk -v s="$score" 'BEGIN { exit !(s <= 2.5) }' || fail "$2: exposure ${score:-unknown} above 2.5"
+}
+locked_down "$unit" "the print server's unit"
+printf '[Network]\nLink=ltoudp\n' >"$root/ltoudp.INI"
+printf '[network]\nlink = EtherTalk\nInterface=eth0\n' >"$root/ethertalk.INI"
+VIDUR20_SETTINGS="$root/ltoudp.INI" "$generator" "$root/generated-ltoudp" || fail "the generator fails on LToUDP"
+[ ! -e "$root/generated-ltoudp" ] || fail "the generator grants raw packets on LToUDP"
+VIDUR20_SETTINGS="$root/ethertalk.INI" "$generator" "$root/generated" || fail "the generator fails on EtherTalk"
+dropin="$root/generated/vidur20-serve.service.d/50-ethertalk.conf"
+grep -qx "AmbientCapabilities=CAP_NET_RAW" "$dropin" || fail "no raw packets on EtherTalk"
+mkdir -p "$root/with-dropin"
+# The drop-in's lines at the end of the unit's [Service], as systemd merges them.
+awk -v extra="$(sed '/^#/d; /^\[Service\]/d' "$dropin")" '/^\[Install\]/ { print extra } { print }' "$unit" \
+  >"$root/with-dropin/vidur20-serve.service"
+locked_down "$root/with-dropin/vidur20-serve.service" "the print server's unit on EtherTalk"
+
 # The unit is enabled again on an upgrade only where the administrator had enabled it.
 postinst=$(control vidur20 postinst)
 ! grep -q "deb-systemd-invoke start" <<<"$postinst" || fail "installing vidur20 starts the print server"
@@ -92,10 +124,13 @@ compiles=$(grep -E " -o CMakeFiles/[^ ]+\.o -c " "$build/package.log")
 [ -n "$compiles" ] || fail "no compile command in the build log"
 unhardened=$(awk '!/-D_FORTIFY_SOURCE=2/ || !/-fstack-protector-strong/' <<<"$compiles" | head -3)
 [ -z "$unhardened" ] || fail "compiled without the hardening flags: $unhardened"
-elf_files=("$root/usr/bin/vidur" "$root/usr/lib/cups/backend/pap" "$libdir"/libtarvlib.so.0.* "$libdir"/libvidur20.so.0.*)
+module="$libdir/vidur20/vidur-windows.so"
+elf_files=("$root/usr/bin/vidur" "$root/usr/lib/cups/backend/pap" "$libdir"/libtarvlib.so.0.* "$libdir"/libvidur20.so.0.*
+           "$module")
 needs() { readelf -d "$1" | grep -q "(NEEDED).*\[$2\]" || fail "$(basename "$1") does not need $2"; }
 needs "$root/usr/bin/vidur" libtarvlib.so.0
-needs "$root/usr/bin/vidur" libvidur20.so.0
+needs "$module" libvidur20.so.0
+! readelf -d "$root/usr/bin/vidur" | grep -Eq "NEEDED.*(libvidur20|Qt|libX|xcb)" || fail "vidur needs a window library"
 needs "$root/usr/lib/cups/backend/pap" libtarvlib.so.0
 needs "$libdir/libvidur20.so.0" libtarvlib.so.0
 ! readelf -d "$root/usr/lib/cups/backend/pap" | grep -q "NEEDED.*Qt" || fail "pap needs Qt"
@@ -133,6 +168,11 @@ export LD_LIBRARY_PATH="$libdir"
 help=$("$root/usr/bin/vidur" --help) || fail "vidur --help from the scratch root"
 grep -q "^  chooser" <<<"$help" || fail "vidur --help from the scratch root lists no chooser"
 [ "$("$root/usr/bin/vidur" --version)" = "vidur $version" ] || fail "vidur --version is not $version"
+# The windows, from the module where the package puts it, on the embedded network.
+mkdir -p "$root/profile"
+sheet=$(VIDUR_PROFILE_DIR="$root/profile" QT_QPA_PLATFORM=offscreen \
+  "$root/usr/bin/vidur" netinfo --offscreen --screenshot "$root/netinfo.png" 2>&1)
+grep -q "^Network Address:" <<<"$sheet" || fail "vidur netinfo from the scratch root shows no sheet: $sheet"
 ! ldd "$root/usr/lib/cups/backend/pap" | grep -q "not found" || fail "pap misses a library: $(ldd "$root/usr/lib/cups/backend/pap")"
 unset LD_LIBRARY_PATH
 grep -q "^Version: $version$" "$libdir/pkgconfig/vidur20.pc" || fail "vidur20.pc version"
@@ -159,10 +199,13 @@ else
   fail "the host does not build from vidur20-dev"
 fi
 
-# Reproducible: the same tree built again gives the same packages.
+# Reproducible: the same tree built again, in another folder, gives the same packages (a
+# path left in a binary, such as the space of a removed run path, would tell the two apart).
 first=$(cd "$build" && sha256sum ./*.deb)
-"$source/scripts/package.sh" "$build" >/dev/null || fail "scripts/package.sh, the second time"
-second=$(cd "$build" && sha256sum ./*.deb)
+elsewhere="$build-elsewhere"
+"$source/scripts/package.sh" "$elsewhere" >/dev/null || fail "scripts/package.sh, the second time"
+second=$(cd "$elsewhere" && sha256sum ./*.deb)
+rm -rf "$elsewhere"
 [ "$first" = "$second" ] || fail "built twice, the packages differ:$(diff <(echo "$first") <(echo "$second"))"
 
 [ $faults -eq 0 ] && echo "packages: $(cd "$build" && ls ./*.deb | xargs -n1 basename | tr '\n' ' ')" &&

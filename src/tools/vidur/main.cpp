@@ -3,9 +3,6 @@
 #include "tools/vidur/cli/CommandRegistry.h"
 #include "tools/vidur/cli/ExitStatus.h"
 #include "tools/vidur/commands/BuiltinCommands.h"
-#ifdef VIDUR_WITH_WINDOWS
-#include "tools/vidur/windows/WindowCommands.h"
-#endif
 
 #include <exception>
 #include <iostream>
@@ -16,9 +13,6 @@ int main(int argc, char** argv) {
     using namespace vidur::cli;
     CommandRegistry registry;
     addBuiltinCommands(registry);
-#ifdef VIDUR_WITH_WINDOWS
-    addWindowCommands(registry);
-#endif
     CommandIo io{std::cout, std::cerr};
     try {
         return registry.run(std::vector<std::string>(argv + 1, argv + argc), io);

@@ -72,20 +72,6 @@ TEST(NetInfoJson, CarriesNumbersAndAnEmptyZoneWhenUnknown) {
               "\n");
 }
 
-TEST(NetInfoCommand, WithoutTextRunsThePluggedInWindow) {
-    NetInfoCommand command;
-    int windows = 0;
-    command.setWindow([&windows](CommandIo&) {
-        ++windows;
-        return 0;
-    });
-    std::ostringstream out, err;
-    CommandIo io{out, err};
-    EXPECT_EQ(command.run(ParsedArguments(), io), 0);
-    EXPECT_EQ(windows, 1);
-    EXPECT_EQ(out.str(), "");
-}
-
 TEST(DispatchBlockAccess, ReadsAndWritesLittleEndianFieldsAtTheirOffsets) {
     using appletalk::api::DispatchBlockAccess;
     _DispatchBlock block;

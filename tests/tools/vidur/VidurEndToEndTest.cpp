@@ -135,6 +135,22 @@ TEST_F(VidurCommand, NetInfoPrintsAddressZoneAndRange) {
     EXPECT_TRUE(std::regex_match(result.out, expected)) << result.out;
 }
 
+// A vidur without its windows module, as a print server installs it: the windows say so, the
+// text of the network information is still there.
+TEST_F(VidurCommand, WithoutTheWindowsModuleWindowsSaySoAndNetInfoPrintsItsText) {
+    auto without = environment();
+    without["VIDUR_WINDOWS_MODULE"] = (folder / "none" / "vidur-windows.so").string();
+    const auto chooser = VidurProcess::run({"chooser", "--offscreen"}, without);
+    EXPECT_EQ(chooser.exitCode, 2);
+    EXPECT_EQ(chooser.out, "");
+    EXPECT_NE(chooser.err.find("vidur chooser: this vidur has no windows (vidur-windows.so is not installed)"),
+              std::string::npos)
+        << chooser.err;
+    const auto netinfo = VidurProcess::run({"netinfo"}, without);
+    EXPECT_EQ(netinfo.exitCode, 0) << netinfo.err;
+    EXPECT_EQ(netinfo.out.rfind("address:  1.", 0), 0u) << netinfo.out;
+}
+
 TEST_F(VidurCommand, ScenarioFileGivesItsZonesDevicesAndStatusInUtf8) {
     const std::string network = "--network=sim:" + scenario;
     EXPECT_EQ(vidur({"zones", network}).out, "Caf\xC3\xA9\nLager\n");

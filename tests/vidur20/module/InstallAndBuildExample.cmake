@@ -2,7 +2,8 @@
 # The shipped library as a host meets it: `cmake --install` of the vidur20 and dev components into a
 # temporary prefix; the exported symbols checked; the example host configured against the
 # installed package (find_package(vidur20)), built, and run offscreen with --smoke, which
-# opens the three windows and closes them and uses each exported class as a host would; the C host built again through vidur20.pc.
+# opens the three windows and closes them and uses each exported class as a host would; the C host built again through vidur20.pc;
+# a host of the AppleTalk functions alone built through vidur20::tarvlib and through tarvlib.pc, and run.
 #   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -P InstallAndBuildExample.cmake
 execute_process(COMMAND mktemp -d /tmp/vidur20-install-XXXXXX OUTPUT_VARIABLE work OUTPUT_STRIP_TRAILING_WHITESPACE)
 set(prefix "${work}/prefix")
@@ -28,7 +29,8 @@ step("install" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --component vidur20 --p
 step("install dev" ${CMAKE_COMMAND} --install "${BUILD_DIR}" --component dev --prefix "${prefix}")
 foreach(file lib/libvidur20.so lib/libvidur20.so.0 lib/libtarvlib.so lib/libtarvlib.so.0
              lib/cmake/vidur20/vidur20Config.cmake lib/cmake/vidur20/vidur20Targets.cmake
-             lib/pkgconfig/vidur20.pc include/vidur20/vidur20/module/HVREntryPoints.h
+             lib/pkgconfig/vidur20.pc lib/pkgconfig/tarvlib.pc include/vidur20/tarvlib/TarvlibApi.h
+             include/vidur20/vidur20/module/HVREntryPoints.h
              include/vidur20/vidur20/nbp/ZNBPTuple.h include/vidur20/platform/core/CString.h)
   if(NOT EXISTS "${prefix}/${file}")
     file(REMOVE_RECURSE "${work}")
@@ -84,6 +86,10 @@ expect("opened and closed: \"Printer status\"" "${step_output}" "example host")
 expect("opened and closed: \"Example Host\"" "${step_output}" "example host")
 expect("smoke: all three windows opened" "${step_output}" "example host")
 expect("library classes: strings compared, path split, printer box made with" "${step_output}" "example host")
+# The functions alone, through vidur20::tarvlib: the embedded internet's zones.
+step("run the zones host" ${CMAKE_COMMAND} -E env VIDUR_PROFILE_DIR=${work}/profile
+     "${work}/build/vidur20-example-zones-host")
+expect("zones (6):" "${step_output}" "zones host")
 
 # The C host again, through pkg-config alone.
 find_program(PKG_CONFIG pkg-config)
@@ -101,6 +107,17 @@ if(PKG_CONFIG)
   endforeach()
   separate_arguments(flags UNIX_COMMAND "${flags}")
   step("build the C host with pkg-config" cc -o "${work}/c-host" "${SOURCE_DIR}/examples/host/c_host.c" ${flags})
+
+  # A C host of the functions alone, through tarvlib.pc: it compiles, links and runs.
+  step("pkg-config tarvlib" ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/lib/pkgconfig
+       ${PKG_CONFIG} --cflags --libs tarvlib)
+  string(STRIP "${step_output}" flags)
+  separate_arguments(flags UNIX_COMMAND "${flags}")
+  step("build the zones host with pkg-config" cc -o "${work}/zones-host" "${SOURCE_DIR}/examples/host/zones_host.c"
+       ${flags})
+  step("run the zones host built with pkg-config" ${CMAKE_COMMAND} -E env VIDUR_PROFILE_DIR=${work}/profile
+       LD_LIBRARY_PATH=${prefix}/lib "${work}/zones-host")
+  expect("zones (6):" "${step_output}" "zones host built with pkg-config")
 endif()
 
 file(REMOVE_RECURSE "${work}")

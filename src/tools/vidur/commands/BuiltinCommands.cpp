@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "tools/vidur/commands/BuiltinCommands.h"
 
+#include "tools/vidur/commands/ChooserCommand.h"
 #include "tools/vidur/commands/LookupCommand.h"
-#include "tools/vidur/commands/NetInfoCommand.h"
+#include "tools/vidur/commands/NetInfoWindowCommand.h"
 #include "tools/vidur/commands/PapStatusCommand.h"
 #include "tools/vidur/commands/PrintCommand.h"
 #include "tools/vidur/commands/SimCommand.h"
+#include "tools/vidur/commands/StatusWindowCommand.h"
 #ifdef VIDUR_WITH_SERVE
 #include "tools/vidur/commands/ServeCommand.h"
 #endif
@@ -18,11 +20,14 @@ void addBuiltinCommands(CommandRegistry& registry) {
     registry.add(std::make_unique<LookupCommand>());
     registry.add(std::make_unique<PapStatusCommand>());
     registry.add(std::make_unique<PrintCommand>());
-    registry.add(std::make_unique<NetInfoCommand>());
+    registry.add(std::make_unique<NetInfoWindowCommand>());
     registry.add(std::make_unique<SimCommand>());
 #ifdef VIDUR_WITH_SERVE
     registry.add(std::make_unique<ServeCommand>());
 #endif
+    // The windows are the windows module's, loaded only when one is shown.
+    registry.add(std::make_unique<ChooserCommand>());
+    registry.add(std::make_unique<StatusWindowCommand>());
 }
 
 } // namespace vidur::cli

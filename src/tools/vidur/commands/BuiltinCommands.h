@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The network subcommands of `vidur`. The window subcommands live with the windows and are
-// added to the same registry by main (addWindowCommands).
+// Every subcommand of `vidur`. The window subcommands are here too, so help and usage never
+// need the windows; what they show is the windows module's (WindowModule).
 #pragma once
 
 #include "tools/vidur/cli/CommandRegistry.h"

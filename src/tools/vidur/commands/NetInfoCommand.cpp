@@ -46,7 +46,6 @@ std::string NetInfoCommand::format(const Info& info, bool json) {
 
 int NetInfoCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     const bool json = arguments.has("json");
-    if (window_ && !arguments.has("text") && !json) return window_(io);
     const auto timeout = std::chrono::milliseconds(static_cast<long>(arguments.seconds("timeout", 10, 600) * 1000));
     const NodeInformation::Reply reply = NodeInformation::query(timeout);
     if (reply.status != 0) {

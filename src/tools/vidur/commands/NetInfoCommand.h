@@ -1,23 +1,15 @@
 // SPDX-License-Identifier: MIT
-// vidur netinfo --text [--json]: the node's address, zone and cable range. Without --text
-// the network information window is shown when one was plugged in (setWindow), so the
-// window part of the product adds itself without this command knowing it; until then the
-// text is printed.
+// vidur netinfo --text [--json]: the node's address, zone and cable range, as text. The
+// command registered under the name is NetInfoWindowCommand, which shows the sheet unless
+// asked for this text.
 #pragma once
 
 #include "tools/vidur/cli/Command.h"
-
-#include <functional>
 
 namespace vidur::cli {
 
 class NetInfoCommand final : public Command {
 public:
-    // Shows the window; returns the exit status.
-    using WindowRunner = std::function<int(CommandIo& io)>;
-
-    void setWindow(WindowRunner window) { window_ = std::move(window); }
-
     std::string name() const override { return "netinfo"; }
     std::string summary() const override { return "show this node's address, zone and network range"; }
     std::string synopsis() const override { return "[--text] [--json] [--timeout S]"; }
@@ -30,9 +22,6 @@ public:
         std::string zone; // Mac OS Roman; empty when unknown
     };
     static std::string format(const Info& info, bool json);
-
-private:
-    WindowRunner window_;
 };
 
 } // namespace vidur::cli

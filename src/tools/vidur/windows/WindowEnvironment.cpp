@@ -59,12 +59,6 @@ WindowEnvironment::~WindowEnvironment() {
     ResourceChain::instance().removeModule(hostModule_);
 }
 
-std::vector<OptionSpec> WindowEnvironment::options() {
-    return {{"screenshot", "PATH", "save a PNG of the window there"},
-            {"offscreen", {}, "run the window offscreen even with a display, doing what a user would"},
-            {"timeout", "S", "seconds to wait for the network offscreen (default 30)"}};
-}
-
 std::optional<std::string> WindowEnvironment::screenshotPath(const ParsedArguments& arguments,
                                                              const char* defaultName) const {
     if (auto path = arguments.value("screenshot")) return *path;

@@ -15,7 +15,6 @@
 #include "platform/resources/ResourceTypes.h"
 
 #include "tools/vidur/cli/CommandIo.h"
-#include "tools/vidur/cli/OptionSpec.h"
 #include "tools/vidur/cli/ParsedArguments.h"
 
 class CWnd;
@@ -45,8 +44,6 @@ public:
     // False when no application object could be made (reported on io.err).
     bool ready() const { return ready_; }
 
-    // The options every window subcommand takes.
-    static std::vector<OptionSpec> options();
     // Where the screenshot goes: --screenshot, else (offscreen) defaultName in the current
     // folder, else none.
     std::optional<std::string> screenshotPath(const ParsedArguments& arguments, const char* defaultName) const;

@@ -2,7 +2,8 @@
 // vidur chooser [--flags N] [--screenshot PATH] [--offscreen]: the Chooser, opened as a host
 // opens it (HVRDeviceChooser). Prints the chosen device, or that the dialog was cancelled;
 // the exit status is the dialog's end code. Offscreen (asked, or no display) it does what a
-// user would: waits for the look-up, chooses the first device and saves a PNG.
+// user would: waits for the look-up, chooses the first device and saves a PNG. The window
+// itself is the windows module's (WindowModule): this part only says what the command takes.
 #pragma once
 
 #include "tools/vidur/cli/Command.h"

@@ -3,6 +3,7 @@
 // host opens it (HVRPrinterStatus): the recent printers and the default printer to pick
 // from, and the selected printer's status as it changes. Offscreen it waits until the
 // selected printer has answered or failed, prints what the window shows and saves a PNG.
+// The window itself is the windows module's (WindowModule).
 #pragma once
 
 #include "tools/vidur/cli/Command.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tools/vidur/windows/StatusWindowCommand.h"
+#include "tools/vidur/windows/StatusWindow.h"
 #include "tools/vidur/output/TerminalText.h"
 
 #include "platform/ui/CComboBox.h"
@@ -40,17 +40,7 @@ void PrintPrinters(std::ostream& out, CWnd& window) {
 
 } // namespace
 
-std::string StatusWindowCommand::details() const {
-    return "The printers are those chosen in the Chooser and the library's default printer. Offscreen\n"
-           "(--offscreen, or no display) the window's status is printed once the selected printer\n"
-           "has answered or failed, and a PNG is saved (vidur-status.png unless --screenshot says).\n"
-           "Exit status: 0 the printer answered, 1 no printer to ask or the printer was not found,\n"
-           "2 no answer in time, bad usage or no window.\n";
-}
-
-std::vector<OptionSpec> StatusWindowCommand::options() const { return WindowEnvironment::options(); }
-
-int StatusWindowCommand::run(const ParsedArguments& arguments, CommandIo& io) {
+int StatusWindow::run(const ParsedArguments& arguments, CommandIo& io) {
     WindowEnvironment environment(arguments.has("offscreen"), io, {"vidur20-status", "vidur", "vidur"});
     if (!environment.ready()) return kExitError;
     const auto screenshot = environment.screenshotPath(arguments, "vidur-status.png");

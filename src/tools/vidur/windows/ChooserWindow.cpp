@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tools/vidur/windows/ChooserCommand.h"
+#include "tools/vidur/windows/ChooserWindow.h"
 #include "tools/vidur/output/TerminalText.h"
 
 #include <cstdio>
@@ -7,6 +7,7 @@
 
 #include "text/MacRoman.h"
 #include "text/ProfileStorage.h"
+#include "tools/vidur/commands/ChooserCommand.h"
 #include "tools/vidur/windows/ChooserDriver.h"
 #include "tools/vidur/windows/WindowEnvironment.h"
 #include "vidur20/module/HVREntryPoints.h"
@@ -42,21 +43,7 @@ void PrintDevice(std::ostream& out, const _NBPTuple& t, bool recorded) {
 
 } // namespace
 
-std::string ChooserCommand::details() const {
-    return "N: 1 printers, 2 file servers, 3 both (default). Offscreen (--offscreen, or no DISPLAY\n"
-           "or WAYLAND_DISPLAY) the first device found is chosen, as a user would, and a PNG of the\n"
-           "window is saved (vidur-chooser.png in the current folder unless --screenshot says).\n"
-           "Exit status: the dialog's end code: 1 chosen, 2 cancelled or nothing found, 255 no\n"
-           "window could be made; 2 also for bad usage.\n";
-}
-
-std::vector<OptionSpec> ChooserCommand::options() const {
-    std::vector<OptionSpec> all{{"flags", "N", "device classes to offer: bit 0 printers, bit 1 file servers"}};
-    for (OptionSpec& option : WindowEnvironment::options()) all.push_back(std::move(option));
-    return all;
-}
-
-int ChooserCommand::run(const ParsedArguments& arguments, CommandIo& io) {
+int ChooserWindow::run(const ParsedArguments& arguments, CommandIo& io) {
     const int flags = static_cast<int>(arguments.integer("flags", 3, 0, 0x7fffffff));
     WindowEnvironment environment(arguments.has("offscreen"), io, {"vidur20-chooser", "vidur", "vidur"});
     if (!environment.ready()) return 255;
@@ -76,8 +63,8 @@ int ChooserCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         if (!seen.lookupDone) io.err << "vidur chooser: the look-up did not finish in time\n";
     }
     switch (code) {
-    case kChosen: PrintDevice(io.out, chosen, seen.recorded); return code;
-    case kCancelled:
+    case ChooserCommand::kChosen: PrintDevice(io.out, chosen, seen.recorded); return code;
+    case ChooserCommand::kCancelled:
         io.out << (environment.offscreen() && seen.devices.empty() ? "cancelled: no device found\n" : "cancelled\n");
         return code;
     default:

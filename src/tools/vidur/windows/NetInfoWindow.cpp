@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tools/vidur/windows/NetInfoWindowCommand.h"
+#include "tools/vidur/windows/NetInfoWindow.h"
 
 #include "platform/ui/CPropertySheet.h"
 #include "platform/ui/UiDriver.h"
@@ -11,27 +11,7 @@
 
 namespace vidur::cli {
 
-std::string NetInfoWindowCommand::details() const {
-    return text_.details() +
-           "Without --text or --json the network information sheet is shown. Offscreen (--offscreen,\n"
-           "or no display) the General page's three texts are printed and a PNG of the sheet is\n"
-           "saved (vidur-netinfo.png unless --screenshot says).\n";
-}
-
-std::vector<OptionSpec> NetInfoWindowCommand::options() const {
-    std::vector<OptionSpec> all;
-    for (OptionSpec& option : text_.options())
-        if (option.name != "timeout") all.push_back(std::move(option));
-    for (OptionSpec& option : WindowEnvironment::options()) all.push_back(std::move(option));
-    return all;
-}
-
-int NetInfoWindowCommand::run(const ParsedArguments& arguments, CommandIo& io) {
-    if (arguments.has("text") || arguments.has("json")) return text_.run(arguments, io);
-    return runWindow(arguments, io);
-}
-
-int NetInfoWindowCommand::runWindow(const ParsedArguments& arguments, CommandIo& io) {
+int NetInfoWindow::run(const ParsedArguments& arguments, CommandIo& io) {
     // The sheet takes the host's title: the command gives it the name of its menu entry.
     WindowEnvironment environment(
         arguments.has("offscreen"), io,

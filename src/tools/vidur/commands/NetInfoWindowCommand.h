@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // vidur netinfo: the network information sheet, opened as a host opens it (HVRNetworkInfo);
-// --text and --json print the information instead, as the text command does. Offscreen it
-// prints the three texts of the General page and saves a PNG of the sheet.
+// --text and --json print the information instead, as the text command does, and so does a
+// vidur whose windows are not installed. Offscreen the sheet's General page's three texts are
+// printed and a PNG of the sheet saved. The sheet itself is the windows module's
+// (WindowModule), loaded only when it is to be shown.
 #pragma once
 
 #include "tools/vidur/commands/NetInfoCommand.h"
@@ -20,8 +22,6 @@ public:
     int run(const ParsedArguments& arguments, CommandIo& io) override;
 
 private:
-    int runWindow(const ParsedArguments& arguments, CommandIo& io);
-
     NetInfoCommand text_; // the text form, for --text and --json
 };
 

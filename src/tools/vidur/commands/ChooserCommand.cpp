@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#include "tools/vidur/commands/ChooserCommand.h"
+
+#include "tools/vidur/commands/WindowModule.h"
+
+namespace vidur::cli {
+
+std::string ChooserCommand::details() const {
+    return "N: 1 printers, 2 file servers, 3 both (default). Offscreen (--offscreen, or no DISPLAY\n"
+           "or WAYLAND_DISPLAY) the first device found is chosen, as a user would, and a PNG of the\n"
+           "window is saved (vidur-chooser.png in the current folder unless --screenshot says).\n"
+           "Exit status: the dialog's end code: 1 chosen, 2 cancelled or nothing found, 255 no\n"
+           "window could be made; 2 also for bad usage.\n";
+}
+
+std::vector<OptionSpec> ChooserCommand::options() const {
+    std::vector<OptionSpec> all{{"flags", "N", "device classes to offer: bit 0 printers, bit 1 file servers"}};
+    for (OptionSpec& option : WindowModule::options()) all.push_back(std::move(option));
+    return all;
+}
+
+int ChooserCommand::run(const ParsedArguments& arguments, CommandIo& io) {
+    return WindowModule::run(name(), arguments, io);
+}
+
+} // namespace vidur::cli
