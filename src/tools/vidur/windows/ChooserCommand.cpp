@@ -46,8 +46,8 @@ std::string ChooserCommand::details() const {
     return "N: 1 printers, 2 file servers, 3 both (default). Offscreen (--offscreen, or no DISPLAY\n"
            "or WAYLAND_DISPLAY) the first device found is chosen, as a user would, and a PNG of the\n"
            "window is saved (vidur-chooser.png in the current folder unless --screenshot says).\n"
-           "Exit status: the dialog's end code: 1 chosen, 2 cancelled or nothing found, 255 no\n"
-           "window could be made; 2 also for bad usage.\n";
+           "Exit status: the dialog's end code: 1 chosen, 2 cancelled or nothing found (also OK on\n"
+           "an empty list), 255 no window could be made; 2 also for bad usage.\n";
 }
 
 std::vector<OptionSpec> ChooserCommand::options() const {
@@ -74,6 +74,12 @@ int ChooserCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         io.out << "selected zone: " << (seen.zone.empty() ? "(none)" : escapeControls(seen.zone)) << "\n";
         PrintList(io.out, "devices", seen.devices);
         if (!seen.lookupDone) io.err << "vidur chooser: the look-up did not finish in time\n";
+    }
+    // OK with no device in the list ends the dialog as a choice would, leaving the tuple as
+    // it was given: a device always has a name, so an unnamed one is no choice.
+    if (code == kChosen && chosen.entity.object[0] == '\0') {
+        io.out << "nothing chosen: no device in the list\n";
+        return kCancelled;
     }
     switch (code) {
     case kChosen: PrintDevice(io.out, chosen, seen.recorded); return code;
