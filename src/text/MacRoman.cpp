@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace vidur::text {
 namespace {
@@ -89,8 +90,8 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at pos; returns U+FFFD and advances one byte when malformed.
-char32_t decodeUtf8(std::string_view s, std::size_t& pos) {
+// Decodes one UTF-8 sequence at pos; nothing, having advanced one byte, when malformed.
+std::optional<char32_t> decodeUtf8(std::string_view s, std::size_t& pos) {
     const auto lead = static_cast<std::uint8_t>(s[pos]);
     int length = 0;
     char32_t cp = 0;
@@ -109,17 +110,17 @@ char32_t decodeUtf8(std::string_view s, std::size_t& pos) {
         cp = lead & 0x07;
     } else {
         ++pos;
-        return 0xFFFD;
+        return std::nullopt;
     }
     if (pos + length > s.size()) {
         ++pos;
-        return 0xFFFD;
+        return std::nullopt;
     }
     for (int i = 1; i < length; ++i) {
         const auto cont = static_cast<std::uint8_t>(s[pos + i]);
         if ((cont & 0xC0) != 0x80) {
             ++pos;
-            return 0xFFFD;
+            return std::nullopt;
         }
         cp = (cp << 6) | (cont & 0x3F);
     }
@@ -127,7 +128,7 @@ char32_t decodeUtf8(std::string_view s, std::size_t& pos) {
     static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
     if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
         ++pos;
-        return 0xFFFD;
+        return std::nullopt;
     }
     pos += length;
     return cp;
@@ -178,7 +179,8 @@ Utf8Conversion utf8ToMacRoman(std::string_view utf8) {
     Utf8Conversion result;
     result.macRoman.reserve(utf8.size());
     for (std::size_t pos = 0; pos < utf8.size();) {
-        const int byte = encodeMacRoman(decodeUtf8(utf8, pos));
+        const auto codePoint = decodeUtf8(utf8, pos);
+        const int byte = codePoint ? encodeMacRoman(*codePoint) : -1;
         if (byte < 0) {
             result.macRoman += '?';
             result.lossless = false;
@@ -187,6 +189,22 @@ Utf8Conversion utf8ToMacRoman(std::string_view utf8) {
         }
     }
     return result;
+}
+
+bool isUtf8(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();)
+        if (!decodeUtf8(text, pos)) return false;
+    return true;
+}
+
+std::string_view utf8Prefix(std::string_view utf8, std::size_t maxBytes) {
+    if (utf8.size() <= maxBytes) return utf8;
+    // The first byte left out tells: a continuation byte means the cut goes through a
+    // character, which then goes whole. At most three steps back: text that is not UTF-8
+    // is cut where asked rather than emptied.
+    std::size_t end = maxBytes;
+    for (int step = 0; step < 3 && end > 0 && (static_cast<std::uint8_t>(utf8[end]) & 0xC0) == 0x80; ++step) --end;
+    return utf8.substr(0, end);
 }
 
 std::uint8_t foldCase(std::uint8_t byte) { return kFold[byte]; }

@@ -24,6 +24,13 @@ struct Utf8Conversion {
 // Converts UTF-8 to Mac OS Roman; characters without a byte (and malformed UTF-8) become '?'.
 Utf8Conversion utf8ToMacRoman(std::string_view utf8);
 
+// Whether the text is well-formed UTF-8: no overlong forms, surrogates or code points past
+// U+10FFFF.
+bool isUtf8(std::string_view text);
+
+// The longest start of UTF-8 text within maxBytes that cuts no character in two.
+std::string_view utf8Prefix(std::string_view utf8, std::size_t maxBytes);
+
 // The case fold of NBP and ZIP: ASCII letters and the accented Mac OS Roman letters that have
 // a case pair map to their capital; every other byte (diacritics count) stays itself.
 std::uint8_t foldCase(std::uint8_t byte);

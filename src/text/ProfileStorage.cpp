@@ -201,8 +201,8 @@ ProfileFile ProfileStorage::read(const fs::path& path) {
     return file;
 }
 
-bool ProfileStorage::update(const fs::path& requested, const std::function<bool(ProfileFile&)>& edit,
-                            bool anySpelling) {
+bool ProfileStorage::update(const fs::path& requested, const std::function<bool(ProfileFile&)>& edit, bool anySpelling,
+                            const std::function<void()>& afterWrite) {
     // Replace a symbolic link's target, not the link.
     std::error_code ec;
     fs::path path = requested;
@@ -228,8 +228,9 @@ bool ProfileStorage::update(const fs::path& requested, const std::function<bool(
     // Read under the lock, so a change another process made meanwhile is kept.
     ProfileFile file = ProfileFile::parse({});
     if (!readExisting(path, file)) return false; // never replace what we could not read
-    if (!edit(file)) return true;
-    return replaceFile(path, file.serialize());
+    if (edit(file) && !replaceFile(path, file.serialize())) return false;
+    if (afterWrite) afterWrite();
+    return true;
 }
 
 void ProfileStorage::setLockWait(std::chrono::milliseconds wait) { g_lockWaitMs = wait.count(); }

@@ -37,8 +37,10 @@ public:
     // reports a change. False when the file could not be written or the lock not taken in
     // time (it is then unchanged). With anySpelling (a bare name) the file is looked for
     // again under the lock in any letter case, so a writer never creates a second spelling.
+    // afterWrite runs still under the lock once the file is on disk (replaced, or left as it
+    // was when unchanged): what must follow the file, in the order the lock gives.
     static bool update(const std::filesystem::path& path, const std::function<bool(ProfileFile&)>& edit,
-                       bool anySpelling = false);
+                       bool anySpelling = false, const std::function<void()>& afterWrite = {});
 
     // How long a write waits for the lock; 2 s unless changed (tests shorten it).
     static void setLockWait(std::chrono::milliseconds wait);

@@ -51,6 +51,19 @@ TEST(MacRoman, FoldingIgnoresCaseButNotDiacritics) {
     EXPECT_NE(foldedHash("caf\x8E"), foldedHash("cafe"));
 }
 
+// A cut that falls between two characters keeps both sides whole: 32 "é" fit 64 bytes.
+TEST(Utf8Prefix, CutsBetweenCharactersAndKeepsOneThatEndsAtTheCut) {
+    std::string e40;
+    for (int i = 0; i < 40; ++i) e40 += "\xC3\xA9";
+    EXPECT_EQ(utf8Prefix(e40, 64), e40.substr(0, 64));
+    EXPECT_EQ(utf8Prefix(e40, 63), e40.substr(0, 62));
+    EXPECT_EQ(utf8Prefix("a\xF0\x9F\x96\xA8", 4), "a"); // a four-byte character cut anywhere
+    EXPECT_EQ(utf8Prefix("short", 64), "short");
+    EXPECT_EQ(utf8Prefix(std::string(10, '\x8E'), 5).size(), 2u); // not UTF-8: three steps back at most
+    EXPECT_TRUE(isUtf8(e40 + "\xEF\xBF\xBD")); // U+FFFD written out is text
+    EXPECT_FALSE(isUtf8(e40.substr(0, 63)));
+}
+
 TEST(MacRoman, ByteComparisonIsUnsigned) {
     EXPECT_LT(compareBytes("A", "\x80"), 0);
     EXPECT_GT(compareBytes("b", "B"), 0);

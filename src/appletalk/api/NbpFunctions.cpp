@@ -6,6 +6,7 @@
 // one interval after the last send, or as soon as `maxTuples` distinct entities have answered.
 // The Chooser's 2, 2, 1024 thus sends at 0 and 267 ms, completes at 533 ms, and keeps up to
 // 1024 devices (see TarvlibApi.h for why the interval counts in ticks).
+#include "appletalk/api/OpenEnumerations.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/Stack.h"
@@ -106,16 +107,11 @@ extern "C" int NBPOpenEnum(ATEnumHandle* handle, int interval, int transmissions
     return kOk;
 }
 
-extern "C" int NBPEnumStatus(ATEnumHandle handle) {
-    const auto stack = Stack::current();
-    const auto enumeration = stack ? stack->lookupEnumerations().find(handle) : nullptr;
-    return enumeration ? enumeration->status() : kErrBadHandle;
-}
+extern "C" int NBPEnumStatus(ATEnumHandle handle) { return enumerationStatus(&Stack::lookupEnumerations, handle); }
 
 extern "C" int NBPFoundCount(ATEnumHandle handle, uint16_t* count) {
     if (count == nullptr) return kErrBadArgument;
-    const auto stack = Stack::current();
-    const auto enumeration = stack ? stack->lookupEnumerations().find(handle) : nullptr;
+    const auto enumeration = openEnumeration(&Stack::lookupEnumerations, handle);
     if (!enumeration) return kErrBadHandle;
     *count = static_cast<std::uint16_t>(std::min<std::size_t>(enumeration->count(), kMaxTuples));
     return kOk;
@@ -123,8 +119,7 @@ extern "C" int NBPFoundCount(ATEnumHandle handle, uint16_t* count) {
 
 extern "C" int NBPReadEnum(ATEnumHandle handle, uint16_t index, _NBPTuple* tuple) {
     if (tuple == nullptr) return kErrBadArgument;
-    const auto stack = Stack::current();
-    const auto enumeration = stack ? stack->lookupEnumerations().find(handle) : nullptr;
+    const auto enumeration = openEnumeration(&Stack::lookupEnumerations, handle);
     if (!enumeration) return kErrBadHandle;
     _NBPTuple found;
     if (!enumeration->read(index, found)) return kErrBadIndex;
@@ -132,13 +127,4 @@ extern "C" int NBPReadEnum(ATEnumHandle handle, uint16_t index, _NBPTuple* tuple
     return kOk;
 }
 
-extern "C" int NBPCloseEnum(ATEnumHandle handle) {
-    const auto stack = Stack::current();
-    const auto enumeration = stack ? stack->lookupEnumerations().remove(handle) : nullptr;
-    if (!enumeration) return kErrBadHandle;
-    stack->run([&enumeration] {
-        if (enumeration->cancelWork) enumeration->cancelWork();
-        enumeration->cancelWork = nullptr;
-    });
-    return kOk;
-}
+extern "C" int NBPCloseEnum(ATEnumHandle handle) { return closeEnumeration(&Stack::lookupEnumerations, handle); }

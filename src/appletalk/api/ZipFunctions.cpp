@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The zone functions: ZIPOpenEnum ... ZIPCloseEnum and ZIPGetMyZone.
+#include "appletalk/api/OpenEnumerations.h"
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/Stack.h"
 #include "tarvlib/NameFields.h"
@@ -40,16 +41,11 @@ extern "C" int ZIPOpenEnum(ATEnumHandle* handle, int which) {
     return kOk;
 }
 
-extern "C" int ZIPEnumStatus(ATEnumHandle handle) {
-    const auto stack = Stack::current();
-    const auto enumeration = stack ? stack->zoneEnumerations().find(handle) : nullptr;
-    return enumeration ? enumeration->status() : kErrBadHandle;
-}
+extern "C" int ZIPEnumStatus(ATEnumHandle handle) { return enumerationStatus(&Stack::zoneEnumerations, handle); }
 
 extern "C" int ZIPZoneCount(ATEnumHandle handle, uint16_t* count) {
     if (count == nullptr) return kErrBadArgument;
-    const auto stack = Stack::current();
-    const auto enumeration = stack ? stack->zoneEnumerations().find(handle) : nullptr;
+    const auto enumeration = openEnumeration(&Stack::zoneEnumerations, handle);
     if (!enumeration) return kErrBadHandle;
     *count = clampCount(enumeration->count());
     return kOk;
@@ -57,8 +53,7 @@ extern "C" int ZIPZoneCount(ATEnumHandle handle, uint16_t* count) {
 
 extern "C" int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone) {
     if (zone == nullptr) return kErrBadArgument;
-    const auto stack = Stack::current();
-    const auto enumeration = stack ? stack->zoneEnumerations().find(handle) : nullptr;
+    const auto enumeration = openEnumeration(&Stack::zoneEnumerations, handle);
     if (!enumeration) return kErrBadHandle;
     std::string name;
     if (!enumeration->read(index, name)) return kErrBadIndex;
@@ -66,16 +61,7 @@ extern "C" int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone) {
     return kOk;
 }
 
-extern "C" int ZIPCloseEnum(ATEnumHandle handle) {
-    const auto stack = Stack::current();
-    const auto enumeration = stack ? stack->zoneEnumerations().remove(handle) : nullptr;
-    if (!enumeration) return kErrBadHandle;
-    stack->run([&enumeration] {
-        if (enumeration->cancelWork) enumeration->cancelWork();
-        enumeration->cancelWork = nullptr;
-    });
-    return kOk;
-}
+extern "C" int ZIPCloseEnum(ATEnumHandle handle) { return closeEnumeration(&Stack::zoneEnumerations, handle); }
 
 extern "C" int ZIPGetMyZone(char* zone) {
     if (zone == nullptr) return kErrBadArgument;

@@ -4,6 +4,7 @@
 #include "appletalk/protocols/postscript/QueryJob.h"
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <sstream>
 
@@ -21,11 +22,25 @@ std::vector<std::string> words(std::string_view text) {
     return list;
 }
 
+std::optional<std::string> nonEmpty(std::string text) {
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
+// A font's name as a query may write it, "/Times-Roman" or "Times-Roman".
+std::string withoutSlash(std::string name) {
+    if (name.starts_with('/')) name.erase(0, 1);
+    return name;
+}
+
+// The resource category of fonts, as the conventions ("font") or PostScript ("Font") write it.
+bool isFontType(std::string_view type) { return type == "font" || type == "Font"; }
+
 // "/Times-Roman:Yes" a line for each font asked for, then "*".
 std::string fontAnswer(const std::vector<std::string>& fonts, const PrinterDescription& description) {
     std::string answer;
-    for (std::string font : fonts) {
-        if (font.starts_with('/')) font.erase(0, 1);
+    for (const std::string& asked : fonts) {
+        const std::string font = withoutSlash(asked);
         answer += "/" + font + (description.hasFont(font) ? ":Yes\n" : ":No\n");
     }
     return answer + "*";
@@ -38,34 +53,64 @@ std::string fontList(const PrinterDescription& description) {
     return answer + "*";
 }
 
-// The product, version and revision a line each, in the order the query's code names the
-// three operators (that order when it names none); strings in parentheses when the code
-// prints with "==", as that operator writes them.
-std::string printerAnswer(const PostScriptQuery& query, const PrinterDescription& description) {
+// Whether the query's code prints with "==", which writes strings in parentheses.
+bool printsSyntax(const PostScriptQuery& query) {
     const auto code = words(query.body);
-    const bool syntax = std::find(code.begin(), code.end(), "==") != code.end();
+    return std::find(code.begin(), code.end(), "==") != code.end();
+}
+
+// What one of the identity operators gives (product, version, revision, languagelevel), as
+// the query's code prints it; nothing for another word.
+std::optional<std::string> identity(std::string_view word, bool syntax, const PrinterDescription& description) {
     const auto string = [syntax](const std::string& text) { return syntax ? "(" + text + ")" : text; };
+    if (word == "product") return string(description.product);
+    if (word == "version") return string(description.version);
+    if (word == "revision") return std::to_string(description.revision);
+    if (word == "languagelevel") return std::to_string(description.languageLevel);
+    return std::nullopt;
+}
+
+// The product, version and revision a line each, in the order the query's code names the
+// three operators (that order when it names none).
+std::string printerAnswer(const PostScriptQuery& query, const PrinterDescription& description) {
+    const bool syntax = printsSyntax(query);
     std::vector<std::string> lines;
-    for (const std::string& word : code) {
-        if (word == "product") lines.push_back(string(description.product));
-        if (word == "version") lines.push_back(string(description.version));
-        if (word == "revision") lines.push_back(std::to_string(description.revision));
-    }
+    for (const std::string& word : words(query.body))
+        if (word != "languagelevel")
+            if (auto line = identity(word, syntax, description)) lines.push_back(std::move(*line));
     if (lines.empty())
-        lines = {string(description.product), string(description.version), std::to_string(description.revision)};
+        for (const char* word : {"product", "version", "revision"})
+            lines.push_back(*identity(word, syntax, description));
     std::string answer;
     for (const std::string& line : lines) answer += (answer.empty() ? "" : "\n") + line;
+    return answer;
+}
+
+// "%%?BeginQuery: product": one identity operator by its name, or a feature by its keyword.
+std::optional<std::string> genericAnswer(const PostScriptQuery& query, const PrinterDescription& description) {
+    const std::string_view key = query.key();
+    if (key.starts_with('*')) return nonEmpty(description.feature(key));
+    std::string word(key);
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return identity(word, printsSyntax(query), description);
+}
+
+// "%%?BeginResourceQuery: font Times-Roman": "Yes" or "No" a line for each font named, as
+// `resourcestatus` code prints them. Other resources (procsets, files) the printer alone knows.
+std::optional<std::string> resourceAnswer(const PostScriptQuery& query, const PrinterDescription& description) {
+    const auto names = words(query.arguments);
+    if (names.size() < 2 || !isFontType(names.front())) return std::nullopt;
+    std::string answer;
+    for (auto name = names.begin() + 1; name != names.end(); ++name)
+        answer += std::string(answer.empty() ? "" : "\n") + (description.hasFont(withoutSlash(*name)) ? "Yes" : "No");
     return answer;
 }
 
 std::optional<std::string> answerOf(const PostScriptQuery& query, const PrinterDescription& description) {
     if (!query.complete) return std::nullopt;
     switch (query.kind) {
-    case QueryKind::Feature: {
-        std::string setting = description.feature(query.key());
-        if (setting.empty()) return std::nullopt;
-        return setting;
-    }
+    case QueryKind::Feature: return nonEmpty(description.feature(query.key()));
     case QueryKind::Font: {
         const auto fonts = words(query.arguments);
         if (fonts.empty()) return std::nullopt;
@@ -73,10 +118,12 @@ std::optional<std::string> answerOf(const PostScriptQuery& query, const PrinterD
     }
     case QueryKind::FontList: return fontList(description);
     case QueryKind::ResourceList:
-        if (query.key() == "font" || query.key() == "Font") return fontList(description);
+        if (isFontType(query.key())) return fontList(description);
         return std::nullopt;
+    case QueryKind::Resource: return resourceAnswer(query, description);
     case QueryKind::Printer: return printerAnswer(query, description);
-    default: return std::nullopt; // files, procsets, VM, resources: the query's own default
+    case QueryKind::Generic: return genericAnswer(query, description);
+    default: return std::nullopt; // files, procsets, VM: the query's own default
     }
 }
 

@@ -30,7 +30,6 @@ public:
     void setWakeHandler(std::function<void()> wake) override;
 
 private:
-    void wake();
     void compact();
 
     // A member removed while the group polls is nulled, and the list compacted afterwards,

@@ -2,6 +2,7 @@
 #include "appletalk/sim/SimPrintJob.h"
 
 #include "appletalk/protocols/postscript/QueryJob.h"
+#include "text/MacRoman.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -149,16 +150,11 @@ std::string SimPrintJob::statusText() const {
 }
 
 std::string SimPrintJob::fileNamePart(const std::string& title) {
-    std::string part;
-    for (const char c : title) {
+    // Cut between characters: a cut through a UTF-8 sequence would leave a name that is not text.
+    std::string part(vidur::text::utf8Prefix(title, kMaxFileNamePart));
+    for (char& c : part) {
         const auto byte = static_cast<unsigned char>(c);
-        if (part.size() >= kMaxFileNamePart) break;
-        part += (c == '/' || byte < 0x20 || byte == 0x7F || (part.empty() && c == '.')) ? '_' : c;
-    }
-    // A cut through a UTF-8 sequence would leave a name that is not text.
-    if (title.size() > part.size()) {
-        while (!part.empty() && (static_cast<unsigned char>(part.back()) & 0xC0) == 0x80) part.pop_back();
-        if (!part.empty() && static_cast<unsigned char>(part.back()) >= 0xC0) part.pop_back();
+        if (c == '/' || byte < 0x20 || byte == 0x7F || (&c == part.data() && c == '.')) c = '_';
     }
     return part.empty() ? "untitled" : part;
 }

@@ -20,6 +20,7 @@ namespace {
 using appletalk::serve::JobReport;
 using appletalk::serve::JobSinkEvents;
 using vidur::text::macRomanToUtf8;
+using vidur::text::utf8Prefix;
 using vidur::text::utf8ToMacRoman;
 using namespace std::chrono_literals;
 
@@ -49,11 +50,7 @@ std::string cupsText(const std::string& macRoman) {
     std::string text = macRomanToUtf8(macRoman);
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    if (text.size() > kMaxName) {
-        text.resize(kMaxName);
-        while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
-        if (!text.empty() && static_cast<unsigned char>(text.back()) >= 0xC0) text.pop_back();
-    }
+    text.resize(utf8Prefix(text, kMaxName).size());
     return text;
 }
 

@@ -92,11 +92,13 @@ PrinterDescription describeFromPpd(std::string_view ppd) {
     description.fonts.clear();
     description.features.clear();
     bool versionSeen = false;
+    bool productSeen = false;
     std::string modelName;
     forEachEntry(ppd, [&](const Entry& entry) {
         const std::string_view value = unquoted(entry.value);
         if (entry.keyword == "*Product" && entry.option.empty()) {
             description.product = std::string(withoutParentheses(value));
+            productSeen = !description.product.empty();
         } else if (entry.keyword == "*PSVersion" && !versionSeen) {
             versionSeen = true;
             readVersion(entry.value, description);
@@ -118,7 +120,8 @@ PrinterDescription describeFromPpd(std::string_view ppd) {
             description.features[std::string(entry.keyword)] = std::string(value);
         }
     });
-    if (description.product.empty() && !modelName.empty()) description.product = modelName;
+    // The generic product only where the PPD names neither.
+    if (!productSeen && !modelName.empty()) description.product = modelName;
     if (!modelName.empty()) description.features["*ModelName"] = modelName;
     if (description.fonts.empty()) description.fonts = PrinterDescription::standardFonts();
     return description;

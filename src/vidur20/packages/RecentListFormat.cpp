@@ -106,7 +106,6 @@ WriteResult recordChoice(const CString& category, const _NBPTuple& chosen, const
                 // name with a lone carriage return) is dropped rather than refuse the choice.
                 if (auto value = storedValue(earlier)) values.push_back(*value);
             }
-            if (underLock) underLock();
             bool changed = false;
             for (std::size_t i = 0; i < values.size(); ++i)
                 changed = file.setValue(section.View(), keyName(category, static_cast<int>(i + 1)).View(),
@@ -114,7 +113,7 @@ WriteResult recordChoice(const CString& category, const _NBPTuple& chosen, const
                           changed;
             return changed;
         },
-        /*anySpelling=*/true);
+        /*anySpelling=*/true, underLock);
     return written ? WriteResult::Written : WriteResult::WriteFailed;
 }
 

@@ -46,8 +46,9 @@ enum class WriteResult { Written, CannotStore, WriteFailed };
 // order and without it (compared as a reader gets them back); keys past the new list are
 // left alone. The list is read and written back under the file's lock, so choices made at
 // once in several processes are all kept, in the order they took the lock. underLock runs
-// under that lock just before the write (the default printer, so that it follows the same
-// order); it does not run when chosen cannot be stored or the lock is not had.
+// under that lock just after the write (the default printer, so that it follows the same
+// order, and never names a device the list on disk lacks, even when the process dies between
+// the two); it does not run when chosen cannot be stored or the list not written.
 WriteResult recordChoice(const CString& category, const _NBPTuple& chosen, const std::function<void()>& underLock);
 
 // Reads entry index of the category's list into out; false (out untouched) when the key is

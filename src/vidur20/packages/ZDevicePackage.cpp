@@ -83,7 +83,8 @@ int ZDevicePackage::SelectDeviceOfKind(const _NBPTuple* chosen, bool setsDefault
     m_lastRecord = RecordResult::NotRecorded;
 
     // The default printer is set under the recent list's lock, so that of two choices made at
-    // once the later one is both the default printer and entry 1. Every chosen printer becomes
+    // once the later one is both the default printer and entry 1, and after the list is
+    // written, so that it never names a printer the list lacks. Every chosen printer becomes
     // the default, also when its name cannot be kept in the list or the list cannot be written.
     bool defaultSet = false;
     const auto setDefault = [&] {

@@ -102,7 +102,7 @@ int Screenshot::differences(const Screenshot& other, const ScreenRect& rect) con
     return count;
 }
 
-RealDisplay::RealDisplay() {
+RealDisplay::RealDisplay(LastClient lastClient) {
     // Xvfb picks a free display number itself and writes it to the descriptor once it
     // accepts clients.
     int ready[2];
@@ -111,7 +111,9 @@ RealDisplay::RealDisplay() {
         return;
     }
     std::vector<std::string> argv{
-        "Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"};
+        "Xvfb",      "-displayfd", std::to_string(ready[1]),
+        "-screen",   "0",          "1024x768x24",
+        "-nolisten", "tcp",        lastClient == LastClient::EndsServer ? "-terminate" : "-noreset"};
     std::vector<std::string> envp;
     for (char** entry = environ; *entry != nullptr; ++entry) envp.emplace_back(*entry);
     posix_spawn_file_actions_t actions;

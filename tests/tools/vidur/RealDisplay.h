@@ -32,7 +32,12 @@ struct Screenshot {
 
 class RealDisplay {
 public:
-    RealDisplay();
+    // What the server does when its last client leaves: carry on (-noreset), or end, where a
+    // bare server resets (-terminate): a client that then comes finds no server, so a client
+    // that leaves the server alone before it is done shows at once.
+    enum class LastClient { KeepsServer, EndsServer };
+
+    explicit RealDisplay(LastClient lastClient = LastClient::KeepsServer);
     ~RealDisplay();
     RealDisplay(const RealDisplay&) = delete;
     RealDisplay& operator=(const RealDisplay&) = delete;

@@ -25,6 +25,9 @@ inline int Py(int units) { return (units * 13 + 4) / 8; }
 
 class RealDisplayFixture : public ::testing::Test {
 protected:
+    explicit RealDisplayFixture(RealDisplay::LastClient lastClient = RealDisplay::LastClient::KeepsServer)
+        : display(lastClient) {}
+
     void SetUp() override {
         if (!display.running()) GTEST_SKIP() << display.failure();
         folder =

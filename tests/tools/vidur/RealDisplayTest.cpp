@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace vidur::cli {
@@ -15,6 +16,7 @@ namespace {
 using testing::ProcessResult;
 using testing::Px;
 using testing::Py;
+using testing::RealDisplay;
 using testing::RealDisplayFixture;
 using testing::ScreenRect;
 using testing::Screenshot;
@@ -23,6 +25,9 @@ using namespace std::chrono_literals;
 
 class RealDisplayTest : public RealDisplayFixture {
 protected:
+    explicit RealDisplayTest(RealDisplay::LastClient lastClient = RealDisplay::LastClient::KeepsServer)
+        : RealDisplayFixture(lastClient) {}
+
     // A window command on the display; it prints "screenshot:" each time its window is ready.
     std::unique_ptr<VidurProcess> open(const std::vector<std::string>& command) {
         std::vector<std::string> arguments = command;
@@ -78,6 +83,21 @@ TEST_F(RealDisplayTest, ChooserEscapeCancels) {
     const ProcessResult result = chooser->finish(30s);
     EXPECT_EQ(result.exitCode, 2) << result.out << result.err;
     EXPECT_NE(result.out.find("cancelled\n"), std::string::npos) << result.out;
+}
+
+// OK on an empty list ends the dialog as a choice does, with the tuple untouched: no choice.
+TEST_F(RealDisplayTest, ChooserReturnOnAnEmptyListChoosesNothing) {
+    const std::filesystem::path scenario = folder / "quiet.toml";
+    std::ofstream(scenario) << "client_network = 5\n[[network]]\nnumber = 5\nzone = \"Quiet\"\n";
+    VidurProcess chooser({"chooser", "--screenshot", (folder / "window.png").string()},
+                         environment({{"VIDUR_NETWORK", "sim:" + scenario.string()}}));
+    ASSERT_TRUE(chooser.waitForOutput("screenshot:", 60s));
+    focus("Chooser");
+    display.key("Return");
+    const ProcessResult result = chooser.finish(30s);
+    EXPECT_EQ(result.exitCode, 2) << result.out << result.err;
+    EXPECT_NE(result.out.find("nothing chosen: no device in the list\n"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("address:"), std::string::npos) << result.out;
 }
 
 TEST_F(RealDisplayTest, ChooserClickOnADeviceThenReturnChoosesIt) {
@@ -154,6 +174,26 @@ TEST_F(RealDisplayTest, NetworkSheetTabsShowTheirPagesAndEscapeCloses) {
     display.click(window.x + 75, window.y + 15);
     const Screenshot statistics = screenWhen([&](const Screenshot& s) { return s.differences(general, page) > 50; });
     EXPECT_GT(statistics.differences(general, page), 50) << "the Statistics page replaced the General page";
+    display.key("Escape");
+    const ProcessResult result = sheet->finish(30s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+// A bare server (xvfb-run's) resets when its last client leaves, and drops the connections
+// that arrive meanwhile; this one ends instead, so the fault is certain, not a race. The
+// command, started as the server's first client, must not leave it before Qt has connected.
+class BareDisplayTest : public RealDisplayTest {
+protected:
+    BareDisplayTest() : RealDisplayTest(RealDisplay::LastClient::EndsServer) {}
+};
+
+TEST_F(BareDisplayTest, AWindowCommandStartedAsTheOnlyClientOpensItsWindow) {
+    auto sheet = open({"netinfo"});
+    if (!sheet->waitForOutput("screenshot:", 60s)) {
+        const ProcessResult ended = sheet->finish(30s);
+        FAIL() << "the sheet never showed; exit " << ended.exitCode << ": " << ended.err;
+    }
+    focus("AppleTalk Network Information");
     display.key("Escape");
     const ProcessResult result = sheet->finish(30s);
     EXPECT_EQ(result.exitCode, 0) << result.err;

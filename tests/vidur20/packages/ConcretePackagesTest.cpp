@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <chrono>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -106,10 +107,19 @@ TEST_F(Selection, InitialisationKeepsEntryOneAndALaterChoiceLeavesItAsRead) {
     EXPECT_STREQ(p.GetSavedSelection()->entity.object, "Old");
 }
 
-TEST_F(Selection, TheFirstPrinterWritesOnlyPrinter1AndBecomesTheDefault) {
+// The default printer is written once the list is on disk: a process killed between the two
+// writes leaves a default that the list holds.
+TEST_F(Selection, TheFirstPrinterWritesOnlyPrinter1AndThenBecomesTheDefault) {
     ZLaserWriterPackage p("LaserWriter");
     const _NBPTuple laser = makeTuple("Laser 1", "LaserWriter", "Sales", 4096, 12, 129);
+    int defaultsBeforeTheList = -1;
+    ProfileStorage::setBeforeRenameHook([&](const std::filesystem::path&) {
+        defaultsBeforeTheList = fake.callCount("PAPSetDefaultPrinter");
+        return true;
+    });
     ASSERT_EQ(p.SelectDevice(&laser, nullptr), 1);
+    ProfileStorage::setBeforeRenameHook({});
+    EXPECT_EQ(defaultsBeforeTheList, 0);
     EXPECT_EQ(profileValue(kPrinters, "Printer1"), "AppleTalk PAP; 4096 12 129, Laser 1:LaserWriter@Sales");
     EXPECT_EQ(profileValue(kPrinters, "Printer2"), "<missing>");
     ASSERT_TRUE(fake.defaultPrinter().has_value());

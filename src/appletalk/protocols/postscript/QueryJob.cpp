@@ -35,11 +35,20 @@ private:
     std::size_t position_ = 0;
 };
 
-// "%%?BeginFeatureQuery: *Product" -> name "FeatureQuery", arguments "*Product".
+// "%%?BeginFeatureQuery: *Product" -> name "FeatureQuery", arguments "*Product". The name
+// ends at the colon or at the first blank: "%%?BeginQuery product", without its colon, is
+// still the pair "Query", so its End line closes it.
 void splitComment(std::string_view rest, std::string& name, std::string& arguments) {
-    const auto colon = rest.find(':');
-    name = std::string(trimmed(rest.substr(0, colon)));
-    arguments = colon == std::string_view::npos ? std::string() : std::string(trimmed(rest.substr(colon + 1)));
+    const auto end = rest.find_first_of(": \t");
+    name = std::string(rest.substr(0, end));
+    if (end == std::string_view::npos) {
+        arguments.clear();
+        return;
+    }
+    rest.remove_prefix(end);
+    rest = trimmed(rest);
+    if (rest.starts_with(':')) rest.remove_prefix(1);
+    arguments = std::string(trimmed(rest));
 }
 
 bool isMessage(std::string_view line) { return line.starts_with("%%[") && line.ends_with("]%%"); }
@@ -61,6 +70,9 @@ QueryJob QueryJob::parse(std::string_view job) {
     std::string_view line;
     Lines lines(job);
     while (lines.next(line)) {
+        // Queries do not nest: a Begin inside a query means its End went missing, and the
+        // queries after it are still asked.
+        if (open != nullptr && line.starts_with(kBegin)) open = nullptr;
         if (open != nullptr) {
             if (line.starts_with(kEnd)) {
                 std::string name, answer;

@@ -5,7 +5,8 @@
 // each, and for a list query its items a line each, ended by a line "*".
 //
 // Lines end in CR (as Macs send them), LF or CR LF alike. Text outside the queries is kept out
-// of them; a job cut short keeps the queries it has, the last marked incomplete.
+// of them; a job cut short keeps the queries it has, the last marked incomplete. A query whose
+// End line is missing or misspelt ends, incomplete, where the next one begins.
 #pragma once
 
 #include "appletalk/protocols/postscript/PostScriptQuery.h"

@@ -9,8 +9,8 @@ std::string ChooserCommand::details() const {
     return "N: 1 printers, 2 file servers, 3 both (default). Offscreen (--offscreen, or no DISPLAY\n"
            "or WAYLAND_DISPLAY) the first device found is chosen, as a user would, and a PNG of the\n"
            "window is saved (vidur-chooser.png in the current folder unless --screenshot says).\n"
-           "Exit status: the dialog's end code: 1 chosen, 2 cancelled or nothing found, 255 no\n"
-           "window could be made; 2 also for bad usage.\n";
+           "Exit status: the dialog's end code: 1 chosen, 2 cancelled or nothing found (also OK on\n"
+           "an empty list), 255 no window could be made; 2 also for bad usage.\n";
 }
 
 std::vector<OptionSpec> ChooserCommand::options() const {

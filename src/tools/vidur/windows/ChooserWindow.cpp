@@ -62,6 +62,12 @@ int ChooserWindow::run(const ParsedArguments& arguments, CommandIo& io) {
         PrintList(io.out, "devices", seen.devices);
         if (!seen.lookupDone) io.err << "vidur chooser: the look-up did not finish in time\n";
     }
+    // OK with no device in the list ends the dialog as a choice would, leaving the tuple as
+    // it was given: a device always has a name, so an unnamed one is no choice.
+    if (code == ChooserCommand::kChosen && chosen.entity.object[0] == '\0') {
+        io.out << "nothing chosen: no device in the list\n";
+        return ChooserCommand::kCancelled;
+    }
     switch (code) {
     case ChooserCommand::kChosen: PrintDevice(io.out, chosen, seen.recorded); return code;
     case ChooserCommand::kCancelled:
