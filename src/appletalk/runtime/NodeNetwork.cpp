@@ -68,8 +68,7 @@ void addCounts(AtpRequesterCounters& total, const AtpRequesterCounters& more) {
 }
 
 std::string addressText(const DdpAddress& address) {
-    return std::to_string(address.network) + "." + std::to_string(address.node) + ":" +
-           std::to_string(address.socket);
+    return std::to_string(address.network) + "." + std::to_string(address.node) + ":" + std::to_string(address.socket);
 }
 
 } // namespace

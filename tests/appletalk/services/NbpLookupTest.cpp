@@ -179,14 +179,24 @@ TEST_F(NbpLookupTest, OnlyTuplesAnsweringThePatternAreKeptAndTheOthersCounted) {
                 Datagram{{0, packet->tuples[0].node, packet->tuples[0].socket}, {0, 0, 2}, 2, 0, reply.serialize()});
     });
     const std::vector<ReplyFilterRow> rows = {
-        {"type and zone", {"=", "LaserWriter", "Hostile"}, "", {"Evil Laser", "Mona", "Probe Printer", "Star", "\x83TOILE"}, 2},
+        {"type and zone",
+         {"=", "LaserWriter", "Hostile"},
+         "",
+         {"Evil Laser", "Mona", "Probe Printer", "Star", "\x83TOILE"},
+         2},
         {"accented letters fold", {"\x8Etoile", "laserwriter", "HOSTILE"}, "", {"\x83TOILE"}, 4},
         {"diacritics count", {"Etoile", "LaserWriter", "Hostile"}, "", {}, 5},
         {"partial wildcard", {"Evil\xC5", "=", "Elsewhere"}, "", {"Evil Laser"}, 4},
-        {"this zone, known", {"=", "=", "*"}, "Elsewhere",
-         {"Evil Laser", "Mona", "Probe Printer", "Star", "Studio Mona", "Writer"}, 2},
-        {"this zone, unknown", {"=", "=", "*"}, "",
-         {"Evil Laser", "Evil Laser", "Mona", "Probe Printer", "Star", "Studio Mona", "Writer", "\x83TOILE"}, 0},
+        {"this zone, known",
+         {"=", "=", "*"},
+         "Elsewhere",
+         {"Evil Laser", "Mona", "Probe Printer", "Star", "Studio Mona", "Writer"},
+         2},
+        {"this zone, unknown",
+         {"=", "=", "*"},
+         "",
+         {"Evil Laser", "Evil Laser", "Mona", "Probe Printer", "Star", "Studio Mona", "Writer", "\x83TOILE"},
+         0},
     };
     for (const auto& row : rows) {
         completions.clear();
