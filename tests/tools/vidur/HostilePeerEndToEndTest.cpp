@@ -35,7 +35,7 @@ constexpr std::uint8_t kNbp = 2;
 
 enum class Misbehaviour {
     StsToEveryRequest, // every ATP request, the router's and the printers', gets an STS and nothing it asked for
-    MismatchedTuples, // NBP replies lead with devices not asked for
+    MismatchedTuples, // NBP replies lead with devices not asked for (otherwise they hold the LaserWriter alone)
     MalformedStatus, // the LaserWriter's status reply is no PAP Status
 };
 
@@ -51,12 +51,15 @@ public:
 private:
     void heard(const LlapFrame& frame, const Datagram& request) {
         if (request.type == 5) {
-            peer_.send({request.source, {kNetwork, kRouterNode, 1}, 1, 0,
+            peer_.send({request.source,
+                        {kNetwork, kRouterNode, 1},
+                        1,
+                        0,
                         rtmp::RtmpResponse{kNetwork, kRouterNode, std::nullopt}.serialize()});
             return;
         }
-        const bool forUs = frame.destination == kRouterNode || frame.destination == kLaserNode ||
-                           frame.destination == kImageNode;
+        const bool forUs =
+            frame.destination == kRouterNode || frame.destination == kLaserNode || frame.destination == kImageNode;
         if (!forUs) return;
         if (request.type == kNbp) answerLookup(request);
         if (request.type != kAtp) return;
@@ -70,11 +73,13 @@ private:
         const auto packet = nbp::NbpPacket::parse(request.data);
         if (!packet || packet->function != nbp::NbpFunction::BroadcastRequest) return;
         ++lookups_;
-        const std::vector<nbp::NbpTuple> tuples = {
-            {kNetwork, kImageNode, kImageNode, 1, {"Writer", "ImageWriter", "Elsewhere"}},
-            {kNetwork, kImageNode, kImageNode, 2, {"Evil Laser", "LaserWriter", "Elsewhere"}},
-            {kNetwork, kLaserNode, kLaserNode, 1, {"Evil Laser", "LaserWriter", "Hostile"}},
-        };
+        std::vector<nbp::NbpTuple> tuples = {
+            {kNetwork, kLaserNode, kLaserNode, 1, {"Evil Laser", "LaserWriter", "Hostile"}}};
+        if (misbehaviour_ == Misbehaviour::MismatchedTuples) {
+            tuples.insert(tuples.begin(),
+                          {{kNetwork, kImageNode, kImageNode, 1, {"Writer", "ImageWriter", "Elsewhere"}},
+                           {kNetwork, kImageNode, kImageNode, 2, {"Evil Laser", "LaserWriter", "Elsewhere"}}});
+        }
         const nbp::NbpTuple& asker = packet->tuples[0];
         for (const auto& reply : nbp::NbpPacket::lookupReplies(packet->id, tuples))
             peer_.send({{kNetwork, asker.node, asker.socket}, {kNetwork, kRouterNode, 2}, kNbp, 0, reply.serialize()});

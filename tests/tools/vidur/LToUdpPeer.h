@@ -22,7 +22,8 @@ public:
     // Runs on the peer's thread for each data frame whose DDP header could be read.
     using Script = std::function<void(const appletalk::LlapFrame& frame, const appletalk::Datagram& datagram)>;
 
-    LToUdpPeer(std::uint16_t port, std::uint16_t network, Script script) : network_(network), script_(std::move(script)) {
+    LToUdpPeer(std::uint16_t port, std::uint16_t network, Script script)
+        : network_(network), script_(std::move(script)) {
         std::string error;
         link_ = appletalk::LToUdpLink::open({"127.0.0.1", "239.192.76.84", port, 0, 0}, error);
         if (!link_) return;
@@ -62,10 +63,10 @@ private:
         using appletalk::LlapFrame;
         const auto frame = LlapFrame::parse(bytes);
         if (!frame || frame->isControl()) return;
-        const auto parsed = frame->type == LlapFrame::kShortDdp
-                                ? appletalk::DdpCodec::parseShort(frame->data,
-                                                                  {network_, frame->destination, frame->source})
-                                : appletalk::DdpCodec::parseLong(frame->data);
+        const auto parsed =
+            frame->type == LlapFrame::kShortDdp
+                ? appletalk::DdpCodec::parseShort(frame->data, {network_, frame->destination, frame->source})
+                : appletalk::DdpCodec::parseLong(frame->data);
         if (parsed.datagram) script_(*frame, *parsed.datagram);
     }
 
