@@ -21,18 +21,54 @@ int zoneResult(ZipStatus status) {
     }
 }
 
+std::string resultWord(int result) {
+    switch (result) {
+    case kOk: return "answered";
+    case kErrBadReply: return "bad reply";
+    case kErrNoRouter: return "no router";
+    case kErrTooManyZones: return "too many zones";
+    default: return "no answer";
+    }
+}
+
 // One line on a finished look-up: what it found, and what was lost on the way in since the
 // stack started, so a device missing from a list can be traced to where it went.
-std::string lookupNote(const nbp::NbpName& pattern, const NbpLookup& lookup, const Node& node) {
+std::string lookupNote(const nbp::NbpName& pattern, const NbpLookup& lookup, const Node& node,
+                       std::uint64_t requestsSinceStart) {
     const NodeCounters& counters = node.counters();
     const auto lastMs = std::chrono::duration_cast<std::chrono::milliseconds>(lookup.lastFoundAfter()).count();
     return "look-up of " + pattern.object + ":" + pattern.type + "@" + pattern.zone + ": " +
            std::to_string(lookup.results().size()) + " found after " + std::to_string(lookup.requestsSent()) +
            " requests, the last " + std::to_string(lastMs) + " ms after the first request, " +
-           std::to_string(lookup.malformedReplies()) + " impossible replies; since start " +
+           std::to_string(lookup.malformedReplies()) + " impossible replies, " +
+           std::to_string(lookup.mismatchedReplies()) + " for names not asked for; since start " +
+           std::to_string(requestsSinceStart) + " look-up requests sent, " +
            std::to_string(node.framesDroppedByLink()) + " frames lost by the link, " +
            std::to_string(counters.framesMalformed) + " unreadable, " + std::to_string(counters.datagramsNoSocket) +
            " for closed sockets (replies after a look-up ended)";
+}
+
+// One line on a finished ATP operation (a zone list, a printer's status): what it sent, so a
+// responder that draws resends shows in the count.
+std::string atpNote(const std::string& what, int result, const AtpRequesterCounters& sent,
+                    const AtpRequesterCounters& sinceStart) {
+    return what + ": " + resultWord(result) + " after " + std::to_string(sent.requestsSent) + " ATP requests (" +
+           std::to_string(sent.retries) + " resent when the retry timer ran out, " +
+           std::to_string(sent.statusResends) + " resent for STS); since start " +
+           std::to_string(sinceStart.requestsSent) + " ATP requests, " + std::to_string(sinceStart.retries) +
+           " timed resends, " + std::to_string(sinceStart.statusResends) + " for STS";
+}
+
+void addCounts(AtpRequesterCounters& total, const AtpRequesterCounters& more) {
+    total.requestsSent += more.requestsSent;
+    total.retries += more.retries;
+    total.statusResends += more.statusResends;
+    total.responsesDropped += more.responsesDropped;
+    total.responsesMalformed += more.responsesMalformed;
+}
+
+std::string addressText(const DdpAddress& address) {
+    return std::to_string(address.network) + "." + std::to_string(address.node) + ":" + std::to_string(address.socket);
 }
 
 } // namespace
@@ -239,6 +275,7 @@ OperationId NodeNetwork::listZones(std::function<ZipOperation()> choose, ZonesDo
             if (listing == zoneListings_.end()) return;
             std::vector<std::string> zones =
                 status == ZipStatus::Ok ? listing->second->zones() : std::vector<std::string>{};
+            noteAtp("zone list", zoneResult(status), listing->second->atpCounters());
             zoneListings_.erase(listing); // the client allows it from its own completion
             done(zoneResult(status), std::move(zones));
         });
@@ -268,11 +305,14 @@ void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const
     options.maxTuples = parameters.maxTuples;
     options.extendedCable = rtmp_.cableRange().has_value();
     if (node_.isExtended()) options.ownZone = zone_;
+    // zone_ is kept only while it is this node's: cleared when a LocalTalk cable's router goes.
+    options.knownZone = zone_;
     const bool started =
         entry->second->start(pattern, options, [this, id, pattern, found, done](NbpLookupStatus status) {
             const auto finished = lookups_.find(id);
             if (finished == lookups_.end()) return;
-            if (DebugLog::enabled()) DebugLog::note(lookupNote(pattern, *finished->second, node_));
+            nbpRequestsSent_ += finished->second->requestsSent();
+            if (DebugLog::enabled()) DebugLog::note(lookupNote(pattern, *finished->second, node_, nbpRequestsSent_));
             const std::vector<nbp::NbpTuple> results = finished->second->results();
             lookups_.erase(finished); // the look-up allows it from its own completion
             for (const nbp::NbpTuple& tuple : results) {
@@ -320,16 +360,22 @@ void NodeNetwork::sendQueuedStatus(OperationId id, const DdpAddress& printer, St
 void NodeNetwork::sendStatus(OperationId id, const DdpAddress& printer, int retries) {
     StatusQuery& query = statusQueries_[id];
     query.client = std::make_unique<PapStatusClient>(node_, PapStatusOptions{timing_.papRetryInterval, retries});
-    const bool sent = query.client->start(printer, [this, id](PapStatusResult result) {
+    const bool sent = query.client->start(printer, [this, id, printer](PapStatusResult result) {
         const auto finished = statusQueries_.find(id);
         if (finished == statusQueries_.end()) return;
+        const int status = result == PapStatusResult::Ok         ? kOk
+                           : result == PapStatusResult::BadReply ? kErrBadReply
+                                                                 : kErrNotFound;
+        noteAtp("status of " + addressText(printer), status, finished->second.client->atpCounters());
         // The client allows its end from its own completion.
-        if (result == PapStatusResult::Ok)
-            finishStatus(id, kOk, finished->second.client->statusText());
-        else
-            finishStatus(id, result == PapStatusResult::BadReply ? kErrBadReply : kErrNotFound);
+        finishStatus(id, status, status == kOk ? finished->second.client->statusText() : std::string());
     });
     if (!sent) failStatusLater(id);
+}
+
+void NodeNetwork::noteAtp(const std::string& what, int result, const AtpRequesterCounters& sent) {
+    addCounts(atpSent_, sent);
+    if (DebugLog::enabled()) DebugLog::note(atpNote(what, result, sent, atpSent_));
 }
 
 void NodeNetwork::failStatusLater(OperationId id) {

@@ -83,6 +83,8 @@ private:
     void sendStatus(OperationId id, const DdpAddress& printer, int retries);
     void sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline, int retries);
     void failStatusLater(OperationId id);
+    // Adds an ATP operation's counts to the totals and notes them for whoever debugs.
+    void noteAtp(const std::string& what, int result, const AtpRequesterCounters& sent);
     void finishStatus(OperationId id, int result, std::string status = {});
     void startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
                      LookupDone done);
@@ -107,6 +109,9 @@ private:
     std::map<OperationId, std::unique_ptr<ZipClient>> zoneListings_;
     std::map<OperationId, std::unique_ptr<NbpLookup>> lookups_;
     std::map<OperationId, StatusQuery> statusQueries_;
+    // Sent by the zone lists, status queries and look-ups that finished, for the debug notes.
+    AtpRequesterCounters atpSent_;
+    std::uint64_t nbpRequestsSent_ = 0;
 };
 
 } // namespace appletalk::runtime

@@ -86,6 +86,8 @@ void PrinterStatusRequest::answered(const DdpAddress& address, int result, const
     if (result == kErrBadReply) unreadable_ = true;
     if (result == kOk)
         succeed(address, status);
+    else if (result == kErrBadReply && foundByName_)
+        fail(); // the printer named did answer, unreadably: finding it again finds the same one
     else
         find();
 }

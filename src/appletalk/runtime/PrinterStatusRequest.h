@@ -2,9 +2,10 @@
 // One printer status request (ATALKDispatch 0x0810) on the stack's thread. Once the stack has
 // started, ask the printer for its PAP status at the address in the block's tuple; if it does
 // not answer, find it again by name and ask wherever it is found, and so on until it answers
-// or the answer budget is spent. Then fill the caller's block: status text, the tuple with the
-// address that answered, and last the result: kErrBadReply rather than kErrNotFound when
-// what came back could not be read.
+// or the answer budget is spent. A printer found by name whose answer cannot be read ends it
+// at once: it is there, and asking again would only bring the same answer. Then fill the
+// caller's block: status text, the tuple with the address that answered, and last the result:
+// kErrBadReply rather than kErrNotFound when what came back could not be read.
 //
 // The request writes into the block only from its own callbacks, and cancel() stops every
 // one of them, so after cancel() returns the block is never touched again.

@@ -243,8 +243,9 @@ TEST_F(AtpTransactionTest, AnUnsendableFirstRequestFailsFromATimerNotInsideSend)
     EXPECT_EQ(results[0].status, AtpStatus::SendFailed) << "another network and no router";
 }
 
-// A scripted responder that asks for status first, then sends the rest.
-TEST(AtpStatusRequest, StsTriggersAnImmediateResendThatCostsNoRetry) {
+// A scripted responder that asks for status first, then sends the rest: the resend waits for
+// the retry interval and, as a packet came before it, costs no retry.
+TEST(AtpStatusRequest, StsResendWaitsForTheRetryIntervalAndCostsNoRetryAfterProgress) {
     ServiceNetwork net;
     Node& client = net.addNode(20);
     Node& server = net.addNode(130, NodeRole::Server);
@@ -260,16 +261,51 @@ TEST(AtpStatusRequest, StsTriggersAnImmediateResendThatCostsNoRetry) {
     AtpRequester requester{client, 1};
     std::optional<AtpResult> result;
     const SteadyTime begin = net.clock.now();
-    requester.send({0, server.nodeId(), kResponderSocket}, payload(0), {.bitmap = 0x03},
+    requester.send({0, server.nodeId(), kResponderSocket}, payload(0), {.bitmap = 0x03, .retries = 0},
                    [&](const AtpResult& r) { result = r; });
-    net.run();
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, AtpStatus::Ok);
+    ASSERT_TRUE(net.advanceUntil([&] { return result.has_value(); }, 10s));
+    EXPECT_EQ(result->status, AtpStatus::Ok) << "no retry was left, yet the resend was allowed";
     EXPECT_EQ(result->packets.size(), 2u);
-    EXPECT_EQ(net.clock.now(), begin) << "no retry interval was waited";
+    EXPECT_EQ(net.clock.now() - begin, 2s) << "one retry interval";
     EXPECT_EQ(bitmapsSeen, (std::vector<std::uint8_t>{0x03, 0x02}));
     EXPECT_EQ(requester.counters().statusResends, 1u);
     EXPECT_EQ(requester.counters().retries, 0u);
+}
+
+// A responder that answers every request with STS and a packet nobody asked for: the requests
+// keep the pace of the retry interval, and the retries still run out.
+TEST(AtpStatusRequest, StsToEveryRequestIsPacedByTheRetryIntervalAndRunsOutOfRetries) {
+    ServiceNetwork net;
+    Node& client = net.addNode(20);
+    Node& server = net.addNode(130, NodeRole::Server);
+    int requests = 0;
+    ASSERT_TRUE(server.openSocket(kResponderSocket, [&](const Datagram& request) {
+        ++requests;
+        const auto packet = atp::AtpPacket::parse(request.data);
+        auto reply = atp::AtpPacket::response(packet->tid, 7, payload(0), false);
+        reply.sendTransactionStatus = true;
+        for (int copy = 0; copy < 3; ++copy) // asks more than once per request, too
+            server.send(Datagram{request.source, {0, 0, kResponderSocket}, 3, 0, reply.serialize()});
+    }));
+    AtpRequester requester{client, 1};
+    std::vector<AtpResult> results;
+    const auto forever = requester.send({0, server.nodeId(), kResponderSocket}, payload(0),
+                                        {.bitmap = 0x03, .retryInterval = 1s, .retries = -1},
+                                        [&](const AtpResult& r) { results.push_back(r); });
+    constexpr int kIntervals = 10;
+    for (int interval = 1; interval <= kIntervals; ++interval) {
+        net.advance(1s);
+        EXPECT_LE(requests, interval + 1) << "after " << interval << " intervals";
+    }
+    EXPECT_GE(requests, kIntervals) << "STS still asks for the resends";
+    requester.cancel(forever);
+    requests = 0;
+    requester.send({0, server.nodeId(), kResponderSocket}, payload(0),
+                   {.bitmap = 0x03, .retryInterval = 1s, .retries = 3},
+                   [&](const AtpResult& r) { results.push_back(r); });
+    ASSERT_TRUE(net.advanceUntil([&] { return !results.empty(); }, 1min));
+    EXPECT_EQ(results[0].status, AtpStatus::BadReply) << "a sequence number it never asked for";
+    EXPECT_EQ(requests, 4) << "the first and three retries";
 }
 
 TEST(AtpUnderRandomLoss, EveryExactlyOnceTransactionCompletesAndRunsItsHandlerOnce) {

@@ -152,6 +152,62 @@ TEST_F(NbpLookupTest, RepliesNamingNoPossibleDeviceAreDroppedAndCountedAsMalform
     liar.closeSocket(2);
 }
 
+struct ReplyFilterRow {
+    std::string what;
+    NbpName pattern;
+    std::string knownZone;
+    std::vector<std::string> objects; // kept, from the liar's answers and the honest registries
+    std::size_t mismatched;
+};
+
+TEST_F(NbpLookupTest, OnlyTuplesAnsweringThePatternAreKeptAndTheOthersCounted) {
+    // A node that answers every LkUp with the same devices, whatever was asked.
+    Node& liar = net.addNode(150, NodeRole::Server);
+    const auto entity = [](std::uint8_t socket, NbpName name) { return nbp::NbpTuple{0, 150, socket, 0, name}; };
+    const std::vector<nbp::NbpTuple> answers{
+        entity(130, {"Writer", "ImageWriter", "Elsewhere"}),
+        entity(131, {"Evil Laser", "LaserWriter", "Elsewhere"}),
+        entity(132, {"Evil Laser", "LaserWriter", "Hostile"}),
+        entity(133, {"\x83TOILE", "LaserWriter", "hostile"}), // ÉTOILE, the zone in lower case
+        entity(134, {"Star", "LaserWriter", "*"}),
+    };
+    liar.openSocket(2, [&](const Datagram& d) {
+        const auto packet = nbp::NbpPacket::parse(d.data);
+        if (!packet || packet->function != nbp::NbpFunction::Lookup) return;
+        for (const auto& reply : nbp::NbpPacket::lookupReplies(packet->id, answers))
+            liar.send(
+                Datagram{{0, packet->tuples[0].node, packet->tuples[0].socket}, {0, 0, 2}, 2, 0, reply.serialize()});
+    });
+    const std::vector<ReplyFilterRow> rows = {
+        {"type and zone",
+         {"=", "LaserWriter", "Hostile"},
+         "",
+         {"Evil Laser", "Mona", "Probe Printer", "Star", "\x83TOILE"},
+         2},
+        {"accented letters fold", {"\x8Etoile", "laserwriter", "HOSTILE"}, "", {"\x83TOILE"}, 4},
+        {"diacritics count", {"Etoile", "LaserWriter", "Hostile"}, "", {}, 5},
+        {"partial wildcard", {"Evil\xC5", "=", "Elsewhere"}, "", {"Evil Laser"}, 4},
+        {"this zone, known",
+         {"=", "=", "*"},
+         "Elsewhere",
+         {"Evil Laser", "Mona", "Probe Printer", "Star", "Studio Mona", "Writer"},
+         2},
+        {"this zone, unknown",
+         {"=", "=", "*"},
+         "",
+         {"Evil Laser", "Evil Laser", "Mona", "Probe Printer", "Star", "Studio Mona", "Writer", "\x83TOILE"},
+         0},
+    };
+    for (const auto& row : rows) {
+        completions.clear();
+        ASSERT_TRUE(run(row.pattern, {.transmissions = 1, .knownZone = row.knownZone})) << row.what;
+        EXPECT_EQ(objectsFound(), row.objects) << row.what;
+        EXPECT_EQ(lookup.mismatchedReplies(), row.mismatched) << row.what;
+        EXPECT_EQ(lookup.malformedReplies(), 0u) << row.what;
+    }
+    liar.closeSocket(2);
+}
+
 TEST_F(NbpLookupTest, LostFramesAreMadeUpForByTheRepeats) {
     net.wire.setImpairments({.lossRate = 0.4});
     ASSERT_TRUE(run({"=", "=", "*"}, {.transmissions = 8}));

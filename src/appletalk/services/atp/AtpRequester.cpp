@@ -125,6 +125,7 @@ void AtpRequester::handleResponse(Handle handle, Transaction& transaction, const
     if ((transaction.bitmap & bit) != 0) {
         transaction.packets[sequence] = packet.payload();
         transaction.bitmap &= static_cast<std::uint8_t>(~bit);
+        transaction.progressed = true;
     } else {
         ++counters_.responsesDropped; // a duplicate, or a packet nobody asked for
         if ((transaction.options.bitmap & bit) == 0) transaction.garbled = true;
@@ -138,10 +139,10 @@ void AtpRequester::handleResponse(Handle handle, Transaction& transaction, const
         return;
     }
     if (packet.sendTransactionStatus) {
-        // The responder asks where we stand; this resend costs no retry.
-        ++counters_.statusResends;
-        transmit(transaction);
-        arm(handle);
+        // The responder asks where we stand: answered at once only when the retry interval
+        // since the previous send is over; otherwise the pending timer's resend answers it.
+        transaction.statusAsked = true;
+        if (node_.clock().now() - transaction.lastSent >= transaction.options.retryInterval) resend(handle);
     }
 }
 
@@ -151,7 +152,10 @@ std::optional<AtpRequester::Handle> AtpRequester::find(const DdpAddress& source,
     return std::nullopt;
 }
 
-bool AtpRequester::transmit(const Transaction& transaction) {
+bool AtpRequester::transmit(Transaction& transaction) {
+    transaction.lastSent = node_.clock().now();
+    transaction.statusAsked = false;
+    transaction.progressed = false;
     const auto packet = atp::AtpPacket::request(transaction.tid, transaction.bitmap, transaction.request,
                                                 transaction.options.exactlyOnce, transaction.options.releaseTimeout);
     auto bytes = packet.serialize();
@@ -171,16 +175,24 @@ void AtpRequester::arm(Handle handle) {
 void AtpRequester::retry(Handle handle) {
     const auto found = transactions_.find(handle);
     if (found == transactions_.end()) return;
-    Transaction& transaction = found->second;
-    transaction.timer = 0;
-    if (transaction.retriesLeft == 0) {
+    found->second.timer = 0;
+    resend(handle);
+}
+
+void AtpRequester::resend(Handle handle) {
+    Transaction& transaction = transactions_.at(handle);
+    const bool askedAfterProgress = transaction.statusAsked && transaction.progressed;
+    if (askedAfterProgress) {
+        ++counters_.statusResends;
+    } else if (transaction.retriesLeft == 0) {
         const bool unreadable =
             transaction.garbled || node_.counters().framesUnreadableForUs != transaction.unreadableBefore;
         finish(handle, unreadable ? AtpStatus::BadReply : AtpStatus::Timeout);
         return;
+    } else {
+        if (transaction.retriesLeft > 0) --transaction.retriesLeft;
+        ++counters_.retries;
     }
-    if (transaction.retriesLeft > 0) --transaction.retriesLeft;
-    ++counters_.retries;
     transmit(transaction); // a failed resend is one more lost request; the retries go on
     arm(handle);
 }

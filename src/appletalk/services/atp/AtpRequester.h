@@ -44,8 +44,8 @@ struct AtpResult {
 
 struct AtpRequesterCounters {
     std::uint64_t requestsSent = 0; // first transmissions and resends
-    std::uint64_t retries = 0; // resends after the retry timer
-    std::uint64_t statusResends = 0; // resends asked for by STS
+    std::uint64_t retries = 0; // resends that cost a retry: the timer's, and STS's that brought nothing new
+    std::uint64_t statusResends = 0; // resends asked for by STS after new packets came: they cost no retry
     std::uint64_t responsesDropped = 0; // unknown TID or address, duplicate, malformed
     std::uint64_t responsesMalformed = 0; // of those: not an ATP response that could be read
 };
@@ -55,6 +55,12 @@ struct AtpRequesterCounters {
 // no ATP at all), a response with a TID it never used, or a sequence number it did not ask
 // for; or when a frame addressed to this node could not be read at all (a broken DDP header
 // tells no sender, and such frames do not come from a working network).
+//
+// No request is ever sent again sooner than its retry interval after the previous send, STS
+// or not: a responder that asks for status in every packet would otherwise draw a storm. An
+// STS asks for the next resend as soon as that interval allows; it costs no retry when new
+// packets came since the previous send, so a slow responder is not given up on, and one retry
+// when nothing new came, so a responder that only ever asks cannot hold a transaction forever.
 
 class AtpRequester {
 public:
@@ -99,6 +105,9 @@ private:
         TimerId timer = 0;
         Completion completion;
         bool garbled = false; // something unreadable came from the responder
+        SteadyTime lastSent{}; // the previous transmission of the request
+        bool statusAsked = false; // an STS came since the previous send
+        bool progressed = false; // a packet still missing came since the previous send
         std::uint64_t unreadableBefore = 0; // the node's count of unreadable frames at the start
     };
 
@@ -108,9 +117,10 @@ private:
     void markGarbled(const DdpAddress& source, std::optional<std::uint16_t> tid);
     void remember(std::uint16_t tid);
     bool isRecentTid(std::uint16_t tid) const;
-    bool transmit(const Transaction& transaction);
+    bool transmit(Transaction& transaction);
     void arm(Handle handle);
     void retry(Handle handle);
+    void resend(Handle handle);
     void finish(Handle handle, AtpStatus status);
     std::uint16_t nextTid();
     bool tidInUse(std::uint16_t tid) const;

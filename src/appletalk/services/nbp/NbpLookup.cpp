@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/services/nbp/NbpLookup.h"
 
+#include "appletalk/protocols/nbp/NbpMatch.h"
+
 #include <atomic>
 #include <utility>
 
@@ -36,6 +38,15 @@ bool isPossibleTuple(const nbp::NbpTuple& tuple, bool extendedCable) {
     return !(extendedCable && tuple.network == 0);
 }
 
+// The zones a reply to `pattern` may name. A responder names "*" (or nothing) when it does
+// not know its zone or registered its name so; routers and many nodes name the zone itself,
+// which for a pattern of "*" is this node's: checked when it is known, taken when it is not.
+nbp::NbpZoneRule replyZonesFor(const nbp::NbpName& pattern, const NbpLookupOptions& options) {
+    if (!pattern.isMyZone()) return nbp::NbpZoneRule::myZone(pattern.zone);
+    const std::string& mine = options.ownZone.empty() ? options.knownZone : options.ownZone;
+    return mine.empty() ? nbp::NbpZoneRule::anyZone() : nbp::NbpZoneRule::myZone(mine);
+}
+
 } // namespace
 
 NbpLookup::NbpLookup(Node& node) : node_(node) {}
@@ -65,6 +76,8 @@ bool NbpLookup::start(const nbp::NbpName& pattern, NbpLookupOptions options, Com
     transmissionsLeft_ = options.transmissions;
     anySent_ = false;
     malformedReplies_ = 0;
+    mismatchedReplies_ = 0;
+    replyZones_ = replyZonesFor(pattern_, options_);
     unreadablePackets_ = 0;
     unreadableBefore_ = node_.counters().framesUnreadableForUs;
     if (socket_ == 0 || !node_.isReady()) {
@@ -131,6 +144,10 @@ bool NbpLookup::add(nbp::NbpTuple tuple) {
         ++malformedReplies_;
         return false;
     }
+    if (!answersPattern(tuple.name)) {
+        ++mismatchedReplies_;
+        return false;
+    }
     if (!seen_.insert(TupleAddressSet::pack(tuple.network, tuple.node, tuple.socket, tuple.enumerator))) return false;
     // A node on LocalTalk may not know its zone and answers "*": it is in the zone we asked.
     if (tuple.name.isMyZone()) tuple.name.zone = askedZone_;
@@ -139,6 +156,12 @@ bool NbpLookup::add(nbp::NbpTuple tuple) {
     if (options_.maxTuples == 0 || results_.size() < options_.maxTuples) return false;
     finish(NbpLookupStatus::MaxReached);
     return true;
+}
+
+// What a responder that matched the request as NBP does would have answered.
+bool NbpLookup::answersPattern(const nbp::NbpName& name) const {
+    return nbp::matchesField(pattern_.object, name.object) && nbp::matchesField(pattern_.type, name.type) &&
+           replyZones_.accepts(name.zone);
 }
 
 void NbpLookup::cancel() {

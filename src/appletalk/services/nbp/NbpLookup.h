@@ -5,7 +5,10 @@
 // extended cable "*" is replaced by the node's own zone when it knows one. The
 // request is repeated with the same NBP ID every interval; LkUp-Replies are collected without
 // duplicates (same net, node, socket and enumerator) until the last interval ends or the
-// maximum number of tuples is reached. Results are readable while it runs. A look-up that
+// maximum number of tuples is reached. Only tuples that answer the pattern are kept: object
+// and type under NBP's wildcards and case fold, and a zone of "*" (or none), or the zone
+// asked for; a reply naming another device is dropped and counted. Results are readable
+// while it runs. A look-up that
 // finds nothing ends with BadReply instead of Done when it received answers it could not
 // read: unreadable packets or impossible tuples at its socket, or frames addressed to this
 // node that could not be read at all.
@@ -14,6 +17,7 @@
 #include "appletalk/node/Node.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/protocols/nbp/NbpPacket.h"
+#include "appletalk/protocols/nbp/NbpZoneRule.h"
 #include "appletalk/services/nbp/TupleAddressSet.h"
 
 #include <chrono>
@@ -42,6 +46,9 @@ struct NbpLookupOptions {
     // On an extended cable, this node's zone: it goes where the pattern says "*" (or nothing),
     // as routers there refuse a BrRq that names no zone. Empty while the zone is unknown.
     std::string ownZone = {};
+    // This node's zone where it is known, on any cable: a reply to a pattern for "*" naming
+    // another zone is dropped. Empty: the zone is unknown and a reply may name any.
+    std::string knownZone = {};
 };
 
 class NbpLookup {
@@ -73,6 +80,9 @@ public:
     // Reply tuples dropped because no device could have them: an empty or wildcard name, a
     // NUL in a name, node or socket 0 or 255, network 0 on an extended cable.
     std::size_t malformedReplies() const { return malformedReplies_; }
+    // Possible reply tuples dropped because they do not answer the pattern: another object,
+    // type or zone than the one asked for.
+    std::size_t mismatchedReplies() const { return mismatchedReplies_; }
     // How long after the first request the last entity found so far answered (zero when none).
     Duration lastFoundAfter() const { return lastFoundAfter_; }
     // Packets at the look-up's socket that were no NBP reply that could be read.
@@ -83,6 +93,7 @@ private:
     bool sendRequest();
     void receive(const Datagram& datagram);
     bool add(nbp::NbpTuple tuple); // true when that finished the look-up
+    bool answersPattern(const nbp::NbpName& name) const;
     void finish(NbpLookupStatus status);
 
     Node& node_;
@@ -100,6 +111,8 @@ private:
     TupleAddressSet seen_;
     std::size_t requestsSent_ = 0;
     std::size_t malformedReplies_ = 0;
+    std::size_t mismatchedReplies_ = 0;
+    nbp::NbpZoneRule replyZones_ = nbp::NbpZoneRule::anyZone(); // the zones a reply may name
     SteadyTime startedAt_{};
     Duration lastFoundAfter_{};
     std::size_t unreadablePackets_ = 0;

@@ -45,6 +45,8 @@ public:
     PapStatusResult result() const { return result_; }
     // The status text (Mac OS Roman, at most 255 bytes) of the last query that succeeded.
     const std::string& statusText() const { return text_; }
+    // What its ATP transactions sent and met, over all its queries.
+    const AtpRequesterCounters& atpCounters() const { return requester_.counters(); }
 
 private:
     void handle(const AtpResult& result);

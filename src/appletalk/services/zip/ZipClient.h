@@ -79,6 +79,8 @@ public:
     const std::vector<std::string>& zones() const { return zones_.names(); }
     const std::optional<zip::ZipGetNetInfoReply>& netInfo() const { return netInfo_; }
     std::size_t requestsSent() const { return requestsSent_; }
+    // What its ATP transactions sent and met, over all its operations.
+    const AtpRequesterCounters& atpCounters() const { return requester_.counters(); }
     // Zone names dropped because no zone can have them: empty, or holding a NUL.
     std::size_t impossibleZones() const { return impossibleZones_; }
 
