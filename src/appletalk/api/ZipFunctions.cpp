@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The zone functions: ZIPOpenEnum ... ZIPCloseEnum and ZIPGetMyZone.
+#include "appletalk/api/ThrownResult.h"
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/Stack.h"
 #include "tarvlib/NameFields.h"
@@ -19,7 +20,7 @@ void storeName(char* buffer, const std::string& name) { storeField(buffer, name)
 
 } // namespace
 
-extern "C" int ZIPOpenEnum(ATEnumHandle* handle, int which) {
+extern "C" int ZIPOpenEnum(ATEnumHandle* handle, int which) try {
     if (handle == nullptr || (which != ZIP_ENUM_ALL_ZONES && which != ZIP_ENUM_LOCAL_ZONES)) return kErrBadArgument;
     const auto stack = Stack::instance();
     if (!stack) return kErrNoNetwork;
@@ -38,24 +39,30 @@ extern "C" int ZIPOpenEnum(ATEnumHandle* handle, int which) {
     });
     *handle = opened;
     return kOk;
+} catch (...) {
+    return ThrownResult::of("ZIPOpenEnum", kErrNoNetwork);
 }
 
-extern "C" int ZIPEnumStatus(ATEnumHandle handle) {
+extern "C" int ZIPEnumStatus(ATEnumHandle handle) try {
     const auto stack = Stack::current();
     const auto enumeration = stack ? stack->zoneEnumerations().find(handle) : nullptr;
     return enumeration ? enumeration->status() : kErrBadHandle;
+} catch (...) {
+    return ThrownResult::of("ZIPEnumStatus", kErrNoNetwork);
 }
 
-extern "C" int ZIPZoneCount(ATEnumHandle handle, uint16_t* count) {
+extern "C" int ZIPZoneCount(ATEnumHandle handle, uint16_t* count) try {
     if (count == nullptr) return kErrBadArgument;
     const auto stack = Stack::current();
     const auto enumeration = stack ? stack->zoneEnumerations().find(handle) : nullptr;
     if (!enumeration) return kErrBadHandle;
     *count = clampCount(enumeration->count());
     return kOk;
+} catch (...) {
+    return ThrownResult::of("ZIPZoneCount", kErrNoNetwork);
 }
 
-extern "C" int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone) {
+extern "C" int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone) try {
     if (zone == nullptr) return kErrBadArgument;
     const auto stack = Stack::current();
     const auto enumeration = stack ? stack->zoneEnumerations().find(handle) : nullptr;
@@ -64,9 +71,11 @@ extern "C" int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone) {
     if (!enumeration->read(index, name)) return kErrBadIndex;
     storeName(zone, name);
     return kOk;
+} catch (...) {
+    return ThrownResult::of("ZIPReadEnum", kErrNoNetwork);
 }
 
-extern "C" int ZIPCloseEnum(ATEnumHandle handle) {
+extern "C" int ZIPCloseEnum(ATEnumHandle handle) try {
     const auto stack = Stack::current();
     const auto enumeration = stack ? stack->zoneEnumerations().remove(handle) : nullptr;
     if (!enumeration) return kErrBadHandle;
@@ -75,9 +84,11 @@ extern "C" int ZIPCloseEnum(ATEnumHandle handle) {
         enumeration->cancelWork = nullptr;
     });
     return kOk;
+} catch (...) {
+    return ThrownResult::of("ZIPCloseEnum", kErrNoNetwork);
 }
 
-extern "C" int ZIPGetMyZone(char* zone) {
+extern "C" int ZIPGetMyZone(char* zone) try {
     if (zone == nullptr) return kErrBadArgument;
     const auto stack = Stack::instance();
     if (!stack) return kErrNoNetwork;
@@ -91,4 +102,6 @@ extern "C" int ZIPGetMyZone(char* zone) {
     if (info->zone.empty()) return info->zoneUnreadable ? kErrBadReply : kErrNoRouter;
     storeName(zone, info->zone);
     return kOk;
+} catch (...) {
+    return ThrownResult::of("ZIPGetMyZone", kErrNoNetwork);
 }
