@@ -8,8 +8,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <pwd.h>
 #include <string>

@@ -6,8 +6,8 @@
 // one interval after the last send, or as soon as `maxTuples` distinct entities have answered.
 // The Chooser's 2, 2, 1024 thus sends at 0 and 267 ms, completes at 533 ms, and keeps up to
 // 1024 devices (see TarvlibApi.h for why the interval counts in ticks).
-#include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/api/ThrownResult.h"
+#include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/Stack.h"
 #include "tarvlib/NameFields.h"

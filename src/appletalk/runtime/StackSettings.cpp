@@ -112,8 +112,7 @@ void StackSettings::readFiles(const SettingsFiles& files) {
     const auto where = [](const SettingsFiles::Found& found, const char* key) {
         return found.file.string() + ": " + key + "=" + found.value;
     };
-    if (const SettingsFiles::File* file = files.firstUnreadable())
-        unreadableFile_ = file->unreadableText();
+    if (const SettingsFiles::File* file = files.firstUnreadable()) unreadableFile_ = file->unreadableText();
     if (auto found = find(kNetworkSection, kLinkKey); found && !found->value.empty()) {
         if (!applyNetworkChoice(found->value))
             linkProblem_ = where(*found, kLinkKey) + ": " + kKnownNetworks;

@@ -52,7 +52,7 @@ struct NetworkOverride {
     std::string port;
     std::string ttl;
     std::string origin = "the caller"; // for a problem: where the value came from
-    std::string networkKey; // for a problem: the name `network` had there; empty for none
+    std::string networkKey{}; // for a problem: the name `network` had there; empty for none
 
     static NetworkOverride fromEnvironment();
 };

@@ -265,9 +265,8 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     }
     // Read on the loop's thread, which owns the socket's counters.
     const auto socketDrops = [&] {
-        return loop.invoke([&] {
-            return etherBridge ? etherBridge->link().framesDropped() : udpBridge->link().framesDropped();
-        });
+        return loop.invoke(
+            [&] { return etherBridge ? etherBridge->link().framesDropped() : udpBridge->link().framesDropped(); });
     };
     // Said when it happens, at most once a second, so a reply missing on the network can be
     // matched with its cause.
