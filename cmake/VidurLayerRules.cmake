@@ -59,11 +59,14 @@ set(VIDUR_LINKS_vidur20 "vidur20;vidur20/include;platform;platform/include;tarvl
 # sessions and the server are the only floors of the stack behind the public tier they
 # include. The print server also answers the PostScript queries of the jobs it takes, with
 # the protocols floor's reader of them, and it and the backend read their settings as
-# programs that serve others do. They link none of them: libtarvlib.so exports the stack's
-# classes to them under a version of their own (src/appletalk/api/tarvlib.map.in).
+# programs that serve others do; the command asks how the library's link fares (frames lost,
+# the receive buffer granted) through LinkCondition.h. They link none of them: libtarvlib.so
+# exports the stack's classes to them under a version of their own
+# (src/appletalk/api/tarvlib.map.in).
 set(VIDUR_INCLUDES_tools
   "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/;appletalk/serve/"
-  "appletalk/protocols/postscript/;appletalk/runtime/ServerSettings.h;appletalk/runtime/StackSettings.h")
+  "appletalk/protocols/postscript/;appletalk/runtime/ServerSettings.h;appletalk/runtime/StackSettings.h"
+  "appletalk/runtime/LinkCondition.h")
 set(VIDUR_LINKS_tools "tools;vidur20;vidur20/include;platform;platform/include;tarvlib;text")
 
 # The first folders of include paths that are ours: an include in angle brackets that starts

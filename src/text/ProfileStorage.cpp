@@ -8,9 +8,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <pwd.h>
 #include <string>
@@ -47,15 +46,26 @@ std::optional<fs::path> profileFolder() {
     return fs::path(home) / ".config" / "vidur20";
 }
 
+// The names in a folder, until `visit` returns true; as many as could be read. Stepped with
+// error codes: the range-for's step throws when the folder fails midway.
+template <typename Visit>
+void visitEntries(const fs::path& folder, Visit visit) {
+    std::error_code ec;
+    for (fs::directory_iterator entry(folder, ec), end; !ec && entry != end; entry.increment(ec))
+        if (visit(entry->path())) return;
+}
+
 // The existing file whose name equals fileName ignoring case, as Windows would open it.
 fs::path matchingName(const fs::path& folder, std::string_view fileName) {
     std::error_code ec;
     if (fs::exists(folder / fileName, ec)) return folder / fileName;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        const std::string candidate = entry.path().filename().string();
-        if (vidur::text::compareFolded(candidate, fileName) == 0) return entry.path();
-    }
-    return folder / fileName;
+    fs::path found = folder / fileName;
+    visitEntries(folder, [&](const fs::path& entry) {
+        if (vidur::text::compareFolded(entry.filename().string(), fileName) != 0) return false;
+        found = entry;
+        return true;
+    });
+    return found;
 }
 
 // Closes a descriptor when it goes out of scope.
@@ -107,23 +117,23 @@ std::string lowerAscii(std::string name) {
 // this process tree is between creating and renaming one of those it sees.
 void removeStaleTemporaries(const fs::path& folder, const std::string& fileName) {
     const std::string prefix = "." + fileName + ".";
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.starts_with(prefix) || !name.ends_with(".tmp")) continue;
+    visitEntries(folder, [&prefix](const fs::path& entry) {
+        const std::string name = entry.filename().string();
+        if (!name.starts_with(prefix) || !name.ends_with(".tmp")) return false;
         const std::string rest = name.substr(prefix.size(), name.size() - prefix.size() - 4);
         const std::size_t dot = rest.find('.');
-        if (dot == std::string::npos) continue;
+        if (dot == std::string::npos) return false;
         const std::string pidText = rest.substr(0, dot);
         const std::string counter = rest.substr(dot + 1);
         const auto digits = [](const std::string& t) {
             return !t.empty() && t.size() <= 9 && t.find_first_not_of("0123456789") == std::string::npos;
         };
-        if (!digits(pidText) || !digits(counter)) continue;
+        if (!digits(pidText) || !digits(counter)) return false;
         const auto pid = static_cast<pid_t>(std::stol(pidText));
         // ESRCH: no such process. A live process (or one we may not signal) keeps its file.
-        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
-    }
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(entry.c_str());
+        return false;
+    });
 }
 
 // A temporary file beside the target, created afresh (the umask applies as to any new file).
@@ -174,14 +184,9 @@ bool replaceFile(const fs::path& path, const std::string& text) {
 
 // False when the file exists but cannot be read; a missing file reads as empty.
 bool readExisting(const fs::path& path, ProfileFile& file) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::error_code ec;
-        return !fs::exists(path, ec) && !ec;
-    }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
-    file = ProfileFile::parse(text);
+    ProfileStorage::Reading reading = ProfileStorage::readFile(path);
+    if (reading.state == ProfileStorage::Reading::State::Unreadable) return false;
+    file = std::move(reading.contents);
     return true;
 }
 
@@ -195,11 +200,37 @@ std::optional<fs::path> ProfileStorage::resolvePath(std::string_view fileName) {
     return matchingName(*folder, fileName);
 }
 
-ProfileFile ProfileStorage::read(const fs::path& path) {
-    ProfileFile file = ProfileFile::parse({});
-    readExisting(path, file);
-    return file;
+ProfileStorage::Reading ProfileStorage::readFile(const fs::path& path) {
+    // Plain reads, not a stream: a stream's buffer throws on a read error (a folder of that
+    // name reads as EISDIR), and nothing thrown may reach the programs that host us.
+    Reading reading;
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (errno != ENOENT && errno != ENOTDIR) {
+            reading.state = Reading::State::Unreadable;
+            reading.problem = std::strerror(errno);
+        }
+        return reading;
+    }
+    std::string text;
+    char buffer[4096];
+    while (true) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            reading.state = Reading::State::Unreadable;
+            reading.problem = std::strerror(errno);
+            return reading;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    reading.state = Reading::State::Read;
+    reading.contents = ProfileFile::parse(text);
+    return reading;
 }
+
+ProfileFile ProfileStorage::read(const fs::path& path) { return readFile(path).contents; }
 
 bool ProfileStorage::update(const fs::path& requested, const std::function<bool(ProfileFile&)>& edit, bool anySpelling,
                             const std::function<void()>& afterWrite) {

@@ -30,6 +30,16 @@ public:
     // The file's path, or nothing when no folder can be determined.
     static std::optional<std::filesystem::path> resolvePath(std::string_view fileName);
 
+    // What reading a file found. A file that exists but cannot be read (a folder of that
+    // name, no permission, an I/O error) is Unreadable, with the system's reason.
+    struct Reading {
+        enum class State { Read, Missing, Unreadable };
+        State state = State::Missing;
+        std::string problem; // Unreadable: why, as the system says it
+        ProfileFile contents = ProfileFile::parse({});
+    };
+    static Reading readFile(const std::filesystem::path& path);
+
     // The file as it is now; an empty profile when it does not exist or cannot be read.
     static ProfileFile read(const std::filesystem::path& path);
 

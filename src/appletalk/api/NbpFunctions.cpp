@@ -7,6 +7,7 @@
 // The Chooser's 2, 2, 1024 thus sends at 0 and 267 ms, completes at 533 ms, and keeps up to
 // 1024 devices (see TarvlibApi.h for why the interval counts in ticks).
 #include "appletalk/api/OpenEnumerations.h"
+#include "appletalk/api/ThrownResult.h"
 #include "appletalk/protocols/nbp/NbpName.h"
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/Stack.h"
@@ -93,7 +94,7 @@ void startLookup(Stack& stack, const std::shared_ptr<LookupEnumeration>& enumera
 } // namespace
 
 extern "C" int NBPOpenEnum(ATEnumHandle* handle, int interval, int transmissions, int maxTuples,
-                           const _NBPEntityName* name) {
+                           const _NBPEntityName* name) try {
     if (handle == nullptr || name == nullptr) return kErrBadArgument;
     const auto request = readRequest(interval, transmissions, maxTuples, *name);
     if (!request) return kErrBadArgument;
@@ -105,19 +106,27 @@ extern "C" int NBPOpenEnum(ATEnumHandle* handle, int interval, int transmissions
     stack->run([&stack, &enumeration, &request] { startLookup(*stack, enumeration, *request); });
     *handle = opened;
     return kOk;
+} catch (...) {
+    return ThrownResult::of("NBPOpenEnum", kErrNoNetwork);
 }
 
-extern "C" int NBPEnumStatus(ATEnumHandle handle) { return enumerationStatus(&Stack::lookupEnumerations, handle); }
+extern "C" int NBPEnumStatus(ATEnumHandle handle) try {
+    return enumerationStatus(&Stack::lookupEnumerations, handle);
+} catch (...) {
+    return ThrownResult::of("NBPEnumStatus", kErrNoNetwork);
+}
 
-extern "C" int NBPFoundCount(ATEnumHandle handle, uint16_t* count) {
+extern "C" int NBPFoundCount(ATEnumHandle handle, uint16_t* count) try {
     if (count == nullptr) return kErrBadArgument;
     const auto enumeration = openEnumeration(&Stack::lookupEnumerations, handle);
     if (!enumeration) return kErrBadHandle;
     *count = static_cast<std::uint16_t>(std::min<std::size_t>(enumeration->count(), kMaxTuples));
     return kOk;
+} catch (...) {
+    return ThrownResult::of("NBPFoundCount", kErrNoNetwork);
 }
 
-extern "C" int NBPReadEnum(ATEnumHandle handle, uint16_t index, _NBPTuple* tuple) {
+extern "C" int NBPReadEnum(ATEnumHandle handle, uint16_t index, _NBPTuple* tuple) try {
     if (tuple == nullptr) return kErrBadArgument;
     const auto enumeration = openEnumeration(&Stack::lookupEnumerations, handle);
     if (!enumeration) return kErrBadHandle;
@@ -125,6 +134,12 @@ extern "C" int NBPReadEnum(ATEnumHandle handle, uint16_t index, _NBPTuple* tuple
     if (!enumeration->read(index, found)) return kErrBadIndex;
     std::memcpy(tuple, &found, sizeof found);
     return kOk;
+} catch (...) {
+    return ThrownResult::of("NBPReadEnum", kErrNoNetwork);
 }
 
-extern "C" int NBPCloseEnum(ATEnumHandle handle) { return closeEnumeration(&Stack::lookupEnumerations, handle); }
+extern "C" int NBPCloseEnum(ATEnumHandle handle) try {
+    return closeEnumeration(&Stack::lookupEnumerations, handle);
+} catch (...) {
+    return ThrownResult::of("NBPCloseEnum", kErrNoNetwork);
+}

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The zone functions: ZIPOpenEnum ... ZIPCloseEnum and ZIPGetMyZone.
 #include "appletalk/api/OpenEnumerations.h"
+#include "appletalk/api/ThrownResult.h"
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/Stack.h"
 #include "tarvlib/NameFields.h"
@@ -20,7 +21,7 @@ void storeName(char* buffer, const std::string& name) { storeField(buffer, name)
 
 } // namespace
 
-extern "C" int ZIPOpenEnum(ATEnumHandle* handle, int which) {
+extern "C" int ZIPOpenEnum(ATEnumHandle* handle, int which) try {
     if (handle == nullptr || (which != ZIP_ENUM_ALL_ZONES && which != ZIP_ENUM_LOCAL_ZONES)) return kErrBadArgument;
     const auto stack = Stack::instance();
     if (!stack) return kErrNoNetwork;
@@ -39,19 +40,27 @@ extern "C" int ZIPOpenEnum(ATEnumHandle* handle, int which) {
     });
     *handle = opened;
     return kOk;
+} catch (...) {
+    return ThrownResult::of("ZIPOpenEnum", kErrNoNetwork);
 }
 
-extern "C" int ZIPEnumStatus(ATEnumHandle handle) { return enumerationStatus(&Stack::zoneEnumerations, handle); }
+extern "C" int ZIPEnumStatus(ATEnumHandle handle) try {
+    return enumerationStatus(&Stack::zoneEnumerations, handle);
+} catch (...) {
+    return ThrownResult::of("ZIPEnumStatus", kErrNoNetwork);
+}
 
-extern "C" int ZIPZoneCount(ATEnumHandle handle, uint16_t* count) {
+extern "C" int ZIPZoneCount(ATEnumHandle handle, uint16_t* count) try {
     if (count == nullptr) return kErrBadArgument;
     const auto enumeration = openEnumeration(&Stack::zoneEnumerations, handle);
     if (!enumeration) return kErrBadHandle;
     *count = clampCount(enumeration->count());
     return kOk;
+} catch (...) {
+    return ThrownResult::of("ZIPZoneCount", kErrNoNetwork);
 }
 
-extern "C" int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone) {
+extern "C" int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone) try {
     if (zone == nullptr) return kErrBadArgument;
     const auto enumeration = openEnumeration(&Stack::zoneEnumerations, handle);
     if (!enumeration) return kErrBadHandle;
@@ -59,11 +68,17 @@ extern "C" int ZIPReadEnum(ATEnumHandle handle, uint16_t index, char* zone) {
     if (!enumeration->read(index, name)) return kErrBadIndex;
     storeName(zone, name);
     return kOk;
+} catch (...) {
+    return ThrownResult::of("ZIPReadEnum", kErrNoNetwork);
 }
 
-extern "C" int ZIPCloseEnum(ATEnumHandle handle) { return closeEnumeration(&Stack::zoneEnumerations, handle); }
+extern "C" int ZIPCloseEnum(ATEnumHandle handle) try {
+    return closeEnumeration(&Stack::zoneEnumerations, handle);
+} catch (...) {
+    return ThrownResult::of("ZIPCloseEnum", kErrNoNetwork);
+}
 
-extern "C" int ZIPGetMyZone(char* zone) {
+extern "C" int ZIPGetMyZone(char* zone) try {
     if (zone == nullptr) return kErrBadArgument;
     const auto stack = Stack::instance();
     if (!stack) return kErrNoNetwork;
@@ -77,4 +92,6 @@ extern "C" int ZIPGetMyZone(char* zone) {
     if (info->zone.empty()) return info->zoneUnreadable ? kErrBadReply : kErrNoRouter;
     storeName(zone, info->zone);
     return kOk;
+} catch (...) {
+    return ThrownResult::of("ZIPGetMyZone", kErrNoNetwork);
 }

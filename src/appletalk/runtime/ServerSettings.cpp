@@ -14,12 +14,6 @@ bool variableSet(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
-std::string userName() {
-    if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_name != nullptr)
-        return entry->pw_name;
-    return "uid " + std::to_string(::geteuid());
-}
-
 std::string joined(const std::vector<std::string>& parts, const char* separator) {
     std::string text;
     for (const std::string& part : parts) text += (text.empty() ? "" : separator) + part;
@@ -33,9 +27,7 @@ std::string whyNoNetwork(const SettingsFiles& files) {
         const std::string path = file.path.string();
         switch (file.state) {
         case SettingsFiles::File::State::Missing: reasons.push_back(path + " does not exist"); break;
-        case SettingsFiles::File::State::Unreadable:
-            reasons.push_back(path + " cannot be read by user " + userName() + " (" + file.problem + ")");
-            break;
+        case SettingsFiles::File::State::Unreadable: reasons.push_back(file.unreadableText()); break;
         case SettingsFiles::File::State::Read:
             reasons.push_back(path + " names no network (no Link= in [Network])");
             break;
@@ -69,6 +61,11 @@ ServerSettings ServerSettings::load(const SettingsFiles& files, const NetworkOve
     StackSettings settings = StackSettings::load(files);
     settings.apply(chosen);
     settings.remembersAddress = false;
+    if (!settings.networkProblem.empty()) {
+        // As the other reasons for no network are said (a file that cannot be read among them).
+        result.problem = "no AppleTalk network: " + settings.networkProblem;
+        return result;
+    }
     if (!settings.problems.empty()) {
         // A value the stack would ignore leaves a server on a network nobody chose.
         result.problem = result.source + ": " + joined(settings.problems, "; ");

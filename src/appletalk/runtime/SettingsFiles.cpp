@@ -4,10 +4,8 @@
 #include "appletalk/runtime/StackSettings.h"
 #include "text/ProfileStorage.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #ifndef VIDUR_SYSTEM_SETTINGS_DIR
@@ -15,6 +13,20 @@
 #endif
 
 namespace appletalk::runtime {
+
+namespace {
+
+std::string userName() {
+    if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_name != nullptr)
+        return entry->pw_name;
+    return "uid " + std::to_string(::geteuid());
+}
+
+} // namespace
+
+std::string SettingsFiles::File::unreadableText() const {
+    return path.string() + " cannot be read by user " + userName() + " (" + problem + ")";
+}
 
 SettingsFiles SettingsFiles::standard() {
     std::vector<std::filesystem::path> paths;
@@ -42,41 +54,32 @@ SettingsFiles::SettingsFiles(const std::vector<std::filesystem::path>& paths) {
 }
 
 std::optional<std::string> SettingsFiles::value(std::string_view section, std::string_view key) const {
+    auto found = find(section, key);
+    if (!found) return std::nullopt;
+    return std::move(found->value);
+}
+
+std::optional<SettingsFiles::Found> SettingsFiles::find(std::string_view section, std::string_view key) const {
     for (const File& file : files_) {
         if (file.state != File::State::Read) continue;
-        if (auto found = file.contents.getValue(section, key)) return found;
+        if (auto value = file.contents.getValue(section, key)) return Found{std::move(*value), file.path};
     }
     return std::nullopt;
 }
 
+const SettingsFiles::File* SettingsFiles::firstUnreadable() const {
+    for (const File& file : files_)
+        if (file.state == File::State::Unreadable) return &file;
+    return nullptr;
+}
+
 SettingsFiles::File SettingsFiles::read(const std::filesystem::path& path) {
-    File file{path, File::State::Missing, {}, vidur::text::ProfileFile::parse({})};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ENOENT && errno != ENOTDIR) {
-            file.state = File::State::Unreadable;
-            file.problem = std::strerror(errno);
-        }
-        return file;
-    }
-    std::string text;
-    char buffer[4096];
-    while (true) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0) break;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            file.state = File::State::Unreadable;
-            file.problem = std::strerror(errno); // a folder of that name, an I/O error
-            ::close(fd);
-            return file;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    file.state = File::State::Read;
-    file.contents = vidur::text::ProfileFile::parse(text);
-    return file;
+    using Reading = vidur::text::ProfileStorage::Reading;
+    Reading reading = vidur::text::ProfileStorage::readFile(path);
+    const File::State state = reading.state == Reading::State::Read      ? File::State::Read
+                              : reading.state == Reading::State::Missing ? File::State::Missing
+                                                                         : File::State::Unreadable;
+    return {path, state, std::move(reading.problem), std::move(reading.contents)};
 }
 
 } // namespace appletalk::runtime

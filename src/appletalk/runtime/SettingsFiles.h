@@ -26,6 +26,10 @@ public:
         State state = State::Missing;
         std::string problem; // Unreadable: why, as the system says it
         vidur::text::ProfileFile contents;
+
+        // Unreadable: "PATH cannot be read by user NAME (WHY)", the user named because a
+        // program CUPS starts runs as another one than whoever wrote the file.
+        std::string unreadableText() const;
     };
 
     // The user's file, then the system file.
@@ -39,6 +43,14 @@ public:
 
     // From the first file that has the key; nothing when none has it.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    // The same with the file it came from, so a message can name it.
+    struct Found {
+        std::string value;
+        std::filesystem::path file;
+    };
+    std::optional<Found> find(std::string_view section, std::string_view key) const;
+    // The first file that exists but cannot be read; null when every one can or is missing.
+    const File* firstUnreadable() const;
     const std::vector<File>& files() const { return files_; }
 
     static File read(const std::filesystem::path& path);

@@ -153,6 +153,11 @@ void Stack::openLink(const StackOptions& options) {
         link_ = options.link;
         return;
     }
+    if (!settings_.networkProblem.empty()) {
+        // A mistake in the settings: no network at all rather than the simulated one.
+        problem_ = settings_.networkProblem;
+        return;
+    }
     if (settings_.link == LinkKind::LToUdp) {
         LToUdpConfig config;
         config.interfaceAddress = settings_.interfaceAddress;

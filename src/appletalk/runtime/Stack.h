@@ -94,6 +94,8 @@ public:
     NetworkOperations& network() { return *network_; }
     DispatchRequests& requests() { return *requests_; }
     Node* node() { return node_.get(); }
+    // The link the node is on; only while isOnline().
+    const Link& link() const { return *link_; }
     EmbeddedNetwork* embedded() { return embedded_.get(); }
 
 private:

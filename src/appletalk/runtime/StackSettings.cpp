@@ -8,10 +8,14 @@
 #include "text/ProfileFile.h"
 #include "text/ProfileStorage.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using vidur::text::ProfileStorage;
 
@@ -66,72 +70,109 @@ std::vector<std::string> splitTypes(std::string_view list) {
     return types;
 }
 
+constexpr const char* kKnownNetworks = "not a network (sim, ltoudp, ethertalk)";
+
+// Why a scenario file cannot be read, as the system says it; empty when it can be opened. Only
+// opened, not parsed: the settings are read often (the Chooser asks for the printer types
+// each time it opens), and the simulator says what is wrong inside a file it cannot use.
+std::string scenarioUnreadable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    struct stat info {};
+    const bool folder = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+    ::close(fd);
+    return folder ? std::strerror(EISDIR) : std::string();
+}
+
+} // namespace
+
 // "sim", "sim:PATH", "ltoudp", "ltoudp:ADDRESS", "ethertalk:NAME"; false when the kind is unknown.
-bool applyNetworkChoice(StackSettings& settings, std::string_view choice) {
+bool StackSettings::applyNetworkChoice(std::string_view choice) {
     const auto colon = choice.find(':');
     const std::string kind = trimmed(choice.substr(0, colon));
     const std::string argument = colon == std::string_view::npos ? std::string() : trimmed(choice.substr(colon + 1));
     if (equalsNoCase(kind, "sim")) {
-        settings.link = LinkKind::Sim;
-        if (colon != std::string_view::npos) settings.scenarioPath = argument;
+        link = LinkKind::Sim;
+        if (colon != std::string_view::npos) scenarioPath = argument;
     } else if (equalsNoCase(kind, "ltoudp")) {
-        settings.link = LinkKind::LToUdp;
-        if (!argument.empty()) settings.interfaceAddress = argument;
+        link = LinkKind::LToUdp;
+        if (!argument.empty()) interfaceAddress = argument;
     } else if (equalsNoCase(kind, "ethertalk")) {
-        settings.link = LinkKind::EtherTalk;
-        if (!argument.empty()) settings.interfaceName = argument;
+        link = LinkKind::EtherTalk;
+        if (!argument.empty()) interfaceName = argument;
     } else {
         return false;
     }
-    settings.linkChosen = true;
+    linkChosen = true;
     return true;
 }
 
-void readFiles(StackSettings& settings, const SettingsFiles& files) {
-    const auto readValue = [&files](const char* section, const char* key) { return files.value(section, key); };
-    if (auto link = readValue(StackSettings::kNetworkSection, kLinkKey); link && !link->empty()) {
-        if (!applyNetworkChoice(settings, *link)) settings.problems.push_back("unknown Link=" + *link);
+void StackSettings::readFiles(const SettingsFiles& files) {
+    const auto find = [&files](const char* section, const char* key) { return files.find(section, key); };
+    const auto where = [](const SettingsFiles::Found& found, const char* key) {
+        return found.file.string() + ": " + key + "=" + found.value;
+    };
+    if (const SettingsFiles::File* file = files.firstUnreadable()) unreadableFile_ = file->unreadableText();
+    if (auto found = find(kNetworkSection, kLinkKey); found && !found->value.empty()) {
+        if (!applyNetworkChoice(found->value))
+            linkProblem_ = where(*found, kLinkKey) + ": " + kKnownNetworks;
+        else if (found->value.find(':') != std::string::npos)
+            scenarioSource = where(*found, kLinkKey); // "sim:PATH" names a scenario too
     }
-    if (auto scenario = readValue(StackSettings::kNetworkSection, kScenarioKey)) settings.scenarioPath = *scenario;
+    if (auto found = find(kNetworkSection, kScenarioKey)) {
+        scenarioPath = found->value;
+        scenarioSource = where(*found, kScenarioKey);
+    }
     // One key, read as the link chosen above needs it.
-    if (auto address = readValue(StackSettings::kNetworkSection, kInterfaceKey); address && !address->empty()) {
-        if (settings.link == LinkKind::EtherTalk)
-            settings.interfaceName = *address;
+    if (auto found = find(kNetworkSection, kInterfaceKey); found && !found->value.empty()) {
+        if (link == LinkKind::EtherTalk)
+            interfaceName = found->value;
         else
-            settings.interfaceAddress = *address;
+            interfaceAddress = found->value;
     }
-    if (auto ttl = readValue(StackSettings::kNetworkSection, kTtlKey); ttl && !ttl->empty()) {
-        if (auto value = parseTtl(*ttl))
-            settings.ttl = *value;
+    if (auto found = find(kNetworkSection, kTtlKey); found && !found->value.empty()) {
+        if (auto value = parseTtl(found->value))
+            ttl = *value;
         else
-            settings.problems.push_back("bad TTL=" + *ttl);
+            problems.push_back(where(*found, kTtlKey) + ": not a number from 0 to 255");
     }
-    if (auto port = readValue(StackSettings::kNetworkSection, kPortKey); port && !port->empty()) {
-        if (auto value = parsePort(*port))
-            settings.port = *value;
+    if (auto found = find(kNetworkSection, kPortKey); found && !found->value.empty()) {
+        if (auto value = parsePort(found->value))
+            port = *value;
         else
-            settings.problems.push_back("bad Port=" + *port);
+            problems.push_back(where(*found, kPortKey) + ": not a port from 1 to 65535");
     }
     // An empty list is taken as written: no type is a PostScript printer.
-    if (auto types = readValue(StackSettings::kPrintersSection, kTypesKey))
-        settings.postScriptTypes = splitTypes(*types);
+    if (auto types = find(kPrintersSection, kTypesKey)) postScriptTypes = splitTypes(types->value);
 }
 
-} // namespace
+void StackSettings::settle() {
+    networkProblem.clear();
+    if (!linkProblem_.empty()) {
+        networkProblem = linkProblem_;
+    } else if (!unreadableFile_.empty() && !linkOverridden_) {
+        // What the file says is unknown, so nothing may be taken for chosen.
+        networkProblem = unreadableFile_;
+    } else if (link == LinkKind::Sim && !scenarioPath.empty()) {
+        if (const std::string why = scenarioUnreadable(scenarioPath); !why.empty())
+            networkProblem = scenarioSource + ": cannot be read (" + why + ")";
+    }
+}
 
 NetworkOverride NetworkOverride::fromEnvironment() {
     const auto variable = [](const char* name) {
         const char* value = std::getenv(name);
         return std::string(value != nullptr ? value : "");
     };
-    return {variable("VIDUR_NETWORK"), variable("VIDUR_LTOUDP_PORT"), variable("VIDUR_LTOUDP_TTL"), "the environment"};
+    return {variable("VIDUR_NETWORK"), variable("VIDUR_LTOUDP_PORT"), variable("VIDUR_LTOUDP_TTL"), "the environment",
+            "VIDUR_NETWORK"};
 }
 
 StackSettings StackSettings::load() { return load(SettingsFiles::standard()); }
 
 StackSettings StackSettings::load(const SettingsFiles& files) {
     StackSettings settings;
-    readFiles(settings, files);
+    settings.readFiles(files);
     settings.applyEnvironment();
     return settings;
 }
@@ -140,8 +181,14 @@ void StackSettings::applyEnvironment() { apply(NetworkOverride::fromEnvironment(
 
 void StackSettings::apply(const NetworkOverride& chosen) {
     const std::string from = " (from " + chosen.origin + ")";
-    if (!chosen.network.empty() && !applyNetworkChoice(*this, chosen.network))
-        problems.push_back("unknown network " + chosen.network + from);
+    if (!chosen.network.empty()) {
+        // Named outright, the network stands over whatever the files said of it.
+        const std::string named =
+            chosen.origin + ": " + (chosen.networkKey.empty() ? "" : chosen.networkKey + "=") + chosen.network;
+        linkOverridden_ = true;
+        linkProblem_ = applyNetworkChoice(chosen.network) ? "" : named + ": " + kKnownNetworks;
+        if (chosen.network.find(':') != std::string::npos && link == LinkKind::Sim) scenarioSource = named;
+    }
     if (!chosen.ttl.empty()) {
         if (auto value = parseTtl(chosen.ttl))
             ttl = *value;
@@ -154,6 +201,7 @@ void StackSettings::apply(const NetworkOverride& chosen) {
         else
             problems.push_back("bad port " + chosen.port + from);
     }
+    settle();
 }
 
 bool StackSettings::isPostScriptType(std::string_view nbpType) const {

@@ -27,7 +27,8 @@
 //   VIDUR_LTOUDP_TTL=N
 //   VIDUR_LTOUDP_PORT=N       (a private port, so tests do not meet real LToUDP traffic)
 // With no settings at all the library runs the embedded default network; a program that
-// serves others never does (ServerSettings).
+// serves others never does (ServerSettings). Settings that name a network wrongly (see
+// networkProblem) give no network at all, never the embedded one in its place.
 #pragma once
 
 #include <cstdint>
@@ -51,6 +52,7 @@ struct NetworkOverride {
     std::string port;
     std::string ttl;
     std::string origin = "the caller"; // for a problem: where the value came from
+    std::string networkKey{}; // for a problem: the name `network` had there; empty for none
 
     static NetworkOverride fromEnvironment();
 };
@@ -69,6 +71,14 @@ struct StackSettings {
     std::vector<std::string> postScriptTypes{"LaserWriter"};
     // What could not be understood, so a caller can tell the user; the value was ignored.
     std::vector<std::string> problems;
+    // Why the settings name no network the stack can run on: a Link= (or an override's
+    // network) of no known kind, a scenario that cannot be read, a settings file that cannot
+    // be read while no override names the network. The stack then runs on no network rather
+    // than on the simulated one nobody chose. Names the file or origin, the key and the
+    // value; empty when the network is usable as chosen.
+    std::string networkProblem;
+    // Where scenarioPath was named, for that message ("FILE: Scenario=PATH").
+    std::string scenarioSource;
     // A file, the environment or an override named the link: the default is not in use.
     bool linkChosen = false;
     // An EtherTalk node keeps its address and zone in the user's file for its next start;
@@ -97,6 +107,16 @@ struct StackSettings {
     };
     static EtherTalkMemory readEtherTalkMemory();
     static bool writeEtherTalkMemory(const EtherTalkMemory& memory);
+
+private:
+    void readFiles(const SettingsFiles& files);
+    bool applyNetworkChoice(std::string_view choice);
+    // networkProblem from what the files and the overrides said.
+    void settle();
+
+    std::string linkProblem_; // the link named cannot be told
+    std::string unreadableFile_; // a settings file that exists but cannot be read
+    bool linkOverridden_ = false; // an override named the network, over every file
 };
 
 } // namespace appletalk::runtime

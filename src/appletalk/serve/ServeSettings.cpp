@@ -68,8 +68,11 @@ ServeSettings ServeSettings::load(const runtime::SettingsFiles& files) {
     // The environment (and so --network) names the network first; then [Serve], then [Network].
     runtime::NetworkOverride chosen;
     if (runtime::NetworkOverride::fromEnvironment().network.empty()) {
-        chosen.network = value("Network");
-        chosen.origin = "Network= in [Serve]";
+        if (auto found = files.find(kSection, "Network")) {
+            chosen.network = trimmed(found->value);
+            chosen.origin = found->file.string();
+            chosen.networkKey = std::string("[") + kSection + "] Network";
+        }
     }
     runtime::ServerSettings server = runtime::ServerSettings::load(files, chosen);
     settings.network = std::move(server.settings);

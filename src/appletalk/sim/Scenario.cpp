@@ -3,6 +3,9 @@
 
 #include "appletalk/sim/ScenarioParser.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -23,9 +26,15 @@ std::optional<Scenario> Scenario::parse(std::string_view text, const std::string
 }
 
 std::optional<Scenario> Scenario::load(const std::string& path, ScenarioError& error) {
+    // A folder opens as a stream and then fails to read: said plainly, before the read.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        error = ScenarioError{path, 0, 0, "is a folder, not a scenario file"};
+        return std::nullopt;
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        error = ScenarioError{path, 0, 0, "cannot be opened"};
+        error = ScenarioError{path, 0, 0, std::string("cannot be opened (") + std::strerror(errno) + ")"};
         return std::nullopt;
     }
     std::ostringstream content;

@@ -2,6 +2,7 @@
 // vidur: AppleTalk at the terminal. Every subcommand is in the registry; see `vidur --help`.
 #include "tools/vidur/cli/CommandRegistry.h"
 #include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/cli/LibrarySettingsCheck.h"
 #include "tools/vidur/commands/BuiltinCommands.h"
 
 #include <exception>
@@ -12,6 +13,7 @@
 int main(int argc, char** argv) {
     using namespace vidur::cli;
     CommandRegistry registry;
+    registry.setSettingsCheck(&LibrarySettingsCheck::problem);
     addBuiltinCommands(registry);
     CommandIo io{std::cout, std::cerr};
     try {

@@ -39,7 +39,7 @@ bool ReadyForWindows() { return HVREnsureApplication() != 0; }
 
 } // namespace
 
-int HVRDeviceChooser(_NBPTuple* tupleOut, int flags, CWnd* parent) {
+int HVRDeviceChooser(_NBPTuple* tupleOut, int flags, CWnd* parent) try {
     if (!ReadyForWindows()) return -1;
     ZChooserDialog chooser(flags, parent);
     int result;
@@ -50,9 +50,12 @@ int HVRDeviceChooser(_NBPTuple* tupleOut, int flags, CWnd* parent) {
     // Only OK hands a device back; the host's record is otherwise left as it was.
     if (result == IDOK && tupleOut) std::memcpy(tupleOut, &chooser.GetChosenTuple(), sizeof(_NBPTuple));
     return result;
+} catch (...) {
+    // Nothing thrown may reach the host: it would end the host's process.
+    return -1;
 }
 
-void HVRPrinterStatus(CWnd* parent) {
+void HVRPrinterStatus(CWnd* parent) try {
     if (!ReadyForWindows()) return;
     auto* window = new (std::nothrow) ZPrinterStatusDialog(parent);
     if (!window) return;
@@ -63,9 +66,11 @@ void HVRPrinterStatus(CWnd* parent) {
     }
     if (HVRWindowObserver* observer = HVRWindowObserver::Current())
         observer->WindowOpened(*window, HVRWindowKind::PrinterStatus);
+} catch (...) {
+    // Nothing thrown may reach the host: it would end the host's process.
 }
 
-int HVRNetworkInfo(int /*unused*/) {
+int HVRNetworkInfo(int /*unused*/) try {
     if (!ReadyForWindows()) return 0;
     // Declared in this order so that they go in the reverse one: Statistics, General, sheet.
     CPropertySheet sheet(IDS_HOST_APP_TITLE, nullptr, 0);
@@ -78,5 +83,8 @@ int HVRNetworkInfo(int /*unused*/) {
     sheet.AddPage(&statistics);
     ModalWindowNotice notice(sheet, HVRWindowKind::NetworkInfo);
     sheet.DoModal(); // OK or Cancel, the answer is the same
+    return 0;
+} catch (...) {
+    // Nothing thrown may reach the host: it would end the host's process.
     return 0;
 }

@@ -19,15 +19,18 @@ void HVRPrinterStatusC(void* parentOrNull) { HVRPrinterStatus(static_cast<CWnd*>
 
 int HVRNetworkInfoC(int unused) { return HVRNetworkInfo(unused); }
 
-int HVREnsureApplication(void) {
+int HVREnsureApplication(void) try {
     Vidur20ModuleInit();
     if (!EnsureUiApplication()) return 0;
     // A message box with no window to own it shows the library's icon too.
     SetDefaultWindowIcon(AfxLoadIcon(IDI_APPLETALK_ZONE));
     return 1;
+} catch (...) {
+    // Nothing thrown may reach the host: it would end the host's process.
+    return 0;
 }
 
-void HVRRunMessageLoop(void) {
+void HVRRunMessageLoop(void) try {
     if (!HVREnsureApplication()) return;
     // Pending events are handled in passes; between passes the thread rests briefly instead
     // of spinning, which keeps the status window's 1.5 s polling and the user's clicks
@@ -39,4 +42,6 @@ void HVRRunMessageLoop(void) {
         if (UiDriver::LiveWindowCount() == 0) return;
         std::this_thread::sleep_for(kRest);
     }
+} catch (...) {
+    // Nothing thrown may reach the host: it would end the host's process.
 }

@@ -122,5 +122,24 @@ TEST(LToUdpLinkOpenTest, PicksANonZeroRandomSenderIdWhenNoneIsGiven) {
     EXPECT_NE(link->senderId(), other->senderId());
 }
 
+TEST(ReceiveBufferGrant, IsShortWhenTheKernelKeptItUnderWhatWasAskedAndNamesTheSysctl) {
+    // Linux reports twice what it grants: the default rmem_max (208 KiB) reads as 416 KiB.
+    const auto limited = ReceiveBufferGrant::fromReported(kBurstReceiveBufferBytes, 2 * 212992);
+    EXPECT_EQ(limited.grantedBytes, 212992);
+    EXPECT_TRUE(limited.isShort());
+    EXPECT_EQ(limited.advice(),
+              "the kernel gave the receive buffer 208 KiB of the 4096 KiB asked, so a large burst of "
+              "replies may be cut; to allow it: sysctl -w net.core.rmem_max=4194304");
+    EXPECT_FALSE(ReceiveBufferGrant::fromReported(kBurstReceiveBufferBytes, 2 * kBurstReceiveBufferBytes).isShort());
+
+    // An open link tells what its socket got, whichever that is here.
+    std::string error;
+    auto link = LToUdpLink::open(loopbackConfig(0), error);
+    if (!link) GTEST_SKIP() << "multicast on loopback is not available here: " << error;
+    ASSERT_TRUE(link->receiveBuffer());
+    EXPECT_GT(link->receiveBuffer()->grantedBytes, 0);
+    EXPECT_EQ(link->receiveBuffer()->askedBytes, kBurstReceiveBufferBytes);
+}
+
 } // namespace
 } // namespace appletalk

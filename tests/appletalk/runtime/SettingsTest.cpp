@@ -6,6 +6,7 @@
 
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/ServerSettings.h"
+#include "appletalk/runtime/Stack.h"
 #include "appletalk/runtime/StackSettings.h"
 #include "tarvlib/TarvlibApi.h"
 
@@ -118,13 +119,60 @@ TEST(StackSettings, TheLToUdpPortIsAnyOf1To65535FromTheFileOrTheEnvironment) {
 
 TEST(StackSettings, ValuesItCannotUnderstandAreReportedAndIgnored) {
     ScopedEnvironment environment;
-    writeFile(environment, "[Network]\nLink=tokentalk\nTTL=300\nPort=0\n");
+    writeFile(environment, "[Network]\nLink=ltoudp\nTTL=300\nPort=0\n");
     environment.set("VIDUR_LTOUDP_TTL", "-1");
     const auto settings = StackSettings::load();
-    EXPECT_EQ(settings.link, LinkKind::Sim);
     EXPECT_EQ(settings.ttl, 1);
     EXPECT_EQ(settings.port, 1954);
-    EXPECT_EQ(settings.problems.size(), 4u);
+    ASSERT_EQ(settings.problems.size(), 3u);
+    EXPECT_EQ(settings.problems[0], environment.profileFile().string() + ": TTL=300: not a number from 0 to 255");
+    EXPECT_TRUE(settings.networkProblem.empty());
+}
+
+TEST(StackSettings, AMistakeInWhatNamesTheNetworkLeavesNoNetworkAndSaysWhereItIs) {
+    ScopedEnvironment environment;
+    const std::string file = environment.profileFile().string();
+    const struct {
+        const char* what;
+        const char* text;
+        std::string problem;
+    } rows[] = {
+        {"a typo in Link", "[Network]\nLink=ltuodp\n", file + ": Link=ltuodp: not a network (sim, ltoudp, ethertalk)"},
+        {"a scenario that is not there", "[Network]\nLink=sim\nScenario=/nonexistent.toml\n",
+         file + ": Scenario=/nonexistent.toml: cannot be read (No such file or directory)"},
+        {"a scenario that is a folder", "[Network]\nScenario=/\n",
+         file + ": Scenario=/: cannot be read (Is a directory)"},
+        {"nothing wrong", "[Network]\nLink=sim\n", ""},
+    };
+    for (const auto& row : rows) {
+        writeFile(environment, row.text);
+        EXPECT_EQ(StackSettings::load().networkProblem, row.problem) << row.what;
+    }
+
+    // A settings file that cannot be read says nothing of the network: none is taken as chosen,
+    // unless named outright.
+    std::filesystem::remove(environment.profileFile());
+    std::filesystem::create_directory(environment.profileFile());
+    const std::string unreadable = StackSettings::load().networkProblem;
+    EXPECT_TRUE(unreadable.starts_with(file + " cannot be read by user ")) << unreadable;
+    EXPECT_TRUE(unreadable.ends_with(" (Is a directory)")) << unreadable;
+    environment.set("VIDUR_NETWORK", "sim");
+    EXPECT_EQ(StackSettings::load().networkProblem, "");
+    environment.set("VIDUR_NETWORK", "tokentalk");
+    EXPECT_EQ(StackSettings::load().networkProblem,
+              "the environment: VIDUR_NETWORK=tokentalk: not a network (sim, ltoudp, ethertalk)");
+}
+
+TEST(StackSettings, TheLibraryRunsOnNoNetworkRatherThanTheSimulatedOneWhenTheLinkIsMistyped) {
+    ScopedEnvironment environment;
+    writeFile(environment, "[Network]\nLink=ltuodp\n");
+    Stack::install(nullptr);
+    ATEnumHandle zones = 0;
+    ASSERT_EQ(ZIPOpenEnum(&zones, ZIP_ENUM_ALL_ZONES), kOk);
+    EXPECT_EQ(ZIPEnumStatus(zones), kErrNoNetwork);
+    ZIPCloseEnum(zones);
+    EXPECT_NE(Stack::current()->problem().find("Link=ltuodp"), std::string::npos) << Stack::current()->problem();
+    Stack::install(nullptr);
 }
 
 TEST(StackSettings, AKeyMissingFromTheUsersFileIsTakenFromTheSystemFile) {
@@ -160,6 +208,7 @@ TEST(ServerSettings, NeverFallBackToTheSimulatedNetworkAndSayWhatIsWrongWithTheF
     loaded = serverLoad();
     EXPECT_FALSE(loaded.settings);
     EXPECT_NE(loaded.problem.find(system.string() + " cannot be read by user "), std::string::npos) << loaded.problem;
+    EXPECT_NE(loaded.problem.find("(Is a directory)"), std::string::npos) << loaded.problem;
     std::filesystem::remove(system);
 
     std::ofstream(system) << "[Printers]\nPostScriptTypes=LaserWriter\n";
@@ -170,7 +219,10 @@ TEST(ServerSettings, NeverFallBackToTheSimulatedNetworkAndSayWhatIsWrongWithTheF
     EXPECT_EQ(loaded.settings->interfaceAddress, "127.0.0.7");
     EXPECT_FALSE(loaded.settings->remembersAddress);
     EXPECT_EQ(serverLoad({"tokentalk", {}, {}, "the printer's URI"}).problem,
-              system.string() + ": unknown network tokentalk (from the printer's URI)");
+              "no AppleTalk network: the printer's URI: tokentalk: not a network (sim, ltoudp, ethertalk)");
+    std::ofstream(system) << "[Network]\nLink=ltuodp\n";
+    EXPECT_EQ(serverLoad().problem,
+              "no AppleTalk network: " + system.string() + ": Link=ltuodp: not a network (sim, ltoudp, ethertalk)");
 
     // The simulated network, said outright, is a choice like any other.
     std::ofstream(system) << "[Network]\nLink=sim\n";

@@ -167,7 +167,7 @@ TEST(ScenarioLoading, AFileOnDiskIsReadAndAMissingOneIsNamed) {
     EXPECT_EQ(scenario->source, path.string());
 
     EXPECT_FALSE(Scenario::load(path.string(), error).has_value());
-    EXPECT_EQ(error.describe(), path.string() + ": cannot be opened");
+    EXPECT_EQ(error.describe(), path.string() + ": cannot be opened (No such file or directory)");
 }
 
 TEST(ScenarioLoading, TheBuiltInScenarioParsesWithAnAccentedZoneAndEveryKindOfDevice) {

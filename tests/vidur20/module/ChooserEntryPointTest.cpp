@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // HVRDeviceChooser as a host calls it: what reaches the host's record, and when.
 #include <cstring>
+#include <filesystem>
 
 #include "EntryPointTestSupport.h"
 #include "vidur20/chooser/ZChooserDialog.h"
@@ -86,6 +87,20 @@ TEST_F(ChooserEntryPointTest, OkCopiesTheChosenTupleWholeIntoTheHostsRecord) {
     EXPECT_EQ(tuple.address.nodeID, 34);
     EXPECT_EQ(tuple.address.socket, 129);
     EXPECT_EQ(fake.setDefaultPrinterCalls().size(), 1u) << "the printer became the default";
+}
+
+TEST_F(ChooserEntryPointTest, AFolderInPlaceOfTheRecentDevicesFileLeavesTheHostRunning) {
+    // The file exists and every read of it fails: the Chooser works as without it.
+    std::filesystem::create_directory(profile.path() / "Halvora.INI");
+    ScriptNetwork();
+    observer.onOpen = [](CWnd& window, HVRWindowKind) {
+        FindAndSelect(window, 0);
+        UiDriver::ClickButton(window, IDOK);
+    };
+    _NBPTuple tuple = PatternedTuple();
+    EXPECT_EQ(HVRDeviceChooser(&tuple, 3, nullptr), IDOK);
+    EXPECT_STREQ(tuple.entity.object, "Annex");
+    EXPECT_TRUE(std::filesystem::is_directory(profile.path() / "Halvora.INI"));
 }
 
 TEST_F(ChooserEntryPointTest, OkWithoutARecordToFillStillEndsTheDialog) {

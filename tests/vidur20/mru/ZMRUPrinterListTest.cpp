@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "vidur20/mru/ZMRUPrinterList.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,12 @@ protected:
 } // namespace
 
 TEST_F(RecentPrinters, NoFileGivesAnEmptyList) {
+    const ZMRUPrinterList list;
+    EXPECT_EQ(list.GetSize(), 0);
+}
+
+TEST_F(RecentPrinters, AFileThatCannotBeReadGivesAnEmptyList) {
+    std::filesystem::create_directory(profile.path() / "Halvora.INI");
     const ZMRUPrinterList list;
     EXPECT_EQ(list.GetSize(), 0);
 }

@@ -116,8 +116,9 @@ std::unique_ptr<EtherTalkLink> EtherTalkLink::open(const std::string& interfaceN
         ::close(socket);
         return nullptr;
     }
-    enlargeReceiveBuffer(socket);
+    const ReceiveBufferGrant grant = enlargeReceiveBuffer(socket);
     std::unique_ptr<EtherTalkLink> link(new EtherTalkLink(socket, static_cast<int>(index), interfaceName, hardware));
+    link->receiveBuffer_ = grant;
     if (!link->joinGroup(kAppleTalkBroadcast)) {
         error = failure(interfaceName, "joining the AppleTalk broadcast");
         return nullptr;

@@ -48,6 +48,7 @@ public:
     const EtherTalkCounters& counters() const { return counters_; }
     // On the thread that polls.
     std::uint64_t framesDropped() const override;
+    std::optional<ReceiveBufferGrant> receiveBuffer() const override { return receiveBuffer_; }
 
 private:
     EtherTalkLink(int socket, int interfaceIndex, std::string interfaceName, MacAddress hardware);
@@ -62,6 +63,7 @@ private:
     FrameHandler onFrame_;
     EtherTalkCounters counters_;
     mutable std::uint64_t dropped_ = 0; // by the kernel, summed over its readings
+    ReceiveBufferGrant receiveBuffer_;
 };
 
 } // namespace appletalk

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "appletalk/node/Clock.h"
+#include "appletalk/node/link/ReceiveBuffer.h"
 #include "appletalk/protocols/ethertalk/MacAddress.h"
 
 #include <cstdint>
@@ -42,6 +43,8 @@ public:
     // Frames lost on their way in before the node could see them (a socket's receive buffer
     // that was full), as far as the link can tell.
     virtual std::uint64_t framesDropped() const { return 0; }
+    // The receive buffer the kernel granted the link's socket; nothing for a link without one.
+    virtual std::optional<ReceiveBufferGrant> receiveBuffer() const { return std::nullopt; }
 
     // The node's LocalTalk id, once it holds one. A link whose hardware recognises its own
     // address (as a LocalTalk controller does) may from now on drop frames for other nodes;

@@ -43,7 +43,6 @@ bool parseAddress(const std::string& text, in_addr& address, const char* what, s
 // SO_REUSEADDR/SO_REUSEPORT before bind so several stacks on one host share the port;
 // bound to the wildcard address because Linux drops group traffic for a unicast-bound socket.
 bool configure(int socket, const LToUdpConfig& config, in_addr group, in_addr interface, std::string& error) {
-    enlargeReceiveBuffer(socket);
     const int on = 1;
     // The kernel then tells, with each datagram, how many it has dropped for want of room.
     setsockopt(socket, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
@@ -90,12 +89,15 @@ std::unique_ptr<LToUdpLink> LToUdpLink::open(const LToUdpConfig& config, std::st
         error = std::string("socket: ") + std::strerror(errno);
         return nullptr;
     }
+    const ReceiveBufferGrant grant = enlargeReceiveBuffer(socket);
     if (!configure(socket, config, group, interface, error)) {
         ::close(socket);
         return nullptr;
     }
     const std::uint32_t id = config.senderId != 0 ? config.senderId : randomSenderId();
-    return std::unique_ptr<LToUdpLink>(new LToUdpLink(socket, id, group.s_addr, config.port));
+    std::unique_ptr<LToUdpLink> link(new LToUdpLink(socket, id, group.s_addr, config.port));
+    link->receiveBuffer_ = grant;
+    return link;
 }
 
 LToUdpLink::LToUdpLink(int socket, std::uint32_t senderId, std::uint32_t group, std::uint16_t port)

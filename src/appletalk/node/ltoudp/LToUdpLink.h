@@ -53,6 +53,7 @@ public:
 
     std::uint32_t senderId() const { return senderId_; }
     std::uint64_t framesDropped() const override { return counters_.bufferOverflows; }
+    std::optional<ReceiveBufferGrant> receiveBuffer() const override { return receiveBuffer_; }
     // Read on the thread that polls and sends.
     const LToUdpCounters& counters() const { return counters_; }
 
@@ -67,6 +68,7 @@ private:
     std::uint16_t port_;
     FrameHandler onFrame_;
     LToUdpCounters counters_;
+    ReceiveBufferGrant receiveBuffer_;
 };
 
 } // namespace appletalk

@@ -30,6 +30,9 @@ public:
     virtual std::size_t maxPositionals() const { return 0; }
     // True when the command works on the network the library chooses, so --network applies.
     virtual bool usesLibraryNetwork() const { return true; }
+    // True when the library's settings (AppleTalk.INI, VIDUR_NETWORK) choose that network, so
+    // a mistake in them ends the command before it starts (CommandRegistry::setSettingsCheck).
+    virtual bool readsLibrarySettings() const { return usesLibraryNetwork(); }
 
     // Runs with arguments already checked against options() and the positional counts.
     // Returns an ExitStatus; a UsageError thrown from here is reported as bad usage.

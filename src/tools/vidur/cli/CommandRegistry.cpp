@@ -48,7 +48,8 @@ std::string CommandRegistry::overview() const {
             "ltoudp[:INTERFACE-ADDRESS] (LocalTalk over UDP) or ethertalk:INTERFACE (EtherTalk on an\n"
             "Ethernet interface; needs CAP_NET_RAW); without --network the settings in\n"
             "AppleTalk.INI and VIDUR_NETWORK choose. 'vidur COMMAND --help' tells more.\n"
-            "Exit status: 0 success, 1 nothing found, 2 bad usage or a network error.\n";
+            "Exit status: 0 success, 1 nothing found, 2 bad usage, a mistake in the settings or a\n"
+            "network error, 3 (lookup) frames were lost, so the answer may be incomplete.\n";
     return text.str();
 }
 
@@ -136,6 +137,12 @@ int CommandRegistry::runCommand(Command& command, const std::vector<std::string>
             throw UsageError("unexpected argument '" + parsed.positionals()[command.maxPositionals()] + "'; " +
                              command.usageLine());
         if (const auto network = parsed.value("network")) NetworkChoice::parse(*network).apply();
+        if (settingsCheck_ && command.readsLibrarySettings()) {
+            if (const auto problem = settingsCheck_()) {
+                io.err << prefix << *problem << "\n";
+                return kExitError;
+            }
+        }
         return command.run(parsed, io);
     } catch (const UsageError& error) {
         io.err << prefix << error.what() << "\n";

@@ -8,7 +8,9 @@
 #include "tools/vidur/cli/Command.h"
 #include "tools/vidur/cli/CommandIo.h"
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,12 +28,19 @@ public:
 
     std::string overview() const;
 
+    // Run after --network is applied and before a command that reads the library's settings:
+    // what is wrong with them, which ends the run with status 2. The program installs
+    // LibrarySettingsCheck; without one nothing is checked.
+    using SettingsCheck = std::function<std::optional<std::string>()>;
+    void setSettingsCheck(SettingsCheck check) { settingsCheck_ = std::move(check); }
+
 private:
     int runCommand(Command& command, const std::vector<std::string>& arguments, CommandIo& io) const;
     // `vidur --network X COMMAND ...`: the command gets the option.
     int runNetworkFirst(const std::vector<std::string>& arguments, CommandIo& io) const;
 
     std::vector<std::unique_ptr<Command>> commands_;
+    SettingsCheck settingsCheck_;
 };
 
 } // namespace vidur::cli

@@ -7,7 +7,8 @@ namespace vidur::cli {
 enum ExitStatus : int {
     kExitSuccess = 0,
     kExitNothingFound = 1,
-    kExitError = 2, // bad usage or a network error
+    kExitError = 2, // bad usage, a mistake in the settings or a network error
+    kExitIncomplete = 3, // an answer came, but frames were lost on the way (lookup)
     kExitInterrupted = 130, // stopped by Ctrl-C, as shells report 128 + SIGINT
 };
 

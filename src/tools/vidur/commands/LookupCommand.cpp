@@ -6,6 +6,7 @@
 #include "tools/vidur/cli/LibraryStatus.h"
 #include "tools/vidur/commands/DeviceLookup.h"
 #include "tools/vidur/commands/EntityPattern.h"
+#include "tools/vidur/commands/FrameLossWatch.h"
 #include "tools/vidur/commands/ZoneQuery.h"
 
 namespace vidur::cli {
@@ -39,7 +40,8 @@ std::string LookupCommand::details() const {
     return "OBJECT and TYPE default to \"=\" (anything), ZONE to \"*\" (this node's zone). One \xE2\x89\x88 in\n"
            "OBJECT or TYPE matches any run of characters, e.g. 'Laser\xE2\x89\x88'. The zone starts after the\n"
            "last '@', the type after the last ':' before it. Devices are sorted by name, then type.\n"
-           "Exit status 1 when no device answered.\n";
+           "Exit status 1 when no device answered, 3 when frames were lost during the look-up (the\n"
+           "list may be incomplete; a too small receive buffer is named at the start).\n";
 }
 
 std::vector<OptionSpec> LookupCommand::options() const {
@@ -53,19 +55,21 @@ int LookupCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         EntityPattern::parse(arguments.positionals().empty() ? std::string() : arguments.positionals()[0]);
     const long max = arguments.integer("max", kDefaultMax, 1, kDefaultMax);
     const double seconds = arguments.seconds("timeout", kDefaultTimeoutSeconds, kMaxTimeoutSeconds);
+    FrameLossWatch losses("vidur lookup: ", io.err);
     auto result =
         DeviceLookup::run(pattern, static_cast<int>(max), std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
     if (result.status != 0 && !LibraryStatus::meansNothingFound(result.status)) {
         io.err << "vidur lookup: " << LibraryStatus::describe(result.status) << "\n";
         return kExitError;
     }
+    // Counted before the zone is named: that asks the network again.
+    const bool incomplete = losses.lost() != 0;
     nameTheZone(result.devices, pattern);
     io.out << (arguments.has("json") ? result.devices.json() : result.devices.table());
-    if (result.devices.empty()) {
-        io.err << "vidur lookup: nothing answered to " << pattern.display() << "\n";
-        return kExitNothingFound;
-    }
-    return kExitSuccess;
+    if (result.devices.empty()) io.err << "vidur lookup: nothing answered to " << pattern.display() << "\n";
+    // A short list is not a complete one, nor is silence: a lost reply may have been there.
+    if (incomplete) return kExitIncomplete;
+    return result.devices.empty() ? kExitNothingFound : kExitSuccess;
 }
 
 } // namespace vidur::cli

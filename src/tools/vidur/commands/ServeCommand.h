@@ -17,6 +17,8 @@ public:
     std::string details() const override;
     std::vector<OptionSpec> options() const override;
     std::size_t maxPositionals() const override { return 1000; }
+    // A server reads the settings of its own context and says itself what is wrong there.
+    bool readsLibrarySettings() const override { return false; }
     int run(const ParsedArguments& arguments, CommandIo& io) override;
 };
 

@@ -178,6 +178,8 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
             return kExitError;
         }
         where = "EtherTalk " + *etherTalk + " (" + link->hardwareAddress()->toString() + ")";
+        if (const auto buffer = link->receiveBuffer(); buffer && buffer->isShort())
+            io.err << "vidur sim: " << buffer->advice() << "\n";
         etherBridge = std::make_unique<EtherTalkBridge>(clock, std::move(link));
         links = [station = etherBridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
         bridge = etherBridge.get();
@@ -190,6 +192,8 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
             return kExitError;
         }
         where = "LToUDP " + config.interfaceAddress + " port " + std::to_string(config.port);
+        if (const auto buffer = link->receiveBuffer(); buffer && buffer->isShort())
+            io.err << "vidur sim: " << buffer->advice() << "\n";
         // Every node of the segment behind one socket (see LToUdpBridge).
         udpBridge = std::make_unique<LToUdpBridge>(clock, std::move(link));
         links = [station = udpBridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
@@ -259,11 +263,25 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
             io.err << "vidur sim: not every simulated node got an address; serving what there is\n";
         }
     }
-    while (!stop.waitFor(1000)) {}
+    // Read on the loop's thread, which owns the socket's counters.
+    const auto socketDrops = [&] {
+        return loop.invoke(
+            [&] { return etherBridge ? etherBridge->link().framesDropped() : udpBridge->link().framesDropped(); });
+    };
+    // Said when it happens, at most once a second, so a reply missing on the network can be
+    // matched with its cause.
+    std::uint64_t droppedBefore = socketDrops();
+    while (!stop.waitFor(1000)) {
+        const std::uint64_t dropped = socketDrops();
+        if (dropped <= droppedBefore) continue;
+        std::lock_guard lock(output);
+        io.err << "vidur sim: " << dropped - droppedBefore
+               << " frames lost to the socket's full receive buffer in the last second (" << dropped << " in all)\n";
+        droppedBefore = dropped;
+    }
+    const std::uint64_t droppedAtEnd = socketDrops();
     loop.stop();
-    const std::uint64_t socketDrops =
-        etherBridge ? etherBridge->link().framesDropped() : udpBridge->link().framesDropped();
-    io.err << "vidur sim: " << lossReport(socketDrops, *internet) << "\n";
+    io.err << "vidur sim: " << lossReport(droppedAtEnd, *internet) << "\n";
     io.err << "vidur sim: stopped\n";
     return kExitSuccess;
 }

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "text/MacRoman.h"
 #include "text/ProfileStorage.h"
 #include "tools/vidur/commands/ChooserCommand.h"
+#include "tools/vidur/commands/FrameLossWatch.h"
 #include "tools/vidur/windows/ChooserDriver.h"
 #include "tools/vidur/windows/WindowEnvironment.h"
 #include "vidur20/module/HVREntryPoints.h"
@@ -47,12 +49,17 @@ int ChooserWindow::run(const ParsedArguments& arguments, CommandIo& io) {
     const int flags = static_cast<int>(arguments.integer("flags", 3, 0, 0x7fffffff));
     WindowEnvironment environment(arguments.has("offscreen"), io, {"vidur20-chooser", "vidur", "vidur"});
     if (!environment.ready()) return 255;
+    environment.SayIfRecentListUnreadable("vidur chooser: ");
     ChooserDriver driver(environment, environment.screenshotPath(arguments, "vidur-chooser.png"),
                          WindowEnvironment::timeoutMs(arguments));
+    // Offscreen the run stands for a user's look: say when the list it shows may be short.
+    std::optional<FrameLossWatch> losses;
+    if (environment.offscreen()) losses.emplace("vidur chooser: ", io.err);
     HVRWindowObserver* previous = HVRWindowObserver::Install(&driver);
     _NBPTuple chosen{};
     const int code = HVRDeviceChooser(&chosen, flags, nullptr);
     HVRWindowObserver::Install(previous);
+    if (losses) losses->lost();
 
     const ChooserDriver::Seen& seen = driver.seen();
     if (environment.offscreen()) {

@@ -43,6 +43,7 @@ void PrintPrinters(std::ostream& out, CWnd& window) {
 int StatusWindow::run(const ParsedArguments& arguments, CommandIo& io) {
     WindowEnvironment environment(arguments.has("offscreen"), io, {"vidur20-status", "vidur", "vidur"});
     if (!environment.ready()) return kExitError;
+    environment.SayIfRecentListUnreadable("vidur status: ");
     const auto screenshot = environment.screenshotPath(arguments, "vidur-status.png");
     WindowCatcher catcher;
     HVRPrinterStatus(nullptr);

@@ -12,6 +12,7 @@
 #include "platform/ui/UiDriver.h"
 #include "platform/ui/WindowRender.h"
 #include "text/MacRoman.h"
+#include "text/ProfileStorage.h"
 #include "tools/vidur/windows/TerminalMessageBoxes.h"
 #include "vidur20/module/HVREntryPointsC.h"
 #include "vidur20/res/ResourceIds.h"
@@ -90,6 +91,16 @@ std::string WindowEnvironment::TextOf(const CWnd* window) {
 }
 
 void WindowEnvironment::Say(const std::string& line) { io_.out << line << std::endl; }
+
+void WindowEnvironment::SayIfRecentListUnreadable(const std::string& prefix) {
+    using vidur::text::ProfileStorage;
+    const auto path = ProfileStorage::resolvePath("Halvora.INI");
+    if (!path) return;
+    const ProfileStorage::Reading reading = ProfileStorage::readFile(*path);
+    if (reading.state != ProfileStorage::Reading::State::Unreadable) return;
+    io_.err << prefix << path->string() << ": cannot be read (" << reading.problem
+            << "); the recent devices are neither shown nor kept\n";
+}
 
 bool WindowEnvironment::SaveScreenshot(CWnd& window, const std::string& path) {
     if (!RenderWindowToPng(window, path.c_str())) {

@@ -58,6 +58,9 @@ public:
     bool SaveScreenshot(CWnd& window, const std::string& path);
     // One line on io.out at once, for whoever follows the window from outside.
     void Say(const std::string& line);
+    // Says on io.err, after `prefix`, when the recent devices' file (Halvora.INI) exists but
+    // cannot be read: the windows then neither show nor keep them, and say nothing.
+    void SayIfRecentListUnreadable(const std::string& prefix);
 
 private:
     CommandIo& io_;
