@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // AARP for one node on an EtherTalk cable. It acquires the node's AppleTalk address (a
 // tentative address is probed ten times, 200 ms apart, and given up for another when anyone
-// answers for it or probes for it too), defends it ever after, answers Requests for it, and
+// answers for it or probes for it too; after a bounded number of addresses it gives up),
+// defends it ever after, answers Requests for it, and
 // maps AppleTalk addresses on the cable to hardware addresses: from a bounded cache whose
 // entries age out, filled by Responses, by the senders of Requests and by datagrams heard
 // straight from their sender (never by Probes, whose address is not yet anyone's).
@@ -26,6 +27,11 @@ namespace appletalk {
 struct AarpTiming {
     int probeCount = 10;
     Duration probeInterval = std::chrono::milliseconds(200);
+    // Tentative addresses tried before acquisition fails. A start-up range holds over 64,000
+    // addresses, so even a crowded cable rarely costs more than a few tries; this many
+    // conflicts in a row means a station answers for every address (broken or squatting).
+    // At one probe interval per conflict the failure comes within about 6.4 s.
+    int addressLimit = 32;
     int requestCount = 3; // tries before a datagram goes out by broadcast
     Duration requestInterval = std::chrono::milliseconds(200);
     Duration entryLifetime = std::chrono::seconds(60);
@@ -34,6 +40,7 @@ struct AarpTiming {
 };
 
 struct AarpCounters {
+    std::uint64_t probes = 0; // Probes sent
     std::uint64_t conflicts = 0; // tentative addresses given up
     std::uint64_t defended = 0; // Requests and Probes for our address answered
     std::uint64_t resolved = 0; // Responses that filled the cache
@@ -46,6 +53,7 @@ class AarpAgent {
 public:
     using SendFrame = std::function<void(const EtherTalkFrame&)>;
     using Acquired = std::function<void(NodeAddress)>;
+    using Failed = std::function<void()>;
 
     AarpAgent(TimerQueue& timers, MacAddress hardware, std::uint64_t seed, SendFrame send, AarpTiming timing = {});
     ~AarpAgent();
@@ -56,7 +64,13 @@ public:
     // from a timer once one is ours. An address held before stays in use (and defended)
     // until then, so nothing addressed to it meanwhile is lost.
     void acquire(NetworkRange range, NodeAddress preferred, Acquired done);
+    // Runs, from a timer, when every address tried was claimed (AarpTiming::addressLimit).
+    // An address held before stays in use.
+    void setFailed(Failed failed) { onFailed_ = std::move(failed); }
     bool isAcquired() const { return acquired_; }
+    bool hasFailed() const { return failed_; }
+    // Tentative addresses tried by the last acquire(), the one probed now among them.
+    int addressesTried() const { return addressesTried_; }
     bool isProbing() const { return probeTimer_ != 0; }
     NodeAddress address() const { return acquired_ ? address_ : NodeAddress{}; }
     const MacAddress& hardwareAddress() const { return hardware_; }
@@ -85,6 +99,7 @@ private:
 
     void probe();
     void conflict();
+    void fail();
     NodeAddress pickCandidate();
     void learn(NodeAddress address, const MacAddress& hardware);
     void request(NodeAddress hop);
@@ -99,10 +114,13 @@ private:
     AarpTiming timing_;
     NetworkRange range_;
     Acquired onAcquired_;
+    Failed onFailed_;
     NodeAddress candidate_; // the tentative address being probed
     NodeAddress address_; // the address held, once acquired_
     bool acquired_ = false;
+    bool failed_ = false;
     int probesSent_ = 0;
+    int addressesTried_ = 0;
     TimerId probeTimer_ = 0;
     std::map<NodeAddress, Entry> cache_;
     std::map<NodeAddress, Pending> pending_;

@@ -10,7 +10,11 @@ EtherTalkPort::EtherTalkPort(PortContext context, MacAddress hardware, std::uint
     : context_(std::move(context)),
       aarp_(
           context_.timers, hardware, seed, [this](const EtherTalkFrame& frame) { sendFrame(frame); }, timing),
-      preferredNode_(preferredNode) {}
+      preferredNode_(preferredNode) {
+    aarp_.setFailed([this] {
+        if (context_.acquisitionFailed) context_.acquisitionFailed();
+    });
+}
 
 void EtherTalkPort::start(std::uint16_t thisNet, const std::optional<NetworkRange>& cableRange, Acquired done) {
     // A network of a cable's range known from last time is tried as it stands; the cable's
