@@ -131,15 +131,15 @@ public:
 private:
     void heard(std::span<const std::uint8_t> bytes) {
         const auto frame = EtherTalkFrame::parse(bytes);
-        const auto probe = frame && frame->protocol == EtherProtocol::Aarp ? AarpPacket::parse(frame->payload)
-                                                                             : std::nullopt;
+        const auto probe =
+            frame && frame->protocol == EtherProtocol::Aarp ? AarpPacket::parse(frame->payload) : std::nullopt;
         if (!probe || probe->function != AarpFunction::Probe) return;
         probeTimes.push_back(net_.clock.now());
         if (!claims_(probe->destinationAddress)) return;
-        const AarpPacket answer{AarpFunction::Response, station(0x5A), probe->destinationAddress,
-                                probe->sourceHardware, probe->sourceAddress};
-        link_->send(*EtherTalkFrame{probe->sourceHardware, station(0x5A), EtherProtocol::Aarp, answer.serialize()}
-                         .serialize());
+        const AarpPacket answer{AarpFunction::Response, station(0x5A), probe->destinationAddress, probe->sourceHardware,
+                                probe->sourceAddress};
+        link_->send(
+            *EtherTalkFrame{probe->sourceHardware, station(0x5A), EtherProtocol::Aarp, answer.serialize()}.serialize());
     }
 
     Ethernet& net_;
@@ -209,6 +209,28 @@ TEST(EtherTalkNode, ResolvesBeforeSendingAndTheAnswerFillsBothCaches) {
     ASSERT_EQ(answer.size(), 1u);
     EXPECT_EQ(answer[0].protocol, EtherProtocol::AppleTalk);
     EXPECT_EQ(answer[0].destination, station(1));
+}
+
+// A sender that names no network (a LocalTalk node behind a bridge that passes network 0 on)
+// is answered at the hardware address its request came from: no AARP for an address under
+// our network that nobody holds, and no broadcast after it.
+TEST(EtherTalkNode, ASenderOfNetworkZeroIsAnsweredAtTheHardwareAddressItSentFrom) {
+    Ethernet net;
+    Node& a = net.add(10, 1);
+    ASSERT_TRUE(net.driver.advanceUntil([&] { return a.isReady(); }, 5s));
+    a.openSocket(200, [&a](const Datagram& d) { a.send(Datagram{d.source, {0, 0, 200}, 3, 0, {2}}); });
+    auto sender = net.wire.connect();
+    sender->setHardwareAddress(station(9));
+    net.listen();
+    const auto request = *DdpCodec::serializeLong(Datagram{{0, 0xFF, 200}, {0, 42, 201}, 3, 0, {1}});
+    sender->send(*EtherTalkFrame{kAppleTalkBroadcast, station(9), EtherProtocol::AppleTalk, request}.serialize());
+    net.driver.advance(2s);
+    std::vector<EtherTalkFrame> answers;
+    for (const auto& frame : net.heard())
+        if (frame.source == station(1)) answers.push_back(frame);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].protocol, EtherProtocol::AppleTalk);
+    EXPECT_EQ(answers[0].destination, station(9));
 }
 
 TEST(EtherTalkNode, ADatagramForANodeThatNeverAnswersGoesOutByBroadcast) {

@@ -42,7 +42,8 @@ private:
         const auto frame = LlapFrame::parse(bytes);
         if (!frame || frame->type != LlapFrame::kEnq) return;
         enqTimes.push_back(clock_.now());
-        if (claims_(frame->destination)) link_->send(*LlapFrame::control(LlapFrame::kAck, frame->destination).serialize());
+        if (claims_(frame->destination))
+            link_->send(*LlapFrame::control(LlapFrame::kAck, frame->destination).serialize());
     }
 
     const Clock& clock_;

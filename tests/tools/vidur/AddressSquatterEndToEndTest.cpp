@@ -40,8 +40,9 @@ using namespace appletalk;
 
 // One printer; with --no-router the simulator's nodes there are the printer and the node that
 // listens for a router first, each of which may try its whole bound of addresses.
-constexpr const char* kScenario = "title = \"Squatted\"\nclient_network = 3\n[[network]]\nnumber = 3\n"
-                                  "zone = \"Squatted\"\n[[printer]]\nname = \"Squatted Laser\"\nzone = \"Squatted\"\n";
+constexpr const char* kScenario =
+    "title = \"Squatted\"\nclient_network = 3\n[[network]]\nnumber = 3\n"
+    "zone = \"Squatted\"\n[[printer]]\nname = \"Squatted Laser\"\nzone = \"Squatted\"\n";
 constexpr int kSimulatorNodes = 2;
 
 // A station on `link`, polled on a thread of its own until destroyed: `answer` gives the
@@ -195,7 +196,8 @@ TEST_F(AddressSquatter, OnEtherTalkTheCommandAndTheSimulatorGiveUpWithinTheBound
     if (const std::string why = makeNamespace(); !why.empty()) GTEST_SKIP() << why;
     Station squatter([this] { return openEtherTalkIn(netns, "et0"); }, answerEveryProbe);
     ASSERT_TRUE(squatter.isOpen());
-    const VidurProcess::Environment environment{{"VIDUR_PROFILE_DIR", folder.string()}, {"VIDUR_NETWORK", std::nullopt}};
+    const VidurProcess::Environment environment{{"VIDUR_PROFILE_DIR", folder.string()},
+                                                {"VIDUR_NETWORK", std::nullopt}};
     const std::vector<std::string> inside{ip, "netns", "exec", netns};
     const int bound = AarpTiming{}.addressLimit;
 
@@ -205,7 +207,8 @@ TEST_F(AddressSquatter, OnEtherTalkTheCommandAndTheSimulatorGiveUpWithinTheBound
     EXPECT_LE(squatter.probesHeard(), bound);
 
     const int before = squatter.probesHeard();
-    const auto sim = VidurProcess::run({"sim", scenario, "--ethertalk", "et1", "--no-router"}, environment, 40s, inside);
+    const auto sim =
+        VidurProcess::run({"sim", scenario, "--ethertalk", "et1", "--no-router"}, environment, 40s, inside);
     expectNoFreeAddress(sim, "EtherTalk on et1", "sim");
     EXPECT_LE(squatter.probesHeard() - before, kSimulatorNodes * bound);
 }

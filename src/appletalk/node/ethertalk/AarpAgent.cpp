@@ -115,6 +115,12 @@ void AarpAgent::glean(NodeAddress sender, const MacAddress& hardware) {
     learn(sender, hardware);
 }
 
+std::optional<MacAddress> AarpAgent::hardwareFor(NodeAddress address) const {
+    const auto known = cache_.find(address);
+    if (known == cache_.end() || known->second.expires <= timers_.clock().now()) return std::nullopt;
+    return known->second.hardware;
+}
+
 void AarpAgent::learn(NodeAddress address, const MacAddress& hardware) {
     if (address.node == 0 || address.node >= 254 || hardware.isGroup() || hardware.isZero()) return;
     const SteadyTime expires = timers_.clock().now() + timing_.entryLifetime;

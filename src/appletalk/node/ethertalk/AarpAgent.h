@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -76,8 +77,12 @@ public:
     const MacAddress& hardwareAddress() const { return hardware_; }
 
     void handle(const AarpPacket& packet);
-    // A datagram that came straight from its sender (hop count 0, from this cable).
+    // A datagram that came straight from its sender (hop count 0, from this cable). A sender
+    // of network 0 named none (a LocalTalk node behind a bridge that passes network 0 on):
+    // it is kept under network 0, for replies to that address (hardwareFor).
     void glean(NodeAddress sender, const MacAddress& hardware);
+    // The hardware address known for `address` now, without asking AARP.
+    std::optional<MacAddress> hardwareFor(NodeAddress address) const;
 
     // Sends a DDP datagram to the node at `hop` on this cable, resolving it first if needed.
     void sendTo(NodeAddress hop, std::vector<std::uint8_t> datagram);
