@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // AARP for one node on an EtherTalk cable. It acquires the node's AppleTalk address (a
 // tentative address is probed ten times, 200 ms apart, and given up for another when anyone
-// answers for it or probes for it too; after a bounded number of addresses it gives up),
-// defends it ever after, answers Requests for it, and
-// maps AppleTalk addresses on the cable to hardware addresses: from a bounded cache whose
+// answers for it or probes for it too, the next one a probe interval later; after a bounded
+// number of addresses it gives up), defends it ever after, answers Requests for it, and maps
+// AppleTalk addresses on the cable to hardware addresses: from a bounded cache whose
 // entries age out, filled by Responses, by the senders of Requests and by datagrams heard
 // straight from their sender (never by Probes, whose address is not yet anyone's).
 // Datagrams for an address not yet known wait for its Response; when nobody answers they

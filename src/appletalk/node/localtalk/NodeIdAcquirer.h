@@ -2,7 +2,8 @@
 // Dynamic LLAP node-id acquisition and defence. A candidate id is probed with lapENQ a
 // number of times; a lapACK for it, someone else's lapENQ for it (a concurrent prober) or
 // traffic from it means it is taken and another is tried, a probe interval later. After a
-// bounded number of ids acquisition fails. An id that survives the probes is ours, and every later lapENQ for it is answered with lapACK for as long as we run.
+// bounded number of ids acquisition fails. An id that survives the probes is ours, and
+// every later lapENQ for it is answered with lapACK for as long as we run.
 #pragma once
 
 #include "appletalk/node/TimerQueue.h"
