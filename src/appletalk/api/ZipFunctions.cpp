@@ -88,7 +88,11 @@ extern "C" int ZIPGetMyZone(char* zone) try {
     // than fail a caller that asked too early. A started stack never waits.
     if (!info && stack->isOnline() && stack->awaitFirstStart())
         info = stack->run([&stack] { return stack->network().nodeInfo(); });
-    if (!info) return stack->isOnline() ? kErrNoRouter : kErrNoNetwork; // not started yet, or never
+    if (!info && stack->isOnline()) {
+        const int failure = stack->run([&stack] { return stack->network().startFailure(); });
+        return failure != 0 ? failure : kErrNoRouter; // never started, or not yet
+    }
+    if (!info) return kErrNoNetwork;
     if (info->zone.empty()) return info->zoneUnreadable ? kErrBadReply : kErrNoRouter;
     storeName(zone, info->zone);
     return kOk;

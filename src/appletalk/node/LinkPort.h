@@ -56,6 +56,8 @@ struct PortContext {
     Link& link;
     NodeCounters& counters;
     PortReceive receive;
+    // Every address tried was claimed: the port gave up acquiring one.
+    std::function<void()> acquisitionFailed;
 };
 
 class LinkPort {
@@ -75,6 +77,7 @@ public:
     virtual void moveInto(NetworkRange range, NodeAddress preferred, std::uint16_t thisNet, Acquired done) = 0;
     virtual bool isReady() const = 0;
     virtual std::uint8_t nodeId() const = 0;
+    virtual AcquisitionCounters acquisitionCounters() const = 0;
 
     // Frames `datagram` (its source already filled in) for `hop` and sends it.
     virtual SendResult send(const Datagram& datagram, const NextHop& hop, const SendOptions& options) = 0;

@@ -31,7 +31,8 @@ Node::~Node() { link_.detach(); }
 // A link with a hardware address is an Ethernet: an extended cable.
 std::unique_ptr<LinkPort> Node::makePort(const NodeConfig& config, AarpTiming aarp) {
     PortContext context{timers_, link_, counters_,
-                        [this](const Datagram& datagram, bool shortHeader) { received(datagram, shortHeader); }};
+                        [this](const Datagram& datagram, bool shortHeader) { received(datagram, shortHeader); },
+                        [this] { failed(); }};
     if (const auto hardware = link_.hardwareAddress())
         return std::make_unique<EtherTalkPort>(std::move(context), *hardware, seedFrom(config),
                                                config.acquisition.preferredId, aarp);
@@ -88,6 +89,21 @@ void Node::acquired(std::uint8_t nodeId) {
     auto handlers = std::move(readyHandlers_);
     readyHandlers_.clear();
     for (auto& handler : handlers) handler(nodeId);
+}
+
+void Node::whenAcquisitionFails(std::function<void()> handler) {
+    if (acquisitionFailed_) {
+        handler();
+        return;
+    }
+    failedHandlers_.push_back(std::move(handler));
+}
+
+void Node::failed() {
+    acquisitionFailed_ = true;
+    auto handlers = std::move(failedHandlers_);
+    failedHandlers_.clear();
+    for (auto& handler : handlers) handler();
 }
 
 bool Node::openSocket(std::uint8_t socket, SocketHandler handler) {

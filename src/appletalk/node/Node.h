@@ -27,6 +27,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace appletalk {
@@ -58,6 +59,15 @@ public:
     std::uint8_t nodeId() const { return port_->nodeId(); }
     // Runs at once if the id is already held, else when it is acquired.
     void whenReady(ReadyHandler handler);
+    // Runs at once if acquisition has failed, else if it does: every address tried was
+    // claimed by another station. A node held an address before keeps it.
+    void whenAcquisitionFails(std::function<void()> handler);
+    bool acquisitionFailed() const { return acquisitionFailed_; }
+    AcquisitionCounters acquisitionCounters() const { return port_->acquisitionCounters(); }
+    // What a user is told when acquisition fails; `network` names the link as users know it.
+    static std::string noFreeAddressMessage(const std::string& network) {
+        return "no free AppleTalk address on " + network + ": every address tried was claimed";
+    }
 
     std::uint16_t thisNet() const { return thisNet_; }
     void setThisNet(std::uint16_t network) { thisNet_ = network; }
@@ -130,6 +140,7 @@ private:
     void deliver(const Datagram& datagram);
     void forwardOrDrop(const Datagram& datagram);
     void acquired(std::uint8_t nodeId);
+    void failed();
     bool drainLocal();
     void wake();
 
@@ -146,6 +157,8 @@ private:
     std::uint8_t nextDynamic_ = kFirstDynamicSocket;
     SocketHandler forwardHandler_;
     std::vector<ReadyHandler> readyHandlers_;
+    std::vector<std::function<void()>> failedHandlers_;
+    bool acquisitionFailed_ = false;
     std::deque<Datagram> local_;
     mutable std::mutex wakeMutex_; // the link may wake us from another thread
     std::function<void()> wake_;

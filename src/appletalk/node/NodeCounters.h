@@ -23,4 +23,11 @@ struct NodeCounters {
     std::uint64_t sendFailures = 0;
 };
 
+// How the node's address was acquired: AARP Probes or lapENQs sent, addresses given up.
+struct AcquisitionCounters {
+    std::uint64_t probesSent = 0;
+    std::uint64_t conflicts = 0;
+    int addressesTried = 0; // by the last acquisition, the one held or probed among them
+};
+
 } // namespace appletalk

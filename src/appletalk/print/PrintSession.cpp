@@ -259,6 +259,8 @@ PrintResult PrintSession::run(const PrintRequest& request, PrintObserver& observ
     Stack stack(settings_, options);
     if (!stack.isOnline()) return {PrintOutcome::NetworkError, stack.problem(), 0};
     if (!stack.awaitFirstStart()) return {PrintOutcome::NetworkError, "the AppleTalk node did not start", 0};
+    if (stack.run([&stack] { return stack.network().startFailure(); }) == appletalk::runtime::kErrNoAddress)
+        return {PrintOutcome::NetworkError, Node::noFreeAddressMessage(settings_.networkName()), 0};
     const FoundPrinter printer = findPrinter(stack, queue, request, observer);
     if (!printer.address) return printer.failure;
     observer.found(*printer.address);

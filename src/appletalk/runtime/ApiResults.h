@@ -22,5 +22,6 @@ inline constexpr int kErrNoDefault = -10; // no default printer set
 inline constexpr int kErrNotStored = -11; // the default printer could not be written
 inline constexpr int kErrBadReply = -12; // the router answered with packets that could not be read
 inline constexpr int kErrTooManyZones = -13; // the router's zone list passed the cap (ZipClient::kMaxZones)
+inline constexpr int kErrNoAddress = -14; // every AppleTalk address the node tried was claimed
 
 } // namespace appletalk::runtime

@@ -69,7 +69,8 @@ int DispatchRequests::nodeInformation(_DispatchBlock& block) {
 void DispatchRequests::answerNodeInformation(_DispatchBlock& block, bool ok) {
     const auto info = network_.nodeInfo();
     if (!ok || !info) {
-        DispatchBlockAccess::publishResult(block, kErrNoNetwork);
+        const int failure = network_.startFailure();
+        DispatchBlockAccess::publishResult(block, failure != 0 ? failure : kErrNoNetwork);
         return;
     }
     DispatchBlockAccess::writeU16(block, DB_NODE_NETWORK_OFFSET, info->network);

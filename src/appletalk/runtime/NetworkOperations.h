@@ -52,10 +52,14 @@ public:
     virtual ~NetworkOperations() = default;
 
     // Runs once the node has its address and has looked for a router and its zone (at once
-    // when it already has); ok is false when the node cannot work at all (no link).
+    // when it already has); ok is false when the node cannot work at all (no link, no
+    // address: startFailure() says which).
     virtual void whenStarted(Started started) = 0;
     // Nothing until started.
     virtual std::optional<NodeInfo> nodeInfo() const = 0;
+    // Why a node that has a link cannot start (kErrNoAddress); 0 while it can, and where
+    // there is no link at all (every operation then says kErrNoNetwork).
+    virtual int startFailure() const { return 0; }
 
     // The zones of the internet from the router; a negative status when there is none.
     virtual OperationId zoneList(ZonesDone done) = 0;

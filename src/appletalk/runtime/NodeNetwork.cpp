@@ -86,6 +86,7 @@ NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate, Extend
     }
     rtmp_.setRouterChanged([this] { routerChanged(); });
     node_.whenReady([this](std::uint8_t) { nodeReady(); });
+    node_.whenAcquisitionFails([this] { failStart(); });
     // The node's own address probes need nobody else: they run beside the router's start-up.
     node_.start();
     startWhenOpen();
@@ -219,9 +220,21 @@ void NodeNetwork::finishStart() {
     for (Started& started : waiters) started(true);
 }
 
+// Every address tried was claimed: nothing can be sent, so everything waiting ends now
+// rather than at its own timeout, and whatever is asked later fails at once.
+void NodeNetwork::failStart() {
+    if (started_ || startFailure_ != 0) return;
+    startFailure_ = kErrNoAddress;
+    for (TimerId timer : {gateTimer_, noRouterTimer_, zoneTimer_}) node_.timers().cancel(timer);
+    gateTimer_ = noRouterTimer_ = zoneTimer_ = 0;
+    auto waiters = std::move(startWaiters_);
+    startWaiters_.clear();
+    for (Started& started : waiters) started(false);
+}
+
 void NodeNetwork::whenStarted(Started started) {
-    if (started_)
-        started(true);
+    if (started_ || startFailure_ != 0)
+        started(started_);
     else
         startWaiters_.push_back(std::move(started));
 }
@@ -266,9 +279,14 @@ OperationId NodeNetwork::localZones(ZonesDone done) {
 OperationId NodeNetwork::listZones(std::function<ZipOperation()> choose, ZonesDone done) {
     const OperationId id = nextOperation_++;
     zoneListings_.emplace(id, std::make_unique<ZipClient>(node_, timing_.zip));
-    whenStarted([this, id, choose = std::move(choose), done = std::move(done)](bool) mutable {
+    whenStarted([this, id, choose = std::move(choose), done = std::move(done)](bool ok) mutable {
         const auto found = zoneListings_.find(id);
         if (found == zoneListings_.end()) return;
+        if (!ok) {
+            zoneListings_.erase(found);
+            done(startFailure_, {});
+            return;
+        }
         ZipClient& client = *found->second;
         (client.*choose())([this, id, done = std::move(done)](ZipStatus status) {
             const auto listing = zoneListings_.find(id);
@@ -289,8 +307,12 @@ OperationId NodeNetwork::lookup(const nbp::NbpName& pattern, const LookupParamet
                                 LookupDone done) {
     const OperationId id = nextOperation_++;
     lookups_.emplace(id, std::make_unique<NbpLookup>(node_));
-    whenStarted([this, id, pattern, parameters, found = std::move(found), done = std::move(done)](bool) mutable {
-        startLookup(id, pattern, parameters, std::move(found), std::move(done));
+    whenStarted([this, id, pattern, parameters, found = std::move(found), done = std::move(done)](bool ok) mutable {
+        if (ok) {
+            startLookup(id, pattern, parameters, std::move(found), std::move(done));
+            return;
+        }
+        if (lookups_.erase(id) != 0 && done) done(startFailure_);
     });
     return id;
 }
@@ -333,6 +355,10 @@ OperationId NodeNetwork::papStatus(const DdpAddress& printer, Duration patience,
     statusQueries_[id].done = std::move(done);
     // Tries one retry interval apart, as many as fit in the patience; the usual at least.
     const int retries = std::max(timing_.papRetries, static_cast<int>(patience / timing_.papRetryInterval) - 1);
+    if (startFailure_ != 0) {
+        failStatusLater(id, startFailure_);
+        return id;
+    }
     if (started_) {
         sendStatus(id, printer, retries);
         return id;
@@ -342,7 +368,12 @@ OperationId NodeNetwork::papStatus(const DdpAddress& printer, Duration patience,
     const Duration budget = timing_.papRetryInterval * (retries + 1);
     const SteadyTime deadline = node_.clock().now() + budget;
     statusQueries_[id].timer = node_.timers().scheduleAfter(budget, [this, id] { finishStatus(id, kErrNotFound); });
-    whenStarted([this, id, printer, deadline, retries](bool) { sendQueuedStatus(id, printer, deadline, retries); });
+    whenStarted([this, id, printer, deadline, retries](bool ok) {
+        if (ok)
+            sendQueuedStatus(id, printer, deadline, retries);
+        else
+            finishStatus(id, startFailure_);
+    });
     return id;
 }
 
@@ -370,7 +401,7 @@ void NodeNetwork::sendStatus(OperationId id, const DdpAddress& printer, int retr
         // The client allows its end from its own completion.
         finishStatus(id, status, status == kOk ? finished->second.client->statusText() : std::string());
     });
-    if (!sent) failStatusLater(id);
+    if (!sent) failStatusLater(id, kErrNotFound);
 }
 
 void NodeNetwork::noteAtp(const std::string& what, int result, const AtpRequesterCounters& sent) {
@@ -378,11 +409,11 @@ void NodeNetwork::noteAtp(const std::string& what, int result, const AtpRequeste
     if (DebugLog::enabled()) DebugLog::note(atpNote(what, result, sent, atpSent_));
 }
 
-void NodeNetwork::failStatusLater(OperationId id) {
+void NodeNetwork::failStatusLater(OperationId id, int result) {
     // Could not even be sent (a bad address, no free socket): report it from a timer, never
     // from inside the caller's own call.
     statusQueries_[id].timer =
-        node_.timers().scheduleAfter(Duration::zero(), [this, id] { finishStatus(id, kErrNotFound); });
+        node_.timers().scheduleAfter(Duration::zero(), [this, id, result] { finishStatus(id, result); });
 }
 
 void NodeNetwork::finishStatus(OperationId id, int result, std::string status) {

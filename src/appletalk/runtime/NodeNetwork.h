@@ -54,6 +54,7 @@ public:
 
     void whenStarted(Started started) override;
     std::optional<NodeInfo> nodeInfo() const override;
+    int startFailure() const override { return startFailure_; }
     OperationId zoneList(ZonesDone done) override;
     OperationId localZones(ZonesDone done) override;
     OperationId lookup(const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
@@ -74,6 +75,7 @@ private:
     void routerChanged();
     void askMyZone();
     void finishStart();
+    void failStart();
     void askNetInfo();
     void netInfoAnswered(ZipStatus status);
     void joinZone(const std::string& zone, const std::vector<std::uint8_t>& multicast);
@@ -82,7 +84,7 @@ private:
     OperationId listZones(std::function<ZipOperation()> choose, ZonesDone done);
     void sendStatus(OperationId id, const DdpAddress& printer, int retries);
     void sendQueuedStatus(OperationId id, const DdpAddress& printer, SteadyTime deadline, int retries);
-    void failStatusLater(OperationId id);
+    void failStatusLater(OperationId id, int result);
     // Adds an ATP operation's counts to the totals and notes them for whoever debugs.
     void noteAtp(const std::string& what, int result, const AtpRequesterCounters& sent);
     void finishStatus(OperationId id, int result, std::string status = {});
@@ -98,6 +100,7 @@ private:
     TimerId noRouterTimer_ = 0;
     TimerId zoneTimer_ = 0;
     bool started_ = false;
+    int startFailure_ = 0; // a result from ApiResults.h once the start has failed
     std::vector<Started> startWaiters_;
     std::string zone_;
     bool zoneUnreadable_ = false; // the last answer naming the zone could not be read

@@ -50,10 +50,14 @@ void PrinterStatusRequest::start() {
     // would fail for want of an address or a router, not for want of a printer.
     network_.whenStarted([this, alive = std::weak_ptr<bool>(alive_)](bool ok) {
         if (!alive.lock() || isFinished()) return;
-        if (ok)
+        if (ok) {
             begin();
-        else
+        } else if (network_.startFailure() != 0) {
+            DispatchBlockAccess::publishResult(*block_, network_.startFailure());
+            end();
+        } else {
             fail();
+        }
     });
 }
 

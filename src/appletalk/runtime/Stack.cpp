@@ -113,7 +113,10 @@ Stack::Stack(StackSettings settings, StackOptions options)
         DebugLog::note("no AppleTalk network: " + problem_);
     }
     requests_ = std::make_unique<DispatchRequests>(*network_, *clock_);
-    network_->whenStarted([this](bool) { firstStartDone(); });
+    network_->whenStarted([this](bool) {
+        if (node_ && DebugLog::enabled()) DebugLog::note(acquisitionNote());
+        firstStartDone();
+    });
     if (options.ownThread) {
         loop_.add(group_);
         loop_.start();
@@ -132,6 +135,17 @@ sim::ProbeTiming Stack::probeTiming(const StackOptions& options) const {
     if (options.link != nullptr) return sim::ProbeTiming::quick();
     if (embedded_) return embedded_->internet()->probeTimingFor(embedded_->internet()->scenario().clientNetwork);
     return sim::ProbeTiming::standard();
+}
+
+// One line on how the node got its address, or why it got none: probes that a crowded or
+// hostile cable cost show here.
+std::string Stack::acquisitionNote() const {
+    const AcquisitionCounters counters = node_->acquisitionCounters();
+    const std::string cost = std::to_string(counters.probesSent) + " probes, " + std::to_string(counters.conflicts) +
+                             " conflicts, " + std::to_string(counters.addressesTried) + " addresses tried";
+    if (node_->acquisitionFailed()) return Node::noFreeAddressMessage(settings_.networkName()) + " (" + cost + ")";
+    return "address " + std::to_string(node_->thisNet()) + "." + std::to_string(node_->nodeId()) + " on " +
+           settings_.networkName() + " after " + cost;
 }
 
 void Stack::firstStartDone() {

@@ -101,6 +101,7 @@ public:
 private:
     void openLink(const StackOptions& options);
     void firstStartDone();
+    std::string acquisitionNote() const;
     // How the client node probes for its id on the link it got.
     sim::ProbeTiming probeTiming(const StackOptions& options) const;
 

@@ -367,4 +367,13 @@ bool StackSettings::writeEtherTalkMemory(const EtherTalkMemory& memory) {
            ProfileStorage::setValue(kProfileFile, kNetworkSection, kEtherTalkZoneKey, memory.zone);
 }
 
+std::string StackSettings::networkName() const {
+    switch (link) {
+    case LinkKind::EtherTalk: return "EtherTalk on " + interfaceName;
+    case LinkKind::LToUdp: return "LToUDP on " + interfaceAddress + " port " + std::to_string(port);
+    case LinkKind::Sim: break;
+    }
+    return "the simulated network";
+}
+
 } // namespace appletalk::runtime

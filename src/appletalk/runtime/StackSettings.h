@@ -93,6 +93,9 @@ struct StackSettings {
     void apply(const NetworkOverride& chosen);
 
     bool isPostScriptType(std::string_view nbpType) const;
+    // The link as messages name it to users: "EtherTalk on eth0", "LToUDP on 127.0.0.1 port
+    // 1954", "the simulated network".
+    std::string networkName() const;
 
     // The default printer, kept in the profile in one of the two forms above. The write holds
     // the file's lock for its read and its write, like every change of the file.

@@ -3,7 +3,9 @@
 // LocalTalk segment (LToUDP) needs the standard eight probes 250 ms apart: other stations may
 // be slow to answer. An unimpaired in-process wire hands every frame over at the next poll,
 // so a few quick probes run the same protocol just as safely and a whole simulated internet
-// holds its ids in a blink instead of two seconds.
+// holds its ids in a blink instead of two seconds. Either way a node gives up after
+// AcquisitionSettings::candidateLimit ids (an EtherTalk node after AarpTiming::addressLimit
+// addresses), so a station that claims every id never gets a storm of probes.
 #pragma once
 
 #include "appletalk/node/localtalk/NodeIdAcquirer.h"

@@ -56,6 +56,8 @@ public:
     // Its services open, and on EtherTalk the cable's range and its zone's multicast address
     // asked for (learnt, or no router answered).
     bool isReady() const { return node_ && node_->isReady() && servicesOpen_ && !(zip_ && zip_->isRunning()); }
+    // Every address its node tried was claimed: it will never be ready.
+    bool acquisitionFailed() const { return node_ && node_->acquisitionFailed(); }
 
     // The address NBP hands out for the device's names; node 0 while away.
     DdpAddress entityAddress() const;

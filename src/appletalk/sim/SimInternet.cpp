@@ -3,6 +3,7 @@
 
 #include "appletalk/sim/AddressPlan.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace appletalk::sim {
@@ -168,6 +169,12 @@ bool SimInternet::isReady() const {
     for (const auto& server : fileServers_)
         if (server->isPresent() && !server->isReady()) return false;
     return true;
+}
+
+bool SimInternet::acquisitionFailed() const {
+    const auto failed = [](const auto& device) { return device->acquisitionFailed(); };
+    return router_->acquisitionFailed() || std::any_of(printers_.begin(), printers_.end(), failed) ||
+           std::any_of(fileServers_.begin(), fileServers_.end(), failed);
 }
 
 std::unique_ptr<MemoryWireLink> SimInternet::connectClient() {

@@ -50,6 +50,9 @@ public:
     void start();
     // Every node holds its id (routers' ports and devices that are present).
     bool isReady() const;
+    // A node (a router's port or a device) gave up acquiring an address: another station
+    // claims every one it tried, so the internet will never be ready.
+    bool acquisitionFailed() const;
 
     const Scenario& scenario() const { return scenario_; }
     SimRouter& router() { return *router_; }

@@ -83,6 +83,10 @@ bool SimRouter::isReady() const {
     return std::all_of(ports_.begin(), ports_.end(), [](const auto& port) { return port->node->isReady(); });
 }
 
+bool SimRouter::acquisitionFailed() const {
+    return std::any_of(ports_.begin(), ports_.end(), [](const auto& port) { return port->node->acquisitionFailed(); });
+}
+
 void SimRouter::registerName(const nbp::NbpName& name, std::uint8_t socket) { names_.emplace_back(name, socket); }
 
 std::optional<std::size_t> SimRouter::portFor(std::uint16_t network) const {

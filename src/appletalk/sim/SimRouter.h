@@ -58,6 +58,8 @@ public:
     // Starts acquiring node ids on every port; RTMP Data begins once a port holds its id.
     void start();
     bool isReady() const;
+    // A port gave up: every address it tried on its link was claimed.
+    bool acquisitionFailed() const;
 
     // A name the router itself answers LkUps for (on any port), on `socket` of each port node.
     void registerName(const nbp::NbpName& name, std::uint8_t socket);

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -105,6 +107,82 @@ TEST(EtherTalkNode, TakesItsAddressAfterTenProbesAndANewcomerWantingItGoesElsewh
     EXPECT_GE(first.aarp()->counters().defended, 1u);
 }
 
+// A station that answers every Probe for an address it claims, at once, as a squatting or
+// broken node does, and notes when each Probe came.
+class AarpSquatter final : public Pollable {
+public:
+    AarpSquatter(Ethernet& net, std::function<bool(NodeAddress)> claims)
+        : net_(net), link_(net.wire.connect()), claims_(std::move(claims)) {
+        link_->setHardwareAddress(station(0x5A));
+        link_->attach([this](std::span<const std::uint8_t> bytes) { heard(bytes); }, [] {});
+        net.driver.add(*this);
+    }
+    ~AarpSquatter() override {
+        net_.driver.remove(*this);
+        link_->detach();
+    }
+
+    bool poll() override { return link_->poll(); }
+    std::optional<SteadyTime> nextDeadline() const override { return link_->nextArrival(); }
+    void setWakeHandler(std::function<void()>) override {}
+
+    std::vector<SteadyTime> probeTimes;
+
+private:
+    void heard(std::span<const std::uint8_t> bytes) {
+        const auto frame = EtherTalkFrame::parse(bytes);
+        const auto probe =
+            frame && frame->protocol == EtherProtocol::Aarp ? AarpPacket::parse(frame->payload) : std::nullopt;
+        if (!probe || probe->function != AarpFunction::Probe) return;
+        probeTimes.push_back(net_.clock.now());
+        if (!claims_(probe->destinationAddress)) return;
+        const AarpPacket answer{AarpFunction::Response, station(0x5A), probe->destinationAddress, probe->sourceHardware,
+                                probe->sourceAddress};
+        link_->send(
+            *EtherTalkFrame{probe->sourceHardware, station(0x5A), EtherProtocol::Aarp, answer.serialize()}.serialize());
+    }
+
+    Ethernet& net_;
+    std::unique_ptr<MemoryWireLink> link_;
+    std::function<bool(NodeAddress)> claims_;
+};
+
+Duration shortestGap(const std::vector<SteadyTime>& times) {
+    Duration shortest = Duration::max();
+    for (std::size_t i = 1; i < times.size(); ++i) shortest = std::min(shortest, times[i] - times[i - 1]);
+    return shortest;
+}
+
+// A station answering for every address: each new address waits a probe interval, the attempt
+// ends after AarpTiming::addressLimit addresses, and the node says so; one answering only
+// for some addresses leaves the node one of the others.
+TEST(EtherTalkNode, AStationClaimingEveryAddressGetsProbesAtTheScheduleRateAndTheAttemptFails) {
+    const AarpTiming schedule;
+    {
+        Ethernet net;
+        AarpSquatter squatter(net, [](NodeAddress) { return true; });
+        Node& node = net.add(40, 1);
+        bool told = false;
+        node.whenAcquisitionFails([&told] { told = true; });
+        const SteadyTime start = net.clock.now();
+        ASSERT_TRUE(net.driver.advanceUntil([&] { return node.acquisitionFailed(); }, 60s));
+        EXPECT_TRUE(told);
+        EXPECT_FALSE(node.isReady());
+        EXPECT_EQ(node.acquisitionCounters().addressesTried, schedule.addressLimit);
+        EXPECT_EQ(squatter.probeTimes.size(), static_cast<std::size_t>(schedule.addressLimit));
+        EXPECT_GE(shortestGap(squatter.probeTimes), schedule.probeInterval);
+        EXPECT_LE(net.clock.now() - start, schedule.probeInterval * schedule.addressLimit);
+        net.driver.advance(1min);
+        EXPECT_EQ(squatter.probeTimes.size(), static_cast<std::size_t>(schedule.addressLimit)) << "probing went on";
+    }
+    Ethernet net;
+    AarpSquatter evenNodes(net, [](NodeAddress address) { return address.node % 2 == 0; });
+    Node& lucky = net.add(40, 1);
+    ASSERT_TRUE(net.driver.advanceUntil([&] { return lucky.isReady(); }, 60s));
+    EXPECT_EQ(lucky.nodeId() % 2, 1);
+    EXPECT_GE(shortestGap(evenNodes.probeTimes), schedule.probeInterval);
+}
+
 TEST(EtherTalkNode, ResolvesBeforeSendingAndTheAnswerFillsBothCaches) {
     Ethernet net;
     Node& a = net.add(10, 1);
@@ -131,6 +209,28 @@ TEST(EtherTalkNode, ResolvesBeforeSendingAndTheAnswerFillsBothCaches) {
     ASSERT_EQ(answer.size(), 1u);
     EXPECT_EQ(answer[0].protocol, EtherProtocol::AppleTalk);
     EXPECT_EQ(answer[0].destination, station(1));
+}
+
+// A sender that names no network (a LocalTalk node behind a bridge that passes network 0 on)
+// is answered at the hardware address its request came from: no AARP for an address under
+// our network that nobody holds, and no broadcast after it.
+TEST(EtherTalkNode, ASenderOfNetworkZeroIsAnsweredAtTheHardwareAddressItSentFrom) {
+    Ethernet net;
+    Node& a = net.add(10, 1);
+    ASSERT_TRUE(net.driver.advanceUntil([&] { return a.isReady(); }, 5s));
+    a.openSocket(200, [&a](const Datagram& d) { a.send(Datagram{d.source, {0, 0, 200}, 3, 0, {2}}); });
+    auto sender = net.wire.connect();
+    sender->setHardwareAddress(station(9));
+    net.listen();
+    const auto request = *DdpCodec::serializeLong(Datagram{{0, 0xFF, 200}, {0, 42, 201}, 3, 0, {1}});
+    sender->send(*EtherTalkFrame{kAppleTalkBroadcast, station(9), EtherProtocol::AppleTalk, request}.serialize());
+    net.driver.advance(2s);
+    std::vector<EtherTalkFrame> answers;
+    for (const auto& frame : net.heard())
+        if (frame.source == station(1)) answers.push_back(frame);
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].protocol, EtherProtocol::AppleTalk);
+    EXPECT_EQ(answers[0].destination, station(9));
 }
 
 TEST(EtherTalkNode, ADatagramForANodeThatNeverAnswersGoesOutByBroadcast) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 using namespace std::chrono_literals;
@@ -15,6 +16,47 @@ namespace {
 
 using testing::VirtualNetwork;
 using testing::wireBytes;
+
+// A station that acknowledges every lapENQ for an id it claims, at once, and notes when
+// each lapENQ came.
+class EnqAcker final : public Pollable {
+public:
+    EnqAcker(VirtualNetwork& net, std::function<bool(std::uint8_t)> claims)
+        : clock_(net.clock), driver_(net.driver), link_(net.wire.connect()), claims_(std::move(claims)) {
+        link_->attach([this](std::span<const std::uint8_t> bytes) { heard(bytes); }, [] {});
+        net.driver.add(*this);
+    }
+    ~EnqAcker() override {
+        driver_.remove(*this);
+        link_->detach();
+    }
+
+    bool poll() override { return link_->poll(); }
+    std::optional<SteadyTime> nextDeadline() const override { return link_->nextArrival(); }
+    void setWakeHandler(std::function<void()>) override {}
+
+    std::vector<SteadyTime> enqTimes;
+
+private:
+    void heard(std::span<const std::uint8_t> bytes) {
+        const auto frame = LlapFrame::parse(bytes);
+        if (!frame || frame->type != LlapFrame::kEnq) return;
+        enqTimes.push_back(clock_.now());
+        if (claims_(frame->destination))
+            link_->send(*LlapFrame::control(LlapFrame::kAck, frame->destination).serialize());
+    }
+
+    const Clock& clock_;
+    VirtualTimeDriver& driver_;
+    std::unique_ptr<MemoryWireLink> link_;
+    std::function<bool(std::uint8_t)> claims_;
+};
+
+Duration shortestGap(const std::vector<SteadyTime>& times) {
+    Duration shortest = Duration::max();
+    for (std::size_t i = 1; i < times.size(); ++i) shortest = std::min(shortest, times[i] - times[i - 1]);
+    return shortest;
+}
 
 TEST(NodeIdAcquisitionTest, ANodeAloneTakesItsPreferredIdAfterEightProbesTwoSecondsLong) {
     VirtualNetwork net;
@@ -76,6 +118,35 @@ TEST(NodeIdAcquisitionTest, ManyNodesStartingTogetherEndWithDistinctIds) {
     std::set<int> ids;
     for (Node* node : nodes) ids.insert(node->nodeId());
     EXPECT_EQ(ids.size(), nodes.size());
+}
+
+// A station acknowledging every id: each new id waits a probe interval, the attempt ends
+// after AcquisitionSettings::candidateLimit ids, and the node says so; one acknowledging
+// only some ids leaves the node one of the others.
+TEST(NodeIdAcquisitionTest, AStationClaimingEveryIdGetsProbesAtTheScheduleRateAndTheAttemptFails) {
+    VirtualNetwork net;
+    EnqAcker squatter(net, [](std::uint8_t) { return true; });
+    Node& node = net.addNode(20);
+    bool told = false;
+    node.whenAcquisitionFails([&told] { told = true; });
+    const SteadyTime start = net.clock.now();
+    ASSERT_TRUE(net.driver.advanceUntil([&] { return node.acquisitionFailed(); }, 60s));
+    const AcquisitionSettings schedule;
+    EXPECT_TRUE(told);
+    EXPECT_FALSE(node.isReady());
+    EXPECT_EQ(node.acquisitionCounters().addressesTried, schedule.candidateLimit);
+    EXPECT_EQ(squatter.enqTimes.size(), static_cast<std::size_t>(schedule.candidateLimit));
+    EXPECT_GE(shortestGap(squatter.enqTimes), schedule.probeInterval);
+    EXPECT_LE(net.clock.now() - start, schedule.probeInterval * schedule.candidateLimit);
+    net.driver.advance(1min);
+    EXPECT_EQ(squatter.enqTimes.size(), static_cast<std::size_t>(schedule.candidateLimit)) << "probing went on";
+
+    VirtualNetwork other;
+    EnqAcker evenIds(other, [](std::uint8_t id) { return id % 2 == 0; });
+    Node& lucky = other.addNode(20);
+    ASSERT_TRUE(other.driver.advanceUntil([&] { return lucky.isReady(); }, 60s));
+    EXPECT_EQ(lucky.nodeId() % 2, 1);
+    EXPECT_GE(shortestGap(evenIds.enqTimes), schedule.probeInterval);
 }
 
 TEST(NodeIdAcquisitionTest, AServerPicksInTheServerRange) {

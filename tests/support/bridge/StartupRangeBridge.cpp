@@ -24,8 +24,12 @@ void rewriteTuples(Datagram& datagram) {
 
 } // namespace
 
-StartupRangeBridge::StartupRangeBridge(MacAddress hardware, Send toLocalTalk, Send toEtherTalk)
-    : hardware_(hardware), toLocalTalk_(std::move(toLocalTalk)), toEtherTalk_(std::move(toEtherTalk)) {}
+StartupRangeBridge::StartupRangeBridge(MacAddress hardware, Send toLocalTalk, Send toEtherTalk,
+                                       bool rewritesNetworkZero)
+    : hardware_(hardware),
+      rewritesNetworkZero_(rewritesNetworkZero),
+      toLocalTalk_(std::move(toLocalTalk)),
+      toEtherTalk_(std::move(toEtherTalk)) {}
 
 void StartupRangeBridge::fromLocalTalk(std::span<const std::uint8_t> bytes) {
     const auto frame = LlapFrame::parse(bytes);
@@ -47,9 +51,11 @@ void StartupRangeBridge::fromLocalTalk(std::span<const std::uint8_t> bytes) {
         ++counters_.dropped;
         return;
     }
-    datagram.destination.network = outward(datagram.destination.network);
-    datagram.source.network = outward(datagram.source.network);
-    if (datagram.type == kNbpType) rewriteTuples(datagram);
+    if (rewritesNetworkZero_) {
+        datagram.destination.network = outward(datagram.destination.network);
+        datagram.source.network = outward(datagram.source.network);
+        if (datagram.type == kNbpType) rewriteTuples(datagram);
+    }
     sendToEtherTalk(std::move(datagram));
 }
 

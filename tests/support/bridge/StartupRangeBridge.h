@@ -6,6 +6,8 @@
 // NBP tuples is rewritten to 65280 on the way out, and 65280 back to 0 on the way in. The
 // bridge answers AARP for the LocalTalk nodes it has heard, and learns the Ethernet nodes'
 // hardware addresses from what they send. Frames in, frames out: no I/O of its own.
+// Without the rewrite (as a bridge that translates nothing) network 0 goes out as it is:
+// Ethernet nodes then see senders that name no network.
 #pragma once
 
 #include "appletalk/protocols/aarp/AarpPacket.h"
@@ -34,7 +36,7 @@ public:
 
     using Send = std::function<void(std::span<const std::uint8_t> frame)>;
 
-    StartupRangeBridge(MacAddress hardware, Send toLocalTalk, Send toEtherTalk);
+    StartupRangeBridge(MacAddress hardware, Send toLocalTalk, Send toEtherTalk, bool rewritesNetworkZero = true);
 
     void fromLocalTalk(std::span<const std::uint8_t> frame);
     void fromEtherTalk(std::span<const std::uint8_t> frame);
@@ -47,6 +49,7 @@ private:
     MacAddress hardwareFor(const DdpAddress& destination) const;
 
     MacAddress hardware_;
+    bool rewritesNetworkZero_;
     Send toLocalTalk_;
     Send toEtherTalk_;
     std::bitset<256> localTalkNodes_; // heard sending on the LocalTalk side

@@ -4,7 +4,9 @@
 // and devices on both sides. Test equipment only: it is built with the tests and never
 // installed. Prints one line once both sides are open; SIGINT or SIGTERM ends it.
 //
-//   vidur-test-bridge --ethertalk IFACE [--ltoudp ADDRESS] [--port N] [--ttl N]
+//   vidur-test-bridge --ethertalk IFACE [--ltoudp ADDRESS] [--port N] [--ttl N] [--network-zero keep]
+//
+// --network-zero keep passes LocalTalk's network 0 on unchanged instead of 65280.
 #include "support/bridge/StartupRangeBridge.h"
 
 #include "appletalk/node/ethertalk/EtherTalkLink.h"
@@ -28,6 +30,7 @@ void requestStop(int) { stopRequested = 1; }
 struct Options {
     std::string etherTalk;
     LToUdpConfig ltoudp;
+    bool rewritesNetworkZero = true;
 };
 
 bool parse(int argc, char** argv, Options& options) {
@@ -43,6 +46,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.ltoudp.port = static_cast<std::uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
         else if (name == "--ttl")
             options.ltoudp.ttl = std::atoi(value.c_str());
+        else if (name == "--network-zero" && value == "keep")
+            options.rewritesNetworkZero = false;
         else
             return false;
     }
@@ -73,7 +78,8 @@ void run(LToUdpLink& localTalk, EtherTalkLink& etherTalk) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse(argc, argv, options)) {
-        std::cerr << "usage: vidur-test-bridge --ethertalk IFACE [--ltoudp ADDRESS] [--port N] [--ttl N]\n";
+        std::cerr << "usage: vidur-test-bridge --ethertalk IFACE [--ltoudp ADDRESS] [--port N] [--ttl N]"
+                     " [--network-zero keep]\n";
         return 2;
     }
     std::string error;
@@ -89,7 +95,7 @@ int main(int argc, char** argv) {
     }
     testing::StartupRangeBridge bridge(
         *etherTalk->hardwareAddress(), [&](std::span<const std::uint8_t> frame) { localTalk->send(frame); },
-        [&](std::span<const std::uint8_t> frame) { etherTalk->send(frame); });
+        [&](std::span<const std::uint8_t> frame) { etherTalk->send(frame); }, options.rewritesNetworkZero);
     localTalk->attach([&](std::span<const std::uint8_t> frame) { bridge.fromLocalTalk(frame); }, [] {});
     etherTalk->attach([&](std::span<const std::uint8_t> frame) { bridge.fromEtherTalk(frame); }, [] {});
     struct sigaction action {};

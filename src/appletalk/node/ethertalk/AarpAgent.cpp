@@ -29,8 +29,10 @@ void AarpAgent::acquire(NetworkRange range, NodeAddress preferred, Acquired done
     probeTimer_ = 0;
     range_ = range;
     onAcquired_ = std::move(done);
+    failed_ = false;
     candidate_ = isUsable(preferred, range) ? preferred : pickCandidate();
     probesSent_ = 0;
+    addressesTried_ = 1;
     probe();
 }
 
@@ -49,16 +51,33 @@ void AarpAgent::probe() {
         return;
     }
     ++probesSent_;
+    ++counters_.probes;
     sendAarp(AarpFunction::Probe, kAppleTalkBroadcast, MacAddress{}, candidate_);
     probeTimer_ = timers_.scheduleAfter(timing_.probeInterval, [this] { probe(); });
 }
 
 void AarpAgent::conflict() {
     ++counters_.conflicts;
+    timers_.cancel(probeTimer_);
+    probeTimer_ = 0;
+    if (addressesTried_ >= timing_.addressLimit) {
+        // Reported from a timer, as an acquisition is: never from inside handle().
+        probeTimer_ = timers_.scheduleAfter(Duration::zero(), [this] { fail(); });
+        return;
+    }
+    ++addressesTried_;
     candidate_ = pickCandidate();
     probesSent_ = 0;
-    timers_.cancel(probeTimer_);
-    probe();
+    // The next address waits a probe interval, so a station that answers every Probe at
+    // once still sees them no faster than the schedule sends them.
+    probeTimer_ = timers_.scheduleAfter(timing_.probeInterval, [this] { probe(); });
+}
+
+void AarpAgent::fail() {
+    probeTimer_ = 0;
+    failed_ = true;
+    candidate_ = acquired_ ? address_ : NodeAddress{};
+    if (onFailed_) onFailed_();
 }
 
 void AarpAgent::handle(const AarpPacket& packet) {
@@ -94,6 +113,12 @@ void AarpAgent::glean(NodeAddress sender, const MacAddress& hardware) {
     }
     ++counters_.gleaned;
     learn(sender, hardware);
+}
+
+std::optional<MacAddress> AarpAgent::hardwareFor(NodeAddress address) const {
+    const auto known = cache_.find(address);
+    if (known == cache_.end() || known->second.expires <= timers_.clock().now()) return std::nullopt;
+    return known->second.hardware;
 }
 
 void AarpAgent::learn(NodeAddress address, const MacAddress& hardware) {

@@ -10,7 +10,11 @@ EtherTalkPort::EtherTalkPort(PortContext context, MacAddress hardware, std::uint
     : context_(std::move(context)),
       aarp_(
           context_.timers, hardware, seed, [this](const EtherTalkFrame& frame) { sendFrame(frame); }, timing),
-      preferredNode_(preferredNode) {}
+      preferredNode_(preferredNode) {
+    aarp_.setFailed([this] {
+        if (context_.acquisitionFailed) context_.acquisitionFailed();
+    });
+}
 
 void EtherTalkPort::start(std::uint16_t thisNet, const std::optional<NetworkRange>& cableRange, Acquired done) {
     // A network of a cable's range known from last time is tried as it stands; the cable's
@@ -34,10 +38,19 @@ void EtherTalkPort::moveInto(NetworkRange range, NodeAddress preferred, std::uin
 SendResult EtherTalkPort::send(const Datagram& datagram, const NextHop& hop, const SendOptions& options) {
     auto ddp = DdpCodec::serializeLong(datagram, options.checksum);
     if (!ddp) return SendResult::DataTooLong;
-    if (options.group && hop.address.node == DdpAddress::kBroadcastNode)
+    if (options.group && hop.address.node == DdpAddress::kBroadcastNode) {
         aarp_.sendToHardware(*options.group, std::move(*ddp));
-    else
-        aarp_.sendTo(hop.address, std::move(*ddp));
+        return SendResult::Sent;
+    }
+    // An address of network 0 came from a sender that named no network, heard straight from
+    // its hardware address: answered there. AARP for it under our own network would find
+    // nobody, and the broadcast after that comes too late for a look-up's replies.
+    const NodeAddress named{datagram.destination.network, datagram.destination.node};
+    if (const auto hardware = named.network == 0 && hop.onThisNetwork ? aarp_.hardwareFor(named) : std::nullopt) {
+        aarp_.sendToHardware(*hardware, std::move(*ddp));
+        return SendResult::Sent;
+    }
+    aarp_.sendTo(hop.address, std::move(*ddp));
     return SendResult::Sent;
 }
 
@@ -87,9 +100,8 @@ void EtherTalkPort::receive(std::span<const std::uint8_t> bytes, std::uint16_t /
         return;
     }
     const Datagram& datagram = *parsed.datagram;
-    // Straight from its sender: its hardware address is worth keeping.
-    if (datagram.hopCount == 0 && datagram.source.network != 0)
-        aarp_.glean(NodeAddress{datagram.source.network, datagram.source.node}, frame->source);
+    // Straight from its sender: its hardware address is worth keeping, under network 0 too.
+    if (datagram.hopCount == 0) aarp_.glean(NodeAddress{datagram.source.network, datagram.source.node}, frame->source);
     if (!isReady()) {
         ++context_.counters.framesNotForUs;
         return;

@@ -22,6 +22,9 @@ public:
     void moveInto(NetworkRange range, NodeAddress preferred, std::uint16_t thisNet, Acquired done) override;
     bool isReady() const override { return aarp_.isAcquired(); }
     std::uint8_t nodeId() const override { return aarp_.address().node; }
+    AcquisitionCounters acquisitionCounters() const override {
+        return {aarp_.counters().probes, aarp_.counters().conflicts, aarp_.addressesTried()};
+    }
 
     SendResult send(const Datagram& datagram, const NextHop& hop, const SendOptions& options) override;
     void receive(std::span<const std::uint8_t> frame, std::uint16_t thisNet) override;

@@ -11,11 +11,15 @@ LocalTalkPort::LocalTalkPort(PortContext context, std::uint64_t seed, Acquisitio
           context_.timers, seed, [this](const LlapFrame& frame) { sendControl(frame); }, settings) {}
 
 void LocalTalkPort::start(std::uint16_t /*thisNet*/, const std::optional<NetworkRange>& /*cableRange*/, Acquired done) {
-    acquirer_.start([this, done = std::move(done)](std::uint8_t nodeId) {
-        // From now on the link may leave frames for other nodes unread.
-        context_.link.setNodeAddress(nodeId);
-        if (done) done(NodeAddress{0, nodeId});
-    });
+    acquirer_.start(
+        [this, done = std::move(done)](std::uint8_t nodeId) {
+            // From now on the link may leave frames for other nodes unread.
+            context_.link.setNodeAddress(nodeId);
+            if (done) done(NodeAddress{0, nodeId});
+        },
+        [this] {
+            if (context_.acquisitionFailed) context_.acquisitionFailed();
+        });
 }
 
 void LocalTalkPort::moveInto(NetworkRange /*range*/, NodeAddress /*preferred*/, std::uint16_t /*thisNet*/,

@@ -18,6 +18,9 @@ public:
     void moveInto(NetworkRange range, NodeAddress preferred, std::uint16_t thisNet, Acquired done) override;
     bool isReady() const override { return acquirer_.isAcquired(); }
     std::uint8_t nodeId() const override { return acquirer_.nodeId(); }
+    AcquisitionCounters acquisitionCounters() const override {
+        return {acquirer_.probesSent(), acquirer_.conflicts(), acquirer_.candidatesTried()};
+    }
 
     SendResult send(const Datagram& datagram, const NextHop& hop, const SendOptions& options) override;
     void receive(std::span<const std::uint8_t> frame, std::uint16_t thisNet) override;

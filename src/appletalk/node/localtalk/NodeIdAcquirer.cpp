@@ -21,9 +21,10 @@ NodeIdAcquirer::NodeIdAcquirer(TimerQueue& timers, std::uint64_t seed, SendFrame
 
 NodeIdAcquirer::~NodeIdAcquirer() { timers_.cancel(probeTimer_); }
 
-void NodeIdAcquirer::start(Acquired onAcquired) {
-    if (acquired_ || probeTimer_ != 0) return;
+void NodeIdAcquirer::start(Acquired onAcquired, Failed onFailed) {
+    if (acquired_ || failed_ || probeTimer_ != 0) return;
     onAcquired_ = std::move(onAcquired);
+    onFailed_ = std::move(onFailed);
     probesSent_ = 0;
     if (settings_.assigned && settings_.preferredId != 0 && settings_.preferredId != LlapFrame::kBroadcast) {
         candidate_ = settings_.preferredId;
@@ -35,6 +36,7 @@ void NodeIdAcquirer::start(Acquired onAcquired) {
         return;
     }
     candidate_ = inRange(settings_.preferredId) ? settings_.preferredId : pickCandidate();
+    candidatesTried_ = 1;
     probe();
 }
 
@@ -61,6 +63,7 @@ void NodeIdAcquirer::noteTrafficFrom(std::uint8_t node) {
 void NodeIdAcquirer::probe() {
     send_(LlapFrame::control(LlapFrame::kEnq, candidate_));
     ++probesSent_;
+    ++enqsSent_;
     probeTimer_ = timers_.scheduleAfter(settings_.probeInterval, [this] {
         probeTimer_ = 0;
         if (probesSent_ < settings_.probeCount) {
@@ -81,9 +84,27 @@ void NodeIdAcquirer::conflict() {
     seenTaken_.set(candidate_);
     timers_.cancel(probeTimer_);
     probeTimer_ = 0;
+    if (candidatesTried_ >= settings_.candidateLimit) {
+        // Reported from a timer, as an acquisition is: never from inside handleControl().
+        probeTimer_ = timers_.scheduleAfter(Duration::zero(), [this] { fail(); });
+        return;
+    }
+    ++candidatesTried_;
     candidate_ = pickCandidate();
     probesSent_ = 0;
-    probe();
+    // The next id waits a probe interval, so a station that acknowledges every lapENQ at
+    // once still sees them no faster than the schedule sends them.
+    probeTimer_ = timers_.scheduleAfter(settings_.probeInterval, [this] {
+        probeTimer_ = 0;
+        probe();
+    });
+}
+
+void NodeIdAcquirer::fail() {
+    probeTimer_ = 0;
+    failed_ = true;
+    candidate_ = 0;
+    if (onFailed_) onFailed_();
 }
 
 std::uint8_t NodeIdAcquirer::pickCandidate() {

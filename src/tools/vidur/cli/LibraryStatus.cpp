@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "tools/vidur/cli/LibraryStatus.h"
 
+#include "appletalk/node/Node.h"
+#include "appletalk/runtime/StackSettings.h"
+
 namespace vidur::cli {
 
 // The values the library documents for its functions, enumerations and requests.
@@ -16,6 +19,8 @@ std::string LibraryStatus::describe(int status) {
     case -9: return "the AppleTalk library does not know this request";
     case kBadReply: return "bad reply: the answer from the AppleTalk network could not be read";
     case -13: return "the AppleTalk router's zone list has no end (more than 8192 zones or 1024 pages)";
+    // The network as the library was told it: this run's --network, or the settings.
+    case -14: return appletalk::Node::noFreeAddressMessage(appletalk::runtime::StackSettings::load().networkName());
     case kLocalZonesUnknown: return "the zones of an extended cable cannot be listed with this AppleTalk library";
     case kTimedOut: return "the AppleTalk library did not answer in time";
     default: return "the AppleTalk library failed (" + std::to_string(status) + ")";

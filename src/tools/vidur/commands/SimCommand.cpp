@@ -170,6 +170,7 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     Pollable* bridge = nullptr;
     sim::LinkFactory links;
     std::string where;
+    std::string networkName; // as the library's messages name a network
     if (etherTalk) {
         std::string error;
         auto link = EtherTalkLink::open(*etherTalk, error);
@@ -180,6 +181,7 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         where = "EtherTalk " + *etherTalk + " (" + link->hardwareAddress()->toString() + ")";
         if (const auto buffer = link->receiveBuffer(); buffer && buffer->isShort())
             io.err << "vidur sim: " << buffer->advice() << "\n";
+        networkName = "EtherTalk on " + *etherTalk;
         etherBridge = std::make_unique<EtherTalkBridge>(clock, std::move(link));
         links = [station = etherBridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
         bridge = etherBridge.get();
@@ -194,6 +196,7 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         where = "LToUDP " + config.interfaceAddress + " port " + std::to_string(config.port);
         if (const auto buffer = link->receiveBuffer(); buffer && buffer->isShort())
             io.err << "vidur sim: " << buffer->advice() << "\n";
+        networkName = "LToUDP on " + config.interfaceAddress + " port " + std::to_string(config.port);
         // Every node of the segment behind one socket (see LToUdpBridge).
         udpBridge = std::make_unique<LToUdpBridge>(clock, std::move(link));
         links = [station = udpBridge.get()]() -> std::unique_ptr<Link> { return station->connect(); };
@@ -245,9 +248,17 @@ int SimCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     loop.start();
 
     bool ready = false;
-    for (int waited = 0; waited < kReadyWaitMs && !ready; waited += kReadyPollMs) {
+    bool failed = false;
+    for (int waited = 0; waited < kReadyWaitMs && !ready && !failed; waited += kReadyPollMs) {
         if (stop.waitFor(kReadyPollMs)) break;
         ready = loop.invoke([&internet] { return internet->isReady(); });
+        failed = loop.invoke([&internet] { return internet->acquisitionFailed(); });
+    }
+    if (failed) {
+        // A station claims every address: serving without one would only probe on for ever.
+        loop.stop();
+        io.err << "vidur sim: " << Node::noFreeAddressMessage(networkName) << "\n";
+        return kExitError;
     }
     {
         // The table first: the loop's thread may be waiting for the lock.
