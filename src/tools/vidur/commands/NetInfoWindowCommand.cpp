@@ -22,8 +22,7 @@ std::vector<OptionSpec> NetInfoWindowCommand::options() const {
 
 int NetInfoWindowCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     // The text needs no window: a server without them prints it, and never loads Qt for it.
-    if (arguments.has("text") || arguments.has("json") || !WindowModule::available())
-        return text_.run(arguments, io);
+    if (arguments.has("text") || arguments.has("json") || !WindowModule::available()) return text_.run(arguments, io);
     return WindowModule::run(name(), arguments, io);
 }
 

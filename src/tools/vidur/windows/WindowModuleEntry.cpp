@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The windows module's two entry points (commands/WindowModuleEntry.h): its release, and the
 // window commands by name.
+#include "tools/vidur/commands/WindowModuleEntry.h"
 #include "tools/vidur/cli/ExitStatus.h"
 #include "tools/vidur/cli/Version.h"
-#include "tools/vidur/commands/WindowModuleEntry.h"
 #include "tools/vidur/windows/ChooserWindow.h"
 #include "tools/vidur/windows/NetInfoWindow.h"
 #include "tools/vidur/windows/StatusWindow.h"
