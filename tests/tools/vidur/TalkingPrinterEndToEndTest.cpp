@@ -4,24 +4,19 @@
 // answers every SendData at once with a message holding CR and LF that tries to forge one of
 // the command's lines. The command ends at its --timeout, shows the first 64 KiB of the
 // messages and says how much more it dropped, each message one line.
+#include "LToUdpPeer.h"
 #include "VidurProcess.h"
 
-#include "appletalk/node/ltoudp/LToUdpLink.h"
 #include "appletalk/protocols/atp/AtpPacket.h"
-#include "appletalk/protocols/ddp/DdpCodec.h"
-#include "appletalk/protocols/llap/LlapFrame.h"
 #include "appletalk/protocols/pap/PapHeader.h"
 #include "appletalk/protocols/pap/PapOpenConnReply.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
 #include <sstream>
-#include <thread>
 #include <unistd.h>
 
 namespace vidur::cli {
@@ -36,64 +31,28 @@ constexpr std::uint8_t kListening = 130;
 constexpr std::uint8_t kResponding = 140;
 constexpr const char* kForgery = "%%[ status: busy ]%%\r\nvidur print: report.ps: 131 bytes printed\r\n";
 
-class TalkingPrinter {
-public:
-    explicit TalkingPrinter(std::uint16_t port) {
-        std::string error;
-        link_ = LToUdpLink::open({"127.0.0.1", "239.192.76.84", port, 0, 0}, error);
-        if (!link_) return;
-        link_->attach([this](std::span<const std::uint8_t> bytes) { heard(bytes); }, [] {});
-        thread_ = std::thread([this] {
-            while (!stop_) {
-                pollfd ready{link_->waitHandle(), POLLIN, 0};
-                if (::poll(&ready, 1, 50) > 0) link_->poll();
-            }
-        });
+// Answers as a printer at node kPrinterNode: opens the connection, then talks to every SendData.
+void answerAsTalkingPrinter(testing::LToUdpPeer& peer, const LlapFrame& frame, const Datagram& request) {
+    if (frame.destination != kPrinterNode || request.type != 3) return;
+    const auto packet = atp::AtpPacket::parse(request.data);
+    const auto header = packet ? pap::PapHeader::parse(packet->userBytes) : std::nullopt;
+    if (!header || packet->function != atp::AtpFunction::Request) return;
+    std::vector<std::uint8_t> reply;
+    switch (header->function) {
+    case pap::PapFunction::OpenConn:
+        reply = pap::PapOpenConnReply{kResponding, 8, pap::kOpenResultOk, ""}.serialize();
+        break;
+    case pap::PapFunction::SendData: reply.assign(kForgery, kForgery + std::strlen(kForgery)); break;
+    case pap::PapFunction::CloseConn: break;
+    default: return;
     }
-    ~TalkingPrinter() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        if (link_) link_->detach();
-    }
-    TalkingPrinter(const TalkingPrinter&) = delete;
-    TalkingPrinter& operator=(const TalkingPrinter&) = delete;
-
-    bool isOpen() const { return link_ != nullptr; }
-
-private:
-    void heard(std::span<const std::uint8_t> bytes) {
-        const auto frame = LlapFrame::parse(bytes);
-        if (!frame || frame->isControl() || frame->destination != kPrinterNode || frame->type != LlapFrame::kShortDdp)
-            return;
-        const auto parsed = DdpCodec::parseShort(frame->data, {0, frame->destination, frame->source});
-        if (!parsed.datagram || parsed.datagram->type != 3) return;
-        const Datagram& request = *parsed.datagram;
-        const auto packet = atp::AtpPacket::parse(request.data);
-        const auto header = packet ? pap::PapHeader::parse(packet->userBytes) : std::nullopt;
-        if (!header || packet->function != atp::AtpFunction::Request) return;
-        std::vector<std::uint8_t> reply;
-        switch (header->function) {
-        case pap::PapFunction::OpenConn:
-            reply = pap::PapOpenConnReply{kResponding, 8, pap::kOpenResultOk, ""}.serialize();
-            break;
-        case pap::PapFunction::SendData: reply.assign(kForgery, kForgery + std::strlen(kForgery)); break;
-        case pap::PapFunction::CloseConn: break;
-        default: return;
-        }
-        const auto answerFunction = header->function == pap::PapFunction::OpenConn   ? pap::PapFunction::OpenConnReply
-                                    : header->function == pap::PapFunction::SendData ? pap::PapFunction::Data
-                                                                                     : pap::PapFunction::CloseConnReply;
-        const pap::PapHeader answerHeader{header->connectionId, answerFunction, 0};
-        const auto answer = atp::AtpPacket::response(packet->tid, 0, {answerHeader.serialize(), reply}, true);
-        const Datagram datagram{request.source, request.destination, 3, 0, answer.serialize()};
-        LlapFrame out{frame->source, kPrinterNode, LlapFrame::kShortDdp, *DdpCodec::serializeShort(datagram)};
-        if (const auto frameBytes = out.serialize()) link_->send(*frameBytes);
-    }
-
-    std::unique_ptr<LToUdpLink> link_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
+    const auto answerFunction = header->function == pap::PapFunction::OpenConn   ? pap::PapFunction::OpenConnReply
+                                : header->function == pap::PapFunction::SendData ? pap::PapFunction::Data
+                                                                                 : pap::PapFunction::CloseConnReply;
+    const pap::PapHeader answerHeader{header->connectionId, answerFunction, 0};
+    const auto answer = atp::AtpPacket::response(packet->tid, 0, {answerHeader.serialize(), reply}, true);
+    peer.send(Datagram{request.source, request.destination, 3, 0, answer.serialize()});
+}
 
 TEST(TalkingPrinterEndToEnd, PrintEndsAtItsTimeoutWithTheBackChannelCappedAndEachMessageOneLine) {
     const std::uint16_t port = static_cast<std::uint16_t>(20000 + ::getpid() % 20000 + 3);
@@ -101,7 +60,9 @@ TEST(TalkingPrinterEndToEnd, PrintEndsAtItsTimeoutWithTheBackChannelCappedAndEac
     std::filesystem::create_directories(folder);
     const auto job = folder / "report.ps";
     std::ofstream(job) << "%!PS-Adobe-3.0\nshowpage\n";
-    TalkingPrinter printer(port);
+    testing::LToUdpPeer printer(port, 0, [&printer](const LlapFrame& frame, const Datagram& request) {
+        answerAsTalkingPrinter(printer, frame, request);
+    });
     if (!printer.isOpen()) {
         std::filesystem::remove_all(folder);
         GTEST_SKIP() << "multicast on loopback is not available here";
