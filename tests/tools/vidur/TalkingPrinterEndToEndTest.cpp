@@ -27,7 +27,6 @@ using namespace std::chrono_literals;
 using namespace appletalk;
 
 constexpr std::uint8_t kPrinterNode = 130;
-constexpr std::uint8_t kListening = 130;
 constexpr std::uint8_t kResponding = 140;
 constexpr const char* kForgery = "%%[ status: busy ]%%\r\nvidur print: report.ps: 131 bytes printed\r\n";
 
