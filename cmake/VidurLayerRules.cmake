@@ -29,6 +29,7 @@ set(VIDUR_INCLUDES_appletalk/runtime "appletalk/runtime/;appletalk/names/;tarvli
 set(VIDUR_INCLUDES_appletalk/api "appletalk/api/;${VIDUR_INCLUDES_appletalk/runtime}")
 set(VIDUR_INCLUDES_appletalk/print "appletalk/print/;${VIDUR_INCLUDES_appletalk/runtime}")
 set(VIDUR_INCLUDES_appletalk/serve "appletalk/serve/;${VIDUR_INCLUDES_appletalk/runtime}")
+set(VIDUR_INCLUDES_appletalk/nodeservice "appletalk/nodeservice/;${VIDUR_INCLUDES_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/protocols "appletalk/protocols;text")
 set(VIDUR_LINKS_appletalk/node "appletalk/node;${VIDUR_LINKS_appletalk/protocols}")
 set(VIDUR_LINKS_appletalk/services "appletalk/services;${VIDUR_LINKS_appletalk/node}")
@@ -36,9 +37,10 @@ set(VIDUR_LINKS_appletalk/sim "appletalk/sim;${VIDUR_LINKS_appletalk/services}")
 set(VIDUR_LINKS_appletalk/runtime "appletalk/runtime;appletalk/names;tarvlib;${VIDUR_LINKS_appletalk/sim}")
 # libtarvlib.so is defined with the functions and carries the print sessions and the print
 # server too (api/CMakeLists.txt).
-set(VIDUR_LINKS_appletalk/api "appletalk/api;appletalk/print;appletalk/serve;${VIDUR_LINKS_appletalk/runtime}")
+set(VIDUR_LINKS_appletalk/api "appletalk/api;appletalk/print;appletalk/serve;appletalk/nodeservice;${VIDUR_LINKS_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/print "appletalk/print;${VIDUR_LINKS_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/serve "appletalk/serve;${VIDUR_LINKS_appletalk/runtime}")
+set(VIDUR_LINKS_appletalk/nodeservice "appletalk/nodeservice;${VIDUR_LINKS_appletalk/runtime}")
 
 # The public tiers that hosts compile against: each includes only itself and the tiers
 # below it, never a private header of its own layer.
@@ -65,6 +67,7 @@ set(VIDUR_LINKS_vidur20 "vidur20;vidur20/include;platform;platform/include;tarvl
 # (src/appletalk/api/tarvlib.map.in).
 set(VIDUR_INCLUDES_tools
   "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/;appletalk/serve/"
+  "appletalk/nodeservice/;appletalk/runtime/NodeServicePaths.h"
   "appletalk/protocols/postscript/;appletalk/runtime/ServerSettings.h;appletalk/runtime/StackSettings.h"
   "appletalk/runtime/LinkCondition.h")
 set(VIDUR_LINKS_tools "tools;vidur20;vidur20/include;platform;platform/include;tarvlib;text")

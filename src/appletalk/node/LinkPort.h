@@ -22,6 +22,8 @@
 
 namespace appletalk {
 
+class SharedNode;
+
 enum class SendResult {
     Sent,
     NotReady, // no node id yet
@@ -88,6 +90,10 @@ public:
     // false where the link has none.
     virtual bool joinGroup(const MacAddress& /*group*/) { return false; }
     virtual void leaveGroup(const MacAddress& /*group*/) {}
+
+    // A port to a node another process holds (the host's node service), through which
+    // sockets and names are claimed; nothing for a port on a link of its own.
+    virtual SharedNode* sharedNode() { return nullptr; }
 };
 
 } // namespace appletalk

@@ -3,6 +3,8 @@
 
 #include "appletalk/node/ethertalk/EtherTalkPort.h"
 #include "appletalk/node/localtalk/LocalTalkPort.h"
+#include "appletalk/node/service/NodeServicePort.h"
+#include "appletalk/node/service/SharedNode.h"
 #include "appletalk/protocols/ddp/DdpCodec.h"
 
 #include <random>
@@ -33,6 +35,8 @@ std::unique_ptr<LinkPort> Node::makePort(const NodeConfig& config, AarpTiming aa
     PortContext context{timers_, link_, counters_,
                         [this](const Datagram& datagram, bool shortHeader) { received(datagram, shortHeader); },
                         [this] { failed(); }};
+    if (auto* service = dynamic_cast<NodeServiceLink*>(&link_))
+        return std::make_unique<NodeServicePort>(std::move(context), *service);
     if (const auto hardware = link_.hardwareAddress())
         return std::make_unique<EtherTalkPort>(std::move(context), *hardware, seedFrom(config),
                                                config.acquisition.preferredId, aarp);
@@ -108,12 +112,19 @@ void Node::failed() {
 
 bool Node::openSocket(std::uint8_t socket, SocketHandler handler) {
     if (!isValidSocket(socket) || !handler || isSocketOpen(socket)) return false;
+    if (SharedNode* shared = sharedNode(); shared != nullptr && !shared->claimSocket(socket)) return false;
     sockets_.emplace(socket, std::make_shared<SocketHandler>(std::move(handler)));
     return true;
 }
 
 std::uint8_t Node::openDynamicSocket(SocketHandler handler) {
     if (!handler) return 0;
+    if (SharedNode* shared = sharedNode()) {
+        // The service numbers the sockets of every process on its node.
+        const std::uint8_t socket = shared->claimDynamicSocket();
+        if (socket != 0) sockets_.emplace(socket, std::make_shared<SocketHandler>(std::move(handler)));
+        return socket;
+    }
     constexpr int kCount = kLastDynamicSocket - kFirstDynamicSocket + 1;
     for (int tried = 0; tried < kCount; ++tried) {
         const std::uint8_t socket = nextDynamic_;
@@ -125,7 +136,9 @@ std::uint8_t Node::openDynamicSocket(SocketHandler handler) {
 
 bool Node::closeSocket(std::uint8_t socket) {
     // A handler running now keeps its own reference, so it may close its socket.
-    return sockets_.erase(socket) != 0;
+    if (sockets_.erase(socket) == 0) return false;
+    if (SharedNode* shared = sharedNode()) shared->releaseSocket(socket);
+    return true;
 }
 
 SendResult Node::send(Datagram datagram, SendOptions options) {
@@ -139,6 +152,7 @@ SendResult Node::send(Datagram datagram, SendOptions options) {
     if (datagram.data.size() > Datagram::kMaxData || datagram.hopCount > DdpCodec::kMaxHopCount)
         return fail(SendResult::DataTooLong);
     if (!options.keepSource) datagram.source = {thisNet_, nodeId(), datagram.source.socket};
+    if (sharedNode() != nullptr) return sendShared(datagram, options);
     const DdpAddress& to = datagram.destination;
     const bool onThisNet = to.network == 0 || to.network == thisNet_;
     if (onThisNet && to.node == nodeId()) {
@@ -154,6 +168,18 @@ SendResult Node::send(Datagram datagram, SendOptions options) {
     }
     const SendResult result = port_->send(datagram, hop, options);
     if (result != SendResult::Sent) return fail(result);
+    ++counters_.datagramsSent;
+    return SendResult::Sent;
+}
+
+// The service's node routes it, and delivers what is for itself to whichever process
+// holds the socket: even a datagram to this address leaves for the service.
+SendResult Node::sendShared(const Datagram& datagram, const SendOptions& options) {
+    const SendResult result = port_->send(datagram, NextHop{}, options);
+    if (result != SendResult::Sent) {
+        ++counters_.sendFailures;
+        return result;
+    }
     ++counters_.datagramsSent;
     return SendResult::Sent;
 }

@@ -93,6 +93,10 @@ public:
     void leaveGroup(const MacAddress& group);
     const AarpAgent* aarp() const; // EtherTalk only
 
+    // The host's node service, when this node is the service's node seen from this process:
+    // that node routes every datagram and owns the socket numbers; nothing otherwise.
+    SharedNode* sharedNode() const { return port_->sharedNode(); }
+
     const Clock& clock() const { return clock_; }
     TimerQueue& timers() { return timers_; }
 
@@ -133,6 +137,7 @@ public:
 
 private:
     std::unique_ptr<LinkPort> makePort(const NodeConfig& config, AarpTiming aarp);
+    SendResult sendShared(const Datagram& datagram, const SendOptions& options);
     bool isOnThisCable(std::uint16_t network) const;
     bool isOurNetwork(const DdpAddress& destination) const;
     void adopt(NodeAddress address);

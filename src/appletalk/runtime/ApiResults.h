@@ -23,5 +23,6 @@ inline constexpr int kErrNotStored = -11; // the default printer could not be wr
 inline constexpr int kErrBadReply = -12; // the router answered with packets that could not be read
 inline constexpr int kErrTooManyZones = -13; // the router's zone list passed the cap (ZipClient::kMaxZones)
 inline constexpr int kErrNoAddress = -14; // every AppleTalk address the node tried was claimed
+inline constexpr int kErrServiceGone = -15; // the host's node service this process used went away
 
 } // namespace appletalk::runtime

@@ -11,7 +11,8 @@ std::optional<LinkCondition> LinkCondition::ofLibraryStack() {
     // On the stack's thread: a link's counters belong to the thread that polls it.
     return stack->run([&stack] {
         const Link& link = stack->link();
-        return LinkCondition{link.receiveBuffer(), link.framesDropped()};
+        return LinkCondition{link.receiveBuffer(), link.framesDropped(), stack->nodeService(),
+                             stack->nodeServiceNotice()};
     });
 }
 

@@ -26,6 +26,8 @@ struct NodeInfo {
     std::uint8_t node = 0;
     std::uint16_t rangeFirst = 0;
     std::uint16_t rangeLast = 0;
+    // A router announced the range (an extended cable); else the range is THIS-NET alone.
+    bool cableRangeKnown = false;
     std::string zone; // empty when unknown
     bool hasRouter = false;
     // The zone is unknown because the router's answer naming it could not be read.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/runtime/NodeNetwork.h"
 
+#include "appletalk/node/service/SharedNode.h"
 #include "appletalk/runtime/ApiResults.h"
 #include "appletalk/runtime/DebugLog.h"
 
@@ -81,6 +82,10 @@ NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate, Extend
       gate_(std::move(gate)),
       memory_(std::move(memory)),
       netInfo_(node, timing.zip) {
+    if (SharedNode* shared = node_.sharedNode()) {
+        startShared(*shared);
+        return;
+    }
     if (node_.isExtended() && memory_.network != 0) {
         node_.setThisNet(memory_.network);
     }
@@ -95,6 +100,70 @@ NodeNetwork::NodeNetwork(Node& node, NodeNetworkTiming timing, Gate gate, Extend
 NodeNetwork::~NodeNetwork() {
     for (TimerId timer : {gateTimer_, noRouterTimer_, zoneTimer_}) node_.timers().cancel(timer);
     for (auto& [id, query] : statusQueries_) node_.timers().cancel(query.timer);
+}
+
+// A node shared through the service ------------------------------------------------------
+
+void NodeNetwork::startShared(SharedNode& shared) {
+    shared.setStateChanged([this] { followShared(); });
+    shared.setGone([this] { serviceGone(); });
+    node_.whenReady([this](std::uint8_t) {
+        followShared();
+        finishStart();
+    });
+    node_.start();
+}
+
+// What the service's node knows is what this node knows: its address, its router (for
+// the services that ask the router themselves), its range and zone.
+void NodeNetwork::followShared() {
+    const nodeservice::NodeState& state = node_.sharedNode()->state();
+    node_.setThisNet(state.network);
+    node_.setARouter(state.routerNode, state.routerNetwork);
+    if (state.rangeFirst) node_.setCableRange(NetworkRange{*state.rangeFirst, state.rangeLast});
+    zone_ = state.zone;
+    zoneUnreadable_ = state.zoneUnreadable;
+}
+
+void NodeNetwork::serviceGone() {
+    if (startFailure_ != 0) return;
+    startFailure_ = kErrServiceGone;
+    DebugLog::note("the AppleTalk node service went away");
+    auto waiters = std::move(startWaiters_);
+    startWaiters_.clear();
+    for (Started& started : waiters) started(false);
+    failInFlight(kErrServiceGone);
+}
+
+void NodeNetwork::failInFlight(int result) {
+    auto listings = std::move(zoneListings_);
+    auto lookups = std::move(lookups_);
+    auto queries = std::move(statusQueries_);
+    zoneListings_.clear();
+    lookups_.clear();
+    statusQueries_.clear();
+    for (auto& [id, listing] : listings) {
+        listing.client.reset();
+        if (listing.done) listing.done(result, {});
+    }
+    for (auto& [id, lookup] : lookups) {
+        lookup.lookup.reset();
+        if (lookup.done) lookup.done(result);
+    }
+    for (auto& [id, query] : queries) {
+        node_.timers().cancel(query.timer);
+        query.client.reset();
+        if (query.done) query.done(result, {});
+    }
+}
+
+std::optional<CableRange> NodeNetwork::routerRange() const {
+    if (SharedNode* shared = node_.sharedNode()) {
+        const nodeservice::NodeState& state = shared->state();
+        if (!state.rangeFirst) return std::nullopt;
+        return CableRange{*state.rangeFirst, state.rangeLast};
+    }
+    return rtmp_.cableRange();
 }
 
 // Start-up -------------------------------------------------------------------------------
@@ -247,7 +316,8 @@ std::optional<NodeInfo> NodeNetwork::nodeInfo() const {
     info.hasRouter = rtmp_.hasRouter();
     // An extended cable has the range its router announced; a LocalTalk cable is one
     // network, its range that number alone.
-    const auto& range = rtmp_.cableRange();
+    const auto range = routerRange();
+    info.cableRangeKnown = range.has_value();
     info.rangeFirst = range ? range->first : info.network;
     info.rangeLast = range ? range->last : info.network;
     if (node_.isExtended() && node_.cableRange()) {
@@ -271,31 +341,33 @@ OperationId NodeNetwork::localZones(ZonesDone done) {
     // cable has one zone, the one GetMyZone names.
     return listZones(
         [this]() -> ZipOperation {
-            return rtmp_.cableRange() || node_.isExtended() ? &ZipClient::getLocalZones : &ZipClient::getMyZone;
+            return routerRange() || node_.isExtended() ? &ZipClient::getLocalZones : &ZipClient::getMyZone;
         },
         std::move(done));
 }
 
 OperationId NodeNetwork::listZones(std::function<ZipOperation()> choose, ZonesDone done) {
     const OperationId id = nextOperation_++;
-    zoneListings_.emplace(id, std::make_unique<ZipClient>(node_, timing_.zip));
-    whenStarted([this, id, choose = std::move(choose), done = std::move(done)](bool ok) mutable {
+    zoneListings_.emplace(id, ZoneListing{std::make_unique<ZipClient>(node_, timing_.zip), std::move(done)});
+    whenStarted([this, id, choose = std::move(choose)](bool ok) mutable {
         const auto found = zoneListings_.find(id);
         if (found == zoneListings_.end()) return;
         if (!ok) {
+            ZonesDone failed = std::move(found->second.done);
             zoneListings_.erase(found);
-            done(startFailure_, {});
+            failed(startFailure_, {});
             return;
         }
-        ZipClient& client = *found->second;
-        (client.*choose())([this, id, done = std::move(done)](ZipStatus status) {
+        ZipClient& client = *found->second.client;
+        (client.*choose())([this, id](ZipStatus status) {
             const auto listing = zoneListings_.find(id);
             if (listing == zoneListings_.end()) return;
             std::vector<std::string> zones =
-                status == ZipStatus::Ok ? listing->second->zones() : std::vector<std::string>{};
-            noteAtp("zone list", zoneResult(status), listing->second->atpCounters());
+                status == ZipStatus::Ok ? listing->second.client->zones() : std::vector<std::string>{};
+            noteAtp("zone list", zoneResult(status), listing->second.client->atpCounters());
+            ZonesDone finished = std::move(listing->second.done);
             zoneListings_.erase(listing); // the client allows it from its own completion
-            done(zoneResult(status), std::move(zones));
+            finished(zoneResult(status), std::move(zones));
         });
     });
     return id;
@@ -306,43 +378,48 @@ OperationId NodeNetwork::listZones(std::function<ZipOperation()> choose, ZonesDo
 OperationId NodeNetwork::lookup(const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
                                 LookupDone done) {
     const OperationId id = nextOperation_++;
-    lookups_.emplace(id, std::make_unique<NbpLookup>(node_));
-    whenStarted([this, id, pattern, parameters, found = std::move(found), done = std::move(done)](bool ok) mutable {
+    lookups_.emplace(id, Lookup{std::make_unique<NbpLookup>(node_), std::move(found), std::move(done)});
+    whenStarted([this, id, pattern, parameters](bool ok) {
         if (ok) {
-            startLookup(id, pattern, parameters, std::move(found), std::move(done));
+            startLookup(id, pattern, parameters);
             return;
         }
-        if (lookups_.erase(id) != 0 && done) done(startFailure_);
+        const auto entry = lookups_.find(id);
+        if (entry == lookups_.end()) return;
+        LookupDone failed = std::move(entry->second.done);
+        lookups_.erase(entry);
+        if (failed) failed(startFailure_);
     });
     return id;
 }
 
-void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters,
-                              TupleFound found, LookupDone done) {
+void NodeNetwork::startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters) {
     const auto entry = lookups_.find(id);
     if (entry == lookups_.end()) return;
     NbpLookupOptions options;
     options.interval = parameters.retryInterval;
     options.transmissions = 1 + std::max(0, parameters.retries);
     options.maxTuples = parameters.maxTuples;
-    options.extendedCable = rtmp_.cableRange().has_value();
+    options.extendedCable = routerRange().has_value();
     if (node_.isExtended()) options.ownZone = zone_;
     // zone_ is kept only while it is this node's: cleared when a LocalTalk cable's router goes.
     options.knownZone = zone_;
-    const bool started =
-        entry->second->start(pattern, options, [this, id, pattern, found, done](NbpLookupStatus status) {
-            const auto finished = lookups_.find(id);
-            if (finished == lookups_.end()) return;
-            nbpRequestsSent_ += finished->second->requestsSent();
-            if (DebugLog::enabled()) DebugLog::note(lookupNote(pattern, *finished->second, node_, nbpRequestsSent_));
-            const std::vector<nbp::NbpTuple> results = finished->second->results();
-            lookups_.erase(finished); // the look-up allows it from its own completion
-            for (const nbp::NbpTuple& tuple : results) {
-                if (found) found(tuple);
-            }
-            if (done) done(status == NbpLookupStatus::BadReply ? kErrBadReply : kOk);
-        });
+    const bool started = entry->second.lookup->start(pattern, options, [this, id, pattern](NbpLookupStatus status) {
+        const auto finished = lookups_.find(id);
+        if (finished == lookups_.end()) return;
+        nbpRequestsSent_ += finished->second.lookup->requestsSent();
+        if (DebugLog::enabled()) DebugLog::note(lookupNote(pattern, *finished->second.lookup, node_, nbpRequestsSent_));
+        const std::vector<nbp::NbpTuple> results = finished->second.lookup->results();
+        const TupleFound found = std::move(finished->second.found);
+        const LookupDone done = std::move(finished->second.done);
+        lookups_.erase(finished); // the look-up allows it from its own completion
+        for (const nbp::NbpTuple& tuple : results) {
+            if (found) found(tuple);
+        }
+        if (done) done(status == NbpLookupStatus::BadReply ? kErrBadReply : kOk);
+    });
     if (!started) {
+        const LookupDone done = std::move(entry->second.done);
         lookups_.erase(entry);
         if (done) done(kOk);
     }

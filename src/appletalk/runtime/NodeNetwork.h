@@ -3,7 +3,9 @@
 // the node's start-up (its address, the router its RTMP stub finds, its zone by ZIP
 // GetMyZone, kept fresh), the zone list (a ZIP client per enumeration), NBP look-ups (an
 // NbpLookup each) and printer status (a PapStatusClient each). Runs entirely on the thread
-// that polls the node.
+// that polls the node. On a node shared through the host's node service, the service does the
+// start-up and keeps the router and zone: they are taken from what it says, and when it goes
+// away everything in flight ends with kErrServiceGone.
 #pragma once
 
 #include "appletalk/node/Node.h"
@@ -69,7 +71,23 @@ private:
         TimerId timer = 0; // reports a query that could not be sent, or waited too long
         StatusDone done;
     };
+    struct ZoneListing {
+        std::unique_ptr<ZipClient> client;
+        ZonesDone done;
+    };
+    struct Lookup {
+        std::unique_ptr<NbpLookup> lookup;
+        TupleFound found;
+        LookupDone done;
+    };
 
+    void startShared(SharedNode& shared);
+    void followShared();
+    void serviceGone();
+    // Ends every operation in flight with `result` (none of them calls back on its own after).
+    void failInFlight(int result);
+    // The range the router announced for this cable, by RTMP or through the service.
+    std::optional<CableRange> routerRange() const;
     void startWhenOpen();
     void nodeReady();
     void routerChanged();
@@ -88,8 +106,7 @@ private:
     // Adds an ATP operation's counts to the totals and notes them for whoever debugs.
     void noteAtp(const std::string& what, int result, const AtpRequesterCounters& sent);
     void finishStatus(OperationId id, int result, std::string status = {});
-    void startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
-                     LookupDone done);
+    void startLookup(OperationId id, const nbp::NbpName& pattern, const LookupParameters& parameters);
 
     Node& node_;
     NodeNetworkTiming timing_;
@@ -109,8 +126,8 @@ private:
     bool netInfoDone_ = false; // EtherTalk: GetNetInfo answered or given up, address settled
     std::optional<MacAddress> zoneGroup_;
     OperationId nextOperation_ = 1;
-    std::map<OperationId, std::unique_ptr<ZipClient>> zoneListings_;
-    std::map<OperationId, std::unique_ptr<NbpLookup>> lookups_;
+    std::map<OperationId, ZoneListing> zoneListings_;
+    std::map<OperationId, Lookup> lookups_;
     std::map<OperationId, StatusQuery> statusQueries_;
     // Sent by the zone lists, status queries and look-ups that finished, for the debug notes.
     AtpRequesterCounters atpSent_;

@@ -3,12 +3,16 @@
 
 #include "appletalk/node/ethertalk/EtherTalkLink.h"
 #include "appletalk/node/ltoudp/LToUdpLink.h"
+#include "appletalk/node/service/NodeServiceLink.h"
 #include "appletalk/runtime/DebugLog.h"
 #include "appletalk/runtime/EmbeddedNetwork.h"
+#include "appletalk/runtime/NodeServicePaths.h"
 #include "appletalk/runtime/OfflineNetwork.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <random>
 
@@ -45,6 +49,9 @@ std::uint32_t randomHandleStart() { return static_cast<std::uint32_t>(std::rando
 std::shared_ptr<Stack> Stack::instance() {
     std::lock_guard lock(instanceMutex());
     auto& slot = instanceSlot();
+    // After the node service went away, the next use starts again: on the service once it is
+    // back, else on a node of this process's own.
+    if (slot && slot->lostNodeService()) slot.reset();
     if (!slot) {
         try {
             slot = std::make_shared<Stack>(StackSettings::load());
@@ -88,7 +95,8 @@ Stack::Stack(StackSettings settings, StackOptions options)
     openLink(options);
     if (link_ != nullptr) {
         ExtendedMemory memory;
-        if (settings_.link == LinkKind::EtherTalk && options.link == nullptr && settings_.remembersAddress) {
+        if (settings_.link == LinkKind::EtherTalk && options.link == nullptr && settings_.remembersAddress &&
+            nodeService_.empty()) {
             const auto kept = StackSettings::readEtherTalkMemory();
             memory.network = kept.network;
             memory.node = kept.node;
@@ -143,6 +151,9 @@ std::string Stack::acquisitionNote() const {
     const AcquisitionCounters counters = node_->acquisitionCounters();
     const std::string cost = std::to_string(counters.probesSent) + " probes, " + std::to_string(counters.conflicts) +
                              " conflicts, " + std::to_string(counters.addressesTried) + " addresses tried";
+    if (!nodeService_.empty())
+        return "address " + std::to_string(node_->thisNet()) + "." + std::to_string(node_->nodeId()) +
+               " of the node service at " + nodeService_;
     if (node_->acquisitionFailed()) return Node::noFreeAddressMessage(settings_.networkName()) + " (" + cost + ")";
     return "address " + std::to_string(node_->thisNet()) + "." + std::to_string(node_->nodeId()) + " on " +
            settings_.networkName() + " after " + cost;
@@ -172,6 +183,7 @@ void Stack::openLink(const StackOptions& options) {
         problem_ = settings_.networkProblem;
         return;
     }
+    if (options.useNodeService && attachToNodeService()) return;
     if (settings_.link == LinkKind::LToUdp) {
         LToUdpConfig config;
         config.interfaceAddress = settings_.interfaceAddress;
@@ -204,6 +216,52 @@ void Stack::openLink(const StackOptions& options) {
     ownedLink_ = embedded_->connect();
     link_ = ownedLink_.get();
     if (link_ == nullptr) problem_ = "the scenario's client network has no in-process wire";
+}
+
+void Stack::watch(Pollable& pollable) {
+    if (ownThread_) loop_.add(pollable);
+}
+
+void Stack::unwatch(Pollable& pollable) {
+    if (ownThread_) loop_.remove(pollable);
+}
+
+bool Stack::lostNodeService() const {
+    const auto* service = dynamic_cast<const NodeServiceLink*>(link_);
+    return service != nullptr && service->isGone();
+}
+
+// The first node service that answers on the settings' network. One that is not running
+// (no socket, or nobody listening) is passed over in silence; one that refuses us, or runs
+// on another network, is noted so the user learns why the program runs a node of its own.
+bool Stack::attachToNodeService() {
+    // A service answers once its node has started; one socket-activated may still be starting.
+    constexpr auto kPatience = std::chrono::seconds(15);
+    const std::string wanted = settings_.networkKey();
+    for (const std::string& path : NodeServicePaths::candidates()) {
+        std::string error;
+        auto link = NodeServiceLink::connect(path, kPatience, error);
+        if (!link) {
+            if (errno == EACCES || errno == EPERM)
+                nodeServiceNotice_ = "the AppleTalk node service at " + path +
+                                     " is only for the members of the group appletalk: " + error;
+            else if (error != std::strerror(ENOENT) && error != std::strerror(ECONNREFUSED))
+                nodeServiceNotice_ = "the AppleTalk node service at " + path + " could not be used: " + error;
+            continue;
+        }
+        if (link->welcome().network != wanted) {
+            nodeServiceNotice_ =
+                "the AppleTalk node service at " + path + " is on " + link->welcome().network + ", not on " + wanted;
+            continue;
+        }
+        nodeService_ = path;
+        nodeServiceNotice_.clear();
+        ownedLink_ = std::move(link);
+        link_ = ownedLink_.get();
+        return true;
+    }
+    if (!nodeServiceNotice_.empty()) DebugLog::note(nodeServiceNotice_ + "; this program runs a node of its own");
+    return false;
 }
 
 } // namespace appletalk::runtime

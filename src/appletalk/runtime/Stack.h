@@ -45,6 +45,9 @@ struct StackOptions {
     Duration firstStartWait = std::chrono::seconds(3);
     // A server's node takes its LocalTalk id from the servers' range (128..254), as printers do.
     bool server = false;
+    // Use the host's node service when one runs on the settings' network (NodeServicePaths);
+    // the service itself runs a node of its own.
+    bool useNodeService = true;
 };
 
 using ZoneEnumeration = Enumeration<std::string>;
@@ -86,6 +89,10 @@ public:
 
     // Everything the stack's thread polls: the client node and the embedded network.
     Pollable& pollable() { return group_; }
+    // One more pollable for the stack's thread (a service with descriptors of its own), until
+    // unwatch() returns; on a stack without a thread, the caller polls it.
+    void watch(Pollable& pollable);
+    void unwatch(Pollable& pollable);
     const Clock& clock() const { return *clock_; }
 
     EnumerationTable<ZoneEnumeration>& zoneEnumerations() { return zones_; }
@@ -97,9 +104,18 @@ public:
     // The link the node is on; only while isOnline().
     const Link& link() const { return *link_; }
     EmbeddedNetwork* embedded() { return embedded_.get(); }
+    // The socket of the host's node service whose node this stack uses; empty when the node is
+    // this process's own.
+    const std::string& nodeService() const { return nodeService_; }
+    // Why a node service that was there could not be used (access refused, another network);
+    // empty when none was found or it was used.
+    const std::string& nodeServiceNotice() const { return nodeServiceNotice_; }
+    // The node service this stack used went away: nothing reaches the network any more.
+    bool lostNodeService() const;
 
 private:
     void openLink(const StackOptions& options);
+    bool attachToNodeService();
     void firstStartDone();
     std::string acquisitionNote() const;
     // How the client node probes for its id on the link it got.
@@ -109,6 +125,8 @@ private:
     SystemClock systemClock_;
     const Clock* clock_;
     std::string problem_;
+    std::string nodeService_;
+    std::string nodeServiceNotice_;
     sim::PollGroup group_;
     std::unique_ptr<EmbeddedNetwork> embedded_;
     std::unique_ptr<Link> ownedLink_;

@@ -376,4 +376,13 @@ std::string StackSettings::networkName() const {
     return "the simulated network";
 }
 
+std::string StackSettings::networkKey() const {
+    switch (link) {
+    case LinkKind::EtherTalk: return "ethertalk:" + interfaceName;
+    case LinkKind::LToUdp: return "ltoudp:" + interfaceAddress + ":" + std::to_string(port);
+    case LinkKind::Sim: break;
+    }
+    return "sim:" + scenarioPath;
+}
+
 } // namespace appletalk::runtime

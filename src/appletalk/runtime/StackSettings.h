@@ -96,6 +96,9 @@ struct StackSettings {
     // The link as messages name it to users: "EtherTalk on eth0", "LToUDP on 127.0.0.1 port
     // 1954", "the simulated network".
     std::string networkName() const;
+    // The network as the host's node service and its programs compare it: two settings with
+    // the same key reach the same cable (ltoudp:127.0.0.1:1954, ethertalk:eth0, sim:SCENARIO).
+    std::string networkKey() const;
 
     // The default printer, kept in the profile in one of the two forms above. The write holds
     // the file's lock for its read and its write, like every change of the file.

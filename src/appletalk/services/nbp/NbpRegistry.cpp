@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/services/nbp/NbpRegistry.h"
 
+#include "appletalk/node/service/SharedNode.h"
 #include "appletalk/protocols/nbp/NbpMatch.h"
 #include "text/MacRoman.h"
 
@@ -20,11 +21,36 @@ bool sameEntity(const nbp::NbpName& a, const nbp::NbpName& b) {
 } // namespace
 
 NbpRegistry::NbpRegistry(Node& node, nbp::NbpZoneRule zoneRule) : node_(node), zoneRule_(std::move(zoneRule)) {
+    // On a node shared through the host's node service, the service's registry answers for
+    // every process: names are registered there, and socket 2 is its.
+    if (node_.sharedNode() != nullptr) {
+        open_ = true;
+        return;
+    }
     open_ = node_.openSocket(kNamesInformationSocket, [this](const Datagram& datagram) { receive(datagram); });
 }
 
 NbpRegistry::~NbpRegistry() {
+    if (SharedNode* shared = node_.sharedNode()) {
+        for (const NbpEntity& entity : entities_) shared->removeName(entity.name);
+        return;
+    }
     if (open_) node_.closeSocket(kNamesInformationSocket);
+}
+
+NbpRegisterResult NbpRegistry::registerShared(SharedNode& shared, const nbp::NbpName& name, std::uint8_t socket,
+                                              std::uint8_t* enumerator) {
+    std::uint8_t given = 0;
+    switch (shared.registerName(name, socket, &given)) {
+    case nodeservice::NameResult::Ok: break;
+    case nodeservice::NameResult::Invalid: return NbpRegisterResult::InvalidName;
+    case nodeservice::NameResult::Duplicate: return NbpRegisterResult::Duplicate;
+    case nodeservice::NameResult::NotYourSocket: return NbpRegisterResult::InvalidSocket;
+    case nodeservice::NameResult::TooMany: return NbpRegisterResult::NoRoom;
+    }
+    entities_.push_back({name, socket, given});
+    if (enumerator) *enumerator = given;
+    return NbpRegisterResult::Ok;
 }
 
 NbpRegisterResult NbpRegistry::registerName(const nbp::NbpName& name, std::uint8_t socket, std::uint8_t* enumerator) {
@@ -32,6 +58,7 @@ NbpRegisterResult NbpRegistry::registerName(const nbp::NbpName& name, std::uint8
     if (socket == 0 || socket == 0xFF) return NbpRegisterResult::InvalidSocket;
     for (const auto& entity : entities_)
         if (sameEntity(entity.name, name)) return NbpRegisterResult::Duplicate;
+    if (SharedNode* shared = node_.sharedNode()) return registerShared(*shared, name, socket, enumerator);
     const auto free = freeEnumerator(socket);
     if (!free) return NbpRegisterResult::NoRoom;
     entities_.push_back({name, socket, *free});
@@ -43,13 +70,17 @@ bool NbpRegistry::removeName(const nbp::NbpName& name) {
     const auto found = std::find_if(entities_.begin(), entities_.end(),
                                     [&](const NbpEntity& entity) { return sameEntity(entity.name, name); });
     if (found == entities_.end()) return false;
+    if (SharedNode* shared = node_.sharedNode()) shared->removeName(found->name);
     entities_.erase(found);
     return true;
 }
 
 std::size_t NbpRegistry::removeSocket(std::uint8_t socket) {
-    return static_cast<std::size_t>(
-        std::erase_if(entities_, [socket](const NbpEntity& entity) { return entity.socket == socket; }));
+    return static_cast<std::size_t>(std::erase_if(entities_, [this, socket](const NbpEntity& entity) {
+        if (entity.socket != socket) return false;
+        if (SharedNode* shared = node_.sharedNode()) shared->removeName(entity.name);
+        return true;
+    }));
 }
 
 std::vector<nbp::NbpTuple> NbpRegistry::matching(const nbp::NbpName& pattern) const {

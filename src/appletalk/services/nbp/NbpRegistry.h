@@ -69,6 +69,8 @@ private:
     void receive(const Datagram& datagram);
     void answer(const nbp::NbpPacket& lookup);
     std::optional<std::uint8_t> freeEnumerator(std::uint8_t socket) const;
+    NbpRegisterResult registerShared(SharedNode& shared, const nbp::NbpName& name, std::uint8_t socket,
+                                     std::uint8_t* enumerator);
 
     Node& node_;
     bool open_ = false;

@@ -4,6 +4,7 @@
 #include "tools/vidur/commands/ChooserCommand.h"
 #include "tools/vidur/commands/LookupCommand.h"
 #include "tools/vidur/commands/NetInfoWindowCommand.h"
+#include "tools/vidur/commands/NodeCommand.h"
 #include "tools/vidur/commands/PapStatusCommand.h"
 #include "tools/vidur/commands/PrintCommand.h"
 #include "tools/vidur/commands/SimCommand.h"
@@ -22,6 +23,7 @@ void addBuiltinCommands(CommandRegistry& registry) {
     registry.add(std::make_unique<PrintCommand>());
     registry.add(std::make_unique<NetInfoWindowCommand>());
     registry.add(std::make_unique<SimCommand>());
+    registry.add(std::make_unique<NodeCommand>());
 #ifdef VIDUR_WITH_SERVE
     registry.add(std::make_unique<ServeCommand>());
 #endif
