@@ -11,3 +11,6 @@ export QT_QPA_PLATFORM=offscreen
 XDG_RUNTIME_DIR="$(mktemp -d)"
 export XDG_RUNTIME_DIR
 chmod 700 "$XDG_RUNTIME_DIR"
+# Nor a node service the machine may run (/run/vidur20/node): each test chooses its network,
+# and the service's own tests name their socket.
+export VIDUR_NODE_SOCKET=none

@@ -21,6 +21,7 @@ std::string LibraryStatus::describe(int status) {
     case -13: return "the AppleTalk router's zone list has no end (more than 8192 zones or 1024 pages)";
     // The network as the library was told it: this run's --network, or the settings.
     case -14: return appletalk::Node::noFreeAddressMessage(appletalk::runtime::StackSettings::load().networkName());
+    case -15: return "the AppleTalk node service went away";
     case kLocalZonesUnknown: return "the zones of an extended cable cannot be listed with this AppleTalk library";
     case kTimedOut: return "the AppleTalk library did not answer in time";
     default: return "the AppleTalk library failed (" + std::to_string(status) + ")";

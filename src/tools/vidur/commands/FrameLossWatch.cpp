@@ -2,6 +2,7 @@
 #include "tools/vidur/commands/FrameLossWatch.h"
 
 #include "appletalk/runtime/LinkCondition.h"
+#include "tools/vidur/output/TerminalText.h"
 
 namespace vidur::cli {
 
@@ -10,6 +11,8 @@ using appletalk::runtime::LinkCondition;
 FrameLossWatch::FrameLossWatch(std::string prefix, std::ostream& err) : prefix_(std::move(prefix)), err_(err) {
     const auto condition = LinkCondition::ofLibraryStack();
     if (!condition) return;
+    if (!condition->nodeServiceNotice.empty())
+        err_ << prefix_ << escapeControls(condition->nodeServiceNotice) << "; running a node of its own\n";
     droppedAtStart_ = condition->framesDropped;
     if (condition->receiveBuffer && condition->receiveBuffer->isShort())
         err_ << prefix_ << condition->receiveBuffer->advice() << "\n";

@@ -2,6 +2,7 @@
 #include "tools/vidur/commands/NetInfoCommand.h"
 #include "tools/vidur/output/TerminalText.h"
 
+#include "appletalk/runtime/LinkCondition.h"
 #include "text/MacRoman.h"
 #include "tools/vidur/cli/ExitStatus.h"
 #include "tools/vidur/cli/LibraryStatus.h"
@@ -17,7 +18,8 @@ using vidur::text::macRomanToUtf8;
 
 std::string NetInfoCommand::details() const {
     return "The address is NET.NODE, with the same numbers in hexadecimal after it; the range is\n"
-           "the first and last network number of the node's cable.\n";
+           "the first and last network number of the node's cable. A node shared through the host's\n"
+           "node service (vidur node) is said to be, with the service's socket.\n";
 }
 
 std::vector<OptionSpec> NetInfoCommand::options() const {
@@ -28,12 +30,14 @@ std::vector<OptionSpec> NetInfoCommand::options() const {
 
 std::string NetInfoCommand::format(const Info& info, bool json) {
     if (json) {
-        return JsonWriter::line({{"network", info.network},
+        Json document{{"network", info.network},
                                  {"node", info.node},
                                  {"address", std::to_string(info.network) + "." + std::to_string(info.node)},
                                  {"rangeFirst", info.rangeFirst},
                                  {"rangeLast", info.rangeLast},
-                                 {"zone", macRomanToUtf8(info.zone)}});
+                                 {"zone", macRomanToUtf8(info.zone)}};
+        if (!info.sharedFrom.empty()) document["sharedFrom"] = info.sharedFrom;
+        return JsonWriter::line(document);
     }
     char hex[32];
     std::snprintf(hex, sizeof hex, "(%4.4X %2.2X)", info.network, info.node);
@@ -41,6 +45,8 @@ std::string NetInfoCommand::format(const Info& info, bool json) {
     table.addRow({"address:", std::to_string(info.network) + "." + std::to_string(info.node) + " " + hex});
     table.addRow({"zone:", info.zone.empty() ? std::string("(unknown)") : terminalText(info.zone)});
     table.addRow({"range:", std::to_string(info.rangeFirst) + "-" + std::to_string(info.rangeLast)});
+    if (!info.sharedFrom.empty())
+        table.addRow({"node:", "shared by this host's programs, from the node service at " + escapeControls(info.sharedFrom)});
     return table.text();
 }
 
@@ -52,7 +58,9 @@ int NetInfoCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         io.err << "vidur netinfo: " << LibraryStatus::describe(reply.status) << "\n";
         return kExitError;
     }
-    io.out << format({reply.network, reply.node, reply.rangeFirst, reply.rangeLast, reply.zone}, json);
+    const auto condition = appletalk::runtime::LinkCondition::ofLibraryStack();
+    const std::string shared = condition ? condition->nodeService : std::string();
+    io.out << format({reply.network, reply.node, reply.rangeFirst, reply.rangeLast, reply.zone, shared}, json);
     return kExitSuccess;
 }
 

@@ -20,6 +20,7 @@ public:
     struct Info {
         unsigned network = 0, node = 0, rangeFirst = 0, rangeLast = 0;
         std::string zone; // Mac OS Roman; empty when unknown
+        std::string sharedFrom{}; // the node service's socket when the node is shared; empty: own
     };
     static std::string format(const Info& info, bool json);
 };
