@@ -105,18 +105,19 @@ void NodeService::acceptAll() {
 // Everything the program sent by now; a program that hung up, or sent what is not a
 // message of the protocol, is dropped with all it held.
 void NodeService::serve(ServiceClient& client) {
+    const int fd = client.fd(); // the client is gone once dropped
     std::vector<std::uint8_t> packet;
     bool closed = false;
     while (client.receive(packet, closed)) {
         const auto message = parse(packet);
         if (!message) {
-            drop(client.fd(), "sent a message this service cannot read");
+            drop(fd, "sent a message this service cannot read");
             return;
         }
         handle(client, *message);
-        if (!clients_.contains(client.fd())) return;
+        if (!clients_.contains(fd)) return;
     }
-    if (closed) drop(client.fd(), "left");
+    if (closed) drop(fd, "left");
 }
 
 void NodeService::handle(ServiceClient& client, const Message& message) {
