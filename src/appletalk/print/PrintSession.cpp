@@ -33,7 +33,7 @@ constexpr std::uint64_t kHighWater = 512 * 1024;
 constexpr int kWaitSliceMs = 200;
 
 struct Event {
-    enum class Kind { LookupDone, Busy, Opened, Message, PrinterError, Drained, Waiting, Dropped, Finished } kind;
+    enum class Kind { LookupDone, Busy, Opened, Message, PrinterError, Drained, Waiting, Dropped, Finished, Lost } kind;
     std::optional<DdpAddress> printer;
     std::string text; // UTF-8
     std::vector<std::uint8_t> bytes;
@@ -117,6 +117,8 @@ FoundPrinter findPrinter(Stack& stack, EventQueue& queue, const PrintRequest& re
         return {std::nullopt,
                 {PrintOutcome::NetworkError,
                  "bad reply: the answers to the look-up of " + displayName(*request.name) + " could not be read", 0}};
+    if (!done->printer && done->lookupStatus == appletalk::runtime::kErrServiceGone)
+        return {std::nullopt, {PrintOutcome::NetworkError, "the AppleTalk node service went away", 0}};
     if (!done->printer)
         return {std::nullopt, {PrintOutcome::NotFound, displayName(*request.name) + " was not found", 0}};
     return {done->printer, {}};
@@ -141,6 +143,7 @@ public:
         stack_.run([&] { job_.reset(); });
         PrintResult result{*finished_, {}, taken_};
         if (result.outcome == PrintOutcome::InputError) result.detail = inputProblem_;
+        if (lostService_) result.detail = "the AppleTalk node service went away";
         return result;
     }
 
@@ -148,7 +151,10 @@ private:
     bool open(DdpAddress printer) {
         PrintJobOptions options;
         options.stallLimit = request_.stallLimit;
+        EventQueue& queue = queue_;
         const bool opened = stack_.run([&] {
+            // The host's node service going away ends the job now, not at its stall limit.
+            stack_.network().whenLost([&queue] { queue.push({Event::Kind::Lost, {}, {}, {}, 0, {}, {}, 0}); });
             job_ = std::make_unique<PrintJob>(*stack_.node(), options);
             return job_->open(printer, events());
         });
@@ -224,6 +230,10 @@ private:
             taken_ = event.taken;
             finished_ = event.outcome;
             break;
+        case Event::Kind::Lost:
+            lostService_ = true;
+            finished_ = PrintOutcome::NetworkError;
+            break;
         case Event::Kind::LookupDone: break;
         }
     }
@@ -244,6 +254,7 @@ private:
     std::uint64_t taken_ = 0;
     bool inputDone_ = false;
     bool cancelled_ = false;
+    bool lostService_ = false;
     std::string inputProblem_;
     std::optional<PrintOutcome> finished_;
 };

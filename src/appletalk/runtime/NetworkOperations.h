@@ -62,6 +62,9 @@ public:
     // Why a node that has a link cannot start (kErrNoAddress); 0 while it can, and where
     // there is no link at all (every operation then says kErrNoNetwork).
     virtual int startFailure() const { return 0; }
+    // Runs once if the network is lost for good after the start (the host's node service
+    // went away): startFailure() then says why. Never runs for a network of this process's own.
+    virtual void whenLost(std::function<void()> /*lost*/) {}
 
     // The zones of the internet from the router; a negative status when there is none.
     virtual OperationId zoneList(ZonesDone done) = 0;

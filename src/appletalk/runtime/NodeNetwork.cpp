@@ -133,6 +133,16 @@ void NodeNetwork::serviceGone() {
     startWaiters_.clear();
     for (Started& started : waiters) started(false);
     failInFlight(kErrServiceGone);
+    auto lost = std::move(lostWaiters_);
+    lostWaiters_.clear();
+    for (auto& tell : lost) tell();
+}
+
+void NodeNetwork::whenLost(std::function<void()> lost) {
+    if (startFailure_ == kErrServiceGone)
+        lost();
+    else
+        lostWaiters_.push_back(std::move(lost));
 }
 
 void NodeNetwork::failInFlight(int result) {

@@ -57,6 +57,7 @@ public:
     void whenStarted(Started started) override;
     std::optional<NodeInfo> nodeInfo() const override;
     int startFailure() const override { return startFailure_; }
+    void whenLost(std::function<void()> lost) override;
     OperationId zoneList(ZonesDone done) override;
     OperationId localZones(ZonesDone done) override;
     OperationId lookup(const nbp::NbpName& pattern, const LookupParameters& parameters, TupleFound found,
@@ -119,6 +120,7 @@ private:
     bool started_ = false;
     int startFailure_ = 0; // a result from ApiResults.h once the start has failed
     std::vector<Started> startWaiters_;
+    std::vector<std::function<void()>> lostWaiters_;
     std::string zone_;
     bool zoneUnreadable_ = false; // the last answer naming the zone could not be read
     ExtendedMemory memory_;

@@ -35,6 +35,8 @@ ServeSession::~ServeSession() {
 
 bool ServeSession::isOnline() const { return server_ != nullptr; }
 
+bool ServeSession::lostNetwork() const { return stack_->lostNodeService(); }
+
 std::string ServeSession::problem() const { return stack_->problem(); }
 
 bool ServeSession::awaitStart(std::chrono::milliseconds limit) {

@@ -29,6 +29,8 @@ public:
 
     // False when the network could not be opened; problem() says why.
     bool isOnline() const;
+    // The host's node service this server's node was went away: its names went with it.
+    bool lostNetwork() const;
     std::string problem() const;
     // Waits, at most `limit`, until the node has its address and zone.
     bool awaitStart(std::chrono::milliseconds limit);

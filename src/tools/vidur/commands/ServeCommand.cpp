@@ -42,7 +42,7 @@ std::string ServeCommand::details() const {
            "The [Serve] section of AppleTalk.INI may name the network, the queues and the default user\n"
            "of jobs that name none; without a network there (or --network) nothing is served. Runs\n"
            "until Ctrl-C or SIGTERM, which unregisters the names and closes the connections (exit 0).\n"
-           "Exit status 2 for bad usage or no network.\n";
+           "Exit status 2 for bad usage, no network, or the AppleTalk node service it used going away.\n";
 }
 
 std::vector<OptionSpec> ServeCommand::options() const {
@@ -88,6 +88,12 @@ int ServeCommand::run(const ParsedArguments& arguments, CommandIo& io) {
                                          [&log](const std::string& line) { log.say(line); });
     do {
         follower.refresh();
+        if (session.lostNetwork()) {
+            // Its names went with the service: a restart (systemd's) publishes them again.
+            log.say("the AppleTalk node service went away");
+            workers.joinAll();
+            return kExitError;
+        }
     } while (!stop.waitFor(kRefreshMs));
     log.say("stopping: the names go and the connections close");
     if (!session.stop(kStopLimit)) log.say("some workstations did not answer the close in time");
