@@ -22,3 +22,9 @@ vidur_add_benchmark(NAME print_job_bench
 vidur_add_benchmark(NAME sim_start_bench
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/SimStartBench.cpp
   LIBS atalk_sim atalk_node)
+
+# A datagram's round trip over LToUDP on loopback, from a node of its own and through the
+# host's node service.
+vidur_add_benchmark(NAME node_service_bench
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/NodeServiceRoundTripBench.cpp
+  LIBS atalk_nodeservice atalk_node)

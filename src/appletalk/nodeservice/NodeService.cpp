@@ -159,9 +159,11 @@ void NodeService::openSocket(ServiceClient& client, const OpenSocket& request) {
     } else {
         answer.result = SocketResult::InUse;
     }
-    if (answer.result == SocketResult::Ok) client.sockets.insert(answer.socket);
-    else log_(client.description() + ": socket " + std::to_string(request.socket) + " " +
-              socketResultText(answer.result));
+    if (answer.result == SocketResult::Ok)
+        client.sockets.insert(answer.socket);
+    else
+        log_(client.description() + ": socket " + std::to_string(request.socket) + " " +
+             socketResultText(answer.result));
     client.send(answer);
 }
 

@@ -15,8 +15,7 @@ std::string userName(uid_t uid) {
     passwd entry{};
     passwd* found = nullptr;
     std::vector<char> buffer(4096);
-    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
-        return found->pw_name;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) return found->pw_name;
     return "uid " + std::to_string(uid);
 }
 

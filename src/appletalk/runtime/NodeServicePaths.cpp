@@ -23,8 +23,8 @@ std::vector<std::string> NodeServicePaths::candidates() {
 }
 
 std::string NodeServicePaths::serviceDefault(bool systemService, std::string& problem) {
-    if (const char* chosen = std::getenv(kEnvironment); chosen != nullptr && *chosen != '\0' &&
-                                                         std::string(chosen) != "none")
+    if (const char* chosen = std::getenv(kEnvironment);
+        chosen != nullptr && *chosen != '\0' && std::string(chosen) != "none")
         return chosen;
     if (systemService) return kSystemSocket;
     std::string user = userSocket();

@@ -121,9 +121,8 @@ TEST_F(NodeServiceEndToEnd, CommandsShareTheServicesNodeAndSendNoProbesOfTheirOw
             EXPECT_NE(result.out.find("shared by this host's programs"), std::string::npos);
         }
     }
-    const ProcessResult chooser = VidurProcess::run({"chooser", "--offscreen", "--screenshot",
-                                                     (folder / "chooser.png").string()},
-                                                    client, 60s);
+    const ProcessResult chooser =
+        VidurProcess::run({"chooser", "--offscreen", "--screenshot", (folder / "chooser.png").string()}, client, 60s);
     if (chooser.exitCode != 255) {
         EXPECT_EQ(chooser.exitCode, 1) << chooser.err;
         EXPECT_NE(chooser.err.find("of the node service at " + socket), std::string::npos) << chooser.err;

@@ -45,7 +45,7 @@ int millisecondsLeft(WallClock::time_point deadline) {
 } // namespace
 
 std::unique_ptr<NodeServiceLink> NodeServiceLink::connect(const std::string& path, std::chrono::milliseconds patience,
-                                                         std::string& error) {
+                                                          std::string& error) {
     const int fd = connectTo(path, error);
     if (fd < 0) return nullptr;
     std::unique_ptr<NodeServiceLink> link(new NodeServiceLink(fd, path));

@@ -26,7 +26,7 @@ void NodeServicePort::moveInto(NetworkRange /*range*/, NodeAddress /*preferred*/
 SendResult NodeServicePort::send(const Datagram& datagram, const NextHop& /*hop*/, const SendOptions& options) {
     if (gone_) return SendResult::LinkFailed;
     return link_.post(nodeservice::Send{datagram, options.longHeader, options.checksum}) ? SendResult::Sent
-                                                                                          : SendResult::LinkFailed;
+                                                                                         : SendResult::LinkFailed;
 }
 
 void NodeServicePort::receive(std::span<const std::uint8_t> frame, std::uint16_t /*thisNet*/) {
@@ -82,6 +82,8 @@ nodeservice::NameResult NodeServicePort::registerName(const nbp::NbpName& name, 
     return registered->result;
 }
 
-void NodeServicePort::removeName(const nbp::NbpName& name) { link_.post(nodeservice::RemoveName{name.object, name.type}); }
+void NodeServicePort::removeName(const nbp::NbpName& name) {
+    link_.post(nodeservice::RemoveName{name.object, name.type});
+}
 
 } // namespace appletalk

@@ -224,7 +224,8 @@ std::optional<Message> parse(std::span<const std::uint8_t> bytes) {
     if (bytes.empty() || bytes.size() > kMaxMessageSize) return std::nullopt;
     ByteReader in(bytes);
     const std::uint8_t type = in.u8();
-    if (type < static_cast<std::uint8_t>(MessageType::Hello) || type > static_cast<std::uint8_t>(MessageType::NodeState))
+    if (type < static_cast<std::uint8_t>(MessageType::Hello) ||
+        type > static_cast<std::uint8_t>(MessageType::NodeState))
         return std::nullopt;
     std::optional<Message> message = readBody(static_cast<MessageType>(type), in);
     if (!message || !in.atEnd()) return std::nullopt;

@@ -31,11 +31,11 @@ std::vector<OptionSpec> NetInfoCommand::options() const {
 std::string NetInfoCommand::format(const Info& info, bool json) {
     if (json) {
         Json document{{"network", info.network},
-                                 {"node", info.node},
-                                 {"address", std::to_string(info.network) + "." + std::to_string(info.node)},
-                                 {"rangeFirst", info.rangeFirst},
-                                 {"rangeLast", info.rangeLast},
-                                 {"zone", macRomanToUtf8(info.zone)}};
+                      {"node", info.node},
+                      {"address", std::to_string(info.network) + "." + std::to_string(info.node)},
+                      {"rangeFirst", info.rangeFirst},
+                      {"rangeLast", info.rangeLast},
+                      {"zone", macRomanToUtf8(info.zone)}};
         if (!info.sharedFrom.empty()) document["sharedFrom"] = info.sharedFrom;
         return JsonWriter::line(document);
     }
@@ -46,7 +46,8 @@ std::string NetInfoCommand::format(const Info& info, bool json) {
     table.addRow({"zone:", info.zone.empty() ? std::string("(unknown)") : terminalText(info.zone)});
     table.addRow({"range:", std::to_string(info.rangeFirst) + "-" + std::to_string(info.rangeLast)});
     if (!info.sharedFrom.empty())
-        table.addRow({"node:", "shared by this host's programs, from the node service at " + escapeControls(info.sharedFrom)});
+        table.addRow(
+            {"node:", "shared by this host's programs, from the node service at " + escapeControls(info.sharedFrom)});
     return table.text();
 }
 

@@ -72,9 +72,7 @@ std::string NodeCommand::details() const {
            "usage, no network, no free address, or a socket already served.\n";
 }
 
-std::vector<OptionSpec> NodeCommand::options() const {
-    return {{"socket", "PATH", "the Unix socket to serve on"}};
-}
+std::vector<OptionSpec> NodeCommand::options() const { return {{"socket", "PATH", "the Unix socket to serve on"}}; }
 
 int NodeCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     const ServerSettings settings = ServerSettings::load();
@@ -104,8 +102,7 @@ int NodeCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     const std::string where = listening.path.empty() ? std::string("the socket systemd passed") : listening.path;
     io.out << "node " << terminalText(session.whereabouts()) << " on " << settings.settings->networkName()
            << ", serving " << escapeControls(where) << std::endl;
-    while (!stop.waitFor(1000)) {
-    }
+    while (!stop.waitFor(1000)) {}
     log.say("stopping: " + std::to_string(session.programs()) + " programs lose the node");
     if (!listening.path.empty()) ::unlink(listening.path.c_str());
     return kExitSuccess;
