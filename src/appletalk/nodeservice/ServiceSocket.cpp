@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <grp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -88,6 +89,10 @@ int ServiceSocket::listenAt(const std::string& path, bool shared, std::string& p
         ::close(fd);
         return -1;
     }
+    // The system's socket is for the group's members, as the packaged socket unit makes it.
+    const group* members = shared ? ::getgrnam(kGroup) : nullptr;
+    if (members != nullptr && ::chown(path.c_str(), static_cast<uid_t>(-1), members->gr_gid) != 0)
+        problem = std::string("the socket stays in its owner's group: ") + std::strerror(errno);
     return fd;
 }
 

@@ -54,7 +54,8 @@ Listening listen(const ParsedArguments& arguments) {
     listening.fd = appletalk::nodeservice::ServiceSocket::fromSystemd(listening.problem);
     if (listening.fd >= 0 || !listening.problem.empty()) return listening;
     const bool system = ServerSettings::startedByService() || ::geteuid() == 0;
-    listening.path = arguments.value("socket").value_or(NodeServicePaths::serviceDefault(system, listening.problem));
+    const auto chosen = arguments.value("socket");
+    listening.path = chosen ? *chosen : NodeServicePaths::serviceDefault(system, listening.problem);
     if (listening.path.empty()) return listening;
     listening.fd = appletalk::nodeservice::ServiceSocket::listenAt(listening.path, system, listening.problem);
     return listening;
@@ -87,6 +88,7 @@ int NodeCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         log.say(listening.problem);
         return kExitError;
     }
+    if (!listening.problem.empty()) log.say(listening.problem); // a warning: it listens
     appletalk::nodeservice::NodeServiceSession session(*settings.settings);
     if (!session.isOnline()) {
         log.say(session.problem());
