@@ -76,7 +76,8 @@ struct Pinger {
             answered_ = false;
         }
         from_.loop.post([this, echoNode] {
-            from_.node->send(Datagram{{0, echoNode, kEchoSocket}, {0, 0, socket_}, 4, 0, std::vector<std::uint8_t>(64)});
+            from_.node->send(
+                Datagram{{0, echoNode, kEchoSocket}, {0, 0, socket_}, 4, 0, std::vector<std::uint8_t>(64)});
         });
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, 2s, [this] { return answered_; });
@@ -113,9 +114,8 @@ struct Setup {
         std::string problem;
         const int fd = nodeservice::ServiceSocket::listenAt(path, false, problem);
         service->loop.invoke([&] {
-            served = std::make_unique<nodeservice::NodeService>(*service->node, *network, "bench", fd,
-                                                                nodeservice::NodeServiceLimits{},
-                                                                [](const std::string&) {});
+            served = std::make_unique<nodeservice::NodeService>(
+                *service->node, *network, "bench", fd, nodeservice::NodeServiceLimits{}, [](const std::string&) {});
         });
         service->loop.add(*served);
         std::string error;
