@@ -74,7 +74,8 @@ for file in usr/bin/vidur usr/lib/cups/backend/pap etc/vidur20/AppleTalk.INI usr
             usr/include/vidur20/tarvlib/TarvlibApi.h usr/share/doc/vidur20-cups/copyright \
             usr/lib/$triplet/vidur20/vidur-windows.so usr/lib/$triplet/pkgconfig/tarvlib.pc \
             usr/lib/sysctl.d/50-vidur20.conf \
-            lib/systemd/system/vidur20-serve.service lib/systemd/system-generators/vidur20-generator; do
+            lib/systemd/system/vidur20-serve.service lib/systemd/system-generators/vidur20-generator \
+            lib/systemd/system/vidur20-node.service lib/systemd/system/vidur20-node.socket; do
   [ -e "$root/$file" ] || fail "no /$file in the packages"
 done
 ! grep -qv '^;\|^$' "$root/etc/vidur20/AppleTalk.INI" || fail "the system settings set something: they are an example"
@@ -83,11 +84,19 @@ grep -qx "net.core.rmem_max = $((4 << 20))" "$root/usr/lib/sysctl.d/50-vidur20.c
   fail "the sysctl file does not raise net.core.rmem_max to 4 MiB"
 grep -qx "ExecStart=/usr/bin/vidur serve" "$root/lib/systemd/system/vidur20-serve.service" ||
   fail "the print server's unit does not run /usr/bin/vidur serve"
-grep -q "/lib/systemd/system/vidur20-serve.service$" <<<"$(dpkg-deb -c "${deb[vidur20]}")" ||
-  fail "the print server's unit is not in vidur20, beside the command it runs"
-# Locked down: systemd's own measure of the unit's exposure stays at 2.5 or below, with the
+for unit in vidur20-serve.service vidur20-node.service vidur20-node.socket; do
+  grep -q "/lib/systemd/system/$unit$" <<<"$(dpkg-deb -c "${deb[vidur20]}")" ||
+    fail "$unit is not in vidur20, beside the command it runs"
+done
+grep -qx "ExecStart=/usr/bin/vidur node" "$root/lib/systemd/system/vidur20-node.service" ||
+  fail "the node's unit does not run /usr/bin/vidur node"
+# The system socket is the one programs look for, for root and the group appletalk alone.
+socket_unit="$root/lib/systemd/system/vidur20-node.socket"
+for line in ListenSequentialPacket=/run/vidur20/node SocketGroup=appletalk SocketMode=0660; do
+  grep -qx "$line" "$socket_unit" || fail "the node's socket unit lacks $line"
+done
+# Locked down: systemd's own measure of a unit's exposure stays at 2.5 or below, with the
 # drop-in the generator writes for EtherTalk too; on LToUDP it writes none.
-unit="$root/lib/systemd/system/vidur20-serve.service"
 generator="$root/lib/systemd/system-generators/vidur20-generator"
 exposure() { systemd-analyze security --offline=yes "$1" 2>&1 | sed -n 's/.*Overall exposure level for .*: \([0-9.]*\) .*/\1/p'; }
 locked_down() {
@@ -95,25 +104,40 @@ locked_down() {
   score=$(exposure "$1")
   [ -n "$score" ] && awk -v s="$score" 'BEGIN { exit !(s <= 2.5) }' || fail "$2: exposure ${score:-unknown} above 2.5"
 }
-locked_down "$unit" "the print server's unit"
 printf '[Network]\nLink=ltoudp\n' >"$root/ltoudp.INI"
 printf '[network]\nlink = EtherTalk\nInterface=eth0\n' >"$root/ethertalk.INI"
 VIDUR20_SETTINGS="$root/ltoudp.INI" "$generator" "$root/generated-ltoudp" || fail "the generator fails on LToUDP"
 [ ! -e "$root/generated-ltoudp" ] || fail "the generator grants raw packets on LToUDP"
 VIDUR20_SETTINGS="$root/ethertalk.INI" "$generator" "$root/generated" || fail "the generator fails on EtherTalk"
-dropin="$root/generated/vidur20-serve.service.d/50-ethertalk.conf"
-grep -qx "AmbientCapabilities=CAP_NET_RAW" "$dropin" || fail "no raw packets on EtherTalk"
 mkdir -p "$root/with-dropin"
-# The drop-in's lines at the end of the unit's [Service], as systemd merges them.
-awk -v extra="$(sed '/^#/d; /^\[Service\]/d' "$dropin")" '/^\[Install\]/ { print extra } { print }' "$unit" \
-  >"$root/with-dropin/vidur20-serve.service"
-locked_down "$root/with-dropin/vidur20-serve.service" "the print server's unit on EtherTalk"
+for server in serve:"the print server's unit" node:"the node's unit"; do
+  name=vidur20-${server%%:*}.service what=${server#*:}
+  unit="$root/lib/systemd/system/$name"
+  locked_down "$unit" "$what"
+  dropin="$root/generated/$name.d/50-ethertalk.conf"
+  grep -qx "AmbientCapabilities=CAP_NET_RAW" "$dropin" || fail "$what: no raw packets on EtherTalk"
+  # The drop-in's lines at the end of the unit's [Service], as systemd merges them.
+  awk -v extra="$(sed '/^#/d; /^\[Service\]/d' "$dropin")" '/^\[Install\]/ { print extra } { print }' "$unit" \
+    >"$root/with-dropin/$name"
+  locked_down "$root/with-dropin/$name" "$what on EtherTalk"
+done
+# The print server's own network, when [Serve] names one, decides for it alone.
+printf '[Network]\nLink=ethertalk\n[Serve]\nNetwork=ltoudp\n' >"$root/serve-ltoudp.INI"
+VIDUR20_SETTINGS="$root/serve-ltoudp.INI" "$generator" "$root/generated-serve-ltoudp" ||
+  fail "the generator fails with a network of the print server's own"
+[ -e "$root/generated-serve-ltoudp/vidur20-node.service.d" ] && [ ! -e "$root/generated-serve-ltoudp/vidur20-serve.service.d" ] ||
+  fail "the generator does not tell the print server's network from the node's"
 
-# The unit is enabled again on an upgrade only where the administrator had enabled it.
+# The units are enabled again on an upgrade only where the administrator had enabled them.
 postinst=$(control vidur20 postinst)
-! grep -q "deb-systemd-invoke start" <<<"$postinst" || fail "installing vidur20 starts the print server"
+! grep -q "deb-systemd-invoke start" <<<"$postinst" || fail "installing vidur20 starts a server"
 awk '/debian-installed/ { guarded = 1 } /deb-systemd-helper enable/ && !guarded { found = 1 } END { exit found }' \
-  <<<"$postinst" || fail "installing vidur20 enables the print server"
+  <<<"$postinst" || fail "installing vidur20 enables a server"
+grep -q "vidur20-node.socket" <<<"$postinst" || fail "vidur20's postinst does not know the node's socket"
+# The socket's group exists before systemd makes the socket, and CUPS' backend (lp) is in it.
+grep -q "addgroup --system.* appletalk" <<<"$postinst" || fail "vidur20's postinst does not make the group appletalk"
+grep -q "adduser.* lp appletalk" <<<"$postinst" || fail "vidur20's postinst does not add lp to the group appletalk"
+grep -qw adduser <<<"$(depends vidur20)" || fail "vidur20 runs adduser without depending on it"
 
 # The programs and libraries as shipped: each program needs the shared libraries, nothing
 # carries a run path, everything is hardened (bind-now, PIE, stack protector, fortify) and
