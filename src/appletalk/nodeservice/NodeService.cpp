@@ -96,7 +96,10 @@ void NodeService::acceptAll() {
         epoll_event event{};
         event.events = EPOLLIN | EPOLLRDHUP;
         event.data.fd = fd;
-        if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd, &event) != 0) continue;
+        if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd, &event) != 0) {
+            log_(client->description() + " refused: " + std::strerror(errno));
+            continue;
+        }
         log_(client->description() + " connected");
         clients_.emplace(fd, std::move(client));
     }
