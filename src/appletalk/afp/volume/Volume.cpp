@@ -63,6 +63,7 @@ std::string_view describe(VolumeError error) {
     case VolumeError::NotEmpty: return "the folder is not empty";
     case VolumeError::Outside: return "outside the volume";
     case VolumeError::WrongKind: return "a folder where a file was meant, or the other way round";
+    case VolumeError::CannotMove: return "a folder cannot go into itself";
     case VolumeError::Io: return "the disk or the ID database failed";
     }
     return "unknown";
@@ -125,8 +126,9 @@ std::optional<std::string> Volume::recordedPath(const IdDatabase::Record& record
 }
 
 bool Volume::statBeneath(const std::string& path, struct stat& status) {
+    // A walk opens a final link itself (O_PATH with O_NOFOLLOW): that is a link it refuses.
     const auto fd = opener_.open(root_.get(), path, O_PATH);
-    return fd.ok() && ::fstat(fd.value.get(), &status) == 0;
+    return fd.ok() && ::fstat(fd.value.get(), &status) == 0 && !S_ISLNK(status.st_mode);
 }
 
 bool Volume::stillAt(const IdDatabase::Record& record) {
@@ -402,7 +404,7 @@ VolumeError Volume::move(std::uint32_t directoryId, std::string_view macName, st
         struct stat taken {};
         if (::fstatat(to.value.get(), newName->c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) return VolumeError::Exists;
         if (::renameat(from.value.parent, from.value.name.c_str(), to.value.get(), newName->c_str()) != 0)
-            return volumeErrorOf(errno);
+            return errno == EINVAL ? VolumeError::CannotMove : volumeErrorOf(errno);
     }
     metadata_.renameSidecar(from.value.parent, from.value.name, to.value.get(), *newName);
     if (id != 0) ids_->move(id, newDirectoryId, *newName);

@@ -17,6 +17,7 @@ enum class VolumeError {
     NotEmpty, // a folder to delete still holds something
     Outside, // the path or ID leads out of the volume's folder
     WrongKind, // a folder where a file was meant, or the other way round
+    CannotMove, // a folder into itself or a folder of its own
     Io, // the disk or the database failed
 };
 
