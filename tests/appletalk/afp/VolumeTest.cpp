@@ -122,8 +122,7 @@ TEST_P(VolumeStorage, MetadataAndAMegabyteResourceForkReadBackAfterAReopen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothStorages, VolumeStorage,
-                         ::testing::Values(MetadataStore::Storage::ExtendedAttributes,
-                                           MetadataStore::Storage::Sidecar),
+                         ::testing::Values(MetadataStore::Storage::ExtendedAttributes, MetadataStore::Storage::Sidecar),
                          [](const auto& row) {
                              return row.param == MetadataStore::Storage::Sidecar ? "Sidecar" : "Attributes";
                          });
@@ -163,8 +162,7 @@ TEST(Volume, IdsSurviveRenamesMovesReopensAndMovesBehindItsBack) {
         char bytes[512];
         const auto size = ::getxattr((folder.root() / "Moved").c_str(), attribute, bytes, sizeof bytes);
         ASSERT_GT(size, 0);
-        ASSERT_EQ(::setxattr((folder.root() / "Copy").c_str(), attribute, bytes, static_cast<std::size_t>(size), 0),
-                  0);
+        ASSERT_EQ(::setxattr((folder.root() / "Copy").c_str(), attribute, bytes, static_cast<std::size_t>(size), 0), 0);
     }
     const auto copyId = volume->parameters(Volume::kRootId, "Copy").value.id;
     EXPECT_NE(copyId, 0u);

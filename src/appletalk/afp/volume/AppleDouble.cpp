@@ -32,16 +32,17 @@ struct Slot {
     std::uint32_t size;
 };
 constexpr Slot kMetadataSlots[] = {
-    {AppleDoubleEntry::FinderInfo, 32},   {AppleDoubleEntry::Comment, 200},     {AppleDoubleEntry::FileDates, 16},
-    {AppleDoubleEntry::AfpFileInfo, 4},   {AppleDoubleEntry::PrivateDevice, 8}, {AppleDoubleEntry::PrivateInode, 8},
-    {AppleDoubleEntry::PrivateStamp, 8},  {AppleDoubleEntry::PrivateId, 4},
+    {AppleDoubleEntry::FinderInfo, 32},  {AppleDoubleEntry::Comment, 200},     {AppleDoubleEntry::FileDates, 16},
+    {AppleDoubleEntry::AfpFileInfo, 4},  {AppleDoubleEntry::PrivateDevice, 8}, {AppleDoubleEntry::PrivateInode, 8},
+    {AppleDoubleEntry::PrivateStamp, 8}, {AppleDoubleEntry::PrivateId, 4},
 };
 
 // An entry's bytes when the record has it whole at its expected size or more.
 const std::uint8_t* entryBytes(std::span<const std::uint8_t> bytes, const AppleDoubleHeader& header,
                                AppleDoubleEntry id, std::uint32_t minimum) {
     const auto* entry = header.find(id);
-    if (entry == nullptr || entry->length < minimum || std::size_t{entry->offset} + minimum > bytes.size()) return nullptr;
+    if (entry == nullptr || entry->length < minimum || std::size_t{entry->offset} + minimum > bytes.size())
+        return nullptr;
     return bytes.data() + entry->offset;
 }
 
@@ -78,8 +79,7 @@ std::vector<std::uint8_t> serializeEntries(const MacMetadata& metadata, std::opt
 
 } // namespace
 
-std::optional<AppleDoubleHeader> AppleDoubleHeader::parse(std::span<const std::uint8_t> bytes,
-                                                           std::uint64_t fileSize) {
+std::optional<AppleDoubleHeader> AppleDoubleHeader::parse(std::span<const std::uint8_t> bytes, std::uint64_t fileSize) {
     if (bytes.size() < kAppleDoubleHeaderBytes) return {};
     if (readU32(bytes.data()) != kAppleDoubleMagic || readU32(bytes.data() + 4) != kAppleDoubleVersion) return {};
     const std::size_t count = (std::size_t{bytes[24]} << 8) | bytes[25];
@@ -142,7 +142,8 @@ std::optional<MacMetadata> parseMetadata(std::span<const std::uint8_t> bytes, st
     if (const auto* p = entryBytes(bytes, *header, AppleDoubleEntry::FinderInfo, 32))
         std::copy(p, p + 32, metadata.finderInfo.begin());
     if (const auto* entry = header->find(AppleDoubleEntry::Comment); entry && entry->offset < bytes.size()) {
-        const auto length = std::min<std::size_t>({entry->length, MacMetadata::kMaxCommentBytes, bytes.size() - entry->offset});
+        const auto length =
+            std::min<std::size_t>({entry->length, MacMetadata::kMaxCommentBytes, bytes.size() - entry->offset});
         metadata.comment.assign(reinterpret_cast<const char*>(bytes.data() + entry->offset), length);
     }
     if (const auto* p = entryBytes(bytes, *header, AppleDoubleEntry::FileDates, 16)) {

@@ -78,8 +78,7 @@ VolumeResult<UniqueFd> BeneathOpener::openWithKernel(int folderFd, std::string_v
     return UniqueFd(fd);
 }
 
-VolumeResult<UniqueFd> BeneathOpener::openByWalk(int folderFd, std::string_view relativePath, int flags,
-                                                 mode_t mode) {
+VolumeResult<UniqueFd> BeneathOpener::openByWalk(int folderFd, std::string_view relativePath, int flags, mode_t mode) {
     std::vector<std::string> names;
     splitPath(relativePath, names);
     UniqueFd current(::openat(folderFd, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));

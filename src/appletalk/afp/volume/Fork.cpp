@@ -18,7 +18,10 @@ constexpr std::uint64_t kMaxResourceFork = UINT32_MAX;
 } // namespace
 
 Fork::Fork(ResourceForkPlace place, bool writable)
-    : fd_(std::move(place.fd)), kind_(ForkKind::Resource), writable_(writable), start_(place.start),
+    : fd_(std::move(place.fd)),
+      kind_(ForkKind::Resource),
+      writable_(writable),
+      start_(place.start),
       lengthField_(place.lengthField) {}
 
 std::uint64_t Fork::size() const {
@@ -39,7 +42,8 @@ VolumeResult<std::size_t> Fork::read(std::uint64_t offset, std::span<std::uint8_
     const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(into.size(), length - offset));
     std::size_t done = 0;
     while (done < want) {
-        const auto got = ::pread(fd_.get(), into.data() + done, want - done, static_cast<off_t>(start_ + offset + done));
+        const auto got =
+            ::pread(fd_.get(), into.data() + done, want - done, static_cast<off_t>(start_ + offset + done));
         if (got < 0) return volumeErrorOf(errno);
         if (got == 0) break;
         done += static_cast<std::size_t>(got);

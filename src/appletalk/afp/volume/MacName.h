@@ -4,12 +4,14 @@
 // servers do: "Q1/Q2" on the Mac is "Q1:Q2" on disk.
 //
 // A Linux name the Mac cannot show (a character Mac OS Roman lacks, malformed UTF-8, or longer
-// than 31 bytes once converted) is shown mangled: as much of its start as fits, '#', eight
-// hexadecimal digits of a hash of the whole Linux name, and its extension when that is short
-// and shows as it is ("Überlänge-Bericht-für-das-Jahr.pdf" becomes "Uberl?nge-Bericht-f#1A2B3C4D.pdf"
-// in spirit). The hash depends on the Linux name alone, so the same file always gets the same
-// Mac name; a mangled name comes back from the Mac through the folder's listing, never by
-// decoding it (linuxNameFor refuses nothing for looking mangled: the caller tries the listing).
+// than 31 bytes once converted) is shown mangled: as much of its start as fits (characters
+// Mac OS Roman lacks as '?'), '#', eight hexadecimal digits of a hash (32-bit FNV-1a) of the
+// whole Linux name, and its extension when that is at most five bytes and shows as it is:
+// "Отчёт 2024.pdf" is shown as "????? 2024#XXXXXXXX.pdf". The hash depends on the Linux name
+// alone, so the same file always gets the same Mac name, and two names share one only if
+// their hashes and starts collide. A mangled name comes back from the Mac through the folder's
+// listing, never by decoding it: the volume looks for the entry shown under it, after a file
+// of that very name.
 #pragma once
 
 #include <cstddef>

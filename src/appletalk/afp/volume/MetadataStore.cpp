@@ -158,9 +158,9 @@ VolumeResult<UniqueFd> MetadataStore::openOwnSidecar(int parentFd, const std::st
         ::openat(parentFd, temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!rewritten.valid()) return volumeErrorOf(errno);
     const auto ownHead = serializeSidecarHead(metadata, forkLength);
-    const bool copied = writeAll(rewritten.get(), ownHead.data(), ownHead.size(), 0) &&
-                        (fork == nullptr || copyRange(fd.get(), fork->offset, rewritten.get(), kSidecarHeadBytes,
-                                                      forkLength));
+    const bool copied =
+        writeAll(rewritten.get(), ownHead.data(), ownHead.size(), 0) &&
+        (fork == nullptr || copyRange(fd.get(), fork->offset, rewritten.get(), kSidecarHeadBytes, forkLength));
     if (!copied || ::renameat(parentFd, temporary.c_str(), parentFd, sidecar.c_str()) != 0) {
         ::unlinkat(parentFd, temporary.c_str(), 0);
         return VolumeError::Io;
@@ -168,8 +168,7 @@ VolumeResult<UniqueFd> MetadataStore::openOwnSidecar(int parentFd, const std::st
     return rewritten;
 }
 
-VolumeResult<ResourceForkPlace> MetadataStore::openResourceFork(int parentFd, const std::string& name,
-                                                                bool writable) {
+VolumeResult<ResourceForkPlace> MetadataStore::openResourceFork(int parentFd, const std::string& name, bool writable) {
     ResourceForkPlace place;
     if (writable) {
         auto fd = openOwnSidecar(parentFd, name);

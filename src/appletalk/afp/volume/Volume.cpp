@@ -70,8 +70,14 @@ std::string_view describe(VolumeError error) {
 }
 
 Volume::Volume(VolumeOptions options, UniqueFd root, std::unique_ptr<IdDatabase> ids)
-    : options_(std::move(options)), root_(std::move(root)), ids_(std::move(ids)), opener_(options_.resolution),
+    : options_(std::move(options)),
+      root_(std::move(root)),
+      ids_(std::move(ids)),
+      opener_(options_.resolution),
       metadata_(options_.storage) {
+    std::error_code ignored;
+    if (std::filesystem::equivalent(options_.database.parent_path(), options_.root, ignored))
+        databaseName_ = options_.database.filename().string();
     const int count = ::getgroups(0, nullptr);
     groups_.resize(static_cast<std::size_t>(std::max(count, 0)));
     if (count > 0) groups_.resize(static_cast<std::size_t>(std::max(::getgroups(count, groups_.data()), 0)));
@@ -104,10 +110,7 @@ std::unique_ptr<Volume> Volume::open(const VolumeOptions& options, std::string& 
 bool Volume::hidden(std::uint32_t directoryId, const std::string& name) const {
     if (name.starts_with(kSidecarPrefix)) return true;
     // The database and its journal, when they are kept in the root folder.
-    std::error_code ignored;
-    if (directoryId == kRootId && std::filesystem::equivalent(options_.database.parent_path(), options_.root, ignored))
-        return name.starts_with(options_.database.filename().string());
-    return false;
+    return directoryId == kRootId && !databaseName_.empty() && name.starts_with(databaseName_);
 }
 
 std::optional<std::string> Volume::recordedPath(const IdDatabase::Record& record) {
@@ -252,6 +255,7 @@ std::uint32_t Volume::idFor(const Place& place) {
         metadata.inode = inode;
         metadata.stamp = ids_->stamp();
         if (metadata.created == 0) metadata.created = macTime(place.status.st_mtime);
+        metadata.modified = macTime(place.status.st_mtime); // for other readers: ours is the file's own
         metadata_.write(place.parent, place.name, metadata); // the database alone still knows it
     }
     return id;
@@ -283,8 +287,7 @@ VolumeResult<EntryInfo> Volume::describe(const Place& place) {
         info.dataSize = static_cast<std::uint64_t>(place.status.st_size);
         info.resourceSize = metadata_.resourceForkSize(place.parent, place.name);
     }
-    info.accessRights =
-        accessRightsFor(place.status, Asker{::geteuid(), ::getegid(), groups_}, options_.readOnly);
+    info.accessRights = accessRightsFor(place.status, Asker{::geteuid(), ::getegid(), groups_}, options_.readOnly);
     info.ownerId = place.status.st_uid;
     info.groupId = place.status.st_gid;
     return info;
@@ -411,8 +414,8 @@ VolumeError Volume::move(std::uint32_t directoryId, std::string_view macName, st
     return VolumeError::None;
 }
 
-VolumeResult<std::unique_ptr<Fork>> Volume::openFork(std::uint32_t directoryId, std::string_view macName,
-                                                     ForkKind kind, bool writable) {
+VolumeResult<std::unique_ptr<Fork>> Volume::openFork(std::uint32_t directoryId, std::string_view macName, ForkKind kind,
+                                                     bool writable) {
     if (writable && options_.readOnly) return VolumeError::ReadOnly;
     auto place = locate(directoryId, macName);
     if (!place.ok()) return place.error;

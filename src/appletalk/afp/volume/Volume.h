@@ -29,7 +29,8 @@ namespace appletalk::afp {
 
 struct VolumeOptions {
     std::filesystem::path root;
-    // The ID database; outside the folder as a rule (a read-only volume still gives IDs).
+    // The ID database; outside the folder as a rule (a read-only volume still gives IDs). In
+    // the root folder it is hidden from the clients.
     std::filesystem::path database;
     bool readOnly = false;
     // Sidecar keeps the metadata in "._" files even where extended attributes work.
@@ -128,6 +129,7 @@ private:
     BeneathOpener opener_;
     MetadataStore metadata_;
     std::vector<gid_t> groups_;
+    std::string databaseName_; // when the database is in the root folder, hidden there
 };
 
 } // namespace appletalk::afp
