@@ -9,7 +9,7 @@ namespace {
 TEST(MacName, ShowableNamesRoundTripWithSeparatorsExchanged) {
     struct Row {
         const char* what;
-        std::string linux;
+        std::string onLinux;
         std::string mac;
     };
     const Row rows[] = {
@@ -19,8 +19,8 @@ TEST(MacName, ShowableNamesRoundTripWithSeparatorsExchanged) {
         {"exactly 31 bytes", std::string(31, 'x'), std::string(31, 'x')},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(macNameFor(row.linux), row.mac) << row.what;
-        EXPECT_EQ(linuxNameFor(row.mac), row.linux) << row.what;
+        EXPECT_EQ(macNameFor(row.onLinux), row.mac) << row.what;
+        EXPECT_EQ(linuxNameFor(row.mac), row.onLinux) << row.what;
         EXPECT_FALSE(looksMangled(row.mac)) << row.what;
     }
 }

@@ -45,7 +45,7 @@ std::string mangled(std::string_view linuxName) {
     prefix.resize(std::min(prefix.size(), kMaxMacNameBytes - kHashTagBytes - extension.size()));
     char tag[kHashTagBytes + 1];
     std::snprintf(tag, sizeof tag, "#%08X", static_cast<unsigned>(nameHash(linuxName)));
-    return prefix + tag + std::string(extension);
+    return prefix + tag + swapped(extension, ':', '/');
 }
 
 bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
