@@ -195,6 +195,12 @@ TEST_P(VolumeResolution, NothingOutsideTheFolderIsReached) {
     EXPECT_EQ(volume->createFile(Volume::kRootId, "..").error, VolumeError::BadName);
     EXPECT_EQ(volume->parameters(Volume::kRootId, "..").error, VolumeError::BadName);
     EXPECT_EQ(volume->enumerate(123456).error, VolumeError::NotFound) << "an ID never given";
+    // A folder the server gave an ID, swapped for a link out behind its back.
+    const auto folderId = volume->createDirectory(Volume::kRootId, "swapped").value;
+    fs::remove(folder.root() / "swapped");
+    fs::create_directory_symlink("/etc", folder.root() / "swapped");
+    EXPECT_FALSE(volume->enumerate(folderId).ok());
+    EXPECT_FALSE(volume->parameters(folderId, "passwd").ok());
 
     // A link that stays inside is served where the kernel can tell; a walk refuses them all.
     const bool followed = volume->parameters(Volume::kRootId, "link").ok();
