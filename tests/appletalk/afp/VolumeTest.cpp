@@ -227,6 +227,34 @@ TEST(Volume, MangledNamesReadBackToTheSameFile) {
     EXPECT_EQ(readAll(*fork.value), "report");
 }
 
+TEST_P(VolumeStorage, AnotherProgramsAppleDoubleFileIsReadThenRewrittenAsOurs) {
+    VolumeFixture folder;
+    folder.writeFile("Doc", "data");
+    // As another program leaves it: Finder info at 50, then a five-byte resource fork.
+    AppleDoubleHeader header;
+    header.entries = {{9, 50, 32}, {2, 82, 5}};
+    auto bytes = header.serialize();
+    bytes.resize(50, 0);
+    const std::string rest = std::string("TEXTttxt") + std::string(24, '\0') + "hello";
+    bytes.insert(bytes.end(), rest.begin(), rest.end());
+    std::ofstream(folder.root() / "._Doc", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    auto volume = folder.open(GetParam());
+    const auto before = volume->parameters(Volume::kRootId, "Doc");
+    ASSERT_TRUE(before.ok());
+    EXPECT_EQ(std::string(before.value.finderInfo.begin(), before.value.finderInfo.begin() + 8), "TEXTttxt");
+    EXPECT_EQ(before.value.resourceSize, 5u);
+
+    auto fork = volume->openFork(Volume::kRootId, "Doc", ForkKind::Resource, true);
+    ASSERT_TRUE(fork.ok());
+    ASSERT_EQ(fork.value->write(5, {reinterpret_cast<const std::uint8_t*>(" world"), 6}), VolumeError::None);
+    EXPECT_EQ(readAll(*fork.value), "hello world");
+    EXPECT_EQ(fs::file_size(folder.root() / "._Doc"), kSidecarHeadBytes + 11) << "rewritten in our layout";
+    const auto after = volume->parameters(Volume::kRootId, "Doc");
+    EXPECT_EQ(after.value.finderInfo, before.value.finderInfo);
+    EXPECT_EQ(after.value.id, before.value.id);
+}
+
 TEST(Volume, ReadOnlyVolumesRefuseEveryChange) {
     VolumeFixture folder;
     folder.writeFile("file", "text");

@@ -59,22 +59,26 @@ VolumeResult<UniqueFd> BeneathOpener::open(int folderFd, std::string_view relati
     std::vector<std::string> names;
     if (!splitPath(relativePath, names)) return VolumeError::Outside;
     if (method_ == Method::Kernel) {
-        auto result = openWithKernel(folderFd, relativePath, flags, mode);
-        if (result.error != VolumeError::Io || errno != ENOSYS) return result;
+        bool unsupported = false;
+        auto result = openWithKernel(folderFd, relativePath, flags, mode, unsupported);
+        if (!unsupported) return result;
         method_ = Method::CheckedWalk; // a kernel before 5.6
     }
     return openByWalk(folderFd, relativePath, flags, mode);
 }
 
 VolumeResult<UniqueFd> BeneathOpener::openWithKernel(int folderFd, std::string_view relativePath, int flags,
-                                                     mode_t mode) {
+                                                     mode_t mode, bool& unsupported) {
     open_how how{};
     how.flags = static_cast<std::uint64_t>(flags | O_CLOEXEC);
     how.mode = (flags & O_CREAT) != 0 ? mode : 0;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
     const std::string path = relativePath.empty() ? std::string(".") : std::string(relativePath);
     const auto fd = static_cast<int>(::syscall(SYS_openat2, folderFd, path.c_str(), &how, sizeof how));
-    if (fd < 0) return volumeErrorOf(errno);
+    if (fd < 0) {
+        unsupported = errno == ENOSYS;
+        return volumeErrorOf(errno);
+    }
     return UniqueFd(fd);
 }
 

@@ -27,7 +27,8 @@ public:
     Method method() const { return method_; }
 
 private:
-    VolumeResult<UniqueFd> openWithKernel(int folderFd, std::string_view relativePath, int flags, mode_t mode);
+    VolumeResult<UniqueFd> openWithKernel(int folderFd, std::string_view relativePath, int flags, mode_t mode,
+                                          bool& unsupported);
     VolumeResult<UniqueFd> openByWalk(int folderFd, std::string_view relativePath, int flags, mode_t mode);
 
     Method method_;

@@ -99,7 +99,8 @@ VolumeResult<std::optional<MacMetadata>> MetadataStore::readAttribute(int parent
     std::vector<std::uint8_t> bytes(kHeadBytesRead);
     const auto got = ::fgetxattr(fd.get(), kMetadataAttribute, bytes.data(), bytes.size());
     if (got < 0) {
-        if (errno == ENODATA) return std::optional<MacMetadata>();
+        // None yet: a "._" file another program left (a folder copied from a Mac) may tell.
+        if (errno == ENODATA) return readSidecar(parentFd, name);
         if (!attributesMissing(errno)) return volumeErrorOf(errno);
         storage_ = Storage::Sidecar; // this filesystem has none: the "._" files from now on
         return readSidecar(parentFd, name);

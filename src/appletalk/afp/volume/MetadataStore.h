@@ -3,7 +3,8 @@
 // the metadata in an extended attribute of the file holding an AppleDouble record, the
 // resource fork in an AppleDouble file "._NAME" beside it. On a filesystem without extended
 // attributes (or when told to), the metadata goes into that "._NAME" file too. The volume's
-// root folder, which has no folder beside it, keeps its "._" file inside itself as "._.".
+// root folder, which has no folder beside it, keeps its "._" file inside itself as "._.". An
+// entry without the attribute takes its metadata from a "._" file when it has one.
 #pragma once
 
 #include "appletalk/afp/volume/AppleDouble.h"
