@@ -18,6 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr const char* kAttribute = "user.org.netatalk.Metadata";
+
 // A temporary folder holding the shared folder ("share") and, beside it, its ID database.
 class VolumeFixture {
 public:
@@ -113,8 +115,7 @@ TEST_P(VolumeStorage, MetadataAndAMegabyteResourceForkReadBackAfterAReopen) {
 
     // Where it went: the attribute, or the "._" file alone.
     char probe[512];
-    const bool inAttribute =
-        ::getxattr((folder.root() / "App").c_str(), "user.org.netatalk.Metadata", probe, sizeof probe) == 402;
+    const bool inAttribute = ::getxattr((folder.root() / "App").c_str(), kAttribute, probe, sizeof probe) == 402;
     EXPECT_EQ(inAttribute, storage == MetadataStore::Storage::ExtendedAttributes);
     EXPECT_TRUE(fs::exists(folder.root() / "._App"));
     ASSERT_TRUE(volume->enumerate(Volume::kRootId).ok());
@@ -158,16 +159,18 @@ TEST(Volume, IdsSurviveRenamesMovesReopensAndMovesBehindItsBack) {
     EXPECT_EQ(find(listing.value, "Moved")->id, fileId);
     // A copy with the same metadata is another file, with an ID of its own.
     fs::copy_file(folder.root() / "Moved", folder.root() / "Copy");
-    for (auto attribute : {"user.org.netatalk.Metadata"}) {
-        char bytes[512];
-        const auto size = ::getxattr((folder.root() / "Moved").c_str(), attribute, bytes, sizeof bytes);
-        ASSERT_GT(size, 0);
-        ASSERT_EQ(::setxattr((folder.root() / "Copy").c_str(), attribute, bytes, static_cast<std::size_t>(size), 0), 0);
-    }
+    char record[512];
+    const auto size = ::getxattr((folder.root() / "Moved").c_str(), kAttribute, record, sizeof record);
+    ASSERT_GT(size, 0);
+    ASSERT_EQ(::setxattr((folder.root() / "Copy").c_str(), kAttribute, record, static_cast<std::size_t>(size), 0), 0);
     const auto copyId = volume->parameters(Volume::kRootId, "Copy").value.id;
     EXPECT_NE(copyId, 0u);
     EXPECT_NE(copyId, fileId);
     EXPECT_EQ(volume->parameters(Volume::kRootId, "Moved").value.id, fileId);
+    // Saved anew under its name behind the server's back, as editors do: the name keeps its ID.
+    folder.writeFile("Copy.new", "saved again");
+    fs::rename(folder.root() / "Copy.new", folder.root() / "Copy");
+    EXPECT_EQ(volume->parameters(Volume::kRootId, "Copy").value.id, copyId);
 
     ASSERT_EQ(volume->remove(Volume::kRootId, "Moved"), VolumeError::None);
     EXPECT_EQ(volume->pathOf(fileId).error, VolumeError::NotFound);
@@ -270,7 +273,7 @@ TEST(Volume, ReadOnlyVolumesRefuseEveryChange) {
     EXPECT_EQ(info.value.accessRights & (kMakeChanges << 24), 0u);
     EXPECT_FALSE(fs::exists(folder.root() / "._file"));
     char probe[8];
-    EXPECT_LT(::getxattr((folder.root() / "file").c_str(), "user.org.netatalk.Metadata", probe, sizeof probe), 0)
+    EXPECT_LT(::getxattr((folder.root() / "file").c_str(), kAttribute, probe, sizeof probe), 0)
         << "nothing written, not even the ID";
 }
 

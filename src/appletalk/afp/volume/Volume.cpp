@@ -239,7 +239,8 @@ std::uint32_t Volume::idFor(const Place& place) {
     // The ID the metadata remembers, given by this database: the file moved here behind the
     // server's back (or the database lost it), unless the original is still where it was and
     // this is a copy.
-    if (metadata.id >= IdDatabase::kFirstFreeId && metadata.stamp == ids_->stamp()) {
+    const bool remembersOurs = metadata.id >= IdDatabase::kFirstFreeId && metadata.stamp == ids_->stamp();
+    if (remembersOurs) {
         const auto remembered = ids_->byId(metadata.id);
         if (!remembered) {
             if (ids_->adopt({metadata.id, place.parentId, place.name, device, inode})) return metadata.id;
@@ -248,7 +249,13 @@ std::uint32_t Volume::idFor(const Place& place) {
             return metadata.id;
         }
     }
-    const auto id = ids_->add(place.parentId, place.name, device, inode);
+    // Another file under a known name that remembers no ID of ours (an editor saved it anew
+    // behind the server's back): the name keeps its ID, so the Mac's aliases still find it.
+    std::uint32_t id = 0;
+    if (known && !remembersOurs && ids_->setInode(known->id, device, inode))
+        id = known->id;
+    else
+        id = ids_->add(place.parentId, place.name, device, inode);
     if (id != 0 && !options_.readOnly) {
         metadata.id = id;
         metadata.device = device;
