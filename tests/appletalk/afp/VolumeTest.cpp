@@ -40,13 +40,13 @@ public:
     fs::path root() const { return base_ / "share"; }
     std::unique_ptr<Volume> open(MetadataStore::Storage storage = MetadataStore::Storage::ExtendedAttributes,
                                  BeneathOpener::Method resolution = BeneathOpener::Method::Kernel,
-                                 bool readOnly = false) {
+                                 bool readOnly = false, const fs::path& database = {}) {
         VolumeOptions options;
         options.storage = storage;
         options.resolution = resolution;
         options.readOnly = readOnly;
         options.root = root();
-        options.database = base_ / "share.ids";
+        options.database = database.empty() ? base_ / "share.ids" : database;
         std::string problem;
         auto volume = Volume::open(options, problem);
         EXPECT_TRUE(volume) << problem;
@@ -275,6 +275,18 @@ TEST(Volume, ReadOnlyVolumesRefuseEveryChange) {
     char probe[8];
     EXPECT_LT(::getxattr((folder.root() / "file").c_str(), kAttribute, probe, sizeof probe), 0)
         << "nothing written, not even the ID";
+}
+
+TEST(Volume, ADatabaseKeptInTheRootIsNeverShownNorReached) {
+    VolumeFixture folder;
+    auto volume = folder.open(MetadataStore::Storage::ExtendedAttributes, BeneathOpener::Method::Kernel, false,
+                              folder.root() / ".ids");
+    ASSERT_TRUE(volume->createFile(Volume::kRootId, "file").ok());
+    const auto listing = volume->enumerate(Volume::kRootId);
+    ASSERT_TRUE(listing.ok());
+    EXPECT_EQ(listing.value.size(), 1u);
+    EXPECT_EQ(volume->remove(Volume::kRootId, ".ids"), VolumeError::NotFound);
+    EXPECT_EQ(volume->createFile(Volume::kRootId, ".ids-journal").error, VolumeError::BadName);
 }
 
 TEST(Volume, FoldersGoOnlyWhenEmptyOfAllButAppleDoubleLeftovers) {
