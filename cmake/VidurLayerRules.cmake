@@ -30,6 +30,7 @@ set(VIDUR_INCLUDES_appletalk/api "appletalk/api/;${VIDUR_INCLUDES_appletalk/runt
 set(VIDUR_INCLUDES_appletalk/print "appletalk/print/;${VIDUR_INCLUDES_appletalk/runtime}")
 set(VIDUR_INCLUDES_appletalk/serve "appletalk/serve/;${VIDUR_INCLUDES_appletalk/runtime}")
 set(VIDUR_INCLUDES_appletalk/nodeservice "appletalk/nodeservice/;${VIDUR_INCLUDES_appletalk/runtime}")
+set(VIDUR_INCLUDES_appletalk/afp "appletalk/afp/;${VIDUR_INCLUDES_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/protocols "appletalk/protocols;text")
 set(VIDUR_LINKS_appletalk/node "appletalk/node;${VIDUR_LINKS_appletalk/protocols}")
 set(VIDUR_LINKS_appletalk/services "appletalk/services;${VIDUR_LINKS_appletalk/node}")
@@ -41,6 +42,8 @@ set(VIDUR_LINKS_appletalk/api "appletalk/api;appletalk/print;appletalk/serve;app
 set(VIDUR_LINKS_appletalk/print "appletalk/print;${VIDUR_LINKS_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/serve "appletalk/serve;${VIDUR_LINKS_appletalk/runtime}")
 set(VIDUR_LINKS_appletalk/nodeservice "appletalk/nodeservice;${VIDUR_LINKS_appletalk/runtime}")
+# AppleShare (afp/) stands on the runtime like the print server, but stays out of libtarvlib.so.
+set(VIDUR_LINKS_appletalk/afp "appletalk/afp;${VIDUR_LINKS_appletalk/runtime}")
 
 # The public tiers that hosts compile against: each includes only itself and the tiers
 # below it, never a private header of its own layer.
