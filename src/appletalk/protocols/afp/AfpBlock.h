@@ -69,7 +69,7 @@ struct AfpBlock {
     // Reads the fields of `layout` from `bytes`, which must hold nothing more. `start` is the
     // offset of bytes[0] in the whole block, for EvenPad.
     static std::optional<AfpBlock> parse(AfpLayout layout, std::span<const std::uint8_t> bytes, std::size_t start);
-    // Appends the fields; marks the writer failed when a number does not fit its width, a
+    // Appends the fields; `start` is the offset in the block of the writer's first byte. Marks the writer failed when a number does not fit its width, a
     // string is over its limit, or the paths and texts do not match the layout's count.
     void write(AfpLayout layout, class appletalk::ByteWriter& writer, std::size_t start) const;
 

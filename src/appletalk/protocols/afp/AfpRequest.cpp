@@ -91,7 +91,7 @@ std::vector<std::uint8_t> AfpRequest::serialize() const {
     ByteWriter writer;
     writer.require(isKnown(static_cast<std::uint8_t>(command)));
     writer.u8(static_cast<std::uint8_t>(command));
-    block.write(layoutOf(command), writer, 1);
+    block.write(layoutOf(command), writer, 0); // the writer holds the command byte already
     return writer.finish(kMaxCommandBlock);
 }
 
