@@ -150,7 +150,8 @@ TEST(AfpParameters, DirectoryParametersWithALongNameAtItsOffset) {
 }
 
 TEST(AfpEnumerateReply, EntriesOfBothKindsPaddedToEvenLengths) {
-    const Bytes block = hex("02 40 01 40 00 02 | 0e 00 00 06 00 00 04 00 05 'a.txt' | 0c 80 00 06 00 00 00 12 02 'ab' 00");
+    const Bytes block =
+        hex("02 40 01 40 00 02 | 0e 00 00 06 00 00 04 00 05 'a.txt' | 0c 80 00 06 00 00 00 12 02 'ab' 00");
     expectExactAndPrefixesSafe(block, whole<afp::AfpEnumerateReply>(std::size_t{4624}));
     const auto parsed = afp::AfpEnumerateReply::parse(block);
     ASSERT_TRUE(parsed);
@@ -163,12 +164,12 @@ TEST(AfpEnumerateReply, EntriesOfBothKindsPaddedToEvenLengths) {
 }
 
 TEST(AfpServerInfo, BlocksWithAndWithoutTheTcpAddresses) {
-    const Bytes plain = hex(
-        "00 10 00 16 00 35 00 00 00 01 05 'Files' | 05 'Linux' | 02 0e 'AFPVersion 2.1' 0e 'AFPVersion 2.2' |"
-        " 01 0f 'No User Authent'");
-    const Bytes withTcp = hex(
-        "00 14 00 1a 00 2a 00 00 00 21 05 'Files' 00 00 00 3b | 05 'Linux' | 01 0e 'AFPVersion 2.2' |"
-        " 01 0f 'No User Authent' | 01 08 02 7f 00 00 01 02 24");
+    const Bytes plain =
+        hex("00 10 00 16 00 35 00 00 00 01 05 'Files' | 05 'Linux' | 02 0e 'AFPVersion 2.1' 0e 'AFPVersion 2.2' |"
+            " 01 0f 'No User Authent'");
+    const Bytes withTcp =
+        hex("00 14 00 1a 00 2a 00 00 00 21 05 'Files' 00 00 00 3b | 05 'Linux' | 01 0e 'AFPVersion 2.2' |"
+            " 01 0f 'No User Authent' | 01 08 02 7f 00 00 01 02 24");
     expectExactAndPrefixesSafe(plain, whole<afp::AfpServerInfo>());
     expectExactAndPrefixesSafe(withTcp, whole<afp::AfpServerInfo>());
     const auto info = afp::AfpServerInfo::parse(withTcp);
@@ -196,10 +197,10 @@ TEST(AfpServerParms, VolumesWithTheirFlags) {
 TEST(Asp, UserBytesOfEveryRequestAndReply) {
     using asp::AspRequest;
     const std::vector<std::pair<AspRequest, Bytes>> rows = {
-        {AspRequest::openSess(0x7e), hex("04 7e 01 00")},     {AspRequest::getStatus(), hex("03 00 00 00")},
-        {AspRequest::command(5, 0x0102), hex("02 05 01 02")}, {AspRequest::write(5, 3), hex("06 05 00 03")},
+        {AspRequest::openSess(0x7e), hex("04 7e 01 00")},      {AspRequest::getStatus(), hex("03 00 00 00")},
+        {AspRequest::command(5, 0x0102), hex("02 05 01 02")},  {AspRequest::write(5, 3), hex("06 05 00 03")},
         {AspRequest::writeContinue(5, 3), hex("07 05 00 03")}, {AspRequest::attention(5, 0x8005), hex("08 05 80 05")},
-        {AspRequest::tickle(5), hex("05 05 00 00")},          {AspRequest::closeSess(5), hex("01 05 00 00")},
+        {AspRequest::tickle(5), hex("05 05 00 00")},           {AspRequest::closeSess(5), hex("01 05 00 00")},
     };
     for (const auto& [value, bytes] : rows) {
         const auto userBytes = value.serialize();

@@ -39,7 +39,8 @@ struct AspSessionTest : ::testing::Test {
     std::unique_ptr<AspServer> server = std::make_unique<AspServer>(*serverNode, 0, handlers());
     std::vector<std::uint16_t> attentions;
     int clientClosed = 0;
-    AspClient client{workstation, {[this](std::uint16_t code) { attentions.push_back(code); }, [this] { ++clientClosed; }}};
+    AspClient client{workstation,
+                     {[this](std::uint16_t code) { attentions.push_back(code); }, [this] { ++clientClosed; }}};
     std::optional<AspCallResult> last;
 
     AspServerHandlers handlers() {
@@ -63,7 +64,9 @@ struct AspSessionTest : ::testing::Test {
         last.reset();
         return [this](const AspCallResult& result) { last = result; };
     }
-    bool finished() { return net.advanceUntil([this] { return last.has_value(); }, 5min); }
+    bool finished() {
+        return net.advanceUntil([this] { return last.has_value(); }, 5min);
+    }
 };
 
 TEST_F(AspSessionTest, ASessionCarriesStatusCommandsWritesAndAttentionsUntilClosed) {

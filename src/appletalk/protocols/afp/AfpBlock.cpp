@@ -134,7 +134,9 @@ void AfpBlock::write(AfpLayout layout, ByteWriter& writer, std::size_t start) co
     // Whatever the layout has no field for must be empty, or the value would not round-trip.
     writer.require(pathCount == paths.size() && textCount == texts.size());
     writer.require(wantsPassword || password.empty());
-    const auto inLayout = [&](AfpField field) { return std::find(layout.begin(), layout.end(), field) != layout.end(); };
+    const auto inLayout = [&](AfpField field) {
+        return std::find(layout.begin(), layout.end(), field) != layout.end();
+    };
     writer.require(inLayout(AfpField::Rest) || rest.empty());
     for (std::size_t slot = 0; slot < kNumberFields; ++slot)
         writer.require(numbers[slot] == 0 || inLayout(static_cast<AfpField>(slot)));

@@ -17,19 +17,17 @@ namespace appletalk::afp {
 enum class ParameterKind : std::uint8_t { File, Directory, Volume };
 
 namespace file_bit {
-inline constexpr int Attributes = 0, ParentId = 1, Created = 2, Modified = 3, Backup = 4, FinderInfo = 5,
-                     LongName = 6, ShortName = 7, FileNumber = 8, DataForkLength = 9, ResourceForkLength = 10,
-                     ProDosInfo = 13;
+inline constexpr int Attributes = 0, ParentId = 1, Created = 2, Modified = 3, Backup = 4, FinderInfo = 5, LongName = 6,
+                     ShortName = 7, FileNumber = 8, DataForkLength = 9, ResourceForkLength = 10, ProDosInfo = 13;
 }
 namespace directory_bit {
-inline constexpr int Attributes = 0, ParentId = 1, Created = 2, Modified = 3, Backup = 4, FinderInfo = 5,
-                     LongName = 6, ShortName = 7, DirectoryId = 8, OffspringCount = 9, OwnerId = 10, GroupId = 11,
-                     AccessRights = 12, ProDosInfo = 13;
+inline constexpr int Attributes = 0, ParentId = 1, Created = 2, Modified = 3, Backup = 4, FinderInfo = 5, LongName = 6,
+                     ShortName = 7, DirectoryId = 8, OffspringCount = 9, OwnerId = 10, GroupId = 11, AccessRights = 12,
+                     ProDosInfo = 13;
 }
 namespace volume_bit {
-inline constexpr int Attributes = 0, Signature = 1, Created = 2, Modified = 3, Backup = 4, VolumeId = 5,
-                     BytesFree = 6, BytesTotal = 7, Name = 8, ExtendedBytesFree = 9, ExtendedBytesTotal = 10,
-                     BlockSize = 11;
+inline constexpr int Attributes = 0, Signature = 1, Created = 2, Modified = 3, Backup = 4, VolumeId = 5, BytesFree = 6,
+                     BytesTotal = 7, Name = 8, ExtendedBytesFree = 9, ExtendedBytesTotal = 10, BlockSize = 11;
 }
 
 inline constexpr std::size_t kFinderInfoSize = 32;

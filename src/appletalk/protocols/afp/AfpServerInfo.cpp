@@ -31,7 +31,7 @@ std::vector<std::string> readList(ByteReader reader, bool& ok) {
 
 template <std::size_t N>
 std::optional<std::array<std::uint8_t, N>> readFixed(std::span<const std::uint8_t> bytes, std::size_t offset,
-                                                    std::size_t fixed, bool& ok) {
+                                                     std::size_t fixed, bool& ok) {
     if (offset == 0) return std::nullopt;
     ByteReader reader = readerAt(bytes, offset, fixed);
     const auto data = reader.take(N);

@@ -21,7 +21,7 @@ std::optional<DsiHeader> DsiHeader::parse(std::span<const std::uint8_t> bytes) {
     ByteReader reader(bytes);
     const std::uint8_t flags = reader.u8();
     const std::uint8_t command = reader.u8();
-    DsiHeader header{flags == 1, static_cast<DsiCommand>(command), reader.u16(), reader.u32(), reader.u32(),
+    DsiHeader header{flags == 1,  static_cast<DsiCommand>(command), reader.u16(), reader.u32(), reader.u32(),
                      reader.u32()};
     if (!reader.atEnd() || flags > 1 || !knownCommand(command)) return std::nullopt;
     if (!header.reply && header.command == DsiCommand::Write && header.dataOffset() > header.totalLength)

@@ -86,17 +86,15 @@ bool AspClient::call(AspFunction function, std::vector<std::uint8_t> block, Comp
     const AspRequest request{function, session_, sequence};
     // Exactly once, retried while the session lives: the session timeout ends a dead server.
     AtpRequestOptions options{true, 0xFF, options_.retryInterval, AtpRequestOptions::kInfiniteRetries};
-    const auto handle = requester_.send(server_, {request.serialize(), std::move(block)}, options,
-                                        [this, sequence, completion](const AtpResult& result) {
-                                            writeData_.erase(sequence);
-                                            if (result.status != AtpStatus::Ok)
-                                                return completion(failed(statusOf(result.status)));
-                                            heard();
-                                            const auto cmdResult =
-                                                asp::AspCmdResult::parse(result.packets.front().userBytes);
-                                            completion({AspClientStatus::Ok, cmdResult ? cmdResult->result : 0,
-                                                        asp::joinPackets(result.packets)});
-                                        });
+    const auto handle = requester_.send(
+        server_, {request.serialize(), std::move(block)}, options,
+        [this, sequence, completion](const AtpResult& result) {
+            writeData_.erase(sequence);
+            if (result.status != AtpStatus::Ok) return completion(failed(statusOf(result.status)));
+            heard();
+            const auto cmdResult = asp::AspCmdResult::parse(result.packets.front().userBytes);
+            completion({AspClientStatus::Ok, cmdResult ? cmdResult->result : 0, asp::joinPackets(result.packets)});
+        });
     if (handle == 0) return false;
     ++sequence_;
     return true;
@@ -112,9 +110,7 @@ AtpAnswer AspClient::receive(const AtpIncomingRequest& request) {
     case AspFunction::Attention:
         if (events_.attention) events_.attention(header->attentionCode());
         return AtpAnswer::reply({atp::AtpPayload{}});
-    case AspFunction::CloseSess:
-        ended();
-        return AtpAnswer::reply({atp::AtpPayload{}});
+    case AspFunction::CloseSess: ended(); return AtpAnswer::reply({atp::AtpPayload{}});
     case AspFunction::WriteContinue: {
         const auto wanted = asp::AspWriteContinue::parse(request.payload.data);
         const auto found = writeData_.find(header->sequence());

@@ -29,7 +29,8 @@ namespace {
 
 AtpAnswer replyWith(const AspCommandReply& answer) {
     auto packets = asp::toPackets(asp::AspCmdResult{answer.result}.serialize(), answer.reply);
-    if (!packets) packets = asp::toPackets(asp::AspCmdResult{static_cast<std::int32_t>(asp::AspError::SizeErr)}.serialize(), {});
+    if (!packets)
+        packets = asp::toPackets(asp::AspCmdResult{static_cast<std::int32_t>(asp::AspError::SizeErr)}.serialize(), {});
     return AtpAnswer::reply(std::move(*packets));
 }
 
@@ -92,7 +93,7 @@ AtpAnswer AspServer::openSession(const AtpIncomingRequest& request, std::uint8_t
     if (!session->responder.isOpen() || !session->requester.isOpen()) return refuse(asp::AspError::ServerBusy);
     // The server's tickles: one request retried forever, cancelled with the session.
     session->tickle = session->requester.send(workstation, {AspRequest::tickle(id).serialize(), {}},
-                            oneTry(options_.tickleInterval, AtpRequestOptions::kInfiniteRetries), {});
+                                              oneTry(options_.tickleInterval, AtpRequestOptions::kInfiniteRetries), {});
     const std::uint8_t socket = session->responder.socket();
     lastId_ = id;
     heard(*sessions_.emplace(id, std::move(session)).first->second);
@@ -125,18 +126,17 @@ AtpAnswer AspServer::startWrite(Session& session, const AtpIncomingRequest& requ
     options.exactlyOnce = true;
     options.bitmap = 0xFF;
     const std::uint8_t id = session.id;
-    session.requester.send(session.workstation,
-                           {more.serialize(), asp::AspWriteContinue{asp::kQuantumSize}.serialize()}, options,
-                           [this, id, request](const AtpResult& result) {
-                               const auto found = sessions_.find(id);
-                               if (found == sessions_.end() || result.status != AtpStatus::Ok) return;
-                               const auto data = asp::joinPackets(result.packets);
-                               const AspCommandReply reply =
-                                   handlers_.write
-                                       ? handlers_.write(id, request.payload.data, data)
-                                       : AspCommandReply{static_cast<std::int32_t>(asp::AspError::ParamErr), {}};
-                               found->second->responder.respond(request, replyWith(reply).packets);
-                           });
+    session.requester.send(
+        session.workstation, {more.serialize(), asp::AspWriteContinue{asp::kQuantumSize}.serialize()}, options,
+        [this, id, request](const AtpResult& result) {
+            const auto found = sessions_.find(id);
+            if (found == sessions_.end() || result.status != AtpStatus::Ok) return;
+            const auto data = asp::joinPackets(result.packets);
+            const AspCommandReply reply = handlers_.write
+                                              ? handlers_.write(id, request.payload.data, data)
+                                              : AspCommandReply{static_cast<std::int32_t>(asp::AspError::ParamErr), {}};
+            found->second->responder.respond(request, replyWith(reply).packets);
+        });
     return AtpAnswer::later();
 }
 
