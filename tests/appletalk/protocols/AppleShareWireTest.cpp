@@ -149,6 +149,20 @@ TEST(AfpParameters, DirectoryParametersWithALongNameAtItsOffset) {
     EXPECT_FALSE(AfpParameters::parse(afp::ParameterKind::File, 0x0800, hex("00 00 00 00"))) << "an AFP 3 bit";
 }
 
+TEST(AfpParameters, VolumeParametersBuiltFieldByFieldGiveTheDocumentedBlock) {
+    afp::AfpParameters volume{afp::ParameterKind::Volume};
+    volume.set(afp::volume_bit::Attributes, 0x0001);
+    volume.set(afp::volume_bit::VolumeId, 1);
+    volume.setName(afp::volume_bit::Name, "Files");
+    volume.set(afp::volume_bit::ExtendedBytesFree, 0x0000000123456789);
+    const Bytes block = hex("00 01 | 00 01 | 00 0e | 00 00 00 01 23 45 67 89 | 05 'Files'");
+    EXPECT_EQ(volume.bitmap, 0x0321);
+    EXPECT_EQ(volume.serialize(), block);
+    EXPECT_EQ(afp::AfpParameters::parse(afp::ParameterKind::Volume, 0x0321, block), volume);
+    volume.setName(afp::volume_bit::Name, std::string(28, 'v'));
+    EXPECT_FALSE(volume.serialize()) << "a volume name over 27 bytes";
+}
+
 TEST(AfpEnumerateReply, EntriesOfBothKindsPaddedToEvenLengths) {
     const Bytes block =
         hex("02 40 01 40 00 02 | 0e 00 00 06 00 00 04 00 05 'a.txt' | 0c 80 00 06 00 00 00 12 02 'ab' 00");

@@ -148,6 +148,25 @@ TEST_F(AspSessionTest, AServerWhoseWorkstationVanishedForgetsTheSession) {
     EXPECT_EQ(closedSessions.size(), 1u);
 }
 
+TEST_F(AspSessionTest, ACommandForTheSessionFromAnotherNodeIsNotRun) {
+    ASSERT_TRUE(client.open(sls(), keep()));
+    ASSERT_TRUE(finished());
+    Node& intruder = net.addNode(30);
+    AtpRequester forger{intruder};
+    int answered = 0;
+    AtpRequestOptions once{true, 0xFF, 2s, 0};
+    // Every socket the server holds: the listening socket and the session's.
+    for (std::uint8_t socket = 128; socket < 255; ++socket) {
+        if (!serverNode->isSocketOpen(socket)) continue;
+        forger.send({0, 130, socket}, {asp::AspRequest::command(client.session(), 0).serialize(), {0x14}}, once,
+                    [&](const AtpResult&) { ++answered; });
+    }
+    ASSERT_TRUE(net.advanceUntil([&] { return forger.pendingCount() == 0; }, 1min));
+    EXPECT_GE(answered, 2);
+    EXPECT_TRUE(commands.empty()) << "only the session's workstation is served";
+    EXPECT_EQ(server->sessionCount(), 1u);
+}
+
 struct OneSessionServer : AspSessionTest {
     OneSessionServer() { server = std::make_unique<AspServer>(*serverNode, 0, handlers(), AspServerOptions{1}); }
 };
