@@ -22,6 +22,7 @@ struct AspServer::Session {
     AtpRequester requester;
     TimerId timeout = 0;
     AtpRequester::Handle tickle = 0;
+    bool writing = false; // a Write is pulling its data: one at a time bounds what a session holds
     bool done = false; // ended, and its goodbye (if any) is over: ready to be destroyed
 };
 
@@ -120,6 +121,8 @@ AtpAnswer AspServer::serve(Session& session, const AtpIncomingRequest& request) 
 }
 
 AtpAnswer AspServer::startWrite(Session& session, const AtpIncomingRequest& request) {
+    if (session.writing) return replyWith({static_cast<std::int32_t>(asp::AspError::ServerBusy), {}});
+    session.writing = true;
     const auto header = AspRequest::parse(request.payload.userBytes);
     const AspRequest more = AspRequest::writeContinue(session.id, header->sequence());
     AtpRequestOptions options = oneTry(options_.retryInterval, AtpRequestOptions::kInfiniteRetries);
@@ -130,7 +133,9 @@ AtpAnswer AspServer::startWrite(Session& session, const AtpIncomingRequest& requ
         session.workstation, {more.serialize(), asp::AspWriteContinue{asp::kQuantumSize}.serialize()}, options,
         [this, id, request](const AtpResult& result) {
             const auto found = sessions_.find(id);
-            if (found == sessions_.end() || result.status != AtpStatus::Ok) return;
+            if (found == sessions_.end()) return;
+            found->second->writing = false;
+            if (result.status != AtpStatus::Ok) return;
             const auto data = asp::joinPackets(result.packets);
             const AspCommandReply reply = handlers_.write
                                               ? handlers_.write(id, request.payload.data, data)

@@ -5,7 +5,8 @@
 // (WriteContinue), sends Attention and CloseSess. Tickles from the workstation come to the
 // listening socket. A session that hears nothing from its workstation for the session
 // timeout is closed without a word. Commands run exactly once (ATP's exactly-once cache
-// answers a resent request); the owner gives each its result and reply.
+// answers a resent request); the owner gives each its result and reply. A session pulls the
+// data of one Write at a time; another Write meanwhile is answered ServerBusy.
 #pragma once
 
 #include "appletalk/protocols/asp/AspFunction.h"
