@@ -19,6 +19,11 @@ std::uint16_t ByteReader::u16() {
     return static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
 }
 
+std::uint32_t ByteReader::u32() {
+    const std::uint32_t high = u16();
+    return high << 16 | u16();
+}
+
 std::span<const std::uint8_t> ByteReader::take(std::size_t count) {
     if (!ok_ || bytes_.size() - position_ < count) {
         ok_ = false;

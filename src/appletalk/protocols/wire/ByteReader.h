@@ -24,6 +24,7 @@ public:
 
     std::uint8_t u8();
     std::uint16_t u16();
+    std::uint32_t u32();
     std::span<const std::uint8_t> take(std::size_t count);
     std::span<const std::uint8_t> rest();
     void skip(std::size_t count) { take(count); }

@@ -10,6 +10,11 @@ void ByteWriter::u16(std::uint16_t value) {
     bytes_.push_back(static_cast<std::uint8_t>(value & 0xFF));
 }
 
+void ByteWriter::u32(std::uint32_t value) {
+    u16(static_cast<std::uint16_t>(value >> 16));
+    u16(static_cast<std::uint16_t>(value & 0xFFFF));
+}
+
 void ByteWriter::pstr(std::string_view text, std::size_t maxLength) {
     if (text.size() > maxLength || text.size() > 255) {
         ok_ = false;

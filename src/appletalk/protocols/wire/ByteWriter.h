@@ -18,6 +18,7 @@ public:
     void reserve(std::size_t size) { bytes_.reserve(size); }
     void u8(std::uint8_t value) { bytes_.push_back(value); }
     void u16(std::uint16_t value);
+    void u32(std::uint32_t value);
     void bytes(std::span<const std::uint8_t> data) { bytes_.insert(bytes_.end(), data.begin(), data.end()); }
     void zeros(std::size_t count) { bytes_.insert(bytes_.end(), count, 0); }
     void pstr(std::string_view text, std::size_t maxLength);
