@@ -85,6 +85,9 @@ public:
         for (auto it = stations_.begin(); it != stations_.end(); ++it) {
             if (it->node.get() != &node) continue;
             driver.remove(node);
+            // The node goes before its link: erasing moves the stations behind it forward,
+            // which would free this link under its node.
+            it->node.reset();
             stations_.erase(it);
             return;
         }
