@@ -17,7 +17,8 @@ void DialogFocus::beforeDisable(QWidget* control) {
     QWidget* focused = dialog->focusWidget();
     if (!focused || focused == dialog || !(focused == control || control->isAncestorOf(focused))) return;
     DialogFocus* focus = of(dialog);
-    const bool standInLeaves = focus->standIn_ && (focus->standIn_ == control || control->isAncestorOf(focus->standIn_));
+    const bool standInLeaves =
+        focus->standIn_ && (focus->standIn_ == control || control->isAncestorOf(focus->standIn_));
     if (standInLeaves && focus->lost_ && focus->lost_->isEnabled() && focus->lost_->isVisible()) {
         focus->lost_->setFocus(Qt::OtherFocusReason);
         focus->lost_ = nullptr;
