@@ -68,9 +68,8 @@ void ClassicStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
 // A tab's shape is its own bevel.
 void ClassicStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                                const QWidget* widget) const {
-    if (element == CE_TabBarTabShape && drawnDoubled(painter, option->rect, [&](QPainter* p) {
-            QProxyStyle::drawControl(element, option, p, widget);
-        }))
+    if (element == CE_TabBarTabShape &&
+        drawnDoubled(painter, option->rect, [&](QPainter* p) { QProxyStyle::drawControl(element, option, p, widget); }))
         return;
     QProxyStyle::drawControl(element, option, painter, widget);
 }
