@@ -66,9 +66,13 @@ public:
     static constexpr std::uint8_t kSubjectId = 20;
     static constexpr std::uint8_t kPeerId = 130;
 
-    PapArena() : wire_(clock_), subjectLink_(wire_.connect()), peerLink_(wire_.connect()),
-                 subject_(clock_, *subjectLink_, config(kSubjectId, NodeRole::Workstation)),
-                 peer_(clock_, *peerLink_, config(kPeerId, NodeRole::Server)), driver_(clock_) {
+    PapArena()
+        : wire_(clock_),
+          subjectLink_(wire_.connect()),
+          peerLink_(wire_.connect()),
+          subject_(clock_, *subjectLink_, config(kSubjectId, NodeRole::Workstation)),
+          peer_(clock_, *peerLink_, config(kPeerId, NodeRole::Server)),
+          driver_(clock_) {
         driver_.add(subject_);
         driver_.add(peer_);
         subject_.start();
