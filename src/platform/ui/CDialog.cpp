@@ -29,8 +29,9 @@ BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool child)
     if (!widget) return FALSE;
     Attach(widget);
     m_nIDTemplate = nIDTemplate;
-    // WM_INITDIALOG answers whether the framework should give the first control the focus.
-    if (SendMessage(WM_INITDIALOG) && m_hWnd) widget->focusFirstControl();
+    // WM_INITDIALOG answers whether the framework should give the first control the focus; a
+    // page's focus is its sheet's (a tab clicked keeps it on the tabs).
+    if (SendMessage(WM_INITDIALOG) && m_hWnd && !child) widget->focusFirstControl();
     return m_hWnd ? TRUE : FALSE;
 }
 

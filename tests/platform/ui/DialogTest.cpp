@@ -88,17 +88,24 @@ TEST_F(DialogTest, EnterDoesNothingWhileTheDefaultButtonIsDisabled) {
     EXPECT_EQ(dialog.events, (std::vector<std::string>{"after enter", "cancel"}));
 }
 
-// The Chooser's case: its controls are disabled during a look-up, the focused one first,
-// and enabled again after it; Enter must still be OK, not whichever button took the focus.
-TEST_F(DialogTest, DisablingTheFocusedControlLeavesEnterToTheDefaultButton) {
+// The Chooser's look-up: its controls are disabled, the focused one first, while Stop is
+// enabled, then the other way round. The focus goes to Stop while it is the one control left
+// after the lost one, then back; Enter is never left to whichever button Qt would pick.
+TEST_F(DialogTest, DisablingTheFocusedControlHandsTheFocusOnAndBack) {
     RecordingDialog dialog;
     dialog.onInit = [](RecordingDialog& d) {
         UiDriver::Post([&d] {
-            QWidget* first = d.GetDlgItem(kTypeBox)->m_hWnd->widget();
-            first->setFocus(Qt::TabFocusReason);
-            const int controls[] = {kTypeBox, kZoneBox, kList, IDOK, kStop};
-            for (int id : controls) d.GetDlgItem(id)->EnableWindow(FALSE);
-            for (int id : controls) d.GetDlgItem(id)->EnableWindow(TRUE);
+            const auto widget = [&d](int id) { return d.GetDlgItem(id)->m_hWnd->widget(); };
+            const auto focused = [&d] { return d.m_hWnd->widget()->focusWidget(); };
+            const int switched[] = {kTypeBox, kZoneBox, kList, IDOK};
+            widget(kTypeBox)->setFocus(Qt::TabFocusReason);
+            for (int id : switched) d.GetDlgItem(id)->EnableWindow(FALSE);
+            d.GetDlgItem(kStop)->EnableWindow(TRUE);
+            EXPECT_TRUE(UiDriver::ProcessEventsUntil([&] { return focused() == widget(kStop); }, 5000))
+                << "Stop takes the focus while the look-up runs";
+            for (int id : switched) d.GetDlgItem(id)->EnableWindow(TRUE);
+            d.GetDlgItem(kStop)->EnableWindow(FALSE);
+            EXPECT_EQ(focused(), widget(kTypeBox)) << "the control that had it takes it back";
             UiDriver::PressKey(d, UiDriver::Key::Enter);
         });
     };

@@ -52,8 +52,8 @@ protected:
         display.xdotool({"windowfocus", "--sync", std::to_string(window)});
         return window;
     }
-    // The Chooser once the default button's frame shows along the top of OK (a device pixel
-    // thick at any scale): its look-up is over and it has the keyboard.
+    // The Chooser once the default button's frame shows along the top of OK (a pixel thick,
+    // `scale` device pixels): its look-up is over and it has the keyboard.
     Screenshot chooserScreen(const ScreenRect& window, int scale) const {
         const int x = window.x + (Px(129) + Px(25)) * scale, y = window.y + Py(120) * scale;
         return screenWhen([&](const Screenshot& s) {
@@ -88,9 +88,23 @@ DoubledText Compare(const Screenshot& one, const ScreenRect& rect, const Screens
     return result;
 }
 
+// The pixels of the band `band` pixels wide just inside `rect` (scale 1) whose colour is not
+// that of each of their four at scale 2 (the rect doubled, from x2, y2).
+int BandMismatches(const Screenshot& one, const ScreenRect& rect, const Screenshot& two, int x2, int y2, int band) {
+    int mismatches = 0;
+    for (int y = 0; y < rect.height; ++y)
+        for (int x = 0; x < rect.width; ++x) {
+            if (x >= band && x < rect.width - band && y >= band && y < rect.height - band) continue;
+            const std::uint32_t colour = one.at(rect.x + x, rect.y + y);
+            for (int k = 0; k < 4; ++k) mismatches += two.at(x2 + 2 * x + k % 2, y2 + 2 * y + k / 2) != colour ? 1 : 0;
+        }
+    return mismatches;
+}
+
 // A bitmap font keeps its glyphs at their own size while the layout doubles ("L a s e r");
 // the classic look draws the unscaled text, each pixel a 2 x 2 square. Qt may place a line a
-// device pixel finer than the unscaled one could, hence the small allowance.
+// device pixel finer than the unscaled one could, hence the small allowance. The bevels of
+// the buttons and the boxes, and the default button's dark frame, double exactly.
 TEST_F(DesktopTest, ClassicLookAtScaleTwoShowsTheUnscaledTextDoubled) {
     auto chooser = open("chooser");
     const ScreenRect window = display.geometry(focus("Chooser"));
@@ -102,6 +116,13 @@ TEST_F(DesktopTest, ClassicLookAtScaleTwoShowsTheUnscaledTextDoubled) {
                                 {Px(5), Py(50), Px(54), Py(8)},
                                 {Px(125), Py(10), Px(125), Py(8)},
                                 {Px(125) + 2, Py(20) + 2, Px(125) - 4, 26}};
+    // OK with the default frame and its bevel, Cancel's bevel, and the two boxes' sunken
+    // frames with their arrow buttons (the right-hand 20 pixels, the whole button).
+    const std::pair<ScreenRect, int> frames[] = {{{Px(129), Py(120), Px(50), Py(14)}, 3},
+                                                 {{Px(196), Py(120), Px(50), Py(14)}, 2},
+                                                 {{Px(5), Py(20), Px(112), 42}, 2},
+                                                 {{Px(5), Py(60), Px(112), 21}, 2},
+                                                 {{Px(5) + Px(112) - 20, Py(60), 20, 21}, 10}};
 
     struct Scale {
         const char* name;
@@ -124,6 +145,11 @@ TEST_F(DesktopTest, ClassicLookAtScaleTwoShowsTheUnscaledTextDoubled) {
             ASSERT_GT(seen.ink, 20) << "text at " << text.x << "," << text.y;
             EXPECT_NEAR(seen.scaledInk, 4 * seen.ink, seen.ink / 2) << "text at " << text.x << "," << text.y;
             EXPECT_LE(seen.mismatches, seen.ink / 10) << "text at " << text.x << "," << text.y;
+        }
+        for (const auto& [frame, band] : frames) {
+            const ScreenRect at{window.x + frame.x, window.y + frame.y, frame.width, frame.height};
+            EXPECT_EQ(BandMismatches(one, at, two, big.x + 2 * frame.x, big.y + 2 * frame.y, band), 0)
+                << "frame at " << frame.x << "," << frame.y;
         }
         display.key("Escape");
         EXPECT_EQ(scaled->finish(30s).exitCode, 2);

@@ -149,6 +149,27 @@ TEST_F(RealDisplayTest, ChooserDropDownListsArePaintedAndChooseTheTypeAndTheZone
     EXPECT_NE(result.out.find("chosen: Finance Server:AFPServer@Finance\n"), std::string::npos) << result.out;
 }
 
+// The look-up a closing list starts disables the box that has the focus; afterwards the box
+// has it again, so Tab goes on to the zone box (not to the type box from nowhere).
+TEST_F(RealDisplayTest, ChooserFocusReturnsToTheBoxAfterItsLookup) {
+    auto chooser = open({"chooser"});
+    ASSERT_TRUE(chooser->waitForOutput("screenshot:", 60s));
+    const ChooserLayout layout(focus("Chooser"));
+    display.click(layout.typeBox.x + layout.typeBox.width - 8, layout.typeBox.y + layout.typeBox.height / 2);
+    const ScreenRect types = ChooserLayout::dropped(layout.typeBox);
+    screenWhen([&](const Screenshot& shot) { return shot.blackShare(types) < 0.5 && shot.colourCount(types) >= 2; });
+    display.key("Return"); // the list opened on LaserWriter; choosing it closes the list
+    ASSERT_TRUE(chooser->waitForOutput("looked up LaserWriter in Engineering:", 60s));
+    display.key("Tab");
+    display.key("F4"); // opens the zone list: the zone after Engineering is Finance
+    display.key("Down");
+    display.key("Return");
+    EXPECT_TRUE(chooser->waitForOutput("looked up LaserWriter in Finance:", 60s)) << "Tab went to the zone box";
+    display.key("Escape");
+    const ProcessResult result = chooser->finish(30s);
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+}
+
 TEST_F(RealDisplayTest, StatusWindowCancelClosesItAndIsFramedAsTheDefault) {
     auto chosen =
         VidurProcess::run({"chooser", "--offscreen", "--screenshot", (folder / "c.png").string()}, environment(), 90s);
@@ -174,6 +195,30 @@ TEST_F(RealDisplayTest, NetworkSheetTabsShowTheirPagesAndEscapeCloses) {
     display.click(window.x + 75, window.y + 15);
     const Screenshot statistics = screenWhen([&](const Screenshot& s) { return s.differences(general, page) > 50; });
     EXPECT_GT(statistics.differences(general, page), 50) << "the Statistics page replaced the General page";
+    display.key("Escape");
+    const ProcessResult result = sheet->finish(30s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+// Tab goes from the tabs into the page (the Statistics page's Clear), then to the sheet's OK
+// and Cancel. A focused push button takes the dark frame from OK, so the frame shows where
+// the focus is.
+TEST_F(RealDisplayTest, NetworkSheetTabGoesFromTheTabsIntoThePageFirst) {
+    auto sheet = open({"netinfo"});
+    ASSERT_TRUE(sheet->waitForOutput("screenshot:", 60s));
+    const ScreenRect window = focus("AppleTalk Network Information");
+    const ScreenRect ok{window.x + window.width - Px(7) - 3 * Px(50) - 2 * Px(4),
+                        window.y + window.height - Py(7) - Py(14), Px(50), Py(14)};
+    const ScreenRect cancel{ok.x + Px(50) + Px(4), ok.y, ok.width, ok.height};
+    ASSERT_TRUE(HasDefaultFrame(screenWhen([&](const Screenshot& s) { return HasDefaultFrame(s, ok); }), ok));
+    display.click(window.x + 75, window.y + 15); // the Statistics tab; the tabs keep the focus
+    display.key("Tab");
+    EXPECT_FALSE(HasDefaultFrame(screenWhen([&](const Screenshot& s) { return !HasDefaultFrame(s, ok); }), ok))
+        << "the focus went into the page, to Clear";
+    display.key("Tab");
+    display.key("Tab");
+    EXPECT_TRUE(HasDefaultFrame(screenWhen([&](const Screenshot& s) { return HasDefaultFrame(s, cancel); }), cancel))
+        << "then to OK and Cancel";
     display.key("Escape");
     const ProcessResult result = sheet->finish(30s);
     EXPECT_EQ(result.exitCode, 0) << result.err;

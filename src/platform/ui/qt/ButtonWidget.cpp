@@ -85,10 +85,10 @@ void ButtonWidget::focusOutEvent(QFocusEvent* event) {
     updateSiblingButtons();
 }
 
-// The frame moves between the dialog's push buttons as the focus does.
+// The frame moves between the window's push buttons as the focus does, a page's and its
+// sheet's alike.
 void ButtonWidget::updateSiblingButtons() {
-    if (QWidget* dialog = parentWidget())
-        for (ButtonWidget* button : dialog->findChildren<ButtonWidget*>(Qt::FindDirectChildrenOnly)) button->update();
+    for (ButtonWidget* button : window()->findChildren<ButtonWidget*>()) button->update();
 }
 
 void ButtonWidget::setText(const CString& text) { QPushButton::setText(ui_detail::fromMacRoman(text.View())); }

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/ui/qt/BitmapFontTracer.h"
+#include "platform/ui/qt/ClassicStyle.h"
 #include "platform/ui/qt/OutlineFontWriter.h"
 
 namespace ui_detail {
@@ -79,7 +80,8 @@ void ensureLookApplied() {
     if (g_applied || !qobject_cast<QApplication*>(QCoreApplication::instance())) return;
     g_applied = true;
     if (nativeLook()) return;
-    if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows"))) {
+    if (QStyle* windows = QStyleFactory::create(QStringLiteral("Windows"))) {
+        auto* style = new ClassicStyle(windows);
         QApplication::setStyle(style);
         applyClassicPalette(style);
     }

@@ -99,10 +99,24 @@ void PropertySheetWidget::placePage(int index, HWND page) {
     pageWidget->setParent(containers_[static_cast<std::size_t>(index)]);
     pageWidget->move(0, 0);
     pageWidget->show();
+    orderTabStops();
 }
 
-// As a click on the next tab: the page being left may refuse. The focus stays where it was
-// (a page made now for the first time would take it), or goes to the tabs from a page left.
+// A page made after the sheet's buttons would come after them in Qt's focus chain; Tab goes
+// from the tabs into the page, through its controls, then to OK, Cancel and Apply, as in a
+// property sheet of the system. The hidden pages' controls are passed over by Tab.
+void PropertySheetWidget::orderTabStops() {
+    std::vector<QWidget*> order{tabs_->tabBar()};
+    for (QWidget* container : containers_)
+        for (QWidget* page : container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (HWND__::fromWidget(control)) order.push_back(control);
+    for (ButtonWidget* button : findChildren<ButtonWidget*>(Qt::FindDirectChildrenOnly)) order.push_back(button);
+    for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+// As a click on the next tab: the page being left may refuse. The focus stays where it was,
+// or goes to the tabs from a page left.
 void PropertySheetWidget::turnPage(int step) {
     const int count = tabs_->count();
     const int current = tabs_->currentIndex();

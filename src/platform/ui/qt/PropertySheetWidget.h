@@ -37,6 +37,7 @@ private:
     PropertySheetWidget(QWidget* parent, TabChosen tabChosen);
     // The next (1) or the previous (-1) page, round the end.
     void turnPage(int step);
+    void orderTabStops();
 
     QTabWidget* tabs_ = nullptr;
     std::vector<QWidget*> containers_;

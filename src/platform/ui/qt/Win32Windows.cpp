@@ -14,6 +14,7 @@
 
 #include "platform/resources/ResourceChain.h"
 #include "platform/ui/qt/DeviceContext.h"
+#include "platform/ui/qt/DialogFocus.h"
 #include "platform/ui/qt/Look.h"
 #include "platform/ui/qt/TextCodec.h"
 #include "platform/ui/qt/WindowCore.h"
@@ -48,15 +49,9 @@ BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
     if (!HWND__::isLive(hWnd)) return FALSE;
     QWidget* w = hWnd->widget();
     const BOOL wasDisabled = w->testAttribute(Qt::WA_ForceDisabled) ? TRUE : FALSE;
-    // Win32 does not hand the focus on when the focused control is disabled: the dialog keeps
-    // the keyboard and Enter stays the default button's. Qt would move the focus to the next
-    // control (after a Chooser look-up, Cancel), so the dialog takes it first.
-    if (!bEnable) {
-        QWidget* dialog = w->window();
-        QWidget* focused = dialog->focusWidget();
-        if (focused && focused != dialog && (focused == w || w->isAncestorOf(focused)))
-            dialog->setFocus(Qt::OtherFocusReason);
-    }
+    // Qt would hand the focus to the next control at once (after a Chooser look-up, Cancel,
+    // which Enter would then press); the dialog places it as a dialog manager does.
+    if (!bEnable) DialogFocus::beforeDisable(w);
     w->setEnabled(bEnable != FALSE);
     return wasDisabled;
 }
