@@ -240,6 +240,7 @@ bool Stack::attachToNodeService() {
     const std::string wanted = settings_.networkKey();
     for (const std::string& path : NodeServicePaths::candidates()) {
         std::string error;
+        errno = 0; // only the connection's own refusal may read as one below
         auto link = NodeServiceLink::connect(path, kPatience, error);
         if (!link) {
             if (errno == EACCES || errno == EPERM)
