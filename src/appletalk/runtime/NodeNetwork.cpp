@@ -312,8 +312,9 @@ void NodeNetwork::failStart() {
 }
 
 void NodeNetwork::whenStarted(Started started) {
+    // A node that started and then lost its service is not started any more.
     if (started_ || startFailure_ != 0)
-        started(started_);
+        started(started_ && startFailure_ == 0);
     else
         startWaiters_.push_back(std::move(started));
 }
