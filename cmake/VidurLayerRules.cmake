@@ -72,8 +72,11 @@ set(VIDUR_INCLUDES_tools
   "tools/;vidur20/;platform/;tarvlib/;text/;appletalk/node/;appletalk/sim/;appletalk/print/;appletalk/serve/"
   "appletalk/nodeservice/;appletalk/runtime/NodeServicePaths.h"
   "appletalk/protocols/postscript/;appletalk/runtime/ServerSettings.h;appletalk/runtime/StackSettings.h"
-  "appletalk/runtime/LinkCondition.h")
-set(VIDUR_LINKS_tools "tools;vidur20;vidur20/include;platform;platform/include;tarvlib;text")
+  "appletalk/runtime/LinkCondition.h;appletalk/afp/")
+# AppleShare (`vidur share`, `vidur passwd`) is the exception to linking no floor: it is kept
+# out of libtarvlib.so so that no host of the windows carries a file server, so the command
+# links its static library, which uses the rest of the stack from libtarvlib.so.
+set(VIDUR_LINKS_tools "tools;vidur20;vidur20/include;platform;platform/include;tarvlib;text;appletalk/afp")
 
 # The first folders of include paths that are ours: an include in angle brackets that starts
 # with one of them is checked like a quoted one.
