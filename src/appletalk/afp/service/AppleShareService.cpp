@@ -34,6 +34,7 @@ AppleShareService::AppleShareService(Node& node, runtime::NetworkOperations& net
       log_(std::move(log)), registry_(node), asp_(node, 0, aspHandlers(), options.asp) {
     if (dsiListenFd >= 0) {
         options.dsi.maxSessions = options.asp.maxSessions;
+        dsiQuantum_ = options.dsi.requestQuantum;
         dsi_ = std::make_unique<DsiServer>(dsiListenFd, dsiHandlers(), options.dsi, node.clock());
     }
     network_.whenStarted([this, alive = std::weak_ptr<bool>(alive_)](bool ok) {
@@ -118,7 +119,7 @@ DsiServerHandlers AppleShareService::dsiHandlers() {
         if (stopping_) return false;
         AfpSessionOptions options;
         options.transport = AfpTransport::Dsi;
-        options.maxReply = dsi::kDefaultRequestQuantum;
+        options.maxReply = dsiQuantum_;
         options.peer = peer;
         auto session = server_.openSession(std::move(options));
         if (!session) return false;

@@ -86,6 +86,7 @@ private:
     NbpRegistry registry_;
     AspServer asp_;
     std::unique_ptr<DsiServer> dsi_;
+    std::size_t dsiQuantum_ = 0; // the largest reply a DSI session takes
     std::map<std::uint8_t, std::unique_ptr<AfpSession>> aspSessions_;
     std::map<std::uint32_t, std::unique_ptr<AfpSession>> dsiSessions_;
     ShareNameState nameState_ = ShareNameState::Waiting;
