@@ -15,6 +15,9 @@ namespace {
 namespace fs = std::filesystem;
 using appletalk::runtime::SettingsFiles;
 
+// Profile files hand names and values over in Mac OS Roman; the command speaks UTF-8.
+std::string fromProfile(std::string_view macRoman) { return text::macRomanToUtf8(macRoman); }
+
 std::string trimmed(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
@@ -37,7 +40,7 @@ std::optional<bool> boolean(std::string_view text) {
 
 // "FILE: [Share] KEY=VALUE ...", so the administrator finds the line.
 std::string where(const SettingsFiles::Found& found, std::string_view section, std::string_view key) {
-    return found.file.string() + ": [" + std::string(section) + "] " + std::string(key) + "=" + found.value;
+    return found.file.string() + ": [" + std::string(section) + "] " + std::string(key) + "=" + fromProfile(found.value);
 }
 
 std::string volumeNameProblem(std::string_view name) {
@@ -198,12 +201,12 @@ ShareSettings ShareSettings::load(const SettingsFiles& files) {
     flag("ReadOnly", [&](bool value) { settings.readOnly = value; });
     flag("Cleartext", [&](bool value) { settings.cleartext = value; });
     if (const auto found = files.find(kSection, "Name"); found && !trimmed(found->value).empty()) {
-        settings.name = trimmed(found->value);
+        settings.name = fromProfile(trimmed(found->value));
         if (std::string problem = serverNameProblem(settings.name); !problem.empty())
             settings.errors.push_back(where(*found, kSection, "Name") + ": " + problem);
     }
     if (const auto found = files.find(kSection, "Users"); found && !trimmed(found->value).empty())
-        settings.users = trimmed(found->value);
+        settings.users = fromProfile(trimmed(found->value));
     if (const auto found = files.find(kSection, "Tcp"); found && !trimmed(found->value).empty()) {
         std::string problem;
         settings.tcp = parseTcp(trimmed(found->value), problem);
@@ -213,8 +216,9 @@ ShareSettings ShareSettings::load(const SettingsFiles& files) {
     for (const auto& file : files.files()) {
         const auto names = file.contents.getKeyNames(kVolumesSection);
         if (names.empty()) continue;
-        for (const std::string& name : names) {
-            const std::string value = file.contents.getValue(kVolumesSection, name).value_or("");
+        for (const std::string& key : names) {
+            const std::string name = fromProfile(key);
+            const std::string value = fromProfile(file.contents.getValue(kVolumesSection, key).value_or(""));
             std::string problem;
             if (auto volume = parseVolume(name, value, problem))
                 settings.volumes.push_back(std::move(*volume));
