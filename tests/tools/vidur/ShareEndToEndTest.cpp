@@ -258,6 +258,7 @@ public:
         settings.port = static_cast<std::uint16_t>(port);
         appletalk::runtime::StackOptions options;
         options.useNodeService = false;
+        options.firstStartWait = kReplyLimit;
         stack_ = std::make_shared<appletalk::runtime::Stack>(settings, options);
         if (!stack_->isOnline() || !stack_->awaitFirstStart()) return;
         appletalk::AspClientEvents events;
@@ -268,9 +269,10 @@ public:
         if (client_) stack_->run([&] { client_.reset(); });
     }
 
-    // Finds SERVER:AFPServer by NBP and opens a session on its listening socket.
-    bool open(const std::string& server) {
-        if (!client_) return false;
+    // Finds SERVER:AFPServer by NBP and opens a session on its listening socket; what went
+    // wrong, or nothing.
+    std::string open(const std::string& server) {
+        if (!client_) return "the test's node did not start: " + stack_->problem();
         auto found = std::make_shared<std::promise<std::optional<appletalk::DdpAddress>>>();
         stack_->run([&] {
             auto address = std::make_shared<std::optional<appletalk::DdpAddress>>();
@@ -282,9 +284,12 @@ public:
                 [found, address](int) { found->set_value(*address); });
         });
         const auto listener = wait(found->get_future());
-        if (!listener || !*listener) return false;
+        if (!listener || !*listener) return "no AFPServer answered the look-up";
         const auto opened = call([&](auto done) { return client_->open(**listener, done); });
-        return opened.status == appletalk::AspClientStatus::Ok;
+        if (opened.status != appletalk::AspClientStatus::Ok)
+            return "OpenSess failed: status " + std::to_string(static_cast<int>(opened.status)) + ", result " +
+                   std::to_string(opened.result);
+        return {};
     }
     Answer call(const Bytes& command, const Bytes& data) {
         const auto result = call([&](auto done) {
@@ -402,7 +407,7 @@ TEST_F(ShareEndToEnd, AFileWithBothForksRoundTripsOverDsiAndKeepsItsIdAcrossARes
 
     ASSERT_TRUE(dsi.openSession());
     AfpClient mac = clientOver(dsi);
-    logInAndOpen(mac, version);
+    ASSERT_NO_FATAL_FAILURE(logInAndOpen(mac, version));
     const auto parms = AfpServerParms::parse(mac.call(block(AfpCommand::GetSrvrParms, {})).reply);
     ASSERT_TRUE(parms.has_value());
     ASSERT_EQ(parms->volumes.size(), 1u);
@@ -442,7 +447,7 @@ TEST_F(ShareEndToEnd, AFileWithBothForksRoundTripsOverDsiAndKeepsItsIdAcrossARes
     DsiConnection other(tcpPort);
     ASSERT_TRUE(other.openSession());
     AfpClient intruder = clientOver(other);
-    logInAndOpen(intruder, version);
+    ASSERT_NO_FATAL_FAILURE(logInAndOpen(intruder, version));
     const Answer stolen = intruder.read(dataFork, 100);
     EXPECT_NE(stolen.result, kNoErr);
     EXPECT_TRUE(stolen.reply.empty());
@@ -503,7 +508,7 @@ TEST_F(ShareEndToEnd, AFileWithBothForksRoundTripsOverDsiAndKeepsItsIdAcrossARes
     DsiConnection again(tcpPort);
     ASSERT_TRUE(again.openSession());
     AfpClient back = clientOver(again);
-    logInAndOpen(back, version);
+    ASSERT_NO_FATAL_FAILURE(logInAndOpen(back, version));
     const auto restarted = back.fileParameters(kRootDirectory, std::string("Folder\0Moved Notes", 18), wanted);
     ASSERT_TRUE(restarted.has_value());
     EXPECT_EQ(restarted->numbers[file_bit::FileNumber], fileNumber);
@@ -520,9 +525,9 @@ TEST_F(ShareEndToEnd, AMacOnAppleTalkFindsTheServerWritesAFileOverAspAndHearsThe
         return;
     }
     AspConnection asp(port);
-    ASSERT_TRUE(asp.open(kServer));
+    ASSERT_EQ(asp.open(kServer), "");
     AfpClient mac = clientOver(asp);
-    logInAndOpen(mac, "AFPVersion 2.1");
+    ASSERT_NO_FATAL_FAILURE(logInAndOpen(mac, "AFPVersion 2.1"));
 
     // More than one ATP packet each way, so WriteContinue and a multi-packet reply both run.
     const Bytes data = bytesOf(std::string(1500, 'a') + std::string(1500, 'b'));
