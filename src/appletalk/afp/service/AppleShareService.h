@@ -54,7 +54,8 @@ public:
     ShareNameState nameState() const { return nameState_; }
     // The registered name as the user sees it, with the node's zone once known.
     nbp::NbpName shownName() const;
-    std::size_t sessionCount() const { return aspSessions_.size() + dsiSessions_.size(); }
+    // Transport sessions, logged in or not.
+    std::size_t sessionCount() const { return asp_.sessionCount() + (dsi_ ? dsi_->sessionCount() : 0); }
 
     // Tells every client the server is going down now (AFP's shutdown attention), closes
     // every session and unregisters the name. Nothing new is accepted afterwards.
