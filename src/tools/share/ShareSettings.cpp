@@ -40,7 +40,8 @@ std::optional<bool> boolean(std::string_view text) {
 
 // "FILE: [Share] KEY=VALUE ...", so the administrator finds the line.
 std::string where(const SettingsFiles::Found& found, std::string_view section, std::string_view key) {
-    return found.file.string() + ": [" + std::string(section) + "] " + std::string(key) + "=" + fromProfile(found.value);
+    return found.file.string() + ": [" + std::string(section) + "] " + std::string(key) + "=" +
+           fromProfile(found.value);
 }
 
 std::string volumeNameProblem(std::string_view name) {

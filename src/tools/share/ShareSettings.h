@@ -64,8 +64,7 @@ struct ShareSettings {
 
     // "VOLUME=DIR" or "VOLUME=DIR,read-only"; nothing, with the reason, when it is not one.
     static std::optional<ShareVolume> parseVolume(std::string_view text, std::string& problem);
-    static std::optional<ShareVolume> parseVolume(std::string_view name, std::string_view value,
-                                                  std::string& problem);
+    static std::optional<ShareVolume> parseVolume(std::string_view name, std::string_view value, std::string& problem);
     // "[ADDRESS:]PORT", ADDRESS an IPv4 address.
     static std::optional<TcpEndpoint> parseTcp(std::string_view text, std::string& problem);
     // Why `name` cannot be a server's name (empty when it can).

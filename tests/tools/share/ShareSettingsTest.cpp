@@ -24,9 +24,10 @@ protected:
 };
 
 TEST_F(ShareSettingsFile, ReadsTheServerTheVolumesAndTheirNetwork) {
-    const auto settings = read("[Share]\nNetwork=ltoudp:127.0.0.1\nName=Attic\nGuest=no\nReadOnly=yes\n"
-                               "Users=/etc/share.users\nCleartext=on\nTcp=127.0.0.1:5480\n"
-                               "[Share Volumes]\nProjects=/srv/projects\nCaf\xC3\xA9=/srv/cafe, read-only\n");
+    const auto settings = read(
+        "[Share]\nNetwork=ltoudp:127.0.0.1\nName=Attic\nGuest=no\nReadOnly=yes\n"
+        "Users=/etc/share.users\nCleartext=on\nTcp=127.0.0.1:5480\n"
+        "[Share Volumes]\nProjects=/srv/projects\nCaf\xC3\xA9=/srv/cafe, read-only\n");
     EXPECT_TRUE(settings.errors.empty()) << settings.errors.front();
     ASSERT_TRUE(settings.network.has_value()) << settings.problem;
     EXPECT_EQ(settings.network->networkName(), "LToUDP on 127.0.0.1 port 1954");
@@ -51,8 +52,9 @@ TEST_F(ShareSettingsFile, WithoutANetworkThereIsNoneAndNoSimulatedOne) {
 }
 
 TEST_F(ShareSettingsFile, EveryBadValueIsAnErrorNamingFileKeyAndValue) {
-    const auto settings = read("[Share]\nNetwork=ltoudp\nGuest=maybe\nTcp=99999\nName=a:b\n[Share Volumes]\n"
-                               "A Volume Name Of Twenty-Eight=/srv\nColon:Name=/srv\n");
+    const auto settings = read(
+        "[Share]\nNetwork=ltoudp\nGuest=maybe\nTcp=99999\nName=a:b\n[Share Volumes]\n"
+        "A Volume Name Of Twenty-Eight=/srv\nColon:Name=/srv\n");
     const std::string file = environment.systemFile().string();
     const std::vector<std::string> expected{
         file + ": [Share] Guest=maybe is not yes or no",

@@ -78,8 +78,8 @@ public:
         return call(block(AfpCommand::Login, {}, {}, {version, "No User Authent"})).result;
     }
     std::uint16_t openVolume(const std::string& name) {
-        const Answer answer = call(block(AfpCommand::OpenVol, {{AfpField::Bitmap, 1u << volume_bit::VolumeId}}, {},
-                                         {name}));
+        const Answer answer =
+            call(block(AfpCommand::OpenVol, {{AfpField::Bitmap, 1u << volume_bit::VolumeId}}, {}, {name}));
         const auto reply = AfpReply::parse(AfpCommand::OpenVol, answer.reply);
         if (answer.result != kNoErr || !reply) return 0;
         const auto parameters =
@@ -87,10 +87,13 @@ public:
         return parameters ? static_cast<std::uint16_t>(parameters->numbers[volume_bit::VolumeId]) : 0;
     }
     // The file's parameters the bitmap asks for; nothing when the call fails.
-    std::optional<AfpParameters> fileParameters(std::uint32_t directory, const std::string& path, std::uint16_t bitmap) {
+    std::optional<AfpParameters> fileParameters(std::uint32_t directory, const std::string& path,
+                                                std::uint16_t bitmap) {
         const Answer answer = call(block(AfpCommand::GetFileDirParms,
-                                         {{AfpField::Volume, volume}, {AfpField::Directory, directory},
-                                          {AfpField::Bitmap, bitmap}, {AfpField::DirectoryBitmap, 0}},
+                                         {{AfpField::Volume, volume},
+                                          {AfpField::Directory, directory},
+                                          {AfpField::Bitmap, bitmap},
+                                          {AfpField::DirectoryBitmap, 0}},
                                          {path}));
         const auto reply = AfpReply::parse(AfpCommand::GetFileDirParms, answer.reply);
         if (answer.result != kNoErr || !reply || (reply->block.get(AfpField::Flag) & kIsDirectory) != 0)
@@ -100,22 +103,25 @@ public:
     // An open fork's reference, 0 when refused.
     std::uint16_t openFork(std::uint32_t directory, const std::string& name, bool resource) {
         const Answer answer = call(block(AfpCommand::OpenFork,
-                                         {{AfpField::Flag, resource ? kResourceFork : 0u}, {AfpField::Volume, volume},
-                                          {AfpField::Directory, directory}, {AfpField::Bitmap, 0},
+                                         {{AfpField::Flag, resource ? kResourceFork : 0u},
+                                          {AfpField::Volume, volume},
+                                          {AfpField::Directory, directory},
+                                          {AfpField::Bitmap, 0},
                                           {AfpField::AccessMode, 3}}, // read and write
                                          {name}));
         const auto reply = AfpReply::parse(AfpCommand::OpenFork, answer.reply);
         return answer.result == kNoErr && reply ? static_cast<std::uint16_t>(reply->block.get(AfpField::Reference)) : 0;
     }
     std::int32_t write(std::uint16_t fork, const Bytes& data) {
-        return call(block(AfpCommand::Write,
-                          {{AfpField::Reference, fork}, {AfpField::Offset, 0},
-                           {AfpField::Count, static_cast<std::uint32_t>(data.size())}}),
+        return call(block(AfpCommand::Write, {{AfpField::Reference, fork},
+                                              {AfpField::Offset, 0},
+                                              {AfpField::Count, static_cast<std::uint32_t>(data.size())}}),
                     data)
             .result;
     }
     Answer read(std::uint16_t fork, std::uint32_t count) {
-        return call(block(AfpCommand::Read, {{AfpField::Reference, fork}, {AfpField::Offset, 0}, {AfpField::Count, count}}));
+        return call(
+            block(AfpCommand::Read, {{AfpField::Reference, fork}, {AfpField::Offset, 0}, {AfpField::Count, count}}));
     }
     std::int32_t closeFork(std::uint16_t fork) {
         return call(block(AfpCommand::CloseFork, {{AfpField::Reference, fork}})).result;
@@ -123,9 +129,13 @@ public:
     std::vector<std::string> enumerate(std::uint32_t directory) {
         const std::uint16_t names = 1u << file_bit::LongName;
         const Answer answer = call(block(AfpCommand::Enumerate,
-                                         {{AfpField::Volume, volume}, {AfpField::Directory, directory},
-                                          {AfpField::Bitmap, names}, {AfpField::DirectoryBitmap, names},
-                                          {AfpField::ReqCount, 50}, {AfpField::Index, 1}, {AfpField::Size, 4000}},
+                                         {{AfpField::Volume, volume},
+                                          {AfpField::Directory, directory},
+                                          {AfpField::Bitmap, names},
+                                          {AfpField::DirectoryBitmap, names},
+                                          {AfpField::ReqCount, 50},
+                                          {AfpField::Index, 1},
+                                          {AfpField::Size, 4000}},
                                          {""}));
         std::vector<std::string> found;
         if (const auto reply = AfpEnumerateReply::parse(answer.reply); answer.result == kNoErr && reply)
@@ -164,7 +174,7 @@ public:
     }
     bool openSession() {
         const auto options = appletalk::dsi::DsiSessionOptions::with(appletalk::dsi::DsiOptionType::AttentionQuantum,
-                                                                       appletalk::dsi::kMinAttentionQuantum);
+                                                                     appletalk::dsi::kMinAttentionQuantum);
         const auto reply = exchange(DsiCommand::OpenSession, options.serialize(), 0);
         return reply && reply->first.errorCode() == 0;
     }
@@ -226,7 +236,8 @@ private:
     bool readExactly(Bytes& into, std::chrono::steady_clock::time_point deadline) {
         std::size_t got = 0;
         while (got < into.size()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd ready{fd_, POLLIN, 0};
             if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) return false;
             const ssize_t n = ::recv(fd_, into.data() + got, into.size() - got, 0);
@@ -307,7 +318,8 @@ private:
         const bool started = stack_->run(
             [&] { return start([promise](const appletalk::AspCallResult& result) { promise->set_value(result); }); });
         if (!started) return {appletalk::AspClientStatus::NotOpen, 0, {}};
-        return wait(promise->get_future()).value_or(appletalk::AspCallResult{appletalk::AspClientStatus::NoResponse, 0, {}});
+        return wait(promise->get_future())
+            .value_or(appletalk::AspCallResult{appletalk::AspClientStatus::NoResponse, 0, {}});
     }
     template <typename T>
     static std::optional<T> wait(std::future<T> future) {
@@ -336,10 +348,14 @@ protected:
     void TearDown() override { fs::remove_all(folder); }
 
     VidurProcess::Environment environment() const {
-        return {{"VIDUR_PROFILE_DIR", (folder / "profile").string()}, {"VIDUR_NETWORK", std::nullopt},
-                {"VIDUR_LTOUDP_TTL", "0"}, {"VIDUR_LTOUDP_PORT", std::to_string(port)},
-                {"VIDUR_NODE_SOCKET", "none"}, {"XDG_STATE_HOME", (folder / "state").string()},
-                {"STATE_DIRECTORY", std::nullopt}, {"INVOCATION_ID", std::nullopt}};
+        return {{"VIDUR_PROFILE_DIR", (folder / "profile").string()},
+                {"VIDUR_NETWORK", std::nullopt},
+                {"VIDUR_LTOUDP_TTL", "0"},
+                {"VIDUR_LTOUDP_PORT", std::to_string(port)},
+                {"VIDUR_NODE_SOCKET", "none"},
+                {"XDG_STATE_HOME", (folder / "state").string()},
+                {"STATE_DIRECTORY", std::nullopt},
+                {"INVOCATION_ID", std::nullopt}};
     }
 
     // The server up, its name registered; false (the test skipped or failed) when not.
@@ -420,9 +436,8 @@ TEST_F(ShareEndToEnd, AFileWithBothForksRoundTripsOverDsiAndKeepsItsIdAcrossARes
     const Bytes resource = bytesOf("resource fork: ICN# and friends");
     Bytes finderInfo(kFinderInfoSize, 0);
     std::copy_n("TEXTttxt", 8, finderInfo.begin());
-    ASSERT_EQ(mac.call(block(AfpCommand::CreateFile, {{AfpField::Volume, mac.volume},
-                                                      {AfpField::Directory, kRootDirectory}},
-                             {"Notes"}))
+    ASSERT_EQ(mac.call(block(AfpCommand::CreateFile,
+                             {{AfpField::Volume, mac.volume}, {AfpField::Directory, kRootDirectory}}, {"Notes"}))
                   .result,
               kNoErr);
     const std::uint16_t dataFork = mac.openFork(kRootDirectory, "Notes", false);
@@ -434,7 +449,8 @@ TEST_F(ShareEndToEnd, AFileWithBothForksRoundTripsOverDsiAndKeepsItsIdAcrossARes
     AfpParameters info32{ParameterKind::File};
     info32.setBlob(file_bit::FinderInfo, finderInfo);
     EXPECT_EQ(mac.call(block(AfpCommand::SetFileParms,
-                             {{AfpField::Volume, mac.volume}, {AfpField::Directory, kRootDirectory},
+                             {{AfpField::Volume, mac.volume},
+                              {AfpField::Directory, kRootDirectory},
                               {AfpField::Bitmap, 1u << file_bit::FinderInfo}},
                              {"Notes"}, {}, *info32.serialize()))
                   .result,
@@ -471,19 +487,20 @@ TEST_F(ShareEndToEnd, AFileWithBothForksRoundTripsOverDsiAndKeepsItsIdAcrossARes
     EXPECT_NE(fileNumber, 0u);
 
     // Renamed and moved into a new folder: the same file, under its new name on the disk too.
-    const Answer folderMade = mac.call(block(AfpCommand::CreateDir, {{AfpField::Volume, mac.volume},
-                                                                     {AfpField::Directory, kRootDirectory}},
-                                             {"Folder"}));
+    const Answer folderMade = mac.call(block(
+        AfpCommand::CreateDir, {{AfpField::Volume, mac.volume}, {AfpField::Directory, kRootDirectory}}, {"Folder"}));
     const auto madeReply = AfpReply::parse(AfpCommand::CreateDir, folderMade.reply);
     ASSERT_EQ(folderMade.result, kNoErr);
     ASSERT_TRUE(madeReply.has_value());
     const std::uint32_t folderId = madeReply->block.get(AfpField::Directory);
-    EXPECT_EQ(mac.call(block(AfpCommand::Rename, {{AfpField::Volume, mac.volume}, {AfpField::Directory, kRootDirectory}},
-                             {"Notes", "Renamed"}))
-                  .result,
-              kNoErr);
+    EXPECT_EQ(
+        mac.call(block(AfpCommand::Rename, {{AfpField::Volume, mac.volume}, {AfpField::Directory, kRootDirectory}},
+                       {"Notes", "Renamed"}))
+            .result,
+        kNoErr);
     EXPECT_EQ(mac.call(block(AfpCommand::MoveAndRename,
-                             {{AfpField::Volume, mac.volume}, {AfpField::Directory, kRootDirectory},
+                             {{AfpField::Volume, mac.volume},
+                              {AfpField::Directory, kRootDirectory},
                               {AfpField::DestDirectory, folderId}},
                              {"Renamed", "", "Moved Notes"}))
                   .result,
@@ -531,11 +548,11 @@ TEST_F(ShareEndToEnd, AMacOnAppleTalkFindsTheServerWritesAFileOverAspAndHearsThe
 
     // More than one ATP packet each way, so WriteContinue and a multi-packet reply both run.
     const Bytes data = bytesOf(std::string(1500, 'a') + std::string(1500, 'b'));
-    ASSERT_EQ(mac.call(block(AfpCommand::CreateFile, {{AfpField::Volume, mac.volume},
-                                                      {AfpField::Directory, kRootDirectory}},
-                             {"From AppleTalk"}))
-                  .result,
-              kNoErr);
+    ASSERT_EQ(
+        mac.call(block(AfpCommand::CreateFile, {{AfpField::Volume, mac.volume}, {AfpField::Directory, kRootDirectory}},
+                       {"From AppleTalk"}))
+            .result,
+        kNoErr);
     const std::uint16_t fork = mac.openFork(kRootDirectory, "From AppleTalk", false);
     ASSERT_NE(fork, 0);
     EXPECT_EQ(mac.write(fork, data), kNoErr);
@@ -552,8 +569,8 @@ TEST_F(ShareEndToEnd, AMacOnAppleTalkFindsTheServerWritesAFileOverAspAndHearsThe
 
 TEST_F(ShareEndToEnd, AMissingFolderOrNoNetworkIsExitTwoSayingWhy) {
     auto env = environment();
-    const auto missing = VidurProcess::run({"share", "Gone=" + (folder / "gone").string(), "--network", "ltoudp:127.0.0.1"},
-                                           env);
+    const auto missing =
+        VidurProcess::run({"share", "Gone=" + (folder / "gone").string(), "--network", "ltoudp:127.0.0.1"}, env);
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_NE(missing.err.find("does not exist"), std::string::npos) << missing.err;
     const auto noNetwork = VidurProcess::run({"share", "Test=" + volume.string()}, env);

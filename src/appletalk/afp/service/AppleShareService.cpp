@@ -28,10 +28,14 @@ AfpAnswer refused(AfpResult result) { return {static_cast<std::int32_t>(result),
 } // namespace
 
 AppleShareService::AppleShareService(Node& node, runtime::NetworkOperations& network, AfpServer& server,
-                                     std::string serverName, int dsiListenFd, Log log,
-                                     AppleShareServiceOptions options)
-    : node_(node), network_(network), server_(server), name_{std::move(serverName), kNbpType, "*"},
-      log_(std::move(log)), registry_(node), asp_(node, 0, aspHandlers(), options.asp) {
+                                     std::string serverName, int dsiListenFd, Log log, AppleShareServiceOptions options)
+    : node_(node),
+      network_(network),
+      server_(server),
+      name_{std::move(serverName), kNbpType, "*"},
+      log_(std::move(log)),
+      registry_(node),
+      asp_(node, 0, aspHandlers(), options.asp) {
     if (dsiListenFd >= 0) {
         options.dsi.maxSessions = options.asp.maxSessions;
         dsiQuantum_ = options.dsi.requestQuantum;

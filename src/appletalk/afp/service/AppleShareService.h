@@ -71,8 +71,8 @@ private:
     DsiServerHandlers dsiHandlers();
     AfpAnswer aspCommand(std::uint8_t id, std::span<const std::uint8_t> command);
     AfpAnswer aspWrite(std::uint8_t id, std::span<const std::uint8_t> command, std::span<const std::uint8_t> data);
-    AfpAnswer dsiCommand(std::uint32_t id, std::span<const std::uint8_t> command,
-                         std::span<const std::uint8_t> data, bool isWrite);
+    AfpAnswer dsiCommand(std::uint32_t id, std::span<const std::uint8_t> command, std::span<const std::uint8_t> data,
+                         bool isWrite);
     // ASP has no open event: a session's AfpSession starts with its first request.
     AfpSession* aspSession(std::uint8_t id);
     // A session that logged out is ended after its reply has gone, from a timer.

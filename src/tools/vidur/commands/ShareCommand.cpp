@@ -153,7 +153,8 @@ int ShareCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         return kExitError;
     }
     std::error_code ignored;
-    if (users.empty() && fs::exists(appletalk::afp::kDefaultUsersFile, ignored)) users = appletalk::afp::kDefaultUsersFile;
+    if (users.empty() && fs::exists(appletalk::afp::kDefaultUsersFile, ignored))
+        users = appletalk::afp::kDefaultUsersFile;
     // Guests are welcome where nobody else could log in; once users are named, only if asked.
     const bool guest = arguments.has("guest") || settings.guest.value_or(users.empty());
     if (!guest && users.empty()) {
@@ -182,8 +183,8 @@ int ShareCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         std::error_code error;
         fs::create_directories(shared.stateDirectory, error);
         if (error) {
-            log.say("cannot make " + shared.stateDirectory.string() + " for the volume's databases: " +
-                    error.message());
+            log.say("cannot make " + shared.stateDirectory.string() +
+                    " for the volume's databases: " + error.message());
             return kExitError;
         }
         config.volumes.push_back(std::move(shared));
@@ -218,7 +219,8 @@ int ShareCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         return kExitError;
     }
     const std::string macName = text::utf8ToMacRoman(serverName).macRoman;
-    if (!session.serve(*server, macName, dsiFd, [&log](const std::string& line) { log.say(line); }, problem)) {
+    if (!session.serve(
+            *server, macName, dsiFd, [&log](const std::string& line) { log.say(line); }, problem)) {
         log.say(problem);
         return kExitError;
     }
@@ -230,8 +232,8 @@ int ShareCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         return kExitError;
     default: log.say("the server's name was not registered"); return kExitError;
     }
-    io.out << "sharing " << escapeControls(volumeList(volumes)) << " as " << terminalText(session.shownName())
-           << " on " << settings.network->networkName() << " (node " << terminalText(session.whereabouts()) << ")";
+    io.out << "sharing " << escapeControls(volumeList(volumes)) << " as " << terminalText(session.shownName()) << " on "
+           << settings.network->networkName() << " (node " << terminalText(session.whereabouts()) << ")";
     if (tcp) io.out << "; DSI on " << tcp->address << ":" << tcp->port;
     io.out << "; Ctrl-C stops" << std::endl;
     while (!stop.waitFor(1000)) {
