@@ -567,16 +567,5 @@ TEST_F(ShareEndToEnd, AMacOnAppleTalkFindsTheServerWritesAFileOverAspAndHearsThe
     EXPECT_EQ(server->finish(30s).exitCode, 0);
 }
 
-TEST_F(ShareEndToEnd, AMissingFolderOrNoNetworkIsExitTwoSayingWhy) {
-    auto env = environment();
-    const auto missing =
-        VidurProcess::run({"share", "Gone=" + (folder / "gone").string(), "--network", "ltoudp:127.0.0.1"}, env);
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_NE(missing.err.find("does not exist"), std::string::npos) << missing.err;
-    const auto noNetwork = VidurProcess::run({"share", "Test=" + volume.string()}, env);
-    EXPECT_EQ(noNetwork.exitCode, 2);
-    EXPECT_NE(noNetwork.err.find("--network"), std::string::npos) << noNetwork.err;
-}
-
 } // namespace
 } // namespace vidur::cli
