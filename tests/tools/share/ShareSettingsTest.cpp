@@ -107,5 +107,14 @@ TEST(ShareSettingsState, UnderSystemdItsFolderElseTheUsersStateFolderOneFolderPe
     EXPECT_EQ(ShareSettings::volumeStateDirectory("/s", "../a/b%"), "/s/%2E.%2Fa%2Fb%25");
 }
 
+TEST(ShareSettingsFolders, AMissingFolderOrAFileIsRefusedWithWhy) {
+    appletalk::testing::ScopedEnvironment environment;
+    const auto folder = environment.profileDir();
+    EXPECT_EQ(ShareSettings::folderProblem({"V", folder, false}), "");
+    EXPECT_NE(ShareSettings::folderProblem({"V", folder / "gone", false}).find("does not exist"), std::string::npos);
+    std::ofstream(folder / "file") << "x";
+    EXPECT_NE(ShareSettings::folderProblem({"V", folder / "file", false}).find("is not a folder"), std::string::npos);
+}
+
 } // namespace
 } // namespace vidur::share
