@@ -201,8 +201,10 @@ void AppleShareService::closePending() {
         if (asp_.hasSession(id)) asp_.close(id);
         aspSessions_.erase(id);
     }
-    for (const std::uint32_t id : std::exchange(dsiToClose_, {}))
+    for (const std::uint32_t id : std::exchange(dsiToClose_, {})) {
         if (dsi_) dsi_->close(id);
+        dsiSessions_.erase(id);
+    }
 }
 
 void AppleShareService::shutdown() {
