@@ -12,7 +12,11 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS entries ("
     " id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name BLOB NOT NULL,"
     " device INTEGER NOT NULL, inode INTEGER NOT NULL, UNIQUE (parent, name));"
-    "CREATE TABLE IF NOT EXISTS volume (key TEXT PRIMARY KEY, value BLOB NOT NULL);";
+    "CREATE TABLE IF NOT EXISTS volume (key TEXT PRIMARY KEY, value BLOB NOT NULL);"
+    // The IDs a client made file IDs (AFP's CreateID); they go when their entry goes.
+    "CREATE TABLE IF NOT EXISTS file_ids (id INTEGER PRIMARY KEY);"
+    "CREATE TRIGGER IF NOT EXISTS file_id_goes AFTER DELETE ON entries"
+    " BEGIN DELETE FROM file_ids WHERE id = old.id; END;";
 
 // One prepared statement, finalized when it goes.
 class Statement {
@@ -154,6 +158,16 @@ bool IdDatabase::setInode(std::uint32_t id, std::uint64_t device, std::uint64_t 
 bool IdDatabase::remove(std::uint32_t id) {
     Statement erase(db_, "DELETE FROM entries WHERE id = ?");
     return erase.bind(1, id).step() == SQLITE_DONE;
+}
+
+bool IdDatabase::isFileId(std::uint32_t id) {
+    Statement select(db_, "SELECT 1 FROM file_ids WHERE id = ?");
+    return select.bind(1, id).step() == SQLITE_ROW;
+}
+
+bool IdDatabase::setFileId(std::uint32_t id, bool fileId) {
+    Statement change(db_, fileId ? "INSERT OR IGNORE INTO file_ids (id) VALUES (?)" : "DELETE FROM file_ids WHERE id = ?");
+    return change.bind(1, id).step() == SQLITE_DONE;
 }
 
 bool IdDatabase::forgetName(std::uint32_t parent, const std::string& name) {
