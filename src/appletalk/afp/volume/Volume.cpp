@@ -569,8 +569,9 @@ VolumeResult<std::uint32_t> Volume::copyFile(std::uint32_t sourceDirectoryId, st
     if (!source.ok()) return source.error;
     if (!S_ISREG(source.value.status.st_mode)) return VolumeError::WrongKind;
     const auto read = metadata_.read(source.value.parent, source.value.name);
-    if (!read.ok()) return read.error;
-    auto metadata = read.value.value_or(MacMetadata{});
+    // A link inside the volume is served as its file, which has no record of its own here.
+    if (!read.ok() && read.error != VolumeError::Outside) return read.error;
+    const auto metadata = read.value.value_or(MacMetadata{});
     if ((metadata.attributes & kCopyProtect) != 0) return VolumeError::AccessDenied;
     std::string folderPath;
     auto folder = openDirectory(destinationDirectoryId, &folderPath);
@@ -671,7 +672,7 @@ VolumeError Volume::exchangeFiles(std::uint32_t directoryIdA, std::string_view n
 // The name keeps its ID for the inode it holds now, in the database and in the record.
 VolumeError Volume::keepId(const Place& place, std::uint32_t id) {
     struct stat status {};
-    if (::fstatat(place.parent, place.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return volumeErrorOf(errno);
+    if (!statBeneath(place.path, status)) return VolumeError::NotFound; // as locate() saw it, through a link
     const auto device = static_cast<std::uint64_t>(status.st_dev);
     const auto inode = static_cast<std::uint64_t>(status.st_ino);
     if (!ids_->setInode(id, device, inode)) return VolumeError::Io;
