@@ -80,10 +80,11 @@ std::optional<std::string> checkEntry(std::string_view user, std::string_view pa
 std::string describe(int error) { return std::strerror(error); }
 
 // The whole file through one descriptor, so the mode checked is that of what is read.
-std::optional<std::string> readFile(const std::filesystem::path& path, bool checkMode, std::string& problem) {
+std::optional<std::string> readFile(const std::filesystem::path& path, bool checkMode, std::string& reason) {
+    std::string problem;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        problem = path.string() + ": " + describe(errno);
+        reason = path.string() + ": " + describe(errno);
         return std::nullopt;
     }
     struct stat status{};
@@ -108,6 +109,7 @@ std::optional<std::string> readFile(const std::filesystem::path& path, bool chec
     ::close(fd);
     if (!problem.empty()) {
         wipe(text);
+        reason = problem;
         return std::nullopt;
     }
     return text;
