@@ -109,8 +109,7 @@ std::string uamTestName(const ::testing::TestParamInfo<Uam>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Uams, EveryNamedUam,
-                         ::testing::Values(Uam::Cleartext, Uam::RandnumExchange, Uam::TwoWayRandnum,
-                                           Uam::Dhcast128),
+                         ::testing::Values(Uam::Cleartext, Uam::RandnumExchange, Uam::TwoWayRandnum, Uam::Dhcast128),
                          uamTestName);
 
 class ContinuedUam : public EveryNamedUam {};
@@ -148,8 +147,7 @@ TEST_P(ContinuedUam, ContinuationIdsDifferPerExchange) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Uams, ContinuedUam,
-                         ::testing::Values(Uam::RandnumExchange, Uam::TwoWayRandnum, Uam::Dhcast128),
-                         uamTestName);
+                         ::testing::Values(Uam::RandnumExchange, Uam::TwoWayRandnum, Uam::Dhcast128), uamTestName);
 
 TEST(LoginPolicyTest, GuestAndCleartextOnlyWhenAllowed) {
     Users users;
@@ -253,8 +251,7 @@ TEST(DhcastTest, ServerMeetsAClientComputedFromTheDocumentsFacts) {
         EXPECT_EQ(std::vector<std::uint8_t>(block.begin() + 16, block.end()), std::vector<std::uint8_t>(16, 0));
         std::vector<std::uint8_t> answer(block.begin(), block.begin() + 16);
         if (rightNonce)
-            for (int i = 15; i >= 0 && ++answer[static_cast<std::size_t>(i)] == 0; --i) {
-            }
+            for (int i = 15; i >= 0 && ++answer[static_cast<std::size_t>(i)] == 0; --i) {}
         answer.resize(16 + 64, 0);
         answer[16] = 'x';
         const auto sealed = IndependentDhcast::cast(true, key, "LWallace", answer);

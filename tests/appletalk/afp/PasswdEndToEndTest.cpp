@@ -15,10 +15,9 @@ using vidur::cli::testing::VidurProcess;
 
 vidur::cli::testing::ProcessResult passwd(const std::string& input, const std::string& file, const std::string& user) {
     // The shell pipes the line in: VidurProcess gives the binary /dev/null.
-    return VidurProcess::runProgram("/bin/sh",
-                                    {"-c", "printf '%s' \"$1\" | \"$0\" passwd --file \"$2\" \"$3\"", VIDUR_BINARY,
-                                     input, file, user},
-                                    {}, std::chrono::seconds(60));
+    return VidurProcess::runProgram(
+        "/bin/sh", {"-c", "printf '%s' \"$1\" | \"$0\" passwd --file \"$2\" \"$3\"", VIDUR_BINARY, input, file, user},
+        {}, std::chrono::seconds(60));
 }
 
 TEST(PasswdEndToEndTest, SetsPasswordsTheServerReadsAndRefusesWithAReason) {

@@ -32,7 +32,7 @@ TEST_F(UserFileTest, StoreWritesMode0600AndLoadReadsEveryByteBack) {
     ASSERT_TRUE(UserFile::store(file(), oddName, oddPassword, problem_)) << problem_;
     ASSERT_TRUE(UserFile::store(file(), "ALICE", "new", problem_)) << problem_;
 
-    struct stat status{};
+    struct stat status {};
     ASSERT_EQ(::stat(file().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0600u);
     auto users = UserFile::load(file(), problem_);
@@ -66,12 +66,12 @@ TEST_F(UserFileTest, LoadRefusesAFileOthersMayRead) {
 }
 
 TEST_F(UserFileTest, MalformedLinesAreNamedByNumber) {
-    for (const auto& [text, line] : std::vector<std::pair<std::string, std::string>>{
-             {"# users\n\nalice:x\nno separator\n", "line 4"},
-             {"alice:x\nAlice:y\n", "line 2"},
-             {"alice:bad%4\n", "line 1"},
-             {"alice:123456789\n", "line 1"},
-             {"alice:\xff\n", "line 1"}}) {
+    for (const auto& [text, line] :
+         std::vector<std::pair<std::string, std::string>>{{"# users\n\nalice:x\nno separator\n", "line 4"},
+                                                          {"alice:x\nAlice:y\n", "line 2"},
+                                                          {"alice:bad%4\n", "line 1"},
+                                                          {"alice:123456789\n", "line 1"},
+                                                          {"alice:\xff\n", "line 1"}}) {
         write(text);
         EXPECT_FALSE(UserFile::load(file(), problem_)) << text;
         EXPECT_NE(problem_.find(line + ":"), std::string::npos) << problem_;

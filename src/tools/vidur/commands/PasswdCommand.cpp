@@ -7,6 +7,8 @@
 #include "tools/vidur/cli/ExitStatus.h"
 #include "tools/vidur/output/TerminalText.h"
 
+#include <array>
+#include <csignal>
 #include <optional>
 
 #include <termios.h>
@@ -17,8 +19,8 @@ namespace vidur::cli {
 namespace {
 
 using appletalk::afp::UserFile;
-using appletalk::afp::Wiped;
 using appletalk::afp::wipe;
+using appletalk::afp::Wiped;
 
 // Longer than any password the file takes, so a long one is refused with its reason rather
 // than cut.
@@ -37,24 +39,39 @@ std::optional<std::string> readLine() {
     return line;
 }
 
+// The terminal's settings before echo went off, for the signal handler too.
+termios savedTerminal{};
+
+// Ctrl-C at the prompt must not leave the shell without echo: put it back, then die of the
+// signal as before (tcsetattr and raise are safe in a handler).
+extern "C" void restoreEchoAndDie(int number) {
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+    ::signal(number, SIG_DFL);
+    ::raise(number);
+}
+
 // Echo is off while the line is typed, and back on whatever happens.
 class EchoOff {
 public:
     EchoOff() {
-        if (::tcgetattr(STDIN_FILENO, &saved_) != 0) return;
-        termios quiet = saved_;
+        if (::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return;
+        termios quiet = savedTerminal;
         quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
         quiet.c_lflag |= ECHONL;
+        for (std::size_t i = 0; i < kSignals.size(); ++i) previous_[i] = ::signal(kSignals[i], restoreEchoAndDie);
         active_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
     }
     ~EchoOff() {
-        if (active_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+        if (active_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            if (previous_[i] != SIG_ERR) ::signal(kSignals[i], previous_[i]);
     }
     EchoOff(const EchoOff&) = delete;
     EchoOff& operator=(const EchoOff&) = delete;
 
 private:
-    termios saved_{};
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    std::array<sighandler_t, 3> previous_{SIG_ERR, SIG_ERR, SIG_ERR};
     bool active_ = false;
 };
 
@@ -88,9 +105,7 @@ std::string PasswdCommand::details() const {
            "the password is not set.\n";
 }
 
-std::vector<OptionSpec> PasswdCommand::options() const {
-    return {{"file", "FILE", "the users file to change"}};
-}
+std::vector<OptionSpec> PasswdCommand::options() const { return {{"file", "FILE", "the users file to change"}}; }
 
 int PasswdCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     const std::string file = arguments.value("file").value_or(appletalk::afp::kDefaultUsersFile);

@@ -181,8 +181,8 @@ LoginOutcome cleartext(const UserFile& users, const UamUserField& field, std::sp
     const auto claimant = identify(users, field.user);
     Wiped<std::vector<std::uint8_t>> expected(
         uam::paddedPassword(claimant->password.get(), uam::kCleartextPasswordBytes));
-    const bool matched = crypto::equalInConstantTime(
-        expected.get(), uamData.subspan(field.fieldsOffset, uam::kCleartextPasswordBytes));
+    const bool matched =
+        crypto::equalInConstantTime(expected.get(), uamData.subspan(field.fieldsOffset, uam::kCleartextPasswordBytes));
     return judge(*claimant, matched);
 }
 
@@ -221,8 +221,7 @@ LoginOutcome LoginExchange::begin(const LoginPolicy& policy, Uam uam, std::span<
     const auto field = readUamUser(uamData, offsetInBlock);
     if (!field) return answer(AfpResult::ParamErr);
     switch (uam) {
-    case Uam::Cleartext:
-        return cleartext(*policy.users, *field, uamData);
+    case Uam::Cleartext: return cleartext(*policy.users, *field, uamData);
     case Uam::RandnumExchange:
     case Uam::TwoWayRandnum: {
         auto exchange = std::make_unique<RandnumExchange>(uam, identify(*policy.users, field->user));
@@ -238,8 +237,7 @@ LoginOutcome LoginExchange::begin(const LoginPolicy& policy, Uam uam, std::span<
         if (!reply) return answer(AfpResult::MiscErr);
         return continued(std::move(*reply), std::move(exchange), continuation);
     }
-    case Uam::NoUserAuthent:
-        break;
+    case Uam::NoUserAuthent: break;
     }
     return answer(AfpResult::BadUAM);
 }

@@ -25,14 +25,11 @@ UamClient::~UamClient() {
 
 std::size_t UamClient::maxPasswordBytes(Uam uam) {
     switch (uam) {
-    case Uam::NoUserAuthent:
-        return 0;
-    case Uam::Dhcast128:
-        return uam::kDhcastPasswordBytes;
+    case Uam::NoUserAuthent: return 0;
+    case Uam::Dhcast128: return uam::kDhcastPasswordBytes;
     case Uam::Cleartext:
     case Uam::RandnumExchange:
-    case Uam::TwoWayRandnum:
-        break;
+    case Uam::TwoWayRandnum: break;
     }
     return uam::kCleartextPasswordBytes;
 }

@@ -30,8 +30,8 @@ bool usablePublicValue(std::span<const std::uint8_t> value) {
     primeMinusOne.back() = static_cast<std::uint8_t>(primeMinusOne.back() - 1); // the prime is odd
     const bool belowPrimeMinusOne =
         std::lexicographical_compare(value.begin(), value.end(), primeMinusOne.begin(), primeMinusOne.end());
-    const bool aboveOne = std::any_of(value.begin(), value.end() - 1, [](std::uint8_t b) { return b != 0; }) ||
-                          value.back() > 1;
+    const bool aboveOne =
+        std::any_of(value.begin(), value.end() - 1, [](std::uint8_t b) { return b != 0; }) || value.back() > 1;
     return belowPrimeMinusOne && aboveOne;
 }
 

@@ -87,15 +87,15 @@ std::optional<std::string> readFile(const std::filesystem::path& path, bool chec
         reason = path.string() + ": " + describe(errno);
         return std::nullopt;
     }
-    struct stat status{};
+    struct stat status {};
     std::string text;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         problem = path.string() + ": not a regular file";
     } else if (checkMode && (status.st_mode & 077) != 0) {
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(status.st_mode & 07777));
-        problem = path.string() + " is open to its group or others (mode " + mode +
-                  "); it holds passwords: chmod 600 it";
+        problem =
+            path.string() + " is open to its group or others (mode " + mode + "); it holds passwords: chmod 600 it";
     } else if (status.st_size > static_cast<off_t>(kMaxFileBytes)) {
         problem = path.string() + ": too large for a users file";
     } else {
@@ -136,7 +136,7 @@ bool replaceFile(const std::filesystem::path& path, std::string_view contents, s
         problem = folder.string() + ": " + describe(errno);
         return false;
     }
-    struct stat previous{};
+    struct stat previous {};
     bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, contents) && ::fsync(fd) == 0;
     // Keep the owner of the file replaced, so root setting a password leaves the server's
     // user able to read it.
