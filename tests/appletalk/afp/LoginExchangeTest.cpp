@@ -189,6 +189,8 @@ TEST(RandnumKeysTest, MeetTheDesStandardsVector) {
     ASSERT_TRUE(twoWayAnswer);
     ASSERT_EQ(twoWayAnswer->data.size(), 16u);
     EXPECT_EQ(std::vector<std::uint8_t>(twoWayAnswer->data.begin(), twoWayAnswer->data.begin() + 8), expected);
+    // A password that makes one of DES's weak keys still logs in.
+    EXPECT_TRUE(UamClient(Uam::RandnumExchange, "u", "\x01\x01\x01\x01\x01\x01\x01\x01").answer(reply));
 }
 
 // An independent DHCAST128 client: libgcrypt's MPIs and CAST5 used directly.
