@@ -68,9 +68,10 @@ std::optional<Block8> desEncrypt(const Block8& key, const Block8& block) {
     initialise();
     CipherHandle cipher(GCRY_CIPHER_DES, GCRY_CIPHER_MODE_ECB);
     if (cipher.get() == nullptr) return std::nullopt;
-    int allow = 1;
-    gcry_cipher_ctl(cipher.get(), GCRYCTL_SET_ALLOW_WEAK_KEY, nullptr, allow);
-    if (gcry_cipher_setkey(cipher.get(), key.data(), key.size()) != 0) return std::nullopt;
+    // Once weak keys are allowed, setkey still reports one, but the key is set and usable.
+    gcry_cipher_ctl(cipher.get(), GCRYCTL_SET_ALLOW_WEAK_KEY, nullptr, 1);
+    const auto keyed = gcry_cipher_setkey(cipher.get(), key.data(), key.size());
+    if (keyed != 0 && gcry_err_code(keyed) != GPG_ERR_WEAK_KEY) return std::nullopt;
     Block8 out{};
     if (gcry_cipher_encrypt(cipher.get(), out.data(), out.size(), block.data(), block.size()) != 0) return std::nullopt;
     return out;
