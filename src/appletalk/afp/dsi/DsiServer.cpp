@@ -269,8 +269,8 @@ void DsiServer::dispatch(Client& client, const DsiHeader& header, std::span<cons
     case DsiCommand::OpenSession: return openSession(client, header, body);
     case DsiCommand::GetStatus: {
         auto status = handlers_.status ? handlers_.status() : std::vector<std::uint8_t>{};
-        client.link.queue(DsiHeader::replyTo(header, 0, static_cast<std::uint32_t>(status.size())),
-                          std::move(status));
+        const auto size = static_cast<std::uint32_t>(status.size()); // before the vector moves
+        client.link.queue(DsiHeader::replyTo(header, 0, size), std::move(status));
         // DSI has the server close a connection that only asked for the status.
         if (client.session == 0) end(client, Ending::AfterOutput, "took the status");
         return;
@@ -302,7 +302,8 @@ void DsiServer::openSession(Client& client, const DsiHeader& header, std::span<c
     client.nextTickle = clock_.now() + options_.tickleInterval;
     auto reply = dsi::DsiSessionOptions::with(dsi::DsiOptionType::ServerRequestQuantum, options_.requestQuantum)
                      .serialize();
-    client.link.queue(DsiHeader::replyTo(header, 0, static_cast<std::uint32_t>(reply.size())), std::move(reply));
+    const auto size = static_cast<std::uint32_t>(reply.size());
+    client.link.queue(DsiHeader::replyTo(header, 0, size), std::move(reply));
     log("DSI: " + client.link.peer() + " session " + std::to_string(session) + " opened");
 }
 
