@@ -97,24 +97,28 @@ protected:
         options.log = [this](const std::string& line) { log_ += line + "\n"; };
         DsiServerHandlers handlers;
         handlers.status = [] { return std::vector<std::uint8_t>{'S', 'T'}; };
-        handlers.opened = [this](std::uint32_t, const std::string& peer) { return peer.starts_with("127.0.0.1:") && admit_; };
+        handlers.opened = [this](std::uint32_t, const std::string& peer) {
+            return peer.starts_with("127.0.0.1:") && admit_;
+        };
         handlers.command = [this](std::uint32_t session, std::span<const std::uint8_t> command) {
             ++commands_;
             if (!command.empty() && command[0] == 0xff) server_->close(session); // as after a logout
             return replySize_ != 0 ? DsiCommandReply{0, std::vector<std::uint8_t>(replySize_)}
                                    : DsiCommandReply{7, {command.begin(), command.end()}};
         };
-        handlers.write = [this](std::uint32_t, std::span<const std::uint8_t> command, std::span<const std::uint8_t> data) {
+        handlers.write = [this](std::uint32_t, std::span<const std::uint8_t> command,
+                                std::span<const std::uint8_t> data) {
             written_ = {command.size(), data.size()};
             return DsiCommandReply{0, {}};
         };
         handlers.closed = [this](std::uint32_t session) { closed_.push_back(session); };
         server_ = std::make_unique<DsiServer>(fd, std::move(handlers), std::move(options), clock_);
     }
-    Client& connect(int receiveBuffer = 0) { return *clients_.emplace_back(std::make_unique<Client>(port_, receiveBuffer)); }
+    Client& connect(int receiveBuffer = 0) {
+        return *clients_.emplace_back(std::make_unique<Client>(port_, receiveBuffer));
+    }
     void settle() {
-        while (server_->poll()) {
-        }
+        while (server_->poll()) {}
     }
     // Polls the server and reads for the reading clients until `done` holds; false when
     // nothing at all happens for ten seconds.
@@ -136,8 +140,7 @@ protected:
         // Tickles may come between any two messages.
         const auto wanted = [&] {
             while ((message = client.next()) && message->header.command == DsiCommand::Tickle &&
-                   command != DsiCommand::Tickle) {
-            }
+                   command != DsiCommand::Tickle) {}
             return message.has_value();
         };
         EXPECT_TRUE(until(wanted));
@@ -151,7 +154,9 @@ protected:
         EXPECT_EQ(reply.header.errorCode(), 0);
         return static_cast<std::uint32_t>(server_->sessionCount());
     }
-    bool hungUp(Client& client) { return until([&] { return client.closed(); }); }
+    bool hungUp(Client& client) {
+        return until([&] { return client.closed(); });
+    }
 
     ManualClock clock_;
     std::uint16_t port_ = 0;
@@ -176,7 +181,8 @@ TEST_F(DsiServerTest, AnswersStatusOpenSessionCommandsAndSplitWrites) {
     EXPECT_TRUE(hungUp(asking)) << "a status-only connection is closed";
 
     Client& client = connect();
-    client.request(DsiCommand::OpenSession, 1, dsi::DsiSessionOptions::with(dsi::DsiOptionType::AttentionQuantum, 2).serialize());
+    client.request(DsiCommand::OpenSession, 1,
+                   dsi::DsiSessionOptions::with(dsi::DsiOptionType::AttentionQuantum, 2).serialize());
     const auto opened = expect(client, DsiCommand::OpenSession);
     EXPECT_EQ(opened.header.errorCode(), 0);
     EXPECT_EQ(dsi::DsiSessionOptions::parse(opened.body)->word(dsi::DsiOptionType::ServerRequestQuantum), 4096u);
@@ -205,7 +211,10 @@ TEST_F(DsiServerTest, AnswersStatusOpenSessionCommandsAndSplitWrites) {
 }
 
 TEST_F(DsiServerTest, TicklesBothWaysAndDropsASilentClient) {
-    start([](DsiServerOptions& options) { options.tickleInterval = 30s; options.sessionTimeout = 120s; });
+    start([](DsiServerOptions& options) {
+        options.tickleInterval = 30s;
+        options.sessionTimeout = 120s;
+    });
     Client& talking = connect();
     Client& silent = connect();
     open(talking);
@@ -228,12 +237,16 @@ TEST_F(DsiServerTest, TicklesBothWaysAndDropsASilentClient) {
 }
 
 TEST_F(DsiServerTest, RefusesPastTheLimitsAndClosesWhatIsNotDsi) {
-    start([](DsiServerOptions& options) { options.maxSessions = 1; options.requestQuantum = 1024; });
+    start([](DsiServerOptions& options) {
+        options.maxSessions = 1;
+        options.requestQuantum = 1024;
+    });
     Client& first = connect();
     open(first);
     Client& over = connect();
     over.request(DsiCommand::OpenSession, 5);
-    EXPECT_EQ(expect(over, DsiCommand::OpenSession).header.errorCode(), static_cast<std::int32_t>(asp::AspError::ServerBusy));
+    EXPECT_EQ(expect(over, DsiCommand::OpenSession).header.errorCode(),
+              static_cast<std::int32_t>(asp::AspError::ServerBusy));
     EXPECT_TRUE(hungUp(over));
 
     first.request(DsiCommand::CloseSession, 2);

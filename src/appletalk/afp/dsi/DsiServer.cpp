@@ -70,10 +70,12 @@ struct DsiServer::Client {
     SteadyTime lastHeard;
     SteadyTime nextTickle{};
     SteadyTime endBy{};
-    bool ending = false;         // sending its last messages, reading nothing
-    bool dead = false;           // destroyed once no call is under way
+    bool ending = false; // sending its last messages, reading nothing
+    bool dead = false; // destroyed once no call is under way
     bool closeRequested = false; // closed by a handler while answering this client
-    std::uint32_t watched = 0;   // the epoll events asked for
+    std::uint32_t watched = 0; // the epoll events asked for
+
+    bool hasLiveSession() const { return session != 0 && !ending && !dead && !closeRequested; }
 };
 
 DsiServer::DsiServer(int listenFd, DsiServerHandlers handlers, DsiServerOptions options, Clock& clock)
@@ -100,16 +102,13 @@ bool DsiServer::watchListener(bool watch) {
 }
 
 std::size_t DsiServer::sessionCount() const {
-    return static_cast<std::size_t>(std::count_if(clients_.begin(), clients_.end(), [](const auto& entry) {
-        const Client& client = *entry.second;
-        return client.session != 0 && !client.ending && !client.dead && !client.closeRequested;
-    }));
+    return static_cast<std::size_t>(std::count_if(clients_.begin(), clients_.end(),
+                                                  [](const auto& entry) { return entry.second->hasLiveSession(); }));
 }
 
 DsiServer::Client* DsiServer::findSession(std::uint32_t session) {
     for (auto& [fd, client] : clients_)
-        if (client->session == session && !client->ending && !client->dead && !client->closeRequested)
-            return client.get();
+        if (client->session == session && client->hasLiveSession()) return client.get();
     return nullptr;
 }
 
@@ -140,37 +139,34 @@ void DsiServer::close(std::uint32_t session) {
 void DsiServer::closeAll() {
     std::vector<std::uint32_t> sessions;
     for (const auto& [fd, client] : clients_)
-        if (client->session != 0) sessions.push_back(client->session);
+        if (client->hasLiveSession()) sessions.push_back(client->session);
     for (const std::uint32_t session : sessions) close(session);
 }
 
 bool DsiServer::poll() {
     if (epollFd_ < 0) return false;
     ++depth_;
-    bool worked = false;
     epoll_event events[64];
     const int ready = ::epoll_wait(epollFd_, events, 64, 0);
-    for (int i = 0; i < ready; ++i) {
-        worked = true;
-        if (events[i].data.fd == listenFd_) {
-            acceptAll();
-            continue;
-        }
-        const auto found = clients_.find(events[i].data.fd);
-        if (found == clients_.end() || found->second->dead) continue;
-        Client& client = *found->second;
-        const std::uint32_t happened = events[i].events;
-        if (happened & EPOLLOUT) flushAndWatch(client);
-        if (!(happened & (EPOLLIN | EPOLLHUP | EPOLLERR))) continue;
-        if (wantsInput(client))
-            readFrom(client);
-        else if (happened & (EPOLLHUP | EPOLLERR))
-            end(client, Ending::Drop, "hung up");
-    }
+    for (int i = 0; i < ready; ++i) serveEvent(events[i].data.fd, events[i].events);
+    bool worked = ready > 0;
     worked = serveBuffered() || worked;
     worked = runTimers(clock_.now()) || worked;
     leave();
     return worked;
+}
+
+void DsiServer::serveEvent(int fd, std::uint32_t happened) {
+    if (fd == listenFd_) return acceptAll();
+    const auto found = clients_.find(fd);
+    if (found == clients_.end() || found->second->dead) return;
+    Client& client = *found->second;
+    if (happened & EPOLLOUT) flushAndWatch(client);
+    if (!(happened & (EPOLLIN | EPOLLHUP | EPOLLERR))) return;
+    if (wantsInput(client))
+        readFrom(client);
+    else if (happened & (EPOLLHUP | EPOLLERR))
+        end(client, Ending::Drop, "hung up");
 }
 
 // Whole messages already read that no descriptor will signal again: those left by the
@@ -205,8 +201,8 @@ void DsiServer::acceptAll() {
     for (;;) {
         sockaddr_storage address{};
         socklen_t length = sizeof address;
-        const int fd = ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&address), &length,
-                                 SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int fd =
+            ::accept4(listenFd_, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd >= 0) {
             admit(fd, peerName(address));
             continue;
@@ -300,8 +296,8 @@ void DsiServer::openSession(Client& client, const DsiHeader& header, std::span<c
         return refuse(client, header, "the server takes no more sessions");
     client.session = session;
     client.nextTickle = clock_.now() + options_.tickleInterval;
-    auto reply = dsi::DsiSessionOptions::with(dsi::DsiOptionType::ServerRequestQuantum, options_.requestQuantum)
-                     .serialize();
+    auto reply =
+        dsi::DsiSessionOptions::with(dsi::DsiOptionType::ServerRequestQuantum, options_.requestQuantum).serialize();
     const auto size = static_cast<std::uint32_t>(reply.size());
     client.link.queue(DsiHeader::replyTo(header, 0, size), std::move(reply));
     log("DSI: " + client.link.peer() + " session " + std::to_string(session) + " opened");

@@ -34,7 +34,7 @@ struct DsiCommandReply {
 };
 
 struct DsiServerHandlers {
-    std::function<std::vector<std::uint8_t>()> status;                         // GetStatus block
+    std::function<std::vector<std::uint8_t>()> status; // GetStatus block
     std::function<bool(std::uint32_t session, const std::string& peer)> opened; // false: refuse (too many)
     std::function<DsiCommandReply(std::uint32_t session, std::span<const std::uint8_t> command)> command;
     std::function<DsiCommandReply(std::uint32_t session, std::span<const std::uint8_t> command,
@@ -66,12 +66,13 @@ public:
     DsiServer(const DsiServer&) = delete;
     DsiServer& operator=(const DsiServer&) = delete;
 
+    // Every call below is made on the stack's thread, as poll() is.
     bool isListening() const { return epollFd_ >= 0; }
     std::size_t sessionCount() const;
     // Sends an attention code (not 0) to the session's client. False without the session.
     bool attention(std::uint32_t session, std::uint16_t code);
     void close(std::uint32_t session); // DSI CloseSession to the client, then gone
-    void closeAll();                   // the same for every session
+    void closeAll(); // the same for every session
 
     bool poll() override;
     std::optional<SteadyTime> nextDeadline() const override;
@@ -82,6 +83,7 @@ private:
     struct Client;
     enum class Ending { Drop, AfterOutput, WithCloseSession };
 
+    void serveEvent(int fd, std::uint32_t happened);
     void acceptAll();
     void admit(int fd, const std::string& peer);
     void readFrom(Client& client);
@@ -108,7 +110,7 @@ private:
     std::map<int, std::unique_ptr<Client>> clients_; // by descriptor
     std::uint32_t lastSession_ = 0;
     Client* dispatching_ = nullptr; // the client whose request a handler is answering
-    int depth_ = 0;                 // calls under way: clients are destroyed when it is 0
+    int depth_ = 0; // calls under way: clients are destroyed when it is 0
     bool listenerResting_ = false;
 };
 
