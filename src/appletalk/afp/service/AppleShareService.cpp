@@ -28,18 +28,15 @@ AfpAnswer refused(AfpResult result) { return {static_cast<std::int32_t>(result),
 } // namespace
 
 AppleShareService::AppleShareService(Node& node, runtime::NetworkOperations& network, AfpServer& server,
-                                     std::string serverName, int dsiListenFd, Log log, AppleShareServiceOptions options)
-    : node_(node),
-      network_(network),
-      server_(server),
-      name_{std::move(serverName), kNbpType, "*"},
-      log_(std::move(log)),
-      registry_(node),
-      asp_(node, 0, aspHandlers(), options.asp) {
+                                     std::string serverName, int dsiListenFd, Clock& clock, Log log,
+                                     AppleShareServiceOptions options)
+    : node_(node), network_(network), server_(server), name_{std::move(serverName), kNbpType, "*"},
+      log_(std::move(log)), registry_(node), asp_(node, 0, aspHandlers(), options.asp) {
     if (dsiListenFd >= 0) {
         options.dsi.maxSessions = options.asp.maxSessions;
+        if (!options.dsi.log) options.dsi.log = log_;
         dsiQuantum_ = options.dsi.requestQuantum;
-        dsi_ = std::make_unique<DsiServer>(dsiListenFd, dsiHandlers(), options.dsi, node.clock());
+        dsi_ = std::make_unique<DsiServer>(dsiListenFd, dsiHandlers(), options.dsi, clock);
     }
     network_.whenStarted([this, alive = std::weak_ptr<bool>(alive_)](bool ok) {
         if (!alive.expired()) networkStarted(ok);

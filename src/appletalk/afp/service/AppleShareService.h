@@ -40,9 +40,10 @@ public:
     // The reply limit of an AFP session on ASP: eight ATP packets of 578 bytes.
     static constexpr std::size_t kAspMaxReply = 8 * 578;
 
-    // `serverName` is the NBP object, in Mac OS Roman; `dsiListenFd` (owned) is -1 for none.
+    // `serverName` is the NBP object, in Mac OS Roman; `dsiListenFd` (owned) is -1 for none;
+    // `clock` times the DSI sessions.
     AppleShareService(Node& node, runtime::NetworkOperations& network, AfpServer& server, std::string serverName,
-                      int dsiListenFd, Log log, AppleShareServiceOptions options = {});
+                      int dsiListenFd, Clock& clock, Log log, AppleShareServiceOptions options = {});
     ~AppleShareService();
     AppleShareService(const AppleShareService&) = delete;
     AppleShareService& operator=(const AppleShareService&) = delete;

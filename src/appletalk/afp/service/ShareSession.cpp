@@ -71,7 +71,7 @@ bool ShareSession::serve(AfpServer& server, std::string serverName, int dsiListe
     }
     const bool open = stack_->run([&] {
         service_ = std::make_unique<AppleShareService>(*stack_->node(), stack_->network(), server,
-                                                       std::move(serverName), dsiListenFd, std::move(log));
+                                                       std::move(serverName), dsiListenFd, clock_, std::move(log));
         return service_->isOpen();
     });
     if (!open) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "appletalk/afp/service/AppleShareService.h"
+#include "appletalk/node/SystemClock.h"
 #include "appletalk/runtime/StackSettings.h"
 
 #include <chrono>
@@ -50,6 +51,7 @@ public:
 
 private:
     std::shared_ptr<runtime::Stack> stack_;
+    SystemClock clock_; // the DSI sessions'
     std::unique_ptr<AppleShareService> service_; // on the stack's thread only
     bool watching_ = false;
 };
