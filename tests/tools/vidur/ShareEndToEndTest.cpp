@@ -410,9 +410,10 @@ TEST_F(ShareEndToEnd, AFileWithBothForksRoundTripsOverDsiAndKeepsItsIdAcrossARes
         if (!skipped.empty()) GTEST_SKIP() << skipped;
         return;
     }
-    DsiConnection dsi(tcpPort);
-    ASSERT_TRUE(dsi.isConnected());
-    const auto status = dsi.status();
+    // As a client does, the status on a connection of its own, which the server then closes.
+    DsiConnection query(tcpPort);
+    ASSERT_TRUE(query.isConnected());
+    const auto status = query.status();
     ASSERT_TRUE(status.has_value());
     const auto info = AfpServerInfo::parse(*status);
     ASSERT_TRUE(info.has_value());
@@ -421,6 +422,7 @@ TEST_F(ShareEndToEnd, AFileWithBothForksRoundTripsOverDsiAndKeepsItsIdAcrossARes
     EXPECT_NE(std::find(info->uams.begin(), info->uams.end(), "No User Authent"), info->uams.end());
     const std::string version = info->afpVersions.back();
 
+    DsiConnection dsi(tcpPort);
     ASSERT_TRUE(dsi.openSession());
     AfpClient mac = clientOver(dsi);
     ASSERT_NO_FATAL_FAILURE(logInAndOpen(mac, version));
