@@ -6,6 +6,9 @@
 // line or a close, never for time.
 #include "VidurProcess.h"
 
+#include "appletalk/afp/server/auth/UamClient.h"
+#include "appletalk/afp/server/auth/UserFile.h"
+
 #include "appletalk/protocols/afp/AfpCommand.h"
 #include "appletalk/protocols/afp/AfpEnumerateReply.h"
 #include "appletalk/protocols/afp/AfpParameters.h"
@@ -359,11 +362,11 @@ protected:
     }
 
     // The server up, its name registered; false (the test skipped or failed) when not.
-    bool startServer(std::unique_ptr<VidurProcess>& server) {
-        server = std::make_unique<VidurProcess>(
-            std::vector<std::string>{"share", "Test=" + volume.string(), "--name", kServer, "--tcp",
-                                     "127.0.0.1:" + std::to_string(tcpPort), "--network", "ltoudp:127.0.0.1"},
-            environment());
+    bool startServer(std::unique_ptr<VidurProcess>& server, const std::vector<std::string>& more = {}) {
+        std::vector<std::string> arguments{"share", "Test=" + volume.string(), "--name", kServer, "--tcp",
+                                           "127.0.0.1:" + std::to_string(tcpPort), "--network", "ltoudp:127.0.0.1"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        server = std::make_unique<VidurProcess>(arguments, environment());
         if (server->waitForOutput("sharing Test as Share Test:AFPServer@", 60s)) return true;
         const auto ended = server->finish(5s);
         if (ended.err.find("LToUDP on 127.0.0.1") != std::string::npos)
@@ -566,6 +569,50 @@ TEST_F(ShareEndToEnd, AMacOnAppleTalkFindsTheServerWritesAFileOverAspAndHearsThe
     const auto attention = asp.awaitAttention();
     ASSERT_TRUE(attention.has_value());
     EXPECT_NE(*attention & kAttentionShutdown, 0);
+    EXPECT_EQ(server->finish(30s).exitCode, 0);
+}
+
+// A named user's login over DSI with each UAM: the Login, and the LoginCont where the UAM
+// needs one, the client's side done by the tree's UAM client.
+std::int32_t logIn(AfpClient& client, const std::string& version, Uam uam, const std::string& password) {
+    const std::string name(uamName(uam));
+    UamClient uamClient(uam, "ada", password);
+    std::string problem;
+    const auto data = uamClient.loginData(1 + 1 + version.size() + 1 + name.size(), problem);
+    if (!data) return kNoAnswer;
+    const Answer login = client.call(block(AfpCommand::Login, {}, {}, {version, name}, *data));
+    if (login.result != static_cast<std::int32_t>(AfpResult::AuthContinue)) return login.result;
+    const auto continuation = uamClient.answer(login.reply);
+    if (!continuation) return kNoAnswer;
+    const Answer proof = client.call(
+        block(AfpCommand::LoginCont, {{AfpField::Reference, continuation->id}}, {}, {}, continuation->data));
+    return proof.result == kNoErr && !uamClient.serverVerified(proof.reply) ? kNoAnswer : proof.result;
+}
+
+TEST_F(ShareEndToEnd, ANamedUserLogsInWithEachUamAndAWrongPasswordOrAGuestDoesNot) {
+    const fs::path users = folder / "share.users";
+    std::string problem;
+    ASSERT_TRUE(appletalk::afp::UserFile::store(users, "ada", "lovelace", problem)) << problem;
+    std::unique_ptr<VidurProcess> server;
+    if (!startServer(server, {"--users", users.string(), "--cleartext"})) {
+        if (!skipped.empty()) GTEST_SKIP() << skipped;
+        return;
+    }
+    for (const Uam uam : {Uam::Cleartext, Uam::RandnumExchange, Uam::TwoWayRandnum, Uam::Dhcast128}) {
+        SCOPED_TRACE(std::string(uamName(uam)));
+        DsiConnection right(tcpPort), wrong(tcpPort);
+        ASSERT_TRUE(right.openSession() && wrong.openSession());
+        AfpClient ada = clientOver(right), impostor = clientOver(wrong);
+        EXPECT_EQ(logIn(ada, "AFP2.2", uam, "lovelace"), kNoErr);
+        EXPECT_NE(ada.openVolume("Test"), 0);
+        EXPECT_EQ(logIn(impostor, "AFP2.2", uam, "babbage"), static_cast<std::int32_t>(AfpResult::UserNotAuth));
+    }
+    // Named users served: no guests unless --guest.
+    DsiConnection guest(tcpPort);
+    ASSERT_TRUE(guest.openSession());
+    AfpClient anonymous = clientOver(guest);
+    EXPECT_NE(anonymous.loginAsGuest("AFP2.2"), kNoErr);
+    server->signal(SIGTERM);
     EXPECT_EQ(server->finish(30s).exitCode, 0);
 }
 
