@@ -33,10 +33,11 @@ AfpAnswer setParms(AfpSessionState& session, const AfpCall& call, std::optional<
     auto current = volume.parameters(located.target.directoryId, located.target.name);
     if (!current.ok()) return answer(afpResultOf(current.error));
     if (wantsDirectory && *wantsDirectory != current.value.isDirectory) return answer(AfpResult::ObjectTypeErr);
-    const auto requested =
-        requestedChanges(current.value, static_cast<std::uint16_t>(call.get(AfpField::Bitmap)), call.request.block.rest);
+    const auto requested = requestedChanges(current.value, static_cast<std::uint16_t>(call.get(AfpField::Bitmap)),
+                                            call.request.block.rest);
     if (requested.result != AfpResult::NoErr) return answer(requested.result);
-    return answer(afpResultOf(volume.setParameters(located.target.directoryId, located.target.name, requested.changes)));
+    return answer(
+        afpResultOf(volume.setParameters(located.target.directoryId, located.target.name, requested.changes)));
 }
 
 // The entries from 1-based `start`, as many as the request and the reply's size allow.
@@ -104,11 +105,11 @@ AfpAnswer enumerate(AfpSessionState& session, const AfpCall& call) {
     auto listed = volume.enumerate(folder.value.id);
     if (!listed.ok()) return answer(afpResultOf(listed.error));
     // A bitmap of 0 leaves that kind out; the order is fixed, so indexes hold across calls.
-    std::erase_if(listed.value, [&](const EntryInfo& entry) {
-        return (entry.isDirectory ? directoryBitmap : fileBitmap) == 0;
+    std::erase_if(listed.value,
+                  [&](const EntryInfo& entry) { return (entry.isDirectory ? directoryBitmap : fileBitmap) == 0; });
+    std::sort(listed.value.begin(), listed.value.end(), [](const EntryInfo& a, const EntryInfo& b) {
+        return vidur::text::compareBytes(a.macName, b.macName) < 0;
     });
-    std::sort(listed.value.begin(), listed.value.end(),
-              [](const EntryInfo& a, const EntryInfo& b) { return vidur::text::compareBytes(a.macName, b.macName) < 0; });
     if (call.get(AfpField::Index) > listed.value.size()) return answer(AfpResult::ObjectNotFound);
     const std::size_t maxSize =
         std::min<std::size_t>({call.get(AfpField::Size), session.options().maxReply, kEnumerateReplyLimit});
@@ -185,12 +186,12 @@ AfpAnswer rename(AfpSessionState& session, const AfpCall& call) {
     if (located.result != AfpResult::NoErr) return answer(located.result);
     auto& volume = *located.shared->volume;
     auto target = namedTarget(volume, located.target);
-    if (!target.ok()) return answer(target.error == VolumeError::AccessDenied ? AfpResult::CantRename
-                                                                            : afpResultOf(target.error));
+    if (!target.ok())
+        return answer(target.error == VolumeError::AccessDenied ? AfpResult::CantRename : afpResultOf(target.error));
     const auto newName = singleName(call.request.block.paths[1]);
     if (!newName.ok() || newName.value.empty()) return answer(AfpResult::ParamErr);
-    return answer(afpResultOf(
-        volume.move(target.value.directoryId, target.value.name, target.value.directoryId, newName.value)));
+    return answer(
+        afpResultOf(volume.move(target.value.directoryId, target.value.name, target.value.directoryId, newName.value)));
 }
 
 AfpAnswer moveAndRename(AfpSessionState& session, const AfpCall& call) {
@@ -198,8 +199,8 @@ AfpAnswer moveAndRename(AfpSessionState& session, const AfpCall& call) {
     if (located.result != AfpResult::NoErr) return answer(located.result);
     auto& volume = *located.shared->volume;
     auto source = namedTarget(volume, located.target);
-    if (!source.ok()) return answer(source.error == VolumeError::AccessDenied ? AfpResult::CantMove
-                                                                            : afpResultOf(source.error));
+    if (!source.ok())
+        return answer(source.error == VolumeError::AccessDenied ? AfpResult::CantMove : afpResultOf(source.error));
     const auto destination =
         locate(session, call.get(AfpField::Volume), call.get(AfpField::DestDirectory), call.request.block.paths[1]);
     if (destination.result != AfpResult::NoErr) return answer(destination.result);

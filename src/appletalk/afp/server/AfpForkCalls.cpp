@@ -13,8 +13,8 @@ namespace {
 
 constexpr std::uint64_t kMaxForkOffset = 0xFFFFFFFF; // AFP 2.x offsets are 32 bits
 constexpr std::uint32_t kToTheEnd = 0xFFFFFFFF; // a lock length of -1: to the largest offset
-constexpr std::uint16_t kKnownAccessBits = AfpAccessMode::kRead | AfpAccessMode::kWrite | AfpAccessMode::kDenyRead |
-                                           AfpAccessMode::kDenyWrite;
+constexpr std::uint16_t kKnownAccessBits =
+    AfpAccessMode::kRead | AfpAccessMode::kWrite | AfpAccessMode::kDenyRead | AfpAccessMode::kDenyWrite;
 
 AfpOpenFork* forkOf(AfpSessionState& session, const AfpCall& call) {
     const auto reference = call.get(AfpField::Reference);
@@ -38,7 +38,8 @@ std::optional<std::uint64_t> startOf(const AfpOpenFork& open, const AfpCall& cal
 // Stops after the first byte that, masked, equals the newline character.
 std::size_t newlineCut(std::span<const std::uint8_t> bytes, std::uint8_t mask, std::uint8_t newline) {
     if (mask == 0) return bytes.size();
-    const auto found = std::find_if(bytes.begin(), bytes.end(), [&](std::uint8_t byte) { return (byte & mask) == newline; });
+    const auto found =
+        std::find_if(bytes.begin(), bytes.end(), [&](std::uint8_t byte) { return (byte & mask) == newline; });
     return found == bytes.end() ? bytes.size() : static_cast<std::size_t>(found - bytes.begin()) + 1;
 }
 
@@ -71,8 +72,8 @@ AfpAnswer openFork(AfpSessionState& session, const AfpCall& call) {
     const AfpAccessMode mode{static_cast<std::uint16_t>(call.get(AfpField::AccessMode))};
     if ((bitmap & ~AfpParameters::knownBits(ParameterKind::File)) != 0) return answer(AfpResult::BitmapErr);
     if ((mode.bits & ~kKnownAccessBits) != 0) return answer(AfpResult::ParamErr);
-    const auto located = locate(session, call.get(AfpField::Volume), call.get(AfpField::Directory),
-                                call.request.block.paths[0]);
+    const auto located =
+        locate(session, call.get(AfpField::Volume), call.get(AfpField::Directory), call.request.block.paths[0]);
     if (located.result != AfpResult::NoErr) return answer(located.result);
     auto& volume = *located.shared->volume;
     auto entry = volume.parameters(located.target.directoryId, located.target.name);
@@ -159,7 +160,8 @@ AfpAnswer setForkParms(AfpSessionState& session, const AfpCall& call) {
     const std::uint64_t length = parsed->numbers[static_cast<std::size_t>(lengthBitOf(open->key.kind))];
     const std::uint64_t size = open->fork->size();
     const auto changedFrom = std::min(length, size);
-    if (length != size && session.server().locks().lockedByOther(open->owner, changedFrom, std::max(length, size) - changedFrom))
+    if (length != size &&
+        session.server().locks().lockedByOther(open->owner, changedFrom, std::max(length, size) - changedFrom))
         return answer(AfpResult::LockErr);
     return answer(afpResultOf(open->fork->resize(length)));
 }

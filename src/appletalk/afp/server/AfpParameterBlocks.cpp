@@ -88,9 +88,9 @@ RequestedChanges requestedChanges(const EntryInfo& current, std::uint16_t bitmap
     const std::uint16_t settable =
         (1u << Attributes) | (1u << Created) | (1u << Modified) | (1u << Backup) | (1u << FinderInfo) |
         (1u << ProDosInfo) |
-        (current.isDirectory ? (1u << directory_bit::OwnerId) | (1u << directory_bit::GroupId) |
-                                   (1u << directory_bit::AccessRights)
-                             : 0u);
+        (current.isDirectory
+             ? (1u << directory_bit::OwnerId) | (1u << directory_bit::GroupId) | (1u << directory_bit::AccessRights)
+             : 0u);
     if ((bitmap & ~settable) != 0) return {AfpResult::BitmapErr, {}};
     const auto parsed = AfpParameters::parse(kind, bitmap, block);
     if (!parsed) return {AfpResult::ParamErr, {}};

@@ -38,9 +38,8 @@ VolumeOptions volumeOptionsFor(const ShareVolumeConfig& volume) {
 } // namespace
 
 std::uint32_t afpNow() {
-    const auto unix = std::chrono::duration_cast<std::chrono::seconds>(
-                          std::chrono::system_clock::now().time_since_epoch())
-                          .count();
+    const auto unix =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
     return static_cast<std::uint32_t>(unix - kAfpEpochInUnix);
 }
 
@@ -79,7 +78,8 @@ bool AfpServerState::openVolumes(std::string& problem) {
             return false;
         }
         std::error_code ignored;
-        if (!volumeConfig.stateDirectory.empty()) std::filesystem::create_directories(volumeConfig.stateDirectory, ignored);
+        if (!volumeConfig.stateDirectory.empty())
+            std::filesystem::create_directories(volumeConfig.stateDirectory, ignored);
         std::string why;
         auto volume = Volume::open(volumeOptionsFor(volumeConfig), why);
         if (!volume) {

@@ -98,8 +98,7 @@ AfpAnswer AfpSession::dispatch(std::span<const std::uint8_t> request, std::span<
     if (entry.handler == nullptr) return answer(AfpResult::CallNotSupported);
     if (state_->loggedOut) return answer(AfpResult::SessClosed);
     if (!state_->loggedIn && !entry.beforeLogin) return answer(AfpResult::UserNotAuth);
-    if (isWrite && request[0] != static_cast<std::uint8_t>(AfpCommand::Write))
-        return answer(AfpResult::ParamErr);
+    if (isWrite && request[0] != static_cast<std::uint8_t>(AfpCommand::Write)) return answer(AfpResult::ParamErr);
     const auto parsed = AfpRequest::parse(request);
     if (!parsed) return answer(AfpResult::ParamErr);
     auto answered = entry.handler(*state_, AfpCall{*parsed, data});

@@ -50,8 +50,8 @@ AfpAnswer getSrvrParms(AfpSessionState& session, const AfpCall&) {
     AfpServerParms parms;
     parms.serverTime = afpNow();
     for (const auto& shared : session.server().volumes())
-        parms.volumes.push_back({shared.config.password.empty() ? std::uint8_t{0} : AfpServerParms::kHasPassword,
-                                 shared.macName});
+        parms.volumes.push_back(
+            {shared.config.password.empty() ? std::uint8_t{0} : AfpServerParms::kHasPassword, shared.macName});
     auto bytes = parms.serialize();
     if (!bytes || bytes->size() > session.options().maxReply) return answer(AfpResult::MiscErr);
     return answer(AfpResult::NoErr, std::move(*bytes));
@@ -65,7 +65,8 @@ AfpAnswer openVol(AfpSessionState& session, const AfpCall& call) {
                              loggable(session.options().peer));
         return answer(AfpResult::AccessDenied);
     }
-    auto answered = volumeAnswer(session, AfpCommand::OpenVol, *shared, static_cast<std::uint16_t>(call.get(AfpField::Bitmap)));
+    auto answered =
+        volumeAnswer(session, AfpCommand::OpenVol, *shared, static_cast<std::uint16_t>(call.get(AfpField::Bitmap)));
     if (answered.result == 0) session.markOpen(shared->id);
     return answered;
 }
@@ -80,7 +81,8 @@ AfpAnswer closeVol(AfpSessionState& session, const AfpCall& call) {
 AfpAnswer getVolParms(AfpSessionState& session, const AfpCall& call) {
     auto* shared = session.openVolume(call.get(AfpField::Volume));
     if (shared == nullptr) return answer(AfpResult::ParamErr);
-    return volumeAnswer(session, AfpCommand::GetVolParms, *shared, static_cast<std::uint16_t>(call.get(AfpField::Bitmap)));
+    return volumeAnswer(session, AfpCommand::GetVolParms, *shared,
+                        static_cast<std::uint16_t>(call.get(AfpField::Bitmap)));
 }
 
 // Only the backup date may be set; it is the root folder's.
