@@ -176,6 +176,7 @@ AfpAnswer remove(AfpSessionState& session, const AfpCall& call) {
     if (!target.ok()) return answer(afpResultOf(target.error));
     auto entry = volume.parameters(target.value.directoryId, target.value.name);
     if (!entry.ok()) return answer(afpResultOf(entry.error));
+    if (deleteInhibited(entry.value)) return answer(AfpResult::ObjectLocked);
     if (!entry.value.isDirectory && session.server().locks().isOpen(located.shared->id, entry.value.id))
         return answer(AfpResult::FileBusy);
     return answer(afpResultOf(volume.remove(target.value.directoryId, target.value.name)));
@@ -190,6 +191,9 @@ AfpAnswer rename(AfpSessionState& session, const AfpCall& call) {
         return answer(target.error == VolumeError::AccessDenied ? AfpResult::CantRename : afpResultOf(target.error));
     const auto newName = singleName(call.request.block.paths[1]);
     if (!newName.ok() || newName.value.empty()) return answer(AfpResult::ParamErr);
+    auto entry = volume.parameters(target.value.directoryId, target.value.name);
+    if (!entry.ok()) return answer(afpResultOf(entry.error));
+    if (renameInhibited(entry.value)) return answer(AfpResult::ObjectLocked);
     return answer(
         afpResultOf(volume.move(target.value.directoryId, target.value.name, target.value.directoryId, newName.value)));
 }
@@ -210,6 +214,9 @@ AfpAnswer moveAndRename(AfpSessionState& session, const AfpCall& call) {
     const auto newName = singleName(call.request.block.paths[2]);
     if (!newName.ok()) return answer(AfpResult::ParamErr);
     const std::string& name = newName.value.empty() ? source.value.name : newName.value;
+    auto entry = volume.parameters(source.value.directoryId, source.value.name);
+    if (!entry.ok()) return answer(afpResultOf(entry.error));
+    if (name != source.value.name && renameInhibited(entry.value)) return answer(AfpResult::ObjectLocked);
     return answer(afpResultOf(volume.move(source.value.directoryId, source.value.name, folder.value.id, name)));
 }
 

@@ -11,6 +11,7 @@ namespace appletalk::afp::calls {
 
 namespace {
 
+constexpr auto kNoErr = static_cast<std::int32_t>(AfpResult::NoErr);
 constexpr std::uint64_t kMaxForkOffset = 0xFFFFFFFF; // AFP 2.x offsets are 32 bits
 constexpr std::uint32_t kToTheEnd = 0xFFFFFFFF; // a lock length of -1: to the largest offset
 constexpr std::uint16_t kKnownAccessBits =
@@ -43,16 +44,14 @@ std::size_t newlineCut(std::span<const std::uint8_t> bytes, std::uint8_t mask, s
     return found == bytes.end() ? bytes.size() : static_cast<std::size_t>(found - bytes.begin()) + 1;
 }
 
-AfpAnswer forkParameters(AfpSessionState& session, AfpCommand command, AfpOpenFork& open, std::uint16_t bitmap,
-                         std::uint16_t reference) {
-    auto* shared = session.server().volumeById(open.key.volume);
-    auto entry = entryById(*shared->volume, open.key.fileId);
-    if (!entry.ok()) return answer(afpResultOf(entry.error));
+AfpAnswer forkParameters(AfpSessionState& session, AfpCommand command, const AfpOpenFork& open, EntryInfo entry,
+                         std::uint16_t bitmap, std::uint16_t reference) {
+    const auto& shared = *session.server().volumeById(open.key.volume);
     // The lengths of the fork as it is now, writes of this session included.
-    if (open.key.kind == ForkKind::Data) entry.value.dataSize = open.fork->size();
-    if (open.key.kind == ForkKind::Resource) entry.value.resourceSize = open.fork->size();
-    AfpBlock block = withParameters(
-        entryParameters(entry.value, bitmap, shared->macName, openForkBits(session, *shared, entry.value)));
+    if (open.key.kind == ForkKind::Data) entry.dataSize = open.fork->size();
+    if (open.key.kind == ForkKind::Resource) entry.resourceSize = open.fork->size();
+    AfpBlock block =
+        withParameters(entryParameters(entry, bitmap, shared.macName, openForkBits(session, shared, entry)));
     block.set(AfpField::Reference, reference);
     return reply(session, command, block);
 }
@@ -92,7 +91,10 @@ AfpAnswer openFork(AfpSessionState& session, const AfpCall& call) {
         return answer(afpResultOf(fork.error));
     }
     const auto reference = session.addFork(AfpOpenFork{key, mode, owner, std::move(fork.value)});
-    return forkParameters(session, AfpCommand::OpenFork, *session.forks().find(reference), bitmap, reference);
+    auto answered =
+        forkParameters(session, AfpCommand::OpenFork, *session.forks().find(reference), entry.value, bitmap, reference);
+    if (answered.result != kNoErr) session.closeFork(reference); // a reference the client never learnt
+    return answered;
 }
 
 AfpAnswer read(AfpSessionState& session, const AfpCall& call) {
@@ -146,7 +148,10 @@ AfpAnswer getForkParms(AfpSessionState& session, const AfpCall& call) {
     const int otherLength = lengthBitOf(open->key.kind == ForkKind::Data ? ForkKind::Resource : ForkKind::Data);
     if ((bitmap & ~AfpParameters::knownBits(ParameterKind::File)) != 0 || (bitmap >> otherLength) & 1)
         return answer(AfpResult::BitmapErr);
-    return forkParameters(session, AfpCommand::GetForkParms, *open, bitmap, 0);
+    auto* shared = session.server().volumeById(open->key.volume);
+    auto entry = entryById(*shared->volume, open->key.fileId);
+    if (!entry.ok()) return answer(afpResultOf(entry.error));
+    return forkParameters(session, AfpCommand::GetForkParms, *open, entry.value, bitmap, 0);
 }
 
 AfpAnswer setForkParms(AfpSessionState& session, const AfpCall& call) {

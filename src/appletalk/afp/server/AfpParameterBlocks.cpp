@@ -34,6 +34,10 @@ void setCommon(AfpParameters& out, const EntryInfo& entry, const std::string& na
 
 } // namespace
 
+bool renameInhibited(const EntryInfo& entry) { return (entry.attributes & (entry.isDirectory ? 0x0040 : 0x0080)) != 0; }
+
+bool deleteInhibited(const EntryInfo& entry) { return (entry.attributes & (entry.isDirectory ? 0x0080 : 0x0100)) != 0; }
+
 AfpParameters entryParameters(const EntryInfo& entry, std::uint16_t bitmap, const std::string& rootName,
                               std::uint16_t openForks) {
     AfpParameters out;

@@ -17,6 +17,11 @@ inline constexpr std::uint16_t kDataForkOpen = 0x0008, kResourceForkOpen = 0x001
 inline constexpr std::uint16_t kWriteInhibit = 0x0020;
 inline constexpr std::uint16_t kSetAttributes = 0x8000; // a Set*Parms attribute word sets, else clears
 
+// The Finder's lock: attribute bits that keep an entry's name, or the entry itself. Files and
+// folders keep them in different bits.
+bool renameInhibited(const EntryInfo& entry);
+bool deleteInhibited(const EntryInfo& entry);
+
 // The parameters of a file or a folder as its bitmap asks; `rootName` names the root folder
 // (the volume's name) and `openForks` adds the fork-open attribute bits of a file.
 AfpParameters entryParameters(const EntryInfo& entry, std::uint16_t bitmap, const std::string& rootName,

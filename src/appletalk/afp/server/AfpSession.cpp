@@ -2,6 +2,7 @@
 #include "appletalk/afp/server/AfpSession.h"
 
 #include "appletalk/afp/server/AfpCalls.h"
+#include "appletalk/afp/server/AfpLogText.h"
 
 #include <array>
 
@@ -76,9 +77,11 @@ AfpSession::AfpSession(std::shared_ptr<AfpServerState> server, AfpSessionOptions
     : state_(std::make_unique<AfpSessionState>(std::move(server), std::move(options))) {}
 
 AfpSession::~AfpSession() {
-    auto& server = state_->server();
+    const auto server = state_->serverHandle(); // kept: the server may be gone already
+    if (state_->loggedIn && !state_->loggedOut)
+        server->log("session ended without logout: " + loggable(state_->options().peer));
     state_.reset(); // its forks and locks go before the session stops counting
-    server.releaseSession();
+    server->releaseSession();
 }
 
 AfpAnswer AfpSession::command(std::span<const std::uint8_t> request) { return dispatch(request, {}, false); }

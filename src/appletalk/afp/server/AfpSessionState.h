@@ -23,6 +23,7 @@ public:
     AfpSessionState& operator=(const AfpSessionState&) = delete;
 
     AfpServerState& server() { return *server_; }
+    std::shared_ptr<AfpServerState> serverHandle() const { return server_; }
     const AfpSessionOptions& options() const { return options_; }
 
     bool loggedIn = false;
