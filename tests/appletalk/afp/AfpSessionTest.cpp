@@ -9,12 +9,14 @@
 #include "appletalk/protocols/afp/AfpRequest.h"
 #include "appletalk/protocols/afp/AfpResult.h"
 #include "appletalk/protocols/afp/AfpServerInfo.h"
+#include "appletalk/protocols/afp/AfpServerParms.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include <unistd.h>
 
@@ -60,9 +62,9 @@ public:
     fs::path base() const { return base_; }
     fs::path share() const { return base_ / "share"; }
 
-    std::unique_ptr<AfpServer> server(AfpServerConfig config = {}) {
+    std::unique_ptr<AfpServer> server(AfpServerConfig config = {}, std::string password = "") {
         config.serverName = "Test Server";
-        config.volumes = {{"Files", share(), false, "", base_ / "state"}};
+        config.volumes = {{"Files", share(), false, std::move(password), base_ / "state"}};
         std::string problem;
         auto made = AfpServer::create(std::move(config), problem);
         EXPECT_NE(made, nullptr) << problem;
@@ -369,6 +371,81 @@ TEST(AfpSession, HostileBlocksAreAnsweredAndTheSessionGoesOn) {
     const auto read = client.read(fork, 0, 4000);
     EXPECT_EQ(read.result, kNoErr);
     EXPECT_EQ(read.reply.size(), 1000u);
+}
+
+TEST(AfpSession, VolumePasswordsAndProblemsNamingTheVolume) {
+    ShareFixture share;
+    auto server = share.server({}, "secret");
+    Client client(*server);
+    ASSERT_EQ(client.call(request(AfpCommand::Login, {}, {}, {"AFPVersion 2.0", "No User Authent"})).result, kNoErr);
+    const auto parms = AfpServerParms::parse(client.call(request(AfpCommand::GetSrvrParms, {})).reply);
+    ASSERT_TRUE(parms && parms->volumes.size() == 1);
+    EXPECT_EQ(parms->volumes[0].flags, AfpServerParms::kHasPassword);
+    auto openVol = request(AfpCommand::OpenVol, {{Bitmap, 0}}, {}, {"Files"});
+    EXPECT_EQ(client.call(openVol).result, code(AfpResult::AccessDenied));
+    openVol.block.password = {'s', 'e', 'c', 'r', 'e', 't', 0, 0};
+    EXPECT_EQ(client.call(openVol).result, kNoErr);
+
+    AfpServerConfig missing;
+    missing.serverName = "Test Server";
+    missing.volumes = {{"Gone", share.base() / "nowhere", false, "", share.base() / "state"}};
+    std::string problem;
+    EXPECT_EQ(AfpServer::create(missing, problem), nullptr);
+    EXPECT_NE(problem.find("Gone"), std::string::npos);
+    EXPECT_NE(problem.find("nowhere"), std::string::npos);
+}
+
+TEST(AfpSession, EnumerationPagesWithinTheReplySize) {
+    ShareFixture share;
+    for (int i = 0; i < 30; ++i) std::ofstream(share.share() / ("File " + std::to_string(i)));
+    auto server = share.server();
+    Client client(*server);
+    client.logIn();
+    std::set<std::string> seen;
+    for (std::uint32_t index = 1;;) {
+        const auto page = client.call(request(AfpCommand::Enumerate,
+                                              {{Volume, client.volume},
+                                               {Directory, kRoot},
+                                               {Bitmap, 1u << file_bit::LongName},
+                                               {ReqCount, 100},
+                                               {Index, index},
+                                               {Size, 200}},
+                                              {path("")}));
+        if (page.result == code(AfpResult::ObjectNotFound)) break;
+        ASSERT_EQ(page.result, kNoErr);
+        EXPECT_LE(page.reply.size(), 200u);
+        const auto entries = AfpEnumerateReply::parse(page.reply);
+        ASSERT_TRUE(entries && !entries->entries.empty());
+        for (const auto& entry : entries->entries) seen.insert(entry.names[file_bit::LongName]);
+        index += static_cast<std::uint32_t>(entries->entries.size());
+    }
+    EXPECT_EQ(seen.size(), 30u);
+}
+
+TEST(AfpSession, CommentsThroughTheDesktopReference) {
+    ShareFixture share;
+    std::ofstream(share.share() / "Note");
+    auto server = share.server();
+    Client client(*server);
+    client.logIn();
+    const auto opened = client.call(request(AfpCommand::OpenDT, {{Volume, client.volume}}));
+    ASSERT_EQ(opened.result, kNoErr);
+    const auto desktop = AfpReply::parse(AfpCommand::OpenDT, opened.reply)->block.get(Reference);
+    const auto get = request(AfpCommand::GetComment, {{Reference, desktop}, {Directory, kRoot}}, {path("Note")});
+    EXPECT_EQ(client.call(get).result, code(AfpResult::ItemNotFound));
+    ASSERT_EQ(client
+                  .call(request(AfpCommand::AddComment, {{Reference, desktop}, {Directory, kRoot}}, {path("Note")},
+                                {"Read me"}))
+                  .result,
+              kNoErr);
+    EXPECT_EQ(AfpReply::parse(AfpCommand::GetComment, client.call(get).reply)->block.texts[0], "Read me");
+    ASSERT_EQ(
+        client.call(request(AfpCommand::RemoveComment, {{Reference, desktop}, {Directory, kRoot}}, {path("Note")}))
+            .result,
+        kNoErr);
+    EXPECT_EQ(client.call(get).result, code(AfpResult::ItemNotFound));
+    ASSERT_EQ(client.call(request(AfpCommand::CloseDT, {{Reference, desktop}})).result, kNoErr);
+    EXPECT_EQ(client.call(get).result, code(AfpResult::ParamErr));
 }
 
 } // namespace
