@@ -56,7 +56,9 @@ public:
     fs::path base;
 };
 
-std::vector<std::uint8_t> block(AfpCommand command, AfpBlock fields) { return AfpRequest{command, std::move(fields)}.serialize(); }
+std::vector<std::uint8_t> block(AfpCommand command, AfpBlock fields) {
+    return AfpRequest{command, std::move(fields)}.serialize();
+}
 
 void logIn(AfpSession& session) {
     AfpBlock login;
