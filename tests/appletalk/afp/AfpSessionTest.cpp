@@ -147,8 +147,15 @@ TEST(AfpSession, GuestLoginGatesTheCallsAndTheStatusBlockAnnouncesIt) {
     AfpServerConfig config;
     config.limits.sessions = 2;
     auto server = share.server(config);
+    std::vector<std::string> log;
+    server->setLog([&](const std::string& line) { log.push_back(line); });
     Client client(*server);
     EXPECT_EQ(client.call(request(AfpCommand::GetSrvrParms, {})).result, code(AfpResult::UserNotAuth));
+    // A method name from the network reaches the log escaped, never able to move the cursor.
+    EXPECT_EQ(client.call(request(AfpCommand::Login, {}, {}, {"AFP2.2", "\x1B[2J\nfake line"})).result,
+              code(AfpResult::BadUAM));
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.back().find("\\x1B[2J\\x0Afake line"), std::string::npos) << log.back();
     EXPECT_EQ(client.call(request(AfpCommand::Login, {}, {}, {"AFPVersion 3.0", "No User Authent"})).result,
               code(AfpResult::BadVersNum));
     EXPECT_EQ(client.call(request(AfpCommand::Login, {}, {}, {"AFP2.2", "Cleartxt Passwrd"})).result,
