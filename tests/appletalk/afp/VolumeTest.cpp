@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
+#include "appletalk/afp/VolumeFixture.h"
 #include "appletalk/afp/volume/AccessRights.h"
 #include "appletalk/afp/volume/MacName.h"
 #include "appletalk/afp/volume/Volume.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,56 +15,6 @@
 
 namespace appletalk::afp {
 namespace {
-
-namespace fs = std::filesystem;
-
-constexpr const char* kAttribute = "user.org.netatalk.Metadata";
-
-// A temporary folder holding the shared folder ("share") and, beside it, its ID database.
-class VolumeFixture {
-public:
-    VolumeFixture() {
-        std::string pattern = (fs::temp_directory_path() / "vidur-volume-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        base_ = pattern;
-        fs::create_directory(root());
-    }
-    ~VolumeFixture() {
-        std::error_code ignored;
-        fs::permissions(root(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(base_, ignored);
-    }
-    VolumeFixture(const VolumeFixture&) = delete;
-    VolumeFixture& operator=(const VolumeFixture&) = delete;
-
-    fs::path root() const { return base_ / "share"; }
-    std::unique_ptr<Volume> open(MetadataStore::Storage storage = MetadataStore::Storage::ExtendedAttributes,
-                                 BeneathOpener::Method resolution = BeneathOpener::Method::Kernel,
-                                 bool readOnly = false, const fs::path& database = {}) {
-        VolumeOptions options;
-        options.storage = storage;
-        options.resolution = resolution;
-        options.readOnly = readOnly;
-        options.root = root();
-        options.database = database.empty() ? base_ / "share.ids" : database;
-        std::string problem;
-        auto volume = Volume::open(options, problem);
-        EXPECT_TRUE(volume) << problem;
-        return volume;
-    }
-    void writeFile(const fs::path& path, const std::string& text) { std::ofstream(root() / path) << text; }
-
-private:
-    fs::path base_;
-};
-
-std::string readAll(Fork& fork) {
-    std::string text(fork.size(), '\0');
-    const auto got = fork.read(0, {reinterpret_cast<std::uint8_t*>(text.data()), text.size()});
-    EXPECT_TRUE(got.ok());
-    text.resize(got.value);
-    return text;
-}
 
 const EntryInfo* find(const std::vector<EntryInfo>& entries, std::string_view macName) {
     for (const auto& entry : entries)

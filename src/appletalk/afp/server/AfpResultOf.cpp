@@ -17,6 +17,13 @@ AfpResult afpResultOf(VolumeError error) {
     case VolumeError::WrongKind: return AfpResult::ObjectTypeErr;
     case VolumeError::CannotMove: return AfpResult::CantMove;
     case VolumeError::Io: return AfpResult::MiscErr;
+    case VolumeError::DiskFull: return AfpResult::DiskFull;
+    case VolumeError::SameObject: return AfpResult::SameObjectErr;
+    case VolumeError::IdExists: return AfpResult::IDExists;
+    case VolumeError::IdNotFound: return AfpResult::IDNotFound;
+    case VolumeError::BadId: return AfpResult::BadIDErr;
+    // Only an icon's bitmap can be too large: for its icon type.
+    case VolumeError::TooLarge: return AfpResult::IconTypeError;
     }
     return AfpResult::MiscErr;
 }

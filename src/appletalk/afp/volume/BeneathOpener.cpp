@@ -51,6 +51,8 @@ VolumeError volumeErrorOf(int error) {
     case EXDEV:
     case ELOOP: return VolumeError::Outside;
     case ENAMETOOLONG: return VolumeError::BadName;
+    case ENOSPC:
+    case EDQUOT: return VolumeError::DiskFull;
     default: return VolumeError::Io;
     }
 }

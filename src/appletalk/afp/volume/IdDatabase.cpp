@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "appletalk/afp/volume/IdDatabase.h"
 
+#include "appletalk/afp/volume/SqliteStatement.h"
+
 #include <sqlite3.h>
 
 #include <random>
@@ -12,48 +14,18 @@ constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS entries ("
     " id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name BLOB NOT NULL,"
     " device INTEGER NOT NULL, inode INTEGER NOT NULL, UNIQUE (parent, name));"
-    "CREATE TABLE IF NOT EXISTS volume (key TEXT PRIMARY KEY, value BLOB NOT NULL);";
+    "CREATE TABLE IF NOT EXISTS volume (key TEXT PRIMARY KEY, value BLOB NOT NULL);"
+    // The IDs a client made file IDs (AFP's CreateID); they go when their entry goes.
+    "CREATE TABLE IF NOT EXISTS file_ids (id INTEGER PRIMARY KEY);"
+    "CREATE TRIGGER IF NOT EXISTS file_id_goes AFTER DELETE ON entries"
+    " BEGIN DELETE FROM file_ids WHERE id = old.id; END;";
 
-// One prepared statement, finalized when it goes.
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK) statement_ = nullptr;
-    }
-    ~Statement() { sqlite3_finalize(statement_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return statement_ != nullptr; }
-    Statement& bind(int index, std::int64_t value) {
-        if (statement_ != nullptr) sqlite3_bind_int64(statement_, index, value);
-        return *this;
-    }
-    Statement& bind(int index, const std::string& text) {
-        if (statement_ != nullptr)
-            sqlite3_bind_blob(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    // SQLITE_ROW, SQLITE_DONE or an error.
-    int step() { return statement_ != nullptr ? sqlite3_step(statement_) : SQLITE_ERROR; }
-    std::int64_t integer(int column) const { return sqlite3_column_int64(statement_, column); }
-    std::string blob(int column) const {
-        const auto* data = static_cast<const char*>(sqlite3_column_blob(statement_, column));
-        return data != nullptr ? std::string(data, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
-                               : std::string();
-    }
-    IdDatabase::Record record() const {
-        return {static_cast<std::uint32_t>(integer(0)), static_cast<std::uint32_t>(integer(1)), blob(2),
-                static_cast<std::uint64_t>(integer(3)), static_cast<std::uint64_t>(integer(4))};
-    }
-
-private:
-    sqlite3_stmt* statement_ = nullptr;
-};
-
-std::optional<IdDatabase::Record> oneRecord(Statement& statement) {
+std::optional<IdDatabase::Record> oneRecord(SqliteStatement& statement) {
     if (statement.step() != SQLITE_ROW) return {};
-    return statement.record();
+    return IdDatabase::Record{static_cast<std::uint32_t>(statement.integer(0)),
+                              static_cast<std::uint32_t>(statement.integer(1)), statement.blob(2),
+                              static_cast<std::uint64_t>(statement.integer(3)),
+                              static_cast<std::uint64_t>(statement.integer(4))};
 }
 
 } // namespace
@@ -81,7 +53,7 @@ IdDatabase::~IdDatabase() { sqlite3_close(db_); }
 bool IdDatabase::execute(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
 bool IdDatabase::prepareStamp() {
-    Statement read(db_, "SELECT value FROM volume WHERE key = 'stamp'");
+    SqliteStatement read(db_, "SELECT value FROM volume WHERE key = 'stamp'");
     if (read.step() == SQLITE_ROW) {
         const auto value = read.blob(0);
         if (value.size() != stamp_.size()) return false;
@@ -90,17 +62,17 @@ bool IdDatabase::prepareStamp() {
     }
     std::random_device random;
     for (auto& byte : stamp_) byte = static_cast<std::uint8_t>(random());
-    Statement write(db_, "INSERT INTO volume (key, value) VALUES ('stamp', ?)");
+    SqliteStatement write(db_, "INSERT INTO volume (key, value) VALUES ('stamp', ?)");
     return write.bind(1, std::string(stamp_.begin(), stamp_.end())).step() == SQLITE_DONE;
 }
 
 std::optional<IdDatabase::Record> IdDatabase::byId(std::uint32_t id) {
-    Statement select(db_, "SELECT id, parent, name, device, inode FROM entries WHERE id = ?");
+    SqliteStatement select(db_, "SELECT id, parent, name, device, inode FROM entries WHERE id = ?");
     return oneRecord(select.bind(1, id));
 }
 
 std::optional<IdDatabase::Record> IdDatabase::byName(std::uint32_t parent, const std::string& name) {
-    Statement select(db_, "SELECT id, parent, name, device, inode FROM entries WHERE parent = ? AND name = ?");
+    SqliteStatement select(db_, "SELECT id, parent, name, device, inode FROM entries WHERE parent = ? AND name = ?");
     return oneRecord(select.bind(1, parent).bind(2, name));
 }
 
@@ -110,16 +82,17 @@ std::uint32_t IdDatabase::add(std::uint32_t parent, const std::string& name, std
     // again); the volume's root is the one fixed ID.
     std::uint32_t id = kRootId;
     if (parent != kRootParentId) {
-        Statement next(db_,
-                       "INSERT INTO volume (key, value) VALUES ('next', ?) "
-                       "ON CONFLICT (key) DO UPDATE SET value = value + 1 RETURNING value");
+        SqliteStatement next(db_,
+                             "INSERT INTO volume (key, value) VALUES ('next', ?) "
+                             "ON CONFLICT (key) DO UPDATE SET value = value + 1 RETURNING value");
         if (next.bind(1, kFirstFreeId).step() != SQLITE_ROW) return 0;
         const auto value = next.integer(0);
         if (value <= 0 || value > UINT32_MAX) return 0;
         id = static_cast<std::uint32_t>(value);
     }
     forgetName(parent, name);
-    Statement insert(db_, "INSERT OR REPLACE INTO entries (id, parent, name, device, inode) VALUES (?, ?, ?, ?, ?)");
+    SqliteStatement insert(db_,
+                           "INSERT OR REPLACE INTO entries (id, parent, name, device, inode) VALUES (?, ?, ?, ?, ?)");
     insert.bind(1, id).bind(2, parent).bind(3, name).bind(4, static_cast<std::int64_t>(device));
     return insert.bind(5, static_cast<std::int64_t>(inode)).step() == SQLITE_DONE ? id : 0;
 }
@@ -127,37 +100,48 @@ std::uint32_t IdDatabase::add(std::uint32_t parent, const std::string& name, std
 bool IdDatabase::adopt(const Record& record) {
     if (record.id < kFirstFreeId) return false;
     forgetName(record.parent, record.name);
-    Statement insert(db_, "INSERT INTO entries (id, parent, name, device, inode) VALUES (?, ?, ?, ?, ?)");
+    SqliteStatement insert(db_, "INSERT INTO entries (id, parent, name, device, inode) VALUES (?, ?, ?, ?, ?)");
     insert.bind(1, record.id).bind(2, record.parent).bind(3, record.name);
     insert.bind(4, static_cast<std::int64_t>(record.device)).bind(5, static_cast<std::int64_t>(record.inode));
     if (insert.step() != SQLITE_DONE) return false;
     // The counter passes the adopted ID, so it is not given again.
-    Statement next(db_,
-                   "INSERT INTO volume (key, value) VALUES ('next', ?1) "
-                   "ON CONFLICT (key) DO UPDATE SET value = max(value, ?1)");
+    SqliteStatement next(db_,
+                         "INSERT INTO volume (key, value) VALUES ('next', ?1) "
+                         "ON CONFLICT (key) DO UPDATE SET value = max(value, ?1)");
     return next.bind(1, record.id).step() == SQLITE_DONE;
 }
 
 bool IdDatabase::move(std::uint32_t id, std::uint32_t parent, const std::string& name) {
-    Statement update(db_, "UPDATE entries SET parent = ?, name = ? WHERE id = ?");
+    SqliteStatement update(db_, "UPDATE entries SET parent = ?, name = ? WHERE id = ?");
     const auto stale = byName(parent, name);
     if (stale && stale->id != id) remove(stale->id);
     return update.bind(1, parent).bind(2, name).bind(3, id).step() == SQLITE_DONE;
 }
 
 bool IdDatabase::setInode(std::uint32_t id, std::uint64_t device, std::uint64_t inode) {
-    Statement update(db_, "UPDATE entries SET device = ?, inode = ? WHERE id = ?");
+    SqliteStatement update(db_, "UPDATE entries SET device = ?, inode = ? WHERE id = ?");
     update.bind(1, static_cast<std::int64_t>(device)).bind(2, static_cast<std::int64_t>(inode));
     return update.bind(3, id).step() == SQLITE_DONE;
 }
 
 bool IdDatabase::remove(std::uint32_t id) {
-    Statement erase(db_, "DELETE FROM entries WHERE id = ?");
+    SqliteStatement erase(db_, "DELETE FROM entries WHERE id = ?");
     return erase.bind(1, id).step() == SQLITE_DONE;
 }
 
+bool IdDatabase::isFileId(std::uint32_t id) {
+    SqliteStatement select(db_, "SELECT 1 FROM file_ids WHERE id = ?");
+    return select.bind(1, id).step() == SQLITE_ROW;
+}
+
+bool IdDatabase::setFileId(std::uint32_t id, bool fileId) {
+    SqliteStatement change(
+        db_, fileId ? "INSERT OR IGNORE INTO file_ids (id) VALUES (?)" : "DELETE FROM file_ids WHERE id = ?");
+    return change.bind(1, id).step() == SQLITE_DONE;
+}
+
 bool IdDatabase::forgetName(std::uint32_t parent, const std::string& name) {
-    Statement erase(db_, "DELETE FROM entries WHERE parent = ? AND name = ?");
+    SqliteStatement erase(db_, "DELETE FROM entries WHERE parent = ? AND name = ?");
     return erase.bind(1, parent).bind(2, name).step() == SQLITE_DONE;
 }
 

@@ -51,6 +51,10 @@ public:
     bool move(std::uint32_t id, std::uint32_t parent, const std::string& name);
     bool setInode(std::uint32_t id, std::uint64_t device, std::uint64_t inode);
     bool remove(std::uint32_t id);
+    // Every entry has an ID; a file ID is one a client asked to keep (AFP's CreateID), until
+    // it deletes it or the entry goes.
+    bool isFileId(std::uint32_t id);
+    bool setFileId(std::uint32_t id, bool fileId);
 
 private:
     explicit IdDatabase(sqlite3* db) : db_(db) {}

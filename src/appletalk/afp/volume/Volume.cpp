@@ -10,9 +10,11 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <random>
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace appletalk::afp {
@@ -21,6 +23,12 @@ namespace {
 constexpr std::int64_t kMacEpochInUnix = 946684800; // 2000-01-01 00:00 UTC
 // Deeper than any folder a Mac can show; a loop in the database stops here.
 constexpr int kMaxDepth = 1024;
+constexpr std::size_t kCopyChunk = 256 * 1024;
+// AFP's file attribute bits that CopyFile looks at: a copy-protected file is not copied, and
+// the "already open" bits are the original's state, not the copy's.
+constexpr std::uint16_t kDataAlreadyOpen = 1 << 3;
+constexpr std::uint16_t kResourceAlreadyOpen = 1 << 4;
+constexpr std::uint16_t kCopyProtect = 1 << 10;
 
 std::int32_t macTime(std::time_t unixTime) {
     const auto seconds = static_cast<std::int64_t>(unixTime) - kMacEpochInUnix;
@@ -50,6 +58,72 @@ bool forEachName(int folderFd, const std::function<void(const std::string&)>& ea
     return true;
 }
 
+bool exists(int folderFd, const std::string& name) {
+    struct stat status {};
+    return ::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// A name no client sees (the "._" prefix is hidden) for work in progress; left over after a
+// crash, it goes with its folder like any AppleDouble leftover.
+std::string temporaryName() {
+    static std::mt19937_64 random{std::random_device{}()};
+    char name[48];
+    std::snprintf(name, sizeof name, "._vidur-work-%016llx", static_cast<unsigned long long>(random()));
+    return name;
+}
+
+// 0 or the errno of a rename that never replaces; a filesystem without RENAME_NOREPLACE is
+// looked at first.
+int renameNoReplace(int fromFd, const std::string& from, int toFd, const std::string& to) {
+    if (::renameat2(fromFd, from.c_str(), toFd, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL) return errno;
+    if (exists(toFd, to)) return EEXIST;
+    return ::renameat(fromFd, from.c_str(), toFd, to.c_str()) == 0 ? 0 : errno;
+}
+
+// 0 or the errno of swapping two names: atomic where the filesystem has RENAME_EXCHANGE,
+// through a third name elsewhere (put back as it was when a step fails).
+int exchangeNames(int fdA, const std::string& a, int fdB, const std::string& b) {
+    if (::renameat2(fdA, a.c_str(), fdB, b.c_str(), RENAME_EXCHANGE) == 0) return 0;
+    if (errno != EINVAL) return errno;
+    const auto aside = temporaryName();
+    if (::renameat(fdA, a.c_str(), fdA, aside.c_str()) != 0) return errno;
+    if (::renameat(fdB, b.c_str(), fdA, a.c_str()) != 0) {
+        const int error = errno;
+        ::renameat(fdA, aside.c_str(), fdA, a.c_str());
+        return error;
+    }
+    if (::renameat(fdA, aside.c_str(), fdB, b.c_str()) != 0) {
+        const int error = errno;
+        ::renameat(fdA, a.c_str(), fdB, b.c_str());
+        ::renameat(fdA, aside.c_str(), fdA, a.c_str());
+        return error;
+    }
+    return 0;
+}
+
+// The AppleDouble files follow their data files, whichever of the two have one.
+int exchangeSidecars(int fdA, const std::string& a, int fdB, const std::string& b) {
+    const auto sidecarA = MetadataStore::sidecarName(a);
+    const auto sidecarB = MetadataStore::sidecarName(b);
+    const bool hasA = exists(fdA, sidecarA);
+    const bool hasB = exists(fdB, sidecarB);
+    if (hasA && hasB) return exchangeNames(fdA, sidecarA, fdB, sidecarB);
+    if (hasA) return ::renameat(fdA, sidecarA.c_str(), fdB, sidecarB.c_str()) == 0 ? 0 : errno;
+    if (hasB) return ::renameat(fdB, sidecarB.c_str(), fdA, sidecarA.c_str()) == 0 ? 0 : errno;
+    return 0;
+}
+
+VolumeError copyFork(const Fork& from, Fork& to) {
+    std::vector<std::uint8_t> chunk(kCopyChunk);
+    for (std::uint64_t offset = 0;;) {
+        const auto got = from.read(offset, chunk);
+        if (!got.ok() || got.value == 0) return got.error;
+        if (const auto error = to.write(offset, {chunk.data(), got.value}); error != VolumeError::None) return error;
+        offset += got.value;
+    }
+}
+
 } // namespace
 
 std::string_view describe(VolumeError error) {
@@ -65,6 +139,12 @@ std::string_view describe(VolumeError error) {
     case VolumeError::WrongKind: return "a folder where a file was meant, or the other way round";
     case VolumeError::CannotMove: return "a folder cannot go into itself";
     case VolumeError::Io: return "the disk or the ID database failed";
+    case VolumeError::DiskFull: return "the disk is full";
+    case VolumeError::SameObject: return "both names are the same file";
+    case VolumeError::IdExists: return "the file already has a file ID";
+    case VolumeError::IdNotFound: return "no such file ID";
+    case VolumeError::BadId: return "not a file's ID";
+    case VolumeError::TooLarge: return "too many bytes for the item";
     }
     return "unknown";
 }
@@ -407,15 +487,9 @@ VolumeError Volume::move(std::uint32_t directoryId, std::string_view macName, st
     const auto newName = linuxNameFor(newMacName);
     if (!newName || hidden(newDirectoryId, *newName)) return VolumeError::BadName;
     const auto id = idFor(from.value); // given before the move, so that it goes along
-    if (::renameat2(from.value.parent, from.value.name.c_str(), to.value.get(), newName->c_str(), RENAME_NOREPLACE) !=
-        0) {
-        if (errno != EINVAL) return volumeErrorOf(errno);
-        // A filesystem without RENAME_NOREPLACE: look first.
-        struct stat taken {};
-        if (::fstatat(to.value.get(), newName->c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) return VolumeError::Exists;
-        if (::renameat(from.value.parent, from.value.name.c_str(), to.value.get(), newName->c_str()) != 0)
-            return errno == EINVAL ? VolumeError::CannotMove : volumeErrorOf(errno);
-    }
+    // EINVAL: a folder into itself or a folder of its own.
+    if (const int error = renameNoReplace(from.value.parent, from.value.name, to.value.get(), *newName); error != 0)
+        return error == EINVAL ? VolumeError::CannotMove : volumeErrorOf(error);
     metadata_.renameSidecar(from.value.parent, from.value.name, to.value.get(), *newName);
     if (id != 0) ids_->move(id, newDirectoryId, *newName);
     return VolumeError::None;
@@ -486,6 +560,201 @@ VolumeResult<std::uint32_t> Volume::idOf(std::string_view relativePath) {
         if (id == 0) return VolumeError::Io;
     }
     return id;
+}
+
+VolumeResult<std::uint32_t> Volume::copyFile(std::uint32_t sourceDirectoryId, std::string_view sourceName,
+                                             std::uint32_t destinationDirectoryId, std::string_view newName) {
+    if (options_.readOnly) return VolumeError::ReadOnly;
+    auto source = locate(sourceDirectoryId, sourceName);
+    if (!source.ok()) return source.error;
+    if (!S_ISREG(source.value.status.st_mode)) return VolumeError::WrongKind;
+    const auto read = metadata_.read(source.value.parent, source.value.name);
+    // A link inside the volume is served as its file, which has no record of its own here.
+    if (!read.ok() && read.error != VolumeError::Outside) return read.error;
+    const auto metadata = read.value.value_or(MacMetadata{});
+    if ((metadata.attributes & kCopyProtect) != 0) return VolumeError::AccessDenied;
+    std::string folderPath;
+    auto folder = openDirectory(destinationDirectoryId, &folderPath);
+    if (!folder.ok()) return folder.error;
+    const int folderFd = folder.value.get();
+    const auto name = newName.empty() ? std::optional(source.value.name) : linuxNameFor(newName);
+    if (!name || hidden(destinationDirectoryId, *name)) return VolumeError::BadName;
+    if (exists(folderFd, *name)) return VolumeError::Exists; // before copying megabytes for nothing
+    const auto temporary = temporaryName();
+    auto error = copyInto(source.value, metadata, folderFd, temporary);
+    const bool hasSidecar = exists(folderFd, MetadataStore::sidecarName(temporary));
+    if (error == VolumeError::None) error = volumeErrorOf(renameNoReplace(folderFd, temporary, folderFd, *name));
+    if (error != VolumeError::None) {
+        ::unlinkat(folderFd, temporary.c_str(), 0);
+        metadata_.removeSidecar(folderFd, temporary);
+        return error;
+    }
+    // The data file holds the name now; its AppleDouble file follows (a stale one of a file
+    // long gone must not lend the copy its resource fork).
+    error = hasSidecar ? metadata_.renameSidecar(folderFd, temporary, folderFd, *name)
+                       : metadata_.removeSidecar(folderFd, *name);
+    if (error != VolumeError::None) {
+        ::unlinkat(folderFd, name->c_str(), 0);
+        metadata_.removeSidecar(folderFd, temporary);
+        return error;
+    }
+    Place copy;
+    copy.parent = folderFd;
+    copy.parentId = destinationDirectoryId;
+    copy.name = *name;
+    copy.path = joined(folderPath, *name);
+    if (::fstatat(folderFd, name->c_str(), &copy.status, AT_SYMLINK_NOFOLLOW) != 0) return volumeErrorOf(errno);
+    const auto id = idFor(copy);
+    if (id == 0) return VolumeError::Io;
+    return id;
+}
+
+VolumeError Volume::copyInto(const Place& source, const MacMetadata& metadata, int folderFd,
+                             const std::string& temporary) {
+    auto input = opener_.open(root_.get(), source.path, O_RDONLY);
+    if (!input.ok()) return input.error;
+    UniqueFd output(::openat(folderFd, temporary.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!output.valid()) return volumeErrorOf(errno);
+    Fork data(std::move(output), true);
+    if (const auto error = copyFork(Fork(std::move(input.value), false), data); error != VolumeError::None)
+        return error;
+    // The copy is a file of its own: the ID the record remembers is the original's (the copy
+    // gets a new one once it has its name); it was never backed up.
+    auto own = metadata;
+    own.attributes &= static_cast<std::uint16_t>(~(kDataAlreadyOpen | kResourceAlreadyOpen));
+    own.id = 0;
+    own.device = 0;
+    own.inode = 0;
+    own.stamp = {};
+    own.backedUp = kNeverBackedUp;
+    if (own.created == 0) own.created = macTime(source.status.st_mtime);
+    if (const auto error = metadata_.write(folderFd, temporary, own); error != VolumeError::None) return error;
+    auto resource = metadata_.openResourceFork(source.parent, source.name, false);
+    if (!resource.ok()) return resource.error;
+    const Fork resourceIn(std::move(resource.value), false);
+    if (resourceIn.size() > 0) {
+        auto place = metadata_.openResourceFork(folderFd, temporary, true);
+        if (!place.ok()) return place.error;
+        Fork resourceOut(std::move(place.value), true);
+        if (const auto error = copyFork(resourceIn, resourceOut); error != VolumeError::None) return error;
+    }
+    const timespec times[2] = {{0, UTIME_OMIT}, source.status.st_mtim};
+    if (::utimensat(folderFd, temporary.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return volumeErrorOf(errno);
+    return VolumeError::None;
+}
+
+VolumeError Volume::exchangeFiles(std::uint32_t directoryIdA, std::string_view nameA, std::uint32_t directoryIdB,
+                                  std::string_view nameB) {
+    if (options_.readOnly) return VolumeError::ReadOnly;
+    auto a = locate(directoryIdA, nameA);
+    if (!a.ok()) return a.error;
+    auto b = locate(directoryIdB, nameB);
+    if (!b.ok()) return b.error;
+    if (!S_ISREG(a.value.status.st_mode) || !S_ISREG(b.value.status.st_mode)) return VolumeError::WrongKind;
+    if (a.value.status.st_ino == b.value.status.st_ino && a.value.status.st_dev == b.value.status.st_dev)
+        return VolumeError::SameObject;
+    const auto idA = idFor(a.value);
+    const auto idB = idFor(b.value);
+    if (idA == 0 || idB == 0) return VolumeError::Io;
+    if (const int error = exchangeNames(a.value.parent, a.value.name, b.value.parent, b.value.name); error != 0)
+        return volumeErrorOf(error);
+    // The resource forks (and, in "._" storage, the metadata) go with the data; the metadata
+    // in extended attributes goes with its inode by itself.
+    if (const int error = exchangeSidecars(a.value.parent, a.value.name, b.value.parent, b.value.name); error != 0) {
+        exchangeNames(a.value.parent, a.value.name, b.value.parent, b.value.name);
+        return volumeErrorOf(error);
+    }
+    const auto keptA = keepId(a.value, idA);
+    const auto keptB = keepId(b.value, idB);
+    return keptA != VolumeError::None ? keptA : keptB;
+}
+
+// The name keeps its ID for the inode it holds now, in the database and in the record.
+VolumeError Volume::keepId(const Place& place, std::uint32_t id) {
+    struct stat status {};
+    if (!statBeneath(place.path, status)) return VolumeError::NotFound; // as locate() saw it, through a link
+    const auto device = static_cast<std::uint64_t>(status.st_dev);
+    const auto inode = static_cast<std::uint64_t>(status.st_ino);
+    if (!ids_->setInode(id, device, inode)) return VolumeError::Io;
+    auto read = metadata_.read(place.parent, place.name);
+    if (!read.ok()) return read.error;
+    auto metadata = read.value.value_or(MacMetadata{});
+    metadata.id = id;
+    metadata.device = device;
+    metadata.inode = inode;
+    metadata.stamp = ids_->stamp();
+    return metadata_.write(place.parent, place.name, metadata);
+}
+
+VolumeResult<Volume::Place> Volume::placeOf(std::uint32_t id) {
+    if (id < IdDatabase::kFirstFreeId) return VolumeError::BadId; // the root, and AFP's reserved IDs
+    if (!pathOf(id).ok()) return VolumeError::IdNotFound; // also finds it again after a rename
+    const auto record = ids_->byId(id);
+    if (!record) return VolumeError::IdNotFound;
+    Place place;
+    std::string folderPath;
+    auto folder = openDirectory(record->parent, &folderPath);
+    if (!folder.ok()) return VolumeError::IdNotFound;
+    place.ownParent = std::move(folder.value);
+    place.parent = place.ownParent.get();
+    place.parentId = record->parent;
+    place.name = record->name;
+    place.path = joined(folderPath, record->name);
+    if (::fstatat(place.parent, place.name.c_str(), &place.status, AT_SYMLINK_NOFOLLOW) != 0)
+        return VolumeError::IdNotFound;
+    if (S_ISLNK(place.status.st_mode) && !statBeneath(place.path, place.status)) return VolumeError::Outside;
+    if (!servable(place.status)) return VolumeError::IdNotFound;
+    return place;
+}
+
+VolumeResult<std::uint32_t> Volume::createFileId(std::uint32_t directoryId, std::string_view macName) {
+    if (options_.readOnly) return VolumeError::ReadOnly;
+    auto place = locate(directoryId, macName);
+    if (!place.ok()) return place.error;
+    if (!S_ISREG(place.value.status.st_mode)) return VolumeError::WrongKind;
+    const auto id = idFor(place.value);
+    if (id == 0) return VolumeError::Io;
+    if (ids_->isFileId(id)) {
+        VolumeResult<std::uint32_t> existing(id);
+        existing.error = VolumeError::IdExists;
+        return existing;
+    }
+    if (!ids_->setFileId(id, true)) return VolumeError::Io;
+    return id;
+}
+
+VolumeResult<EntryInfo> Volume::resolveFileId(std::uint32_t fileId) {
+    auto place = placeOf(fileId);
+    if (!place.ok()) return place.error;
+    if (!S_ISREG(place.value.status.st_mode)) return VolumeError::BadId;
+    if (!ids_->isFileId(fileId)) return VolumeError::IdNotFound;
+    return describe(place.value);
+}
+
+VolumeError Volume::deleteFileId(std::uint32_t fileId) {
+    if (options_.readOnly) return VolumeError::ReadOnly;
+    auto place = placeOf(fileId);
+    if (!place.ok()) {
+        // The file went behind the server's back: its file ID goes too.
+        if (place.error == VolumeError::IdNotFound && ids_->isFileId(fileId)) {
+            ids_->setFileId(fileId, false);
+            return VolumeError::NotFound;
+        }
+        return place.error;
+    }
+    if (!S_ISREG(place.value.status.st_mode)) return VolumeError::WrongKind;
+    if (!ids_->isFileId(fileId)) return VolumeError::IdNotFound;
+    return ids_->setFileId(fileId, false) ? VolumeError::None : VolumeError::Io;
+}
+
+VolumeResult<Volume::SpaceInfo> Volume::space() {
+    struct statvfs status {};
+    if (::fstatvfs(root_.get(), &status) != 0) return volumeErrorOf(errno);
+    SpaceInfo info;
+    info.bytesFree = static_cast<std::uint64_t>(status.f_bavail) * status.f_frsize;
+    info.bytesTotal = static_cast<std::uint64_t>(status.f_blocks) * status.f_frsize;
+    if (status.f_bsize > 0 && status.f_bsize <= UINT32_MAX) info.blockSize = static_cast<std::uint32_t>(status.f_bsize);
+    return info;
 }
 
 } // namespace appletalk::afp

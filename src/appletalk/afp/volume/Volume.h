@@ -93,6 +93,30 @@ public:
     VolumeResult<std::unique_ptr<Fork>> openFork(std::uint32_t directoryId, std::string_view macName, ForkKind kind,
                                                  bool writable);
 
+    // AFP's CopyFile: both forks, Finder info, comment, dates and attributes go to a new file
+    // with an ID of its own; an empty newName keeps the source's name. The copy is written
+    // under a hidden name in the destination folder and renamed into place when whole.
+    VolumeResult<std::uint32_t> copyFile(std::uint32_t sourceDirectoryId, std::string_view sourceName,
+                                         std::uint32_t destinationDirectoryId, std::string_view newName);
+    // AFP's ExchangeFiles: both forks and the metadata change places, the names stay, and each
+    // ID stays with its name (the call exists so that a safe save keeps the document's file ID).
+    VolumeError exchangeFiles(std::uint32_t directoryIdA, std::string_view nameA, std::uint32_t directoryIdB,
+                              std::string_view nameB);
+    // File IDs as AFP's CreateID, ResolveID and DeleteID see them. Every entry has an ID from
+    // first sight; a file ID is one a client asked to keep. CreateID of a file that has one
+    // answers IdExists with that ID in value; a folder is WrongKind there and BadId to
+    // ResolveID; an ID never created, deleted, or whose file is gone is IdNotFound.
+    VolumeResult<std::uint32_t> createFileId(std::uint32_t directoryId, std::string_view macName);
+    VolumeResult<EntryInfo> resolveFileId(std::uint32_t fileId);
+    VolumeError deleteFileId(std::uint32_t fileId);
+
+    // Space on the volume's file system, for GetVolParms.
+    struct SpaceInfo {
+        std::uint64_t bytesFree = 0, bytesTotal = 0;
+        std::uint32_t blockSize = 4096;
+    };
+    VolumeResult<SpaceInfo> space();
+
     // Where an ID is, as Linux names from the root joined by '/' ("" for the root).
     VolumeResult<std::string> pathOf(std::uint32_t id);
     // The ID of the entry at such a path, given on first sight.
@@ -122,6 +146,9 @@ private:
     bool statBeneath(const std::string& path, struct stat& status);
     VolumeResult<std::uint32_t> create(std::uint32_t directoryId, std::string_view macName, bool directory);
     VolumeError removeDirectory(const Place& place);
+    VolumeResult<Place> placeOf(std::uint32_t id);
+    VolumeError copyInto(const Place& source, const MacMetadata& metadata, int folderFd, const std::string& temporary);
+    VolumeError keepId(const Place& place, std::uint32_t id);
 
     VolumeOptions options_;
     UniqueFd root_;

@@ -19,6 +19,12 @@ enum class VolumeError {
     WrongKind, // a folder where a file was meant, or the other way round
     CannotMove, // a folder into itself or a folder of its own
     Io, // the disk or the database failed
+    DiskFull, // no room left on the volume's filesystem
+    SameObject, // two names that are one file (an exchange of a file with itself)
+    IdExists, // a file ID was already created for the file (the ID comes with it)
+    IdNotFound, // no file ID was created, or it was deleted, or its file is gone
+    BadId, // the ID is a folder's, or one AFP reserves, never a file ID
+    TooLarge, // more bytes than the item may hold (an icon's bitmap)
 };
 
 std::string_view describe(VolumeError error);

@@ -6,6 +6,7 @@
 #include "tools/vidur/commands/NetInfoWindowCommand.h"
 #include "tools/vidur/commands/NodeCommand.h"
 #include "tools/vidur/commands/PapStatusCommand.h"
+#include "tools/vidur/commands/PasswdCommand.h"
 #include "tools/vidur/commands/PrintCommand.h"
 #include "tools/vidur/commands/SimCommand.h"
 #include "tools/vidur/commands/StatusWindowCommand.h"
@@ -27,6 +28,7 @@ void addBuiltinCommands(CommandRegistry& registry) {
 #ifdef VIDUR_WITH_SERVE
     registry.add(std::make_unique<ServeCommand>());
 #endif
+    registry.add(std::make_unique<PasswdCommand>());
     // The windows are the windows module's, loaded only when one is shown.
     registry.add(std::make_unique<ChooserCommand>());
     registry.add(std::make_unique<StatusWindowCommand>());
