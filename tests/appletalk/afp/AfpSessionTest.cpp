@@ -3,6 +3,7 @@
 // login, volumes, enumeration, both forks, IDs across renames, deny modes and locks between
 // sessions, escapes from the folder and blocks no client should send.
 #include "appletalk/afp/server/AfpServer.h"
+#include "appletalk/afp/server/auth/UserFile.h"
 #include "appletalk/protocols/afp/AfpEnumerateReply.h"
 #include "appletalk/protocols/afp/AfpParameters.h"
 #include "appletalk/protocols/afp/AfpReply.h"
@@ -453,6 +454,91 @@ TEST(AfpSession, CommentsThroughTheDesktopReference) {
     EXPECT_EQ(client.call(get).result, code(AfpResult::ItemNotFound));
     ASSERT_EQ(client.call(request(AfpCommand::CloseDT, {{Reference, desktop}})).result, kNoErr);
     EXPECT_EQ(client.call(get).result, code(AfpResult::ParamErr));
+}
+
+TEST(AfpSession, NamedUsersLogInWithTheirPasswordOnly) {
+    ShareFixture share;
+    std::string problem;
+    ASSERT_TRUE(UserFile::store(share.base() / "users", "alice", "wonder", problem)) << problem;
+    AfpServerConfig config;
+    config.guestAllowed = false;
+    config.cleartextAllowed = true;
+    config.usersFile = share.base() / "users";
+    auto server = share.server(config);
+    const auto login = [&](const std::string& password) {
+        Client client(*server);
+        // Cleartxt Passwrd: the user name, an even pad, and 8 bytes of password.
+        auto built = request(AfpCommand::Login, {}, {}, {"AFP2.2", "Cleartxt Passwrd"});
+        built.block.rest = {5, 'a', 'l', 'i', 'c', 'e'};
+        if ((1 + 7 + 17 + built.block.rest.size()) % 2 != 0) built.block.rest.push_back(0);
+        std::vector<std::uint8_t> padded(8, 0);
+        std::copy(password.begin(), password.end(), padded.begin());
+        built.block.rest.insert(built.block.rest.end(), padded.begin(), padded.end());
+        return client.call(built).result;
+    };
+    EXPECT_EQ(login("wonder"), kNoErr);
+    EXPECT_EQ(login("wander"), code(AfpResult::UserNotAuth));
+    Client guest(*server);
+    EXPECT_EQ(guest.call(request(AfpCommand::Login, {}, {}, {"AFP2.2", "No User Authent"})).result,
+              code(AfpResult::BadUAM));
+}
+
+TEST(AfpSession, IdsCopiesAndTheDesktopDatabase) {
+    ShareFixture share;
+    std::ofstream(share.share() / "App") << "code";
+    auto server = share.server();
+    Client client(*server);
+    client.logIn();
+    const auto created =
+        client.call(request(AfpCommand::CreateID, {{Volume, client.volume}, {Directory, kRoot}}, {path("App")}));
+    ASSERT_TRUE(created.result == kNoErr || created.result == code(AfpResult::IDExists));
+    const auto id = AfpReply::parse(AfpCommand::CreateID, created.reply)->block.get(Tag);
+    const auto resolved = client.call(
+        request(AfpCommand::ResolveID, {{Volume, client.volume}, {Tag, id}, {Bitmap, 1u << file_bit::LongName}}));
+    ASSERT_EQ(resolved.result, kNoErr);
+    const auto reply = AfpReply::parse(AfpCommand::ResolveID, resolved.reply);
+    EXPECT_EQ(AfpParameters::parse(ParameterKind::File, reply->block.get(Bitmap), reply->block.rest)
+                  ->names[file_bit::LongName],
+              "App");
+
+    ASSERT_EQ(
+        client
+            .call(request(
+                AfpCommand::CopyFile,
+                {{Volume, client.volume}, {Directory, kRoot}, {DestVolume, client.volume}, {DestDirectory, kRoot}},
+                {path("App"), path(""), path("Copy")}))
+            .result,
+        kNoErr);
+    EXPECT_NE(client.parameters(kRoot, "Copy", kFileNumberBit)->numbers[file_bit::FileNumber], id);
+    EXPECT_EQ(text(client.read(client.open("Copy", kRead), 0, 4)), "code");
+
+    const auto desktop =
+        AfpReply::parse(AfpCommand::OpenDT, client.call(request(AfpCommand::OpenDT, {{Volume, client.volume}})).reply)
+            ->block.get(Reference);
+    ASSERT_EQ(
+        client
+            .call(request(AfpCommand::AddAPPL,
+                          {{Reference, desktop}, {Directory, kRoot}, {Creator, 0x41505031}, {Tag, 7}}, {path("App")}))
+            .result,
+        kNoErr);
+    const auto appl = client.call(
+        request(AfpCommand::GetAPPL,
+                {{Reference, desktop}, {Creator, 0x41505031}, {Index, 1}, {Bitmap, 1u << file_bit::LongName}}));
+    ASSERT_EQ(appl.result, kNoErr);
+    EXPECT_EQ(AfpReply::parse(AfpCommand::GetAPPL, appl.reply)->block.get(Tag), 7u);
+    const std::vector<std::uint8_t> icon(128, 0xAA);
+    auto addIcon =
+        request(AfpCommand::AddIcon,
+                {{Reference, desktop}, {Creator, 0x41505031}, {Type, 0x4150504C}, {IconType, 1}, {Tag, 3}, {Size, 128}})
+            .serialize();
+    ASSERT_EQ(client.session->write(addIcon, icon).result, kNoErr);
+    const auto got = client.call(
+        request(AfpCommand::GetIcon,
+                {{Reference, desktop}, {Creator, 0x41505031}, {Type, 0x4150504C}, {IconType, 1}, {Size, 128}}));
+    EXPECT_EQ(got.reply, icon);
+    EXPECT_EQ(client.call(request(AfpCommand::DeleteID, {{Volume, client.volume}, {Tag, id}})).result, kNoErr);
+    EXPECT_EQ(client.call(request(AfpCommand::ResolveID, {{Volume, client.volume}, {Tag, id}, {Bitmap, 0}})).result,
+              code(AfpResult::IDNotFound));
 }
 
 } // namespace

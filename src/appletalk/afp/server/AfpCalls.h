@@ -17,7 +17,7 @@ namespace appletalk::afp {
 
 struct AfpCall {
     const AfpRequest& request;
-    std::span<const std::uint8_t> data; // Write's data; empty for the other calls
+    std::span<const std::uint8_t> data; // Write's and AddIcon's data; empty for the other calls
 
     std::uint32_t get(AfpField field) const { return request.block.get(field); }
 };
@@ -84,6 +84,18 @@ AfpAnswer closeDt(AfpSessionState&, const AfpCall&);
 AfpAnswer addComment(AfpSessionState&, const AfpCall&);
 AfpAnswer removeComment(AfpSessionState&, const AfpCall&);
 AfpAnswer getComment(AfpSessionState&, const AfpCall&);
+AfpAnswer addIcon(AfpSessionState&, const AfpCall&);
+AfpAnswer getIcon(AfpSessionState&, const AfpCall&);
+AfpAnswer getIconInfo(AfpSessionState&, const AfpCall&);
+AfpAnswer addAppl(AfpSessionState&, const AfpCall&);
+AfpAnswer removeAppl(AfpSessionState&, const AfpCall&);
+AfpAnswer getAppl(AfpSessionState&, const AfpCall&);
+// File IDs, copies and exchanges (AfpFileIdCalls.cpp)
+AfpAnswer createId(AfpSessionState&, const AfpCall&);
+AfpAnswer resolveId(AfpSessionState&, const AfpCall&);
+AfpAnswer deleteId(AfpSessionState&, const AfpCall&);
+AfpAnswer copyFile(AfpSessionState&, const AfpCall&);
+AfpAnswer exchangeFiles(AfpSessionState&, const AfpCall&);
 } // namespace calls
 
 } // namespace appletalk::afp

@@ -50,6 +50,12 @@ bool AfpLockTable::isOpen(const AfpForkKey& key) const {
     return std::any_of(openings_.begin(), openings_.end(), [&](const auto& entry) { return entry.second.key == key; });
 }
 
+bool AfpLockTable::denied(const AfpForkKey& key, AfpAccessMode mode) const {
+    const std::lock_guard guard(mutex_);
+    return std::any_of(openings_.begin(), openings_.end(),
+                       [&](const auto& entry) { return entry.second.key == key && denies(entry.second.mode, mode); });
+}
+
 bool AfpLockTable::lockedByOtherLocked(Owner owner, const AfpForkKey& key, Range range) const {
     for (const auto& [other, opening] : openings_) {
         if (other == owner || opening.key != key) continue;

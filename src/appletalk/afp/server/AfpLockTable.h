@@ -49,6 +49,8 @@ public:
     // Whether any fork of the file is open, in any session.
     bool isOpen(std::size_t volume, std::uint32_t fileId) const;
     bool isOpen(const AfpForkKey& key) const;
+    // Whether an opening of the fork denies what `mode` asks (CopyFile reads its source).
+    bool denied(const AfpForkKey& key, AfpAccessMode mode) const;
 
     // Ranges are [start, start + length); a length reaching past 2^64 is cut there.
     AfpResult lock(Owner owner, std::uint64_t start, std::uint64_t length, std::size_t maxLocks);

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-// GetSrvrInfo, Login, LoginCont, Logout and the user calls. Until named users come, a
-// session logs in as a guest, when the server admits guests.
+// GetSrvrInfo, Login, LoginCont, Logout and the user calls. The methods themselves (the
+// UAMs) are the login exchange's; here a session only learns how its login ended.
 #include "appletalk/afp/server/AfpCalls.h"
 #include "appletalk/afp/server/AfpLogText.h"
-#include "appletalk/afp/server/AfpUams.h"
+#include "appletalk/afp/server/AfpVersions.h"
 
-#include "text/MacRoman.h"
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -19,6 +19,24 @@ constexpr std::uint16_t kUserIdBit = 0x0001, kPrimaryGroupBit = 0x0002;
 constexpr std::uint16_t kGetMessage = 0x0001;
 constexpr std::uint32_t kLoginMessage = 0, kServerMessage = 1;
 
+// Records the end of a login step: logged in, refused, or waiting for LoginCont.
+AfpAnswer concluded(AfpSessionState& session, std::optional<Uam> uam, LoginOutcome outcome) {
+    const std::string peer = loggable(session.options().peer);
+    const std::string method = uam ? std::string(" (") + std::string(uamName(*uam)) + ")" : std::string();
+    if (outcome.result == static_cast<std::int32_t>(AfpResult::NoErr)) {
+        session.loggedIn = true;
+        session.guest = outcome.guest;
+        session.user = outcome.user;
+        session.continuation.reset();
+        const std::string who = outcome.guest ? "guest" : "user \"" + loggable(outcome.user) + "\"";
+        session.server().log(who + " logged in from " + peer + method);
+    } else if (outcome.result != static_cast<std::int32_t>(AfpResult::AuthContinue)) {
+        session.continuation.reset();
+        session.server().log("login refused from " + peer + method);
+    }
+    return AfpAnswer{outcome.result, std::move(outcome.reply)};
+}
+
 } // namespace
 
 AfpAnswer getSrvrInfo(AfpSessionState& session, const AfpCall&) {
@@ -29,19 +47,29 @@ AfpAnswer login(AfpSessionState& session, const AfpCall& call) {
     if (session.loggedIn) return answer(AfpResult::MiscErr);
     const auto& texts = call.request.block.texts;
     if (!isSupportedAfpVersion(texts[0])) return answer(AfpResult::BadVersNum);
-    const std::string peer = loggable(session.options().peer);
-    if (vidur::text::compareFolded(texts[1], kGuestUam) != 0 || !session.server().config().guestAllowed) {
-        session.server().log("login refused from " + peer + ": method \"" + loggable(texts[1]) + "\"");
+    const auto& policy = session.server().loginPolicy();
+    const auto uam = uamFromName(texts[1]);
+    const auto offered = offeredUams(policy);
+    if (!uam || std::find(offered.begin(), offered.end(), uamName(*uam)) == offered.end()) {
+        session.server().log("login refused from " + loggable(session.options().peer) + ": method \"" +
+                             loggable(texts[1]) + "\" not offered");
         return answer(AfpResult::BadUAM);
     }
-    session.loggedIn = true;
-    session.guest = true;
-    session.server().log("guest logged in from " + peer + " (" + loggable(texts[0]) + ")");
-    return answer(AfpResult::NoErr);
+    // The UAM's data starts after the command byte and the two strings.
+    const std::size_t offset = 1 + (1 + texts[0].size()) + (1 + texts[1].size());
+    session.continuation.reset();
+    return concluded(session, *uam,
+                     LoginExchange::begin(policy, *uam, call.request.block.rest, offset, session.continuation));
 }
 
-// No method this server offers needs a second step yet.
-AfpAnswer loginCont(AfpSessionState&, const AfpCall&) { return answer(AfpResult::ParamErr); }
+AfpAnswer loginCont(AfpSessionState& session, const AfpCall& call) {
+    if (session.loggedIn || !session.continuation) return answer(AfpResult::ParamErr);
+    // Every answer ends the exchange, whatever it says.
+    const auto exchange = std::move(session.continuation);
+    auto outcome =
+        exchange->proceed(static_cast<std::uint16_t>(call.get(AfpField::Reference)), call.request.block.rest);
+    return concluded(session, std::nullopt, std::move(outcome));
+}
 
 AfpAnswer logout(AfpSessionState& session, const AfpCall&) {
     session.closeEverything();

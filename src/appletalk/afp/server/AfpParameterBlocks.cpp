@@ -10,7 +10,7 @@ namespace appletalk::afp {
 namespace {
 
 constexpr std::size_t kProDosInfoSize = 6;
-constexpr std::uint16_t kVolumeReadOnly = 0x0001, kVolumeHasPassword = 0x0002;
+constexpr std::uint16_t kVolumeReadOnly = 0x0001, kVolumeHasPassword = 0x0002, kVolumeFileIds = 0x0004;
 constexpr std::uint16_t kFixedDirectoryIds = 2; // the volume signature: IDs never change
 // AFP 2.x's 32-bit sizes stop short of the sign bit: older clients read them as signed.
 constexpr std::uint64_t kMaxReportedSize = 0x7FFFFFFF;
@@ -69,7 +69,8 @@ AfpParameters volumeParameters(const VolumeFacts& facts, std::uint16_t bitmap) {
     out.bitmap = bitmap;
     const auto flag = [](bool on, std::uint16_t bit) { return on ? bit : std::uint16_t{0}; };
     if (out.has(Attributes))
-        out.set(Attributes, flag(facts.readOnly, kVolumeReadOnly) | flag(facts.hasPassword, kVolumeHasPassword));
+        out.set(Attributes,
+                flag(facts.readOnly, kVolumeReadOnly) | flag(facts.hasPassword, kVolumeHasPassword) | kVolumeFileIds);
     if (out.has(Signature)) out.set(Signature, kFixedDirectoryIds);
     if (out.has(Created)) out.set(Created, asWord(facts.root->created));
     if (out.has(Modified)) out.set(Modified, asWord(facts.root->modified));

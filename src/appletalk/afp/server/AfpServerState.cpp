@@ -2,7 +2,7 @@
 #include "appletalk/afp/server/AfpServerState.h"
 
 #include "appletalk/afp/server/AfpServerIcon.h"
-#include "appletalk/afp/server/AfpUams.h"
+#include "appletalk/afp/server/AfpVersions.h"
 #include "appletalk/protocols/afp/AfpBlock.h"
 #include "text/MacRoman.h"
 
@@ -14,6 +14,7 @@ namespace appletalk::afp {
 namespace {
 
 constexpr std::int64_t kAfpEpochInUnix = 946684800; // 2000-01-01T00:00:00Z
+constexpr const char* kIdDatabaseName = ".vidur-ids.sqlite";
 
 // The Mac OS Roman form of a name the user gave, when it has one within `limit` bytes.
 std::optional<std::string> macNameOf(const std::string& utf8, std::size_t limit) {
@@ -31,8 +32,14 @@ VolumeOptions volumeOptionsFor(const ShareVolumeConfig& volume) {
     options.root = volume.folder;
     options.readOnly = volume.readOnly;
     // Without a state folder the database lives in the shared folder, hidden from clients.
-    options.database = (volume.stateDirectory.empty() ? volume.folder : volume.stateDirectory) / ".vidur-ids.sqlite";
+    options.database = (volume.stateDirectory.empty() ? volume.folder : volume.stateDirectory) / kIdDatabaseName;
     return options;
+}
+
+// Beside the ID database; its name starts with that database's, which the volume hides from
+// clients when both live in the shared folder.
+std::filesystem::path desktopDatabaseFor(const VolumeOptions& options) {
+    return options.database.string() + "-desktop";
 }
 
 } // namespace
@@ -52,8 +59,22 @@ std::shared_ptr<AfpServerState> AfpServerState::create(AfpServerConfig config, s
         return nullptr;
     }
     state->macServerName_ = std::move(*serverName);
-    if (!state->openVolumes(problem) || !state->buildStatusBlock(problem)) return nullptr;
+    if (!state->loadUsers(problem) || !state->openVolumes(problem) || !state->buildStatusBlock(problem)) return nullptr;
     return state;
+}
+
+bool AfpServerState::loadUsers(std::string& problem) {
+    policy_.guestAllowed = config_.guestAllowed;
+    policy_.cleartextAllowed = config_.cleartextAllowed;
+    if (config_.usersFile.empty()) return true;
+    std::string why;
+    users_ = UserFile::load(config_.usersFile, why);
+    if (!users_) {
+        problem = "users file " + config_.usersFile.string() + ": " + why;
+        return false;
+    }
+    policy_.users = &*users_;
+    return true;
 }
 
 bool AfpServerState::openVolumes(std::string& problem) {
@@ -81,13 +102,16 @@ bool AfpServerState::openVolumes(std::string& problem) {
         if (!volumeConfig.stateDirectory.empty())
             std::filesystem::create_directories(volumeConfig.stateDirectory, ignored);
         std::string why;
-        auto volume = Volume::open(volumeOptionsFor(volumeConfig), why);
-        if (!volume) {
+        const auto options = volumeOptionsFor(volumeConfig);
+        auto volume = Volume::open(options, why);
+        auto desktop =
+            volume ? DesktopDatabase::open(desktopDatabaseFor(options), volumeConfig.readOnly, why) : nullptr;
+        if (!volume || !desktop) {
             problem = describeVolume(volumeConfig) + ": " + why;
             return false;
         }
         const auto id = static_cast<std::uint16_t>(volumes_.size() + 1);
-        volumes_.push_back(AfpSharedVolume{volumeConfig, std::move(*name), id, std::move(volume)});
+        volumes_.push_back(AfpSharedVolume{volumeConfig, std::move(*name), id, std::move(volume), std::move(desktop)});
     }
     return true;
 }
@@ -96,7 +120,7 @@ bool AfpServerState::buildStatusBlock(std::string& problem) {
     AfpServerInfo info;
     info.machineType = "Linux";
     info.afpVersions = supportedAfpVersions();
-    info.uams = offeredUamNames(config_);
+    info.uams = offeredUams(policy_);
     info.icon = serverIconAndMask();
     info.flags = server_flag::CopyFile;
     if (!config_.addresses.empty()) info.flags |= server_flag::TcpIp;

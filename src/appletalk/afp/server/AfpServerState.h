@@ -6,6 +6,9 @@
 
 #include "appletalk/afp/server/AfpLockTable.h"
 #include "appletalk/afp/server/AfpServerConfig.h"
+#include "appletalk/afp/server/auth/LoginExchange.h"
+#include "appletalk/afp/server/auth/UserFile.h"
+#include "appletalk/afp/volume/DesktopDatabase.h"
 #include "appletalk/afp/volume/Volume.h"
 
 #include <atomic>
@@ -23,6 +26,7 @@ struct AfpSharedVolume {
     std::string macName; // Mac OS Roman, as the clients see it
     std::uint16_t id = 0; // the volume ID the sessions use
     std::unique_ptr<Volume> volume;
+    std::unique_ptr<DesktopDatabase> desktop;
 };
 
 class AfpServerState {
@@ -35,6 +39,7 @@ public:
     AfpLockTable& locks() { return locks_; }
     const std::vector<std::uint8_t>& statusBlock() const { return statusBlock_; }
     const std::string& macServerName() const { return macServerName_; }
+    const LoginPolicy& loginPolicy() const { return policy_; }
 
     void setLog(std::function<void(const std::string&)> log);
     void log(const std::string& line);
@@ -50,11 +55,14 @@ public:
 
 private:
     AfpServerState() = default;
+    bool loadUsers(std::string& problem);
     bool openVolumes(std::string& problem);
     bool buildStatusBlock(std::string& problem);
 
     AfpServerConfig config_;
     std::string macServerName_;
+    std::optional<UserFile> users_;
+    LoginPolicy policy_;
     std::vector<AfpSharedVolume> volumes_;
     std::vector<std::uint8_t> statusBlock_;
     AfpLockTable locks_;

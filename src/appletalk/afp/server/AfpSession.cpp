@@ -63,6 +63,17 @@ CallTable makeCallTable() {
     add(table, C::AddComment, calls::addComment);
     add(table, C::RemoveComment, calls::removeComment);
     add(table, C::GetComment, calls::getComment);
+    add(table, C::AddIcon, calls::addIcon);
+    add(table, C::GetIcon, calls::getIcon);
+    add(table, C::GetIconInfo, calls::getIconInfo);
+    add(table, C::AddAPPL, calls::addAppl);
+    add(table, C::RemoveAPPL, calls::removeAppl);
+    add(table, C::GetAPPL, calls::getAppl);
+    add(table, C::CreateID, calls::createId);
+    add(table, C::ResolveID, calls::resolveId);
+    add(table, C::DeleteID, calls::deleteId);
+    add(table, C::CopyFile, calls::copyFile);
+    add(table, C::ExchangeFiles, calls::exchangeFiles);
     return table;
 }
 
@@ -101,7 +112,10 @@ AfpAnswer AfpSession::dispatch(std::span<const std::uint8_t> request, std::span<
     if (entry.handler == nullptr) return answer(AfpResult::CallNotSupported);
     if (state_->loggedOut) return answer(AfpResult::SessClosed);
     if (!state_->loggedIn && !entry.beforeLogin) return answer(AfpResult::UserNotAuth);
-    if (isWrite && request[0] != static_cast<std::uint8_t>(AfpCommand::Write)) return answer(AfpResult::ParamErr);
+    // Write and AddIcon carry data of their own; no other command comes that way.
+    const bool takesData = request[0] == static_cast<std::uint8_t>(AfpCommand::Write) ||
+                           request[0] == static_cast<std::uint8_t>(AfpCommand::AddIcon);
+    if (isWrite && !takesData) return answer(AfpResult::ParamErr);
     const auto parsed = AfpRequest::parse(request);
     if (!parsed) return answer(AfpResult::ParamErr);
     auto answered = entry.handler(*state_, AfpCall{*parsed, data});

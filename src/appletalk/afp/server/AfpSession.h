@@ -23,7 +23,8 @@ public:
     AfpSession& operator=(const AfpSession&) = delete;
 
     AfpAnswer command(std::span<const std::uint8_t> request);
-    // A Write command block and the data that came with it (ASP WriteContinue, DSI Write).
+    // A Write or AddIcon command block and the data that came with it (ASP WriteContinue,
+    // DSI Write).
     AfpAnswer write(std::span<const std::uint8_t> request, std::span<const std::uint8_t> data);
     bool loggedIn() const;
     bool loggedOut() const; // after Logout: the transport ends the session

@@ -30,6 +30,7 @@ public:
     bool loggedOut = false;
     bool guest = false;
     std::string user; // Mac OS Roman; empty for a guest
+    std::unique_ptr<LoginExchange> continuation; // a login waiting for its LoginCont
 
     // A volume this session opened, or null.
     AfpSharedVolume* openVolume(std::uint32_t volumeId);

@@ -10,8 +10,6 @@
 
 #include <algorithm>
 
-#include <sys/statvfs.h>
-
 namespace appletalk::afp::calls {
 
 namespace {
@@ -21,11 +19,10 @@ AfpAnswer volumeAnswer(AfpSessionState& session, AfpCommand command, AfpSharedVo
     auto root = shared.volume->parameters(Volume::kRootId, "");
     if (!root.ok()) return answer(afpResultOf(root.error));
     VolumeFacts facts{&root.value, shared.macName, shared.id, shared.config.readOnly, !shared.config.password.empty()};
-    struct statvfs space {};
-    if (::statvfs(shared.config.folder.c_str(), &space) == 0) {
-        facts.bytesFree = std::uint64_t{space.f_bavail} * space.f_frsize;
-        facts.bytesTotal = std::uint64_t{space.f_blocks} * space.f_frsize;
-        facts.blockSize = static_cast<std::uint32_t>(std::min<unsigned long>(space.f_bsize, 0xFFFFFFFFu));
+    if (const auto space = shared.volume->space(); space.ok()) {
+        facts.bytesFree = space.value.bytesFree;
+        facts.bytesTotal = space.value.bytesTotal;
+        facts.blockSize = space.value.blockSize;
     }
     return reply(session, command, withParameters(volumeParameters(facts, bitmap)));
 }

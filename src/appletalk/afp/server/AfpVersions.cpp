@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "appletalk/afp/server/AfpUams.h"
-
-#include "text/MacRoman.h"
+#include "appletalk/afp/server/AfpVersions.h"
 
 namespace appletalk::afp {
 
@@ -20,12 +18,6 @@ bool isSupportedAfpVersion(std::string_view version) {
     for (const auto known : kVersions)
         if (version == known) return true;
     return version == kLongFormOf22;
-}
-
-std::vector<std::string> offeredUamNames(const AfpServerConfig& config) {
-    std::vector<std::string> names;
-    if (config.guestAllowed) names.emplace_back(kGuestUam);
-    return names;
 }
 
 } // namespace appletalk::afp

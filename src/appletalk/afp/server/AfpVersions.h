@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The AFP versions this server speaks and the user authentication methods it announces.
+// The AFP versions this server speaks.
 #pragma once
 
 #include "appletalk/afp/server/AfpServerConfig.h"
@@ -12,8 +12,5 @@ namespace appletalk::afp {
 
 std::vector<std::string> supportedAfpVersions();
 bool isSupportedAfpVersion(std::string_view version);
-std::vector<std::string> offeredUamNames(const AfpServerConfig& config);
-
-inline constexpr std::string_view kGuestUam = "No User Authent";
 
 } // namespace appletalk::afp
