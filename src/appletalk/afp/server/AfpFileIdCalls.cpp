@@ -47,8 +47,8 @@ AfpAnswer resolveId(AfpSessionState& session, const AfpCall& call) {
     const auto entry = shared->volume->resolveFileId(call.get(AfpField::Tag));
     if (!entry.ok()) return answer(afpResultOf(entry.error));
     return reply(session, AfpCommand::ResolveID,
-                 withParameters(
-                     entryParameters(entry.value, bitmap, shared->macName, openForkBits(session, *shared, entry.value))));
+                 withParameters(entryParameters(entry.value, bitmap, shared->macName,
+                                                openForkBits(session, *shared, entry.value))));
 }
 
 AfpAnswer deleteId(AfpSessionState& session, const AfpCall& call) {
@@ -90,11 +90,11 @@ AfpAnswer exchangeFiles(AfpSessionState& session, const AfpCall& call) {
     const auto a = fileAt(volume, first.target);
     const auto b = fileAt(volume, second.target);
     for (const auto* file : {&a, &b})
-        if (!file->ok()) return answer(file->error == VolumeError::WrongKind ? AfpResult::ObjectTypeErr
-                                                                             : afpResultOf(file->error));
+        if (!file->ok())
+            return answer(file->error == VolumeError::WrongKind ? AfpResult::ObjectTypeErr : afpResultOf(file->error));
     if (a.value.id == b.value.id) return answer(AfpResult::SameObjectErr);
-    return answer(afpResultOf(
-        volume.exchangeFiles(first.target.directoryId, first.target.name, second.target.directoryId, second.target.name)));
+    return answer(afpResultOf(volume.exchangeFiles(first.target.directoryId, first.target.name,
+                                                   second.target.directoryId, second.target.name)));
 }
 
 } // namespace appletalk::afp::calls
