@@ -363,8 +363,9 @@ protected:
 
     // The server up, its name registered; false (the test skipped or failed) when not.
     bool startServer(std::unique_ptr<VidurProcess>& server, const std::vector<std::string>& more = {}) {
-        std::vector<std::string> arguments{"share", "Test=" + volume.string(), "--name", kServer, "--tcp",
-                                           "127.0.0.1:" + std::to_string(tcpPort), "--network", "ltoudp:127.0.0.1"};
+        std::vector<std::string> arguments{
+            "share",     "Test=" + volume.string(), "--name", kServer, "--tcp", "127.0.0.1:" + std::to_string(tcpPort),
+            "--network", "ltoudp:127.0.0.1"};
         arguments.insert(arguments.end(), more.begin(), more.end());
         server = std::make_unique<VidurProcess>(arguments, environment());
         if (server->waitForOutput("sharing Test as Share Test:AFPServer@", 60s)) return true;

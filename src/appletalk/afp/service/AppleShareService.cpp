@@ -30,8 +30,13 @@ AfpAnswer refused(AfpResult result) { return {static_cast<std::int32_t>(result),
 AppleShareService::AppleShareService(Node& node, runtime::NetworkOperations& network, AfpServer& server,
                                      std::string serverName, int dsiListenFd, Clock& clock, Log log,
                                      AppleShareServiceOptions options)
-    : node_(node), network_(network), server_(server), name_{std::move(serverName), kNbpType, "*"},
-      log_(std::move(log)), registry_(node), asp_(node, 0, aspHandlers(), options.asp) {
+    : node_(node),
+      network_(network),
+      server_(server),
+      name_{std::move(serverName), kNbpType, "*"},
+      log_(std::move(log)),
+      registry_(node),
+      asp_(node, 0, aspHandlers(), options.asp) {
     if (dsiListenFd >= 0) {
         options.dsi.maxSessions = options.asp.maxSessions;
         if (!options.dsi.log) options.dsi.log = log_;
