@@ -276,7 +276,11 @@ public:
         stack_ = std::make_shared<appletalk::runtime::Stack>(settings, options);
         if (!stack_->isOnline() || !stack_->awaitFirstStart()) return;
         appletalk::AspClientEvents events;
-        events.attention = [this](std::uint16_t code) { attention_.set_value(code); };
+        // A resent Attention may be heard twice: the first is the one kept.
+        events.attention = [this](std::uint16_t code) {
+            if (!heardAttention_) attention_.set_value(code);
+            heardAttention_ = true;
+        };
         stack_->run([&] { client_ = std::make_unique<appletalk::AspClient>(*stack_->node(), events); });
     }
     ~AspConnection() {
@@ -333,6 +337,7 @@ private:
     std::shared_ptr<appletalk::runtime::Stack> stack_;
     std::unique_ptr<appletalk::AspClient> client_;
     std::promise<std::uint16_t> attention_;
+    bool heardAttention_ = false; // on the stack's thread
 };
 
 class ShareEndToEnd : public ::testing::Test {
