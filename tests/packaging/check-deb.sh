@@ -75,7 +75,8 @@ for file in usr/bin/vidur usr/lib/cups/backend/pap etc/vidur20/AppleTalk.INI usr
             usr/lib/$triplet/vidur20/vidur-windows.so usr/lib/$triplet/pkgconfig/tarvlib.pc \
             usr/lib/sysctl.d/50-vidur20.conf \
             lib/systemd/system/vidur20-serve.service lib/systemd/system-generators/vidur20-generator \
-            lib/systemd/system/vidur20-node.service lib/systemd/system/vidur20-node.socket; do
+            lib/systemd/system/vidur20-node.service lib/systemd/system/vidur20-node.socket \
+            lib/systemd/system/vidur20-share.service; do
   [ -e "$root/$file" ] || fail "no /$file in the packages"
 done
 ! grep -qv '^;\|^$' "$root/etc/vidur20/AppleTalk.INI" || fail "the system settings set something: they are an example"
@@ -84,12 +85,14 @@ grep -qx "net.core.rmem_max = $((4 << 20))" "$root/usr/lib/sysctl.d/50-vidur20.c
   fail "the sysctl file does not raise net.core.rmem_max to 4 MiB"
 grep -qx "ExecStart=/usr/bin/vidur serve" "$root/lib/systemd/system/vidur20-serve.service" ||
   fail "the print server's unit does not run /usr/bin/vidur serve"
-for unit in vidur20-serve.service vidur20-node.service vidur20-node.socket; do
+for unit in vidur20-serve.service vidur20-node.service vidur20-node.socket vidur20-share.service; do
   grep -q "/lib/systemd/system/$unit$" <<<"$(dpkg-deb -c "${deb[vidur20]}")" ||
     fail "$unit is not in vidur20, beside the command it runs"
 done
 grep -qx "ExecStart=/usr/bin/vidur node" "$root/lib/systemd/system/vidur20-node.service" ||
   fail "the node's unit does not run /usr/bin/vidur node"
+grep -qx "ExecStart=/usr/bin/vidur share" "$root/lib/systemd/system/vidur20-share.service" ||
+  fail "the file server's unit does not run /usr/bin/vidur share"
 # The system socket is the one programs look for, for root and the group appletalk alone.
 socket_unit="$root/lib/systemd/system/vidur20-node.socket"
 for line in ListenSequentialPacket=/run/vidur20/node SocketGroup=appletalk SocketMode=0660; do
@@ -110,7 +113,7 @@ VIDUR20_SETTINGS="$root/ltoudp.INI" "$generator" "$root/generated-ltoudp" || fai
 [ ! -e "$root/generated-ltoudp" ] || fail "the generator grants raw packets on LToUDP"
 VIDUR20_SETTINGS="$root/ethertalk.INI" "$generator" "$root/generated" || fail "the generator fails on EtherTalk"
 mkdir -p "$root/with-dropin"
-for server in serve:"the print server's unit" node:"the node's unit"; do
+for server in serve:"the print server's unit" node:"the node's unit" share:"the file server's unit"; do
   name=vidur20-${server%%:*}.service what=${server#*:}
   unit="$root/lib/systemd/system/$name"
   locked_down "$unit" "$what"
@@ -127,6 +130,20 @@ VIDUR20_SETTINGS="$root/serve-ltoudp.INI" "$generator" "$root/generated-serve-lt
   fail "the generator fails with a network of the print server's own"
 [ -e "$root/generated-serve-ltoudp/vidur20-node.service.d" ] && [ ! -e "$root/generated-serve-ltoudp/vidur20-serve.service.d" ] ||
   fail "the generator does not tell the print server's network from the node's"
+
+# The file server's volumes are opened to it, writable unless read-only; with one in /home, /home
+# is seen read-only. Locked down still, with both its drop-ins.
+printf '[Network]\nLink=ethertalk\n[Share Volumes]\nA=/srv/a b\nB=/home/ada/b, read-only\n' >"$root/share.INI"
+VIDUR20_SETTINGS="$root/share.INI" "$generator" "$root/generated-share" || fail "the generator fails on volumes"
+volumes="$root/generated-share/vidur20-share.service.d/50-volumes.conf"
+grep -qx 'ReadWritePaths="-/srv/a b"' "$volumes" && grep -qx "ProtectHome=read-only" "$volumes" &&
+  ! grep -q "/home/ada/b" "$volumes" || fail "the generator does not open the volumes as they are shared"
+awk -v extra="$(cat "$root/generated-share/vidur20-share.service.d/"*.conf | sed '/^#/d; /^\[Service\]/d')" \
+  '/^\[Install\]/ { print extra } { print }' "$root/lib/systemd/system/vidur20-share.service" \
+  >"$root/with-dropin/vidur20-share-volumes.service"
+locked_down "$root/with-dropin/vidur20-share-volumes.service" "the file server's unit with its volumes"
+grep -q "adduser --system.* vidur20-share" <<<"$(control vidur20 postinst)" ||
+  fail "vidur20's postinst does not make the file server's user"
 
 # The units are enabled again on an upgrade only where the administrator had enabled them.
 postinst=$(control vidur20 postinst)

@@ -8,6 +8,7 @@
 #include "tools/vidur/commands/PapStatusCommand.h"
 #include "tools/vidur/commands/PasswdCommand.h"
 #include "tools/vidur/commands/PrintCommand.h"
+#include "tools/vidur/commands/ShareCommand.h"
 #include "tools/vidur/commands/SimCommand.h"
 #include "tools/vidur/commands/StatusWindowCommand.h"
 #ifdef VIDUR_WITH_SERVE
@@ -29,6 +30,7 @@ void addBuiltinCommands(CommandRegistry& registry) {
     registry.add(std::make_unique<ServeCommand>());
 #endif
     registry.add(std::make_unique<PasswdCommand>());
+    registry.add(std::make_unique<ShareCommand>());
     // The windows are the windows module's, loaded only when one is shown.
     registry.add(std::make_unique<ChooserCommand>());
     registry.add(std::make_unique<StatusWindowCommand>());
