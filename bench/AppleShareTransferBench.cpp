@@ -1,0 +1,255 @@
+// SPDX-License-Identifier: MIT
+// Files through the real `vidur share`, as a client moves them: over DSI on a loopback TCP
+// port (100 MB read, 100 MB written, and 64 MB written in 1 MB requests), and over ASP on
+// LToUDP loopback (10 MB each way) from a node of the bench's own. Beside them, the same
+// 100 MB file sent over a loopback TCP socket by a plain read-and-send loop: what the kernel
+// allows with no protocol at all. The client is the tests' scripted AFP client.
+#include "support/AfpScriptedClient.h"
+#include "VidurProcess.h"
+
+#include <benchmark/benchmark.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <malloc.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using namespace appletalk::afp;
+using namespace vidur::scripted_afp;
+using vidur::cli::testing::VidurProcess;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kMiB = 1024 * 1024;
+constexpr std::size_t kDsiFileSize = 100 * kMiB;
+constexpr std::size_t kAspFileSize = 10 * kMiB;
+constexpr std::uint32_t kDsiChunk = kMiB; // the server's request quantum
+constexpr std::uint32_t kAspChunk = 8 * 578; // eight ATP packets: ASP's reply ceiling
+constexpr const char* kServerName = "Bench Share";
+
+std::uint16_t freeTcpPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+void writeFile(const fs::path& path, std::size_t size) {
+    std::vector<char> chunk(kMiB);
+    for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>(i * 131 + 7);
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t written = 0; written < size; written += chunk.size())
+        out.write(chunk.data(), static_cast<std::streamsize>(std::min(chunk.size(), size - written)));
+}
+
+// `vidur share` on a temporary folder, for the whole run.
+struct SharedFolder {
+    SharedFolder() {
+        // The client allocates a megabyte for each reply: kept by the allocator rather than
+        // handed back to the kernel, so the client's page faults do not stand in the figures.
+        mallopt(M_MMAP_THRESHOLD, 64 * kMiB);
+        mallopt(M_TRIM_THRESHOLD, 512 * kMiB);
+        folder = fs::temp_directory_path() / ("vidur-share-bench-" + std::to_string(::getpid()));
+        volume = folder / "volume";
+        fs::create_directories(volume);
+        fs::create_directories(folder / "state");
+        writeFile(volume / "big", kDsiFileSize);
+        writeFile(volume / "small", kAspFileSize);
+        tcpPort = freeTcpPort();
+        ltoudpPort = static_cast<std::uint16_t>(20000 + ::getpid() % 20000);
+        const VidurProcess::Environment environment{{"VIDUR_PROFILE_DIR", (folder / "profile").string()},
+                                                    {"VIDUR_NETWORK", std::nullopt},
+                                                    {"VIDUR_LTOUDP_TTL", "0"},
+                                                    {"VIDUR_LTOUDP_PORT", std::to_string(ltoudpPort)},
+                                                    {"VIDUR_NODE_SOCKET", "none"},
+                                                    {"XDG_STATE_HOME", (folder / "state").string()},
+                                                    {"STATE_DIRECTORY", std::nullopt},
+                                                    {"INVOCATION_ID", std::nullopt}};
+        server = std::make_unique<VidurProcess>(
+            std::vector<std::string>{"share", "Bench=" + volume.string(), "--name", kServerName, "--tcp",
+                                     "127.0.0.1:" + std::to_string(tcpPort), "--network", "ltoudp:127.0.0.1"},
+            environment);
+        ready = server->waitForOutput("sharing Bench as ", 60s);
+    }
+    ~SharedFolder() {
+        server.reset();
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    fs::path folder, volume;
+    std::uint16_t tcpPort = 0;
+    std::uint16_t ltoudpPort = 0;
+    std::unique_ptr<VidurProcess> server;
+    bool ready = false;
+};
+
+SharedFolder& sharedFolder() {
+    static SharedFolder shared;
+    return shared;
+}
+
+// A client logged in as a guest with the volume open; false with the reason set on `state`.
+bool openVolume(benchmark::State& state, AfpClient& client) {
+    if (client.loginAsGuest("AFP2.2") != kNoErr) {
+        state.SkipWithError("the guest login failed");
+        return false;
+    }
+    client.volume = client.openVolume("Bench");
+    if (client.volume == 0) state.SkipWithError("the volume did not open");
+    return client.volume != 0;
+}
+
+Bytes readCall(std::uint16_t fork, std::uint64_t offset, std::uint32_t count) {
+    return block(AfpCommand::Read, {{AfpField::Reference, fork},
+                                    {AfpField::Offset, static_cast<std::uint32_t>(offset)},
+                                    {AfpField::Count, count}});
+}
+
+Bytes writeCall(std::uint16_t fork, std::uint64_t offset, std::uint32_t count) {
+    return block(AfpCommand::Write, {{AfpField::Reference, fork},
+                                     {AfpField::Offset, static_cast<std::uint32_t>(offset)},
+                                     {AfpField::Count, count}});
+}
+
+// Reads the whole data fork of `name` in requests of `chunk`; the bytes read.
+std::size_t readWhole(AfpClient& client, const std::string& name, std::uint32_t chunk) {
+    const std::uint16_t fork = client.openFork(kRootDirectory, name, false);
+    std::size_t total = 0;
+    for (;;) {
+        const Answer answer = client.call(readCall(fork, total, chunk));
+        total += answer.reply.size();
+        if (answer.result != kNoErr || answer.reply.empty()) break;
+    }
+    client.closeFork(fork);
+    return total;
+}
+
+// Writes `size` bytes to the data fork of `name` (created) in requests of `chunk`.
+std::size_t writeWhole(AfpClient& client, const std::string& name, std::size_t size, std::uint32_t chunk) {
+    client.call(block(AfpCommand::CreateFile, {{AfpField::Flag, kHardCreate},
+                                               {AfpField::Volume, client.volume},
+                                               {AfpField::Directory, kRootDirectory}},
+                      {name}));
+    const std::uint16_t fork = client.openFork(kRootDirectory, name, false);
+    const Bytes data(chunk, 0x5a);
+    std::size_t total = 0;
+    while (total < size) {
+        const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(chunk, size - total));
+        const Bytes piece(data.begin(), data.begin() + count);
+        if (client.call(writeCall(fork, total, count), piece).result != kNoErr) break;
+        total += count;
+    }
+    client.closeFork(fork);
+    return total;
+}
+
+void report(benchmark::State& state, std::size_t bytes) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
+}
+
+void BM_DsiRead100MB(benchmark::State& state) {
+    SharedFolder& shared = sharedFolder();
+    DsiConnection connection(shared.tcpPort);
+    AfpClient client = clientOver(connection);
+    if (!shared.ready || !connection.openSession() || !openVolume(state, client)) return;
+    for (auto _ : state)
+        if (readWhole(client, "big", kDsiChunk) != kDsiFileSize) state.SkipWithError("the read came short");
+    report(state, kDsiFileSize);
+}
+
+void writeOverDsi(benchmark::State& state, std::size_t size) {
+    SharedFolder& shared = sharedFolder();
+    DsiConnection connection(shared.tcpPort);
+    AfpClient client = clientOver(connection);
+    if (!shared.ready || !connection.openSession() || !openVolume(state, client)) return;
+    for (auto _ : state)
+        if (writeWhole(client, "written", size, kDsiChunk) != size) state.SkipWithError("the write failed");
+    report(state, size);
+}
+void BM_DsiWrite100MB(benchmark::State& state) { writeOverDsi(state, kDsiFileSize); }
+void BM_DsiWrite64MBIn1MBRequests(benchmark::State& state) { writeOverDsi(state, 64 * kMiB); }
+
+// Baseline: the file read and sent over a loopback TCP connection, received and dropped.
+void BM_LoopbackTcpCat100MB(benchmark::State& state) {
+    SharedFolder& shared = sharedFolder();
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::listen(listener, 1);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    const int sender = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ::connect(sender, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int receiver = ::accept(listener, nullptr, nullptr);
+    std::thread sink([receiver] {
+        std::vector<char> buffer(kMiB);
+        while (::recv(receiver, buffer.data(), buffer.size(), 0) > 0) {}
+    });
+    std::vector<char> buffer(kMiB);
+    for (auto _ : state) {
+        const int file = ::open((shared.volume / "big").c_str(), O_RDONLY | O_CLOEXEC);
+        ssize_t n = 0;
+        while ((n = ::read(file, buffer.data(), buffer.size())) > 0)
+            for (ssize_t sent = 0; sent < n;) sent += ::send(sender, buffer.data() + sent, n - sent, MSG_NOSIGNAL);
+        ::close(file);
+    }
+    ::shutdown(sender, SHUT_WR);
+    sink.join();
+    ::close(sender);
+    ::close(receiver);
+    ::close(listener);
+    report(state, kDsiFileSize);
+}
+
+// ASP from a node of the bench's own on the same LToUDP cable.
+struct AspSession {
+    AspSession() : connection(sharedFolder().ltoudpPort), client(clientOver(connection)) {
+        problem = sharedFolder().ready ? connection.open(kServerName) : "the server did not start";
+    }
+    AspConnection connection;
+    AfpClient client;
+    std::string problem;
+};
+
+void BM_AspRead10MB(benchmark::State& state) {
+    AspSession session;
+    if (!session.problem.empty()) return state.SkipWithError(session.problem.c_str());
+    if (!openVolume(state, session.client)) return;
+    for (auto _ : state)
+        if (readWhole(session.client, "small", kAspChunk) != kAspFileSize) state.SkipWithError("the read came short");
+    report(state, kAspFileSize);
+}
+
+void BM_AspWrite10MB(benchmark::State& state) {
+    AspSession session;
+    if (!session.problem.empty()) return state.SkipWithError(session.problem.c_str());
+    if (!openVolume(state, session.client)) return;
+    for (auto _ : state)
+        if (writeWhole(session.client, "written by asp", kAspFileSize, kAspChunk) != kAspFileSize)
+            state.SkipWithError("the write failed");
+    report(state, kAspFileSize);
+}
+
+} // namespace
+
+BENCHMARK(BM_LoopbackTcpCat100MB)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_DsiRead100MB)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_DsiWrite100MB)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_DsiWrite64MBIn1MBRequests)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(BM_AspRead10MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_AspWrite10MB)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
