@@ -4,8 +4,8 @@
 // LToUDP loopback (10 MB each way) from a node of the bench's own. Beside them, the same
 // 100 MB file sent over a loopback TCP socket by a plain read-and-send loop: what the kernel
 // allows with no protocol at all. The client is the tests' scripted AFP client.
-#include "support/AfpScriptedClient.h"
 #include "VidurProcess.h"
+#include "support/AfpScriptedClient.h"
 
 #include <benchmark/benchmark.h>
 
@@ -139,10 +139,10 @@ std::size_t readWhole(AfpClient& client, const std::string& name, std::uint32_t 
 
 // Writes `size` bytes to the data fork of `name` (created) in requests of `chunk`.
 std::size_t writeWhole(AfpClient& client, const std::string& name, std::size_t size, std::uint32_t chunk) {
-    client.call(block(AfpCommand::CreateFile, {{AfpField::Flag, kHardCreate},
-                                               {AfpField::Volume, client.volume},
-                                               {AfpField::Directory, kRootDirectory}},
-                      {name}));
+    client.call(
+        block(AfpCommand::CreateFile,
+              {{AfpField::Flag, kHardCreate}, {AfpField::Volume, client.volume}, {AfpField::Directory, kRootDirectory}},
+              {name}));
     const std::uint16_t fork = client.openFork(kRootDirectory, name, false);
     const Bytes data(chunk, 0x5a);
     std::size_t total = 0;

@@ -48,7 +48,7 @@ struct Answer {
 
 // An AFP command block from its fields, in the command's own layout.
 inline Bytes block(AfpCommand command, std::initializer_list<std::pair<AfpField, std::uint32_t>> numbers,
-            std::vector<std::string> paths = {}, std::vector<std::string> texts = {}, Bytes rest = {}) {
+                   std::vector<std::string> paths = {}, std::vector<std::string> texts = {}, Bytes rest = {}) {
     AfpRequest request{command, {}};
     for (const auto& [field, value] : numbers) request.block.set(field, value);
     for (std::string& path : paths) request.block.paths.push_back({AfpPathType::LongNames, std::move(path)});

@@ -5,9 +5,9 @@
 // own and the tree's ASP workstation, as a Mac's stack would. Every wait is for a reply, a
 // line or a close, never for time.
 #include "VidurProcess.h"
-#include "support/AfpScriptedClient.h"
 #include "appletalk/afp/server/auth/UamClient.h"
 #include "appletalk/afp/server/auth/UserFile.h"
+#include "support/AfpScriptedClient.h"
 
 #include <gtest/gtest.h>
 
@@ -82,7 +82,6 @@ protected:
     int port = 20000 + ::getpid() % 20000;
     std::uint16_t tcpPort = 0;
 };
-
 
 // Logged in as a guest with the volume open; the volume's id in client.volume.
 void logInAndOpen(AfpClient& client, const std::string& version) {
