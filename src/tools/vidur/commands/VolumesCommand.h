@@ -18,8 +18,9 @@ public:
     std::vector<OptionSpec> options() const override;
     std::size_t minPositionals() const override { return 1; }
     std::size_t maxPositionals() const override { return 1; }
-    // A stack of its own, only when SERVER is on AppleTalk.
-    bool usesLibraryNetwork() const override { return false; }
+    // --network and the settings choose the network of the stack it starts for NAME@ZONE; a
+    // mistake there is said then, not before a TCP server is asked.
+    bool readsLibrarySettings() const override { return false; }
     int run(const ParsedArguments& arguments, CommandIo& io) override;
 };
 
