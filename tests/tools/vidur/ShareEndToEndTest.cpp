@@ -5,9 +5,9 @@
 // own and the tree's ASP workstation, as a Mac's stack would. Every wait is for a reply, a
 // line or a close, never for time.
 #include "VidurProcess.h"
-#include "support/AfpScriptedClient.h"
 #include "appletalk/afp/server/auth/UamClient.h"
 #include "appletalk/afp/server/auth/UserFile.h"
+#include "support/AfpScriptedClient.h"
 
 #include <gtest/gtest.h>
 
@@ -82,7 +82,6 @@ protected:
     int port = 20000 + ::getpid() % 20000;
     std::uint16_t tcpPort = 0;
 };
-
 
 // Logged in as a guest with the volume open; the volume's id in client.volume.
 void logInAndOpen(AfpClient& client, const std::string& version) {
@@ -322,7 +321,8 @@ TEST_F(ShareEndToEnd, VidurVolumesListsTheVolumesOverDsiAndAspForAGuestAndANamed
         const auto guest = VidurProcess::run({"volumes", where}, client);
         EXPECT_EQ(guest.exitCode, 0) << guest.err;
         EXPECT_EQ(guest.out, "Test\n");
-        const auto ada = VidurProcess::run({"volumes", where, "--user", "ada", "--password-file", rightPassword.string()}, client);
+        const auto ada =
+            VidurProcess::run({"volumes", where, "--user", "ada", "--password-file", rightPassword.string()}, client);
         EXPECT_EQ(ada.exitCode, 0) << ada.err;
         EXPECT_EQ(ada.out, "Test\n");
         const auto impostor =

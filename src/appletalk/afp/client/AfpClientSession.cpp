@@ -59,8 +59,8 @@ bool AfpClientSession::login(const AfpServerInfo& server, const AfpLoginRequest&
     }
     if (!transport_.open(problem)) return false;
     if (*uam_ != Uam::NoUserAuthent) return loggedIn_ = loginNamed(*version, request, problem);
-    return loggedIn_ = succeeded(transport_.call(commandBlock(AfpCommand::Login, {*version, std::string(uamName(*uam_))})),
-                                 problem);
+    return loggedIn_ = succeeded(
+               transport_.call(commandBlock(AfpCommand::Login, {*version, std::string(uamName(*uam_))})), problem);
 }
 
 bool AfpClientSession::loginNamed(const std::string& version, const AfpLoginRequest& request, std::string& problem) {
@@ -104,7 +104,8 @@ std::optional<std::vector<AfpVolumeEntry>> AfpClientSession::volumes(std::string
     }
     std::vector<AfpVolumeEntry> entries;
     for (const auto& volume : parms->volumes)
-        entries.push_back({vidur::text::macRomanToUtf8(volume.name), (volume.flags & AfpServerParms::kHasPassword) != 0});
+        entries.push_back(
+            {vidur::text::macRomanToUtf8(volume.name), (volume.flags & AfpServerParms::kHasPassword) != 0});
     return entries;
 }
 

@@ -38,16 +38,11 @@ AspCallResult AspClientTransport::await(Start start) {
 
 std::string AspClientTransport::describe(const AspCallResult& result) {
     switch (result.status) {
-    case AspClientStatus::Ok:
-        return {};
-    case AspClientStatus::Refused:
-        return describeSessionRefusal(result.result);
-    case AspClientStatus::NoResponse:
-        return "the server stopped answering";
-    case AspClientStatus::BadReply:
-        return "the server sent a malformed ASP reply";
-    case AspClientStatus::NotOpen:
-        break;
+    case AspClientStatus::Ok: return {};
+    case AspClientStatus::Refused: return describeSessionRefusal(result.result);
+    case AspClientStatus::NoResponse: return "the server stopped answering";
+    case AspClientStatus::BadReply: return "the server sent a malformed ASP reply";
+    case AspClientStatus::NotOpen: break;
     }
     return "the session with the server is closed";
 }
@@ -66,9 +61,8 @@ bool AspClientTransport::open(std::string& problem) {
 }
 
 AfpCallResult AspClientTransport::call(std::span<const std::uint8_t> command) {
-    const AspCallResult result = await([&](auto done) {
-        return client_->command(std::vector<std::uint8_t>(command.begin(), command.end()), done);
-    });
+    const AspCallResult result = await(
+        [&](auto done) { return client_->command(std::vector<std::uint8_t>(command.begin(), command.end()), done); });
     if (result.status != AspClientStatus::Ok) return {false, 0, {}, describe(result)};
     return {true, result.result, result.reply, {}};
 }

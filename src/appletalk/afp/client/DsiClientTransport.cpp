@@ -116,8 +116,8 @@ AfpCallResult DsiClientTransport::write(std::span<const std::uint8_t> command, s
     }
     std::vector<std::uint8_t> payload(command.begin(), command.end());
     payload.insert(payload.end(), data.begin(), data.end());
-    if (auto reply = exchange(fd_, DsiCommand::Write, payload, static_cast<std::uint32_t>(command.size()),
-                              result.problem)) {
+    if (auto reply =
+            exchange(fd_, DsiCommand::Write, payload, static_cast<std::uint32_t>(command.size()), result.problem)) {
         result = {true, reply->header.errorCode(), std::move(reply->payload), {}};
     }
     return result;

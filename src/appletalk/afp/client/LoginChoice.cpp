@@ -9,7 +9,8 @@ namespace appletalk::afp {
 
 std::optional<Uam> chooseUam(const std::vector<std::string>& offered, bool namedUser, bool cleartextAllowed) {
     auto offers = [&offered](Uam uam) {
-        return std::any_of(offered.begin(), offered.end(), [uam](const std::string& name) { return uamFromName(name) == uam; });
+        return std::any_of(offered.begin(), offered.end(),
+                           [uam](const std::string& name) { return uamFromName(name) == uam; });
     };
     if (!namedUser) return offers(Uam::NoUserAuthent) ? std::optional(Uam::NoUserAuthent) : std::nullopt;
     for (const Uam uam : {Uam::Dhcast128, Uam::TwoWayRandnum, Uam::RandnumExchange})
