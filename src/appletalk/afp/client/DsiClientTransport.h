@@ -16,6 +16,8 @@ namespace appletalk::afp {
 
 class DsiClientTransport final : public AfpTransport {
 public:
+    static constexpr std::uint16_t kDefaultPort = dsi::kDefaultPort;
+
     struct Options {
         std::chrono::milliseconds replyLimit{std::chrono::seconds(30)}; // silence before giving up
         std::chrono::milliseconds tickleInterval{std::chrono::seconds(30)};

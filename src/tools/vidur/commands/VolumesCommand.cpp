@@ -2,12 +2,9 @@
 #include "tools/vidur/commands/VolumesCommand.h"
 
 #include "appletalk/afp/client/AfpClientSession.h"
-#include "appletalk/afp/client/AspClientTransport.h"
+#include "appletalk/afp/client/AppleTalkClientStack.h"
 #include "appletalk/afp/client/DsiClientTransport.h"
 #include "appletalk/afp/server/auth/Secret.h"
-#include "appletalk/protocols/dsi/DsiHeader.h"
-#include "appletalk/runtime/Stack.h"
-#include "text/MacRoman.h"
 #include "tools/vidur/cli/ExitStatus.h"
 #include "tools/vidur/cli/UsageError.h"
 #include "tools/vidur/commands/PasswordPrompt.h"
@@ -15,7 +12,6 @@
 
 #include <charconv>
 #include <fstream>
-#include <future>
 
 #include <unistd.h>
 
@@ -31,7 +27,7 @@ constexpr std::string_view kUrlScheme = "afp://";
 struct ServerAddress {
     bool overTcp = false;
     std::string host; // TCP
-    std::uint16_t port = appletalk::dsi::kDefaultPort;
+    std::uint16_t port = appletalk::afp::DsiClientTransport::kDefaultPort;
     std::string name, zone = "*"; // AppleTalk, UTF-8
     std::string user; // from the URL
 };
@@ -65,32 +61,6 @@ ServerAddress parseServer(std::string_view text) {
     }
     if (server.host.empty()) throw UsageError("SERVER needs a host: afp://HOST");
     return server;
-}
-
-// The server's session listening socket by NBP, NAME:AFPServer@ZONE.
-std::optional<appletalk::DdpAddress> findServer(appletalk::runtime::Stack& stack, const ServerAddress& server,
-                                                std::string& problem) {
-    const auto name = text::utf8ToMacRoman(server.name);
-    const auto zone = text::utf8ToMacRoman(server.zone);
-    if (!name.lossless || !zone.lossless) {
-        problem = "the server's name or zone has characters outside Mac OS Roman";
-        return std::nullopt;
-    }
-    auto found = std::make_shared<std::promise<std::optional<appletalk::DdpAddress>>>();
-    auto future = found->get_future();
-    stack.run([&] {
-        auto address = std::make_shared<std::optional<appletalk::DdpAddress>>();
-        stack.network().lookup(
-            {name.macRoman, "AFPServer", zone.macRoman}, {1s, 3, 1},
-            [address](const appletalk::nbp::NbpTuple& tuple) {
-                *address = appletalk::DdpAddress{tuple.network, tuple.node, tuple.socket};
-            },
-            [found, address](int) { found->set_value(*address); });
-    });
-    // The look-up's own retries end it; the bound is for a stack that stopped.
-    auto address = future.wait_for(30s) == std::future_status::ready ? future.get() : std::nullopt;
-    if (!address) problem = "no AppleShare server " + server.name + "@" + server.zone + " answered";
-    return address;
 }
 
 std::optional<std::string> readPasswordFile(const std::string& file, std::string& problem) {
@@ -149,19 +119,14 @@ int VolumesCommand::run(const ParsedArguments& arguments, CommandIo& io) {
         if (!typed) return fail(problem);
         login.password = std::move(*typed);
     }
-    std::shared_ptr<appletalk::runtime::Stack> stack;
+    appletalk::afp::AppleTalkClientStack appleTalk; // outlives the transport on it
     std::unique_ptr<AfpTransport> transport;
     if (server.overTcp) {
         transport = std::make_unique<appletalk::afp::DsiClientTransport>(server.host, server.port);
     } else {
-        appletalk::runtime::StackOptions options;
-        options.firstStartWait = 10s;
-        stack = std::make_shared<appletalk::runtime::Stack>(appletalk::runtime::StackSettings::load(), options);
-        if (!stack->isOnline()) return fail("no AppleTalk network: " + stack->problem());
-        if (!stack->awaitFirstStart()) return fail("the AppleTalk node did not start");
-        const auto listener = findServer(*stack, server, problem);
-        if (!listener) return fail(problem);
-        transport = std::make_unique<appletalk::afp::AspClientTransport>(stack, *listener);
+        if (!appleTalk.start(10s, problem)) return fail(problem);
+        transport = appleTalk.connect(server.name, server.zone, problem);
+        if (!transport) return fail(problem);
     }
     appletalk::afp::AfpClientSession session(*transport);
     const auto info = session.serverInfo(problem);
