@@ -93,5 +93,31 @@ TEST(DsiClientTransport, ASilentServerOrANonsenseReplyIsAnErrorInWords) {
     EXPECT_EQ(problem, "the server sent a malformed DSI message");
 }
 
+TEST(AfpClientSession, AFullServerOrOneTakingOnlyCleartextIsRefusedInWords) {
+    LoopbackPeer full([](int fd) {
+        std::uint8_t request[16 + 6] = {}; // OpenSession with the attention quantum option
+        ::recv(fd, request, sizeof request, MSG_WAITALL);
+        // Its reply: ASP's ServerBusy (-1071) as the error code.
+        const std::uint8_t reply[16] = {1, 4, request[2], request[3], 0xFF, 0xFF, 0xFB, 0xD1, 0, 0, 0, 0, 0, 0, 0, 0};
+        ::send(fd, reply, sizeof reply, MSG_NOSIGNAL);
+    });
+    DsiClientTransport transport("127.0.0.1", full.port());
+    AfpClientSession session(transport);
+    AfpServerInfo server;
+    server.afpVersions = {"AFP2.2"};
+    server.uams = {"No User Authent"};
+    std::string problem;
+    EXPECT_FALSE(session.login(server, {}, problem));
+    EXPECT_EQ(problem, "the server is busy: too many users are connected");
+
+    // Refused before anything is sent: the password is not offered to be read on the wire.
+    server.uams = {"Cleartxt Passwrd"};
+    EXPECT_FALSE(session.login(server, {"ada", "lovelace", false}, problem));
+    EXPECT_EQ(problem, "the server takes only cleartext passwords; --allow-cleartext sends one");
+    server.uams = {"Some Future UAM"};
+    EXPECT_FALSE(session.login(server, {"ada", "lovelace", true}, problem));
+    EXPECT_EQ(problem, "the server offers none of the ways to log in this client knows");
+}
+
 } // namespace
 } // namespace appletalk::afp
