@@ -299,5 +299,48 @@ TEST_F(ShareEndToEnd, ANamedUserLogsInWithEachUamAndAWrongPasswordOrAGuestDoesNo
     EXPECT_EQ(server->finish(30s).exitCode, 0);
 }
 
+// `vidur volumes`, the tree's own client, against the real server on both transports: as a
+// guest and as a named user (the strongest UAM both have), and a wrong password refused
+// with a sentence rather than a code.
+TEST_F(ShareEndToEnd, VidurVolumesListsTheVolumesOverDsiAndAspForAGuestAndANamedUser) {
+    const fs::path users = folder / "share.users", rightPassword = folder / "right", wrongPassword = folder / "wrong";
+    std::string problem;
+    ASSERT_TRUE(appletalk::afp::UserFile::store(users, "ada", "lovelace", problem)) << problem;
+    std::ofstream(rightPassword) << "lovelace\n";
+    std::ofstream(wrongPassword) << "babbage\n";
+    std::unique_ptr<VidurProcess> server;
+    if (!startServer(server, {"--users", users.string(), "--guest"})) {
+        if (!skipped.empty()) GTEST_SKIP() << skipped;
+        return;
+    }
+    VidurProcess::Environment client = environment();
+    client["VIDUR_NETWORK"] = "ltoudp:127.0.0.1";
+    const std::string overTcp = "afp://127.0.0.1:" + std::to_string(tcpPort), overAppleTalk = kServer;
+    for (const std::string& where : {overTcp, overAppleTalk}) {
+        SCOPED_TRACE(where);
+        const auto guest = VidurProcess::run({"volumes", where}, client);
+        EXPECT_EQ(guest.exitCode, 0) << guest.err;
+        EXPECT_EQ(guest.out, "Test\n");
+        const auto ada =
+            VidurProcess::run({"volumes", where, "--user", "ada", "--password-file", rightPassword.string()}, client);
+        EXPECT_EQ(ada.exitCode, 0) << ada.err;
+        EXPECT_EQ(ada.out, "Test\n");
+        const auto impostor =
+            VidurProcess::run({"volumes", where, "--user", "ada", "--password-file", wrongPassword.string()}, client);
+        EXPECT_EQ(impostor.exitCode, 2);
+        EXPECT_EQ(impostor.err, "vidur volumes: the user name or password is wrong\n");
+        EXPECT_TRUE(impostor.out.empty());
+    }
+    // The server saw ada herself log in, once over each transport, and not as a guest.
+    server->signal(SIGTERM);
+    const auto stopped = server->finish(30s);
+    EXPECT_EQ(stopped.exitCode, 0);
+    std::size_t adaLogins = 0;
+    for (auto at = stopped.err.find("user \"ada\" logged in"); at != std::string::npos;
+         at = stopped.err.find("user \"ada\" logged in", at + 1))
+        ++adaLogins;
+    EXPECT_EQ(adaLogins, 2u) << stopped.err;
+}
+
 } // namespace
 } // namespace vidur::cli

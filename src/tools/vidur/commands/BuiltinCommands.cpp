@@ -11,6 +11,7 @@
 #include "tools/vidur/commands/ShareCommand.h"
 #include "tools/vidur/commands/SimCommand.h"
 #include "tools/vidur/commands/StatusWindowCommand.h"
+#include "tools/vidur/commands/VolumesCommand.h"
 #ifdef VIDUR_WITH_SERVE
 #include "tools/vidur/commands/ServeCommand.h"
 #endif
@@ -31,6 +32,7 @@ void addBuiltinCommands(CommandRegistry& registry) {
 #endif
     registry.add(std::make_unique<PasswdCommand>());
     registry.add(std::make_unique<ShareCommand>());
+    registry.add(std::make_unique<VolumesCommand>());
     // The windows are the windows module's, loaded only when one is shown.
     registry.add(std::make_unique<ChooserCommand>());
     registry.add(std::make_unique<StatusWindowCommand>());

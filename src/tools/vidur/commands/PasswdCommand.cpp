@@ -5,13 +5,11 @@
 #include "appletalk/afp/server/auth/UserFile.h"
 #include "text/MacRoman.h"
 #include "tools/vidur/cli/ExitStatus.h"
+#include "tools/vidur/commands/PasswordPrompt.h"
 #include "tools/vidur/output/TerminalText.h"
 
-#include <array>
-#include <csignal>
 #include <optional>
 
-#include <termios.h>
 #include <unistd.h>
 
 namespace vidur::cli {
@@ -22,65 +20,12 @@ using appletalk::afp::UserFile;
 using appletalk::afp::wipe;
 using appletalk::afp::Wiped;
 
-// Longer than any password the file takes, so a long one is refused with its reason rather
-// than cut.
-constexpr std::size_t kMaxLineBytes = 1024;
-
-// One line from standard input, without its end; nothing at end of file before any byte.
-std::optional<std::string> readLine() {
-    std::string line;
-    char byte = 0;
-    ssize_t got = 0;
-    while ((got = ::read(STDIN_FILENO, &byte, 1)) == 1 && byte != '\n')
-        if (line.size() < kMaxLineBytes) line += byte;
-    byte = 0;
-    if (got < 0 || (got == 0 && line.empty())) return std::nullopt;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
-}
-
-// The terminal's settings before echo went off, for the signal handler too.
-termios savedTerminal{};
-
-// Ctrl-C at the prompt must not leave the shell without echo: put it back, then die of the
-// signal as before (tcsetattr and raise are safe in a handler).
-extern "C" void restoreEchoAndDie(int number) {
-    ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-    ::signal(number, SIG_DFL);
-    ::raise(number);
-}
-
-// Echo is off while the line is typed, and back on whatever happens.
-class EchoOff {
-public:
-    EchoOff() {
-        if (::tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return;
-        termios quiet = savedTerminal;
-        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
-        quiet.c_lflag |= ECHONL;
-        for (std::size_t i = 0; i < kSignals.size(); ++i) previous_[i] = ::signal(kSignals[i], restoreEchoAndDie);
-        active_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
-    }
-    ~EchoOff() {
-        if (active_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
-        for (std::size_t i = 0; i < kSignals.size(); ++i)
-            if (previous_[i] != SIG_ERR) ::signal(kSignals[i], previous_[i]);
-    }
-    EchoOff(const EchoOff&) = delete;
-    EchoOff& operator=(const EchoOff&) = delete;
-
-private:
-    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
-    std::array<sighandler_t, 3> previous_{SIG_ERR, SIG_ERR, SIG_ERR};
-    bool active_ = false;
-};
-
 std::optional<std::string> askTerminal(const std::string& user, CommandIo& io, std::string& problem) {
     EchoOff echoOff;
     io.err << "Password for " << user << ": " << std::flush;
-    auto first = readLine();
+    auto first = readStandardInputLine();
     io.err << "Again: " << std::flush;
-    auto second = readLine();
+    auto second = readStandardInputLine();
     Wiped<std::string> keepFirst(first ? std::move(*first) : std::string());
     Wiped<std::string> keepSecond(second ? std::move(*second) : std::string());
     if (!first || !second) {
@@ -122,7 +67,7 @@ int PasswdCommand::run(const ParsedArguments& arguments, CommandIo& io) {
     if (::isatty(STDIN_FILENO) != 0) {
         typed = askTerminal(escapeControls(userUtf8), io, problem);
     } else {
-        typed = readLine();
+        typed = readStandardInputLine();
         if (!typed) problem = "no password on standard input";
     }
     if (!typed) return fail(problem);
