@@ -151,6 +151,9 @@ AfpSession* AppleShareService::aspSession(std::uint8_t id) {
     AfpSessionOptions options;
     options.transport = AfpTransport::Asp;
     options.maxReply = kAspMaxReply;
+    if (const auto workstation = asp_.workstationOf(id))
+        options.peer = "AppleTalk " + std::to_string(workstation->network) + "." + std::to_string(workstation->node) +
+                       ":" + std::to_string(workstation->socket);
     auto session = server_.openSession(std::move(options));
     if (!session) return nullptr;
     return aspSessions_.emplace(id, std::move(session)).first->second.get();

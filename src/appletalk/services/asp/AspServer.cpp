@@ -77,6 +77,12 @@ AtpAnswer AspServer::listen(const AtpIncomingRequest& request) {
     }
 }
 
+std::optional<DdpAddress> AspServer::workstationOf(std::uint8_t session) const {
+    const auto found = sessions_.find(session);
+    if (found == sessions_.end()) return std::nullopt;
+    return found->second->workstation;
+}
+
 AtpAnswer AspServer::openSession(const AtpIncomingRequest& request, std::uint8_t workstationSocket,
                                  std::uint16_t version) {
     const auto refuse = [](asp::AspError why) {

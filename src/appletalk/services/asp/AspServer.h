@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -56,6 +57,8 @@ public:
     std::uint8_t socket() const { return listener_.socket(); }
     std::size_t sessionCount() const { return sessions_.size(); }
     bool hasSession(std::uint8_t session) const { return sessions_.count(session) != 0; }
+    // The workstation's socket of a session, for the log; nothing without the session.
+    std::optional<DdpAddress> workstationOf(std::uint8_t session) const;
 
     // Sends an attention code (not 0) to the session's workstation. False without the session.
     bool attention(std::uint8_t session, std::uint16_t code);
