@@ -34,18 +34,6 @@ constexpr std::uint32_t kDsiChunk = kMiB; // the server's request quantum
 constexpr std::uint32_t kAspChunk = 8 * 578; // eight ATP packets: ASP's reply ceiling
 constexpr const char* kServerName = "Bench Share";
 
-std::uint16_t freeTcpPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 void writeFile(const fs::path& path, std::size_t size) {
     std::vector<char> chunk(kMiB);
     for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>(i * 131 + 7);
@@ -69,14 +57,7 @@ struct SharedFolder {
         writeFile(volume / "small", kAspFileSize);
         tcpPort = freeTcpPort();
         ltoudpPort = static_cast<std::uint16_t>(20000 + ::getpid() % 20000);
-        const VidurProcess::Environment environment{{"VIDUR_PROFILE_DIR", (folder / "profile").string()},
-                                                    {"VIDUR_NETWORK", std::nullopt},
-                                                    {"VIDUR_LTOUDP_TTL", "0"},
-                                                    {"VIDUR_LTOUDP_PORT", std::to_string(ltoudpPort)},
-                                                    {"VIDUR_NODE_SOCKET", "none"},
-                                                    {"XDG_STATE_HOME", (folder / "state").string()},
-                                                    {"STATE_DIRECTORY", std::nullopt},
-                                                    {"INVOCATION_ID", std::nullopt}};
+        const VidurProcess::Environment environment = shareEnvironment(folder, ltoudpPort);
         server = std::make_unique<VidurProcess>(
             std::vector<std::string>{"share", "Bench=" + volume.string(), "--name", kServerName, "--tcp",
                                      "127.0.0.1:" + std::to_string(tcpPort), "--network", "ltoudp:127.0.0.1"},

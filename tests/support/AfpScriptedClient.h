@@ -19,8 +19,10 @@
 #include "appletalk/services/asp/AspClient.h"
 
 #include <arpa/inet.h>
+#include <filesystem>
 #include <functional>
 #include <future>
+#include <map>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -327,6 +329,33 @@ private:
     std::promise<std::uint16_t> attention_;
     bool heardAttention_ = false; // on the stack's thread
 };
+
+// A TCP port on 127.0.0.1 that was free a moment ago, for the server's DSI.
+inline std::uint16_t freeTcpPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// What `vidur share` runs with beside its client: a private profile and state folder under
+// `folder`, LToUDP on a private port with TTL 0, no node service, no systemd.
+inline std::map<std::string, std::optional<std::string>> shareEnvironment(const std::filesystem::path& folder,
+                                                                          int ltoudpPort) {
+    return {{"VIDUR_PROFILE_DIR", (folder / "profile").string()},
+            {"VIDUR_NETWORK", std::nullopt},
+            {"VIDUR_LTOUDP_TTL", "0"},
+            {"VIDUR_LTOUDP_PORT", std::to_string(ltoudpPort)},
+            {"VIDUR_NODE_SOCKET", "none"},
+            {"XDG_STATE_HOME", (folder / "state").string()},
+            {"STATE_DIRECTORY", std::nullopt},
+            {"INVOCATION_ID", std::nullopt}};
+}
 
 template <typename Connection>
 inline AfpClient clientOver(Connection& connection) {

@@ -37,16 +37,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    VidurProcess::Environment environment() const {
-        return {{"VIDUR_PROFILE_DIR", (folder / "profile").string()},
-                {"VIDUR_NETWORK", std::nullopt},
-                {"VIDUR_LTOUDP_TTL", "0"},
-                {"VIDUR_LTOUDP_PORT", std::to_string(port)},
-                {"VIDUR_NODE_SOCKET", "none"},
-                {"XDG_STATE_HOME", (folder / "state").string()},
-                {"STATE_DIRECTORY", std::nullopt},
-                {"INVOCATION_ID", std::nullopt}};
-    }
+    VidurProcess::Environment environment() const { return shareEnvironment(folder, port); }
 
     // The server up, its name registered; false (the test skipped or failed) when not.
     bool startServer(std::unique_ptr<VidurProcess>& server, const std::vector<std::string>& more = {}) {
@@ -62,18 +53,6 @@ protected:
         else
             ADD_FAILURE() << "the server did not come up: " << ended.out << ended.err;
         return false;
-    }
-
-    static std::uint16_t freeTcpPort() {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-        ::close(fd);
-        return ntohs(address.sin_port);
     }
 
     static constexpr const char* kServer = "Share Test";
