@@ -4,8 +4,7 @@
 // LToUDP loopback (10 MB each way) from a node of the bench's own. Beside them, the same
 // 100 MB file sent over a loopback TCP socket by a plain read-and-send loop: what the kernel
 // allows with no protocol at all. The client is the tests' scripted AFP client.
-#include "VidurProcess.h"
-#include "support/AfpScriptedClient.h"
+#include "AppleShareBenchServer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -22,65 +21,9 @@
 using namespace std::chrono_literals;
 using namespace appletalk::afp;
 using namespace vidur::scripted_afp;
-using vidur::cli::testing::VidurProcess;
-namespace fs = std::filesystem;
+using namespace vidur::bench;
 
 namespace {
-
-constexpr std::size_t kMiB = 1024 * 1024;
-constexpr std::size_t kDsiFileSize = 100 * kMiB;
-constexpr std::size_t kAspFileSize = 10 * kMiB;
-constexpr std::uint32_t kDsiChunk = kMiB; // the server's request quantum
-constexpr std::uint32_t kAspChunk = 8 * 578; // eight ATP packets: ASP's reply ceiling
-constexpr const char* kServerName = "Bench Share";
-
-void writeFile(const fs::path& path, std::size_t size) {
-    std::vector<char> chunk(kMiB);
-    for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<char>(i * 131 + 7);
-    std::ofstream out(path, std::ios::binary);
-    for (std::size_t written = 0; written < size; written += chunk.size())
-        out.write(chunk.data(), static_cast<std::streamsize>(std::min(chunk.size(), size - written)));
-}
-
-// `vidur share` on a temporary folder, for the whole run.
-struct SharedFolder {
-    SharedFolder() {
-        // The client allocates a megabyte for each reply: kept by the allocator rather than
-        // handed back to the kernel, so the client's page faults do not stand in the figures.
-        mallopt(M_MMAP_THRESHOLD, 64 * kMiB);
-        mallopt(M_TRIM_THRESHOLD, 512 * kMiB);
-        folder = fs::temp_directory_path() / ("vidur-share-bench-" + std::to_string(::getpid()));
-        volume = folder / "volume";
-        fs::create_directories(volume);
-        fs::create_directories(folder / "state");
-        writeFile(volume / "big", kDsiFileSize);
-        writeFile(volume / "small", kAspFileSize);
-        tcpPort = freeTcpPort();
-        ltoudpPort = static_cast<std::uint16_t>(20000 + ::getpid() % 20000);
-        const VidurProcess::Environment environment = shareEnvironment(folder, ltoudpPort);
-        server = std::make_unique<VidurProcess>(
-            std::vector<std::string>{"share", "Bench=" + volume.string(), "--name", kServerName, "--tcp",
-                                     "127.0.0.1:" + std::to_string(tcpPort), "--network", "ltoudp:127.0.0.1"},
-            environment);
-        ready = server->waitForOutput("sharing Bench as ", 60s);
-    }
-    ~SharedFolder() {
-        server.reset();
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-
-    fs::path folder, volume;
-    std::uint16_t tcpPort = 0;
-    std::uint16_t ltoudpPort = 0;
-    std::unique_ptr<VidurProcess> server;
-    bool ready = false;
-};
-
-SharedFolder& sharedFolder() {
-    static SharedFolder shared;
-    return shared;
-}
 
 // A client logged in as a guest with the volume open; false with the reason set on `state`.
 bool openVolume(benchmark::State& state, AfpClient& client) {
