@@ -10,9 +10,6 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <malloc.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
