@@ -4,6 +4,7 @@
 #include "appletalk/runtime/SettingsFiles.h"
 #include "tarvlib/NameFields.h"
 #include "tarvlib/TarvlibApi.h"
+#include "text/AsciiText.h"
 #include "text/MacRoman.h"
 #include "text/ProfileFile.h"
 #include "text/ProfileStorage.h"
@@ -25,6 +26,8 @@ using api::fieldText;
 
 namespace {
 
+using vidur::text::trimmed;
+
 constexpr const char* kLinkKey = "Link";
 constexpr const char* kScenarioKey = "Scenario";
 constexpr const char* kInterfaceKey = "Interface";
@@ -34,13 +37,6 @@ constexpr const char* kEtherTalkAddressKey = "EtherTalkAddress";
 constexpr const char* kEtherTalkZoneKey = "EtherTalkZone";
 constexpr const char* kTypesKey = "PostScriptTypes";
 constexpr const char* kDefaultPrinterKey = "DefaultPrinter";
-
-std::string trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
-}
 
 bool equalsNoCase(std::string_view a, std::string_view b) { return vidur::text::compareFolded(a, b) == 0; }
 

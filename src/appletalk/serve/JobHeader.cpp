@@ -2,20 +2,16 @@
 #include "appletalk/serve/JobHeader.h"
 
 #include "appletalk/protocols/postscript/QueryJob.h"
+#include "text/AsciiText.h"
 
 namespace appletalk::serve {
 
 namespace {
 
+using vidur::text::trimmedView;
+
 constexpr std::string_view kTitle = "%%Title:";
 constexpr std::string_view kFor = "%%For:";
-
-std::string_view trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 // The contents of a PostScript string starting at text[0] == '(': escapes undone, nested
 // balanced parentheses kept.
@@ -54,7 +50,7 @@ std::string postScriptString(std::string_view text) {
 } // namespace
 
 std::string JobHeader::commentText(std::string_view value) {
-    value = trimmed(value);
+    value = trimmedView(value);
     if (value == "(atend)") return {};
     if (value.starts_with('(')) return postScriptString(value);
     return std::string(value);

@@ -2,6 +2,7 @@
 #include "appletalk/serve/ServeSettings.h"
 
 #include "appletalk/runtime/ServerSettings.h"
+#include "text/AsciiText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,19 +11,8 @@ namespace appletalk::serve {
 
 namespace {
 
-std::string trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
-}
-
-// Queue names are compared as CUPS compares them, without regard to case.
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-    return out;
-}
+using vidur::text::lowered;
+using vidur::text::trimmed;
 
 std::optional<long> number(std::string_view text, long min, long max) {
     long value = 0;
@@ -52,6 +42,7 @@ QueueChoice QueueChoice::parse(std::string_view text) {
 }
 
 std::string ServeSettings::nameFor(std::string_view queue) const {
+    // Queue names are compared as CUPS compares them, without regard to case.
     const auto found = names.find(lowered(queue));
     return found == names.end() ? std::string() : found->second;
 }

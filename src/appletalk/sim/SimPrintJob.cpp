@@ -2,6 +2,7 @@
 #include "appletalk/sim/SimPrintJob.h"
 
 #include "appletalk/protocols/postscript/QueryJob.h"
+#include "text/AsciiText.h"
 #include "text/MacRoman.h"
 
 #include <algorithm>
@@ -14,6 +15,8 @@ namespace appletalk::sim {
 
 namespace {
 
+using vidur::text::trimmed;
+
 // The header comments of a PostScript job come first; the title is looked for there only.
 constexpr std::size_t kTitleSearchLimit = 8192;
 constexpr std::size_t kMaxFileNamePart = 64;
@@ -21,13 +24,6 @@ constexpr std::string_view kTitleComment = "%%Title:";
 // A query job's first line is short; a document's may be anything, and is not held longer.
 constexpr std::size_t kFirstLineLimit = 256;
 constexpr std::size_t kMaxQueryJob = 64 * 1024;
-
-std::string trimmed(std::string text) {
-    const auto begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos) return {};
-    const auto end = text.find_last_not_of(" \t");
-    return text.substr(begin, end - begin + 1);
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "tools/share/ShareSettings.h"
 
+#include "text/AsciiText.h"
 #include "text/MacRoman.h"
 
 #include <arpa/inet.h>
@@ -12,24 +13,14 @@ namespace vidur::share {
 
 namespace {
 
+using vidur::text::lowered;
+using vidur::text::trimmed;
+
 namespace fs = std::filesystem;
 using appletalk::runtime::SettingsFiles;
 
 // Profile files hand names and values over in Mac OS Roman; the command speaks UTF-8.
 std::string fromProfile(std::string_view macRoman) { return text::macRomanToUtf8(macRoman); }
-
-std::string trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t");
-    return std::string(text.substr(first, last - first + 1));
-}
-
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::optional<bool> boolean(std::string_view text) {
     const std::string value = lowered(text);
