@@ -486,7 +486,8 @@ int AfpVolumeClient::read(std::uint16_t reference, std::uint64_t offset, std::sp
 }
 
 int AfpVolumeClient::write(std::uint16_t reference, std::uint64_t offset, std::span<const std::uint8_t> data) {
-    if (offset > kMaxForkOffset || data.size() > kMaxForkOffset + 1 - offset) return EFBIG;
+    // The Write reply's end offset is a 32-bit word too: the last byte stops short of 4 GB.
+    if (offset > kMaxForkOffset || data.size() > kMaxForkOffset - offset) return EFBIG;
     const std::size_t unit = std::max<std::size_t>(1, transport_.transferLimit());
     for (std::size_t done = 0; done < data.size();) {
         const auto chunk = data.subspan(done, std::min(unit, data.size() - done));
