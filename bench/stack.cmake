@@ -31,10 +31,12 @@ vidur_add_benchmark(NAME node_service_bench
 
 # Files through the real `vidur share`: over DSI on loopback TCP and over ASP on LToUDP
 # loopback, beside a plain send of the same file over a loopback TCP socket. The client is
-# the tests' scripted AFP client.
+# the tests' scripted AFP client; and a 10 MB file copied out of and into a `vidur mount` of
+# it, beside the client's own read loop.
 if(TARGET vidur)
   vidur_add_benchmark(NAME appleshare_transfer_bench
-    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/AppleShareTransferBench.cpp ${PROJECT_SOURCE_DIR}/tests/tools/vidur/VidurProcess.cpp
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/AppleShareTransferBench.cpp ${CMAKE_CURRENT_SOURCE_DIR}/AppleShareMountBench.cpp
+            ${PROJECT_SOURCE_DIR}/tests/tools/vidur/VidurProcess.cpp
     LIBS tarvlib atalk_afp)
   target_include_directories(appleshare_transfer_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/tests/tools/vidur)
   target_compile_definitions(appleshare_transfer_bench PRIVATE VIDUR_BINARY="$<TARGET_FILE:vidur>")
