@@ -70,7 +70,9 @@ protected:
         AfpServerInfo info;
         info.afpVersions = {"AFP2.2"};
         info.uams = {"No User Authent"};
-        ASSERT_TRUE(AfpClientSession(*transport_).login(info, {}, problem)) << problem;
+        AfpClientSession session(*transport_);
+        ASSERT_TRUE(session.login(info, {}, problem)) << problem;
+        EXPECT_EQ(session.serverMessage(problem), "") << problem; // this server sends none
         volume_ = AfpVolumeClient::open(*transport_, "Files", "", problem);
         ASSERT_NE(volume_, nullptr) << problem;
     }
