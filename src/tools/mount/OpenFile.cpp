@@ -25,7 +25,7 @@ int OpenFile::read(std::uint64_t offset, std::span<std::uint8_t> into, std::size
     const bool followsOn = offset == nextRead_;
     got = copyFromAhead(offset, into);
     const std::uint64_t position = offset + got;
-    const bool atEnd = got > 0 && aheadReachesEnd_ && position == aheadStart_ + ahead_.size();
+    const bool atEnd = aheadReachesEnd_ && position == aheadStart_ + ahead_.size();
     if (got < into.size() && !atEnd) {
         const std::span<std::uint8_t> rest = into.subspan(got);
         if (!followsOn && got == 0) {

@@ -120,4 +120,10 @@ void AfpServerConnection::close() {
     transport_.reset();
 }
 
+void AfpServerConnection::abandon() {
+    session_.reset();
+    if (transport_) transport_->close();
+    transport_.reset();
+}
+
 } // namespace vidur::cli

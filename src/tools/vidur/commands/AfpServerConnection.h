@@ -53,6 +53,8 @@ public:
     appletalk::afp::AfpClientSession& session() { return *session_; }
     // Logout and the transport closed; the destructor does it too.
     void close();
+    // The transport closed without a Logout, for a server already gone: no wait for it.
+    void abandon();
 
 private:
     appletalk::afp::AppleTalkClientStack appleTalk_; // outlives the transport on it

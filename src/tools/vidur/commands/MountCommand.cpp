@@ -137,6 +137,13 @@ int serveMount(MountRequest& request, CommandIo& io, const Ready& ready) {
     fuse.reset();
     fileSystem.closeAll();
     connection.transport().setAttentionHandler({});
+    if (fileSystem.gone()) {
+        // Nobody to say goodbye to: the transport closed first, so CloseVol fails at once.
+        connection.transport().close();
+        volume.reset();
+        connection.abandon();
+        return kExitSuccess;
+    }
     volume.reset(); // CloseVol
     connection.close(); // Logout, the transport closed
     return kExitSuccess;
