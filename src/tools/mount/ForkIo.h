@@ -13,8 +13,7 @@ class ForkIo {
 public:
     virtual ~ForkIo() = default;
     // 0 or an errno value; `got` short only at the fork's end.
-    virtual int read(std::uint16_t reference, std::uint64_t offset, std::span<std::uint8_t> into,
-                     std::size_t& got) = 0;
+    virtual int read(std::uint16_t reference, std::uint64_t offset, std::span<std::uint8_t> into, std::size_t& got) = 0;
     virtual int write(std::uint16_t reference, std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
     virtual std::size_t transferUnit() const = 0;
 };

@@ -5,8 +5,9 @@ namespace vidur::mount {
 
 KeepAlive::KeepAlive(AfpFileSystem& fileSystem, appletalk::afp::AfpTransport& transport,
                      std::chrono::milliseconds interval, std::function<void()> tick)
-    : fileSystem_(fileSystem), transport_(transport), interval_(interval), tick_(std::move(tick)),
-      thread_([this] { run(); }) {}
+    : fileSystem_(fileSystem), transport_(transport), interval_(interval), tick_(std::move(tick)), thread_([this] {
+          run();
+      }) {}
 
 KeepAlive::~KeepAlive() {
     {

@@ -7,7 +7,9 @@
 namespace vidur::mount {
 
 OpenFile::OpenFile(ForkIo& io, std::uint16_t reference, std::size_t windowBytes)
-    : io_(io), reference_(reference), unit_(std::max<std::size_t>(io.transferUnit(), 1)),
+    : io_(io),
+      reference_(reference),
+      unit_(std::max<std::size_t>(io.transferUnit(), 1)),
       window_(std::max<std::size_t>(windowBytes / unit_, 1) * unit_) {}
 
 std::size_t OpenFile::roundUpToUnits(std::size_t bytes) const { return (bytes + unit_ - 1) / unit_ * unit_; }

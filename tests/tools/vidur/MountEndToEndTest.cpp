@@ -156,8 +156,8 @@ protected:
         for (std::size_t i = 0; i < resource.size(); ++i) resource[i] = static_cast<std::uint8_t>(i ^ 0x5A);
         Bytes finderInfo(32, 0);
         std::copy_n("TEXTttxt", 8, finderInfo.begin());
-        std::ofstream(mountPoint / "Notes", std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                                   static_cast<std::streamsize>(data.size()));
+        std::ofstream(mountPoint / "Notes", std::ios::binary)
+            .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
         const fs::path notes = mountPoint / "Notes";
         ASSERT_EQ(::setxattr(notes.c_str(), kResourceFork, resource.data(), resource.size(), 0), 0);
         ASSERT_EQ(::setxattr(notes.c_str(), kFinderInfo, finderInfo.data(), finderInfo.size(), XATTR_CREATE), 0);

@@ -3,12 +3,12 @@
 
 #include "tools/vidur/commands/ChooserCommand.h"
 #include "tools/vidur/commands/LookupCommand.h"
+#include "tools/vidur/commands/MountCommand.h"
 #include "tools/vidur/commands/NetInfoWindowCommand.h"
 #include "tools/vidur/commands/NodeCommand.h"
 #include "tools/vidur/commands/PapStatusCommand.h"
 #include "tools/vidur/commands/PasswdCommand.h"
 #include "tools/vidur/commands/PrintCommand.h"
-#include "tools/vidur/commands/MountCommand.h"
 #include "tools/vidur/commands/ShareCommand.h"
 #include "tools/vidur/commands/SimCommand.h"
 #include "tools/vidur/commands/StatusWindowCommand.h"
