@@ -13,7 +13,9 @@
 #include "tools/vidur/commands/PasswordPrompt.h"
 #include "tools/vidur/output/TerminalText.h"
 
+#include <algorithm>
 #include <charconv>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 
@@ -103,6 +105,17 @@ std::optional<std::string> chooseVolume(AfpServerConnection& connection, const M
     return (*volumes)[chosen - 1].name;
 }
 
+// A volume named that the server does not have is said so, with those it has.
+std::string unknownVolumeProblem(AfpServerConnection& connection, const MountRequest& request,
+                                 const std::string& problem) {
+    std::string ignored;
+    const auto volumes = connection.session().volumes(ignored);
+    if (!volumes || std::any_of(volumes->begin(), volumes->end(),
+                                [&](const auto& volume) { return volume.name == *request.volume; }))
+        return problem;
+    return request.serverText + " has no volume " + *request.volume + "; it offers " + joined(*volumes);
+}
+
 // Connects, logs in, opens and mounts the volume, tells `ready`, then serves the mount until
 // it is unmounted or a signal ends it; then the forks, the volume and the session are closed.
 int serveMount(MountRequest& request, CommandIo& io, const Ready& ready) {
@@ -116,7 +129,7 @@ int serveMount(MountRequest& request, CommandIo& io, const Ready& ready) {
     const auto volumeName = chooseVolume(connection, request, io, problem);
     if (!volumeName) return fail(problem);
     auto volume = AfpVolumeClient::open(connection.transport(), *volumeName, {}, problem);
-    if (!volume) return fail(problem);
+    if (!volume) return fail(request.volume ? unknownVolumeProblem(connection, request, problem) : problem);
     appletalk::afp::AfpVolumeInfo info;
     const bool volumeReadOnly = volume->volumeInfo(info) == 0 && (info.attributes & 1) != 0;
     const vidur::mount::MountIdentity identity{::getuid(), ::getgid(), request.readOnly || volumeReadOnly};
@@ -157,6 +170,8 @@ void sayMounted(CommandIo& io, const MountRequest& request, const std::string& v
 // The child's side: a session of its own, the answer through `answer`, then no terminal.
 [[noreturn]] void runDetached(MountRequest& request, CommandIo& io, int answer) {
     ::setsid();
+    // A parent gone before the answer must not take the mount down with the pipe.
+    std::signal(SIGPIPE, SIG_IGN);
     const int status = serveMount(request, io, [answer](const std::string& volume, const std::string& problem) {
         const std::string message = problem.empty() ? std::string(kMounted) + volume : problem;
         for (std::size_t sent = 0; sent < message.size();) {
