@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "tools/mount/AttentionNotice.h"
 
-#include "appletalk/protocols/afp/AfpResult.h"
-
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -18,7 +16,11 @@ namespace vidur::mount {
 
 namespace {
 
-namespace afp = appletalk::afp;
+// The bits of an AFP attention code (the wire codecs are the stack's own, not for tools).
+constexpr std::uint16_t kShutdown = 0x8000;
+constexpr std::uint16_t kCrash = 0x4000;
+constexpr std::uint16_t kMessage = 0x2000;
+constexpr std::uint16_t kMinutesMask = 0x0FFF;
 
 bool onPath(std::string_view program) {
     const char* path = std::getenv("PATH");
@@ -45,13 +47,13 @@ AttentionNotice::~AttentionNotice() {
 }
 
 std::string AttentionNotice::describe(std::uint16_t code) {
-    const unsigned minutes = code & afp::kAttentionMinutesMask;
-    if ((code & afp::kAttentionShutdown) != 0) {
+    const unsigned minutes = code & kMinutesMask;
+    if ((code & kShutdown) != 0) {
         if (minutes == 0) return "the server is shutting down now";
         return "the server is shutting down in " + std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
     }
-    if ((code & afp::kAttentionCrash) != 0) return "the server is going down at once";
-    if ((code & afp::kAttentionMessage) != 0) return "the server has a message for its users";
+    if ((code & kCrash) != 0) return "the server is going down at once";
+    if ((code & kMessage) != 0) return "the server has a message for its users";
     return "the server sent an attention (code " + std::to_string(code) + ")";
 }
 
