@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The client's choices from a server's status block, and its DSI transport against a peer
-// on loopback that never answers or answers nonsense.
+// on loopback that never answers, answers nonsense, or talks to an idle session.
 #include "appletalk/afp/client/AfpClientSession.h"
 #include "appletalk/afp/client/DsiClientTransport.h"
 #include "appletalk/afp/client/LoginChoice.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -117,6 +119,50 @@ TEST(AfpClientSession, AFullServerOrOneTakingOnlyCleartextIsRefusedInWords) {
     server.uams = {"Some Future UAM"};
     EXPECT_FALSE(session.login(server, {"ada", "lovelace", true}, problem));
     EXPECT_EQ(problem, "the server offers none of the ways to log in this client knows");
+}
+
+// A scripted DSI server: the session opened with a request quantum, then a tickle and an
+// attention waiting while the client sits idle, and the session closed once the attention
+// is answered.
+TEST(DsiClientTransport, KeepAliveTakesInTheServersMessagesUntilItClosesTheSession) {
+    using appletalk::dsi::DsiCommand;
+    using appletalk::dsi::DsiHeader;
+    const auto frame = [](const DsiHeader& header, std::vector<std::uint8_t> payload) {
+        const auto head = header.serialize();
+        payload.insert(payload.begin(), head.begin(), head.end());
+        return payload;
+    };
+    std::atomic<bool> attentionAnswered = false;
+    LoopbackPeer server([&](int fd) {
+        std::array<std::uint8_t, appletalk::dsi::kHeaderSize + 6> open{}; // OpenSession with one option
+        if (::recv(fd, open.data(), open.size(), MSG_WAITALL) != static_cast<ssize_t>(open.size())) return;
+        const auto request = DsiHeader::parse(std::span(open).first<appletalk::dsi::kHeaderSize>());
+        if (!request) return;
+        auto burst = frame(DsiHeader::replyTo(*request, 0, 6), {0, 4, 0, 0, 0x20, 0});
+        const auto tickle = frame(DsiHeader::request(DsiCommand::Tickle, 1, 0), {});
+        const auto attention = frame(DsiHeader::request(DsiCommand::Attention, 2, 2), {0x80, 0x05});
+        burst.insert(burst.end(), tickle.begin(), tickle.end());
+        burst.insert(burst.end(), attention.begin(), attention.end());
+        ::send(fd, burst.data(), burst.size(), MSG_NOSIGNAL);
+        std::array<std::uint8_t, appletalk::dsi::kHeaderSize> answer{};
+        if (::recv(fd, answer.data(), answer.size(), MSG_WAITALL) != static_cast<ssize_t>(answer.size())) return;
+        const auto reply = DsiHeader::parse(answer);
+        attentionAnswered = reply && reply->reply && reply->command == DsiCommand::Attention && reply->requestId == 2;
+        const auto close = frame(DsiHeader::request(DsiCommand::CloseSession, 3, 0), {});
+        ::send(fd, close.data(), close.size(), MSG_NOSIGNAL);
+    });
+    // No tickle falls due in the run: what goes out answers the server.
+    DsiClientTransport transport("127.0.0.1", server.port(), {std::chrono::seconds(30), std::chrono::hours(1)});
+    std::vector<std::uint16_t> attentions;
+    transport.setAttentionHandler([&](std::uint16_t code) { attentions.push_back(code); });
+    std::string problem;
+    ASSERT_TRUE(transport.open(problem)) << problem;
+    EXPECT_EQ(transport.transferLimit(), 0x2000u);
+    while (transport.keepAlive(problem)) {}
+    EXPECT_EQ(problem, "the server closed the session");
+    EXPECT_TRUE(attentionAnswered);
+    EXPECT_EQ(attentions, std::vector<std::uint16_t>{0x8005});
+    EXPECT_FALSE(transport.keepAlive(problem));
 }
 
 } // namespace

@@ -70,7 +70,9 @@ protected:
         AfpServerInfo info;
         info.afpVersions = {"AFP2.2"};
         info.uams = {"No User Authent"};
-        ASSERT_TRUE(AfpClientSession(*transport_).login(info, {}, problem)) << problem;
+        AfpClientSession session(*transport_);
+        ASSERT_TRUE(session.login(info, {}, problem)) << problem;
+        EXPECT_EQ(session.serverMessage(problem), "") << problem; // this server sends none
         volume_ = AfpVolumeClient::open(*transport_, "Files", "", problem);
         ASSERT_NE(volume_, nullptr) << problem;
     }
@@ -117,11 +119,19 @@ TEST_F(VolumeClientTest, NamesFoldersAndRenamesAsLinuxSeesThem) {
     for (int i = 0; i < 300; ++i) std::ofstream(share() / "Q1:Q2" / ("file " + std::to_string(i)));
     EXPECT_EQ(names("/Q1:Q2").size(), 301u);
 
-    // rename(2): a file replaced, a folder with something in it refused, and a move.
+    // rename(2): a file replaced (its contents exchanged, so the target keeps its ID), a
+    // folder with something in it refused, and a move.
     ASSERT_EQ(volume_->createDirectory("/Other"), 0);
     ASSERT_EQ(volume_->createFile("/Other/target", true), 0);
+    std::ofstream(share() / "Q1:Q2" / "file 1") << "saved";
+    AfpEntry before, after;
+    ASSERT_EQ(volume_->stat("/Other/target", before), 0);
     EXPECT_EQ(volume_->rename("/Q1:Q2/file 1", "/Other/target"), 0);
     EXPECT_EQ(names("/Other"), std::vector<std::string>{"target"});
+    ASSERT_EQ(volume_->stat("/Other/target", after), 0);
+    EXPECT_EQ(after.dataLength, 5u);
+    EXPECT_EQ(after.id, before.id);
+    EXPECT_EQ(volume_->stat("/Q1:Q2/file 1", entry), ENOENT);
     EXPECT_EQ(volume_->rename("/Q1:Q2/file 2", "/Q1:Q2/file 3"), 0);
     EXPECT_EQ(volume_->stat("/Q1:Q2/file 2", entry), ENOENT);
     EXPECT_EQ(volume_->rename("/Other", "/Q1:Q2"), ENOTEMPTY);

@@ -5,6 +5,7 @@
 #include "appletalk/afp/client/LoginChoice.h"
 #include "appletalk/afp/server/auth/Secret.h"
 #include "appletalk/afp/server/auth/UamClient.h"
+#include "appletalk/protocols/afp/AfpReply.h"
 #include "appletalk/protocols/afp/AfpRequest.h"
 #include "appletalk/protocols/afp/AfpResult.h"
 #include "appletalk/protocols/afp/AfpServerParms.h"
@@ -107,6 +108,22 @@ std::optional<std::vector<AfpVolumeEntry>> AfpClientSession::volumes(std::string
         entries.push_back(
             {vidur::text::macRomanToUtf8(volume.name), (volume.flags & AfpServerParms::kHasPassword) != 0});
     return entries;
+}
+
+std::optional<std::string> AfpClientSession::serverMessage(std::string& problem) {
+    constexpr std::uint32_t kServerMessage = 1; // not the login message
+    constexpr std::uint32_t kGetMessage = 1;
+    AfpRequest request{AfpCommand::GetSrvrMsg, {}};
+    request.block.set(AfpField::Index, kServerMessage);
+    request.block.set(AfpField::Bitmap, kGetMessage);
+    const AfpCallResult reply = transport_.call(request.serialize());
+    if (!succeeded(reply, problem)) return std::nullopt;
+    const auto parsed = AfpReply::parse(AfpCommand::GetSrvrMsg, reply.reply);
+    if (!parsed || parsed->block.texts.empty()) {
+        problem = "the server's message is malformed";
+        return std::nullopt;
+    }
+    return vidur::text::macRomanToUtf8(parsed->block.texts.front());
 }
 
 void AfpClientSession::logout() {

@@ -35,6 +35,9 @@ public:
     bool login(const AfpServerInfo& server, const AfpLoginRequest& request, std::string& problem);
     // GetSrvrParms' volumes, in the server's order.
     std::optional<std::vector<AfpVolumeEntry>> volumes(std::string& problem);
+    // GetSrvrMsg: the server's message, as UTF-8, to fetch once an attention says one waits
+    // (never from the attention handler: the transport is busy there).
+    std::optional<std::string> serverMessage(std::string& problem);
     // Logout, then the transport's session closed.
     void logout();
 

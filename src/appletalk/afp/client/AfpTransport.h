@@ -40,7 +40,8 @@ public:
     // attentions) and sends a tickle when one is due, without blocking; false, with the
     // reason, once the session is gone.
     virtual bool keepAlive(std::string& problem) = 0;
-    // Called, on a thread of the transport's, for each attention the server sends.
+    // Called for each attention the server sends: on the stack's thread over ASP, on the
+    // caller's inside a call or keepAlive() over DSI.
     virtual void setAttentionHandler(AttentionHandler handler) = 0;
     // Ends the session; calls after it fail.
     virtual void close() = 0;

@@ -345,7 +345,13 @@ int AfpVolumeClient::list(std::string_view path, std::vector<AfpEntry>& entries)
         const auto page = AfpEnumerateReply::parse(reply.bytes);
         if (!page) return EIO;
         if (page->entries.empty()) break; // a server that gives nothing more ends the listing
-        for (const auto& parameters : page->entries) entries.push_back(entryOf(parameters));
+        for (const auto& parameters : page->entries) {
+            // A name no path can reach (a zero byte separates names in AFP paths; "." and ".."
+            // are the folder's own) is not listed.
+            const std::string& name = parameters.names[file_bit::LongName];
+            if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string::npos) continue;
+            entries.push_back(entryOf(parameters));
+        }
         index += static_cast<std::uint32_t>(page->entries.size());
     }
     return 0;
@@ -385,6 +391,22 @@ int AfpVolumeClient::replaceTarget(std::string_view from, std::string_view to) {
     if (source.id != 0 && source.id == target.id && source.isDirectory == target.isDirectory) return 0;
     if (target.isDirectory && !source.isDirectory) return EISDIR;
     if (!target.isDirectory && source.isDirectory) return ENOTDIR;
+    if (!source.isDirectory) {
+        // A file saved over another: with their contents exchanged first, the target never
+        // goes missing, and it keeps its file ID as after a Mac's safe save. What is left
+        // under the source's name is the old contents, to delete.
+        AfpPath fromPath, toPath;
+        if (const int error = afpPathOf(from, fromPath); error != 0) return error;
+        if (const int error = afpPathOf(to, toPath); error != 0) return error;
+        const int exchanged = simpleCall(requestOf(
+            AfpCommand::ExchangeFiles,
+            {{Volume, volumeId_}, {Directory, kRootDirectory}, {DestDirectory, kRootDirectory}}, {fromPath, toPath}));
+        if (exchanged == 0) {
+            const int removed = remove(from);
+            return removed == 0 ? kReplacedByExchange : removed;
+        }
+        if (exchanged != ENOTSUP) return exchanged; // an AFP 2.0 server has no exchange
+    }
     return remove(to);
 }
 
@@ -395,7 +417,8 @@ int AfpVolumeClient::rename(std::string_view from, std::string_view to) {
     if (const int error = splitPath(from, fromParent, fromName); error != 0) return error;
     if (const int error = splitPath(to, toParent, toName); error != 0) return error;
     if (fromParent == toParent && fromName == toName) return 0;
-    if (const int error = replaceTarget(from, to); error != 0) return error;
+    if (const int replaced = replaceTarget(from, to); replaced != 0)
+        return replaced == kReplacedByExchange ? 0 : replaced;
     const AfpPath newName{AfpPathType::LongNames, toName};
     if (fromParent == toParent)
         return simpleCall(
@@ -486,7 +509,8 @@ int AfpVolumeClient::read(std::uint16_t reference, std::uint64_t offset, std::sp
 }
 
 int AfpVolumeClient::write(std::uint16_t reference, std::uint64_t offset, std::span<const std::uint8_t> data) {
-    if (offset > kMaxForkOffset || data.size() > kMaxForkOffset + 1 - offset) return EFBIG;
+    // The Write reply's end offset is a 32-bit word too: the last byte stops short of 4 GB.
+    if (offset > kMaxForkOffset || data.size() > kMaxForkOffset - offset) return EFBIG;
     const std::size_t unit = std::max<std::size_t>(1, transport_.transferLimit());
     for (std::size_t done = 0; done < data.size();) {
         const auto chunk = data.subspan(done, std::min(unit, data.size() - done));

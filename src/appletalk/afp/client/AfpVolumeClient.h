@@ -112,7 +112,10 @@ private:
     int simpleCall(const AfpRequest& request);
     int parametersOf(std::string_view path, std::uint16_t fileBitmap, std::uint16_t directoryBitmap, AfpEntry& entry);
     int setParameters(std::string_view path, const AfpParameters& parameters);
+    // Makes way for a rename onto `to`: 0 when the rename may go on, kReplacedByExchange when
+    // the source's contents already stand under `to`, else an errno value.
     int replaceTarget(std::string_view from, std::string_view to);
+    static constexpr int kReplacedByExchange = -1;
 
     AfpTransport& transport_;
     std::uint16_t volumeId_;
