@@ -57,7 +57,19 @@ std::string AttentionNotice::describe(std::uint16_t code) {
     return "the server sent an attention (code " + std::to_string(code) + ")";
 }
 
-void AttentionNotice::attention(std::uint16_t code) { say(describe(code)); }
+void AttentionNotice::attention(std::uint16_t code) {
+    if ((code & (kShutdown | kCrash)) == 0 && (code & kMessage) != 0)
+        messageWaiting_ = true;
+    else
+        say(describe(code));
+}
+
+void AttentionNotice::serverMessage(const std::optional<std::string>& text) {
+    if (text && !text->empty())
+        say("the server says: " + *text);
+    else
+        say(describe(kMessage));
+}
 
 void AttentionNotice::serverGone(const std::string& reason) {
     say("the server is gone (" + reason + "); its files answer input/output errors until it is unmounted");

@@ -5,8 +5,10 @@
 // collected on the next call of reap().
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +24,12 @@ public:
     AttentionNotice(const AttentionNotice&) = delete;
     AttentionNotice& operator=(const AttentionNotice&) = delete;
 
-    // An AFP attention code, from the transport's thread.
+    // An AFP attention code, from the transport's thread. One that says a message waits is
+    // only noted: the message is fetched later, between calls (takeMessageWaiting).
     void attention(std::uint16_t code);
+    bool takeMessageWaiting() { return messageWaiting_.exchange(false); }
+    // The server's message, or the attention's sentence when it could not be had.
+    void serverMessage(const std::optional<std::string>& text);
     void serverGone(const std::string& reason);
     void say(const std::string& sentence);
     void reap();
@@ -37,6 +43,7 @@ private:
     std::string where_;
     std::mutex mutex_;
     std::vector<pid_t> notifiers_;
+    std::atomic<bool> messageWaiting_{false};
 };
 
 } // namespace vidur::mount

@@ -3,9 +3,9 @@
 
 namespace vidur::mount {
 
-KeepAlive::KeepAlive(AfpFileSystem& fileSystem, appletalk::afp::AfpTransport& transport,
-                     std::chrono::milliseconds interval, std::function<void()> tick)
-    : fileSystem_(fileSystem), transport_(transport), interval_(interval), tick_(std::move(tick)), thread_([this] {
+KeepAlive::KeepAlive(AfpFileSystem& fileSystem, Idle idle, std::chrono::milliseconds interval,
+                     std::function<void()> tick)
+    : fileSystem_(fileSystem), idle_(std::move(idle)), interval_(interval), tick_(std::move(tick)), thread_([this] {
           run();
       }) {}
 
@@ -22,7 +22,7 @@ void KeepAlive::run() {
     std::unique_lock lock(mutex_);
     while (!wake_.wait_for(lock, interval_, [this] { return stopping_; })) {
         lock.unlock();
-        fileSystem_.whileIdle([this](std::string& problem) { return transport_.keepAlive(problem); });
+        fileSystem_.whileIdle(idle_);
         if (tick_) tick_();
         lock.lock();
     }

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // While a volume is mounted and idle, its session still has to hear the server and be heard:
 // every few seconds, between the file operations (under their mutex), the transport takes in
-// what came and sends a tickle when one is due. Once it says the session is gone, the file
-// system answers EIO from then on.
+// what came and sends a tickle when one is due (and whatever else waits for a quiet moment,
+// such as fetching a server's message). Once it says the session is gone, the file system
+// answers EIO from then on.
 #pragma once
 
-#include "appletalk/afp/client/AfpTransport.h"
 #include "tools/mount/AfpFileSystem.h"
 
 #include <chrono>
@@ -18,9 +18,10 @@ namespace vidur::mount {
 
 class KeepAlive {
 public:
-    // `tick` runs after each turn (collecting spawned notifiers).
-    KeepAlive(AfpFileSystem& fileSystem, appletalk::afp::AfpTransport& transport, std::chrono::milliseconds interval,
-              std::function<void()> tick);
+    // `idle` runs under the file system's mutex: false, with the reason, when the session is
+    // gone. `tick` runs after each turn, outside it (collecting spawned notifiers).
+    using Idle = std::function<bool(std::string& problem)>;
+    KeepAlive(AfpFileSystem& fileSystem, Idle idle, std::chrono::milliseconds interval, std::function<void()> tick);
     ~KeepAlive(); // stops and joins
 
     KeepAlive(const KeepAlive&) = delete;
@@ -30,7 +31,7 @@ private:
     void run();
 
     AfpFileSystem& fileSystem_;
-    appletalk::afp::AfpTransport& transport_;
+    Idle idle_;
     std::chrono::milliseconds interval_;
     std::function<void()> tick_;
     std::mutex mutex_;

@@ -143,8 +143,15 @@ int serveMount(MountRequest& request, CommandIo& io, const Ready& ready) {
     connection.transport().setAttentionHandler([&notice](std::uint16_t code) { notice.attention(code); });
     ready(*volumeName, {});
     {
-        const vidur::mount::KeepAlive keepAlive(fileSystem, connection.transport(), kKeepAliveInterval,
-                                                [&notice] { notice.reap(); });
+        auto idle = [&](std::string& reason) {
+            if (!connection.transport().keepAlive(reason)) return false;
+            if (notice.takeMessageWaiting()) {
+                std::string ignored;
+                notice.serverMessage(connection.session().serverMessage(ignored));
+            }
+            return true;
+        };
+        const vidur::mount::KeepAlive keepAlive(fileSystem, idle, kKeepAliveInterval, [&notice] { notice.reap(); });
         fuse->run();
     }
     fuse.reset();
