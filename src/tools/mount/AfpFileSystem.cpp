@@ -296,6 +296,16 @@ int AfpFileSystem::chmod(const std::string& path, mode_t mode) {
     return answer(volume_.setAttributes(path, kWriteInhibit, inhibit));
 }
 
+int AfpFileSystem::chown(const std::string& path, uid_t user, gid_t group) {
+    std::lock_guard lock(mutex_);
+    if (gone_) return -EIO;
+    const bool same = (user == static_cast<uid_t>(-1) || user == identity_.user) &&
+                      (group == static_cast<gid_t>(-1) || group == identity_.group);
+    if (!same) return -EPERM;
+    AfpEntry entry;
+    return answer(volume_.stat(path, entry));
+}
+
 int AfpFileSystem::statfs(struct statvfs& status) {
     std::lock_guard lock(mutex_);
     if (gone_) return -EIO;

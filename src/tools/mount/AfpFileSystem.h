@@ -66,6 +66,9 @@ public:
     int rename(const std::string& from, const std::string& to, unsigned flags);
     int utimens(const std::string& path, const struct timespec times[2]);
     int chmod(const std::string& path, mode_t mode);
+    // Everything belongs to the mounting user: a change to anyone else is refused (EPERM),
+    // one to that user (cp -a, rsync -a) accepted.
+    int chown(const std::string& path, uid_t user, gid_t group);
     int statfs(struct statvfs& status);
     int getxattr(const std::string& path, const std::string& name, char* into, std::size_t size);
     int setxattr(const std::string& path, const std::string& name, const char* value, std::size_t size, int flags);

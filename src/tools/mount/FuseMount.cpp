@@ -80,6 +80,8 @@ int utimens(const char* path, const struct timespec times[2], fuse_file_info*) {
 
 int chmod(const char* path, mode_t mode, fuse_file_info*) { return fileSystem().chmod(path, mode); }
 
+int chown(const char* path, uid_t user, gid_t group, fuse_file_info*) { return fileSystem().chown(path, user, group); }
+
 int statfs(const char*, struct statvfs* status) { return fileSystem().statfs(*status); }
 
 int getxattr(const char* path, const char* name, char* into, size_t size) {
@@ -113,6 +115,7 @@ fuse_operations operations() {
     table.rename = rename;
     table.utimens = utimens;
     table.chmod = chmod;
+    table.chown = chown;
     table.statfs = statfs;
     table.getxattr = getxattr;
     table.setxattr = setxattr;
