@@ -16,6 +16,8 @@ packages=(
   nlohmann-json3-dev                # vidur: its JSON output
   libsqlite3-dev                    # AppleShare volumes: their file and folder IDs
   libgcrypt20-dev                   # AppleShare logins: DES and CAST-128, Diffie-Hellman
+  libfuse3-dev                      # vidur mount: AppleShare volumes as folders (FUSE 3)
+  fuse3                             # vidur mount: fusermount3, and its end-to-end test
   libcups2-dev                      # cups-config: where the CUPS backend goes; libcups for vidur serve
   cups                              # the CUPS backend's end-to-end test: its own cupsd, lpinfo
   cups-ipp-utils                    # vidur serve's end-to-end test: ipptool reads a job's title

@@ -80,7 +80,7 @@ private:
 class Client {
 public:
     Client(AfpServer& server, std::size_t maxReply = 4624)
-        : session(server.openSession({AfpTransport::Dsi, maxReply, "test"})) {}
+        : session(server.openSession({AfpSessionTransport::Dsi, maxReply, "test"})) {}
 
     AfpAnswer call(const AfpRequest& built) {
         const auto bytes = built.serialize();

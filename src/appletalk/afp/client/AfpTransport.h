@@ -33,6 +33,13 @@ public:
     virtual bool open(std::string& problem) = 0;
     virtual AfpCallResult call(std::span<const std::uint8_t> command) = 0;
     virtual AfpCallResult write(std::span<const std::uint8_t> command, std::span<const std::uint8_t> data) = 0;
+    // The most one Read reply or one Write request's data may carry on this session: the
+    // server's request quantum on DSI, eight ATP packets on ASP.
+    virtual std::size_t transferLimit() const = 0;
+    // Between calls (a mount that sits idle): takes in what the server sent (tickles,
+    // attentions) and sends a tickle when one is due, without blocking; false, with the
+    // reason, once the session is gone.
+    virtual bool keepAlive(std::string& problem) = 0;
     // Called, on a thread of the transport's, for each attention the server sends.
     virtual void setAttentionHandler(AttentionHandler handler) = 0;
     // Ends the session; calls after it fail.

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -22,6 +23,9 @@
 #include <vector>
 
 namespace appletalk::afp {
+
+struct AfpRequest;
+struct AfpParameters;
 
 struct AfpEntry {
     bool isDirectory = false;
@@ -93,13 +97,27 @@ public:
     // and write-behind are sized in multiples of it.
     std::size_t transferUnit() const;
     bool sessionGone() const;
+    // Between calls: the transport's keep-alive (tickles, attentions); EIO, and the session
+    // counted gone, once it reports the session over.
+    int keepAlive();
 
 private:
+    struct Reply; // a delivered call's result and data
+
     AfpVolumeClient(AfpTransport& transport, std::uint16_t volumeId);
+
+    // One round trip; EIO without one once the session is gone. 0 when an answer came.
+    int exchange(std::span<const std::uint8_t> command, std::span<const std::uint8_t> data, Reply& reply);
+    // A call whose only outcome is its result, as an errno value.
+    int simpleCall(const AfpRequest& request);
+    int parametersOf(std::string_view path, std::uint16_t fileBitmap, std::uint16_t directoryBitmap, AfpEntry& entry);
+    int setParameters(std::string_view path, const AfpParameters& parameters);
+    int replaceTarget(std::string_view from, std::string_view to);
 
     AfpTransport& transport_;
     std::uint16_t volumeId_;
     bool gone_ = false;
+    std::map<std::uint16_t, AfpForkKind> forkKinds_; // open forks: SetForkParms names the fork's length bit
 };
 
 // The errno for an AFP result (EIO for one with no better match).

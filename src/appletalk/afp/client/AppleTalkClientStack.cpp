@@ -28,7 +28,8 @@ bool AppleTalkClientStack::start(std::chrono::milliseconds limit, std::string& p
 }
 
 std::unique_ptr<AfpTransport> AppleTalkClientStack::connect(const std::string& name, const std::string& zone,
-                                                            std::string& problem) {
+                                                            std::string& problem,
+                                                            std::chrono::milliseconds replyLimit) {
     const auto object = vidur::text::utf8ToMacRoman(name);
     const auto inZone = vidur::text::utf8ToMacRoman(zone);
     if (!object.lossless || !inZone.lossless) {
@@ -53,7 +54,7 @@ std::unique_ptr<AfpTransport> AppleTalkClientStack::connect(const std::string& n
         problem = "no AppleShare server " + name + "@" + zone + " answered";
         return nullptr;
     }
-    return std::make_unique<AspClientTransport>(stack_, *address);
+    return std::make_unique<AspClientTransport>(stack_, *address, replyLimit);
 }
 
 } // namespace appletalk::afp

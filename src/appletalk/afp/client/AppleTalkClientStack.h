@@ -26,8 +26,9 @@ public:
     // Waits, at most `limit`, until the node has started; false with the reason.
     bool start(std::chrono::milliseconds limit, std::string& problem);
     // The transport to the server named `name` in `zone` (UTF-8; "*" is this node's zone);
-    // nothing, with the reason, when no such server answered.
-    std::unique_ptr<AfpTransport> connect(const std::string& name, const std::string& zone, std::string& problem);
+    // nothing, with the reason, when no such server answered. `replyLimit` bounds each call's wait.
+    std::unique_ptr<AfpTransport> connect(const std::string& name, const std::string& zone, std::string& problem,
+                                          std::chrono::milliseconds replyLimit = std::chrono::minutes(2));
 
 private:
     std::shared_ptr<runtime::Stack> stack_;

@@ -17,6 +17,8 @@ AspClientTransport::AspClientTransport(std::shared_ptr<runtime::Stack> stack, Dd
         std::lock_guard lock(handlerMutex_);
         if (attention_) attention_(code);
     };
+    // By the server, by close(), or because its tickles stopped for the session timeout.
+    events.closed = [this] { sessionOpen_ = false; };
     stack_->run([&] { client_ = std::make_unique<AspClient>(*stack_->node(), events); });
 }
 
@@ -57,6 +59,8 @@ std::optional<std::vector<std::uint8_t>> AspClientTransport::status(std::string&
 bool AspClientTransport::open(std::string& problem) {
     const AspCallResult result = await([&](auto done) { return client_->open(listener_, done); });
     problem = describe(result);
+    // Read on the stack's thread, so a close that came at once is not overwritten.
+    if (result.status == AspClientStatus::Ok) sessionOpen_ = stack_->run([&] { return client_->isOpen(); });
     return result.status == AspClientStatus::Ok;
 }
 
@@ -74,6 +78,12 @@ AfpCallResult AspClientTransport::write(std::span<const std::uint8_t> command, s
     });
     if (result.status != AspClientStatus::Ok) return {false, 0, {}, describe(result)};
     return {true, result.result, result.reply, {}};
+}
+
+bool AspClientTransport::keepAlive(std::string& problem) {
+    if (sessionOpen_) return true;
+    problem = "the session with the server is closed";
+    return false;
 }
 
 void AspClientTransport::setAttentionHandler(AttentionHandler handler) {

@@ -4,12 +4,14 @@
 #include "appletalk/afp/client/AfpClientText.h"
 #include "appletalk/protocols/dsi/DsiSessionOptions.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -41,6 +43,18 @@ bool connectBounded(int fd, const addrinfo& address, std::chrono::steady_clock::
     }
     ::fcntl(fd, F_SETFL, flags);
     return result == 0;
+}
+
+// A reply longer than any the protocol sends is a broken server, not memory to give away.
+constexpr std::uint32_t kLongestMessage = dsi::kDefaultRequestQuantum + 1024;
+
+// The server's request quantum, from its OpenSession reply: the most one Write may carry and
+// the most a Read is asked for. Held within what receive() takes in, and never zero so a
+// transfer always moves.
+std::uint32_t requestQuantumOf(std::span<const std::uint8_t> replyOptions) {
+    const auto options = dsi::DsiSessionOptions::parse(replyOptions);
+    const auto quantum = options ? options->word(dsi::DsiOptionType::ServerRequestQuantum) : std::nullopt;
+    return std::clamp<std::uint32_t>(quantum.value_or(dsi::kDefaultRequestQuantum), 1, dsi::kDefaultRequestQuantum);
 }
 
 } // namespace
@@ -89,7 +103,10 @@ bool DsiClientTransport::open(std::string& problem) {
     if (fd_ < 0) return false;
     const auto options = dsi::DsiSessionOptions::with(dsi::DsiOptionType::AttentionQuantum, dsi::kMinAttentionQuantum);
     const auto reply = exchange(fd_, DsiCommand::OpenSession, options.serialize(), 0, problem);
-    if (reply && reply->header.errorCode() == 0) return true;
+    if (reply && reply->header.errorCode() == 0) {
+        requestQuantum_ = requestQuantumOf(reply->payload);
+        return true;
+    }
     // A refusal carries ASP's error code (ServerBusy when the server is full).
     if (reply) problem = describeSessionRefusal(reply->header.errorCode());
     close();
@@ -123,6 +140,49 @@ AfpCallResult DsiClientTransport::write(std::span<const std::uint8_t> command, s
     return result;
 }
 
+bool DsiClientTransport::keepAlive(std::string& problem) {
+    if (fd_ < 0) {
+        problem = "no session is open";
+        return false;
+    }
+    bool closed = false;
+    while (!closedByServer_ && messageWaiting(closed)) {
+        const auto message = receive(fd_, problem);
+        if (!message) {
+            close(); // the stream is out of step: nothing more can be read from it
+            return false;
+        }
+        answerServer(fd_, *message);
+    }
+    if (closed) closedByServer_ = true;
+    if (closedByServer_) {
+        problem = "the server closed the session";
+        return false;
+    }
+    if (Clock::now() >= lastSent_ + options_.tickleInterval &&
+        !sendFrame(fd_, DsiHeader::request(DsiCommand::Tickle, nextRequestId_++, 0), {})) {
+        problem = "the connection to the server is lost";
+        return false;
+    }
+    return true;
+}
+
+bool DsiClientTransport::messageWaiting(bool& closed) const {
+    std::array<std::uint8_t, dsi::kHeaderSize> head{};
+    const ssize_t peeked = ::recv(fd_, head.data(), head.size(), MSG_PEEK | MSG_DONTWAIT);
+    if (peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        closed = true;
+        return false;
+    }
+    if (peeked < static_cast<ssize_t>(head.size())) return false;
+    const auto header = DsiHeader::parse(head);
+    int waiting = 0;
+    if (::ioctl(fd_, FIONREAD, &waiting) != 0) return false;
+    // A malformed or oversized header is taken in at once, so receive() reports it.
+    return !header || header->totalLength > kLongestMessage ||
+           static_cast<std::uint64_t>(waiting) >= head.size() + std::uint64_t{header->totalLength};
+}
+
 void DsiClientTransport::setAttentionHandler(AttentionHandler handler) {
     std::lock_guard lock(handlerMutex_);
     attention_ = std::move(handler);
@@ -133,6 +193,7 @@ void DsiClientTransport::close() {
     if (!closedByServer_) sendFrame(fd_, DsiHeader::request(DsiCommand::CloseSession, nextRequestId_++, 0), {});
     ::close(fd_);
     fd_ = -1;
+    closedByServer_ = false;
 }
 
 std::optional<DsiClientTransport::Message> DsiClientTransport::exchange(int fd, DsiCommand command,
@@ -174,8 +235,6 @@ std::optional<DsiClientTransport::Message> DsiClientTransport::receive(int fd, s
     std::array<std::uint8_t, dsi::kHeaderSize> head{};
     if (!readExactly(fd, head, problem)) return std::nullopt;
     const auto header = DsiHeader::parse(head);
-    // A reply longer than any the protocol sends is a broken server, not memory to give away.
-    constexpr std::uint32_t kLongestMessage = dsi::kDefaultRequestQuantum + 1024;
     if (!header || header->totalLength > kLongestMessage) {
         problem = "the server sent a malformed DSI message";
         return std::nullopt;

@@ -33,6 +33,8 @@ public:
     bool open(std::string& problem) override;
     AfpCallResult call(std::span<const std::uint8_t> command) override;
     AfpCallResult write(std::span<const std::uint8_t> command, std::span<const std::uint8_t> data) override;
+    std::size_t transferLimit() const override { return requestQuantum_; }
+    bool keepAlive(std::string& problem) override;
     void setAttentionHandler(AttentionHandler handler) override;
     void close() override;
 
@@ -52,6 +54,8 @@ private:
     std::optional<Message> receive(int fd, std::string& problem);
     bool readExactly(int fd, std::span<std::uint8_t> into, std::string& problem);
     void answerServer(int fd, const Message& message);
+    // Whether a whole message waits on the session's socket; `closed` when the server hung up.
+    bool messageWaiting(bool& closed) const;
 
     std::string host_;
     std::uint16_t port_;
@@ -59,6 +63,7 @@ private:
     int fd_ = -1;
     bool closedByServer_ = false;
     std::uint16_t nextRequestId_ = 0;
+    std::uint32_t requestQuantum_ = dsi::kDefaultRequestQuantum;
     Clock::time_point lastSent_{};
     std::mutex handlerMutex_;
     AttentionHandler attention_;

@@ -45,10 +45,11 @@ struct AfpServerConfig {
     AfpServerLimits limits;
 };
 
-enum class AfpTransport { Asp, Dsi };
+// The session layer under a server session (the client's AfpTransport is the other end).
+enum class AfpSessionTransport { Asp, Dsi };
 
 struct AfpSessionOptions {
-    AfpTransport transport = AfpTransport::Asp;
+    AfpSessionTransport transport = AfpSessionTransport::Asp;
     std::size_t maxReply = 4624; // the most reply data the transport carries for one command
     std::string peer; // for the log
 };

@@ -124,7 +124,7 @@ DsiServerHandlers AppleShareService::dsiHandlers() {
     handlers.opened = [this](std::uint32_t id, const std::string& peer) {
         if (stopping_) return false;
         AfpSessionOptions options;
-        options.transport = AfpTransport::Dsi;
+        options.transport = AfpSessionTransport::Dsi;
         options.maxReply = dsiQuantum_;
         options.peer = peer;
         auto session = server_.openSession(std::move(options));
@@ -149,7 +149,7 @@ AfpSession* AppleShareService::aspSession(std::uint8_t id) {
     if (const auto found = aspSessions_.find(id); found != aspSessions_.end()) return found->second.get();
     if (stopping_) return nullptr;
     AfpSessionOptions options;
-    options.transport = AfpTransport::Asp;
+    options.transport = AfpSessionTransport::Asp;
     options.maxReply = kAspMaxReply;
     if (const auto workstation = asp_.workstationOf(id))
         options.peer = "AppleTalk " + std::to_string(workstation->network) + "." + std::to_string(workstation->node) +

@@ -8,9 +8,11 @@
 #include "tools/vidur/commands/PapStatusCommand.h"
 #include "tools/vidur/commands/PasswdCommand.h"
 #include "tools/vidur/commands/PrintCommand.h"
+#include "tools/vidur/commands/MountCommand.h"
 #include "tools/vidur/commands/ShareCommand.h"
 #include "tools/vidur/commands/SimCommand.h"
 #include "tools/vidur/commands/StatusWindowCommand.h"
+#include "tools/vidur/commands/UnmountCommand.h"
 #include "tools/vidur/commands/VolumesCommand.h"
 #ifdef VIDUR_WITH_SERVE
 #include "tools/vidur/commands/ServeCommand.h"
@@ -33,6 +35,8 @@ void addBuiltinCommands(CommandRegistry& registry) {
     registry.add(std::make_unique<PasswdCommand>());
     registry.add(std::make_unique<ShareCommand>());
     registry.add(std::make_unique<VolumesCommand>());
+    registry.add(std::make_unique<MountCommand>());
+    registry.add(std::make_unique<UnmountCommand>());
     // The windows are the windows module's, loaded only when one is shown.
     registry.add(std::make_unique<ChooserCommand>());
     registry.add(std::make_unique<StatusWindowCommand>());

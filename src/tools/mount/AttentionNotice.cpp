@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: MIT
+#include "tools/mount/AttentionNotice.h"
+
+#include "appletalk/protocols/afp/AfpResult.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <syslog.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace vidur::mount {
+
+namespace {
+
+namespace afp = appletalk::afp;
+
+bool onPath(std::string_view program) {
+    const char* path = std::getenv("PATH");
+    if (path == nullptr) return false;
+    std::string_view rest = path;
+    while (!rest.empty()) {
+        const auto colon = rest.find(':');
+        const std::filesystem::path candidate = std::filesystem::path(rest.substr(0, colon)) / program;
+        if (::access(candidate.c_str(), X_OK) == 0) return true;
+        rest.remove_prefix(colon == std::string_view::npos ? rest.size() : colon + 1);
+    }
+    return false;
+}
+
+} // namespace
+
+AttentionNotice::AttentionNotice(std::string where) : where_(std::move(where)) {
+    ::openlog("vidur-mount", LOG_PID, LOG_USER);
+}
+
+AttentionNotice::~AttentionNotice() {
+    reap();
+    ::closelog();
+}
+
+std::string AttentionNotice::describe(std::uint16_t code) {
+    const unsigned minutes = code & afp::kAttentionMinutesMask;
+    if ((code & afp::kAttentionShutdown) != 0) {
+        if (minutes == 0) return "the server is shutting down now";
+        return "the server is shutting down in " + std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
+    }
+    if ((code & afp::kAttentionCrash) != 0) return "the server is going down at once";
+    if ((code & afp::kAttentionMessage) != 0) return "the server has a message for its users";
+    return "the server sent an attention (code " + std::to_string(code) + ")";
+}
+
+void AttentionNotice::attention(std::uint16_t code) { say(describe(code)); }
+
+void AttentionNotice::serverGone(const std::string& reason) {
+    say("the server is gone (" + reason + "); its files answer input/output errors until it is unmounted");
+}
+
+void AttentionNotice::say(const std::string& sentence) {
+    const std::string line = where_ + ": " + sentence;
+    ::syslog(LOG_WARNING, "%s", line.c_str());
+    notifyDesktop(line);
+}
+
+void AttentionNotice::notifyDesktop(const std::string& sentence) {
+    const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (bus == nullptr || *bus == '\0' || !onPath("notify-send")) return;
+    std::string program = "notify-send", title = "AppleShare", body = sentence;
+    char* arguments[] = {program.data(), title.data(), body.data(), nullptr};
+    pid_t child = 0;
+    if (::posix_spawnp(&child, "notify-send", nullptr, nullptr, arguments, environ) != 0) return;
+    std::lock_guard lock(mutex_);
+    notifiers_.push_back(child);
+}
+
+void AttentionNotice::reap() {
+    std::lock_guard lock(mutex_);
+    std::erase_if(notifiers_, [](pid_t child) { return ::waitpid(child, nullptr, WNOHANG) != 0; });
+}
+
+} // namespace vidur::mount
