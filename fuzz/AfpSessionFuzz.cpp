@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string problem;
     auto server = AfpServer::create(config, problem);
     require(server != nullptr, "server not created");
-    auto session = server->openSession({AfpTransport::Dsi, kMaxReply, "fuzz"});
+    auto session = server->openSession({AfpSessionTransport::Dsi, kMaxReply, "fuzz"});
     logIn(*session);
     std::span<const std::uint8_t> rest(data, size);
     while (!rest.empty() && !session->loggedOut()) {
