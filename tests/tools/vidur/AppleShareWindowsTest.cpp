@@ -23,7 +23,9 @@ std::string Text(CWnd& dialog, int id) {
     return vidur::text::macRomanToUtf8(text.View());
 }
 
-bool Checked(CWnd& dialog, UINT id) { return dialog.GetDlgItem(static_cast<int>(id))->SendMessage(BM_GETCHECK) == BST_CHECKED; }
+bool Checked(CWnd& dialog, UINT id) {
+    return dialog.GetDlgItem(static_cast<int>(id))->SendMessage(BM_GETCHECK) == BST_CHECKED;
+}
 
 // Without guests: Registered User chosen, Guest greyed; a refusal shows the reason and the
 // window stays for another try, which then logs in with what was typed.
@@ -42,7 +44,10 @@ TEST(AppleShareWindows, ConnectWindowWithoutGuestsKeepsARefusedLoginOpen) {
         EXPECT_TRUE(Checked(dialog, IDC_AFP_REGISTERED));
         EXPECT_TRUE(dialog.GetDlgItem(IDC_AFP_PASSWORD)->IsWindowEnabled());
         dialog.GetDlgItem(IDC_AFP_USER)->SetWindowText("Ann");
-        dialog.GetDlgItem(IDC_AFP_PASSWORD)->SetWindowText("s\x8E" "cret"); // "é" in Mac OS Roman
+        dialog.GetDlgItem(IDC_AFP_PASSWORD)
+            ->SetWindowText(
+                "s\x8E"
+                "cret"); // "é" in Mac OS Roman
         UiDriver::ClickButton(dialog, IDOK);
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].text, "The password is wrong.");
@@ -52,7 +57,9 @@ TEST(AppleShareWindows, ConnectWindowWithoutGuestsKeepsARefusedLoginOpen) {
     ASSERT_EQ(dialog.DoModal(), IDOK);
     ASSERT_EQ(tried.size(), 2u);
     EXPECT_EQ(dialog.login().user, "Ann");
-    EXPECT_EQ(dialog.login().password, "s\xC3\xA9" "cret");
+    EXPECT_EQ(dialog.login().password,
+              "s\xC3\xA9"
+              "cret");
 }
 
 TEST(AppleShareWindows, BothWindowsSpeakFrenchAndTheGuestNeedsNoName) {

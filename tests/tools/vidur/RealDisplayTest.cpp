@@ -251,12 +251,15 @@ TEST_F(RealDisplayTest, ChooserMountsAVolumeOfTheChosenAppleShareServer) {
     // Unmounted before the fixture removes the folder, whatever the test's end.
     struct Unmount {
         std::filesystem::path folder;
-        ~Unmount() { VidurProcess::runProgram("/bin/sh", {"-c", "fusermount3 -u -q -z \"$0\" || true", folder.string()}, {}, 30s); }
+        ~Unmount() {
+            VidurProcess::runProgram("/bin/sh", {"-c", "fusermount3 -u -q -z \"$0\" || true", folder.string()}, {},
+                                     30s);
+        }
     } unmount{mounts / "Test"};
 
-    VidurProcess chooser({"chooser", "--flags", "2", "--mount-dir", mounts.string(), "--screenshot",
-                          (folder / "window.png").string()},
-                         environment(network));
+    VidurProcess chooser(
+        {"chooser", "--flags", "2", "--mount-dir", mounts.string(), "--screenshot", (folder / "window.png").string()},
+        environment(network));
     ASSERT_TRUE(chooser.waitForOutput("screenshot:", 60s)) << "the look-up did not end";
     focus("Chooser");
     display.key("Return");
@@ -270,7 +273,8 @@ TEST_F(RealDisplayTest, ChooserMountsAVolumeOfTheChosenAppleShareServer) {
     const ProcessResult result = chooser.finish(90s);
     EXPECT_NE(result.out.find("chosen: Desk Share:AFPServer@"), std::string::npos) << result.out;
     const int fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
-    if (fuse < 0) GTEST_SKIP() << "the windows went through; /dev/fuse cannot be opened here, so no mount: " << result.err;
+    if (fuse < 0)
+        GTEST_SKIP() << "the windows went through; /dev/fuse cannot be opened here, so no mount: " << result.err;
     ::close(fuse);
     EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
     EXPECT_NE(result.out.find("mounted Test on " + (mounts / "Test").string() + "\n"), std::string::npos) << result.out;

@@ -21,8 +21,9 @@ std::string ChooserCommand::details() const {
 }
 
 std::vector<OptionSpec> ChooserCommand::options() const {
-    std::vector<OptionSpec> all{{"flags", "N", "device classes to offer: bit 0 printers, bit 1 file servers"},
-                                {"mount-dir", "DIR", "mount an AppleShare server's volumes in DIR (default ~/AppleShare)"}};
+    std::vector<OptionSpec> all{
+        {"flags", "N", "device classes to offer: bit 0 printers, bit 1 file servers"},
+        {"mount-dir", "DIR", "mount an AppleShare server's volumes in DIR (default ~/AppleShare)"}};
     for (OptionSpec& option : WindowModule::options()) all.push_back(std::move(option));
     return all;
 }

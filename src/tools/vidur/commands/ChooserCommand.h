@@ -15,7 +15,9 @@ class ChooserCommand final : public Command {
 public:
     std::string name() const override { return "chooser"; }
     std::string summary() const override { return "choose an AppleTalk device in the Chooser window"; }
-    std::string synopsis() const override { return "[--flags N] [--mount-dir DIR] [--screenshot PATH] [--offscreen] [--timeout S]"; }
+    std::string synopsis() const override {
+        return "[--flags N] [--mount-dir DIR] [--screenshot PATH] [--offscreen] [--timeout S]";
+    }
     std::string details() const override;
     std::vector<OptionSpec> options() const override;
     int run(const ParsedArguments& arguments, CommandIo& io) override;
