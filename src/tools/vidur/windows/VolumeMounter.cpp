@@ -142,7 +142,9 @@ bool VolumeMounter::mount(const std::string& volume, const fs::path& folder, std
         problem = "cannot make " + folder.string() + ": " + error.message();
         return false;
     }
-    std::vector<std::string> arguments{"vidur", "mount", server_, folder.string(), "--volume", volume};
+    // Names come from the network: each value is joined to its option and the positionals
+    // follow "--", so no name can pass for an option (a volume called "--help").
+    std::vector<std::string> arguments{"vidur", "mount", "--volume=" + volume};
     Pipe password;
     if (!login_.user.empty()) {
         if (!passwordPipe(login_.password, password)) {
@@ -150,8 +152,9 @@ bool VolumeMounter::mount(const std::string& volume, const fs::path& folder, std
             return false;
         }
         arguments.insert(arguments.end(),
-                         {"--user", login_.user, "--password-file", "/dev/fd/" + std::to_string(kPasswordFd)});
+                         {"--user=" + login_.user, "--password-file=/dev/fd/" + std::to_string(kPasswordFd)});
     }
+    arguments.insert(arguments.end(), {"--", server_, folder.string()});
     // What the command says goes to a file in memory rather than a pipe: once in the
     // background, the mount may still write, where a pipe closed after its exit would end it.
     const Fd said(::memfd_create("vidur-mount-output", MFD_CLOEXEC));
@@ -176,8 +179,9 @@ bool VolumeMounter::mount(const std::string& volume, const fs::path& folder, std
         return false;
     }
     const int status = awaitExit(pid);
-    if (status == 0) return true;
-    problem = reasonIn(readAll(said.get()), status);
+    const std::string output = readAll(said.get());
+    if (status == 0 && output.find("mounted ") != std::string::npos) return true;
+    problem = reasonIn(output, status);
     return false;
 }
 
