@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 
 #include <fcntl.h>
@@ -253,12 +254,27 @@ protected:
                 GTEST_SKIP() << "multicast on loopback is not available here: " << ended.err;
             FAIL() << "the server did not come up: " << ended.out << ended.err;
         }
-        // Unmounted before the fixture removes the folder, whatever the test's end.
+        // Unmounted before the fixture removes the folder, whatever the test's end, and while the
+        // share still answers the mount's goodbye: its process ends before the test does.
         struct Unmount {
             std::filesystem::path folder;
             ~Unmount() {
-                VidurProcess::runProgram("/bin/sh", {"-c", "fusermount3 -u -q -z \"$0\" || true", folder.string()}, {},
+                VidurProcess::runProgram("/bin/sh", {"-c", "fusermount3 -u -q \"$0\" || true", folder.string()}, {},
                                          30s);
+                for (auto end = std::chrono::steady_clock::now() + 60s;
+                     MountRunning(folder) && std::chrono::steady_clock::now() < end;)
+                    std::this_thread::sleep_for(100ms);
+            }
+            // A process whose command line names the folder: the mount in the background.
+            static bool MountRunning(const std::filesystem::path& folder) {
+                std::error_code error;
+                for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+                    std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+                    const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                    if (line.find("mount") != std::string::npos && line.find(folder.string()) != std::string::npos)
+                        return true;
+                }
+                return false;
             }
         } unmount{mounts / "Test"};
 
