@@ -15,10 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
-#include <utility>
 #include <vector>
 
 #include "appletalk/afp/server/auth/Secret.h"
+#include "appletalk/afp/volume/UniqueFd.h"
 
 extern char** environ;
 
@@ -28,39 +28,20 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using appletalk::afp::UniqueFd;
 
 // The descriptor the password is read from in the mount command.
 constexpr int kPasswordFd = 3;
 // A mount that neither succeeds nor fails in this time is given up.
 constexpr auto kMountLimit = 120s;
 
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    Fd& operator=(Fd&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    ~Fd() { reset(); }
-    void reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_ = -1;
-};
-
 struct Pipe {
-    Fd read, write;
+    UniqueFd read, write;
     bool make() {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-        read = Fd(fds[0]);
-        write = Fd(fds[1]);
+        read = UniqueFd(fds[0]);
+        write = UniqueFd(fds[1]);
         return true;
     }
 };
@@ -69,7 +50,7 @@ struct Pipe {
 bool passwordPipe(const std::string& password, Pipe& pipe) {
     if (!pipe.make()) return false;
     // The command's descriptor is dup2'd from this one, which must not be that number.
-    if (pipe.read.get() == kPasswordFd) pipe.read = Fd(::fcntl(kPasswordFd, F_DUPFD_CLOEXEC, kPasswordFd + 1));
+    if (pipe.read.get() == kPasswordFd) pipe.read = UniqueFd(::fcntl(kPasswordFd, F_DUPFD_CLOEXEC, kPasswordFd + 1));
     std::string line = password + "\n";
     const bool written = ::write(pipe.write.get(), line.data(), line.size()) == static_cast<ssize_t>(line.size());
     appletalk::afp::wipe(line);
@@ -157,7 +138,7 @@ bool VolumeMounter::mount(const std::string& volume, const fs::path& folder, std
     arguments.insert(arguments.end(), {"--", server_, folder.string()});
     // What the command says goes to a file in memory rather than a pipe: once in the
     // background, the mount may still write, where a pipe closed after its exit would end it.
-    const Fd said(::memfd_create("vidur-mount-output", MFD_CLOEXEC));
+    const UniqueFd said(::memfd_create("vidur-mount-output", MFD_CLOEXEC));
     if (said.get() < 0) {
         problem = std::string("cannot run vidur mount: ") + std::strerror(errno);
         return false;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Mounts the volumes the user checked, each through `vidur mount` run from the running
-// executable: `vidur mount NAME@ZONE DIR --volume VOLUME [--user USER --password-file
-// /dev/fd/N]`, the password given through a pipe, never on the command line. The command
+// executable (`vidur mount --volume=VOLUME [--user=USER --password-file=/dev/fd/N] --
+// NAME@ZONE DIR`), the password given through a pipe, never on the command line. The command
 // goes to the background itself once the volume is mounted, so its exit tells the outcome.
 #pragma once
 
