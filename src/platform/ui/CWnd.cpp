@@ -169,6 +169,8 @@ BOOL CWnd::EnableWindow(BOOL bEnable) { return ::EnableWindow(m_hWnd, bEnable); 
 
 BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
 
+void CWnd::SetFocus() { ::SetFocus(m_hWnd); }
+
 BOOL CWnd::IsWindowVisible() const { return HWND__::isLive(m_hWnd) && m_hWnd->isShown() ? TRUE : FALSE; }
 
 BOOL CWnd::ShowWindow(int nCmdShow) {

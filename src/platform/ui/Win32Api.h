@@ -15,6 +15,9 @@ BOOL PostMessage(HWND hWnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
 // Windows.
 BOOL IsWindow(HWND hWnd);
 BOOL EnableWindow(HWND hWnd, BOOL bEnable); // TRUE when the window was disabled before
+// Gives the window the keyboard (a hidden dialog's control: once the dialog shows); the
+// window that had it, or null.
+HWND SetFocus(HWND hWnd);
 BOOL IsWindowEnabled(HWND hWnd);
 HWND GetDlgItem(HWND hDlg, int nIDDlgItem);
 BOOL DestroyWindow(HWND hWnd);

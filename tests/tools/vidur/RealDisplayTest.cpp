@@ -8,7 +8,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace vidur::cli {
 namespace {
@@ -144,8 +149,9 @@ TEST_F(RealDisplayTest, ChooserDropDownListsArePaintedAndChooseTheTypeAndTheZone
         << "a look-up after the zone list closed";
 
     display.key("Return");
-    const ProcessResult result = chooser->finish(30s);
-    EXPECT_EQ(result.exitCode, 1) << result.err;
+    // The simulated server answers no AppleShare call, which ends the run after the choice.
+    const ProcessResult result = chooser->finish(90s);
+    EXPECT_EQ(result.exitCode, 2) << result.err;
     EXPECT_NE(result.out.find("chosen: Finance Server:AFPServer@Finance\n"), std::string::npos) << result.out;
 }
 
@@ -222,6 +228,103 @@ TEST_F(RealDisplayTest, NetworkSheetTabGoesFromTheTabsIntoThePageFirst) {
     display.key("Escape");
     const ProcessResult result = sheet->finish(30s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+// A chosen AppleShare server, from the keyboard: the real `vidur share` on a private LToUDP
+// loopback network, its connect window, its volume list (Space, Enter), and the volume
+// mounted in the folder asked for, its file read through the mount.
+class AppleShareChooserTest : public RealDisplayTest {
+protected:
+    // Runs the share and the Chooser; `logIn` plays the user in the connect window.
+    void mountThroughTheChooser(std::vector<std::string> shareArguments, const std::function<void()>& logIn) {
+        const std::filesystem::path volume = folder / "volume", mounts = folder / "mounts";
+        std::filesystem::create_directories(volume);
+        std::ofstream(volume / "Read Me") << "hello";
+        const VidurProcess::Environment network{{"VIDUR_NETWORK", "ltoudp:127.0.0.1"},
+                                                {"VIDUR_LTOUDP_TTL", "0"},
+                                                {"VIDUR_LTOUDP_PORT", std::to_string(20000 + (::getpid() + 7) % 20000)},
+                                                {"VIDUR_NODE_SOCKET", "none"},
+                                                {"XDG_STATE_HOME", (folder / "state").string()}};
+        shareArguments.insert(shareArguments.begin(), {"share", "Test=" + volume.string(), "--name", "Desk Share",
+                                                       "--network", "ltoudp:127.0.0.1"});
+        VidurProcess share(shareArguments, environment(network));
+        if (!share.waitForOutput("sharing Test as Desk Share:AFPServer@", 60s)) {
+            const ProcessResult ended = share.finish(5s);
+            if (ended.err.find("LToUDP on 127.0.0.1") != std::string::npos)
+                GTEST_SKIP() << "multicast on loopback is not available here: " << ended.err;
+            FAIL() << "the server did not come up: " << ended.out << ended.err;
+        }
+        // Unmounted before the fixture removes the folder, whatever the test's end, and while the
+        // share still answers the mount's goodbye: its process ends before the test does.
+        struct Unmount {
+            std::filesystem::path folder;
+            ~Unmount() {
+                VidurProcess::runProgram("/bin/sh", {"-c", "fusermount3 -u -q \"$0\" || true", folder.string()}, {},
+                                         30s);
+                for (auto end = std::chrono::steady_clock::now() + 60s;
+                     MountRunning(folder) && std::chrono::steady_clock::now() < end;)
+                    std::this_thread::sleep_for(100ms);
+            }
+            // A process whose command line names the folder: the mount in the background.
+            static bool MountRunning(const std::filesystem::path& folder) {
+                std::error_code error;
+                for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+                    std::ifstream in(entry.path() / "cmdline", std::ios::binary);
+                    const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                    if (line.find("mount") != std::string::npos && line.find(folder.string()) != std::string::npos)
+                        return true;
+                }
+                return false;
+            }
+        } unmount{mounts / "Test"};
+
+        VidurProcess chooser({"chooser", "--flags", "2", "--mount-dir", mounts.string(), "--screenshot",
+                              (folder / "window.png").string()},
+                             environment(network));
+        ASSERT_TRUE(chooser.waitForOutput("screenshot:", 60s)) << "the look-up did not end";
+        focus("Chooser");
+        display.key("Return");
+        ASSERT_TRUE(chooser.waitForOutput("window-connect.png", 60s)) << "no connect window";
+        focus("Connect");
+        logIn();
+        ASSERT_TRUE(chooser.waitForOutput("window-volumes.png", 60s)) << "no volume list";
+        focus("Volumes");
+        display.key("space");
+        display.key("Return");
+        const ProcessResult result = chooser.finish(90s);
+        EXPECT_NE(result.out.find("chosen: Desk Share:AFPServer@"), std::string::npos) << result.out;
+        const int fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+        if (fuse < 0)
+            GTEST_SKIP() << "the windows went through; /dev/fuse cannot be opened here, so no mount: " << result.err;
+        ::close(fuse);
+        EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+        EXPECT_NE(result.out.find("mounted Test on " + (mounts / "Test").string() + "\n"), std::string::npos)
+            << result.out;
+        std::ifstream readMe(mounts / "Test" / "Read Me");
+        std::string text;
+        std::getline(readMe, text);
+        EXPECT_EQ(text, "hello") << "the share's file through the mount";
+    }
+};
+
+// A server that takes guests: Guest is chosen and OK has the keyboard.
+TEST_F(AppleShareChooserTest, GuestMountsAVolume) {
+    mountThroughTheChooser({}, [&] { display.key("Return"); });
+}
+
+// A server of named users only: Registered User is chosen, the name field has the keyboard,
+// and the password reaches the mount through its pipe.
+TEST_F(AppleShareChooserTest, RegisteredUserMountsAVolume) {
+    const std::string users = (folder / "share.users").string();
+    const ProcessResult set = VidurProcess::runProgram(
+        "/bin/sh", {"-c", "echo 's3cret' | \"$0\" passwd --file \"$1\" ann", VIDUR_BINARY, users}, {}, 30s);
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    mountThroughTheChooser({"--users", users}, [&] {
+        display.xdotool({"type", "--delay", "0", "ann"});
+        display.key("Tab");
+        display.xdotool({"type", "--delay", "0", "s3cret"});
+        display.key("Return");
+    });
 }
 
 // A bare server (xvfb-run's) resets when its last client leaves, and drops the connections

@@ -10,11 +10,14 @@
 
 #include "platform/resources/WindowStyles.h"
 #include "platform/ui/qt/ButtonWidget.h"
+#include "platform/ui/qt/CheckBoxWidget.h"
 #include "platform/ui/qt/ComboBoxWidget.h"
 #include "platform/ui/qt/DeviceContext.h"
 #include "platform/ui/qt/DialogWidget.h"
+#include "platform/ui/qt/EditWidget.h"
 #include "platform/ui/qt/ListBoxWidget.h"
 #include "platform/ui/qt/Look.h"
+#include "platform/ui/qt/RadioButtonWidget.h"
 #include "platform/ui/qt/StaticWidget.h"
 #include "platform/ui/qt/TextCodec.h"
 
@@ -82,9 +85,15 @@ QWidget* createControl(const char* windowClass, const char* utf8Text, UINT id, D
         control = new ListBoxWidget(parent, id, style, baseUnits(parent->font()).x);
     else if (isClass(windowClass, kClassButton) && (style & kButtonTypeMask) == BS_GROUPBOX)
         control = new GroupBoxWidget(parent, id, style, text);
+    else if (isClass(windowClass, kClassButton) && (style & kButtonTypeMask) == BS_AUTOCHECKBOX)
+        control = new CheckBoxWidget(parent, id, style, text);
+    else if (isClass(windowClass, kClassButton) && (style & kButtonTypeMask) == BS_AUTORADIOBUTTON)
+        control = new RadioButtonWidget(parent, id, style, text);
     else if (isClass(windowClass, kClassButton))
         control = new ButtonWidget(parent, id, style, text);
-    else if (isClass(windowClass, kClassStatic) || isClass(windowClass, kClassEdit))
+    else if (isClass(windowClass, kClassEdit))
+        control = new EditWidget(parent, id, style, text);
+    else if (isClass(windowClass, kClassStatic))
         control = new StaticWidget(parent, id, style, text);
     else
         return nullptr;

@@ -45,6 +45,12 @@ BOOL PostMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return TRUE;
 }
 
+HWND SetFocus(HWND hWnd) {
+    QWidget* previous = QApplication::focusWidget();
+    if (HWND__::isLive(hWnd)) hWnd->widget()->setFocus(Qt::OtherFocusReason);
+    return previous ? HWND__::fromWidget(previous) : nullptr;
+}
+
 BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
     if (!HWND__::isLive(hWnd)) return FALSE;
     QWidget* w = hWnd->widget();

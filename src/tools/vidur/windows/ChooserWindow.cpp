@@ -10,10 +10,12 @@
 #include "text/ProfileStorage.h"
 #include "tools/vidur/commands/ChooserCommand.h"
 #include "tools/vidur/commands/FrameLossWatch.h"
+#include "tools/vidur/windows/AppleShareFlow.h"
 #include "tools/vidur/windows/ChooserDriver.h"
 #include "tools/vidur/windows/WindowEnvironment.h"
 #include "vidur20/module/HVREntryPoints.h"
 
+using vidur::text::macRomanToUtf8;
 using vidur::text::ProfileStorage;
 
 namespace vidur::cli {
@@ -43,6 +45,11 @@ void PrintDevice(std::ostream& out, const _NBPTuple& t, bool recorded) {
         out << "not recorded in the recent devices\n";
 }
 
+// A name field of the tuple (Mac OS Roman, NUL-padded) in UTF-8.
+std::string FieldText(const char* field) { return macRomanToUtf8({field, ::strnlen(field, NBP_NAME_FIELD_SIZE)}); }
+
+bool IsAppleShareServer(const _NBPTuple& t) { return FieldText(t.entity.type) == "AFPServer"; }
+
 } // namespace
 
 int ChooserWindow::run(const ParsedArguments& arguments, CommandIo& io) {
@@ -50,8 +57,8 @@ int ChooserWindow::run(const ParsedArguments& arguments, CommandIo& io) {
     WindowEnvironment environment(arguments.has("offscreen"), io, {"vidur20-chooser", "vidur", "vidur"});
     if (!environment.ready()) return 255;
     environment.SayIfRecentListUnreadable("vidur chooser: ");
-    ChooserDriver driver(environment, environment.screenshotPath(arguments, "vidur-chooser.png"),
-                         WindowEnvironment::timeoutMs(arguments));
+    const auto screenshot = environment.screenshotPath(arguments, "vidur-chooser.png");
+    ChooserDriver driver(environment, screenshot, WindowEnvironment::timeoutMs(arguments));
     // Offscreen the run stands for a user's look: say when the list it shows may be short.
     std::optional<FrameLossWatch> losses;
     if (environment.offscreen()) losses.emplace("vidur chooser: ", io.err);
@@ -76,7 +83,13 @@ int ChooserWindow::run(const ParsedArguments& arguments, CommandIo& io) {
         return ChooserCommand::kCancelled;
     }
     switch (code) {
-    case ChooserCommand::kChosen: PrintDevice(io.out, chosen, seen.recorded); return code;
+    case ChooserCommand::kChosen:
+        PrintDevice(io.out, chosen, seen.recorded);
+        if (IsAppleShareServer(chosen)) {
+            AppleShareFlow flow(environment, arguments, io, screenshot);
+            return flow.run(FieldText(chosen.entity.object), FieldText(chosen.entity.zone));
+        }
+        return code;
     case ChooserCommand::kCancelled:
         io.out << (environment.offscreen() && seen.devices.empty() ? "cancelled: no device found\n" : "cancelled\n");
         return code;

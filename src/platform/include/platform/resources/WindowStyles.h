@@ -27,7 +27,13 @@ constexpr DWORD DS_SETFONT = 0x0040;
 // Button styles.
 constexpr DWORD BS_PUSHBUTTON = 0x0000;
 constexpr DWORD BS_DEFPUSHBUTTON = 0x0001;
+constexpr DWORD BS_AUTOCHECKBOX = 0x0003;
 constexpr DWORD BS_GROUPBOX = 0x0007;
+constexpr DWORD BS_AUTORADIOBUTTON = 0x0009;
+
+// Edit styles.
+constexpr DWORD ES_PASSWORD = 0x0020;
+constexpr DWORD ES_AUTOHSCROLL = 0x0080;
 
 // Static styles.
 constexpr DWORD SS_LEFT = 0x0000;

@@ -53,6 +53,7 @@ public:
     CWnd* GetParent() const;
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
+    void SetFocus();
     BOOL IsWindowVisible() const;
     BOOL ShowWindow(int nCmdShow);
     void SetWindowText(LPCSTR lpszString);

@@ -111,7 +111,11 @@ constexpr int LB_ERR = -1;
 constexpr WORD LBN_SELCHANGE = 1;
 constexpr WORD LBN_DBLCLK = 2;
 
-// Button notifications.
+// Button messages, states and notifications.
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr int BST_UNCHECKED = 0;
+constexpr int BST_CHECKED = 1;
 constexpr WORD BN_CLICKED = 0;
 
 // Owner drawing.
