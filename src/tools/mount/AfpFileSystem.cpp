@@ -164,8 +164,19 @@ int AfpFileSystem::create(const std::string& path, int flags, std::uint64_t& han
     std::lock_guard lock(mutex_);
     if (gone_) return -EIO;
     if (identity_.readOnly) return -EROFS;
-    if (const int error = volume_.createFile(path, (flags & O_EXCL) != 0); error != 0) return answer(error);
-    return openFile(path, true, handle);
+    // Always a soft create: a file another client made since the kernel looked is opened as
+    // it is, never emptied, unless the caller asked for that (O_TRUNC) or for a new one (O_EXCL).
+    const int created = volume_.createFile(path, true);
+    if (created != 0 && (created != EEXIST || (flags & O_EXCL) != 0)) return answer(created);
+    if (const int error = openFile(path, true, handle); error != 0) return error;
+    if (created == 0 || (flags & O_TRUNC) == 0) return 0;
+    const std::uint16_t reference = files_.find(handle)->reference();
+    if (const int error = volume_.setForkLength(reference, 0); error != 0) {
+        files_.remove(handle);
+        volume_.closeFork(reference);
+        return answer(error);
+    }
+    return 0;
 }
 
 int AfpFileSystem::open(const std::string& path, int flags, std::uint64_t& handle) {

@@ -4,6 +4,7 @@
 #include "appletalk/afp/client/AfpClientSession.h"
 #include "appletalk/afp/client/AfpVolumeClient.h"
 #include "appletalk/afp/server/AfpServer.h"
+#include "support/InProcessAfpVolume.h"
 
 #include <gtest/gtest.h>
 
@@ -19,72 +20,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kAspLimit = 4624;
-
-// Hands each call to the server session in the same thread; `failing` makes it deliver nothing.
-class InProcessTransport final : public AfpTransport {
-public:
-    explicit InProcessTransport(AfpServer& server)
-        : session_(server.openSession({AfpSessionTransport::Asp, kAspLimit, "test"})) {}
-
-    std::optional<std::vector<std::uint8_t>> status(std::string&) override { return std::nullopt; }
-    bool open(std::string&) override { return true; }
-    AfpCallResult call(std::span<const std::uint8_t> command) override { return answer(session_->command(command)); }
-    AfpCallResult write(std::span<const std::uint8_t> command, std::span<const std::uint8_t> data) override {
-        // A write over the limit would not fit the session layer: the client must split it.
-        if (data.size() > kAspLimit) return {false, 0, {}, "write over the limit"};
-        return answer(session_->write(command, data));
-    }
-    std::size_t transferLimit() const override { return kAspLimit; }
-    bool keepAlive(std::string&) override { return !failing; }
-    void setAttentionHandler(AttentionHandler) override {}
-    void close() override {}
-
-    bool failing = false;
-    int calls = 0;
-
-private:
-    AfpCallResult answer(AfpAnswer answered) {
-        ++calls;
-        if (failing) return {false, 0, {}, "the connection to the server is lost"};
-        return {true, answered.result, std::move(answered.reply), {}};
-    }
-
-    std::unique_ptr<AfpSession> session_;
-};
+using vidur::testing::InProcessTransport;
+using vidur::testing::kAspLimit;
 
 class VolumeClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "vidur-afpclient-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        base_ = pattern;
-        fs::create_directory(share());
-        AfpServerConfig config;
-        config.serverName = "Test Server";
-        config.volumes = {{"Files", share(), false, "", base_ / "state"}};
         std::string problem;
-        server_ = AfpServer::create(std::move(config), problem);
-        ASSERT_NE(server_, nullptr) << problem;
-        transport_ = std::make_unique<InProcessTransport>(*server_);
-        AfpServerInfo info;
-        info.afpVersions = {"AFP2.2"};
-        info.uams = {"No User Authent"};
-        AfpClientSession session(*transport_);
-        ASSERT_TRUE(session.login(info, {}, problem)) << problem;
-        EXPECT_EQ(session.serverMessage(problem), "") << problem; // this server sends none
-        volume_ = AfpVolumeClient::open(*transport_, "Files", "", problem);
-        ASSERT_NE(volume_, nullptr) << problem;
-    }
-    void TearDown() override {
-        volume_.reset();
-        transport_.reset();
-        server_.reset();
-        std::error_code ignored;
-        fs::remove_all(base_, ignored);
+        // This server sends no messages: an empty one, read through the reply's codec.
+        EXPECT_EQ(served_.session->serverMessage(problem), "") << problem;
     }
 
-    fs::path share() const { return base_ / "share"; }
+    fs::path share() const { return served_.share(); }
 
     std::vector<std::string> names(std::string_view folder) {
         std::vector<AfpEntry> entries;
@@ -94,10 +41,9 @@ protected:
         return out;
     }
 
-    fs::path base_;
-    std::unique_ptr<AfpServer> server_;
-    std::unique_ptr<InProcessTransport> transport_;
-    std::unique_ptr<AfpVolumeClient> volume_;
+    vidur::testing::InProcessVolume served_;
+    std::unique_ptr<AfpVolumeClient>& volume_ = served_.volume;
+    std::unique_ptr<InProcessTransport>& transport_ = served_.transport;
 };
 
 TEST_F(VolumeClientTest, NamesFoldersAndRenamesAsLinuxSeesThem) {
