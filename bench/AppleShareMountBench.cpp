@@ -29,17 +29,16 @@ std::string aspServer() { return std::string(kServerName) + "@*"; }
 // `vidur mount` of the bench's volume for one benchmark, unmounted after it.
 class Mount {
 public:
-    explicit Mount(const std::string& server)
-        : point_(sharedFolder().folder / ("mount-" + std::to_string(++count_))) {
+    explicit Mount(const std::string& server) : point_(sharedFolder().folder / ("mount-" + std::to_string(++count_))) {
         fs::create_directories(point_);
         if (!sharedFolder().ready) {
             problem_ = "the server did not start";
             return;
         }
-        const auto environment = vidur::scripted_afp::shareEnvironment(sharedFolder().folder, sharedFolder().ltoudpPort);
+        const auto environment =
+            vidur::scripted_afp::shareEnvironment(sharedFolder().folder, sharedFolder().ltoudpPort);
         const auto result = VidurProcess::run(
-            {"mount", server, point_.string(), "--volume", "Bench", "--network", "ltoudp:127.0.0.1"}, environment,
-            60s);
+            {"mount", server, point_.string(), "--volume", "Bench", "--network", "ltoudp:127.0.0.1"}, environment, 60s);
         mounted_ = result.exitCode == 0;
         if (!mounted_) problem_ = "vidur mount failed: " + result.err;
     }
@@ -139,8 +138,10 @@ void BM_AfpReadLoopAsp10MB(benchmark::State& state) {
     // The bench's own node joins the share's private cable, as `vidur mount` does.
     for (const auto& [name, value] :
          vidur::scripted_afp::shareEnvironment(sharedFolder().folder / "plain-loop", sharedFolder().ltoudpPort)) {
-        if (value) ::setenv(name.c_str(), value->c_str(), 1);
-        else ::unsetenv(name.c_str());
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
     }
     ::setenv("VIDUR_NETWORK", "ltoudp:127.0.0.1", 1);
     AppleTalkClientStack appleTalk;
