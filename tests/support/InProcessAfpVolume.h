@@ -26,8 +26,11 @@ public:
 
     std::optional<std::vector<std::uint8_t>> status(std::string&) override { return std::nullopt; }
     bool open(std::string&) override { return true; }
-    appletalk::afp::AfpCallResult call(std::span<const std::uint8_t> command) override { return answer(session_->command(command)); }
-    appletalk::afp::AfpCallResult write(std::span<const std::uint8_t> command, std::span<const std::uint8_t> data) override {
+    appletalk::afp::AfpCallResult call(std::span<const std::uint8_t> command) override {
+        return answer(session_->command(command));
+    }
+    appletalk::afp::AfpCallResult write(std::span<const std::uint8_t> command,
+                                        std::span<const std::uint8_t> data) override {
         // A write over the limit would not fit the session layer: the client must split it.
         if (data.size() > kAspLimit) return {false, 0, {}, "write over the limit"};
         return answer(session_->write(command, data));
