@@ -5,6 +5,7 @@
 // a remount; a server killed under a mount turns into EIO within --timeout; a wrong password
 // mounts nothing. Waits are for a line, a process or the mount table, never for time; no
 // mount or mount process is left behind.
+#include "ShareProcess.h"
 #include "VidurProcess.h"
 #include "appletalk/afp/server/auth/UserFile.h"
 #include "support/AfpScriptedClient.h"
@@ -126,14 +127,8 @@ protected:
             "share",     "Test=" + volume.string(), "--name", kServer, "--tcp", "127.0.0.1:" + std::to_string(tcpPort),
             "--network", "ltoudp:127.0.0.1"};
         arguments.insert(arguments.end(), more.begin(), more.end());
-        server = std::make_unique<VidurProcess>(arguments, shareEnvironment(folder, port));
-        if (server->waitForOutput("sharing Test as", kBound)) return true;
-        const auto ended = server->finish(5s);
-        if (ended.err.find("LToUDP on 127.0.0.1") != std::string::npos)
-            skipped = "multicast on loopback is not available here: " + ended.err;
-        else
-            ADD_FAILURE() << "the server did not come up: " << ended.out << ended.err;
-        return false;
+        server = testing::startShare(arguments, shareEnvironment(folder, port), "sharing Test as", skipped);
+        return server != nullptr;
     }
 
     testing::ProcessResult mount(const std::string& where, const std::vector<std::string>& more = {}) {

@@ -3,6 +3,7 @@
 // sent through the server as a user's, and what the server shows read from its screen. Skipped
 // only when Xvfb cannot start here.
 #include "RealDisplayFixture.h"
+#include "ShareProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -247,13 +248,11 @@ protected:
                                                 {"XDG_STATE_HOME", (folder / "state").string()}};
         shareArguments.insert(shareArguments.begin(), {"share", "Test=" + volume.string(), "--name", "Desk Share",
                                                        "--network", "ltoudp:127.0.0.1"});
-        VidurProcess share(shareArguments, environment(network));
-        if (!share.waitForOutput("sharing Test as Desk Share:AFPServer@", 60s)) {
-            const ProcessResult ended = share.finish(5s);
-            if (ended.err.find("LToUDP on 127.0.0.1") != std::string::npos)
-                GTEST_SKIP() << "multicast on loopback is not available here: " << ended.err;
-            FAIL() << "the server did not come up: " << ended.out << ended.err;
-        }
+        std::string skipped;
+        const auto share =
+            testing::startShare(shareArguments, environment(network), "sharing Test as Desk Share:AFPServer@", skipped);
+        if (!skipped.empty()) GTEST_SKIP() << skipped;
+        if (!share) return;
         // Unmounted before the fixture removes the folder, whatever the test's end, and while the
         // share still answers the mount's goodbye: its process ends before the test does.
         struct Unmount {

@@ -4,6 +4,7 @@
 // documents. Over TCP the client frames DSI itself; over AppleTalk it runs a stack of its
 // own and the tree's ASP workstation, as a Mac's stack would. Every wait is for a reply, a
 // line or a close, never for time.
+#include "ShareProcess.h"
 #include "VidurProcess.h"
 #include "appletalk/afp/server/auth/UamClient.h"
 #include "appletalk/afp/server/auth/UserFile.h"
@@ -45,14 +46,8 @@ protected:
             "share",     "Test=" + volume.string(), "--name", kServer, "--tcp", "127.0.0.1:" + std::to_string(tcpPort),
             "--network", "ltoudp:127.0.0.1"};
         arguments.insert(arguments.end(), more.begin(), more.end());
-        server = std::make_unique<VidurProcess>(arguments, environment());
-        if (server->waitForOutput("sharing Test as Share Test:AFPServer@", 60s)) return true;
-        const auto ended = server->finish(5s);
-        if (ended.err.find("LToUDP on 127.0.0.1") != std::string::npos)
-            skipped = "multicast on loopback is not available here: " + ended.err;
-        else
-            ADD_FAILURE() << "the server did not come up: " << ended.out << ended.err;
-        return false;
+        server = testing::startShare(arguments, environment(), "sharing Test as Share Test:AFPServer@", skipped);
+        return server != nullptr;
     }
 
     static constexpr const char* kServer = "Share Test";
