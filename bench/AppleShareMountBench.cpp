@@ -85,10 +85,6 @@ std::size_t copyIn(const fs::path& to) {
     return ::close(fd) == 0 ? total : 0;
 }
 
-void report(benchmark::State& state, std::size_t bytes) {
-    state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
-}
-
 void copyOutOfMount(benchmark::State& state, const std::string& server) {
     Mount mount(server);
     if (!mount.problem().empty()) return state.SkipWithError(mount.problem().c_str());

@@ -77,10 +77,6 @@ std::size_t writeWhole(AfpClient& client, const std::string& name, std::size_t s
     return total;
 }
 
-void report(benchmark::State& state, std::size_t bytes) {
-    state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
-}
-
 void BM_DsiRead100MB(benchmark::State& state) {
     SharedFolder& shared = sharedFolder();
     DsiConnection connection(shared.tcpPort);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "tools/mount/AttentionNotice.h"
 
+#include "appletalk/afp/client/AfpClientText.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -15,12 +17,6 @@ extern char** environ;
 namespace vidur::mount {
 
 namespace {
-
-// The bits of an AFP attention code (the wire codecs are the stack's own, not for tools).
-constexpr std::uint16_t kShutdown = 0x8000;
-constexpr std::uint16_t kCrash = 0x4000;
-constexpr std::uint16_t kMessage = 0x2000;
-constexpr std::uint16_t kMinutesMask = 0x0FFF;
 
 bool onPath(std::string_view program) {
     const char* path = std::getenv("PATH");
@@ -46,29 +42,18 @@ AttentionNotice::~AttentionNotice() {
     ::closelog();
 }
 
-std::string AttentionNotice::describe(std::uint16_t code) {
-    const unsigned minutes = code & kMinutesMask;
-    if ((code & kShutdown) != 0) {
-        if (minutes == 0) return "the server is shutting down now";
-        return "the server is shutting down in " + std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
-    }
-    if ((code & kCrash) != 0) return "the server is going down at once";
-    if ((code & kMessage) != 0) return "the server has a message for its users";
-    return "the server sent an attention (code " + std::to_string(code) + ")";
-}
-
 void AttentionNotice::attention(std::uint16_t code) {
-    if ((code & (kShutdown | kCrash)) == 0 && (code & kMessage) != 0)
-        messageWaiting_ = true;
+    if (appletalk::afp::attentionIsMessageOnly(code))
+        messageWaiting_ = code;
     else
-        say(describe(code));
+        say(appletalk::afp::describeAttention(code));
 }
 
-void AttentionNotice::serverMessage(const std::optional<std::string>& text) {
+void AttentionNotice::serverMessage(const std::optional<std::string>& text, std::uint16_t attention) {
     if (text && !text->empty())
         say("the server says: " + *text);
     else
-        say(describe(kMessage));
+        say(appletalk::afp::describeAttention(attention));
 }
 
 void AttentionNotice::serverGone(const std::string& reason) {

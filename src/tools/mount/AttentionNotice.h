@@ -27,15 +27,13 @@ public:
     // An AFP attention code, from the transport's thread. One that says a message waits is
     // only noted: the message is fetched later, between calls (takeMessageWaiting).
     void attention(std::uint16_t code);
-    bool takeMessageWaiting() { return messageWaiting_.exchange(false); }
+    // The attention that said a message waits, taken once; 0 when none came.
+    std::uint16_t takeMessageWaiting() { return messageWaiting_.exchange(0); }
     // The server's message, or the attention's sentence when it could not be had.
-    void serverMessage(const std::optional<std::string>& text);
+    void serverMessage(const std::optional<std::string>& text, std::uint16_t attention);
     void serverGone(const std::string& reason);
     void say(const std::string& sentence);
     void reap();
-
-    // The sentence for an attention code.
-    static std::string describe(std::uint16_t code);
 
 private:
     void notifyDesktop(const std::string& sentence);
@@ -43,7 +41,7 @@ private:
     std::string where_;
     std::mutex mutex_;
     std::vector<pid_t> notifiers_;
-    std::atomic<bool> messageWaiting_{false};
+    std::atomic<std::uint16_t> messageWaiting_{0};
 };
 
 } // namespace vidur::mount

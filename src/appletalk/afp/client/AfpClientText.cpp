@@ -36,4 +36,19 @@ std::string describeSessionRefusal(std::int32_t aspError) {
     return "the server refused the session (error " + std::to_string(aspError) + ")";
 }
 
+std::string describeAttention(std::uint16_t code) {
+    const unsigned minutes = code & kAttentionMinutesMask;
+    if ((code & kAttentionShutdown) != 0) {
+        if (minutes == 0) return "the server is shutting down now";
+        return "the server is shutting down in " + std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
+    }
+    if ((code & kAttentionCrash) != 0) return "the server is going down at once";
+    if ((code & kAttentionMessage) != 0) return "the server has a message for its users";
+    return "the server sent an attention (code " + std::to_string(code) + ")";
+}
+
+bool attentionIsMessageOnly(std::uint16_t code) {
+    return (code & (kAttentionShutdown | kAttentionCrash)) == 0 && (code & kAttentionMessage) != 0;
+}
+
 } // namespace appletalk::afp

@@ -145,9 +145,9 @@ int serveMount(MountRequest& request, CommandIo& io, const Ready& ready) {
     {
         auto idle = [&](std::string& reason) {
             if (!connection.transport().keepAlive(reason)) return false;
-            if (notice.takeMessageWaiting()) {
+            if (const std::uint16_t attention = notice.takeMessageWaiting(); attention != 0) {
                 std::string ignored;
-                notice.serverMessage(connection.session().serverMessage(ignored));
+                notice.serverMessage(connection.session().serverMessage(ignored), attention);
             }
             return true;
         };
